@@ -1,0 +1,11 @@
+#!/usr/bin/env bash
+# Sets up the machine, builds beatplate and renders the bundled example charts beside themselves.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+./scripts/setup.sh
+cmake -S . -B build -DBEATPLATE_TESTS=OFF >/dev/null
+cmake --build build -j"$(nproc)" --target beatplate
+for chart in examples/*.txt; do
+  ./build/beatplate "$chart" </dev/null
+  echo "rendered ${chart%.txt}.png"
+done

@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Installs every Debian package that building, testing and running beatplate needs.
+# Runs apt-get only when something is missing, and never asks a question.
+set -euo pipefail
+
+packages=(
+  cmake g++ make pkg-config
+  libpng-dev zlib1g-dev libboost-dev libgtest-dev libgmock-dev
+  libfreetype-dev libfontconfig-dev fonts-ipafont-gothic
+  pngcheck
+)
+if [ "${BEATPLATE_DEV_TOOLS:-0}" = 1 ]; then
+  packages+=(clang-14 libclang-rt-14-dev clang-format libbenchmark-dev optipng)
+fi
+
+missing=()
+for package in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$package")
+  fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo=""
+[ "$(id -u)" -ne 0 ] && sudo="sudo"
+echo "setup: installing ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -qq </dev/null
+$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" </dev/null

@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Sets up the machine, builds beatplate and runs every test.
+#   scripts/test.sh             the normal build, in build/
+#   scripts/test.sh --sanitize  an AddressSanitizer + UndefinedBehaviorSanitizer build, in build-sanitize/
+set -euo pipefail
+cd "$(dirname "$0")/.."
+./scripts/setup.sh
+
+build_dir=build
+flags=()
+if [ "${1:-}" = --sanitize ]; then
+  build_dir=build-sanitize
+  flags=(-DBEATPLATE_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug)
+  export ASAN_OPTIONS=detect_stack_use_after_return=1:strict_string_checks=1:detect_leaks=1
+  export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+fi
+[ "${CI:-}" = true ] && flags+=(-DBEATPLATE_WERROR=ON)
+
+cmake -S . -B "$build_dir" "${flags[@]}" >/dev/null
+cmake --build "$build_dir" -j"$(nproc)"
+ctest --test-dir "$build_dir" --output-on-failure -j"$(nproc)" </dev/null

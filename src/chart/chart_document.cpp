@@ -1,0 +1,24 @@
+#include "chart/chart_document.h"
+
+#include <stdexcept>
+
+namespace beatplate {
+
+GogoSpan::GogoSpan(const ChartPosition& lower, const ChartPosition& upper)
+    : m_interval(lower, upper)
+{
+}
+
+void ChartDocument::openGogoSpan(const ChartPosition& p)
+{
+    gogoSpans.emplace_back(p, kChartEnd);
+}
+
+void ChartDocument::closeGogoSpan(const ChartPosition& p)
+{
+    if (gogoSpans.empty())
+        throw std::runtime_error("begin/endgogoの対応が取れていません");
+    gogoSpans.back() = GogoSpan(gogoSpans.back().lower(), p);
+}
+
+} // namespace beatplate

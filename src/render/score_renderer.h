@@ -1,0 +1,93 @@
+#pragma once
+
+#include "chart/chart_document.h"
+#include "render/canvas.h"
+#include "render/sprite_atlas.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <set>
+#include <string_view>
+#include <vector>
+
+namespace beatplate {
+
+class HeaderFont;
+
+// Where one measure lies on the canvas.
+struct MeasurePlace {
+    std::uint32_t beats = 0;
+    double beatLength = 1.0;
+    std::int32_t branchMask = 0;
+    std::int32_t left = 0; // canvas x of beat 0
+    std::int32_t top = 0; // canvas y of the row's top
+
+    bool operator==(const MeasurePlace&) const = default;
+};
+
+struct PointF {
+    float x = 0;
+    float y = 0;
+
+    bool operator==(const PointF&) const = default;
+};
+
+inline constexpr int kPageWidth = 816;
+
+// Draws a chart document onto a canvas from the sprites of a sprite sheet.
+class ScoreRenderer {
+public:
+    explicit ScoreRenderer(std::filesystem::path spriteSheetPath);
+
+    // Lays the document out and draws the whole picture; call once.
+    void render(const ChartDocument& document);
+
+    // The text face for the title and difficulty lines; without one they are left out.
+    void setHeaderFont(const HeaderFont* font) { m_headerFont = font; }
+
+    // Layout.
+    void breakRows(const ChartDocument& document);
+    void placeMeasures(const ChartDocument& document);
+    [[nodiscard]] PointF notePoint(const ChartPosition& position) const;
+    [[nodiscard]] ChartPosition advancePosition(
+        const ChartPosition& position, std::uint32_t ticks) const;
+
+    // Canvas and sprites.
+    void createCanvas();
+    void attachGraphics(); // loads the sprite sheet; a missing or broken one leaves it empty
+    void buildAtlas();
+    void drawSprite(const RectF& destination, const RectF& source);
+    void drawSpriteInt(int x, int y, int width, int height, const RectF& source);
+
+    // Drawing passes, in stacking order.
+    void drawBackground();
+    void drawMeasures(const ChartDocument& document);
+    [[nodiscard]] std::vector<GogoSpan> gogoPieces(
+        const ChartDocument& document, std::uint32_t measure) const;
+    void drawSpriteNumber(std::string_view text, float x0, float y0, SpriteId digitBase,
+        std::optional<SpriteId> pointSprite);
+    void drawEvents(const ChartDocument& document);
+    void drawNotes(const ChartDocument& document);
+    void drawSpan(SpriteId head, SpriteId body, SpriteId tail, const ChartNote& note);
+    void drawCountedSpan(SpriteId icon, const ChartNote& note);
+    void drawHeaderText(const ChartDocument& document);
+
+    [[nodiscard]] const Canvas& canvas() const { return m_canvas; }
+    [[nodiscard]] int width() const { return m_width; }
+    [[nodiscard]] int height() const { return m_height; }
+
+    std::filesystem::path spriteSheetPath;
+    std::set<std::uint32_t> rowStarts;
+    std::vector<MeasurePlace> places;
+    std::optional<Canvas> spriteSheet;
+    SpriteAtlas atlas;
+
+private:
+    Canvas m_canvas;
+    int m_width = kPageWidth;
+    int m_height = 0;
+    const HeaderFont* m_headerFont = nullptr;
+};
+
+} // namespace beatplate
