@@ -8,7 +8,8 @@
 
 namespace beatplate {
 
-static_assert(std::endian::native == std::endian::little,
+static_assert(
+    std::endian::native == std::endian::little,
     "pixels are stored as 0xAARRGGBB words so that their bytes read blue, green, red, alpha");
 
 // A 32-bit top-down pixel surface: rows without gaps, each pixel the bytes blue, green, red,
@@ -26,12 +27,12 @@ public:
     [[nodiscard]] std::span<std::uint32_t> row(int y)
     {
         return { m_pixels.data() + static_cast<std::size_t>(y) * m_width,
-            static_cast<std::size_t>(m_width) };
+                 static_cast<std::size_t>(m_width) };
     }
     [[nodiscard]] std::span<const std::uint32_t> row(int y) const
     {
         return { m_pixels.data() + static_cast<std::size_t>(y) * m_width,
-            static_cast<std::size_t>(m_width) };
+                 static_cast<std::size_t>(m_width) };
     }
     [[nodiscard]] std::uint32_t pixel(int x, int y) const { return row(y)[x]; }
     [[nodiscard]] std::uint32_t* pixels() { return m_pixels.data(); }

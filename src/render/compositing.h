@@ -43,8 +43,8 @@ namespace beatplate {
 }
 
 // Source-over of an opaque colour (0x00RRGGBB, alpha ignored) at a coverage of 0 to 255.
-[[nodiscard]] constexpr std::uint32_t compositeCoverage(
-    std::uint32_t destination, std::uint32_t colour, std::uint32_t coverage)
+[[nodiscard]] constexpr std::uint32_t
+compositeCoverage(std::uint32_t destination, std::uint32_t colour, std::uint32_t coverage)
 {
     return compositeOver(destination, (colour & 0x00FFFFFFu) | (coverage << 24));
 }

@@ -3,6 +3,8 @@
 namespace beatplate {
 
 // Placeholder until the drawing-passes issue lands.
-void ScoreRenderer::drawEvents(const ChartDocument&) { }
+void ScoreRenderer::drawEvents(const ChartDocument&)
+{
+}
 
 } // namespace beatplate

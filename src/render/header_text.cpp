@@ -3,6 +3,8 @@
 namespace beatplate {
 
 // Placeholder until the header-text issue lands.
-void ScoreRenderer::drawHeaderText(const ChartDocument&) { }
+void ScoreRenderer::drawHeaderText(const ChartDocument&)
+{
+}
 
 } // namespace beatplate

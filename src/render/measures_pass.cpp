@@ -3,14 +3,18 @@
 namespace beatplate {
 
 // Placeholders until the drawing-passes issue lands.
-void ScoreRenderer::drawBackground() { }
-void ScoreRenderer::drawMeasures(const ChartDocument&) { }
+void ScoreRenderer::drawBackground()
+{
+}
+void ScoreRenderer::drawMeasures(const ChartDocument&)
+{
+}
 std::vector<GogoSpan> ScoreRenderer::gogoPieces(const ChartDocument&, std::uint32_t) const
 {
     return {};
 }
-void ScoreRenderer::drawSpriteNumber(
-    std::string_view, float, float, SpriteId, std::optional<SpriteId>)
+void ScoreRenderer::drawSpriteNumber(std::string_view, float, float, SpriteId,
+                                     std::optional<SpriteId>)
 {
 }
 

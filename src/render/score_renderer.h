@@ -34,6 +34,8 @@ struct PointF {
 };
 
 inline constexpr int kPageWidth = 816;
+// The tallest picture we make: libpng refuses taller ones by default.
+inline constexpr int kMaxCanvasHeight = 1'000'000;
 
 // Draws a chart document onto a canvas from the sprites of a sprite sheet.
 class ScoreRenderer {
@@ -50,10 +52,17 @@ public:
     void breakRows(const ChartDocument& document);
     void placeMeasures(const ChartDocument& document);
     [[nodiscard]] PointF notePoint(const ChartPosition& position) const;
-    [[nodiscard]] ChartPosition advancePosition(
-        const ChartPosition& position, std::uint32_t ticks) const;
+    // The position ticks after position, walking across measure ends; past the chart's end it
+    // is the end of the last measure. Needs at least one measure.
+    [[nodiscard]] ChartPosition advancePosition(const ChartPosition& position,
+                                                std::uint32_t ticks) const;
+    // Length of a placed measure in ticks, any fraction dropped.
+    [[nodiscard]] std::uint32_t measureTicks(std::uint32_t measure) const;
+    // The bottom of the last row: the canvas height; one empty row when nothing is placed.
+    [[nodiscard]] int canvasHeight() const;
 
     // Canvas and sprites.
+    // Throws std::length_error when the picture would be taller than kMaxCanvasHeight.
     void createCanvas();
     void attachGraphics(); // loads the sprite sheet; a missing or broken one leaves it empty
     void buildAtlas();
@@ -63,10 +72,10 @@ public:
     // Drawing passes, in stacking order.
     void drawBackground();
     void drawMeasures(const ChartDocument& document);
-    [[nodiscard]] std::vector<GogoSpan> gogoPieces(
-        const ChartDocument& document, std::uint32_t measure) const;
+    [[nodiscard]] std::vector<GogoSpan> gogoPieces(const ChartDocument& document,
+                                                   std::uint32_t measure) const;
     void drawSpriteNumber(std::string_view text, float x0, float y0, SpriteId digitBase,
-        std::optional<SpriteId> pointSprite);
+                          std::optional<SpriteId> pointSprite);
     void drawEvents(const ChartDocument& document);
     void drawNotes(const ChartDocument& document);
     void drawSpan(SpriteId head, SpriteId body, SpriteId tail, const ChartNote& note);
@@ -88,6 +97,7 @@ private:
     int m_width = kPageWidth;
     int m_height = 0;
     const HeaderFont* m_headerFont = nullptr;
+    std::vector<int> m_sourceColumns; // scratch of drawSprite: sheet column per canvas column
 };
 
 } // namespace beatplate

@@ -5,7 +5,7 @@
 
 namespace beatplate {
 
-static constexpr std::array<RectF, 30> kFixedRects { {
+static constexpr std::array<RectF, 30> kFixedRects{ {
     { 0, 0, 24, 24 }, // 0 single note "o"
     { 24, 0, 24, 24 }, // 1 single note "O"
     { 48, 0, 24, 24 }, // 2 single note "x"

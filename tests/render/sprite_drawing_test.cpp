@@ -1,0 +1,248 @@
+#include "render/compositing.h"
+#include "render/score_renderer.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace beatplate {
+namespace {
+
+constexpr std::uint32_t kBlank = 0;
+
+// A 4 x 3 sheet whose pixel (x, y) is opaque with red x + 1, green y + 1.
+Canvas makeGradientSheet()
+{
+    Canvas sheet(4, 3);
+    for (int y = 0; y < 3; ++y) {
+        for (int x = 0; x < 4; ++x)
+            sheet.row(y)[static_cast<std::size_t>(x)] =
+                0xFF000000u | static_cast<std::uint32_t>((x + 1) << 16 | (y + 1) << 8);
+    }
+    return sheet;
+}
+
+ScoreRenderer rendererWithSheet(Canvas sheet)
+{
+    ScoreRenderer renderer("unused.png");
+    renderer.createCanvas();
+    renderer.spriteSheet = std::move(sheet);
+    return renderer;
+}
+
+// The sheet pixel that painted canvas pixel (x, y), as (column, row), or (-1, -1) for none.
+std::pair<int, int> painter(const ScoreRenderer& renderer, int x, int y)
+{
+    const std::uint32_t pixel = renderer.canvas().pixel(x, y);
+    if (pixel == kBlank)
+        return { -1, -1 };
+    return { static_cast<int>((pixel >> 16) & 0xFF) - 1,
+             static_cast<int>((pixel >> 8) & 0xFF) - 1 };
+}
+
+int paintedCount(const ScoreRenderer& renderer)
+{
+    int count = 0;
+    for (int y = 0; y < renderer.canvas().height(); ++y) {
+        for (const auto pixel : renderer.canvas().row(y))
+            count += pixel != kBlank;
+    }
+    return count;
+}
+
+TEST(ScoreRendererDrawSprite, CopiesPixelForPixelAtItsOwnSize)
+{
+    auto renderer = rendererWithSheet(makeGradientSheet());
+    renderer.drawSprite({ 10, 20, 3, 2 }, { 1, 1, 3, 2 });
+    EXPECT_EQ(paintedCount(renderer), 6);
+    for (int y = 0; y < 2; ++y) {
+        for (int x = 0; x < 3; ++x)
+            EXPECT_EQ(painter(renderer, 10 + x, 20 + y), std::make_pair(1 + x, 1 + y));
+    }
+}
+
+TEST(ScoreRendererDrawSprite, StretchRepeatsPixelsWithoutBlending)
+{
+    auto renderer = rendererWithSheet(makeGradientSheet());
+    renderer.drawSprite({ 0, 0, 8, 9 }, { 0, 0, 4, 3 });
+    EXPECT_EQ(paintedCount(renderer), 72);
+    for (int y = 0; y < 9; ++y) {
+        for (int x = 0; x < 8; ++x)
+            EXPECT_EQ(painter(renderer, x, y), std::make_pair(x / 2, y / 3));
+    }
+}
+
+TEST(ScoreRendererDrawSprite, ShrinkSamplesAtMappedPixelCentres)
+{
+    auto renderer = rendererWithSheet(makeGradientSheet());
+    // Four source columns into two: centres 0.5 and 1.5 map to u = 1 and 3.
+    renderer.drawSprite({ 0, 0, 2, 1 }, { 0, 0, 4, 1 });
+    EXPECT_EQ(painter(renderer, 0, 0), std::make_pair(1, 0));
+    EXPECT_EQ(painter(renderer, 1, 0), std::make_pair(3, 0));
+}
+
+TEST(ScoreRendererDrawSprite, PaintsPixelsWhoseCentresLieInside)
+{
+    struct Case {
+        float x;
+        float width;
+        std::vector<int> painted;
+    };
+    const Case cases[] = {
+        { 0.4f, 1.0f, { 0 } }, { 0.5f, 1.0f, { 0 } }, // the left edge is inside
+        { 0.6f, 1.0f, { 1 } }, { 0.6f, 0.8f, {} }, // covers no centre at all
+        { 2.0f, 0.5f, {} }, // the right edge at a centre is outside
+        { 2.0f, 0.6f, { 2 } }, { 1.5f, 2.0f, { 1, 2 } },
+        { -0.5f, 1.0f, {} },   { -0.4f, 1.0f, { 0 } },
+    };
+    for (const auto& [x, width, painted] : cases) {
+        SCOPED_TRACE(testing::Message() << "x " << x << " width " << width);
+        auto renderer = rendererWithSheet(makeGradientSheet());
+        renderer.drawSprite({ x, 5, width, 1 }, { 0, 0, 1, 1 });
+        std::vector<int> columns;
+        for (int column = 0; column < 5; ++column) {
+            if (renderer.canvas().pixel(column, 5) != kBlank)
+                columns.push_back(column);
+        }
+        EXPECT_EQ(columns, painted);
+        EXPECT_EQ(paintedCount(renderer), static_cast<int>(painted.size()));
+    }
+}
+
+TEST(ScoreRendererDrawSprite, ClipsAtEveryCanvasEdge)
+{
+    struct Case {
+        RectF destination;
+        int painted;
+        std::pair<int, int> cornerPainter; // of the canvas corner nearest the sprite
+        int cornerX;
+        int cornerY;
+    };
+    const Case cases[] = {
+        { { -2, -1, 4, 3 }, 4, { 2, 1 }, 0, 0 },     { { 814, 110, 4, 3 }, 4, { 0, 0 }, 814, 110 },
+        { { 813, -2, 4, 3 }, 3, { 2, 2 }, 815, 0 },  { { -3, 111, 4, 3 }, 1, { 3, 0 }, 0, 111 },
+        { { 816, 0, 4, 3 }, 0, { -1, -1 }, 815, 0 }, { { 0, 112, 4, 3 }, 0, { -1, -1 }, 0, 111 },
+        { { -4, 0, 4, 3 }, 0, { -1, -1 }, 0, 0 },
+    };
+    for (const auto& [destination, painted, cornerPainter, cornerX, cornerY] : cases) {
+        SCOPED_TRACE(testing::Message() << destination.x << "," << destination.y);
+        auto renderer = rendererWithSheet(makeGradientSheet());
+        renderer.drawSprite(destination, { 0, 0, 4, 3 });
+        EXPECT_EQ(paintedCount(renderer), painted);
+        EXPECT_EQ(painter(renderer, cornerX, cornerY), cornerPainter);
+    }
+}
+
+TEST(ScoreRendererDrawSprite, HugeDestinationFillsOnlyTheCanvas)
+{
+    auto renderer = rendererWithSheet(makeGradientSheet());
+    renderer.drawSprite({ -1e9f, -1e9f, 3e9f, 3e9f }, { 1, 2, 1, 1 });
+    EXPECT_EQ(paintedCount(renderer), 816 * 112);
+    EXPECT_EQ(painter(renderer, 815, 111), std::make_pair(1, 2));
+}
+
+TEST(ScoreRendererDrawSprite, DrawsNothingWithoutASheetOrArea)
+{
+    ScoreRenderer noSheet("unused.png");
+    noSheet.createCanvas();
+    noSheet.drawSprite({ 0, 0, 10, 10 }, { 0, 0, 4, 3 });
+    EXPECT_EQ(paintedCount(noSheet), 0);
+
+    auto renderer = rendererWithSheet(makeGradientSheet());
+    for (const RectF destination :
+         { RectF{ 0, 0, 0, 5 }, RectF{ 0, 0, 5, -1 }, RectF{ 5, 5, -3, 2 } })
+        renderer.drawSprite(destination, { 0, 0, 4, 3 });
+    renderer.drawSprite({ 0, 0, 5, 5 }, { 0, 0, 0, 3 });
+    EXPECT_EQ(paintedCount(renderer), 0);
+
+    ScoreRenderer noCanvas("unused.png");
+    noCanvas.spriteSheet = makeGradientSheet();
+    noCanvas.drawSprite({ 0, 0, 10, 10 }, { 0, 0, 4, 3 }); // must not crash
+}
+
+TEST(ScoreRendererDrawSprite, SourceOutsideTheSheetIsTransparent)
+{
+    auto renderer = rendererWithSheet(makeGradientSheet());
+    renderer.drawSprite({ 0, 0, 6, 1 }, { 2, 0, 6, 1 });
+    EXPECT_EQ(painter(renderer, 0, 0), std::make_pair(2, 0));
+    EXPECT_EQ(painter(renderer, 1, 0), std::make_pair(3, 0));
+    EXPECT_EQ(paintedCount(renderer), 2);
+}
+
+TEST(ScoreRendererDrawSprite, IntegerDestinationTruncatesTheSource)
+{
+    auto renderer = rendererWithSheet(makeGradientSheet());
+    renderer.drawSpriteInt(7, 8, 2, 2, { 1.9f, 0.2f, 2.7f, 2.0f });
+    EXPECT_EQ(painter(renderer, 7, 8), std::make_pair(1, 0));
+    EXPECT_EQ(painter(renderer, 8, 9), std::make_pair(2, 1));
+    EXPECT_EQ(paintedCount(renderer), 4);
+}
+
+TEST(ScoreRendererDrawSprite, CompositesByTheSpriteAlpha)
+{
+    Canvas sheet(3, 1);
+    sheet.row(0)[0] = 0xFF204060u;
+    sheet.row(0)[1] = 0x80FF0000u; // half-transparent red
+    sheet.row(0)[2] = 0x00FFFFFFu; // fully transparent
+    auto renderer = rendererWithSheet(sheet);
+    renderer.drawSprite({ 0, 0, 3, 1 }, { 0, 0, 1, 1 });
+    renderer.drawSprite({ 0, 0, 3, 1 }, { 1, 0, 1, 1 });
+    renderer.drawSprite({ 0, 0, 3, 1 }, { 2, 0, 1, 1 });
+    // Over opaque 0x204060: red 32 + 223 * 128 / 255 = 144, green and blue scaled by 127 / 255.
+    EXPECT_EQ(renderer.canvas().pixel(0, 0), 0xFF902030u);
+    // Over the blank canvas the sprite's own colour and alpha remain.
+    renderer.drawSprite({ 0, 1, 1, 1 }, { 1, 0, 1, 1 });
+    EXPECT_EQ(renderer.canvas().pixel(0, 1), 0x80FF0000u);
+    renderer.drawSprite({ 1, 1, 1, 1 }, { 2, 0, 1, 1 });
+    EXPECT_EQ(renderer.canvas().pixel(1, 1), kBlank);
+}
+
+TEST(Compositing, DivideBy255RoundsEveryProductExactly)
+{
+    for (std::uint32_t value = 0; value <= 255u * 255u; ++value)
+        ASSERT_EQ(divideBy255(value), static_cast<std::uint32_t>(std::lround(value / 255.0)))
+            << value;
+}
+
+TEST(Compositing, OverOpaqueMatchesTheRoundedBlendForEveryPair)
+{
+    for (std::uint32_t alpha = 0; alpha < 256; ++alpha) {
+        for (std::uint32_t colour = 0; colour < 256; ++colour) {
+            const std::uint32_t source = alpha << 24 | colour << 16 | (255 - colour) << 8 | 7;
+            const std::uint32_t result = compositeOver(0xFF10C0FFu, source);
+            const auto blend = [&](std::uint32_t s, std::uint32_t d) {
+                return static_cast<std::uint32_t>(
+                    std::lround((s * alpha + d * (255 - alpha)) / 255.0));
+            };
+            ASSERT_EQ(result >> 24, 255u);
+            ASSERT_EQ((result >> 16) & 0xFF, blend(colour, 0x10)) << alpha << " " << colour;
+            ASSERT_EQ((result >> 8) & 0xFF, blend(255 - colour, 0xC0)) << alpha << " " << colour;
+            ASSERT_EQ(result & 0xFF, blend(7, 0xFF)) << alpha << " " << colour;
+        }
+    }
+}
+
+TEST(Compositing, OverTranslucentKeepsStraightAlpha)
+{
+    for (std::uint32_t sourceAlpha = 1; sourceAlpha < 255; sourceAlpha += 7) {
+        for (std::uint32_t destinationAlpha = 0; destinationAlpha < 256; destinationAlpha += 5) {
+            const std::uint32_t source = sourceAlpha << 24 | 0xC8u << 16 | 0x10u;
+            const std::uint32_t destination = destinationAlpha << 24 | 0x40u << 16 | 0xF0u << 8;
+            const std::uint32_t result = compositeOver(destination, source);
+            const double sa = sourceAlpha / 255.0;
+            const double da = destinationAlpha / 255.0;
+            const double alpha = sa + da * (1 - sa);
+            const auto channel = [&](double s, double d) {
+                return (s * sa + d * da * (1 - sa)) / alpha;
+            };
+            SCOPED_TRACE(testing::Message() << sourceAlpha << " over " << destinationAlpha);
+            EXPECT_NEAR(result >> 24, alpha * 255, 0.5 + 1e-9);
+            EXPECT_NEAR((result >> 16) & 0xFF, channel(0xC8, 0x40), 0.5 + 1e-9);
+            EXPECT_NEAR((result >> 8) & 0xFF, channel(0, 0xF0), 0.5 + 1e-9);
+            EXPECT_NEAR(result & 0xFF, channel(0x10, 0), 0.5 + 1e-9);
+        }
+    }
+}
+
+} // namespace
+} // namespace beatplate
