@@ -68,10 +68,24 @@ struct PositionLess {
     }
 };
 
+// Strict checking: an empty interval is never created but raises the library's own error. The
+// empty bounds are overridden only because positions cannot be made from the number 1 or 0.
+struct GogoChecking : boost::numeric::interval_lib::checking_strict<ChartPosition> {
+    static ChartPosition empty_lower()
+    {
+        boost::numeric::interval_lib::exception_create_empty()();
+        return {};
+    }
+    static ChartPosition empty_upper()
+    {
+        boost::numeric::interval_lib::exception_create_empty()();
+        return {};
+    }
+};
+
 using GogoInterval = boost::numeric::interval<ChartPosition,
     boost::numeric::interval_lib::policies<
-        boost::numeric::interval_lib::rounded_arith_exact<ChartPosition>,
-        boost::numeric::interval_lib::checking_strict<ChartPosition>>>;
+        boost::numeric::interval_lib::rounded_arith_exact<ChartPosition>, GogoChecking>>;
 
 // A closed interval of positions; an open span reaches to kChartEnd.
 struct GogoSpan {
