@@ -23,15 +23,16 @@ std::filesystem::path writeSheet()
         const auto alpha = static_cast<std::uint32_t>(id % 3 == 0 ? 0x80 : 0xFF);
         for (int y = static_cast<int>(rect.y); y < static_cast<int>(rect.y + rect.height); ++y) {
             for (int x = static_cast<int>(rect.x); x < static_cast<int>(rect.x + rect.width); ++x)
-                sheet.row(y)[static_cast<std::size_t>(x)]
-                    = alpha << 24 | static_cast<std::uint32_t>(id * 0x030507);
+                sheet.row(y)[static_cast<std::size_t>(x)] =
+                    alpha << 24 | static_cast<std::uint32_t>(id * 0x030507);
         }
     }
     const auto bytes = beatplate::encodeChartPng(sheet, L"");
     const auto path = std::filesystem::temp_directory_path()
         / ("beatplate-fuzz-sheet-" + std::to_string(getpid()) + ".png");
     std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
     return path;
 }
 
