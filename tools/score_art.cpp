@@ -64,8 +64,8 @@ void drawLines(Canvas& sheet)
 void drawGogoBand(Canvas& sheet)
 {
     const Cell cell = cellFor(27);
-    for (int row = 0; row < cell.height; ++row) {
-        const auto alpha = static_cast<std::uint32_t>(40 + 70 * row / (cell.height - 1));
+    for (int row = 0; row < cell.height - 1; ++row) {
+        const auto alpha = static_cast<std::uint32_t>(40 + 70 * row / (cell.height - 2));
         paintRows(sheet, cell, row, row + 1, withAlpha(palette::kGogo, alpha));
     }
     paintRows(sheet, cell, cell.height - 1, cell.height, withAlpha(palette::kGogo, 170));
