@@ -4,6 +4,7 @@
 #include "render/sprite_atlas.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <string>
 #include <string_view>

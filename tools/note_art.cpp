@@ -7,6 +7,7 @@
 #include <cmath>
 #include <functional>
 #include <numbers>
+#include <vector>
 
 namespace beatplate {
 namespace {

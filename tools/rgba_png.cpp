@@ -59,6 +59,9 @@ private:
     png_infop m_info = nullptr;
 };
 
+// Far beyond any sprite sheet or preview, and small enough for int sizes.
+constexpr png_uint_32 kLargestSide = 16384;
+
 RgbaPngError failure(const std::filesystem::path& path, const char* cause)
 {
     return RgbaPngError(path.string() + ": " + cause);
@@ -188,6 +191,8 @@ Canvas readRgbaPng(const std::filesystem::path& path)
     png_uint_32 height = 0;
     if (!readHeader(guard.png(), guard.info(), file.get(), width, height))
         throw failure(path, "broken PNG header");
+    if (width > kLargestSide || height > kLargestSide)
+        throw failure(path, "image too large");
     Canvas canvas(static_cast<int>(width), static_cast<int>(height));
     std::vector<std::uint8_t> bytes(canvas.byteSize());
     auto rows = rowPointers(bytes, canvas.width(), canvas.height());

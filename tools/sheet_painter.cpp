@@ -107,15 +107,4 @@ void paintRows(Canvas& sheet, const Cell& cell, int top, int bottom, std::uint32
     }
 }
 
-void paintColumns(Canvas& sheet, const Cell& cell, int left, int right, std::uint32_t colour)
-{
-    for (int j = 0; j < cell.height; ++j) {
-        auto row = sheet.row(cell.y + j);
-        for (int i = std::max(left, 0); i < std::min(right, cell.width); ++i) {
-            auto& pixel = row[static_cast<std::size_t>(cell.x + i)];
-            pixel = compositeOver(pixel, colour);
-        }
-    }
-}
-
 } // namespace beatplate

@@ -58,7 +58,5 @@ void paintField(Canvas& sheet, const Cell& cell, const DistanceField& field, std
 
 // Composites colour over the cell's pixels from row top up to, not including, row bottom.
 void paintRows(Canvas& sheet, const Cell& cell, int top, int bottom, std::uint32_t colour);
-// The same for columns.
-void paintColumns(Canvas& sheet, const Cell& cell, int left, int right, std::uint32_t colour);
 
 } // namespace beatplate
