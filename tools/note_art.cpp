@@ -1,0 +1,131 @@
+#include "render/sprite_atlas.h"
+#include "sheet_palette.h"
+#include "sprite_sheet.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <functional>
+#include <numbers>
+#include <vector>
+
+namespace beatplate {
+namespace {
+
+constexpr float kCentre = 12.0f;
+constexpr float kOutlineWidth = 1.3f;
+constexpr std::uint32_t kWhite = argb(255, 255, 255);
+constexpr std::uint32_t kBlack = argb(0, 0, 0);
+
+// A round shape of the given radius whose centre lies offsetY below the cell's middle.
+using ShapeAt = std::function<DistanceField(float offsetY, float radius)>;
+
+struct Ball {
+    float radius = 0;
+    float rimWidth = 0;
+    std::uint32_t fill = 0;
+};
+
+// Outline, light rim and a core lit from above; notes and spans share it so their rims match.
+void paintBall(Canvas& sheet, const Cell& cell, const ShapeAt& shapeAt, const Ball& ball)
+{
+    paintField(sheet, cell, shapeAt(0, ball.radius), palette::kOutline);
+    paintField(sheet, cell, shapeAt(0, ball.radius - kOutlineWidth), palette::kRim);
+    const float coreRadius = ball.radius - kOutlineWidth - ball.rimWidth;
+    const auto core = shapeAt(0, coreRadius);
+    paintField(sheet, cell, core, mixColour(ball.fill, kBlack, 0.18f));
+    const auto lit = shapeAt(-0.3f * coreRadius, coreRadius);
+    paintField(sheet, cell, intersection(core, lit), ball.fill);
+}
+
+void drawSingleNote(Canvas& sheet, SpriteId id, const Ball& ball)
+{
+    const Cell cell = cellOf(spriteRect(id));
+    const ShapeAt disc = [](float offsetY, float radius) {
+        return circle(kCentre, kCentre + offsetY, radius);
+    };
+    paintBall(sheet, cell, disc, ball);
+    const float coreRadius = ball.radius - kOutlineWidth - ball.rimWidth;
+    paintField(
+        sheet, cell,
+        circle(kCentre - 0.4f * coreRadius, kCentre - 0.45f * coreRadius, 0.28f * coreRadius),
+        withAlpha(kWhite, 150));
+}
+
+enum class SpanPiece { Head, Body, Tail };
+
+// The span as one long rounded bar: the head's last column and the tail's first column carry
+// exactly the body's profile, so the three pieces join without a seam.
+DistanceField spanField(SpanPiece piece, float centreY, float radius)
+{
+    return [=](float x, float y) {
+        float dx = 0;
+        if (piece == SpanPiece::Head)
+            dx = std::max(11.5f - x, 0.0f);
+        if (piece == SpanPiece::Tail)
+            dx = std::max(x - 0.5f, 0.0f);
+        return std::hypot(dx, y - centreY) - radius;
+    };
+}
+
+void drawSpan(Canvas& sheet, SpriteId head, const Ball& ball)
+{
+    constexpr std::array<SpanPiece, 3> kPieces{ SpanPiece::Head, SpanPiece::Body, SpanPiece::Tail };
+    for (std::size_t i = 0; i < kPieces.size(); ++i) {
+        const SpanPiece piece = kPieces[i];
+        const ShapeAt bar = [piece](float offsetY, float radius) {
+            return spanField(piece, kCentre + offsetY, radius);
+        };
+        paintBall(sheet, cellOf(spriteRect(head + static_cast<SpriteId>(i))), bar, ball);
+    }
+}
+
+// The light centre carries the count; the badge colour and outline shape tell the kinds apart.
+void drawBadge(Canvas& sheet, SpriteId id, const DistanceField& outer, std::uint32_t colour,
+               const DistanceField& centre)
+{
+    const Cell cell = cellOf(spriteRect(id));
+    paintField(sheet, cell, outer, palette::kOutline);
+    const auto body = grown(outer, -kOutlineWidth);
+    paintField(sheet, cell, body, mixColour(colour, kBlack, 0.15f));
+    paintField(sheet, cell, intersection(body, circle(kCentre, kCentre - 4.0f, 11.0f)), colour);
+    paintField(sheet, cell, grown(centre, 1.0f), mixColour(colour, kBlack, 0.35f));
+    paintField(sheet, cell, centre, palette::kBadgeCentre);
+}
+
+DistanceField burst(int points, float outerRadius, float innerRadius)
+{
+    std::vector<Vertex> corners;
+    for (int i = 0; i < 2 * points; ++i) {
+        const double angle = std::numbers::pi * i / points - std::numbers::pi / 2;
+        const float radius = i % 2 == 0 ? outerRadius : innerRadius;
+        corners.push_back({ kCentre + radius * static_cast<float>(std::cos(angle)),
+                            kCentre + radius * static_cast<float>(std::sin(angle)) });
+    }
+    return polygon(corners);
+}
+
+} // namespace
+
+void drawNoteSprites(Canvas& sheet)
+{
+    const Ball small{ 8.6f, 1.6f, 0 };
+    const Ball big{ 11.6f, 2.0f, 0 };
+    drawSingleNote(sheet, 0, { small.radius, small.rimWidth, palette::kRed });
+    drawSingleNote(sheet, 1, { big.radius, big.rimWidth, palette::kRed });
+    drawSingleNote(sheet, 2, { small.radius, small.rimWidth, palette::kBlue });
+    drawSingleNote(sheet, 3, { big.radius, big.rimWidth, palette::kBlue });
+
+    drawSpan(sheet, 4, { small.radius, small.rimWidth, palette::kYellow });
+    drawSpan(sheet, 7, { big.radius, big.rimWidth, palette::kOrange });
+    drawSpan(sheet, 10, { 9.8f, 1.8f, palette::kViolet });
+
+    drawBadge(sheet, 13, circle(kCentre, kCentre, 11.6f), palette::kBalloonBadge,
+              circle(kCentre, kCentre, 7.0f));
+    drawBadge(sheet, 14, roundedBox(kCentre, kCentre, 11.2f, 11.2f, 4.5f), palette::kSquareBadge,
+              roundedBox(kCentre, kCentre, 7.5f, 6.0f, 2.5f));
+    drawBadge(sheet, 15, burst(10, 11.9f, 9.4f), palette::kStarBadge,
+              circle(kCentre, kCentre, 6.8f));
+}
+
+} // namespace beatplate
