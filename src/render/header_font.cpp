@@ -7,6 +7,7 @@
 #include FT_TRUETYPE_TABLES_H
 #include FT_FREETYPE_H
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -28,8 +29,10 @@ struct CellMetrics {
     long descent = 0;
 };
 
-// Synthetic bold thickens stems by this fraction of the em, about a pixel at header sizes.
+// Synthetic bold thickens stems by a 24th of the em, but by no less than the platform's one
+// pixel (26.6), which is what it comes to at header sizes.
 constexpr long kEmboldenDivisor = 24;
+constexpr long kMinimumEmbolden = 64;
 
 } // namespace
 
@@ -158,8 +161,9 @@ static std::optional<GlyphCoverage> renderLoadedGlyph(FT_GlyphSlot slot, FT_Pos 
 {
     if (slot->format != FT_GLYPH_FORMAT_OUTLINE)
         return std::nullopt;
-    // Thickening grows the glyph to the right and upwards, keeping its origin and baseline.
-    if (boldStrength > 0 && FT_Outline_Embolden(&slot->outline, boldStrength) != 0)
+    // Like the platform's synthetic bold, stems thicken to the right only, so that the glyph
+    // keeps its origin and stays inside its cell.
+    if (boldStrength > 0 && FT_Outline_EmboldenXY(&slot->outline, boldStrength, 0) != 0)
         return std::nullopt;
     // The pen's fraction goes into the outline so that the bitmap lands on whole pixels.
     FT_Outline_Translate(&slot->outline, pen & 63, 0);
@@ -177,9 +181,12 @@ TextRun HeaderFont::layoutLine(std::wstring_view text, int cellHeight, int maxAd
     if (cellHeight <= 0 || !setCellHeight(face, m_face->cell, cellHeight, run))
         return run;
     const FT_Pos boldStrength = m_face->emboldens
-        ? FT_MulFix(face->units_per_EM, face->size->metrics.y_scale) / kEmboldenDivisor
+        ? std::max<FT_Pos>(kMinimumEmbolden,
+                           FT_MulFix(face->units_per_EM, face->size->metrics.y_scale)
+                               / kEmboldenDivisor)
         : 0;
-    // Like the platform's synthetic bold, each glyph's advance grows by whole pixels.
+    // Each glyph's advance grows by the thickening, rounded up to whole pixels as the platform
+    // does.
     const FT_Pos boldAdvance = boldStrength > 0 ? (boldStrength + 63) & ~63 : 0;
     const FT_Pos penLimit = static_cast<FT_Pos>(maxAdvance) * 64;
     FT_Pos pen = 0; // 26.6 pixels
@@ -197,7 +204,8 @@ TextRun HeaderFont::layoutLine(std::wstring_view text, int cellHeight, int maxAd
             break;
         if (FT_Load_Glyph(face, index, FT_LOAD_NO_BITMAP) != 0)
             continue;
-        if (auto glyph = renderLoadedGlyph(face->glyph, pen, boldStrength))
+        auto glyph = renderLoadedGlyph(face->glyph, pen, boldStrength);
+        if (glyph && !glyph->coverage.empty())
             run.glyphs.push_back(std::move(*glyph));
         pen += face->glyph->advance.x + boldAdvance;
     }

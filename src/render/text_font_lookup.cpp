@@ -109,7 +109,20 @@ static FcPatternPtr makeRequest(FcConfig& config, std::initializer_list<const ch
     return pattern;
 }
 
-// fontconfig always matches something, often a face without Japanese, so the match is checked.
+static bool hasFamily(const FcPattern& font, std::initializer_list<const char*> families)
+{
+    FcChar8* name = nullptr;
+    for (int i = 0; FcPatternGetString(&font, FC_FAMILY, i, &name) == FcResultMatch; ++i) {
+        for (const char* family : families) {
+            if (FcStrCmpIgnoreCase(name, fcText(family)) == 0)
+                return true;
+        }
+    }
+    return false;
+}
+
+// fontconfig always matches something, often a face without Japanese, and which one depends on
+// the locale; only the named face itself is taken here, the others are left to the last step.
 static std::optional<FontFileRef>
 matchFamily(FcConfig& config, std::initializer_list<const char*> families, FontChoice choice)
 {
@@ -118,7 +131,7 @@ matchFamily(FcConfig& config, std::initializer_list<const char*> families, FontC
         return std::nullopt;
     FcResult result = FcResultNoMatch;
     const FcPatternPtr match(FcFontMatch(&config, request.get(), &result));
-    if (!match)
+    if (!match || !hasFamily(*match, families))
         return std::nullopt;
     return usableFace(*match, choice);
 }

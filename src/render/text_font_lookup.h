@@ -21,8 +21,9 @@ struct FontFileRef {
 };
 
 // Finds the face for the header lines in the system's font configuration: "ＭＳ ゴシック", then
-// "IPAGothic", then any face for Japanese, each taken only if it covers kana, kanji and the
-// rating stars. None when there is no such face or fontconfig cannot start.
+// "IPAGothic" (each only when installed under that name), then the best face for Japanese; each
+// taken only if it covers kana, kanji and the rating stars. None when there is no such face or
+// fontconfig cannot start.
 [[nodiscard]] std::optional<FontFileRef> findHeaderFontFile();
 
 // The same lookup among the given font files alone, without the system's configuration.
