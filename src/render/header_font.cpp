@@ -185,8 +185,7 @@ TextRun HeaderFont::layoutLine(std::wstring_view text, int cellHeight, int maxAd
                            FT_MulFix(face->units_per_EM, face->size->metrics.y_scale)
                                / kEmboldenDivisor)
         : 0;
-    // Each glyph's advance grows by the thickening, rounded up to whole pixels as the platform
-    // does.
+    // The advance grows by the thickening in whole pixels, as the platform's synthetic bold does.
     const FT_Pos boldAdvance = boldStrength > 0 ? (boldStrength + 63) & ~63 : 0;
     const FT_Pos penLimit = static_cast<FT_Pos>(maxAdvance) * 64;
     FT_Pos pen = 0; // 26.6 pixels

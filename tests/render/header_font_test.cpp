@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <utility>
 
 namespace beatplate {
 namespace {
@@ -85,16 +84,6 @@ TEST(HeaderFont, StopsLayingOutPastTheGivenAdvance)
     EXPECT_EQ(run.glyphs.size(), 5u);
     EXPECT_TRUE(font->layoutLine(L"あ", 0, 100).glyphs.empty());
     EXPECT_TRUE(font->layoutLine(L"あ", -5, 100).glyphs.empty());
-}
-
-TEST(HeaderFont, StaysUsableAfterAMove)
-{
-    auto font = test::loadIpaGothic();
-    ASSERT_TRUE(font.has_value());
-    HeaderFont moved = std::move(*font);
-    EXPECT_EQ(moved.layoutLine(L"あ", 24, 100).glyphs.size(), 1u);
-    HeaderFont assigned = std::move(moved);
-    EXPECT_EQ(assigned.familyName(), "IPAGothic");
 }
 
 } // namespace
