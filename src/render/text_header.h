@@ -1,0 +1,28 @@
+#pragma once
+
+#include "chart/chart_document.h"
+#include "render/canvas.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace beatplate {
+
+class HeaderFont;
+
+inline constexpr int kHeaderOriginX = 8;
+inline constexpr int kTitleOriginY = 8;
+inline constexpr int kTitleCellHeight = 24;
+inline constexpr int kDifficultyOriginY = 40;
+inline constexpr int kDifficultyCellHeight = 18;
+inline constexpr int kRatingStars = 10;
+
+// The difficulty, a space, then ten stars of which level are filled: a level below 0 fills
+// none and one above 10 fills all, so the bar keeps its length.
+[[nodiscard]] std::wstring difficultyLine(std::wstring_view difficulty, std::int32_t level);
+
+// Writes the title and difficulty lines in opaque black at the top left of the canvas.
+void drawHeaderLines(Canvas& canvas, const HeaderFont& font, const ChartDocument& document);
+
+} // namespace beatplate

@@ -1,0 +1,144 @@
+#include "render/header_font.h"
+#include "render/text_header.h"
+#include "support/text_pixels.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <string>
+
+namespace beatplate {
+namespace {
+
+using test::darkExtent;
+using test::filledCanvas;
+
+constexpr int kWidth = 816;
+constexpr std::uint32_t kScore = 0xFFF0E0D0;
+constexpr int kTitleTop = 8;
+constexpr int kTitleBottom = 32;
+constexpr int kDifficultyTop = 40;
+constexpr int kScoreTop = 60;
+
+ChartDocument makeDocument(std::wstring title, std::wstring difficulty, std::int32_t level)
+{
+    ChartDocument document;
+    document.title = std::move(title);
+    document.difficulty = std::move(difficulty);
+    document.level = level;
+    return document;
+}
+
+TEST(TextHeader, BuildsTheDifficultyLineWithTenStars)
+{
+    const struct {
+        std::wstring difficulty;
+        std::int32_t level;
+        std::wstring expected;
+    } cases[] = {
+        { L"ふつう", 5, L"ふつう ★★★★★☆☆☆☆☆" },
+        { L"おに", 0, L"おに ☆☆☆☆☆☆☆☆☆☆" },
+        { L"おに", 1, L"おに ★☆☆☆☆☆☆☆☆☆" },
+        { L"おに", 10, L"おに ★★★★★★★★★★" },
+        { L"", 7, L" ★★★★★★★☆☆☆" },
+        // Outside 0 to 10 the bar keeps ten stars: empty below, full above.
+        { L"かんたん", -1, L"かんたん ☆☆☆☆☆☆☆☆☆☆" },
+        { L"かんたん", INT_MIN, L"かんたん ☆☆☆☆☆☆☆☆☆☆" },
+        { L"むずかしい", 11, L"むずかしい ★★★★★★★★★★" },
+        { L"むずかしい", INT_MAX, L"むずかしい ★★★★★★★★★★" },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "level " << c.level);
+        EXPECT_EQ(difficultyLine(c.difficulty, c.level), c.expected);
+    }
+}
+
+class TextHeaderDrawing : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        font = test::loadIpaGothic();
+        ASSERT_TRUE(font.has_value()) << "fonts-ipafont-gothic is not installed";
+    }
+
+    [[nodiscard]] Canvas draw(const ChartDocument& document) const
+    {
+        Canvas canvas = filledCanvas(kWidth, 112, kScore);
+        drawHeaderLines(canvas, *font, document);
+        return canvas;
+    }
+
+    std::optional<HeaderFont> font;
+    const Canvas blank = filledCanvas(kWidth, 112, kScore);
+};
+
+TEST_F(TextHeaderDrawing, DarkensBothLinesAndLeavesTheScoreAlone)
+{
+    const Canvas canvas = draw(makeDocument(L"さくら咲く夜のうた", L"おに", 7));
+    EXPECT_EQ(test::changedPixels(blank, canvas, 0, kTitleTop), 0);
+    EXPECT_EQ(test::changedPixels(blank, canvas, kTitleBottom, kDifficultyTop), 0);
+    EXPECT_EQ(test::changedPixels(blank, canvas, kScoreTop, canvas.height()), 0);
+    const auto title = darkExtent(canvas, kTitleTop, kTitleBottom);
+    const auto difficulty = darkExtent(canvas, kDifficultyTop, kScoreTop);
+    EXPECT_GT(title.count, 300);
+    EXPECT_GT(difficulty.count, 300);
+    // Nine full-width characters of 23 pixels, after the origin and the leading padding.
+    EXPECT_GE(title.left, kHeaderOriginX);
+    EXPECT_LT(title.left, kHeaderOriginX + 8);
+    EXPECT_GT(title.right, kHeaderOriginX + 8 * 23);
+    EXPECT_LT(title.right, kHeaderOriginX + 10 * 23);
+}
+
+TEST_F(TextHeaderDrawing, LeavesLineOneEmptyForAnEmptyTitle)
+{
+    const Canvas canvas = draw(makeDocument(L"", L"ふつう", 5));
+    EXPECT_EQ(test::changedPixels(blank, canvas, 0, kDifficultyTop), 0);
+    EXPECT_GT(darkExtent(canvas, kDifficultyTop, kScoreTop).count, 300);
+    EXPECT_EQ(test::changedPixels(blank, canvas, kScoreTop, canvas.height()), 0);
+}
+
+TEST_F(TextHeaderDrawing, CutsALongTitleAtTheRightEdge)
+{
+    const Canvas canvas = draw(makeDocument(std::wstring(500, L'漢'), L"おに", 3));
+    EXPECT_GE(darkExtent(canvas, kTitleTop, kTitleBottom).right, kWidth - 4);
+    int darkNearEdge = 0;
+    for (int y = kTitleTop; y < kTitleBottom; ++y) {
+        for (int x = kWidth - 12; x < kWidth; ++x)
+            darkNearEdge += test::isDark(canvas.pixel(x, y)) ? 1 : 0;
+    }
+    EXPECT_GT(darkNearEdge, 10);
+    EXPECT_EQ(test::changedPixels(blank, canvas, kTitleBottom, kDifficultyTop), 0);
+    EXPECT_EQ(test::changedPixels(blank, canvas, kScoreTop, canvas.height()), 0);
+}
+
+TEST_F(TextHeaderDrawing, KeepsTheRatingBarOneWidthForEveryLevel)
+{
+    const auto reference =
+        darkExtent(draw(makeDocument(L"", L"おに", 0)), kDifficultyTop, kScoreTop);
+    int previousCount = 0;
+    for (int level = 0; level <= 10; ++level) {
+        SCOPED_TRACE(testing::Message() << "level " << level);
+        const auto extent =
+            darkExtent(draw(makeDocument(L"", L"おに", level)), kDifficultyTop, kScoreTop);
+        EXPECT_EQ(extent.left, reference.left);
+        EXPECT_EQ(extent.right, reference.right);
+        // Each filled star darkens more than the outline it replaces.
+        EXPECT_GT(extent.count, previousCount);
+        previousCount = extent.count;
+    }
+    EXPECT_EQ(draw(makeDocument(L"", L"おに", -4)), draw(makeDocument(L"", L"おに", 0)));
+    EXPECT_EQ(draw(makeDocument(L"", L"おに", 25)), draw(makeDocument(L"", L"おに", 10)));
+}
+
+// At the 18-pixel cell a full-width character advances 17 pixels plus bold's one, a space 10.
+TEST_F(TextHeaderDrawing, KeepsTheSpaceBeforeTheStarsWithoutADifficulty)
+{
+    const auto bare = darkExtent(draw(makeDocument(L"", L"", 5)), kDifficultyTop, kScoreTop);
+    const auto named = darkExtent(draw(makeDocument(L"", L"ふつう", 5)), kDifficultyTop, kScoreTop);
+    EXPECT_GT(bare.count, 200);
+    EXPECT_EQ(named.right - bare.right, 3 * 18);
+    EXPECT_GE(bare.left, kHeaderOriginX + 10);
+}
+
+} // namespace
+} // namespace beatplate

@@ -1,0 +1,169 @@
+// Writes the header lines onto a white 816 x 64 canvas and saves it as a PNG, for looking at.
+// Usage: header_preview OUTPUT.png [--title T] [--difficulty D] [--level N] [--font FILE]
+//        [--zoom N] [--crop WIDTH]
+
+#include "render/header_font.h"
+#include "render/text_header.h"
+
+#include <png.h>
+
+#include <algorithm>
+#include <clocale>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+using beatplate::Canvas;
+
+namespace {
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+struct PngWriteGuard {
+    png_structp png = nullptr;
+    png_infop info = nullptr;
+    PngWriteGuard(const PngWriteGuard&) = delete;
+    PngWriteGuard& operator=(const PngWriteGuard&) = delete;
+    PngWriteGuard() = default;
+    ~PngWriteGuard() { png_destroy_write_struct(&png, &info); }
+};
+
+struct Options {
+    std::string output;
+    std::wstring title = L"さくら咲く夜のうた";
+    std::wstring difficulty = L"おに";
+    int level = 7;
+    std::string font;
+    int zoom = 1;
+    int cropWidth = 816;
+};
+
+} // namespace
+
+static std::wstring widen(const char* text)
+{
+    std::wstring wide(std::strlen(text) + 1, L'\0');
+    const std::size_t length = std::mbstowcs(wide.data(), text, wide.size());
+    if (length == static_cast<std::size_t>(-1))
+        return {};
+    wide.resize(length);
+    return wide;
+}
+
+// libpng's default error handler longjmps here; nothing with a destructor is made after setjmp.
+static bool writeRows(PngWriteGuard& guard, std::FILE* file, const std::vector<png_bytep>& rows,
+                      int width, int height)
+{
+    if (setjmp(png_jmpbuf(guard.png)))
+        return false;
+    png_init_io(guard.png, file);
+    png_set_IHDR(guard.png, guard.info, static_cast<png_uint_32>(width),
+                 static_cast<png_uint_32>(height), 8, PNG_COLOR_TYPE_RGBA, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(guard.png, guard.info);
+    png_set_bgr(guard.png);
+    png_write_image(guard.png, const_cast<png_bytepp>(rows.data()));
+    png_write_end(guard.png, nullptr);
+    return true;
+}
+
+static bool savePng(const Canvas& canvas, const std::string& path)
+{
+    const std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "wb"));
+    if (!file)
+        return false;
+    PngWriteGuard guard;
+    guard.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    if (guard.png == nullptr)
+        return false;
+    guard.info = png_create_info_struct(guard.png);
+    if (guard.info == nullptr)
+        return false;
+    std::vector<std::uint32_t> pixels(canvas.pixels(), canvas.pixels() + canvas.byteSize() / 4);
+    std::vector<png_bytep> rows;
+    for (int y = 0; y < canvas.height(); ++y)
+        rows.push_back(reinterpret_cast<png_bytep>(pixels.data()
+                                                   + static_cast<std::size_t>(y) * canvas.width()));
+    return writeRows(guard, file.get(), rows, canvas.width(), canvas.height());
+}
+
+// The left cropWidth columns, each pixel repeated zoom times in both directions.
+static Canvas zoomed(const Canvas& canvas, int zoom, int cropWidth)
+{
+    Canvas result(cropWidth * zoom, canvas.height() * zoom);
+    for (int y = 0; y < result.height(); ++y) {
+        const auto source = canvas.row(y / zoom);
+        auto destination = result.row(y);
+        for (int x = 0; x < result.width(); ++x)
+            destination[static_cast<std::size_t>(x)] = source[static_cast<std::size_t>(x / zoom)];
+    }
+    return result;
+}
+
+static std::optional<Options> parseOptions(int argc, char** argv)
+{
+    if (argc < 2)
+        return std::nullopt;
+    Options options;
+    options.output = argv[1];
+    for (int i = 2; i + 1 < argc; i += 2) {
+        const std::string name = argv[i];
+        const char* value = argv[i + 1];
+        if (name == "--title")
+            options.title = widen(value);
+        else if (name == "--difficulty")
+            options.difficulty = widen(value);
+        else if (name == "--level")
+            options.level = std::atoi(value);
+        else if (name == "--font")
+            options.font = value;
+        else if (name == "--crop")
+            options.cropWidth = std::clamp(std::atoi(value), 1, 816);
+        else if (name == "--zoom")
+            options.zoom = std::max(1, std::atoi(value));
+        else
+            return std::nullopt;
+    }
+    return options;
+}
+
+int main(int argc, char** argv)
+{
+    std::setlocale(LC_ALL, "C.UTF-8");
+    const auto options = parseOptions(argc, argv);
+    if (!options) {
+        std::fputs("usage: header_preview OUTPUT.png [--title T] [--difficulty D] [--level N] "
+                   "[--font FILE] [--zoom N] [--crop WIDTH]\n",
+                   stderr);
+        return 2;
+    }
+    auto font = options->font.empty() ? beatplate::HeaderFont::find()
+                                      : beatplate::HeaderFont::fromFile(options->font);
+    if (!font) {
+        std::fputs("no usable face\n", stderr);
+        return 1;
+    }
+    std::printf("face: %s (%s)%s\n", font->familyName().c_str(), font->file().c_str(),
+                font->emboldens() ? ", emboldened" : "");
+    Canvas canvas(816, 64);
+    for (int y = 0; y < canvas.height(); ++y) {
+        for (auto& pixel : canvas.row(y))
+            pixel = 0xFFFFFFFF;
+    }
+    beatplate::ChartDocument document;
+    document.title = options->title;
+    document.difficulty = options->difficulty;
+    document.level = options->level;
+    beatplate::drawHeaderLines(canvas, *font, document);
+    if (!savePng(zoomed(canvas, options->zoom, options->cropWidth), options->output)) {
+        std::fputs("cannot write the picture\n", stderr);
+        return 1;
+    }
+    return 0;
+}
