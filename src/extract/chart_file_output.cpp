@@ -78,12 +78,12 @@ std::filesystem::path chartPathFor(const std::filesystem::path& picture, int att
 }
 
 // Writes bytes to a new file under a hidden name in directory, with the usual permissions.
-static TempFile writeTempFile(const std::filesystem::path& directory, const std::string& stem,
-                              std::string_view bytes)
+static TempFile writeTempFile(const std::filesystem::path& directory, std::string_view bytes)
 {
     std::random_device random;
     for (int attempt = 0; attempt < kTempNameAttempts; ++attempt) {
-        auto path = directory / ("." + stem + "." + std::to_string(random()) + ".tmp");
+        // A short name, so that it fits wherever the chart's own name does.
+        auto path = directory / (".chart-" + std::to_string(random()) + ".tmp");
         const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0 && errno == EEXIST)
             continue;
@@ -130,10 +130,9 @@ static Publish publish(TempFile& temp, const std::filesystem::path& target)
 
 std::filesystem::path writeChartBeside(const std::filesystem::path& picture, std::string_view bytes)
 {
-    const auto first = chartPathFor(picture, 0);
     const auto directory =
         picture.has_parent_path() ? picture.parent_path() : std::filesystem::path(".");
-    TempFile temp = writeTempFile(directory, first.filename().string(), bytes);
+    TempFile temp = writeTempFile(directory, bytes);
     for (int attempt = 0; attempt < kChartNameAttempts; ++attempt) {
         const auto target = chartPathFor(picture, attempt);
         if (publish(temp, target) == Publish::Done)

@@ -68,6 +68,16 @@ TEST(BeatplateChart, WritesTheChartBesideThePictureUnderAFreeName)
                                       "song.3.txt" }));
 }
 
+TEST(BeatplateChart, WritesBesideAPictureWithTheLongestNameAllowed)
+{
+    const test::TempDir dir;
+    const std::string stem(251, 's'); // stem + ".png" and stem + ".txt" are 255 bytes
+    test::writeFile(dir / (stem + ".png"), goodPng());
+    const auto run = test::runProgram(kChartTool, { stem + ".png" }, dir.path());
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(test::readFile(dir / (stem + ".txt")), kGoodChart);
+}
+
 TEST(BeatplateChart, FailsWithItsStatusAndMessageAndWritesNothing)
 {
     const std::string good = goodPng();
