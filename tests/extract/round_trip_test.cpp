@@ -68,7 +68,9 @@ TEST(RoundTrip, PictureOfTheRecoveredChartEqualsTheFirst)
 
         EXPECT_FALSE(chartChunkOf(dir / "chart.png").empty());
         EXPECT_EQ(chartChunkOf(dir / "chart.1.png"), chartChunkOf(dir / "chart.png"));
-        EXPECT_EQ(test::decodePng(dir / "chart.1.png"), test::decodePng(dir / "chart.png"));
+        // The writer is deterministic, so the same pixels and chunk make the same file.
+        EXPECT_TRUE(test::readFile(dir / "chart.1.png") == test::readFile(dir / "chart.png"))
+            << "the two pictures differ";
     }
 }
 

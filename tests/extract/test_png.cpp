@@ -4,8 +4,6 @@
 
 #include <png.h>
 
-#include <cstdio>
-#include <memory>
 #include <stdexcept>
 
 namespace beatplate::test {
@@ -25,25 +23,6 @@ public:
 
     png_structp png;
     png_infop info;
-};
-
-class PngReadGuard {
-public:
-    PngReadGuard()
-        : png(png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr))
-        , info(png_create_info_struct(png))
-    {
-    }
-    PngReadGuard(const PngReadGuard&) = delete;
-    PngReadGuard& operator=(const PngReadGuard&) = delete;
-    ~PngReadGuard() { png_destroy_read_struct(&png, &info, nullptr); }
-
-    png_structp png;
-    png_infop info;
-};
-
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
 };
 
 } // namespace
@@ -133,50 +112,6 @@ std::vector<RawChunk> pngChunks(std::string_view file)
         offset += 12 + length;
     }
     return chunks;
-}
-
-static bool decodeHead(png_structp png, png_infop info, std::FILE* file)
-{
-    if (setjmp(png_jmpbuf(png)))
-        return false;
-    png_init_io(png, file);
-    png_read_info(png, info);
-    png_set_expand(png);
-    png_set_strip_16(png);
-    png_set_gray_to_rgb(png);
-    png_set_add_alpha(png, 0xFF, PNG_FILLER_AFTER);
-    png_set_interlace_handling(png);
-    png_read_update_info(png, info);
-    return true;
-}
-
-static bool decodeRows(png_structp png, png_bytepp rows)
-{
-    if (setjmp(png_jmpbuf(png)))
-        return false;
-    png_read_image(png, rows);
-    png_read_end(png, nullptr);
-    return true;
-}
-
-DecodedPng decodePng(const std::filesystem::path& path)
-{
-    const std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
-    if (!file)
-        throw std::runtime_error("cannot open " + path.string());
-    PngReadGuard guard;
-    if (!decodeHead(guard.png, guard.info, file.get()))
-        throw std::runtime_error("libpng refuses " + path.string());
-    DecodedPng image;
-    image.width = png_get_image_width(guard.png, guard.info);
-    image.height = png_get_image_height(guard.png, guard.info);
-    image.rgba.resize(std::size_t{ image.width } * image.height * 4);
-    std::vector<png_bytep> rows(image.height);
-    for (std::size_t y = 0; y < rows.size(); ++y)
-        rows[y] = image.rgba.data() + y * image.width * 4;
-    if (!decodeRows(guard.png, rows.data()))
-        throw std::runtime_error("libpng refuses " + path.string());
-    return image;
 }
 
 } // namespace beatplate::test

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <cstdint>
-#include <filesystem>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -29,15 +27,5 @@ struct RawChunk {
 
 // The chunks of a PNG file, read straight from its bytes (no CRC check).
 [[nodiscard]] std::vector<RawChunk> pngChunks(std::string_view file);
-
-struct DecodedPng {
-    std::uint32_t width = 0;
-    std::uint32_t height = 0;
-    std::vector<std::uint8_t> rgba; // 8 bits per sample, rows top-down
-    bool operator==(const DecodedPng&) const = default;
-};
-
-// Decodes a PNG file into RGBA; throws std::runtime_error when libpng refuses it.
-[[nodiscard]] DecodedPng decodePng(const std::filesystem::path& path);
 
 } // namespace beatplate::test
