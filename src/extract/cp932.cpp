@@ -1,0 +1,116 @@
+#include "extract/cp932.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <stdexcept>
+#include <utility>
+
+namespace beatplate {
+
+// iconv_open reports failure with this value, not with a null pointer.
+static const iconv_t kNoIconv = reinterpret_cast<iconv_t>(-1);
+
+Iconv::Iconv(const char* toCode, const char* fromCode)
+    : m_handle(iconv_open(toCode, fromCode))
+{
+    if (m_handle == kNoIconv)
+        throw std::runtime_error(std::string("no conversion from ") + fromCode + " to " + toCode);
+}
+
+Iconv::Iconv(Iconv&& other) noexcept
+    : m_handle(std::exchange(other.m_handle, kNoIconv))
+{
+}
+
+Iconv& Iconv::operator=(Iconv&& other) noexcept
+{
+    std::swap(m_handle, other.m_handle);
+    return *this;
+}
+
+Iconv::~Iconv()
+{
+    if (m_handle != kNoIconv)
+        iconv_close(m_handle);
+}
+
+std::optional<std::size_t> Iconv::convert(std::string_view input, std::string& output)
+{
+    iconv(m_handle, nullptr, nullptr, nullptr, nullptr);
+    // iconv takes a non-const input pointer but does not write through it.
+    char* in = const_cast<char*>(input.data());
+    std::size_t inLeft = input.size();
+    output.assign(input.size() + 16, '\0');
+    std::size_t used = 0;
+    while (inLeft > 0) {
+        char* out = output.data() + used;
+        std::size_t outLeft = output.size() - used;
+        const std::size_t result = iconv(m_handle, &in, &inLeft, &out, &outLeft);
+        used = output.size() - outLeft;
+        if (result != static_cast<std::size_t>(-1))
+            continue;
+        if (errno != E2BIG) {
+            output.clear();
+            return static_cast<std::size_t>(in - input.data());
+        }
+        output.resize(output.size() * 2);
+    }
+    // Both encodings are stateless, so there is no shift sequence to flush.
+    output.resize(used);
+    return std::nullopt;
+}
+
+static std::string toUtf16le(std::u16string_view text)
+{
+    std::string bytes;
+    bytes.reserve(text.size() * 2);
+    for (const char16_t unit : text) {
+        bytes += static_cast<char>(unit & 0xFF);
+        bytes += static_cast<char>(unit >> 8);
+    }
+    return bytes;
+}
+
+static std::u16string fromUtf16le(std::string_view bytes)
+{
+    std::u16string text;
+    text.reserve(bytes.size() / 2);
+    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
+        const auto low = static_cast<unsigned char>(bytes[i]);
+        const auto high = static_cast<unsigned char>(bytes[i + 1]);
+        text += static_cast<char16_t>(low | (high << 8));
+    }
+    return text;
+}
+
+Cp932Encoding encodeCp932(std::u16string_view text)
+{
+    Iconv encoder("CP932", "UTF-16LE");
+    Cp932Encoding result;
+    if (const auto stop = encoder.convert(toUtf16le(text), result.bytes)) {
+        result.badUnit = *stop / 2;
+        return result;
+    }
+    // Each code page 932 character decodes to one code unit, so the round trip lines up unit by
+    // unit and its first difference is the first folded character.
+    const auto decoded = decodeCp932(result.bytes);
+    if (!decoded || *decoded != text) {
+        const std::u16string_view back = decoded ? std::u16string_view(*decoded) : u"";
+        const auto [mismatch, ignored] =
+            std::mismatch(text.begin(), text.end(), back.begin(), back.end());
+        result.badUnit = static_cast<std::size_t>(mismatch - text.begin());
+        result.bytes.clear();
+    }
+    return result;
+}
+
+std::optional<std::u16string> decodeCp932(std::string_view bytes)
+{
+    Iconv decoder("UTF-16LE", "CP932");
+    std::string utf16;
+    if (decoder.convert(bytes, utf16))
+        return std::nullopt;
+    return fromUtf16le(utf16);
+}
+
+} // namespace beatplate

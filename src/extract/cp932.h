@@ -1,0 +1,43 @@
+#pragma once
+
+#include <iconv.h>
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace beatplate {
+
+// Owns one iconv conversion descriptor.
+class Iconv {
+public:
+    // Throws std::runtime_error when the C library has no such conversion.
+    Iconv(const char* toCode, const char* fromCode);
+    Iconv(Iconv&& other) noexcept;
+    Iconv& operator=(Iconv&& other) noexcept;
+    Iconv(const Iconv&) = delete;
+    Iconv& operator=(const Iconv&) = delete;
+    ~Iconv();
+
+    // Converts all of input; on failure returns the byte offset in input where conversion stopped.
+    [[nodiscard]] std::optional<std::size_t> convert(std::string_view input, std::string& output);
+
+private:
+    iconv_t m_handle;
+};
+
+struct Cp932Encoding {
+    std::string bytes; // the code page 932 text, valid when badUnit is npos
+    std::size_t badUnit = std::u16string_view::npos; // first code unit that cannot be written
+};
+
+// Encodes UTF-16 text as code page 932. A code unit counts as writable only when decoding its
+// bytes gives that code unit back, so surrogates, unmapped characters and the characters that
+// code page 932 folds into others (U+00A5 into "\", for one) are all refused.
+[[nodiscard]] Cp932Encoding encodeCp932(std::u16string_view text);
+
+// Decodes code page 932 bytes; empty when they are not valid code page 932.
+[[nodiscard]] std::optional<std::u16string> decodeCp932(std::string_view bytes);
+
+} // namespace beatplate

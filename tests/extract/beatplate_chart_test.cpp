@@ -1,0 +1,197 @@
+#include "extract/test_png.h"
+#include "support/test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <set>
+
+namespace beatplate {
+namespace {
+
+namespace fs = std::filesystem;
+using test::chartChunkData;
+using test::makeTestPng;
+
+const fs::path kChartTool = BEATPLATE_CHART_BINARY_PATH;
+
+std::set<std::string> filesIn(const fs::path& dir)
+{
+    std::set<std::string> names;
+    for (const auto& entry : fs::directory_iterator(dir))
+        names.insert(entry.path().filename().string());
+    return names;
+}
+
+// Runs a shell script in dir; $TOOL names beatplate-chart.
+test::RunResult runScript(const fs::path& dir, const std::string& script)
+{
+    return test::runProgram("/bin/sh", { "-c", "TOOL='" + kChartTool.string() + "'; " + script },
+                            dir);
+}
+
+std::string goodPng()
+{
+    return makeTestPng({ { "bpLt", chartChunkData(u"#title ふ\noooo\n\n") } });
+}
+constexpr std::string_view kGoodChart = "#title \x82\xd3\noooo\n";
+
+std::string withChunkByteFlipped(std::string png, const std::string& type)
+{
+    for (const auto& chunk : test::pngChunks(png)) {
+        if (chunk.type == type)
+            png[chunk.offset + 8] ^= 0x01;
+    }
+    return png;
+}
+
+TEST(BeatplateChart, WritesTheChartBesideThePictureUnderAFreeName)
+{
+    const test::TempDir dir;
+    fs::create_directory(dir / "sub");
+    test::writeFile(dir / "sub" / "song.png", goodPng());
+    const auto first = test::runProgram(kChartTool, { "sub/song.png" }, dir.path());
+    EXPECT_EQ(first.status, 0);
+    EXPECT_EQ(first.output, "譜面を書き出しました：sub/song.txt\n");
+    test::writeFile(dir / "sub" / "song.txt", "mine");
+    fs::create_symlink("nowhere", dir / "sub" / "song.2.txt");
+    for (const auto* expected : { "sub/song.1.txt", "sub/song.3.txt" }) {
+        const auto run = test::runProgram(kChartTool, { "sub/song.png" }, dir.path());
+        EXPECT_EQ(run.status, 0);
+        EXPECT_EQ(run.output, std::string("譜面を書き出しました：") + expected + "\n");
+        EXPECT_EQ(test::readFile(dir / expected), kGoodChart);
+    }
+    EXPECT_EQ(test::readFile(dir / "sub" / "song.txt"), "mine");
+    EXPECT_EQ(fs::read_symlink(dir / "sub" / "song.2.txt"), "nowhere");
+    EXPECT_EQ(filesIn(dir / "sub"),
+              (std::set<std::string>{ "song.png", "song.txt", "song.1.txt", "song.2.txt",
+                                      "song.3.txt" }));
+}
+
+TEST(BeatplateChart, WritesBesideAPictureWithTheLongestNameAllowed)
+{
+    const test::TempDir dir;
+    const std::string stem(251, 's'); // stem + ".png" and stem + ".txt" are 255 bytes
+    test::writeFile(dir / (stem + ".png"), goodPng());
+    const auto run = test::runProgram(kChartTool, { stem + ".png" }, dir.path());
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(test::readFile(dir / (stem + ".txt")), kGoodChart);
+}
+
+TEST(BeatplateChart, FailsWithItsStatusAndMessageAndWritesNothing)
+{
+    const std::string good = goodPng();
+    const std::size_t idat = test::pngChunks(good)[2].offset;
+    const struct {
+        std::optional<std::string> picture; // none: no file at all
+        std::vector<std::string> arguments;
+        int status;
+        std::string message;
+    } cases[] = {
+        { good,
+          {},
+          1,
+          "かんたんなつかいかた：画像ファイルをbeatplate-chartにドラッグ＆ドロップ！" },
+        { good,
+          { "p.png", "out.txt" },
+          1,
+          "かんたんなつかいかた：画像ファイルをbeatplate-chartにドラッグ＆ドロップ！" },
+        { std::nullopt, { "p.png" }, 1, "ファイルが見つかりません。" },
+        { good, { "." }, 1, "ファイルが見つかりません。" },
+        { "", { "p.png" }, 1, "PNG画像ではありません。" },
+        { "#title not a picture\n", { "p.png" }, 1, "PNG画像ではありません。" },
+        { "Q" + good.substr(1), { "p.png" }, 1, "PNG画像ではありません。" },
+        { good.substr(0, 20), { "p.png" }, 1, "画像が壊れています。" },
+        { good.substr(0, 40), { "p.png" }, 1, "画像が壊れています。" }, // inside bpLt
+        { good.substr(0, idat + 12), { "p.png" }, 1, "画像が壊れています。" },
+        { good.substr(0, good.size() - 12), { "p.png" }, 1, "画像が壊れています。" }, // no IEND
+        { withChunkByteFlipped(good, "bpLt"), { "p.png" }, 1, "画像が壊れています。" },
+        { withChunkByteFlipped(good, "IDAT"), { "p.png" }, 1, "画像が壊れています。" },
+        { makeTestPng({ { "ruSt", "x" } }), { "p.png" }, 2, "この画像には譜面が入っていません。" },
+        { makeTestPng({ { "bpLt", chartChunkData(u"o\n") }, { "bpLt", chartChunkData(u"x\n") } }),
+          { "p.png" },
+          2,
+          "この画像の譜面は壊れています。" },
+        { makeTestPng({ { "bpLt", std::string("o\0\0", 3) } }),
+          { "p.png" },
+          2,
+          "この画像の譜面は壊れています。" },
+        { makeTestPng({ { "bpLt", chartChunkData(u"o\n#title caf\xe9\n") } }),
+          { "p.png" },
+          2,
+          "譜面の2行目にShift_JISで書けない文字があります。" },
+    };
+    for (const auto& [picture, arguments, status, message] : cases) {
+        SCOPED_TRACE(message);
+        const test::TempDir dir;
+        if (picture)
+            test::writeFile(dir / "p.png", *picture);
+        const auto before = filesIn(dir.path());
+        const auto run = test::runProgram(kChartTool, arguments, dir.path());
+        EXPECT_EQ(run.status, status);
+        EXPECT_EQ(run.output, message + "\n");
+        EXPECT_EQ(filesIn(dir.path()), before);
+    }
+}
+
+TEST(BeatplateChart, WritesToStandardOutputWithDash)
+{
+    const test::TempDir dir;
+    test::writeFile(dir / "p.png", goodPng());
+    const auto run = test::runProgram(kChartTool, { "p.png", "-" }, dir.path());
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.output, kGoodChart);
+    EXPECT_EQ(filesIn(dir.path()), std::set<std::string>{ "p.png" });
+
+    // Messages go to standard error there, so that they never pass for the chart.
+    const auto missing = runScript(dir.path(), "\"$TOOL\" q.png - 2>&1 >/dev/null");
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_EQ(missing.output, "ファイルが見つかりません。\n");
+    const auto full = runScript(dir.path(), "\"$TOOL\" p.png - 2>&1 >/dev/full");
+    EXPECT_EQ(full.status, 3);
+    EXPECT_EQ(full.output, "出力がなぜかできません。\n");
+}
+
+TEST(BeatplateChart, LeavesNothingBehindWhenTheChartCannotBeWritten)
+{
+    const test::TempDir dir;
+    test::writeFile(dir / "p.png", goodPng());
+    // Ignoring the file-size signal makes every write beyond the limit fail with EFBIG.
+    const auto tooBig = runScript(dir.path(), "trap '' XFSZ; ulimit -f 0; exec \"$TOOL\" p.png");
+    EXPECT_EQ(tooBig.status, 3);
+    EXPECT_EQ(tooBig.output, "出力がなぜかできません。\n");
+    EXPECT_EQ(filesIn(dir.path()), std::set<std::string>{ "p.png" });
+
+    test::writeFile(dir / "p.txt", "");
+    for (int attempt = 1; attempt < 1000; ++attempt)
+        test::writeFile(dir / ("p." + std::to_string(attempt) + ".txt"), "");
+    const auto before = filesIn(dir.path());
+    const auto noName = test::runProgram(kChartTool, { "p.png" }, dir.path());
+    EXPECT_EQ(noName.status, 3);
+    EXPECT_EQ(noName.output, "出力がなぜかできません。\n");
+    EXPECT_EQ(filesIn(dir.path()), before);
+    EXPECT_EQ(test::readFile(dir / "p.txt"), "");
+}
+
+TEST(BeatplateChart, WaitsForAKeyOnlyAfterAMessageBesideThePicture)
+{
+    const test::TempDir dir;
+    test::writeFile(dir / "p.png", goodPng());
+    const struct {
+        std::string arguments;
+        bool waits;
+    } cases[] = {
+        { "", true },         { "missing.png", true }, { "missing.png -", false },
+        { "p.png -", false }, { "p.png", false },
+    };
+    for (const auto& [arguments, waits] : cases) {
+        SCOPED_TRACE(arguments);
+        // Whatever the tool leaves unread on its standard input, cat passes on.
+        const auto run = runScript(
+            dir.path(), "printf key | { \"$TOOL\" " + arguments + " >/dev/null 2>&1; cat; }");
+        EXPECT_EQ(run.output == "key", !waits);
+    }
+}
+
+} // namespace
+} // namespace beatplate
