@@ -176,7 +176,7 @@ void ScoreRenderer::drawSpriteNumber(std::string_view text, float x0, float y0, 
             sprite = digitBase + (c - '0');
         else if (c == '.')
             sprite = pointSprite;
-        // A character without a sprite takes no room: a separator would just close up.
+        // A character without a sprite is left out and takes no room; the rest closes up.
         if (!sprite)
             continue;
         drawSprite({ x, y0, 6, 6 }, atlas[*sprite]);

@@ -11,7 +11,8 @@ static constexpr SpriteId kSmallDigits = 55;
 // Pixels for a number of ticks, one per ten, in the same unsigned arithmetic as notePoint.
 static float tickPixels(std::uint32_t ticks)
 {
-    return static_cast<float>(ticks * 48u / 480u);
+    const std::uint32_t pixels = ticks * 48u / 480u; // whole pixels, the remainder dropped
+    return static_cast<float>(pixels);
 }
 
 static std::uint32_t ticksBetween(std::uint32_t from, std::uint32_t to)
