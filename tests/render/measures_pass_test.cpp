@@ -1,0 +1,323 @@
+#include "pass_test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string_view>
+
+namespace beatplate {
+namespace {
+
+using test::columnRuns;
+using test::documentOf;
+using test::footprintOf;
+using test::kNoSprite;
+using test::preparedRenderer;
+using test::rowRuns;
+using test::solid;
+using test::SpriteRun;
+
+constexpr MeasureInfo kSixEight{ 6, 0.5, 0 };
+
+TEST(ScoreRendererBackground, CoversTheWholeCanvas)
+{
+    auto renderer = preparedRenderer(documentOf(1));
+    renderer.drawBackground();
+    EXPECT_EQ(footprintOf(renderer, 26), solid(0, 0, 816, 112));
+}
+
+TEST(ScoreRendererMeasures, LaneRowShowsBarBeatAndHalfBeatLines)
+{
+    struct Case {
+        const char* name;
+        MeasureInfo measure;
+        std::vector<SpriteRun> laneRow; // y = 90, inside the lane below the top edge
+    };
+    const Case cases[] = {
+        { "4/4, lanes from x 0 with width 240",
+          {},
+          { { 18, 0, 23 },    { 21, 23, 25 },   { 18, 25, 47 },   { 23, 47, 49 },
+            { 18, 49, 71 },   { 22, 71, 73 },   { 18, 73, 95 },   { 23, 95, 97 },
+            { 18, 97, 119 },  { 22, 119, 121 }, { 18, 121, 143 }, { 23, 143, 145 },
+            { 18, 145, 167 }, { 22, 167, 169 }, { 18, 169, 191 }, { 23, 191, 193 },
+            { 18, 193, 215 }, { 21, 215, 217 }, { 18, 217, 240 }, { kNoSprite, 240, 816 } } },
+        { "6/8, beat lines 24 apart and half-beat lines 12 after each beat",
+          kSixEight,
+          { { 18, 0, 23 },    { 21, 23, 25 },   { 18, 25, 35 },   { 23, 35, 37 },
+            { 18, 37, 47 },   { 22, 47, 49 },   { 18, 49, 59 },   { 23, 59, 61 },
+            { 18, 61, 71 },   { 22, 71, 73 },   { 18, 73, 83 },   { 23, 83, 85 },
+            { 18, 85, 95 },   { 22, 95, 97 },   { 18, 97, 107 },  { 23, 107, 109 },
+            { 18, 109, 119 }, { 22, 119, 121 }, { 18, 121, 131 }, { 23, 131, 133 },
+            { 18, 133, 143 }, { 22, 143, 145 }, { 18, 145, 155 }, { 23, 155, 157 },
+            { 18, 157, 167 }, { 21, 167, 169 }, { 18, 169, 192 }, { kNoSprite, 192, 816 } } },
+    };
+    for (const auto& [name, measure, laneRow] : cases) {
+        SCOPED_TRACE(name);
+        auto renderer = preparedRenderer(documentOf(1, measure));
+        renderer.drawMeasures(documentOf(1, measure));
+        EXPECT_EQ(rowRuns(renderer, 90), laneRow);
+    }
+}
+
+TEST(ScoreRendererMeasures, SingleMeasureColumnsShowEdgesLinesAndNumber)
+{
+    const auto document = documentOf(1);
+    auto renderer = preparedRenderer(document);
+    renderer.drawMeasures(document);
+    // Lane edges overlap the lane's outer pixels; the opening and closing overhangs are drawn.
+    const std::vector<SpriteRun> laneColumn{
+        { kNoSprite, 0, 80 }, { 16, 80, 86 }, { 18, 86, 106 }, { 17, 106, 112 }
+    };
+    EXPECT_EQ(columnRuns(renderer, 0), laneColumn);
+    EXPECT_EQ(columnRuns(renderer, 239), laneColumn);
+    EXPECT_EQ(columnRuns(renderer, 240), (std::vector<SpriteRun>{ { kNoSprite, 0, 112 } }));
+    // Bar lines reach from the top of the marker bands, beat lines from the lane top edge.
+    EXPECT_EQ(columnRuns(renderer, 216),
+              (std::vector<SpriteRun>{ { kNoSprite, 0, 62 }, { 21, 62, 112 } }));
+    EXPECT_EQ(columnRuns(renderer, 47),
+              (std::vector<SpriteRun>{ { kNoSprite, 0, 80 }, { 23, 80, 112 } }));
+    EXPECT_EQ(columnRuns(renderer, 71),
+              (std::vector<SpriteRun>{ { kNoSprite, 0, 80 }, { 22, 80, 112 } }));
+    // The number 1 at (24, 74), over the bar line.
+    EXPECT_EQ(footprintOf(renderer, 56), solid(24, 74, 6, 6));
+    EXPECT_EQ(columnRuns(renderer, 24),
+              (std::vector<SpriteRun>{
+                  { kNoSprite, 0, 62 }, { 21, 62, 74 }, { 56, 74, 80 }, { 21, 80, 112 } }));
+}
+
+TEST(ScoreRendererMeasures, AbsentBranchLeavesNoGapBetweenLanes)
+{
+    const auto document = documentOf(1, { 4, 1.0, 5 });
+    auto renderer = preparedRenderer(document);
+    renderer.drawMeasures(document);
+    EXPECT_EQ(columnRuns(renderer, 10),
+              (std::vector<SpriteRun>{ { kNoSprite, 0, 80 },
+                                       { 16, 80, 86 },
+                                       { 18, 86, 108 },
+                                       { 20, 108, 130 },
+                                       { 17, 130, 136 } }));
+    EXPECT_EQ(footprintOf(renderer, 19).pixels, 0);
+    // The bar line is 2 * 24 + 26 = 74 pixels high, the beat lines 2 * 24 + 8.
+    EXPECT_EQ(columnRuns(renderer, 23),
+              (std::vector<SpriteRun>{ { kNoSprite, 0, 62 }, { 21, 62, 136 } }));
+    EXPECT_EQ(columnRuns(renderer, 72),
+              (std::vector<SpriteRun>{ { kNoSprite, 0, 80 }, { 22, 80, 136 } }));
+}
+
+TEST(ScoreRendererMeasures, MeasureNumbersOfTwoDigitsStandSixPixelsApart)
+{
+    const auto document = documentOf(12);
+    auto renderer = preparedRenderer(document);
+    renderer.drawMeasures(document);
+    // Measures 10 and 11 lie in the third row (top 176) at left 408 and 600.
+    EXPECT_EQ(
+        rowRuns(renderer, 204, 400, 420),
+        (std::vector<SpriteRun>{ { kNoSprite, 400, 407 }, { 21, 407, 408 }, { 56, 408, 420 } }));
+    EXPECT_EQ(rowRuns(renderer, 204, 598, 614),
+              (std::vector<SpriteRun>{ { kNoSprite, 598, 599 },
+                                       { 21, 599, 600 },
+                                       { 56, 600, 606 },
+                                       { 57, 606, 612 },
+                                       { kNoSprite, 612, 614 } }));
+}
+
+TEST(ScoreRendererMeasures, GogoSpanShadesFromItsStartToItsEndAcrossRows)
+{
+    auto document = documentOf(8);
+    document.openGogoSpan({ 3, 960, 0 });
+    document.closeGogoSpan({ 5, 480, 0 });
+    auto renderer = preparedRenderer(document);
+    renderer.drawMeasures(document);
+    // Measure 3 from the x of tick 960 to the end of the row, overhang included.
+    EXPECT_EQ(rowRuns(renderer, 63),
+              (std::vector<SpriteRun>{ { kNoSprite, 0, 23 },
+                                       { 21, 23, 25 },
+                                       { kNoSprite, 25, 215 },
+                                       { 21, 215, 217 },
+                                       { kNoSprite, 217, 407 },
+                                       { 21, 407, 409 },
+                                       { kNoSprite, 409, 599 },
+                                       { 21, 599, 601 },
+                                       { kNoSprite, 601, 696 },
+                                       { 27, 696, 791 },
+                                       { 21, 791, 793 },
+                                       { 27, 793, 816 } }));
+    // Measure 4 whole from x 0, measure 5 up to its left + 48.
+    EXPECT_EQ(rowRuns(renderer, 127),
+              (std::vector<SpriteRun>{ { 27, 0, 23 },
+                                       { 21, 23, 25 },
+                                       { 27, 25, 215 },
+                                       { 21, 215, 217 },
+                                       { 27, 217, 264 },
+                                       { kNoSprite, 264, 407 },
+                                       { 21, 407, 409 },
+                                       { kNoSprite, 409, 599 },
+                                       { 21, 599, 601 },
+                                       { kNoSprite, 601, 791 },
+                                       { 21, 791, 793 },
+                                       { kNoSprite, 793, 816 } }));
+    // The band fills Y + 14 to Y + 32, down to the lane's top edge.
+    EXPECT_EQ(columnRuns(renderer, 700, 48, 90),
+              (std::vector<SpriteRun>{
+                  { kNoSprite, 48, 62 }, { 27, 62, 80 }, { 16, 80, 86 }, { 18, 86, 90 } }));
+}
+
+TEST(ScoreRendererMeasures, OpenGogoSpanShadesEveryMeasureToTheLast)
+{
+    auto document = documentOf(8);
+    document.openGogoSpan({ 1, 480, 0 });
+    auto renderer = preparedRenderer(document);
+    renderer.drawMeasures(document);
+    EXPECT_EQ(rowRuns(renderer, 63, 0, 420),
+              (std::vector<SpriteRun>{ { kNoSprite, 0, 23 },
+                                       { 21, 23, 25 },
+                                       { kNoSprite, 25, 215 },
+                                       { 21, 215, 217 },
+                                       { kNoSprite, 217, 264 },
+                                       { 27, 264, 407 },
+                                       { 21, 407, 409 },
+                                       { 27, 409, 420 } }));
+    EXPECT_EQ(rowRuns(renderer, 127, 590, 816),
+              (std::vector<SpriteRun>{ { 27, 590, 599 },
+                                       { 21, 599, 601 },
+                                       { 27, 601, 791 },
+                                       { 21, 791, 793 },
+                                       { 27, 793, 816 } }));
+}
+
+ChartDocument withGogo(std::initializer_list<std::pair<ChartPosition, ChartPosition>> spans)
+{
+    auto document = documentOf(8);
+    for (const auto& [lower, upper] : spans)
+        document.gogoSpans.emplace_back(lower, upper);
+    return document;
+}
+
+TEST(ScoreRendererMeasures, GogoPiecesClipSpansToTheMeasure)
+{
+    struct Case {
+        const char* name;
+        ChartDocument document;
+        std::uint32_t measure;
+        std::vector<GogoSpan> pieces;
+    };
+    const ChartPosition open{ kChartEnd };
+    const Case cases[] = {
+        { "before the span", withGogo({ { { 3, 960, 0 }, { 5, 480, 0 } } }), 2, {} },
+        { "the start measure",
+          withGogo({ { { 3, 960, 0 }, { 5, 480, 0 } } }),
+          3,
+          { { { 3, 960, 0 }, { 4, 0, 0 } } } },
+        { "a middle measure",
+          withGogo({ { { 3, 960, 0 }, { 5, 480, 0 } } }),
+          4,
+          { { { 4, 0, 0 }, { 5, 0, 0 } } } },
+        { "the end measure",
+          withGogo({ { { 3, 960, 0 }, { 5, 480, 0 } } }),
+          5,
+          { { { 5, 0, 0 }, { 5, 480, 0 } } } },
+        { "after the span", withGogo({ { { 3, 960, 0 }, { 5, 480, 0 } } }), 6, {} },
+        { "ending on the bar line", withGogo({ { { 3, 960, 0 }, { 4, 0, 0 } } }), 4, {} },
+        { "starting on the next bar line", withGogo({ { { 4, 0, 0 }, { 5, 0, 0 } } }), 3, {} },
+        { "open to the end",
+          withGogo({ { { 1, 480, 0 }, open } }),
+          7,
+          { { { 7, 0, 0 }, { 8, 0, 0 } } } },
+        { "two in one measure",
+          withGogo({ { { 2, 0, 0 }, { 2, 480, 0 } }, { { 2, 960, 0 }, open } }),
+          2,
+          { { { 2, 0, 0 }, { 2, 480, 0 } }, { { 2, 960, 0 }, { 3, 0, 0 } } } },
+    };
+    for (const auto& [name, document, measure, pieces] : cases) {
+        SCOPED_TRACE(name);
+        ScoreRenderer renderer("unused.png");
+        renderer.breakRows(document);
+        renderer.placeMeasures(document);
+        EXPECT_EQ(renderer.gogoPieces(document, measure), pieces);
+    }
+}
+
+// "begingogo" twice and one "endgogo": the first stays open and the second closes inside it.
+TEST(ScoreRendererMeasures, NestedGogoSpanOutsideTheMeasureIsSkipped)
+{
+    auto document = documentOf(8);
+    document.openGogoSpan({ 0, 0, 0 });
+    document.openGogoSpan({ 1, 0, 0 });
+    document.closeGogoSpan({ 2, 0, 0 });
+    auto renderer = preparedRenderer(document);
+    EXPECT_EQ(
+        renderer.gogoPieces(document, 1),
+        (std::vector<GogoSpan>{ { { 1, 0, 0 }, { 2, 0, 0 } }, { { 1, 0, 0 }, { 2, 0, 0 } } }));
+    // The closed span ends on measure 2's bar line and lies wholly before measure 3.
+    EXPECT_EQ(renderer.gogoPieces(document, 2),
+              (std::vector<GogoSpan>{ { { 2, 0, 0 }, { 3, 0, 0 } } }));
+    EXPECT_EQ(renderer.gogoPieces(document, 3),
+              (std::vector<GogoSpan>{ { { 3, 0, 0 }, { 4, 0, 0 } } }));
+    ASSERT_NO_THROW(renderer.drawMeasures(document));
+    EXPECT_EQ(rowRuns(renderer, 63, 400, 420),
+              (std::vector<SpriteRun>{ { 27, 400, 407 }, { 21, 407, 409 }, { 27, 409, 420 } }));
+}
+
+TEST(ScoreRendererMeasures, NothingIsDrawnWithoutMeasures)
+{
+    const ChartDocument document;
+    auto renderer = preparedRenderer(document);
+    renderer.drawMeasures(document);
+    EXPECT_EQ(test::paintedPixels(renderer), 0);
+}
+
+TEST(ScoreRendererSpriteNumber, WritesEachCharacterWithItsDigitSet)
+{
+    struct Case {
+        std::string_view text;
+        SpriteId digitBase;
+        std::optional<SpriteId> point;
+        std::vector<SpriteRun> row;
+    };
+    const Case cases[] = {
+        { "1.5",
+          40,
+          50,
+          { { 41, 100, 106 }, { 50, 106, 112 }, { 45, 112, 118 }, { kNoSprite, 118, 140 } } },
+        { "150.5",
+          30,
+          29,
+          { { 31, 100, 106 },
+            { 35, 106, 112 },
+            { 30, 112, 118 },
+            { 29, 118, 124 },
+            { 35, 124, 130 },
+            { kNoSprite, 130, 140 } } },
+        { "90", 55, std::nullopt, { { 64, 100, 106 }, { 55, 106, 112 }, { kNoSprite, 112, 140 } } },
+        // Characters without a sprite are left out and the rest close up.
+        { "1,000",
+          55,
+          std::nullopt,
+          { { 56, 100, 106 }, { 55, 106, 124 }, { kNoSprite, 124, 140 } } },
+        { "2e+07",
+          30,
+          29,
+          { { 32, 100, 106 }, { 30, 106, 112 }, { 37, 112, 118 }, { kNoSprite, 118, 140 } } },
+        { "1.5",
+          55,
+          std::nullopt,
+          { { 56, 100, 106 }, { 60, 106, 112 }, { kNoSprite, 112, 140 } } },
+        { "", 55, std::nullopt, { { kNoSprite, 100, 140 } } },
+    };
+    for (const auto& [text, digitBase, point, row] : cases) {
+        SCOPED_TRACE(text);
+        auto renderer = preparedRenderer(documentOf(1));
+        renderer.drawSpriteNumber(text, 100, 10, digitBase, point);
+        EXPECT_EQ(rowRuns(renderer, 12, 100, 140), row);
+        EXPECT_EQ(columnRuns(renderer, 140), (std::vector<SpriteRun>{ { kNoSprite, 0, 112 } }));
+        if (!text.empty()) {
+            EXPECT_EQ(columnRuns(renderer, 101, 0, 20),
+                      (std::vector<SpriteRun>{ { kNoSprite, 0, 10 },
+                                               { row[0].sprite, 10, 16 },
+                                               { kNoSprite, 16, 20 } }));
+        }
+    }
+}
+
+} // namespace
+} // namespace beatplate

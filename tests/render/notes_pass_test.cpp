@@ -1,0 +1,258 @@
+#include "pass_test_support.h"
+
+#include <gtest/gtest.h>
+
+namespace beatplate {
+namespace {
+
+using test::columnRuns;
+using test::documentOf;
+using test::footprintOf;
+using test::kNoSprite;
+using test::paintedPixels;
+using test::preparedRenderer;
+using test::rowRuns;
+using test::solid;
+using test::SpriteRun;
+
+ChartNote single(char kind, ChartPosition position)
+{
+    return { kind, 0, 0, position };
+}
+
+ChartNote span(char kind, ChartPosition position, std::int32_t length, std::int32_t count = 0)
+{
+    return { kind, length, count, position };
+}
+
+// 4/4 measures without branches: measure 0 at left 24, measure 1 at left 216, row top 48.
+ScoreRenderer drawnNotes(std::initializer_list<ChartNote> notes,
+                         ChartDocument document = documentOf(2))
+{
+    for (const auto& note : notes)
+        document.notes.insert(note);
+    auto renderer = preparedRenderer(document);
+    renderer.drawNotes(document);
+    return renderer;
+}
+
+TEST(ScoreRendererNotes, SingleNotesAreCentredOnTheirPoint)
+{
+    struct Case {
+        char kind;
+        ChartPosition position;
+        SpriteId sprite;
+        int x;
+    };
+    const Case cases[] = {
+        { 'o', { 0, 0, 0 }, 0, 12 },
+        { 'O', { 0, 960, 0 }, 1, 108 },
+        { 'x', { 1, 120, 0 }, 2, 216 },
+        { 'X', { 1, 1800, 0 }, 3, 384 },
+    };
+    for (const auto& [kind, position, sprite, x] : cases) {
+        SCOPED_TRACE(kind);
+        const auto renderer = drawnNotes({ single(kind, position) });
+        EXPECT_EQ(footprintOf(renderer, sprite), solid(x, 84, 24, 24));
+        EXPECT_EQ(paintedPixels(renderer), 24 * 24);
+    }
+}
+
+TEST(ScoreRendererNotes, BranchNotesSitInTheirOwnLanes)
+{
+    const auto renderer = drawnNotes(
+        { single('o', { 0, 480, 1 }), single('O', { 0, 480, 2 }), single('x', { 0, 480, 4 }) },
+        documentOf(1, { 4, 1.0, 7 }));
+    EXPECT_EQ(footprintOf(renderer, 0), solid(60, 84, 24, 24));
+    EXPECT_EQ(footprintOf(renderer, 1), solid(60, 108, 24, 24));
+    EXPECT_EQ(footprintOf(renderer, 2), solid(60, 132, 24, 24));
+}
+
+TEST(ScoreRendererNotes, EarlierNoteLiesOnTopWhereNotesOverlap)
+{
+    struct Case {
+        char first;
+        char second;
+        std::vector<SpriteRun> row;
+    };
+    // Sixteenth notes are 12 pixels apart, so the heads overlap by half.
+    const Case cases[] = {
+        { 'o', 'x', { { 0, 12, 36 }, { 2, 36, 48 } } },
+        { 'x', 'o', { { 2, 12, 36 }, { 0, 36, 48 } } },
+    };
+    for (const auto& [first, second, row] : cases) {
+        SCOPED_TRACE(testing::Message() << first << second);
+        const auto renderer =
+            drawnNotes({ single(second, { 0, 120, 0 }), single(first, { 0, 0, 0 }) });
+        EXPECT_EQ(rowRuns(renderer, 96, 12, 48), row);
+    }
+}
+
+TEST(ScoreRendererNotes, SpanBodyRunsFromHeadToTail)
+{
+    struct Case {
+        const char* name;
+        ChartNote note;
+        std::vector<SpriteRun> row; // at the centre line y = 96
+    };
+    const Case cases[] = {
+        { "inside one measure",
+          span('(', { 0, 960, 0 }, 480),
+          { { kNoSprite, 100, 108 },
+            { 7, 108, 120 },
+            { 8, 120, 168 },
+            { 9, 168, 180 },
+            { kNoSprite, 180, 420 } } },
+        { "over a bar line",
+          span('(', { 0, 1440, 0 }, 960),
+          { { kNoSprite, 100, 156 },
+            { 7, 156, 168 },
+            { 8, 168, 264 },
+            { 9, 264, 276 },
+            { kNoSprite, 276, 420 } } },
+        { "ending on a bar line, in the earlier measure",
+          span('<', { 0, 960, 0 }, 960),
+          { { kNoSprite, 100, 108 },
+            { 4, 108, 120 },
+            { 5, 120, 216 },
+            { 6, 216, 228 },
+            { kNoSprite, 228, 420 } } },
+        { "past the end of the chart",
+          span('<', { 1, 960, 0 }, 100000),
+          { { kNoSprite, 100, 300 }, { 4, 300, 312 }, { 5, 312, 408 }, { 6, 408, 420 } } },
+        { "from the first measure past the end",
+          span('(', { 0, 1440, 0 }, 100000),
+          { { kNoSprite, 100, 156 }, { 7, 156, 168 }, { 8, 168, 408 }, { 9, 408, 420 } } },
+    };
+    for (const auto& [name, note, row] : cases) {
+        SCOPED_TRACE(name);
+        const auto renderer = drawnNotes({ note });
+        EXPECT_EQ(rowRuns(renderer, 96, 100, 420), row);
+        // Every piece is 24 pixels high, centred on the lane.
+        const SpriteId body = note.kind == '(' ? 8 : 5;
+        EXPECT_EQ(columnRuns(renderer, row[2].from),
+                  (std::vector<SpriteRun>{
+                      { kNoSprite, 0, 84 }, { body, 84, 108 }, { kNoSprite, 108, 112 } }));
+    }
+}
+
+TEST(ScoreRendererNotes, SpanContinuesAtTheLeftOfTheNextRow)
+{
+    // Five measures: measure 3 ends the first row at left 600, measure 4 starts the second at top
+    // 112.
+    const auto renderer =
+        drawnNotes({ span('(', { 3, 1440, 0 }, 960 + 1920 + 480) }, documentOf(6));
+    // The first piece ends at the right end of its measure, not in the row's overhang.
+    EXPECT_EQ(
+        rowRuns(renderer, 96, 720, 816),
+        (std::vector<SpriteRun>{
+            { kNoSprite, 720, 732 }, { 7, 732, 744 }, { 8, 744, 792 }, { kNoSprite, 792, 816 } }));
+    // A whole piece over measure 4 from x 24, then measure 5 up to tick 960 and the tail.
+    EXPECT_EQ(
+        rowRuns(renderer, 160, 0, 340),
+        (std::vector<SpriteRun>{
+            { kNoSprite, 0, 24 }, { 8, 24, 312 }, { 9, 312, 324 }, { kNoSprite, 324, 340 } }));
+    EXPECT_EQ(footprintOf(renderer, 8).pixels, (48 + 192 + 96) * 24);
+}
+
+TEST(ScoreRendererNotes, SpanInABranchLaneStaysInItAcrossMeasures)
+{
+    auto document = documentOf(2, { 4, 1.0, 6 });
+    const auto renderer = drawnNotes({ span('(', { 0, 1440, 4 }, 960) }, document);
+    // Branch 4 is the second lane of mask 6: centre at top + 72.
+    EXPECT_EQ(footprintOf(renderer, 8), solid(168, 108, 96, 24));
+    EXPECT_EQ(footprintOf(renderer, 9), solid(264, 108, 12, 24));
+}
+
+TEST(ScoreRendererNotes, CountedSpanShowsIconAndCentredCount)
+{
+    struct Case {
+        char kind;
+        std::int32_t count;
+        SpriteId icon;
+        SpriteId digitAtCentre; // the digit over the note point's column x = 24
+        std::vector<SpriteRun> countRow; // y = 95, through the digits
+    };
+    const Case cases[] = {
+        // clang-format off
+        { '@', 5, 13, 60, { { 13, 12, 21 }, { 60, 21, 27 }, { 13, 27, 36 }, { 11, 36, 72 },
+            { 12, 72, 84 } } },
+        { '@', 12, 13, 57, { { 13, 12, 18 }, { 56, 18, 24 }, { 57, 24, 30 }, { 13, 30, 36 },
+            { 11, 36, 72 }, { 12, 72, 84 } } },
+        { 'p', 0, 14, 55, { { 14, 12, 21 }, { 55, 21, 27 }, { 14, 27, 36 }, { 11, 36, 72 },
+            { 12, 72, 84 } } },
+        { 'b', 123, 15, 57, { { 15, 12, 15 }, { 56, 15, 21 }, { 57, 21, 27 }, { 58, 27, 33 },
+            { 15, 33, 36 }, { 11, 36, 72 }, { 12, 72, 84 } } },
+        // clang-format on
+    };
+    for (const auto& [kind, count, icon, digitAtCentre, countRow] : cases) {
+        SCOPED_TRACE(testing::Message() << kind << count);
+        const auto renderer = drawnNotes({ span(kind, { 0, 0, 0 }, 480, count) });
+        EXPECT_EQ(rowRuns(renderer, 95, 12, 84), countRow);
+        // The icon covers the head and stands 24 x 24 on the note point; the digits are 6 high.
+        EXPECT_EQ(footprintOf(renderer, 10).pixels, 0);
+        EXPECT_EQ(columnRuns(renderer, 13, 80, 112),
+                  (std::vector<SpriteRun>{
+                      { kNoSprite, 80, 84 }, { icon, 84, 108 }, { kNoSprite, 108, 112 } }));
+        EXPECT_EQ(columnRuns(renderer, 24, 84, 108),
+                  (std::vector<SpriteRun>{
+                      { icon, 84, 93 }, { digitAtCentre, 93, 99 }, { icon, 99, 108 } }));
+    }
+}
+
+TEST(ScoreRendererNotes, PlainSpansShowNoCount)
+{
+    const auto renderer = drawnNotes({ span('<', { 0, 0, 0 }, 480, 7) });
+    for (SpriteId digit = 55; digit < 65; ++digit)
+        EXPECT_EQ(footprintOf(renderer, digit).pixels, 0) << digit;
+    EXPECT_EQ(footprintOf(renderer, 4), solid(12, 84, 12, 24));
+}
+
+TEST(ScoreRendererNotes, DrawsNothingForStrayKindsAndMissingMeasures)
+{
+    // A "[" span closed without a kind letter keeps a kind outside the table.
+    EXPECT_EQ(
+        paintedPixels(drawnNotes({ span('[', { 0, 0, 0 }, 480), single('z', { 0, 960, 0 }) })), 0);
+    // Notes of a branch group whose last line is missing lie beyond the completed measures.
+    EXPECT_EQ(
+        paintedPixels(drawnNotes({ single('o', { 2, 0, 0 }), span('@', { 2, 0, 0 }, 480, 5) })), 0);
+
+    ChartDocument empty;
+    const ChartNote counted = span('@', { 0, 0, 0 }, 480, 5);
+    empty.notes.insert(counted);
+    auto renderer = preparedRenderer(empty);
+    renderer.drawNotes(empty);
+    renderer.drawSpan(4, 5, 6, counted);
+    renderer.drawCountedSpan(13, counted);
+    EXPECT_EQ(paintedPixels(renderer), 0);
+}
+
+TEST(ScoreRendererNotes, NotesLieOverMarkersAndMarkersOverMeasures)
+{
+    auto document = documentOf(1);
+    document.events.insert({ ChartEventKind::BranchStart, 0, { 0, 0, 0 } });
+    document.events.insert({ ChartEventKind::Tempo, 15000, { 0, 480, 0 } });
+    document.notes.insert(single('o', { 0, 0, 0 }));
+    document.notes.insert(single('x', { 0, 480, 0 }));
+    auto renderer = preparedRenderer(document);
+    // The passes in the order the renderer runs them.
+    renderer.drawBackground();
+    renderer.drawMeasures(document);
+    renderer.drawEvents(document);
+    renderer.drawNotes(document);
+    // The branch-start line covers the bar line and the measure number; the note covers the line.
+    EXPECT_EQ(columnRuns(renderer, 24),
+              (std::vector<SpriteRun>{
+                  { 26, 0, 62 }, { 24, 62, 84 }, { 0, 84, 108 }, { 24, 108, 112 } }));
+    // The change line covers the beat line; the tempo label and the note cover the change line.
+    EXPECT_EQ(columnRuns(renderer, 72),
+              (std::vector<SpriteRun>{ { 26, 0, 62 },
+                                       { 25, 62, 68 },
+                                       { 28, 68, 74 },
+                                       { 25, 74, 84 },
+                                       { 2, 84, 108 },
+                                       { 25, 108, 112 } }));
+}
+
+} // namespace
+} // namespace beatplate

@@ -1,0 +1,167 @@
+#pragma once
+
+#include "render/score_renderer.h"
+#include "render/sprite_atlas.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <ostream>
+#include <vector>
+
+namespace beatplate::test {
+
+inline constexpr SpriteId kNoSprite = -1;
+
+// The opaque colour that sprite id has on the test sheet; distinct for every id.
+constexpr std::uint32_t testSpriteColour(SpriteId id)
+{
+    return 0xFFA00000u | static_cast<std::uint32_t>(id + 1) << 8;
+}
+
+// The sprite whose colour a canvas pixel shows, or kNoSprite.
+constexpr SpriteId spriteOfColour(std::uint32_t pixel)
+{
+    if ((pixel & 0xFFFF00FFu) != 0xFFA00000u)
+        return kNoSprite;
+    const auto id = static_cast<SpriteId>((pixel >> 8) & 0xFF) - 1;
+    return id >= 0 && id < kSpriteCount ? id : kNoSprite;
+}
+
+// A sheet of the minimum size with every atlas rectangle filled with its sprite's colour.
+inline Canvas makeDistinctSheet()
+{
+    Canvas sheet(kSpriteSheetMinWidth, kSpriteSheetMinHeight);
+    for (SpriteId id = 0; id < kSpriteCount; ++id) {
+        const RectF rect = spriteRect(id);
+        for (int y = static_cast<int>(rect.y); y < static_cast<int>(rect.y + rect.height); ++y) {
+            for (int x = static_cast<int>(rect.x); x < static_cast<int>(rect.x + rect.width); ++x)
+                sheet.row(y)[static_cast<std::size_t>(x)] = testSpriteColour(id);
+        }
+    }
+    return sheet;
+}
+
+inline ChartDocument documentOf(int measureCount, MeasureInfo measure = {})
+{
+    ChartDocument document;
+    document.measures.assign(static_cast<std::size_t>(measureCount), measure);
+    return document;
+}
+
+// A renderer laid out for the document, with a blank canvas, the test sheet and the atlas.
+inline ScoreRenderer preparedRenderer(const ChartDocument& document)
+{
+    ScoreRenderer renderer("unused.png");
+    renderer.breakRows(document);
+    renderer.placeMeasures(document);
+    renderer.createCanvas();
+    renderer.spriteSheet = makeDistinctSheet();
+    renderer.buildAtlas();
+    return renderer;
+}
+
+inline SpriteId spriteAt(const ScoreRenderer& renderer, int x, int y)
+{
+    return spriteOfColour(renderer.canvas().pixel(x, y));
+}
+
+// A stretch of equal sprites along a row or a column, from inclusive, to exclusive.
+struct SpriteRun {
+    SpriteId sprite = kNoSprite;
+    int from = 0;
+    int to = 0;
+
+    bool operator==(const SpriteRun&) const = default;
+};
+
+inline std::ostream& operator<<(std::ostream& out, const SpriteRun& run)
+{
+    return out << "{" << run.sprite << ", " << run.from << ", " << run.to << "}";
+}
+
+template <typename SpriteOf>
+std::vector<SpriteRun> runsOf(int from, int to, const SpriteOf& spriteOf)
+{
+    std::vector<SpriteRun> runs;
+    for (int i = from; i < to; ++i) {
+        const SpriteId sprite = spriteOf(i);
+        if (runs.empty() || runs.back().sprite != sprite)
+            runs.push_back({ sprite, i, i + 1 });
+        else
+            runs.back().to = i + 1;
+    }
+    return runs;
+}
+
+// The sprites along row y between x = from and x = to.
+inline std::vector<SpriteRun> rowRuns(const ScoreRenderer& renderer, int y, int from = 0,
+                                      int to = -1)
+{
+    return runsOf(from, to < 0 ? renderer.canvas().width() : to,
+                  [&](int x) { return spriteAt(renderer, x, y); });
+}
+
+// The sprites down column x between y = from and y = to.
+inline std::vector<SpriteRun> columnRuns(const ScoreRenderer& renderer, int x, int from = 0,
+                                         int to = -1)
+{
+    return runsOf(from, to < 0 ? renderer.canvas().height() : to,
+                  [&](int y) { return spriteAt(renderer, x, y); });
+}
+
+// The bounding box of every pixel showing a sprite, and how many pixels show it.
+struct Footprint {
+    int x = 0;
+    int y = 0;
+    int width = 0;
+    int height = 0;
+    int pixels = 0;
+
+    bool operator==(const Footprint&) const = default;
+};
+
+inline std::ostream& operator<<(std::ostream& out, const Footprint& footprint)
+{
+    return out << "{" << footprint.x << ", " << footprint.y << ", " << footprint.width << ", "
+               << footprint.height << "; " << footprint.pixels << " pixels}";
+}
+
+inline Footprint footprintOf(const ScoreRenderer& renderer, SpriteId sprite)
+{
+    const Canvas& canvas = renderer.canvas();
+    int left = canvas.width(), top = canvas.height(), right = -1, bottom = -1, pixels = 0;
+    for (int y = 0; y < canvas.height(); ++y) {
+        for (int x = 0; x < canvas.width(); ++x) {
+            if (spriteAt(renderer, x, y) != sprite)
+                continue;
+            left = std::min(left, x);
+            right = std::max(right, x);
+            top = std::min(top, y);
+            bottom = std::max(bottom, y);
+            ++pixels;
+        }
+    }
+    if (pixels == 0)
+        return {};
+    return { left, top, right - left + 1, bottom - top + 1, pixels };
+}
+
+// A footprint that is exactly one solid rectangle.
+inline Footprint solid(int x, int y, int width, int height)
+{
+    return { x, y, width, height, width * height };
+}
+
+inline int paintedPixels(const ScoreRenderer& renderer)
+{
+    int count = 0;
+    for (int y = 0; y < renderer.canvas().height(); ++y) {
+        for (const auto pixel : renderer.canvas().row(y))
+            count += pixel != 0;
+    }
+    return count;
+}
+
+} // namespace beatplate::test
