@@ -55,10 +55,10 @@ struct TestPngSpec {
     int colourType = 6;
     int bitDepth = 8;
     bool interlaced = false;
-    std::vector<std::vector<std::uint8_t>> rows;
-    std::vector<std::uint8_t> palette; // R, G, B triples for colour type 3
-    std::vector<std::uint8_t> paletteAlpha; // tRNS for colour type 3
-    std::optional<std::uint16_t> transparentGrey; // tRNS for colour type 0
+    std::vector<std::vector<std::uint8_t>> rows{};
+    std::vector<std::uint8_t> palette{}; // R, G, B triples for colour type 3
+    std::vector<std::uint8_t> paletteAlpha{}; // tRNS for colour type 3
+    std::optional<std::uint16_t> transparentGrey{}; // tRNS for colour type 0
 };
 
 // Encodes the spec with libpng's write side; throws std::runtime_error on a libpng error.
