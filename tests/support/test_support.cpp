@@ -13,6 +13,7 @@
 #include <spawn.h>
 #include <stdexcept>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 extern char** environ;
@@ -213,6 +214,37 @@ std::string ChildProcess::readOutputUntil(std::string_view text, std::chrono::mi
             break;
     }
     return m_result.output;
+}
+
+bool ChildProcess::waitUntilReadingInput(std::chrono::milliseconds timeout)
+{
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    const auto syscallFile = "/proc/" + std::to_string(m_pid) + "/syscall";
+    while (std::chrono::steady_clock::now() < deadline) {
+        if (hasExited())
+            return false;
+        // The first two fields are the system call number and its first argument: read(0, ...).
+        std::ifstream file(syscallFile);
+        std::string number;
+        std::string firstArgument;
+        if (file >> number >> firstArgument && number == "0" && firstArgument == "0x0")
+            return true;
+        if (!pumpOutputs(5))
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return false;
+}
+
+bool ChildProcess::waitForExit(std::chrono::milliseconds timeout)
+{
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!hasExited()) {
+        if (std::chrono::steady_clock::now() >= deadline)
+            return false;
+        if (!pumpOutputs(5))
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
 }
 
 bool ChildProcess::hasExited()

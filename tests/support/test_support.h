@@ -84,6 +84,11 @@ public:
     // Reads standard output until it contains text, ends, or timeout passes; returns all of it
     // read so far.
     std::string readOutputUntil(std::string_view text, std::chrono::milliseconds timeout);
+    // Waits until the child is blocked reading its standard input (as /proc/PID/syscall shows);
+    // false when it ends first or timeout passes.
+    [[nodiscard]] bool waitUntilReadingInput(std::chrono::milliseconds timeout);
+    // Waits until the child ends, reading its outputs meanwhile; false when timeout passes first.
+    [[nodiscard]] bool waitForExit(std::chrono::milliseconds timeout);
     // True once the child has ended; does not wait.
     [[nodiscard]] bool hasExited();
     // Closes the input, reads both outputs to their end and waits for the child.
