@@ -283,25 +283,46 @@ TEST(Beatplate, ReplacesAnEarlierPicture)
               (std::vector<std::string>{ "beatplate", "chart.png", "chart.txt", "pic.png" }));
 }
 
+// Runs the sandbox's binary as nobody when the tests run as root, whom permissions do not stop.
+RunResult runUnprivileged(const ProgramSandbox& sandbox, const std::filesystem::path& chart)
+{
+    if (::geteuid() != 0)
+        return sandbox.run({ chart.string() });
+    return runProgram("/usr/bin/setpriv",
+                      { "--reuid=65534", "--regid=65534", "--clear-groups",
+                        sandbox.binary().string(), chart.string() },
+                      sandbox.directory());
+}
+
 TEST(Beatplate, LeavesNothingBehindWhereThePictureCannotBeWritten)
 {
     const ProgramSandbox sandbox;
     const auto chart = sandbox.writeChart("locked/chart.txt", kOneMeasureChart);
-    std::filesystem::permissions(
-        sandbox / "locked",
-        std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec
-            | std::filesystem::perms::group_read | std::filesystem::perms::group_exec
-            | std::filesystem::perms::others_read | std::filesystem::perms::others_exec);
-    // Permissions do not hold back root: run as nobody then.
-    const auto result = ::geteuid() == 0
-        ? runProgram("/usr/bin/setpriv",
-                     { "--reuid=65534", "--regid=65534", "--clear-groups",
-                       sandbox.binary().string(), chart.string() },
-                     sandbox.directory())
-        : sandbox.run({ chart.string() });
+    using std::filesystem::perms;
+    std::filesystem::permissions(sandbox / "locked",
+                                 perms::owner_read | perms::owner_exec | perms::group_read
+                                     | perms::group_exec | perms::others_read | perms::others_exec);
+    const auto result = runUnprivileged(sandbox, chart);
     EXPECT_EQ(result.status, 3);
     EXPECT_EQ(result.output, kOutputFailedLine);
     EXPECT_EQ(listDirectory(sandbox / "locked"), std::vector<std::string>{ "chart.txt" });
+}
+
+TEST(Beatplate, KeepsAnEarlierPictureThatMayNotBeWritten)
+{
+    const ProgramSandbox sandbox;
+    const auto chart = sandbox.writeChart("shared/chart.txt", kOneMeasureChart);
+    writeFile(sandbox / "shared" / "chart.png", "earlier picture");
+    using std::filesystem::perms;
+    std::filesystem::permissions(sandbox / "shared", perms::all);
+    std::filesystem::permissions(sandbox / "shared" / "chart.png",
+                                 perms::owner_read | perms::group_read | perms::others_read);
+    const auto result = runUnprivileged(sandbox, chart);
+    EXPECT_EQ(result.status, 3);
+    EXPECT_EQ(result.output, kOutputFailedLine);
+    EXPECT_EQ(readFile(sandbox / "shared" / "chart.png"), "earlier picture");
+    EXPECT_EQ(listDirectory(sandbox / "shared"),
+              (std::vector<std::string>{ "chart.png", "chart.txt" }));
 }
 
 TEST(Beatplate, DoesNotWaitAfterWritingThePicture)
