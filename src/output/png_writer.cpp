@@ -255,6 +255,11 @@ void writeChartPng(const std::filesystem::path& outputPath, const Canvas& canvas
     } catch (const std::system_error&) {
         throw PngWriteError(kOutputOpenFailedMessage);
     }
+    // A replaced picture keeps the permissions it had.
+    std::error_code ignored;
+    const auto earlier = std::filesystem::status(outputPath, ignored);
+    if (std::filesystem::is_regular_file(earlier))
+        std::filesystem::permissions(file->path(), earlier.permissions(), ignored);
     PngSink sink;
     sink.file = file->stream();
     encode(sink, canvas, sourceText, options);

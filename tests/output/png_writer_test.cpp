@@ -190,10 +190,15 @@ TEST(PngWriter, ReplacesAnExistingPictureWhole)
 {
     test::TempDir dir;
     test::writeFile(dir / "chart.png", std::string(100000, 'x'));
+    using std::filesystem::perms;
+    const auto permissions = perms::owner_read | perms::owner_write | perms::group_read;
+    std::filesystem::permissions(dir / "chart.png", permissions);
     const Canvas canvas(3, 3);
     writeChartPng(dir / "chart.png", canvas, L"");
     const auto bytes = test::readFile(dir / "chart.png");
     EXPECT_EQ(std::vector<std::uint8_t>(bytes.begin(), bytes.end()), encodeChartPng(canvas, L""));
+    EXPECT_EQ(std::filesystem::status(dir / "chart.png").permissions(), permissions);
+    EXPECT_EQ(test::listDirectory(dir.path()), std::vector<std::string>{ "chart.png" });
 }
 
 TEST(PngWriter, ReportsAnOutputThatCannotBeOpened)
