@@ -8,6 +8,7 @@
 #include "render/score_renderer.h"
 
 #include <filesystem>
+#include <memory>
 #include <new>
 #include <optional>
 #include <stdexcept>
