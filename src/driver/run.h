@@ -1,5 +1,8 @@
 #pragma once
 
+#include <exception>
+#include <string>
+
 namespace beatplate {
 
 // Exit statuses of a run.
@@ -10,7 +13,11 @@ enum ExitStatus : int {
     kExitOutputFailed = 3, // the picture cannot be written
 };
 
-// The whole run from the command line to the picture; returns the exit status.
+// The whole run from the command line to the picture; returns the exit status. Every failure
+// is reported on standard output, followed by the wait for a key; no exception leaves it.
 [[nodiscard]] int runBeatplate(int argc, char** argv);
+
+// The line reported when drawing or writing the picture fails with this exception.
+[[nodiscard]] std::string pictureFailureMessage(const std::exception& error);
 
 } // namespace beatplate

@@ -1,17 +1,288 @@
 #include "output/png_writer.h"
 
+#include "output/temporary_file.h"
+
+#include <png.h>
+
+#include <array>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <optional>
+#include <string>
+#include <system_error>
+#include <unistd.h>
+
 namespace beatplate {
 
-// Placeholders until the PNG-writer issue lands.
-void writeChartPng(
-    const std::filesystem::path&, const Canvas&, std::wstring_view, const PngWriteOptions&)
+namespace {
+
+constexpr const char* kOutputOpenFailedMessage =
+    "出力がなぜかできません。　pngファイル開いてない？";
+constexpr const char* kDiskFullMessage = "pngファイルを書ききれません。　ディスクがいっぱいかも？";
+constexpr const char* kWriteFailedMessage = "pngファイルの書き込みに失敗しました。";
+constexpr const char* kOutOfMemoryMessage = "メモリが足りなくてpngを作れません。";
+constexpr const char* kEmptyCanvasMessage = "画像が空なのでpngにできません。";
+constexpr const char* kTooTallMessage = "画像が縦に長すぎてpngにできません。";
+constexpr const char* kTooWideMessage = "画像が横に長すぎてpngにできません。";
+constexpr const char* kSourceTooLongMessage = "譜面が長すぎてpngに入りません。";
+
+// What a libpng error left behind; filled inside libpng's callbacks, so it allocates nothing.
+struct PngErrorState {
+    std::array<char, 200> message{};
+};
+
+// Where the encoded bytes go: an open file or a vector.
+struct PngSink {
+    std::FILE* file = nullptr;
+    std::vector<std::uint8_t>* memory = nullptr;
+    int error = 0; // errno of a failed write, ENOMEM when memory ran out
+};
+
+// Owns libpng's write and info structures.
+class PngWriteGuard {
+public:
+    PngWriteGuard(PngErrorState& errors, png_error_ptr onError, png_error_ptr onWarning)
+        : m_png(png_create_write_struct(PNG_LIBPNG_VER_STRING, &errors, onError, onWarning))
+    {
+        if (m_png != nullptr)
+            m_info = png_create_info_struct(m_png);
+        if (m_info == nullptr) {
+            png_destroy_write_struct(&m_png, nullptr);
+            throw PngWriteError(kOutOfMemoryMessage);
+        }
+    }
+    PngWriteGuard(const PngWriteGuard&) = delete;
+    PngWriteGuard& operator=(const PngWriteGuard&) = delete;
+    ~PngWriteGuard() { png_destroy_write_struct(&m_png, &m_info); }
+
+    [[nodiscard]] png_structp png() const { return m_png; }
+    [[nodiscard]] png_infop info() const { return m_info; }
+
+private:
+    png_structp m_png = nullptr;
+    png_infop m_info = nullptr;
+};
+
+} // namespace
+
+[[noreturn]] static void onPngError(png_structp png, png_const_charp message)
 {
-    throw PngWriteError("not implemented");
+    auto* errors = static_cast<PngErrorState*>(png_get_error_ptr(png));
+    std::snprintf(errors->message.data(), errors->message.size(), "%s", message);
+    png_longjmp(png, 1);
 }
 
-std::vector<std::uint8_t> encodeChartPng(const Canvas&, std::wstring_view, const PngWriteOptions&)
+// Warnings change nothing in what is written; the user hears only about failures.
+static void onPngWarning(png_structp, png_const_charp)
 {
-    return {};
+}
+
+static void writeToSink(png_structp png, png_bytep data, std::size_t length)
+{
+    auto* sink = static_cast<PngSink*>(png_get_io_ptr(png));
+    if (sink->file != nullptr) {
+        if (std::fwrite(data, 1, length, sink->file) != length) {
+            sink->error = errno != 0 ? errno : EIO;
+            png_error(png, "write failed");
+        }
+        return;
+    }
+    bool outOfMemory = false;
+    try {
+        sink->memory->insert(sink->memory->end(), data, data + length);
+    } catch (const std::bad_alloc&) {
+        outOfMemory = true;
+    }
+    // The jump leaves from here, not from inside the handler, so no exception is left alive.
+    if (outOfMemory) {
+        sink->error = ENOMEM;
+        png_error(png, "out of memory");
+    }
+}
+
+// The file is flushed once, when it is complete.
+static void flushNothing(png_structp)
+{
+}
+
+static void appendCodeUnit(std::vector<std::uint8_t>& data, std::uint32_t unit)
+{
+    data.push_back(static_cast<std::uint8_t>(unit & 0xFF));
+    data.push_back(static_cast<std::uint8_t>(unit >> 8));
+}
+
+std::vector<std::uint8_t> sourceChunkData(std::wstring_view sourceText)
+{
+    std::vector<std::uint8_t> data;
+    data.reserve(sourceText.size() * 2 + 2);
+    for (const wchar_t character : sourceText) {
+        const auto value = static_cast<std::uint32_t>(character);
+        if (value <= 0xFFFF) {
+            appendCodeUnit(data, value);
+        } else if (value <= 0x10FFFF) {
+            appendCodeUnit(data, 0xD800 + ((value - 0x10000) >> 10));
+            appendCodeUnit(data, 0xDC00 + ((value - 0x10000) & 0x3FF));
+        } else {
+            appendCodeUnit(data, 0xFFFD);
+        }
+    }
+    appendCodeUnit(data, 0);
+    return data;
+}
+
+static void checkCanvasSize(const Canvas& canvas, const PngWriteOptions& options)
+{
+    if (canvas.empty())
+        throw PngWriteError(kEmptyCanvasMessage);
+    if (static_cast<std::uint32_t>(canvas.height()) > options.maxHeight)
+        throw PngWriteError(kTooTallMessage);
+    if (canvas.width() > PNG_USER_WIDTH_MAX)
+        throw PngWriteError(kTooWideMessage);
+}
+
+static void applyOptions(png_structp png, const PngWriteOptions& options)
+{
+    png_set_user_limits(png, PNG_USER_WIDTH_MAX, options.maxHeight);
+    if (options.compressionLevel >= 0)
+        png_set_compression_level(png, options.compressionLevel);
+    if (options.filters >= 0)
+        png_set_filter(png, PNG_FILTER_TYPE_BASE, options.filters);
+    if (options.strategy >= 0)
+        png_set_compression_strategy(png, options.strategy);
+}
+
+// libpng reports errors by jumping back here, so nothing with a destructor may live in this
+// function; the caller owns everything and turns a false result into an exception.
+static bool writeImage(png_structp png, png_infop info, const Canvas& canvas,
+                       png_unknown_chunk* sourceChunk, png_bytepp rows,
+                       const PngWriteOptions& options)
+{
+    if (setjmp(png_jmpbuf(png)))
+        return false;
+    applyOptions(png, options);
+    png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_ALWAYS, nullptr, 0);
+    png_set_IHDR(png, info, static_cast<png_uint_32>(canvas.width()),
+                 static_cast<png_uint_32>(canvas.height()), 8, PNG_COLOR_TYPE_RGB_ALPHA,
+                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_BASE, PNG_FILTER_TYPE_BASE);
+    png_set_bgr(png);
+    png_set_unknown_chunks(png, info, sourceChunk, 1);
+    // Written by png_write_info after the (absent) palette: directly after IHDR, before IDAT.
+    png_set_unknown_chunk_location(png, info, 0, PNG_HAVE_PLTE);
+    png_write_info(png, info);
+    png_write_image(png, rows);
+    png_write_end(png, info);
+    return true;
+}
+
+static std::string failureMessage(const PngErrorState& errors, const PngSink& sink)
+{
+    if (sink.error == ENOSPC || sink.error == EDQUOT)
+        return kDiskFullMessage;
+    if (sink.error == ENOMEM)
+        return kOutOfMemoryMessage;
+    if (sink.error != 0)
+        return kWriteFailedMessage;
+    const std::string message = errors.message.data();
+    if (message.find("memory") != std::string::npos)
+        return kOutOfMemoryMessage;
+    return "pngを作れませんでした（libpng: " + message + "）。";
+}
+
+// The one encoding path of both the file and the in-memory picture.
+static void encode(PngSink& sink, const Canvas& canvas, std::wstring_view sourceText,
+                   const PngWriteOptions& options)
+{
+    checkCanvasSize(canvas, options);
+    if (sourceText.size() > (PNG_UINT_31_MAX - 2) / 2)
+        throw PngWriteError(kSourceTooLongMessage);
+    std::vector<std::uint8_t> chunkData;
+    std::vector<png_bytep> rows;
+    try {
+        chunkData = sourceChunkData(sourceText);
+        rows.resize(static_cast<std::size_t>(canvas.height()));
+    } catch (const std::bad_alloc&) {
+        throw PngWriteError(kOutOfMemoryMessage);
+    }
+    if (chunkData.size() > PNG_UINT_31_MAX)
+        throw PngWriteError(kSourceTooLongMessage);
+    // Rows are handed over in place; with only png_set_bgr in force libpng reads them and
+    // transforms its own copy.
+    for (int y = 0; y < canvas.height(); ++y)
+        rows[static_cast<std::size_t>(y)] =
+            const_cast<png_bytep>(reinterpret_cast<const png_byte*>(canvas.row(y).data()));
+    png_unknown_chunk sourceChunk{};
+    std::memcpy(sourceChunk.name, "bpLt", 5);
+    sourceChunk.data = chunkData.data();
+    sourceChunk.size = chunkData.size();
+    // libpng 1.6 refuses a location of 0 before anything has been written.
+    sourceChunk.location = PNG_HAVE_PLTE;
+
+    PngErrorState errors;
+    PngWriteGuard guard(errors, onPngError, onPngWarning);
+    png_set_write_fn(guard.png(), &sink, writeToSink, flushNothing);
+    if (!writeImage(guard.png(), guard.info(), canvas, &sourceChunk, rows.data(), options))
+        throw PngWriteError(failureMessage(errors, sink));
+}
+
+static const char* messageForSystemError(const std::system_error& error)
+{
+    const int code = error.code().value();
+    if (code == ENOSPC || code == EDQUOT)
+        return kDiskFullMessage;
+    return kWriteFailedMessage;
+}
+
+// An existing output that we may not write, or a directory, is not ours to replace.
+static void checkOutputReplaceable(const std::filesystem::path& outputPath)
+{
+    std::error_code error;
+    const auto status = std::filesystem::status(outputPath, error);
+    if (!std::filesystem::exists(status))
+        return;
+    if (std::filesystem::is_directory(status) || ::access(outputPath.c_str(), W_OK) != 0)
+        throw PngWriteError(kOutputOpenFailedMessage);
+}
+
+void writeChartPng(const std::filesystem::path& outputPath, const Canvas& canvas,
+                   std::wstring_view sourceText, const PngWriteOptions& options)
+{
+    checkCanvasSize(canvas, options);
+    checkOutputReplaceable(outputPath);
+    std::optional<TemporaryFile> file;
+    try {
+        file.emplace(outputPath);
+    } catch (const std::system_error&) {
+        throw PngWriteError(kOutputOpenFailedMessage);
+    }
+    // A replaced picture keeps the permissions it had.
+    std::error_code ignored;
+    const auto earlier = std::filesystem::status(outputPath, ignored);
+    if (std::filesystem::is_regular_file(earlier))
+        std::filesystem::permissions(file->path(), earlier.permissions(), ignored);
+    PngSink sink;
+    sink.file = file->stream();
+    encode(sink, canvas, sourceText, options);
+    try {
+        file->finishWriting();
+    } catch (const std::system_error& error) {
+        throw PngWriteError(messageForSystemError(error));
+    }
+    try {
+        file->replaceTarget();
+    } catch (const std::system_error&) {
+        throw PngWriteError(kOutputOpenFailedMessage);
+    }
+}
+
+std::vector<std::uint8_t> encodeChartPng(const Canvas& canvas, std::wstring_view sourceText,
+                                         const PngWriteOptions& options)
+{
+    std::vector<std::uint8_t> bytes;
+    PngSink sink;
+    sink.memory = &bytes;
+    encode(sink, canvas, sourceText, options);
+    return bytes;
 }
 
 } // namespace beatplate

@@ -17,17 +17,26 @@ public:
 };
 
 struct PngWriteOptions {
-    int compressionLevel = -1; // zlib level; -1 is libpng's default
+    int compressionLevel = -1; // zlib level 0 to 9; -1 is libpng's default
+    int filters = -1; // mask of PNG_FILTER_* flags; -1 is libpng's default choice
+    int strategy = -1; // zlib strategy (Z_FILTERED, Z_RLE, ...); -1 is libpng's default
+    // Taller canvases are refused: libpng's default user limit, which PNG readers apply too.
+    std::uint32_t maxHeight = 1'000'000;
 };
 
 // Writes canvas as 8-bit RGBA with the chart source in a "bpLt" chunk after IHDR. Writes a
 // temporary file beside outputPath and renames it over outputPath when complete; throws
 // PngWriteError and leaves nothing behind on failure.
 void writeChartPng(const std::filesystem::path& outputPath, const Canvas& canvas,
-    std::wstring_view sourceText, const PngWriteOptions& options = {});
+                   std::wstring_view sourceText, const PngWriteOptions& options = {});
 
 // The same PNG encoded into memory.
-[[nodiscard]] std::vector<std::uint8_t> encodeChartPng(
-    const Canvas& canvas, std::wstring_view sourceText, const PngWriteOptions& options = {});
+[[nodiscard]] std::vector<std::uint8_t> encodeChartPng(const Canvas& canvas,
+                                                       std::wstring_view sourceText,
+                                                       const PngWriteOptions& options = {});
+
+// The data of the "bpLt" chunk: each code unit little-endian, then a zero code unit. A wchar_t
+// beyond U+FFFF becomes a surrogate pair, one that is no character at all U+FFFD.
+[[nodiscard]] std::vector<std::uint8_t> sourceChunkData(std::wstring_view sourceText);
 
 } // namespace beatplate

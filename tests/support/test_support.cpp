@@ -1,12 +1,22 @@
 #include "support/test_support.h"
 
+#include <algorithm>
 #include <array>
-#include <cstdio>
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
 #include <fstream>
 #include <iterator>
+#include <poll.h>
 #include <random>
+#include <spawn.h>
 #include <stdexcept>
 #include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+extern char** environ;
 
 namespace beatplate::test {
 
@@ -14,8 +24,8 @@ TempDir::TempDir()
 {
     std::random_device device;
     for (int attempt = 0; attempt < 100; ++attempt) {
-        auto candidate = std::filesystem::temp_directory_path()
-            / ("beatplate-test-" + std::to_string(device()));
+        auto candidate =
+            std::filesystem::temp_directory_path() / ("beatplate-test-" + std::to_string(device()));
         if (std::filesystem::create_directory(candidate)) {
             m_path = candidate;
             return;
@@ -24,11 +34,23 @@ TempDir::TempDir()
     throw std::runtime_error("cannot create a temporary directory");
 }
 
+static void makeWritable(const std::filesystem::path& directory)
+{
+    std::error_code ignored;
+    std::filesystem::permissions(directory, std::filesystem::perms::owner_all,
+                                 std::filesystem::perm_options::add, ignored);
+    for (std::filesystem::recursive_directory_iterator it(directory, ignored), end; it != end;
+         it.increment(ignored)) {
+        if (it->is_directory(ignored) && !it->is_symlink(ignored))
+            std::filesystem::permissions(it->path(), std::filesystem::perms::owner_all,
+                                         std::filesystem::perm_options::add, ignored);
+    }
+}
+
 TempDir::~TempDir()
 {
     std::error_code ignored;
-    std::filesystem::permissions(m_path, std::filesystem::perms::owner_all,
-        std::filesystem::perm_options::add, ignored);
+    makeWritable(m_path);
     std::filesystem::remove_all(m_path, ignored);
 }
 
@@ -48,38 +70,222 @@ std::string readFile(const std::filesystem::path& path)
     return std::string(std::istreambuf_iterator<char>(file), {});
 }
 
-static std::string shellQuote(const std::string& text)
+std::vector<std::string> listDirectory(const std::filesystem::path& directory)
 {
-    std::string quoted = "'";
-    for (const char c : text) {
-        if (c == '\'')
-            quoted += "'\\''";
-        else
-            quoted += c;
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(directory))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+FileDescriptor& FileDescriptor::operator=(FileDescriptor&& other) noexcept
+{
+    if (this != &other) {
+        reset();
+        m_fd = std::exchange(other.m_fd, -1);
     }
-    return quoted + "'";
+    return *this;
+}
+
+void FileDescriptor::reset()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+    m_fd = -1;
+}
+
+namespace {
+
+struct Pipe {
+    FileDescriptor readEnd;
+    FileDescriptor writeEnd;
+};
+
+// Owns the attributes of one posix_spawn call.
+class SpawnActions {
+public:
+    SpawnActions() { posix_spawn_file_actions_init(&m_actions); }
+    SpawnActions(const SpawnActions&) = delete;
+    SpawnActions& operator=(const SpawnActions&) = delete;
+    ~SpawnActions() { posix_spawn_file_actions_destroy(&m_actions); }
+    posix_spawn_file_actions_t* get() { return &m_actions; }
+
+private:
+    posix_spawn_file_actions_t m_actions{};
+};
+
+} // namespace
+
+static Pipe makePipe()
+{
+    std::array<int, 2> fds{};
+    if (::pipe2(fds.data(), O_CLOEXEC) != 0)
+        throw std::runtime_error("cannot create a pipe");
+    return { FileDescriptor(fds[0]), FileDescriptor(fds[1]) };
+}
+
+ChildProcess::ChildProcess(const std::filesystem::path& program,
+                           const std::vector<std::string>& arguments,
+                           const std::filesystem::path& workingDirectory, StandardInput input)
+{
+    Pipe output = makePipe();
+    Pipe errors = makePipe();
+    std::optional<Pipe> inputPipe;
+    SpawnActions actions;
+    if (input == StandardInput::Pipe) {
+        inputPipe = makePipe();
+        posix_spawn_file_actions_adddup2(actions.get(), inputPipe->readEnd.get(), 0);
+    } else {
+        posix_spawn_file_actions_addopen(actions.get(), 0, "/dev/null", O_RDONLY, 0);
+    }
+    posix_spawn_file_actions_adddup2(actions.get(), output.writeEnd.get(), 1);
+    posix_spawn_file_actions_adddup2(actions.get(), errors.writeEnd.get(), 2);
+    posix_spawn_file_actions_addchdir_np(actions.get(), workingDirectory.c_str());
+    std::vector<std::string> argv{ program.string() };
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    std::vector<char*> argvPointers;
+    for (auto& argument : argv)
+        argvPointers.push_back(argument.data());
+    argvPointers.push_back(nullptr);
+    const int failure =
+        posix_spawn(&m_pid, program.c_str(), actions.get(), nullptr, argvPointers.data(), environ);
+    if (failure != 0)
+        throw std::runtime_error("cannot start " + program.string() + ": "
+                                 + std::strerror(failure));
+    m_output = std::move(output.readEnd);
+    m_errors = std::move(errors.readEnd);
+    if (inputPipe)
+        m_input = std::move(inputPipe->writeEnd);
+}
+
+ChildProcess::~ChildProcess()
+{
+    m_input.reset();
+    if (hasExited())
+        return;
+    ::kill(m_pid, SIGKILL);
+    int status = 0;
+    ::waitpid(m_pid, &status, 0);
+}
+
+void ChildProcess::writeInput(std::string_view bytes)
+{
+    while (!bytes.empty()) {
+        const auto written = ::write(m_input.get(), bytes.data(), bytes.size());
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written < 0)
+            throw std::runtime_error("cannot write to the child's input");
+        bytes.remove_prefix(static_cast<std::size_t>(written));
+    }
+}
+
+// Reads what is ready on both outputs; false when both have ended.
+bool ChildProcess::pumpOutputs(int timeoutMilliseconds)
+{
+    std::array<pollfd, 2> polls{ { { m_output.get(), POLLIN, 0 }, { m_errors.get(), POLLIN, 0 } } };
+    if (!m_output.valid() && !m_errors.valid())
+        return false;
+    if (::poll(polls.data(), polls.size(), timeoutMilliseconds) < 0 && errno != EINTR)
+        throw std::runtime_error("poll failed");
+    std::array<FileDescriptor*, 2> descriptors{ &m_output, &m_errors };
+    std::array<std::string*, 2> texts{ &m_result.output, &m_result.errors };
+    for (std::size_t i = 0; i < polls.size(); ++i) {
+        if (polls[i].fd < 0 || polls[i].revents == 0)
+            continue;
+        std::array<char, 4096> buffer{};
+        const auto got = ::read(polls[i].fd, buffer.data(), buffer.size());
+        if (got > 0)
+            texts[i]->append(buffer.data(), static_cast<std::size_t>(got));
+        else if (got == 0 || errno != EINTR)
+            descriptors[i]->reset();
+    }
+    return true;
+}
+
+std::string ChildProcess::readOutputUntil(std::string_view text, std::chrono::milliseconds timeout)
+{
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (m_result.output.find(text) == std::string::npos && m_output.valid()) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0 || !pumpOutputs(static_cast<int>(left.count())))
+            break;
+    }
+    return m_result.output;
+}
+
+bool ChildProcess::waitUntilReadingInput(std::chrono::milliseconds timeout)
+{
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    const auto syscallFile = "/proc/" + std::to_string(m_pid) + "/syscall";
+    while (std::chrono::steady_clock::now() < deadline) {
+        if (hasExited())
+            return false;
+        // The first two fields are the system call number and its first argument: read(0, ...).
+        std::ifstream file(syscallFile);
+        std::string number;
+        std::string firstArgument;
+        if (file >> number >> firstArgument && number == "0" && firstArgument == "0x0")
+            return true;
+        if (!pumpOutputs(5))
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return false;
+}
+
+bool ChildProcess::waitForExit(std::chrono::milliseconds timeout)
+{
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!hasExited()) {
+        if (std::chrono::steady_clock::now() >= deadline)
+            return false;
+        if (!pumpOutputs(5))
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
+}
+
+bool ChildProcess::hasExited()
+{
+    if (m_waitStatus)
+        return true;
+    int status = 0;
+    if (::waitpid(m_pid, &status, WNOHANG) != m_pid)
+        return false;
+    m_waitStatus = status;
+    return true;
+}
+
+RunResult ChildProcess::finish()
+{
+    closeInput();
+    while (pumpOutputs(-1)) { }
+    if (!m_waitStatus) {
+        int status = 0;
+        ::waitpid(m_pid, &status, 0);
+        m_waitStatus = status;
+    }
+    m_result.status = WIFEXITED(*m_waitStatus) ? WEXITSTATUS(*m_waitStatus) : -1;
+    return m_result;
 }
 
 RunResult runProgram(const std::filesystem::path& program,
-    const std::vector<std::string>& arguments, const std::filesystem::path& workingDirectory)
+                     const std::vector<std::string>& arguments,
+                     const std::filesystem::path& workingDirectory)
 {
-    std::string command = "cd " + shellQuote(workingDirectory.string()) + " && exec "
-        + shellQuote(program.string());
-    for (const auto& argument : arguments)
-        command += " " + shellQuote(argument);
-    command += " </dev/null 2>/dev/null";
-    RunResult result;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr)
-        throw std::runtime_error("cannot start " + program.string());
-    std::array<char, 4096> buffer {};
-    std::size_t got = 0;
-    while ((got = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
-        result.output.append(buffer.data(), got);
-    const int status = pclose(pipe);
-    if (WIFEXITED(status))
-        result.status = WEXITSTATUS(status);
-    return result;
+    ChildProcess child(program, arguments, workingDirectory, StandardInput::Closed);
+    return child.finish();
+}
+
+RunResult runPngcheck(const std::filesystem::path& png)
+{
+    const std::filesystem::path pngcheck = "/usr/bin/pngcheck";
+    if (!std::filesystem::exists(pngcheck))
+        throw std::runtime_error("pngcheck is missing: run ./scripts/setup.sh");
+    return runProgram(pngcheck, { png.string() },
+                      png.parent_path().empty() ? "." : png.parent_path());
 }
 
 } // namespace beatplate::test

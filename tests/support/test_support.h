@@ -1,8 +1,12 @@
 #pragma once
 
+#include <chrono>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <sys/types.h>
+#include <utility>
 #include <vector>
 
 namespace beatplate::test {
@@ -27,14 +31,86 @@ private:
 
 void writeFile(const std::filesystem::path& path, std::string_view bytes);
 [[nodiscard]] std::string readFile(const std::filesystem::path& path);
+// The names of the entries of a directory, sorted.
+[[nodiscard]] std::vector<std::string> listDirectory(const std::filesystem::path& directory);
 
 struct RunResult {
     int status = -1; // exit status, or -1 when the process did not exit normally
     std::string output; // everything written to standard output
+    std::string errors; // everything written to standard error
+};
+
+// Owns one file descriptor.
+class FileDescriptor {
+public:
+    FileDescriptor() = default;
+    explicit FileDescriptor(int fd)
+        : m_fd(fd)
+    {
+    }
+    FileDescriptor(FileDescriptor&& other) noexcept
+        : m_fd(std::exchange(other.m_fd, -1))
+    {
+    }
+    FileDescriptor& operator=(FileDescriptor&& other) noexcept;
+    ~FileDescriptor() { reset(); }
+
+    [[nodiscard]] int get() const { return m_fd; }
+    [[nodiscard]] bool valid() const { return m_fd >= 0; }
+    void reset();
+
+private:
+    int m_fd = -1;
+};
+
+enum class StandardInput {
+    Closed, // at its end from the start (/dev/null)
+    Pipe, // fed by writeInput until closeInput
+};
+
+// A program running as a child process, its standard output and error read through pipes.
+class ChildProcess {
+public:
+    // Throws std::runtime_error when the program cannot be started in workingDirectory.
+    ChildProcess(const std::filesystem::path& program, const std::vector<std::string>& arguments,
+                 const std::filesystem::path& workingDirectory, StandardInput input);
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+    // Kills and reaps the child if it is still running.
+    ~ChildProcess();
+
+    void writeInput(std::string_view bytes);
+    void closeInput() { m_input.reset(); }
+    // Reads standard output until it contains text, ends, or timeout passes; returns all of it
+    // read so far.
+    std::string readOutputUntil(std::string_view text, std::chrono::milliseconds timeout);
+    // Waits until the child is blocked reading its standard input (as /proc/PID/syscall shows);
+    // false when it ends first or timeout passes.
+    [[nodiscard]] bool waitUntilReadingInput(std::chrono::milliseconds timeout);
+    // Waits until the child ends, reading its outputs meanwhile; false when timeout passes first.
+    [[nodiscard]] bool waitForExit(std::chrono::milliseconds timeout);
+    // True once the child has ended; does not wait.
+    [[nodiscard]] bool hasExited();
+    // Closes the input, reads both outputs to their end and waits for the child.
+    RunResult finish();
+
+private:
+    bool pumpOutputs(int timeoutMilliseconds);
+
+    pid_t m_pid = -1;
+    std::optional<int> m_waitStatus;
+    FileDescriptor m_input;
+    FileDescriptor m_output;
+    FileDescriptor m_errors;
+    RunResult m_result;
 };
 
 // Runs an executable with the given arguments, standard input closed, in workingDirectory.
 [[nodiscard]] RunResult runProgram(const std::filesystem::path& program,
-    const std::vector<std::string>& arguments, const std::filesystem::path& workingDirectory);
+                                   const std::vector<std::string>& arguments,
+                                   const std::filesystem::path& workingDirectory);
+
+// Runs Debian's pngcheck on a file; status 0 means the file passed.
+[[nodiscard]] RunResult runPngcheck(const std::filesystem::path& png);
 
 } // namespace beatplate::test

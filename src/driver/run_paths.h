@@ -1,0 +1,29 @@
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string_view>
+
+namespace beatplate {
+
+// The picture's path: beside the chart, the file name's extension (from the last "." of the
+// last path component) replaced by ".png", or ".png" appended to a name without one. A leading
+// "." marks a hidden file, not an extension (".hidden" gives ".hidden.png"); a name ending in
+// "." has an empty extension ("a." gives "a.png").
+[[nodiscard]] std::filesystem::path outputPathFor(const std::filesystem::path& chartPath);
+
+// "pic.png" in the directory of the running executable; without that path, in argv[0] up to its
+// last "/"; when argv[0] has no "/", "pic.png" in the current directory.
+[[nodiscard]] std::filesystem::path
+spriteSheetPathFor(const std::optional<std::filesystem::path>& executablePath,
+                   std::string_view argv0);
+
+// The running executable as /proc/self/exe names it; empty when that cannot be read.
+[[nodiscard]] std::optional<std::filesystem::path> runningExecutablePath();
+
+// True when the output path names the chart file itself, under any spelling (also through a
+// link or on a filesystem that ignores case), so that writing it would destroy the chart.
+[[nodiscard]] bool isSameFile(const std::filesystem::path& chartPath,
+                              const std::filesystem::path& outputPath);
+
+} // namespace beatplate

@@ -1,0 +1,86 @@
+#include "driver/run_paths.h"
+#include "support/test_support.h"
+
+#include <gtest/gtest.h>
+
+namespace beatplate {
+namespace {
+
+TEST(RunPaths, PutsThePictureBesideTheChartWithItsExtensionReplaced)
+{
+    const std::vector<std::pair<std::string, std::string>> cases{
+        { "song.txt", "song.png" },
+        { "charts/song.txt", "charts/song.png" },
+        { "/home/user/charts/song.tja", "/home/user/charts/song.png" },
+        { "./song.txt", "./song.png" },
+        { "a.b/chart", "a.b/chart.png" }, // a dot in a directory name is no extension
+        { "/x.y/z.w/chart", "/x.y/z.w/chart.png" },
+        { "chart", "chart.png" },
+        { "archive.tar.gz", "archive.tar.png" },
+        { ".hidden", ".hidden.png" },
+        { "dir/.hidden", "dir/.hidden.png" },
+        { ".hidden.txt", ".hidden.png" },
+        { "a.", "a.png" },
+        { "譜面/曲.txt", "譜面/曲.png" },
+        { "x.png", "x.png" },
+        { "x.PNG", "x.png" },
+    };
+    for (const auto& [chart, expected] : cases) {
+        SCOPED_TRACE(chart);
+        EXPECT_EQ(outputPathFor(chart).string(), expected);
+    }
+}
+
+TEST(RunPaths, LooksForTheSpriteSheetBesideTheExecutable)
+{
+    struct Case {
+        std::optional<std::filesystem::path> executable;
+        std::string argv0;
+        std::string expected;
+    };
+    const std::vector<Case> cases{
+        { "/opt/beatplate/bin/beatplate", "beatplate", "/opt/beatplate/bin/pic.png" },
+        { "/opt/beatplate/beatplate", "/somewhere/else/beatplate", "/opt/beatplate/pic.png" },
+        { "/tmp/譜面/beatplate", "x", "/tmp/譜面/pic.png" },
+        { std::nullopt, "/usr/local/bin/beatplate", "/usr/local/bin/pic.png" },
+        { std::nullopt, "./beatplate", "./pic.png" },
+        { std::nullopt, "build/beatplate", "build/pic.png" },
+        { std::nullopt, "/beatplate", "/pic.png" },
+        { std::nullopt, "beatplate", "pic.png" },
+        { std::nullopt, "tools\\beatplate", "pic.png" }, // only "/" separates on Linux
+        { std::nullopt, "", "pic.png" },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.argv0);
+        EXPECT_EQ(spriteSheetPathFor(c.executable, c.argv0).string(), c.expected);
+    }
+}
+
+TEST(RunPaths, FindsTheRunningExecutable)
+{
+    const auto executable = runningExecutablePath();
+    ASSERT_TRUE(executable.has_value());
+    EXPECT_TRUE(executable->is_absolute());
+    EXPECT_EQ(executable->filename(), "driver_tests");
+}
+
+TEST(RunPaths, TellsWhenTheOutputWouldReplaceTheChart)
+{
+    test::TempDir dir;
+    test::writeFile(dir / "x.png", "oooo\n");
+    test::writeFile(dir / "song.txt", "oooo\n");
+    test::writeFile(dir / "song.png", "old picture");
+    std::filesystem::create_directory(dir / "sub");
+    std::filesystem::create_symlink(dir / "song.txt", dir / "link.png");
+    const auto& base = dir.path();
+    EXPECT_TRUE(isSameFile(base / "x.png", base / "x.png"));
+    EXPECT_TRUE(isSameFile(base / "sub" / ".." / "x.png", base / "x.png"));
+    EXPECT_TRUE(isSameFile(base / "x.png", base / "." / "x.png"));
+    EXPECT_TRUE(isSameFile(base / "link.png", base / "link.png"));
+    EXPECT_TRUE(isSameFile(base / "song.txt", base / "link.png"));
+    EXPECT_FALSE(isSameFile(base / "song.txt", base / "song.png"));
+    EXPECT_FALSE(isSameFile(base / "song.txt", base / "missing.png"));
+}
+
+} // namespace
+} // namespace beatplate

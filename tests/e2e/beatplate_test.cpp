@@ -1,0 +1,342 @@
+#include "support/png_file.h"
+#include "support/program_sandbox.h"
+#include "support/test_sheet.h"
+#include "support/test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace beatplate::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr const char* kUsageLine =
+    "かんたんなつかいかた：譜面ファイルをbeatplate.exeにドラッグ＆ドロップ！\n";
+constexpr const char* kChartMissingLine = "ファイルが見つかりません。\n";
+constexpr const char* kOutputFailedLine = "出力がなぜかできません。　pngファイル開いてない？\n";
+constexpr const char* kSameFileLine =
+    "譜面ファイルと出力先が同じです。　拡張子を変えてください。\n";
+
+// One 4/4 measure of four notes; lies in one unbranched row.
+constexpr const char* kOneMeasureChart = "oooo\n";
+constexpr const char* kFiveMeasureChart = "oooo\noooo\noooo\noooo\noooo\n";
+
+// The source chunk's data for an ASCII text: each character little-endian, then a zero unit.
+std::vector<std::uint8_t> asciiChunk(std::string_view text)
+{
+    std::vector<std::uint8_t> data;
+    for (const char c : text)
+        data.insert(data.end(), { static_cast<std::uint8_t>(c), 0 });
+    data.insert(data.end(), { 0, 0 });
+    return data;
+}
+
+// Reads a picture the program wrote and checks it with pngcheck as well.
+DecodedPng readPicture(const std::filesystem::path& path)
+{
+    const auto check = runPngcheck(path);
+    EXPECT_EQ(check.status, 0) << check.output;
+    return readPng(path);
+}
+
+std::string spriteName(std::uint32_t colour)
+{
+    const auto id = spriteAt(colour);
+    return id ? "sprite " + std::to_string(*id) : "no sprite";
+}
+
+TEST(Beatplate, PrintsTheUsageLineWithoutAnArgument)
+{
+    const ProgramSandbox sandbox;
+    const auto result = sandbox.run({});
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.output, kUsageLine);
+    EXPECT_EQ(listDirectory(sandbox.directory()),
+              (std::vector<std::string>{ "beatplate", "pic.png" }));
+}
+
+TEST(Beatplate, ReportsAChartThatCannotBeOpened)
+{
+    const ProgramSandbox sandbox;
+    std::filesystem::create_directory(sandbox / "folder.txt");
+    for (const auto& chart :
+         std::vector<std::string>{ "missing.txt", "folder.txt", "", "missing/chart.txt" }) {
+        SCOPED_TRACE(chart);
+        const auto result = sandbox.run({ chart });
+        EXPECT_EQ(result.status, 1);
+        EXPECT_EQ(result.output, kChartMissingLine);
+    }
+    EXPECT_EQ(listDirectory(sandbox.directory()),
+              (std::vector<std::string>{ "beatplate", "folder.txt", "pic.png" }));
+    EXPECT_TRUE(listDirectory(sandbox / "folder.txt").empty());
+}
+
+TEST(Beatplate, ReportsAChartErrorWithItsLineNumberAndWritesNothing)
+{
+    const ProgramSandbox sandbox;
+    const auto result = sandbox.runChart("chart.txt", ";one\n\n#nonsense\noooo\n");
+    EXPECT_EQ(result.status, 2);
+    EXPECT_EQ(result.output, "読み込み時にエラーが発生しました: 3行\nunknown command.");
+    EXPECT_EQ(listDirectory(sandbox.directory()),
+              (std::vector<std::string>{ "beatplate", "chart.txt", "pic.png" }));
+}
+
+TEST(Beatplate, RefusesAChartThatWouldBecomeItsOwnPicture)
+{
+    const ProgramSandbox sandbox;
+    sandbox.writeChart("x.png", kOneMeasureChart);
+    for (const auto& chart :
+         std::vector<std::string>{ "x.png", "./x.png", (sandbox / "x.png").string() }) {
+        SCOPED_TRACE(chart);
+        const auto result = sandbox.run({ chart });
+        EXPECT_EQ(result.status, 3);
+        EXPECT_EQ(result.output, kSameFileLine);
+    }
+    EXPECT_EQ(readFile(sandbox / "x.png"), kOneMeasureChart);
+    EXPECT_EQ(listDirectory(sandbox.directory()),
+              (std::vector<std::string>{ "beatplate", "pic.png", "x.png" }));
+}
+
+TEST(Beatplate, WaitsForAKeyAfterEveryMessage)
+{
+    const ProgramSandbox sandbox;
+    sandbox.writeChart("x.png", kOneMeasureChart);
+    struct Case {
+        std::vector<std::string> arguments;
+        std::string output;
+        int status;
+    };
+    const std::vector<Case> cases{
+        { {}, kUsageLine, 0 },
+        { { "missing.txt" }, kChartMissingLine, 1 },
+        { { "x.png" }, kSameFileLine, 3 },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.output);
+        ChildProcess child(sandbox.binary(), c.arguments, sandbox.directory(), StandardInput::Pipe);
+        ASSERT_TRUE(child.waitUntilReadingInput(10s));
+        // The message is out before the wait, even though standard output is a pipe.
+        EXPECT_EQ(child.readOutputUntil(c.output, 10s), c.output);
+        child.writeInput("\n");
+        const auto result = child.finish();
+        EXPECT_EQ(result.status, c.status);
+        EXPECT_EQ(result.output, c.output);
+    }
+}
+
+TEST(Beatplate, WritesAPictureBesideTheChartWithTheChartInside)
+{
+    const ProgramSandbox sandbox;
+    const auto result = sandbox.runChart("song.txt", kOneMeasureChart);
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.output, "");
+    EXPECT_EQ(listDirectory(sandbox.directory()),
+              (std::vector<std::string>{ "beatplate", "pic.png", "song.png", "song.txt" }));
+    const DecodedPng png = readPicture(sandbox / "song.png");
+    EXPECT_EQ(png.width, 816);
+    EXPECT_EQ(png.height, 112);
+    EXPECT_EQ(png.bitDepth, 8);
+    EXPECT_EQ(png.colourType, 6);
+    EXPECT_EQ(png.interlace, 0);
+    const auto types = png.chunkTypes();
+    ASSERT_GE(types.size(), 4u);
+    EXPECT_EQ(types[0], "IHDR");
+    EXPECT_EQ(types[1], "bpLt");
+    for (std::size_t i = 2; i + 1 < types.size(); ++i)
+        EXPECT_EQ(types[i], "IDAT");
+    EXPECT_EQ(types.back(), "IEND");
+    // The reader keeps every line and a line feed, and one more for the empty read at the end.
+    EXPECT_EQ(png.chunks[1].data, asciiChunk("oooo\n\n"));
+}
+
+TEST(Beatplate, MakesThePictureAsTallAsItsRows)
+{
+    struct Case {
+        const char* chart;
+        int height;
+    };
+    const std::vector<Case> cases{
+        { "", 112 }, // no measure: the height of one empty row
+        { kOneMeasureChart, 112 },
+        { kFiveMeasureChart, 176 },
+        { "oooo\noooo\noooo\noooo\n", 112 }, // exactly sixteen beats stay in one row
+    };
+    const ProgramSandbox sandbox;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.chart);
+        const auto result = sandbox.runChart("chart.txt", c.chart);
+        ASSERT_EQ(result.status, 0) << result.output;
+        const DecodedPng png = readPicture(sandbox / "chart.png");
+        EXPECT_EQ(png.width, 816);
+        EXPECT_EQ(png.height, c.height);
+    }
+}
+
+TEST(Beatplate, StoresTheChartTextAsUtf16)
+{
+    const ProgramSandbox sandbox;
+    // An empty chart is read as one empty line.
+    ASSERT_EQ(sandbox.runChart("empty.txt", "").status, 0);
+    EXPECT_EQ(readPicture(sandbox / "empty.png").findChunk("bpLt")->data,
+              (std::vector<std::uint8_t>{ 0x0A, 0, 0, 0 }));
+    // ";ふ" in code page 932: the comment is kept in the source text like every line.
+    ASSERT_EQ(sandbox.runChart("kana.txt", ";\x82\xd3\r\noooo\r\n").status, 0);
+    EXPECT_EQ(readPicture(sandbox / "kana.png").findChunk("bpLt")->data,
+              (std::vector<std::uint8_t>{ ';', 0, 0x75, 0x30, '\n', 0, 'o',  0, 'o', 0,
+                                          'o', 0, 'o',  0,    '\n', 0, '\n', 0, 0,   0 }));
+}
+
+TEST(Beatplate, DrawsTheScoreWithTheSpritesOfTheSheet)
+{
+    const ProgramSandbox sandbox;
+    ASSERT_EQ(sandbox.runChart("chart.txt", kOneMeasureChart).status, 0);
+    const DecodedPng png = readPicture(sandbox / "chart.png");
+    ASSERT_EQ(png.height, 112);
+    // One measure at left 24, row top 48: lanes from y 84, edges, bar, beat and half-beat
+    // lines, the measure number 1 at (24, 74) and four notes centred at y 96.
+    struct Point {
+        int x;
+        int y;
+        SpriteId sprite;
+    };
+    const std::vector<Point> points{
+        { 700, 5, 26 },  { 300, 90, 26 },  { 815, 111, 26 }, // background
+        { 200, 90, 18 }, // lane
+        { 200, 81, 16 }, { 200, 110, 17 }, // lane edges
+        { 23, 70, 21 },  { 24, 111, 21 },  { 215, 70, 21 }, // bar lines at both ends
+        { 119, 90, 22 }, { 167, 90, 22 }, // beat lines
+        { 143, 90, 23 }, { 191, 90, 23 }, // half-beat lines
+        { 26, 76, 56 }, // digit 1
+        { 24, 96, 0 },   { 60, 96, 0 },    { 71, 107, 0 }, // notes at ticks 0 and 360
+    };
+    for (const auto& point : points) {
+        SCOPED_TRACE(std::to_string(point.x) + "," + std::to_string(point.y));
+        const std::uint32_t colour = png.pixel(point.x, point.y);
+        EXPECT_EQ(spriteAt(colour), point.sprite) << spriteName(colour);
+    }
+}
+
+TEST(Beatplate, WritesAPictureWithoutSpritesWhenTheSheetIsMissing)
+{
+    const ProgramSandbox sandbox(SpriteSheetFile::Missing);
+    const auto result = sandbox.runChart("chart.txt", kOneMeasureChart);
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.output, "");
+    const DecodedPng png = readPicture(sandbox / "chart.png");
+    EXPECT_EQ(png.width, 816);
+    EXPECT_EQ(png.height, 112);
+    for (int y = 0; y < png.height; ++y) {
+        for (int x = 0; x < png.width; ++x) {
+            // Only the header text, in the top 60 rows, may be drawn.
+            if (y >= 64) {
+                ASSERT_EQ(png.pixel(x, y), 0u) << x << "," << y;
+            }
+            ASSERT_EQ(spriteAt(png.pixel(x, y)), std::nullopt) << x << "," << y;
+        }
+    }
+}
+
+TEST(Beatplate, FindsTheSheetBesideTheRealExecutableWhenStartedThroughALink)
+{
+    const ProgramSandbox sandbox;
+    const TempDir elsewhere;
+    std::filesystem::create_symlink(sandbox.binary(), elsewhere / "beatplate");
+    writeFile(elsewhere / "chart.txt", kOneMeasureChart);
+    const auto result = runProgram(elsewhere / "beatplate", { "chart.txt" }, elsewhere.path());
+    ASSERT_EQ(result.status, 0) << result.output;
+    const DecodedPng png = readPicture(elsewhere / "chart.png");
+    EXPECT_EQ(spriteAt(png.pixel(700, 5)), 26);
+}
+
+TEST(Beatplate, NamesThePictureAfterTheChartsOwnFileName)
+{
+    const std::vector<std::pair<std::string, std::string>> cases{
+        { "a.b/chart", "a.b/chart.png" },
+        { "sub/.hidden", "sub/.hidden.png" },
+        { "sub/dotted.", "sub/dotted.png" },
+        { "曲/譜面.txt", "曲/譜面.png" },
+    };
+    for (const auto& [chart, picture] : cases) {
+        SCOPED_TRACE(chart);
+        const ProgramSandbox sandbox;
+        const auto result = sandbox.runChart(chart, kOneMeasureChart);
+        ASSERT_EQ(result.status, 0) << result.output;
+        EXPECT_EQ(readPicture(sandbox / picture).height, 112);
+        const auto directory = (sandbox / chart).parent_path();
+        EXPECT_EQ(listDirectory(directory).size(), 2u);
+        EXPECT_EQ(listDirectory(sandbox.directory()).size(), 3u);
+    }
+}
+
+TEST(Beatplate, ReplacesAnEarlierPicture)
+{
+    const ProgramSandbox sandbox;
+    ASSERT_EQ(sandbox.runChart("chart.txt", kFiveMeasureChart).status, 0);
+    ASSERT_EQ(sandbox.runChart("chart.txt", kOneMeasureChart).status, 0);
+    const DecodedPng png = readPicture(sandbox / "chart.png");
+    EXPECT_EQ(png.height, 112);
+    EXPECT_EQ(png.findChunk("bpLt")->data, asciiChunk("oooo\n\n"));
+    EXPECT_EQ(listDirectory(sandbox.directory()),
+              (std::vector<std::string>{ "beatplate", "chart.png", "chart.txt", "pic.png" }));
+}
+
+// Runs the sandbox's binary as nobody when the tests run as root, whom permissions do not stop.
+RunResult runUnprivileged(const ProgramSandbox& sandbox, const std::filesystem::path& chart)
+{
+    if (::geteuid() != 0)
+        return sandbox.run({ chart.string() });
+    return runProgram("/usr/bin/setpriv",
+                      { "--reuid=65534", "--regid=65534", "--clear-groups",
+                        sandbox.binary().string(), chart.string() },
+                      sandbox.directory());
+}
+
+TEST(Beatplate, LeavesNothingBehindWhereThePictureCannotBeWritten)
+{
+    const ProgramSandbox sandbox;
+    const auto chart = sandbox.writeChart("locked/chart.txt", kOneMeasureChart);
+    using std::filesystem::perms;
+    std::filesystem::permissions(sandbox / "locked",
+                                 perms::owner_read | perms::owner_exec | perms::group_read
+                                     | perms::group_exec | perms::others_read | perms::others_exec);
+    const auto result = runUnprivileged(sandbox, chart);
+    EXPECT_EQ(result.status, 3);
+    EXPECT_EQ(result.output, kOutputFailedLine);
+    EXPECT_EQ(listDirectory(sandbox / "locked"), std::vector<std::string>{ "chart.txt" });
+}
+
+TEST(Beatplate, KeepsAnEarlierPictureThatMayNotBeWritten)
+{
+    const ProgramSandbox sandbox;
+    const auto chart = sandbox.writeChart("shared/chart.txt", kOneMeasureChart);
+    writeFile(sandbox / "shared" / "chart.png", "earlier picture");
+    using std::filesystem::perms;
+    std::filesystem::permissions(sandbox / "shared", perms::all);
+    std::filesystem::permissions(sandbox / "shared" / "chart.png",
+                                 perms::owner_read | perms::group_read | perms::others_read);
+    const auto result = runUnprivileged(sandbox, chart);
+    EXPECT_EQ(result.status, 3);
+    EXPECT_EQ(result.output, kOutputFailedLine);
+    EXPECT_EQ(readFile(sandbox / "shared" / "chart.png"), "earlier picture");
+    EXPECT_EQ(listDirectory(sandbox / "shared"),
+              (std::vector<std::string>{ "chart.png", "chart.txt" }));
+}
+
+TEST(Beatplate, DoesNotWaitAfterWritingThePicture)
+{
+    const ProgramSandbox sandbox;
+    sandbox.writeChart("chart.txt", kOneMeasureChart);
+    ChildProcess child(sandbox.binary(), { "chart.txt" }, sandbox.directory(), StandardInput::Pipe);
+    // Its input stays open: a program that waited for a key would never end by itself.
+    EXPECT_TRUE(child.waitForExit(10s));
+    const auto result = child.finish();
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.output, "");
+    EXPECT_TRUE(std::filesystem::exists(sandbox / "chart.png"));
+}
+
+} // namespace
+} // namespace beatplate::test

@@ -1,0 +1,71 @@
+#pragma once
+
+#include "render/canvas.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace beatplate::test {
+
+struct PngChunk {
+    std::string type; // the four letters
+    std::vector<std::uint8_t> data;
+
+    bool operator==(const PngChunk&) const = default;
+};
+
+// A PNG as it lies in a file: its chunks in order and its pixels.
+struct DecodedPng {
+    std::vector<PngChunk> chunks; // signature excluded; every CRC was checked
+    int width = 0;
+    int height = 0;
+    int bitDepth = 0;
+    int colourType = 0;
+    int interlace = 0;
+    std::vector<std::uint32_t> pixels; // row-major 0xAARRGGBB, from the file's R, G, B, A samples
+
+    [[nodiscard]] std::uint32_t pixel(int x, int y) const
+    {
+        return pixels.at(static_cast<std::size_t>(y) * static_cast<std::size_t>(width)
+                         + static_cast<std::size_t>(x));
+    }
+    [[nodiscard]] std::vector<std::string> chunkTypes() const;
+    // The first chunk of that type, or nullptr.
+    [[nodiscard]] const PngChunk* findChunk(std::string_view type) const;
+};
+
+// Splits the bytes into chunks and decodes the pixels with libpng; only 8-bit RGBA images are
+// decoded (those are all the program writes). Throws std::runtime_error on anything malformed:
+// bad signature, bad CRC, truncation, bytes after IEND, a libpng error.
+[[nodiscard]] DecodedPng decodePng(std::span<const std::uint8_t> bytes);
+[[nodiscard]] DecodedPng readPng(const std::filesystem::path& path);
+
+// The pixels of a decoded PNG as a canvas, for whole-image comparisons.
+[[nodiscard]] Canvas toCanvas(const DecodedPng& png);
+
+// An image in any PNG format, for feeding PNG readers: rows are raw packed samples as the format
+// stores them (16-bit samples big-endian, sub-byte samples packed from the high bit).
+struct TestPngSpec {
+    int width = 0;
+    int height = 0;
+    int colourType = 6;
+    int bitDepth = 8;
+    bool interlaced = false;
+    std::vector<std::vector<std::uint8_t>> rows{};
+    std::vector<std::uint8_t> palette{}; // R, G, B triples for colour type 3
+    std::vector<std::uint8_t> paletteAlpha{}; // tRNS for colour type 3
+    std::optional<std::uint16_t> transparentGrey{}; // tRNS for colour type 0
+};
+
+// Encodes the spec with libpng's write side; throws std::runtime_error on a libpng error.
+[[nodiscard]] std::vector<std::uint8_t> encodeTestPng(const TestPngSpec& spec);
+// Encodes a canvas (0xAARRGGBB pixels) as 8-bit RGBA.
+[[nodiscard]] std::vector<std::uint8_t> encodeCanvasPng(const Canvas& canvas);
+
+void writeBytes(const std::filesystem::path& path, std::span<const std::uint8_t> bytes);
+
+} // namespace beatplate::test
