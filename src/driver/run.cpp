@@ -5,6 +5,7 @@
 #include "driver/console.h"
 #include "driver/run_paths.h"
 #include "output/png_writer.h"
+#include "render/header_font.h"
 #include "render/score_renderer.h"
 
 #include <filesystem>
@@ -73,7 +74,10 @@ static int runSequence(int argc, char** argv)
         reportAndWait(error.what(), LineEnd::None);
         return kExitChartError;
     }
+    // Without a usable face the header is left out and the score is still drawn.
+    const auto headerFont = HeaderFont::find();
     ScoreRenderer renderer(spriteSheetPathFor(runningExecutablePath(), argv[0]));
+    renderer.setHeaderFont(headerFont ? &*headerFont : nullptr);
     renderer.render(*document);
     writeChartPng(outputPath, renderer.canvas(), parser.sourceText);
     return kExitSuccess;

@@ -1,6 +1,7 @@
 #include "render/score_renderer.h"
 
 #include "render/compositing.h"
+#include "render/sprite_sheet.h"
 
 #include <cmath>
 #include <stdexcept>
