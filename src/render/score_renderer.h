@@ -2,6 +2,7 @@
 
 #include "chart/chart_document.h"
 #include "render/canvas.h"
+#include "render/scaled_blit.h"
 #include "render/sprite_atlas.h"
 
 #include <cstdint>
@@ -97,7 +98,7 @@ private:
     int m_width = kPageWidth;
     int m_height = 0;
     const HeaderFont* m_headerFont = nullptr;
-    std::vector<int> m_sourceColumns; // scratch of drawSprite: sheet column per canvas column
+    BlitScratch m_blitScratch;
 };
 
 } // namespace beatplate
