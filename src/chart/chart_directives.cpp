@@ -15,7 +15,10 @@ constexpr std::int64_t kTicksPerQuarter = 480;
 constexpr std::int64_t kInt32Max = std::numeric_limits<std::int32_t>::max();
 constexpr std::int64_t kInt32Min = std::numeric_limits<std::int32_t>::min();
 
-[[noreturn]] void fail(const char* message) { throw std::runtime_error(message); }
+[[noreturn]] void fail(const char* message)
+{
+    throw std::runtime_error(message);
+}
 
 // x + 0.5 truncated toward zero; empty when the result leaves the signed 32-bit range.
 std::optional<std::int32_t> roundToInt32(double x)
@@ -62,10 +65,10 @@ std::uint32_t readGridOffset(DirectiveScanner& scanner)
 }
 
 void insertEvent(ChartParser& parser, ChartEventKind kind, std::int32_t value, std::uint32_t tick,
-    std::int32_t branch)
+                 std::int32_t branch)
 {
     parser.document->events.insert(
-        ChartEvent { kind, value, { parser.measureCursor, tick, branch } });
+        ChartEvent{ kind, value, { parser.measureCursor, tick, branch } });
 }
 
 // bpm := real tempo, grid offset
@@ -178,8 +181,8 @@ void readBeatChar(ChartParser& parser, DirectiveScanner& scanner)
     if (*chars <= 0)
         fail("beatchar must be positive.");
     // At most 4 quarter notes per beat, so the result stays far inside 32 bits.
-    parser.ticksPerChar
-        = static_cast<std::uint32_t>(std::trunc(parser.beatLength * 480.0 / *chars + 0.5));
+    parser.ticksPerChar =
+        static_cast<std::uint32_t>(std::trunc(parser.beatLength * 480.0 / *chars + 0.5));
 }
 
 // branch := branch word of three characters; any other word changes nothing
@@ -221,18 +224,12 @@ struct Directive {
 };
 
 constexpr Directive kDirectives[] = {
-    { L"bpm", readTempo },
-    { L"hs", readScrollSpeed },
-    { L"title", readTitle },
-    { L"difficulty", readDifficulty },
-    { L"level", readLevel },
-    { L"tab", readTab },
-    { L"meter", readMeter },
-    { L"beatchar", readBeatChar },
-    { L"branch", readBranch },
-    { L"begingogo", readBeginGogo },
-    { L"endgogo", readEndGogo },
-    { L"newline", readNewline },
+    { L"bpm", readTempo },       { L"hs", readScrollSpeed },
+    { L"title", readTitle },     { L"difficulty", readDifficulty },
+    { L"level", readLevel },     { L"tab", readTab },
+    { L"meter", readMeter },     { L"beatchar", readBeatChar },
+    { L"branch", readBranch },   { L"begingogo", readBeginGogo },
+    { L"endgogo", readEndGogo }, { L"newline", readNewline },
 };
 
 } // namespace

@@ -24,7 +24,10 @@ constexpr std::int32_t kUnnamedSpanKind = L'[';
 
 constexpr std::int64_t kInt32Max = std::numeric_limits<std::int32_t>::max();
 
-[[noreturn]] void throwParseError() { throw std::runtime_error("parse error."); }
+[[noreturn]] void throwParseError()
+{
+    throw std::runtime_error("parse error.");
+}
 
 // Reads the characters of one note line into the notes of the parser's current branch.
 class NoteLineReader {
@@ -34,7 +37,8 @@ public:
         , m_ticksPerChar(parser.ticksPerChar)
         , m_branch(parser.currentBranch)
         , m_state(parser.groupState[parser.currentBranch])
-        , m_span(parser.openSpan.try_emplace(parser.currentBranch, ChartNote { kUnnamedSpanKind, 0, 0, {} })
+        , m_span(parser.openSpan
+                     .try_emplace(parser.currentBranch, ChartNote{ kUnnamedSpanKind, 0, 0, {} })
                      .first->second)
     {
     }
@@ -102,7 +106,7 @@ std::uint32_t NoteLineReader::tickOf(std::uint32_t slot)
     std::int64_t tick = slot * t;
     switch (m_state) {
     case kGroupFirst:
-        tick = (slot - std::int64_t { 1 }) * t;
+        tick = (slot - std::int64_t{ 1 }) * t;
         m_state = kGroupSecond;
         break;
     case kGroupSecond:
@@ -122,7 +126,7 @@ std::uint32_t NoteLineReader::tickOf(std::uint32_t slot)
 
 void NoteLineReader::insertNote(wchar_t kind, std::uint32_t measure, std::uint32_t slot)
 {
-    m_notes.insert(ChartNote { kind, 0, 0, { measure, tickOf(slot), m_branch } });
+    m_notes.insert(ChartNote{ kind, 0, 0, { measure, tickOf(slot), m_branch } });
 }
 
 // A span opened while another is open replaces it; its kind stays until a kind letter comes.
@@ -158,7 +162,7 @@ void NoteLineReader::readInsideSpan(wchar_t c)
     }
     if (c < L'0' || c > L'9')
         throwParseError();
-    const std::int64_t count = std::int64_t { m_span.count } * 10 + (c - L'0');
+    const std::int64_t count = std::int64_t{ m_span.count } * 10 + (c - L'0');
     if (count > kInt32Max)
         throw std::runtime_error("span count is too large.");
     m_span.count = static_cast<std::int32_t>(count);
@@ -191,7 +195,7 @@ std::wstring expandTabs(const std::wstring& line, std::uint32_t tabWidth)
 // Characters per measure under the meter and the characters per beat in force.
 std::size_t charsPerMeasure(const ChartParser& parser)
 {
-    const auto measureTicks = static_cast<std::uint32_t>(std::int64_t { parser.beats } * 480);
+    const auto measureTicks = static_cast<std::uint32_t>(std::int64_t{ parser.beats } * 480);
     if (parser.ticksPerChar == 0)
         throw std::runtime_error("measure has too many characters.");
     const double chars = std::trunc(measureTicks * parser.beatLength / parser.ticksPerChar + 0.5);
@@ -230,11 +234,15 @@ bool groupComplete(std::int32_t branch, std::int32_t branchMask)
 ChartParseError::ChartParseError(int lineNumber, std::string message)
     : m_lineNumber(lineNumber)
     , m_message(std::move(message))
-    , m_report("読み込み時にエラーが発生しました: " + std::to_string(lineNumber) + "行\n" + m_message)
+    , m_report("読み込み時にエラーが発生しました: " + std::to_string(lineNumber) + "行\n"
+               + m_message)
 {
 }
 
-ChartParser::ChartParser() { reset(); }
+ChartParser::ChartParser()
+{
+    reset();
+}
 
 void ChartParser::reset()
 {
@@ -292,11 +300,10 @@ void ChartParser::readNoteLine(std::wstring line)
     if (!groupComplete(currentBranch, branchMask))
         return;
     const auto lineTicks = static_cast<std::uint64_t>(line.size()) * ticksPerChar;
-    const auto ticksOverBeats
-        = static_cast<double>(lineTicks / static_cast<std::uint32_t>(beats));
+    const auto ticksOverBeats = static_cast<double>(lineTicks / static_cast<std::uint32_t>(beats));
     const auto completed = static_cast<std::uint32_t>(ticksOverBeats / beatLength / 480 + 0.5);
-    document->measures.insert(
-        document->measures.end(), completed, MeasureInfo { beats, beatLength, branchMask });
+    document->measures.insert(document->measures.end(), completed,
+                              MeasureInfo{ beats, beatLength, branchMask });
     measureCursor += completed;
 }
 

@@ -12,7 +12,7 @@
 namespace beatplate {
 namespace {
 
-constexpr std::size_t kChunkSize = std::size_t { 64 } * 1024;
+constexpr std::size_t kChunkSize = std::size_t{ 64 } * 1024;
 constexpr char16_t kLineFeed = u'\n';
 constexpr char16_t kCarriageReturn = u'\r';
 constexpr char16_t kEndOfFile = 0x1A;
@@ -25,7 +25,8 @@ public:
         : m_handle(iconv_open(toCode, fromCode))
     {
         if (m_handle == invalidHandle())
-            throw std::runtime_error(std::string("no converter from ") + fromCode + " to " + toCode);
+            throw std::runtime_error(std::string("no converter from ") + fromCode + " to "
+                                     + toCode);
     }
     IconvConverter(IconvConverter&& other) noexcept
         : m_handle(std::exchange(other.m_handle, invalidHandle()))
@@ -51,7 +52,7 @@ public:
     }
 
 private:
-    static iconv_t invalidHandle() { return reinterpret_cast<iconv_t>(std::intptr_t { -1 }); }
+    static iconv_t invalidHandle() { return reinterpret_cast<iconv_t>(std::intptr_t{ -1 }); }
 
     iconv_t m_handle;
 };
@@ -207,7 +208,10 @@ ChartTextReader ChartTextReader::fromBytes(std::string bytes)
     return ChartTextReader(std::move(state));
 }
 
-bool ChartTextReader::good() const { return m_state->good; }
+bool ChartTextReader::good() const
+{
+    return m_state->good;
+}
 
 void ChartTextReader::readLine(std::wstring& line)
 {

@@ -9,7 +9,7 @@
 namespace beatplate {
 
 // Longest line readLine delivers, in UTF-16 code units; a longer one is a chart error.
-inline constexpr std::size_t kMaxLineLength = std::size_t { 1 } << 20;
+inline constexpr std::size_t kMaxLineLength = std::size_t{ 1 } << 20;
 
 // Decodes a chart file (code page 932, or UTF-8/UTF-16 behind a byte-order mark) into wide
 // text, one UTF-16 code unit per wchar_t, folding CR LF to LF; 0x1A or an undecodable byte ends it.

@@ -7,8 +7,8 @@
 
 namespace beatplate {
 
-constexpr std::uint64_t kSaturatedMagnitude = std::uint64_t { 1 } << 33;
-constexpr std::uint64_t kInt32Limit = std::uint64_t { 1 } << 31;
+constexpr std::uint64_t kSaturatedMagnitude = std::uint64_t{ 1 } << 33;
+constexpr std::uint64_t kInt32Limit = std::uint64_t{ 1 } << 31;
 constexpr std::uint64_t kUint32Max = 0xFFFF'FFFFu;
 
 std::wstring_view trimChartSpace(std::wstring_view text)
@@ -136,7 +136,7 @@ std::optional<float> DirectiveScanner::readReal()
     float value = 0.0F;
     const char* const end = ascii.data() + ascii.size();
     const auto [stop, error] = std::from_chars(ascii.data(), end, value);
-    if (error != std::errc {} || stop != end)
+    if (error != std::errc{} || stop != end)
         return fail<float>();
     return value;
 }

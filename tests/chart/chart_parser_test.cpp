@@ -1,5 +1,4 @@
 #include "chart/chart_parser.h"
-
 #include "chart_test_helpers.h"
 #include "support/test_support.h"
 
@@ -13,11 +12,11 @@
 namespace beatplate {
 namespace {
 
-using ::testing::StrEq;
-using ::testing::ThrowsMessage;
 using test::notesOf;
 using test::parseChart;
 using test::parseFailure;
+using ::testing::StrEq;
+using ::testing::ThrowsMessage;
 
 ChartNote note(wchar_t kind, std::uint32_t measure, std::uint32_t tick, std::int32_t branch = 0)
 {
@@ -25,12 +24,15 @@ ChartNote note(wchar_t kind, std::uint32_t measure, std::uint32_t tick, std::int
 }
 
 ChartNote span(wchar_t kind, std::uint32_t measure, std::uint32_t tick, std::int32_t length,
-    std::int32_t count = 0, std::int32_t branch = 0)
+               std::int32_t count = 0, std::int32_t branch = 0)
 {
     return { kind, length, count, { measure, tick, branch } };
 }
 
-MeasureInfo plainMeasure(std::int32_t branchMask = 0) { return { 4, 1.0, branchMask }; }
+MeasureInfo plainMeasure(std::int32_t branchMask = 0)
+{
+    return { 4, 1.0, branchMask };
+}
 
 // --- The parse loop ---
 
@@ -66,7 +68,7 @@ TEST(ChartParser, GivesTheDocumentAway)
     ASSERT_NE(document, nullptr);
     EXPECT_EQ(parser.document, nullptr);
     EXPECT_EQ(document->notes.size(), 4u);
-    EXPECT_EQ(*parseChart(""), ChartDocument {});
+    EXPECT_EQ(*parseChart(""), ChartDocument{});
 }
 
 TEST(ChartParser, FinalLineBreakChangesOnlyTheSourceText)
@@ -129,8 +131,8 @@ TEST(ChartParser, RejectsAChartLongerThanTheLimit)
     std::string bytes;
     for (std::size_t i = 0; i < kMaxChartLength / line.size() + 2; ++i)
         bytes += line;
-    expectFailures({ { bytes, static_cast<int>(kMaxChartLength / line.size()) + 1,
-        "chart is too long." } });
+    expectFailures(
+        { { bytes, static_cast<int>(kMaxChartLength / line.size()) + 1, "chart is too long." } });
 }
 
 // --- Note lines ---
@@ -159,18 +161,28 @@ void expectNoteLines(const std::vector<NoteLineCase>& cases, std::uint32_t tabWi
 TEST(ChartParser, PlacesSingleNotesOnTheCharacterGrid)
 {
     expectNoteLines({
-        { "blanks between", { L"o x o x" },
-            { note('o', 0, 0), note('x', 0, 240), note('o', 0, 480), note('x', 0, 720) }, 1 },
-        { "short line padded", { L"oooo" },
-            { note('o', 0, 0), note('o', 0, 120), note('o', 0, 240), note('o', 0, 360) }, 1 },
-        { "c and C store o and O", { L"cCOX" },
-            { note('o', 0, 0), note('O', 0, 120), note('O', 0, 240), note('X', 0, 360) }, 1 },
-        { "twenty characters make two measures", { L"o              x" L"oo x" },
-            { note('o', 0, 0), note('x', 0, 1800), note('o', 1, 0), note('o', 1, 120),
-                note('x', 1, 360) },
-            2 },
-        { "next line starts the next measure", { L"o", L"   x" }, { note('o', 0, 0), note('x', 1, 360) },
-            2 },
+        { "blanks between",
+          { L"o x o x" },
+          { note('o', 0, 0), note('x', 0, 240), note('o', 0, 480), note('x', 0, 720) },
+          1 },
+        { "short line padded",
+          { L"oooo" },
+          { note('o', 0, 0), note('o', 0, 120), note('o', 0, 240), note('o', 0, 360) },
+          1 },
+        { "c and C store o and O",
+          { L"cCOX" },
+          { note('o', 0, 0), note('O', 0, 120), note('O', 0, 240), note('X', 0, 360) },
+          1 },
+        { "twenty characters make two measures",
+          { L"o              x"
+            L"oo x" },
+          { note('o', 0, 0), note('x', 0, 1800), note('o', 1, 0), note('o', 1, 120),
+            note('x', 1, 360) },
+          2 },
+        { "next line starts the next measure",
+          { L"o", L"   x" },
+          { note('o', 0, 0), note('x', 1, 360) },
+          2 },
         { "blanks only", { L"  " }, {}, 1 },
     });
 }
@@ -179,31 +191,44 @@ TEST(ChartParser, ExpandsTabsToTheNextTabStop)
 {
     expectNoteLines({
         { "column 1", { L"o\tx" }, { note('o', 0, 0), note('x', 0, 480) }, 1 },
-        { "column 4", { L"oooo\tx" },
-            { note('o', 0, 0), note('o', 0, 120), note('o', 0, 240), note('o', 0, 360),
-                note('x', 0, 960) },
-            1 },
+        { "column 4",
+          { L"oooo\tx" },
+          { note('o', 0, 0), note('o', 0, 120), note('o', 0, 240), note('o', 0, 360),
+            note('x', 0, 960) },
+          1 },
         { "two tabs", { L"\t\tx" }, { note('x', 0, 960) }, 1 },
     });
-    expectNoteLines({ { "width 8", { L"o\tx\t\to" },
-                        { note('o', 0, 0), note('x', 0, 960), note('o', 1, 960) }, 2 } },
-        8);
+    expectNoteLines({ { "width 8",
+                        { L"o\tx\t\to" },
+                        { note('o', 0, 0), note('x', 0, 960), note('o', 1, 960) },
+                        2 } },
+                    8);
 }
 
 TEST(ChartParser, SpreadsTripletGroupsOverFourSlots)
 {
     expectNoteLines({
-        { "group at the start", { L"3ooo" },
-            { note('o', 0, 0), note('o', 0, 160), note('o', 0, 320) }, 1 },
-        { "note after the group", { L"3oooo" },
-            { note('o', 0, 0), note('o', 0, 160), note('o', 0, 320), note('o', 0, 480) }, 1 },
-        { "group at slot 1", { L"o3ooo" },
-            { note('o', 0, 0), note('o', 0, 120), note('o', 0, 280), note('o', 0, 440) }, 1 },
+        { "group at the start",
+          { L"3ooo" },
+          { note('o', 0, 0), note('o', 0, 160), note('o', 0, 320) },
+          1 },
+        { "note after the group",
+          { L"3oooo" },
+          { note('o', 0, 0), note('o', 0, 160), note('o', 0, 320), note('o', 0, 480) },
+          1 },
+        { "group at slot 1",
+          { L"o3ooo" },
+          { note('o', 0, 0), note('o', 0, 120), note('o', 0, 280), note('o', 0, 440) },
+          1 },
         { "blanks advance the group", { L"3o o" }, { note('o', 0, 0), note('o', 0, 320) }, 1 },
-        { "a 3 restarts the group", { L"3o3oo" },
-            { note('o', 0, 0), note('o', 0, 240), note('o', 0, 400) }, 1 },
-        { "a span opening ends the group", { L"3(=)o" },
-            { span('(', 0, 0, 360), note('o', 0, 480) }, 1 },
+        { "a 3 restarts the group",
+          { L"3o3oo" },
+          { note('o', 0, 0), note('o', 0, 240), note('o', 0, 400) },
+          1 },
+        { "a span opening ends the group",
+          { L"3(=)o" },
+          { span('(', 0, 0, 360), note('o', 0, 480) },
+          1 },
     });
 }
 
@@ -213,23 +238,29 @@ TEST(ChartParser, TripletTicksUseFlooredThirds)
     parser.ticksPerChar = 80; // six characters per beat
     parser.readNoteLine(L"3ooo");
     EXPECT_EQ(notesOf(*parser.document),
-        (std::vector { note('o', 0, 0), note('o', 0, 107), note('o', 0, 214) }));
+              (std::vector{ note('o', 0, 0), note('o', 0, 107), note('o', 0, 214) }));
 }
 
 TEST(ChartParser, TripletGroupCarriedOverAMeasureEndStaysInsideTheMeasure)
 {
     // The group's slot indices restart in the next measure; a tick before its start becomes 0.
     expectNoteLines({
-        { "3 on the last slot", { L"               3ooo o" },
-            { note('o', 1, 0), note('o', 1, 40), note('o', 1, 200), note('o', 1, 480) }, 2 },
-        { "group straddling the bar line", { L"              3ooo" },
-            { note('o', 0, 1680), note('o', 1, 0), note('o', 1, 80) }, 2 },
+        { "3 on the last slot",
+          { L"               3ooo o" },
+          { note('o', 1, 0), note('o', 1, 40), note('o', 1, 200), note('o', 1, 480) },
+          2 },
+        { "group straddling the bar line",
+          { L"              3ooo" },
+          { note('o', 0, 1680), note('o', 1, 0), note('o', 1, 80) },
+          2 },
     });
-    const auto document = parseChart(test::readFile(test::testData("triplet_over_measure_end.txt")));
-    const std::vector<ChartNote> lastMeasure(
-        document->notes.lower_bound(note('o', 1, 0)), document->notes.end());
-    EXPECT_EQ(lastMeasure,
-        (std::vector { note('o', 1, 0), note('o', 1, 40), note('o', 1, 200), note('o', 1, 480) }));
+    const auto document =
+        parseChart(test::readFile(test::testData("triplet_over_measure_end.txt")));
+    const std::vector<ChartNote> lastMeasure(document->notes.lower_bound(note('o', 1, 0)),
+                                             document->notes.end());
+    EXPECT_EQ(
+        lastMeasure,
+        (std::vector{ note('o', 1, 0), note('o', 1, 40), note('o', 1, 200), note('o', 1, 480) }));
 }
 
 TEST(ChartParser, ReadsSpanKindsLengthsAndCounts)
@@ -243,13 +274,19 @@ TEST(ChartParser, ReadsSpanKindsLengthsAndCounts)
         { "3 inside a span is a digit", { L"<3>" }, { span('<', 0, 0, 360, 3) }, 1 },
         { "last kind letter wins", { L"(@b=)" }, { span('b', 0, 0, 600) }, 1 },
         { "closings need not match", { L"(==]" }, { span('(', 0, 0, 480) }, 1 },
-        { "notes inside are stored apart", { L"  (o=x)" },
-            { span('(', 0, 240, 360), note('o', 0, 360), note('x', 0, 600) }, 1 },
-        { "over a line end", { L"ooo(===", L"==)" },
-            { note('o', 0, 0), note('o', 0, 120), note('o', 0, 240), span('(', 0, 360, 840) }, 2 },
+        { "notes inside are stored apart",
+          { L"  (o=x)" },
+          { span('(', 0, 240, 360), note('o', 0, 360), note('x', 0, 600) },
+          1 },
+        { "over a line end",
+          { L"ooo(===", L"==)" },
+          { note('o', 0, 0), note('o', 0, 120), note('o', 0, 240), span('(', 0, 360, 840) },
+          2 },
         { "span in a span drops the first", { L"(==<==>" }, { span('<', 0, 360, 480) }, 1 },
-        { "[ keeps the branch's last kind", { L"<b=]  [==]" },
-            { span('b', 0, 0, 480), span('b', 0, 720, 480) }, 1 },
+        { "[ keeps the branch's last kind",
+          { L"<b=]  [==]" },
+          { span('b', 0, 0, 480), span('b', 0, 720, 480) },
+          1 },
         { "still open at the end", { L"o(====" }, { note('o', 0, 0) }, 1 },
     });
 }
@@ -257,24 +294,25 @@ TEST(ChartParser, ReadsSpanKindsLengthsAndCounts)
 TEST(ChartParser, SpanGrowsByTheTicksPerCharacterInForce)
 {
     const auto document = parseChart("(==\n#beatchar 8\n==)\n");
-    EXPECT_EQ(notesOf(*document), (std::vector { span('(', 0, 0, 3 * 120 + 3 * 60) }));
+    EXPECT_EQ(notesOf(*document), (std::vector{ span('(', 0, 0, 3 * 120 + 3 * 60) }));
 }
 
 TEST(ChartParser, SpanWithoutKindLetterGetsAKindTheRendererIgnores)
 {
     const auto document = parseChart(test::readFile(test::testData("span_without_kind.txt")));
-    EXPECT_EQ(notesOf(*document),
-        (std::vector { span('[', 0, 0, 600), span('(', 0, 840, 360), span('(', 0, 1440, 600) }));
+    EXPECT_EQ(
+        notesOf(*document),
+        (std::vector{ span('[', 0, 0, 600), span('(', 0, 840, 360), span('(', 0, 1440, 600) }));
 }
 
 TEST(ChartParser, RejectsCharactersOutsideTheGrammar)
 {
     for (const wchar_t* line : { L")", L"=", L"5", L"0", L"@", L"b", L"p", L"a", L",", L"o;",
-             L"\u3000", L"\uFF4F", L"(=a)", L"(=\u3000)", L"\r" }) {
+                                 L"\u3000", L"\uFF4F", L"(=a)", L"(=\u3000)", L"\r" }) {
         SCOPED_TRACE(std::wstring(line).size());
         ChartParser parser;
         EXPECT_THAT([&] { parser.readNoteLine(line); },
-            ThrowsMessage<std::runtime_error>(StrEq("parse error.")));
+                    ThrowsMessage<std::runtime_error>(StrEq("parse error.")));
     }
     ChartParser parser;
     EXPECT_ANY_THROW(parser.readNoteLine(L"oox,o"));
@@ -289,14 +327,14 @@ TEST(ChartParser, KeepsTheFirstNoteAtAPosition)
     notesFirst.readNoteLine(L"o(=)");
     notesFirst.readNoteLine(L"xO");
     EXPECT_EQ(notesOf(*notesFirst.document),
-        (std::vector { note('o', 0, 0, 4), span('(', 0, 120, 360, 0, 4) }));
+              (std::vector{ note('o', 0, 0, 4), span('(', 0, 120, 360, 0, 4) }));
 
     // A span is stored when it closes, so a note written at its start while it is open wins.
     ChartParser spanOpen;
     spanOpen.currentBranch = 4;
     for (const wchar_t* line : { L"(==", L"o", L"=)" })
         spanOpen.readNoteLine(line);
-    EXPECT_EQ(notesOf(*spanOpen.document), (std::vector { note('o', 0, 0, 4) }));
+    EXPECT_EQ(notesOf(*spanOpen.document), (std::vector{ note('o', 0, 0, 4) }));
 }
 
 // --- Branches ---
@@ -342,7 +380,7 @@ TEST(ChartParser, BranchLinesOfAGroupShareMeasuresAndKeepTheirOwnState)
                                      "(=   x\n" // branch 4 leaves a span open
                                      "ooo\n" // branch 1 continues its group
                                      "=)\n"); // branch 4 closes its span
-    EXPECT_EQ(document->measures, (std::vector { plainMeasure(5), plainMeasure(5) }));
+    EXPECT_EQ(document->measures, (std::vector{ plainMeasure(5), plainMeasure(5) }));
     std::vector<ChartNote> expected;
     for (std::uint32_t tick = 0; tick < 1800; tick += 120)
         expected.push_back(note('o', 0, tick, 1));
@@ -350,7 +388,7 @@ TEST(ChartParser, BranchLinesOfAGroupShareMeasuresAndKeepTheirOwnState)
     expected.push_back(note('x', 0, 600, 4));
     for (const std::uint32_t tick : { 0u, 40u, 200u })
         expected.push_back(note('o', 1, tick, 1));
-    std::sort(expected.begin(), expected.end(), PositionLess {});
+    std::sort(expected.begin(), expected.end(), PositionLess{});
     EXPECT_EQ(notesOf(*document), expected);
 }
 
@@ -410,8 +448,8 @@ TEST(ChartParser, RejectsUnsafeChartsWithAClearMessage)
     };
     for (const auto& testCase : cases) {
         SCOPED_TRACE(testCase.file);
-        const auto error
-            = parseFailure(test::readFile(test::testData(std::string("regress/") + testCase.file)));
+        const auto error =
+            parseFailure(test::readFile(test::testData(std::string("regress/") + testCase.file)));
         EXPECT_EQ(error.lineNumber(), testCase.line);
         EXPECT_EQ(error.message(), testCase.message);
     }
@@ -426,7 +464,7 @@ TEST(ChartParser, ReadsFixturesOfEveryEncodingIntoOneDocument)
     expected.difficulty = L"むずかしい";
     expected.level = 7;
     expected.events = { { ChartEventKind::Tempo, 15000, { 0, 0, 0 } },
-        { ChartEventKind::Tempo, 18000, { 3, 960, 0 } } };
+                        { ChartEventKind::Tempo, 18000, { 3, 960, 0 } } };
     expected.measures.assign(4, plainMeasure());
     for (const std::uint32_t tick : { 0u, 240u, 480u, 720u })
         expected.notes.insert(note('o', 0, tick));
@@ -448,7 +486,7 @@ TEST(ChartParser, ReadsFixturesOfEveryEncodingIntoOneDocument)
     EXPECT_EQ(parser.lineCount, 11);
 
     for (const char* name : { "basic_crlf.txt", "basic_utf8_bom.txt", "basic_utf16le_bom.txt",
-             "basic_utf16be_bom.txt" }) {
+                              "basic_utf16be_bom.txt" }) {
         SCOPED_TRACE(name);
         ChartParser other;
         EXPECT_EQ(*parseChart(test::readFile(test::testData(name)), other), expected);

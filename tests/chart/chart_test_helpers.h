@@ -42,7 +42,8 @@ namespace test {
 }
 
 // Parses chart bytes the way the driver parses a file.
-[[nodiscard]] inline std::unique_ptr<ChartDocument> parseChart(std::string bytes, ChartParser& parser)
+[[nodiscard]] inline std::unique_ptr<ChartDocument> parseChart(std::string bytes,
+                                                               ChartParser& parser)
 {
     auto reader = ChartTextReader::fromBytes(std::move(bytes));
     return parser.parse(reader);

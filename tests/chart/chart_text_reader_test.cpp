@@ -1,5 +1,4 @@
 #include "chart/chart_text_reader.h"
-
 #include "chart_test_helpers.h"
 #include "support/test_support.h"
 
@@ -27,7 +26,10 @@ std::vector<std::wstring> readAllLines(ChartTextReader& reader)
     return lines;
 }
 
-std::wstring units(std::initializer_list<wchar_t> codes) { return std::wstring(codes); }
+std::wstring units(std::initializer_list<wchar_t> codes)
+{
+    return std::wstring(codes);
+}
 
 struct DecodeCase {
     const char* name;
@@ -44,19 +46,23 @@ TEST(ChartTextReader, DecodesLinesOfEveryEncoding)
         { "CR LF folded", "ab\r\ncd\r\n", { L"ab", L"cd", L"" } },
         { "lone CR stays", "ab\rcd\r", { L"ab\rcd\r" } },
         { "CR before CR LF", "a\r\r\nb", { L"a\r", L"b" } },
-        { "0x1A ends the input", "ab\ncd\x1A"
-                                 "ef\ngh",
-            { L"ab", L"cd" } },
-        { "0x1A right after a line break", "ab\n\x1A"
-                                           "cd",
-            { L"ab", L"" } },
-        { "undecodable byte ends the input", "ab\ncd\x80"
-                                             "ef\ngh",
-            { L"ab", L"cd" } },
+        { "0x1A ends the input",
+          "ab\ncd\x1A"
+          "ef\ngh",
+          { L"ab", L"cd" } },
+        { "0x1A right after a line break",
+          "ab\n\x1A"
+          "cd",
+          { L"ab", L"" } },
+        { "undecodable byte ends the input",
+          "ab\ncd\x80"
+          "ef\ngh",
+          { L"ab", L"cd" } },
         { "0xA0 and 0xFD are undecodable", "o\xA0o\n\xFD", { L"o" } },
-        { "lead byte without a trail byte", "ab\x81\x1A"
-                                            "cd",
-            { L"ab" } },
+        { "lead byte without a trail byte",
+          "ab\x81\x1A"
+          "cd",
+          { L"ab" } },
         { "lead byte at the very end", "ab\n\x82", { L"ab", L"" } },
         { "double-byte characters", "\x82\xD3\x82\xC2\x82\xA4", { L"ふつう" } },
         { "half-width katakana", "\xB1\xB2\xDF", { units({ 0xFF71, 0xFF72, 0xFF9F }) } },
@@ -64,33 +70,42 @@ TEST(ChartTextReader, DecodesLinesOfEveryEncoding)
         { "NUL is a character", std::string("a\0b", 3), { units({ L'a', 0, L'b' }) } },
         { "UTF-8 mark", "\xEF\xBB\xBF\xE3\x81\xB5\xE3\x81\xA4\r\nx", { L"ふつ", L"x" } },
         { "UTF-8 mark alone", "\xEF\xBB\xBF", { L"" } },
-        { "UTF-8 outside the BMP becomes a surrogate pair", "\xEF\xBB\xBF"
-                                                            "a\xF0\x9F\x8E\xB5z",
-            { units({ L'a', 0xD83C, 0xDFB5, L'z' }) } },
-        { "UTF-8 invalid sequence ends the input", "\xEF\xBB\xBF"
-                                                   "ab\xC0\x80"
-                                                   "cd",
-            { L"ab" } },
-        { "UTF-8 truncated sequence at the end", "\xEF\xBB\xBF"
-                                                 "ab\xE3\x81",
-            { L"ab" } },
-        { "UTF-8 0x1A ends the input", "\xEF\xBB\xBF"
-                                       "a\x1A"
-                                       "b",
-            { L"a" } },
-        { "UTF-16LE mark", std::string("\xFF\xFE"
-                                       "a\0\r\0\n\0\x75\x30",
-                               10),
-            { L"a", L"ふ" } },
-        { "UTF-16BE mark", std::string("\xFE\xFF\0a\0\r\0\n\x30\x75\0\x1A\0b", 14), { L"a", L"ふ" } },
-        { "UTF-16 odd final byte", std::string("\xFF\xFE"
-                                               "a\0b",
-                                       5),
-            { L"a" } },
-        { "UTF-16 lone surrogate ends the input", std::string("\xFF\xFE"
-                                                              "a\0\0\xD8z\0",
-                                                      8),
-            { L"a" } },
+        { "UTF-8 outside the BMP becomes a surrogate pair",
+          "\xEF\xBB\xBF"
+          "a\xF0\x9F\x8E\xB5z",
+          { units({ L'a', 0xD83C, 0xDFB5, L'z' }) } },
+        { "UTF-8 invalid sequence ends the input",
+          "\xEF\xBB\xBF"
+          "ab\xC0\x80"
+          "cd",
+          { L"ab" } },
+        { "UTF-8 truncated sequence at the end",
+          "\xEF\xBB\xBF"
+          "ab\xE3\x81",
+          { L"ab" } },
+        { "UTF-8 0x1A ends the input",
+          "\xEF\xBB\xBF"
+          "a\x1A"
+          "b",
+          { L"a" } },
+        { "UTF-16LE mark",
+          std::string("\xFF\xFE"
+                      "a\0\r\0\n\0\x75\x30",
+                      10),
+          { L"a", L"ふ" } },
+        { "UTF-16BE mark",
+          std::string("\xFE\xFF\0a\0\r\0\n\x30\x75\0\x1A\0b", 14),
+          { L"a", L"ふ" } },
+        { "UTF-16 odd final byte",
+          std::string("\xFF\xFE"
+                      "a\0b",
+                      5),
+          { L"a" } },
+        { "UTF-16 lone surrogate ends the input",
+          std::string("\xFF\xFE"
+                      "a\0\0\xD8z\0",
+                      8),
+          { L"a" } },
         { "UTF-16 surrogate pair kept", "\xFE\xFF\xD8\x3C\xDF\xB5", { units({ 0xD83C, 0xDFB5 }) } },
     };
     for (const auto& testCase : cases) {
@@ -131,7 +146,7 @@ TEST(ChartTextReader, FixturesInEveryEncodingReadTheSame)
     ASSERT_GT(expected.size(), 5u);
     EXPECT_EQ(expected[1], L"#title さくらの歌（テスト）");
     for (const char* name : { "basic_crlf.txt", "basic_utf8_bom.txt", "basic_utf16le_bom.txt",
-             "basic_utf16be_bom.txt" }) {
+                              "basic_utf16be_bom.txt" }) {
         SCOPED_TRACE(name);
         auto reader = ChartTextReader::open(test::testData(name));
         ASSERT_TRUE(reader.has_value());
@@ -148,13 +163,13 @@ TEST(ChartTextReader, OpenFailsForWhatIsNoReadableFile)
 
 TEST(ChartTextReader, RejectsALineLongerThanTheLimit)
 {
-    auto reader = ChartTextReader::fromBytes(
-        std::string(kMaxLineLength, 'o') + "\r\n" + std::string(kMaxLineLength + 1, 'o'));
+    auto reader = ChartTextReader::fromBytes(std::string(kMaxLineLength, 'o') + "\r\n"
+                                             + std::string(kMaxLineLength + 1, 'o'));
     std::wstring line;
     reader.readLine(line);
     EXPECT_EQ(line.size(), kMaxLineLength);
     EXPECT_THAT([&] { reader.readLine(line); },
-        ThrowsMessage<std::runtime_error>(StrEq("line is too long.")));
+                ThrowsMessage<std::runtime_error>(StrEq("line is too long.")));
 }
 
 } // namespace

@@ -32,7 +32,11 @@ TEST(DirectiveScanner, ReadsRealsByFormattedExtractionRules)
         { L".", std::nullopt, L"" },
         { L"-", std::nullopt, L"" },
         { L"abc", std::nullopt, L"abc" },
-        { L"\u00A0" L"1", std::nullopt, L"\u00A0" L"1" }, // no-break space is no white space
+        { L"\u00A0"
+          L"1",
+          std::nullopt,
+          L"\u00A0"
+          L"1" }, // no-break space is no white space
         { L"\uFF11", std::nullopt, L"\uFF11" }, // a full-width digit is no digit
         { L"1e39", std::nullopt, L"" },
         { L"", std::nullopt, L"" },
@@ -117,7 +121,7 @@ TEST(DirectiveScanner, WordsAreSeparatedByTheChartWhiteSpace)
     std::vector<std::wstring> words;
     while (const auto word = scanner.readWord())
         words.emplace_back(*word);
-    EXPECT_EQ(words, (std::vector<std::wstring> { L"bpm", L"oxo", L"4", L"2", L"\u00A0x" }));
+    EXPECT_EQ(words, (std::vector<std::wstring>{ L"bpm", L"oxo", L"4", L"2", L"\u00A0x" }));
 }
 
 TEST(DirectiveScanner, IntegerWordMustBeTheNumberAlone)
