@@ -14,7 +14,7 @@ namespace beatplate {
 class ChartTextReader;
 
 // Longest chart text parse accepts, in UTF-16 code units; a longer chart is a chart error.
-inline constexpr std::size_t kMaxChartLength = std::size_t{ 1 } << 23;
+inline constexpr std::size_t kMaxChartLength = std::size_t{ 1 } << 22;
 // Most characters one measure of a note line may hold; more is a chart error.
 inline constexpr std::size_t kMaxCharsPerMeasure = 65536;
 

@@ -297,6 +297,13 @@ TEST(ChartParser, ReadsTheLargestMeterThatStaysInside32Bits)
     static_cast<void>(parseChart("#meter 1 1118481\n#meter 4 4473924\n", parser));
     EXPECT_EQ(parser.beats, 4473924);
     EXPECT_EQ(parser.ticksPerChar, 120u);
+
+    // Rounding can leave very many ticks per character for a tiny beat; scaling that up to a
+    // whole note must not leave 32 bits.
+    ChartParser tinyBeat;
+    tinyBeat.beatLength = 1e-9;
+    EXPECT_THAT([&] { tinyBeat.readDirective(L"#meter 1 4"); },
+                ThrowsMessage<std::runtime_error>(StrEq("meter is out of range.")));
 }
 
 TEST(ChartParser, ReadsAChartWithEveryDirective)

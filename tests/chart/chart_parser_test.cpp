@@ -5,6 +5,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -492,6 +493,22 @@ TEST(ChartParser, ReadsFixturesOfEveryEncodingIntoOneDocument)
         EXPECT_EQ(*parseChart(test::readFile(test::testData(name)), other), expected);
         EXPECT_EQ(other.sourceText, parser.sourceText);
     }
+}
+
+TEST(ChartParser, ReadsTheLongGeneratedChart)
+{
+    // Forty sections of twelve measures: three plain, one of 6/8, two at six characters per
+    // beat, two groups of three branches, one of two branches and one unbranched.
+    const auto document = parseChart(test::readFile(test::testData("long_chart.txt")));
+    ASSERT_EQ(document->measures.size(), 480u);
+    EXPECT_EQ(document->measures[3], (MeasureInfo{ 6, 0.5, 0 }));
+    EXPECT_EQ(document->measures[479], plainMeasure(1));
+    EXPECT_EQ(document->gogoSpans.size(), 40u);
+    EXPECT_EQ(document->gogoSpans.back(), GogoSpan({ 468, 240, 0 }, { 471, 960, 0 }));
+    const auto branchStarts = std::count_if(
+        document->events.begin(), document->events.end(),
+        [](const ChartEvent& event) { return event.kind == ChartEventKind::BranchStart; });
+    EXPECT_EQ(branchStarts, 120);
 }
 
 } // namespace
