@@ -138,22 +138,6 @@ TEST(ChartTextReader, ReadsAFileAcrossChunkEndsAsFromMemory)
     EXPECT_EQ(readAllLines(fromMemory), expected);
 }
 
-TEST(ChartTextReader, FixturesInEveryEncodingReadTheSame)
-{
-    auto reference = ChartTextReader::open(test::testData("basic.txt"));
-    ASSERT_TRUE(reference.has_value());
-    const auto expected = readAllLines(*reference);
-    ASSERT_GT(expected.size(), 5u);
-    EXPECT_EQ(expected[1], L"#title さくらの歌（テスト）");
-    for (const char* name : { "basic_crlf.txt", "basic_utf8_bom.txt", "basic_utf16le_bom.txt",
-                              "basic_utf16be_bom.txt" }) {
-        SCOPED_TRACE(name);
-        auto reader = ChartTextReader::open(test::testData(name));
-        ASSERT_TRUE(reader.has_value());
-        EXPECT_EQ(readAllLines(*reader), expected);
-    }
-}
-
 TEST(ChartTextReader, OpenFailsForWhatIsNoReadableFile)
 {
     test::TempDir directory;

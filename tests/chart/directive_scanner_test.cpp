@@ -49,17 +49,6 @@ TEST(DirectiveScanner, ReadsRealsByFormattedExtractionRules)
     }
 }
 
-TEST(DirectiveScanner, RealsAreCorrectlyRoundedToSinglePrecision)
-{
-    // Nearest floats, worked out by hand from their bit patterns.
-    DirectiveScanner scanner(L"150.005 1.005 0.995 16777217 0.1");
-    EXPECT_EQ(scanner.readReal(), 150.00500488281250F);
-    EXPECT_EQ(scanner.readReal(), 1.00499999523162842F);
-    EXPECT_EQ(scanner.readReal(), 0.99500000476837158F);
-    EXPECT_EQ(scanner.readReal(), 16777216.0F);
-    EXPECT_EQ(scanner.readReal(), 0.100000001490116119F);
-}
-
 struct IntegerCase {
     std::wstring text;
     std::optional<std::int32_t> value;
@@ -133,13 +122,6 @@ TEST(DirectiveScanner, IntegerWordMustBeTheNumberAlone)
         SCOPED_TRACE(std::wstring(word).size());
         EXPECT_EQ(parseIntegerWord(word), std::nullopt);
     }
-}
-
-TEST(DirectiveScanner, TrimsChartWhiteSpaceAtBothEnds)
-{
-    EXPECT_EQ(trimChartSpace(L"\u3000 title\u3000of\tsong \r\u3000"), L"title\u3000of\tsong");
-    EXPECT_EQ(trimChartSpace(L" \t\u3000"), L"");
-    EXPECT_EQ(trimChartSpace(L"\u00A0x\u00A0"), L"\u00A0x\u00A0");
 }
 
 } // namespace
