@@ -2,6 +2,7 @@
 
 #include "chart/chart_document.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <exception>
 #include <map>
@@ -11,6 +12,11 @@
 namespace beatplate {
 
 class ChartTextReader;
+
+// Longest chart text parse accepts, in UTF-16 code units; a longer chart is a chart error.
+inline constexpr std::size_t kMaxChartLength = std::size_t{ 1 } << 22;
+// Most characters one measure of a note line may hold; more is a chart error.
+inline constexpr std::size_t kMaxCharsPerMeasure = 65536;
 
 // A chart error with the number of the line on which it was found.
 class ChartParseError : public std::exception {
@@ -36,7 +42,8 @@ public:
     // Reads the whole input and gives the document away; throws ChartParseError on a chart error.
     [[nodiscard]] std::unique_ptr<ChartDocument> parse(ChartTextReader& reader);
 
-    // Handle one line each; throw std::runtime_error with the chart error's message.
+    // Handle one line each, the directive with its leading "#"; throw std::runtime_error with
+    // the chart error's message.
     void readDirective(const std::wstring& line);
     void readNoteLine(std::wstring line);
 

@@ -25,10 +25,10 @@ TEST(ChartDocument, StartsWithDefaults)
 
 TEST(ChartDocument, PositionsOrderByMeasureThenTickThenSignedBranch)
 {
-    EXPECT_LT((ChartPosition { 0, 4000000000u, 4 }), (ChartPosition { 1, 0, 0 }));
-    EXPECT_LT((ChartPosition { 2, 5, 4 }), (ChartPosition { 2, 4000000000u, 0 }));
-    EXPECT_LT((ChartPosition { 2, 5, -1 }), (ChartPosition { 2, 5, 0 }));
-    EXPECT_LT((ChartPosition { 2, 5, 2 }), (ChartPosition { 2, 5, 4 }));
+    EXPECT_LT((ChartPosition{ 0, 4000000000u, 4 }), (ChartPosition{ 1, 0, 0 }));
+    EXPECT_LT((ChartPosition{ 2, 5, 4 }), (ChartPosition{ 2, 4000000000u, 0 }));
+    EXPECT_LT((ChartPosition{ 2, 5, -1 }), (ChartPosition{ 2, 5, 0 }));
+    EXPECT_LT((ChartPosition{ 2, 5, 2 }), (ChartPosition{ 2, 5, 4 }));
 }
 
 TEST(ChartDocument, FirstNoteAtAPositionWins)
@@ -48,7 +48,7 @@ TEST(ChartDocument, NotesOfParallelBranchesIterateInBranchOrder)
     std::vector<int> branches;
     for (const auto& note : document.notes)
         branches.push_back(note.position.branch);
-    EXPECT_EQ(branches, (std::vector<int> { 0, 1, 2, 4 }));
+    EXPECT_EQ(branches, (std::vector<int>{ 0, 1, 2, 4 }));
 }
 
 TEST(ChartDocument, EventsAtEqualPositionsKeepInsertionOrder)
@@ -65,9 +65,9 @@ TEST(ChartDocument, EventsAtEqualPositionsKeepInsertionOrder)
         values.push_back(event.value);
     }
     EXPECT_EQ(kinds,
-        (std::vector { ChartEventKind::BranchStart, ChartEventKind::Tempo,
-            ChartEventKind::LineBreak, ChartEventKind::Tempo }));
-    EXPECT_EQ(values, (std::vector { 0, 15000, 0, 12000 }));
+              (std::vector{ ChartEventKind::BranchStart, ChartEventKind::Tempo,
+                            ChartEventKind::LineBreak, ChartEventKind::Tempo }));
+    EXPECT_EQ(values, (std::vector{ 0, 15000, 0, 12000 }));
 }
 
 TEST(ChartDocument, OpenGogoSpanReachesToTheEnd)
@@ -75,24 +75,30 @@ TEST(ChartDocument, OpenGogoSpanReachesToTheEnd)
     ChartDocument document;
     document.openGogoSpan({ 2, 480, 0 });
     ASSERT_EQ(document.gogoSpans.size(), 1u);
-    EXPECT_EQ(document.gogoSpans[0].lower(), (ChartPosition { 2, 480, 0 }));
-    EXPECT_EQ(document.gogoSpans[0].upper(), (ChartPosition { 4294967295u, 4294967295u, 0 }));
+    EXPECT_EQ(document.gogoSpans[0].lower(), (ChartPosition{ 2, 480, 0 }));
+    EXPECT_EQ(document.gogoSpans[0].upper(), (ChartPosition{ 4294967295u, 4294967295u, 0 }));
 }
 
 TEST(ChartDocument, CloseGogoSpanRules)
 {
     ChartDocument empty;
-    EXPECT_THAT([&] { empty.closeGogoSpan({ 0, 0, 0 }); },
+    EXPECT_THAT(
+        [&] {
+            empty.closeGogoSpan({ 0, 0, 0 });
+        },
         ThrowsMessage<std::runtime_error>(StrEq("begin/endgogoの対応が取れていません")));
 
     ChartDocument equalBounds;
     equalBounds.openGogoSpan({ 2, 0, 0 });
     equalBounds.closeGogoSpan({ 2, 0, 0 });
-    EXPECT_EQ(equalBounds.gogoSpans[0].upper(), (ChartPosition { 2, 0, 0 }));
+    EXPECT_EQ(equalBounds.gogoSpans[0].upper(), (ChartPosition{ 2, 0, 0 }));
 
     ChartDocument backwards;
     backwards.openGogoSpan({ 2, 960, 0 });
-    EXPECT_THAT([&] { backwards.closeGogoSpan({ 2, 480, 0 }); },
+    EXPECT_THAT(
+        [&] {
+            backwards.closeGogoSpan({ 2, 480, 0 });
+        },
         ThrowsMessage<std::runtime_error>(StrEq("boost::interval: empty interval created")));
     EXPECT_EQ(backwards.gogoSpans[0].upper(), kChartEnd);
 
@@ -101,7 +107,7 @@ TEST(ChartDocument, CloseGogoSpanRules)
     twiceClosed.closeGogoSpan({ 2, 0, 0 });
     twiceClosed.closeGogoSpan({ 3, 0, 0 });
     ASSERT_EQ(twiceClosed.gogoSpans.size(), 1u);
-    EXPECT_EQ(twiceClosed.gogoSpans[0].upper(), (ChartPosition { 3, 0, 0 }));
+    EXPECT_EQ(twiceClosed.gogoSpans[0].upper(), (ChartPosition{ 3, 0, 0 }));
 
     ChartDocument nested;
     nested.openGogoSpan({ 1, 0, 0 });
@@ -109,7 +115,7 @@ TEST(ChartDocument, CloseGogoSpanRules)
     nested.closeGogoSpan({ 3, 0, 0 });
     ASSERT_EQ(nested.gogoSpans.size(), 2u);
     EXPECT_EQ(nested.gogoSpans[0].upper(), kChartEnd);
-    EXPECT_EQ(nested.gogoSpans[1].upper(), (ChartPosition { 3, 0, 0 }));
+    EXPECT_EQ(nested.gogoSpans[1].upper(), (ChartPosition{ 3, 0, 0 }));
 }
 
 } // namespace

@@ -1,0 +1,144 @@
+#include "chart/directive_scanner.h"
+
+#include <algorithm>
+#include <charconv>
+#include <string>
+#include <system_error>
+
+namespace beatplate {
+
+constexpr std::uint64_t kSaturatedMagnitude = std::uint64_t{ 1 } << 33;
+constexpr std::uint64_t kInt32Limit = std::uint64_t{ 1 } << 31;
+constexpr std::uint64_t kUint32Max = 0xFFFF'FFFFu;
+
+std::wstring_view trimChartSpace(std::wstring_view text)
+{
+    while (!text.empty() && isChartSpace(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && isChartSpace(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
+
+std::optional<std::int32_t> parseIntegerWord(std::wstring_view word)
+{
+    if (word.empty() || isChartSpace(word.front()))
+        return std::nullopt;
+    DirectiveScanner scanner(word);
+    const auto value = scanner.readInteger();
+    if (!value || !scanner.rest().empty())
+        return std::nullopt;
+    return value;
+}
+
+template <typename Value>
+std::optional<Value> DirectiveScanner::fail()
+{
+    m_failed = true;
+    return std::nullopt;
+}
+
+void DirectiveScanner::skipSpace()
+{
+    while (m_position < m_text.size() && isChartSpace(m_text[m_position]))
+        ++m_position;
+}
+
+// word := one or more characters other than white space
+std::optional<std::wstring_view> DirectiveScanner::readWord()
+{
+    if (m_failed)
+        return std::nullopt;
+    skipSpace();
+    const std::size_t start = m_position;
+    while (m_position < m_text.size() && !isChartSpace(m_text[m_position]))
+        ++m_position;
+    if (m_position == start)
+        return fail<std::wstring_view>();
+    return m_text.substr(start, m_position - start);
+}
+
+// signed digits := [ "+" | "-" ] digit+
+std::optional<DirectiveScanner::SignedDigits> DirectiveScanner::scanSignedDigits()
+{
+    SignedDigits digits;
+    if (nextIs(L'+') || nextIs(L'-'))
+        digits.negative = m_text[m_position++] == L'-';
+    const std::size_t start = m_position;
+    while (nextIsDigit()) {
+        const auto digit = static_cast<std::uint64_t>(m_text[m_position++] - L'0');
+        digits.magnitude = std::min(digits.magnitude * 10 + digit, kSaturatedMagnitude);
+    }
+    if (m_position == start)
+        return std::nullopt;
+    return digits;
+}
+
+// integer := signed digits, within the signed 32-bit range
+std::optional<std::int32_t> DirectiveScanner::readInteger()
+{
+    if (m_failed)
+        return std::nullopt;
+    skipSpace();
+    const auto digits = scanSignedDigits();
+    if (!digits || digits->magnitude > (digits->negative ? kInt32Limit : kInt32Limit - 1))
+        return fail<std::int32_t>();
+    const auto magnitude = static_cast<std::int64_t>(digits->magnitude);
+    return static_cast<std::int32_t>(digits->negative ? -magnitude : magnitude);
+}
+
+// unsigned := signed digits, the magnitude within 32 bits
+std::optional<std::uint32_t> DirectiveScanner::readUnsigned()
+{
+    if (m_failed)
+        return std::nullopt;
+    skipSpace();
+    const auto digits = scanSignedDigits();
+    if (!digits || digits->magnitude > kUint32Max)
+        return fail<std::uint32_t>();
+    const auto magnitude = static_cast<std::uint32_t>(digits->magnitude);
+    return digits->negative ? 0u - magnitude : magnitude;
+}
+
+// real := [ "+" | "-" ] digit* [ "." digit* ] [ ( "e" | "E" ) [ "+" | "-" ] digit+ ],
+// with at least one mantissa digit; an exponent mark without digits spoils the number
+std::optional<float> DirectiveScanner::readReal()
+{
+    if (m_failed)
+        return std::nullopt;
+    skipSpace();
+    std::string ascii; // the number for from_chars, which takes no leading "+"
+    const auto take = [&] { ascii.push_back(static_cast<char>(m_text[m_position++])); };
+    if (nextIs(L'+'))
+        ++m_position;
+    else if (nextIs(L'-'))
+        take();
+    std::size_t mantissaDigits = 0;
+    for (; nextIsDigit(); ++mantissaDigits)
+        take();
+    if (nextIs(L'.')) {
+        take();
+        for (; nextIsDigit(); ++mantissaDigits)
+            take();
+    }
+    if (mantissaDigits == 0)
+        return fail<float>();
+    if (nextIs(L'e') || nextIs(L'E')) {
+        take();
+        if (nextIs(L'+') || nextIs(L'-'))
+            take();
+        std::size_t exponentDigits = 0;
+        for (; nextIsDigit(); ++exponentDigits)
+            take();
+        if (exponentDigits == 0)
+            return fail<float>();
+    }
+    float value = 0.0F;
+    const char* const end = ascii.data() + ascii.size();
+    const auto [stop, error] = std::from_chars(ascii.data(), end, value);
+    if (error != std::errc{} || stop != end)
+        return fail<float>();
+    return value;
+}
+
+} // namespace beatplate

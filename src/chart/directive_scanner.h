@@ -1,0 +1,68 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+namespace beatplate {
+
+// White space between the words of a directive: U+0009 to U+000D, U+0020 and U+3000.
+[[nodiscard]] constexpr bool isChartSpace(wchar_t c)
+{
+    return (c >= L'\t' && c <= L'\r') || c == L' ' || c == L'\u3000';
+}
+
+// The text without chart white space at either end.
+[[nodiscard]] std::wstring_view trimChartSpace(std::wstring_view text);
+
+// A whole word as a signed 32-bit decimal integer: an optional sign and digits, nothing else.
+[[nodiscard]] std::optional<std::int32_t> parseIntegerWord(std::wstring_view word);
+
+// Reads the words and numbers of one directive line in order, each after skipping white space.
+// A number stops at the first character that cannot continue it ("150abc" reads 150); once a
+// read fails, every later read of the line fails too.
+class DirectiveScanner {
+public:
+    explicit DirectiveScanner(std::wstring_view text)
+        : m_text(text)
+    {
+    }
+
+    [[nodiscard]] std::optional<std::wstring_view> readWord();
+    // Correctly rounded to single precision; out-of-range values fail.
+    [[nodiscard]] std::optional<float> readReal();
+    [[nodiscard]] std::optional<std::int32_t> readInteger();
+    // A negative number gives its 32-bit two's complement, as formatted extraction does.
+    [[nodiscard]] std::optional<std::uint32_t> readUnsigned();
+
+    // Everything after the last read, white space included.
+    [[nodiscard]] std::wstring_view rest() const { return m_text.substr(m_position); }
+    [[nodiscard]] bool failed() const { return m_failed; }
+
+private:
+    struct SignedDigits {
+        bool negative = false;
+        std::uint64_t magnitude = 0; // saturates above 32 bits
+    };
+
+    [[nodiscard]] bool nextIs(wchar_t c) const
+    {
+        return m_position < m_text.size() && m_text[m_position] == c;
+    }
+    [[nodiscard]] bool nextIsDigit() const
+    {
+        return m_position < m_text.size() && m_text[m_position] >= L'0'
+            && m_text[m_position] <= L'9';
+    }
+    void skipSpace();
+    [[nodiscard]] std::optional<SignedDigits> scanSignedDigits();
+    template <typename Value>
+    std::optional<Value> fail();
+
+    std::wstring_view m_text;
+    std::size_t m_position = 0;
+    bool m_failed = false;
+};
+
+} // namespace beatplate

@@ -1,0 +1,515 @@
+#include "chart/chart_parser.h"
+#include "chart_test_helpers.h"
+#include "support/test_support.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace beatplate {
+namespace {
+
+using test::notesOf;
+using test::parseChart;
+using test::parseFailure;
+using ::testing::StrEq;
+using ::testing::ThrowsMessage;
+
+ChartNote note(wchar_t kind, std::uint32_t measure, std::uint32_t tick, std::int32_t branch = 0)
+{
+    return { kind, 0, 0, { measure, tick, branch } };
+}
+
+ChartNote span(wchar_t kind, std::uint32_t measure, std::uint32_t tick, std::int32_t length,
+               std::int32_t count = 0, std::int32_t branch = 0)
+{
+    return { kind, length, count, { measure, tick, branch } };
+}
+
+MeasureInfo plainMeasure(std::int32_t branchMask = 0)
+{
+    return { 4, 1.0, branchMask };
+}
+
+// --- The parse loop ---
+
+struct SourceCase {
+    std::string bytes;
+    std::wstring sourceText;
+    int lineCount;
+};
+
+TEST(ChartParser, KeepsTheSourceTextAndCountsEveryLine)
+{
+    const std::vector<SourceCase> cases = {
+        { "", L"\n", 1 },
+        { "oooo", L"oooo\n", 1 },
+        { "oooo\n", L"oooo\n\n", 2 },
+        { ";a\r\n\r\n;b\r\n", L";a\n\n;b\n\n", 4 },
+        { ";a\r;b", L";a\r;b\n", 1 },
+        { ";a\n\x1A;b\n", L";a\n\n", 2 },
+    };
+    for (const auto& testCase : cases) {
+        SCOPED_TRACE(testCase.bytes);
+        ChartParser parser;
+        static_cast<void>(parseChart(testCase.bytes, parser));
+        EXPECT_EQ(parser.sourceText, testCase.sourceText);
+        EXPECT_EQ(parser.lineCount, testCase.lineCount);
+    }
+}
+
+TEST(ChartParser, GivesTheDocumentAway)
+{
+    ChartParser parser;
+    const auto document = parseChart("oooo\n", parser);
+    ASSERT_NE(document, nullptr);
+    EXPECT_EQ(parser.document, nullptr);
+    EXPECT_EQ(document->notes.size(), 4u);
+    EXPECT_EQ(*parseChart(""), ChartDocument{});
+}
+
+TEST(ChartParser, FinalLineBreakChangesOnlyTheSourceText)
+{
+    ChartParser without;
+    ChartParser with;
+    const auto first = parseChart("#bpm 150\noooo", without);
+    const auto second = parseChart("#bpm 150\noooo\n", with);
+    EXPECT_EQ(*first, *second);
+    EXPECT_EQ(without.sourceText, L"#bpm 150\noooo\n");
+    EXPECT_EQ(with.sourceText, L"#bpm 150\noooo\n\n");
+}
+
+struct FailureCase {
+    std::string bytes;
+    int line;
+    std::string message;
+};
+
+void expectFailures(const std::vector<FailureCase>& cases)
+{
+    for (const auto& testCase : cases) {
+        SCOPED_TRACE(testCase.bytes.substr(0, 80));
+        const auto error = parseFailure(testCase.bytes);
+        EXPECT_EQ(error.lineNumber(), testCase.line);
+        EXPECT_EQ(error.message(), testCase.message);
+    }
+}
+
+TEST(ChartParser, ReportsTheLineNumberCountingBlankAndCommentLines)
+{
+    expectFailures({
+        { ";one\n;two\n#BPM 150\n", 3, "unknown command." },
+        { "\n\n;x\n\noooo\n,\n", 6, "parse error." },
+        { "oooo\r\n\r\n#foo\r\n", 3, "unknown command." },
+        { " ;not a comment\n", 1, "parse error." },
+        { "#\n", 1, "unknown command." },
+        { "oooo\n\x80#foo\n", 0, "no error" },
+    });
+}
+
+TEST(ChartParser, ReportTextCarriesLineAndMessage)
+{
+    const auto error = parseFailure(";a\n;b\n#bpm150\n");
+    EXPECT_STREQ(error.what(), "読み込み時にエラーが発生しました: 3行\nunknown command.");
+}
+
+TEST(ChartParser, RejectsOverlongLinesWithTheirNumber)
+{
+    expectFailures({
+        { "oooo\n" + std::string(kMaxLineLength + 1, 'o'), 2, "line is too long." },
+        { "#tab 8\n" + std::string(kMaxLineLength / 8 + 1, '\t'), 2, "line is too long." },
+    });
+}
+
+TEST(ChartParser, RejectsAChartLongerThanTheLimit)
+{
+    // Lines of 1001 characters and a line feed: line n would bring the text to 1002 n units.
+    const std::string line = ";" + std::string(1000, 'x') + "\n";
+    std::string bytes;
+    for (std::size_t i = 0; i < kMaxChartLength / line.size() + 2; ++i)
+        bytes += line;
+    expectFailures(
+        { { bytes, static_cast<int>(kMaxChartLength / line.size()) + 1, "chart is too long." } });
+}
+
+// --- Note lines ---
+
+struct NoteLineCase {
+    const char* name;
+    std::vector<std::wstring> lines;
+    std::vector<ChartNote> notes;
+    std::size_t measureCount;
+};
+
+void expectNoteLines(const std::vector<NoteLineCase>& cases, std::uint32_t tabWidth = 4)
+{
+    for (const auto& testCase : cases) {
+        SCOPED_TRACE(testCase.name);
+        ChartParser parser;
+        parser.tabWidth = tabWidth;
+        for (const auto& line : testCase.lines)
+            parser.readNoteLine(line);
+        EXPECT_EQ(notesOf(*parser.document), testCase.notes);
+        EXPECT_EQ(parser.document->measures.size(), testCase.measureCount);
+        EXPECT_EQ(parser.measureCursor, testCase.measureCount);
+    }
+}
+
+TEST(ChartParser, PlacesSingleNotesOnTheCharacterGrid)
+{
+    expectNoteLines({
+        { "blanks between",
+          { L"o x o x" },
+          { note('o', 0, 0), note('x', 0, 240), note('o', 0, 480), note('x', 0, 720) },
+          1 },
+        { "short line padded",
+          { L"oooo" },
+          { note('o', 0, 0), note('o', 0, 120), note('o', 0, 240), note('o', 0, 360) },
+          1 },
+        { "c and C store o and O",
+          { L"cCOX" },
+          { note('o', 0, 0), note('O', 0, 120), note('O', 0, 240), note('X', 0, 360) },
+          1 },
+        { "twenty characters make two measures",
+          { L"o              x"
+            L"oo x" },
+          { note('o', 0, 0), note('x', 0, 1800), note('o', 1, 0), note('o', 1, 120),
+            note('x', 1, 360) },
+          2 },
+        { "next line starts the next measure",
+          { L"o", L"   x" },
+          { note('o', 0, 0), note('x', 1, 360) },
+          2 },
+        { "blanks only", { L"  " }, {}, 1 },
+    });
+}
+
+TEST(ChartParser, ExpandsTabsToTheNextTabStop)
+{
+    expectNoteLines({
+        { "column 1", { L"o\tx" }, { note('o', 0, 0), note('x', 0, 480) }, 1 },
+        { "column 4",
+          { L"oooo\tx" },
+          { note('o', 0, 0), note('o', 0, 120), note('o', 0, 240), note('o', 0, 360),
+            note('x', 0, 960) },
+          1 },
+        { "two tabs", { L"\t\tx" }, { note('x', 0, 960) }, 1 },
+    });
+    expectNoteLines({ { "width 8",
+                        { L"o\tx\t\to" },
+                        { note('o', 0, 0), note('x', 0, 960), note('o', 1, 960) },
+                        2 } },
+                    8);
+}
+
+TEST(ChartParser, SpreadsTripletGroupsOverFourSlots)
+{
+    expectNoteLines({
+        { "group at the start",
+          { L"3ooo" },
+          { note('o', 0, 0), note('o', 0, 160), note('o', 0, 320) },
+          1 },
+        { "note after the group",
+          { L"3oooo" },
+          { note('o', 0, 0), note('o', 0, 160), note('o', 0, 320), note('o', 0, 480) },
+          1 },
+        { "group at slot 1",
+          { L"o3ooo" },
+          { note('o', 0, 0), note('o', 0, 120), note('o', 0, 280), note('o', 0, 440) },
+          1 },
+        { "blanks advance the group", { L"3o o" }, { note('o', 0, 0), note('o', 0, 320) }, 1 },
+        { "a 3 restarts the group",
+          { L"3o3oo" },
+          { note('o', 0, 0), note('o', 0, 240), note('o', 0, 400) },
+          1 },
+        { "a span opening ends the group",
+          { L"3(=)o" },
+          { span('(', 0, 0, 360), note('o', 0, 480) },
+          1 },
+    });
+}
+
+TEST(ChartParser, TripletTicksUseFlooredThirds)
+{
+    ChartParser parser;
+    parser.ticksPerChar = 80; // six characters per beat
+    parser.readNoteLine(L"3ooo");
+    EXPECT_EQ(notesOf(*parser.document),
+              (std::vector{ note('o', 0, 0), note('o', 0, 107), note('o', 0, 214) }));
+}
+
+TEST(ChartParser, TripletGroupCarriedOverAMeasureEndStaysInsideTheMeasure)
+{
+    // The group's slot indices restart in the next measure; a tick before its start becomes 0.
+    expectNoteLines({
+        { "3 on the last slot",
+          { L"               3ooo o" },
+          { note('o', 1, 0), note('o', 1, 40), note('o', 1, 200), note('o', 1, 480) },
+          2 },
+        { "group straddling the bar line",
+          { L"              3ooo" },
+          { note('o', 0, 1680), note('o', 1, 0), note('o', 1, 80) },
+          2 },
+    });
+    const auto document =
+        parseChart(test::readFile(test::testData("triplet_over_measure_end.txt")));
+    const std::vector<ChartNote> lastMeasure(document->notes.lower_bound(note('o', 1, 0)),
+                                             document->notes.end());
+    EXPECT_EQ(
+        lastMeasure,
+        (std::vector{ note('o', 1, 0), note('o', 1, 40), note('o', 1, 200), note('o', 1, 480) }));
+}
+
+TEST(ChartParser, ReadsSpanKindsLengthsAndCounts)
+{
+    expectNoteLines({
+        { "plain span", { L"(=====)" }, { span('(', 0, 0, 840) }, 1 },
+        { "counted", { L"<5==>" }, { span('<', 0, 0, 600, 5) }, 1 },
+        { "kind letter", { L"[b===]" }, { span('b', 0, 0, 720) }, 1 },
+        { "blank does not count", { L"(== ==)" }, { span('(', 0, 0, 720) }, 1 },
+        { "digits and letters grow it", { L"(12p3=)" }, { span('p', 0, 0, 840, 123) }, 1 },
+        { "3 inside a span is a digit", { L"<3>" }, { span('<', 0, 0, 360, 3) }, 1 },
+        { "last kind letter wins", { L"(@b=)" }, { span('b', 0, 0, 600) }, 1 },
+        { "closings need not match", { L"(==]" }, { span('(', 0, 0, 480) }, 1 },
+        { "notes inside are stored apart",
+          { L"  (o=x)" },
+          { span('(', 0, 240, 360), note('o', 0, 360), note('x', 0, 600) },
+          1 },
+        { "over a line end",
+          { L"ooo(===", L"==)" },
+          { note('o', 0, 0), note('o', 0, 120), note('o', 0, 240), span('(', 0, 360, 840) },
+          2 },
+        { "span in a span drops the first", { L"(==<==>" }, { span('<', 0, 360, 480) }, 1 },
+        { "[ keeps the branch's last kind",
+          { L"<b=]  [==]" },
+          { span('b', 0, 0, 480), span('b', 0, 720, 480) },
+          1 },
+        { "still open at the end", { L"o(====" }, { note('o', 0, 0) }, 1 },
+    });
+}
+
+TEST(ChartParser, SpanGrowsByTheTicksPerCharacterInForce)
+{
+    const auto document = parseChart("(==\n#beatchar 8\n==)\n");
+    EXPECT_EQ(notesOf(*document), (std::vector{ span('(', 0, 0, 3 * 120 + 3 * 60) }));
+}
+
+TEST(ChartParser, SpanWithoutKindLetterGetsAKindTheRendererIgnores)
+{
+    const auto document = parseChart(test::readFile(test::testData("span_without_kind.txt")));
+    EXPECT_EQ(
+        notesOf(*document),
+        (std::vector{ span('[', 0, 0, 600), span('(', 0, 840, 360), span('(', 0, 1440, 600) }));
+}
+
+TEST(ChartParser, RejectsCharactersOutsideTheGrammar)
+{
+    for (const wchar_t* line : { L")", L"=", L"5", L"0", L"@", L"b", L"p", L"a", L",", L"o;",
+                                 L"\u3000", L"\uFF4F", L"(=a)", L"(=\u3000)", L"\r" }) {
+        SCOPED_TRACE(std::wstring(line).size());
+        ChartParser parser;
+        EXPECT_THAT([&] { parser.readNoteLine(line); },
+                    ThrowsMessage<std::runtime_error>(StrEq("parse error.")));
+    }
+    ChartParser parser;
+    EXPECT_ANY_THROW(parser.readNoteLine(L"oox,o"));
+    EXPECT_EQ(parser.document->notes.size(), 3u);
+}
+
+TEST(ChartParser, KeepsTheFirstNoteAtAPosition)
+{
+    // Branch 4 alone never completes a measure, so every line writes measure 0.
+    ChartParser notesFirst;
+    notesFirst.currentBranch = 4;
+    notesFirst.readNoteLine(L"o(=)");
+    notesFirst.readNoteLine(L"xO");
+    EXPECT_EQ(notesOf(*notesFirst.document),
+              (std::vector{ note('o', 0, 0, 4), span('(', 0, 120, 360, 0, 4) }));
+
+    // A span is stored when it closes, so a note written at its start while it is open wins.
+    ChartParser spanOpen;
+    spanOpen.currentBranch = 4;
+    for (const wchar_t* line : { L"(==", L"o", L"=)" })
+        spanOpen.readNoteLine(line);
+    EXPECT_EQ(notesOf(*spanOpen.document), (std::vector{ note('o', 0, 0, 4) }));
+}
+
+// --- Branches ---
+
+struct BranchCase {
+    const char* name;
+    std::int32_t branchMask;
+    std::int32_t firstBranch;
+    std::vector<std::int32_t> branches; // currentBranch after each line
+    std::vector<std::size_t> measureCounts; // measures after each line
+};
+
+TEST(ChartParser, RotatesBranchesAndCompletesMeasuresAfterTheLastBranch)
+{
+    const std::vector<BranchCase> cases = {
+        { "ooo", 7, 1, { 2, 4, 1, 2 }, { 0, 0, 1, 1 } },
+        { "oxo", 5, 1, { 4, 1, 4 }, { 0, 1, 1 } },
+        { "xoo", 6, 2, { 4, 2, 4 }, { 0, 1, 1 } },
+        { "xxo", 4, 4, { 4, 4 }, { 1, 2 } },
+        { "oxx", 1, 1, { 1, 1 }, { 1, 2 } },
+        { "word without o", 0, 4, { 4, 4, 4 }, { 0, 0, 0 } },
+        { "no branching", 0, 0, { 0, 0 }, { 1, 2 } },
+    };
+    for (const auto& testCase : cases) {
+        SCOPED_TRACE(testCase.name);
+        ChartParser parser;
+        parser.branchMask = testCase.branchMask;
+        parser.currentBranch = testCase.firstBranch;
+        for (std::size_t i = 0; i < testCase.branches.size(); ++i) {
+            parser.readNoteLine(L"o");
+            EXPECT_EQ(parser.currentBranch, testCase.branches[i]);
+            EXPECT_EQ(parser.document->measures.size(), testCase.measureCounts[i]);
+        }
+        for (const auto& measure : parser.document->measures)
+            EXPECT_EQ(measure, plainMeasure(testCase.branchMask));
+    }
+}
+
+TEST(ChartParser, BranchLinesOfAGroupShareMeasuresAndKeepTheirOwnState)
+{
+    const auto document = parseChart("#branch oxo\n"
+                                     "ooooooooooooooo3\n" // branch 1 leaves a triplet group open
+                                     "(=   x\n" // branch 4 leaves a span open
+                                     "ooo\n" // branch 1 continues its group
+                                     "=)\n"); // branch 4 closes its span
+    EXPECT_EQ(document->measures, (std::vector{ plainMeasure(5), plainMeasure(5) }));
+    std::vector<ChartNote> expected;
+    for (std::uint32_t tick = 0; tick < 1800; tick += 120)
+        expected.push_back(note('o', 0, tick, 1));
+    expected.push_back(span('(', 0, 0, 480, 0, 4));
+    expected.push_back(note('x', 0, 600, 4));
+    for (const std::uint32_t tick : { 0u, 40u, 200u })
+        expected.push_back(note('o', 1, tick, 1));
+    std::sort(expected.begin(), expected.end(), PositionLess{});
+    EXPECT_EQ(notesOf(*document), expected);
+}
+
+TEST(ChartParser, LastLineOfTheGroupDecidesTheMeasureCount)
+{
+    const auto document = parseChart("#branch ooo\n"
+                                     "oooooooooooooooooooooooooooooooo\n"
+                                     "o\n"
+                                     "o\n");
+    EXPECT_EQ(document->measures.size(), 1u);
+    EXPECT_EQ(document->notes.count(note('o', 1, 0, 1)), 1u);
+}
+
+// --- Chart errors that protect the reader ---
+
+TEST(ChartParser, RejectsOverflowingSpans)
+{
+    // At 1920 ticks per character the 1,118,482nd character takes the span past 32 bits.
+    const std::string fill(600000, '=');
+    expectFailures({
+        { "(99999999999)\n", 1, "span count is too large." },
+        { "(2147483647)\n", 0, "no error" },
+        { "#meter 1 4\n#beatchar 1\n(" + fill + "\n" + fill + ")\n", 4, "span is too long." },
+    });
+}
+
+struct RegressionCase {
+    const char* file;
+    int line;
+    const char* message;
+};
+
+TEST(ChartParser, RejectsUnsafeChartsWithAClearMessage)
+{
+    const std::vector<RegressionCase> cases = {
+        { "bpm_missing.txt", 3, "bpm needs a number." },
+        { "bpm_out_of_range.txt", 1, "bpm is out of range." },
+        { "hs_missing.txt", 2, "hs needs a number." },
+        { "hs_word_not_integer.txt", 3, "hs position must be integers." },
+        { "hs_grid_divisor_zero.txt", 1, "grid divisor must not be 0." },
+        { "level_missing.txt", 2, "level needs a number." },
+        { "meter_missing.txt", 1, "meter needs two numbers." },
+        { "meter_note_value_zero.txt", 2, "meter must be positive." },
+        { "meter_beats_zero.txt", 1, "meter must be positive." },
+        { "meter_beats_negative.txt", 1, "meter must be positive." },
+        { "meter_huge.txt", 1, "meter is out of range." },
+        { "beatchar_missing.txt", 1, "beatchar needs a number." },
+        { "beatchar_zero.txt", 1, "beatchar must be positive." },
+        { "beatchar_negative.txt", 1, "beatchar must be positive." },
+        { "grid_divisor_zero.txt", 1, "grid divisor must not be 0." },
+        { "grid_negative.txt", 1, "grid position must not be negative." },
+        { "grid_overflow.txt", 1, "grid position is too large." },
+        { "measure_chars_millions.txt", 2, "measure has too many characters." },
+        { "measure_ticks_per_char_zero.txt", 2, "measure has too many characters." },
+        { "measure_no_chars.txt", 4, "measure has no characters." },
+        { "span_count_overflow.txt", 1, "span count is too large." },
+    };
+    for (const auto& testCase : cases) {
+        SCOPED_TRACE(testCase.file);
+        const auto error =
+            parseFailure(test::readFile(test::testData(std::string("regress/") + testCase.file)));
+        EXPECT_EQ(error.lineNumber(), testCase.line);
+        EXPECT_EQ(error.message(), testCase.message);
+    }
+}
+
+TEST(ChartParser, ReadsFixturesOfEveryEncodingIntoOneDocument)
+{
+    ChartParser parser;
+    const auto document = parseChart(test::readFile(test::testData("basic.txt")), parser);
+    ChartDocument expected;
+    expected.title = L"さくらの歌（テスト）";
+    expected.difficulty = L"むずかしい";
+    expected.level = 7;
+    expected.events = { { ChartEventKind::Tempo, 15000, { 0, 0, 0 } },
+                        { ChartEventKind::Tempo, 18000, { 3, 960, 0 } } };
+    expected.measures.assign(4, plainMeasure());
+    for (const std::uint32_t tick : { 0u, 240u, 480u, 720u })
+        expected.notes.insert(note('o', 0, tick));
+    for (const std::uint32_t tick : { 960u, 1200u, 1440u, 1680u })
+        expected.notes.insert(note('x', 0, tick));
+    for (const std::uint32_t tick : { 0u, 240u, 480u, 600u, 720u, 840u })
+        expected.notes.insert(note('o', 1, tick));
+    for (const std::uint32_t tick : { 120u, 360u, 1200u, 1320u, 1440u, 1560u })
+        expected.notes.insert(note('x', 1, tick));
+    expected.notes.insert(span('(', 2, 0, 840));
+    expected.notes.insert(note('O', 2, 1080));
+    expected.notes.insert(note('X', 2, 1560));
+    for (const std::uint32_t tick : { 0u, 120u, 240u, 360u, 960u, 1120u, 1280u, 1680u })
+        expected.notes.insert(note('o', 3, tick));
+    for (const std::uint32_t tick : { 480u, 600u, 720u, 840u })
+        expected.notes.insert(note('x', 3, tick));
+    expected.notes.insert(note('O', 3, 1800));
+    EXPECT_EQ(*document, expected);
+    EXPECT_EQ(parser.lineCount, 11);
+
+    for (const char* name : { "basic_crlf.txt", "basic_utf8_bom.txt", "basic_utf16le_bom.txt",
+                              "basic_utf16be_bom.txt" }) {
+        SCOPED_TRACE(name);
+        ChartParser other;
+        EXPECT_EQ(*parseChart(test::readFile(test::testData(name)), other), expected);
+        EXPECT_EQ(other.sourceText, parser.sourceText);
+    }
+}
+
+TEST(ChartParser, ReadsTheLongGeneratedChart)
+{
+    // Forty sections of twelve measures: three plain, one of 6/8, two at six characters per
+    // beat, two groups of three branches, one of two branches and one unbranched.
+    const auto document = parseChart(test::readFile(test::testData("long_chart.txt")));
+    ASSERT_EQ(document->measures.size(), 480u);
+    EXPECT_EQ(document->measures[3], (MeasureInfo{ 6, 0.5, 0 }));
+    EXPECT_EQ(document->measures[479], plainMeasure(1));
+    EXPECT_EQ(document->gogoSpans.size(), 40u);
+    EXPECT_EQ(document->gogoSpans.back(), GogoSpan({ 468, 240, 0 }, { 471, 960, 0 }));
+    const auto branchStarts = std::count_if(
+        document->events.begin(), document->events.end(),
+        [](const ChartEvent& event) { return event.kind == ChartEventKind::BranchStart; });
+    EXPECT_EQ(branchStarts, 120);
+}
+
+} // namespace
+} // namespace beatplate
