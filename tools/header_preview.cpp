@@ -4,8 +4,7 @@
 
 #include "render/header_font.h"
 #include "render/text_header.h"
-
-#include <png.h>
+#include "rgba_png.h"
 
 #include <algorithm>
 #include <clocale>
@@ -20,19 +19,6 @@
 using beatplate::Canvas;
 
 namespace {
-
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-
-struct PngWriteGuard {
-    png_structp png = nullptr;
-    png_infop info = nullptr;
-    PngWriteGuard(const PngWriteGuard&) = delete;
-    PngWriteGuard& operator=(const PngWriteGuard&) = delete;
-    PngWriteGuard() = default;
-    ~PngWriteGuard() { png_destroy_write_struct(&png, &info); }
-};
 
 struct Options {
     std::string output;
@@ -54,43 +40,6 @@ static std::wstring widen(const char* text)
         return {};
     wide.resize(length);
     return wide;
-}
-
-// libpng's default error handler longjmps here; nothing with a destructor is made after setjmp.
-static bool writeRows(PngWriteGuard& guard, std::FILE* file, const std::vector<png_bytep>& rows,
-                      int width, int height)
-{
-    if (setjmp(png_jmpbuf(guard.png)))
-        return false;
-    png_init_io(guard.png, file);
-    png_set_IHDR(guard.png, guard.info, static_cast<png_uint_32>(width),
-                 static_cast<png_uint_32>(height), 8, PNG_COLOR_TYPE_RGBA, PNG_INTERLACE_NONE,
-                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    png_write_info(guard.png, guard.info);
-    png_set_bgr(guard.png);
-    png_write_image(guard.png, const_cast<png_bytepp>(rows.data()));
-    png_write_end(guard.png, nullptr);
-    return true;
-}
-
-static bool savePng(const Canvas& canvas, const std::string& path)
-{
-    const std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "wb"));
-    if (!file)
-        return false;
-    PngWriteGuard guard;
-    guard.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    if (guard.png == nullptr)
-        return false;
-    guard.info = png_create_info_struct(guard.png);
-    if (guard.info == nullptr)
-        return false;
-    std::vector<std::uint32_t> pixels(canvas.pixels(), canvas.pixels() + canvas.byteSize() / 4);
-    std::vector<png_bytep> rows;
-    for (int y = 0; y < canvas.height(); ++y)
-        rows.push_back(reinterpret_cast<png_bytep>(pixels.data()
-                                                   + static_cast<std::size_t>(y) * canvas.width()));
-    return writeRows(guard, file.get(), rows, canvas.width(), canvas.height());
 }
 
 // The left cropWidth columns, each pixel repeated zoom times in both directions.
@@ -161,8 +110,10 @@ int main(int argc, char** argv)
     document.difficulty = options->difficulty;
     document.level = options->level;
     beatplate::drawHeaderLines(canvas, *font, document);
-    if (!savePng(zoomed(canvas, options->zoom, options->cropWidth), options->output)) {
-        std::fputs("cannot write the picture\n", stderr);
+    try {
+        beatplate::writeRgbaPng(options->output, zoomed(canvas, options->zoom, options->cropWidth));
+    } catch (const beatplate::RgbaPngError& error) {
+        std::fprintf(stderr, "%s\n", error.what());
         return 1;
     }
     return 0;

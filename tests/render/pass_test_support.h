@@ -2,6 +2,7 @@
 
 #include "render/score_renderer.h"
 #include "render/sprite_atlas.h"
+#include "support/test_sheet.h"
 
 #include <gtest/gtest.h>
 
@@ -13,35 +14,6 @@
 namespace beatplate::test {
 
 inline constexpr SpriteId kNoSprite = -1;
-
-// The opaque colour that sprite id has on the test sheet; distinct for every id.
-constexpr std::uint32_t testSpriteColour(SpriteId id)
-{
-    return 0xFFA00000u | static_cast<std::uint32_t>(id + 1) << 8;
-}
-
-// The sprite whose colour a canvas pixel shows, or kNoSprite.
-constexpr SpriteId spriteOfColour(std::uint32_t pixel)
-{
-    if ((pixel & 0xFFFF00FFu) != 0xFFA00000u)
-        return kNoSprite;
-    const auto id = static_cast<SpriteId>((pixel >> 8) & 0xFF) - 1;
-    return id >= 0 && id < kSpriteCount ? id : kNoSprite;
-}
-
-// A sheet of the minimum size with every atlas rectangle filled with its sprite's colour.
-inline Canvas makeDistinctSheet()
-{
-    Canvas sheet(kSpriteSheetMinWidth, kSpriteSheetMinHeight);
-    for (SpriteId id = 0; id < kSpriteCount; ++id) {
-        const RectF rect = spriteRect(id);
-        for (int y = static_cast<int>(rect.y); y < static_cast<int>(rect.y + rect.height); ++y) {
-            for (int x = static_cast<int>(rect.x); x < static_cast<int>(rect.x + rect.width); ++x)
-                sheet.row(y)[static_cast<std::size_t>(x)] = testSpriteColour(id);
-        }
-    }
-    return sheet;
-}
 
 inline ChartDocument documentOf(int measureCount, MeasureInfo measure = {})
 {
@@ -57,14 +29,14 @@ inline ScoreRenderer preparedRenderer(const ChartDocument& document)
     renderer.breakRows(document);
     renderer.placeMeasures(document);
     renderer.createCanvas();
-    renderer.spriteSheet = makeDistinctSheet();
+    renderer.spriteSheet = makeTestSheet();
     renderer.buildAtlas();
     return renderer;
 }
 
 inline SpriteId spriteAt(const ScoreRenderer& renderer, int x, int y)
 {
-    return spriteOfColour(renderer.canvas().pixel(x, y));
+    return spriteAt(renderer.canvas().pixel(x, y)).value_or(kNoSprite);
 }
 
 // A stretch of equal sprites along a row or a column, from inclusive, to exclusive.
