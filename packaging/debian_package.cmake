@@ -53,12 +53,14 @@ configure_file(${PROJECT_SOURCE_DIR}/packaging/copyright.in
 install(FILES ${PROJECT_BINARY_DIR}/packaging/copyright
               ${PROJECT_BINARY_DIR}/packaging/changelog.Debian.gz
         DESTINATION share/doc/beatplate)
+install(FILES packaging/lintian-overrides DESTINATION share/lintian/overrides RENAME beatplate)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME beatplate)
 set(CPACK_PACKAGE_VENDOR "The beatplate developers")
 set(CPACK_PACKAGE_CONTACT "${BEATPLATE_MAINTAINER}")
-set(CPACK_STRIP_FILES ON)
+set(CPACK_BEATPLATE_STRIP "${CMAKE_STRIP}")
+set(CPACK_PRE_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/packaging/strip_programs.cmake)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_RELEASE ${BEATPLATE_DEBIAN_REVISION})
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${BEATPLATE_MAINTAINER}")
@@ -79,7 +81,7 @@ if(BEATPLATE_DPKG_SHLIBDEPS)
 else()
   # What dpkg-shlibdeps gives on Debian 12, for a machine without dpkg-dev.
   string(APPEND CPACK_DEBIAN_PACKAGE_DEPENDS ", libc6 (>= 2.34), libfontconfig1 (>= 2.12.6), "
-         "libfreetype6 (>= 2.2.1), libgcc-s1 (>= 3.0), libpng16-16 (>= 1.6.2-1), "
-         "libstdc++6 (>= 12)")
+         "libfreetype6 (>= 2.4.10), libgcc-s1 (>= 3.0), libpng16-16 (>= 1.6.2-1), "
+         "libstdc++6 (>= 11)")
 endif()
 include(CPack)
