@@ -12,6 +12,10 @@ packages=(
 if [ "${BEATPLATE_DEV_TOOLS:-0}" = 1 ]; then
   packages+=(clang-14 libclang-rt-14-dev clang-format libbenchmark-dev optipng)
 fi
+# Only scripts/package.sh needs these: dpkg-shlibdeps and dpkg-buildflags, file, lintian.
+if [ "${BEATPLATE_PACKAGE_TOOLS:-0}" = 1 ]; then
+  packages+=(dpkg-dev file lintian)
+fi
 
 missing=()
 for package in "${packages[@]}"; do

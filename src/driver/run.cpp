@@ -76,7 +76,8 @@ static int runSequence(int argc, char** argv)
     }
     // Without a usable face the header is left out and the score is still drawn.
     const auto headerFont = HeaderFont::find();
-    ScoreRenderer renderer(spriteSheetPathFor(runningExecutablePath(), argv[0]));
+    ScoreRenderer renderer(
+        findSpriteSheet(spriteSheetCandidatesFor(runningExecutablePath(), argv[0])));
     renderer.setHeaderFont(headerFont ? &*headerFont : nullptr);
     renderer.render(*document);
     writeChartPng(outputPath, renderer.canvas(), parser.sourceText);

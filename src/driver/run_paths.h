@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <optional>
 #include <string_view>
+#include <vector>
 
 namespace beatplate {
 
@@ -17,6 +18,18 @@ namespace beatplate {
 [[nodiscard]] std::filesystem::path
 spriteSheetPathFor(const std::optional<std::filesystem::path>& executablePath,
                    std::string_view argv0);
+
+// Where the sprite sheet may lie, in the order it is looked for: first as spriteSheetPathFor
+// gives it, then, where the executable's directory is known, at ../share/beatplate/pic.png from
+// that directory, where an installed program keeps it.
+[[nodiscard]] std::vector<std::filesystem::path>
+spriteSheetCandidatesFor(const std::optional<std::filesystem::path>& executablePath,
+                         std::string_view argv0);
+
+// The first candidate that names a file; the first candidate when none does, so that the score
+// is drawn without sprites as from any sheet that cannot be read.
+[[nodiscard]] std::filesystem::path
+findSpriteSheet(const std::vector<std::filesystem::path>& candidates);
 
 // The running executable as /proc/self/exe names it; empty when that cannot be read.
 [[nodiscard]] std::optional<std::filesystem::path> runningExecutablePath();

@@ -56,6 +56,52 @@ TEST(RunPaths, LooksForTheSpriteSheetBesideTheExecutable)
     }
 }
 
+TEST(RunPaths, LooksForAnInstalledSheetAfterTheOneBesideTheExecutable)
+{
+    struct Case {
+        std::optional<std::filesystem::path> executable;
+        std::string argv0;
+        std::vector<std::string> expected;
+    };
+    const std::vector<Case> cases{
+        { "/usr/bin/beatplate",
+          "beatplate",
+          { "/usr/bin/pic.png", "/usr/bin/../share/beatplate/pic.png" } },
+        { "/beatplate", "beatplate", { "/pic.png", "/../share/beatplate/pic.png" } },
+        { std::nullopt,
+          "build/beatplate",
+          { "build/pic.png", "build/../share/beatplate/pic.png" } },
+        { std::nullopt, "beatplate", { "pic.png" } }, // the directory is not known
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.argv0);
+        std::vector<std::string> candidates;
+        for (const auto& path : spriteSheetCandidatesFor(c.executable, c.argv0))
+            candidates.push_back(path.string());
+        EXPECT_EQ(candidates, c.expected);
+    }
+}
+
+TEST(RunPaths, TakesTheFirstSpriteSheetThatIsAFile)
+{
+    const test::TempDir dir;
+    std::filesystem::create_directories(dir / "bin");
+    std::filesystem::create_directories(dir / "share/beatplate");
+    const auto beside = dir / "bin/pic.png";
+    const auto installed = dir / "share/beatplate/pic.png";
+    const std::vector<std::filesystem::path> candidates{ beside,
+                                                         dir / "bin/../share/beatplate/pic.png" };
+
+    EXPECT_EQ(findSpriteSheet(candidates), beside); // neither exists: drawn without sprites
+    test::writeFile(installed, "sheet");
+    EXPECT_EQ(findSpriteSheet(candidates), candidates[1]);
+    std::filesystem::create_directory(beside); // a directory is no sheet
+    EXPECT_EQ(findSpriteSheet(candidates), candidates[1]);
+    std::filesystem::remove(beside);
+    test::writeFile(beside, "sheet");
+    EXPECT_EQ(findSpriteSheet(candidates), beside);
+}
+
 TEST(RunPaths, FindsTheRunningExecutable)
 {
     const auto executable = runningExecutablePath();
