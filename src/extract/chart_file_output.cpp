@@ -72,8 +72,10 @@ std::filesystem::path chartPathFor(const std::filesystem::path& picture, int att
     std::string name = picture.filename().string();
     if (endsWithPng(name))
         name.resize(name.size() - 4);
-    if (attempt > 0)
-        name += "." + std::to_string(attempt);
+    if (attempt > 0) {
+        name += '.';
+        name += std::to_string(attempt);
+    }
     return picture.parent_path() / (name + ".txt");
 }
 
