@@ -157,6 +157,36 @@ TEST(ScorePicture, DrawsOneCommonTimeMeasureWithItsLinesAndNumber)
     });
 }
 
+TEST(ScorePicture, PlacesAMeasureAfterOneOfThirdNoteBeatsAtItsFullWidth)
+{
+    // Seven beats of a third note are 7 x 48 x 4/3 = 448 pixels wide, so the 4/4 measure after
+    // them begins at x 472, where the lanes of the first one end.
+    const char* chart = "#meter 3 7\n \n#meter 4 4\n \n";
+    checkLines({
+        { "bar line of the second measure at 471",
+          chart,
+          true,
+          70,
+          460,
+          480,
+          { { 26, 460, 471 }, { 21, 471, 473 }, { 26, 473, 480 } } },
+        { "its measure number at 472",
+          chart,
+          true,
+          76,
+          465,
+          480,
+          { { 26, 465, 471 }, { 21, 471, 472 }, { 57, 472, 478 }, { 26, 478, 480 } } },
+        { "the row closes at 472 + 192",
+          chart,
+          true,
+          70,
+          655,
+          670,
+          { { 26, 655, 663 }, { 21, 663, 665 }, { 26, 665, 670 } } },
+    });
+}
+
 TEST(ScorePicture, WritesTempoAndScrollSpeedMarkers)
 {
     const char* tempoAtStart = "#bpm 150\n \n";
