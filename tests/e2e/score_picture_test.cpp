@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdint>
+#include <filesystem>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -13,6 +15,8 @@
 
 namespace beatplate::test {
 namespace {
+
+using namespace std::chrono_literals;
 
 // Pixels that show no sprite of the test sheet (header text, blank canvas).
 constexpr SpriteId kNone = -1;
@@ -606,6 +610,22 @@ TEST(ScorePicture, CarriesTheDecodedChartTextAndOneMoreLineFeed)
         ASSERT_NE(chunk, nullptr);
         EXPECT_EQ(chunk->data, c.chunk);
     }
+}
+
+TEST(ScorePicture, WaitsForAKeyAfterAChartErrorAndWritesNoPicture)
+{
+    const ProgramSandbox sandbox;
+    sandbox.writeChart("chart.txt", "oooo\n;\n\n  ;\n");
+    const std::string report = "読み込み時にエラーが発生しました: 4行\nparse error.";
+    ChildProcess child(sandbox.binary(), { "chart.txt" }, sandbox.directory(), StandardInput::Pipe);
+    ASSERT_TRUE(child.waitUntilReadingInput(10s));
+    EXPECT_EQ(child.readOutputUntil(report, 10s), report);
+    EXPECT_FALSE(child.hasExited());
+    child.writeInput("\n");
+    const auto result = child.finish();
+    EXPECT_EQ(result.status, 2);
+    EXPECT_EQ(result.output, report);
+    EXPECT_FALSE(std::filesystem::exists(sandbox / "chart.png"));
 }
 
 } // namespace
