@@ -2,6 +2,7 @@
 #include "support/program_sandbox.h"
 #include "support/test_sheet.h"
 #include "support/test_support.h"
+#include "support/text_pixels.h"
 
 #include <gtest/gtest.h>
 
@@ -610,6 +611,25 @@ TEST(ScorePicture, CarriesTheDecodedChartTextAndOneMoreLineFeed)
         ASSERT_NE(chunk, nullptr);
         EXPECT_EQ(chunk->data, c.chunk);
     }
+}
+
+TEST(ScorePicture, WritesTheTitleAndDifficultyLinesAboveTheScore)
+{
+    ASSERT_TRUE(loadIpaGothic().has_value()) << "fonts-ipafont-gothic is not installed";
+    const ProgramSandbox sandbox;
+    // "#title さくら" in code page 932, then one measure of notes.
+    const Canvas canvas = toCanvas(pictureOf(sandbox, "#title \x82\xb3\x82\xad\x82\xe7\noooo\n"));
+    const auto title = darkExtent(canvas, 8, 32);
+    const auto difficulty = darkExtent(canvas, 40, 58);
+    EXPECT_GT(title.count, 100);
+    EXPECT_GE(title.left, 8);
+    EXPECT_GT(difficulty.count, 100);
+    EXPECT_GE(difficulty.left, 8);
+    // The default difficulty line, "ふつう" and ten stars, runs far past the three-letter title.
+    EXPECT_GT(difficulty.right, title.right + 100);
+    EXPECT_EQ(darkExtent(canvas, 0, 8).count, 0);
+    EXPECT_EQ(darkExtent(canvas, 32, 40).count, 0);
+    EXPECT_EQ(darkExtent(canvas, 60, canvas.height()).count, 0);
 }
 
 TEST(ScorePicture, WaitsForAKeyAfterAChartErrorAndWritesNoPicture)
