@@ -159,6 +159,20 @@ TEST(ScorePicture, DrawsOneCommonTimeMeasureWithItsLinesAndNumber)
           70,
           82,
           { { 26, 70, 74 }, { 56, 74, 80 }, { 16, 80, 82 } } },
+        { "a 6/8 measure: beat lines 24 apart, half-beat lines 12 after each beat",
+          "#meter 8 6\n \n",
+          true,
+          95,
+          0,
+          60,
+          { { 18, 0, 23 },
+            { 21, 23, 25 },
+            { 18, 25, 35 },
+            { 23, 35, 37 },
+            { 18, 37, 47 },
+            { 22, 47, 49 },
+            { 18, 49, 59 },
+            { 23, 59, 60 } } },
     });
 }
 
@@ -395,6 +409,19 @@ TEST(ScorePicture, DrawsNotesAndSpansWhereTheyFall)
     const char* spanOverBar = "            (======)\n";
     const char* spanIntoNextRow = " \n \n \n            (======)\n";
     checkLines({
+        { "a triplet group spreads three notes over four slots: ticks 0, 160, 320",
+          "3oxO\n",
+          true,
+          90,
+          0,
+          75,
+          { { 18, 0, 12 },
+            { 0, 12, 36 },
+            { 2, 36, 52 },
+            { 1, 52, 68 },
+            { 18, 68, 71 },
+            { 22, 71, 73 },
+            { 18, 73, 75 } } },
         { "an o note at (12, 84, 24, 24)",
           "o\n",
           true,
