@@ -56,7 +56,10 @@ void ScoreRenderer::placeMeasures(const ChartDocument& document)
         const MeasureInfo& measure = document.measures[i];
         places.push_back({ static_cast<std::uint32_t>(measure.beats), measure.beatLength,
                            measure.branchMask, saturate(x), saturate(rowTop) });
-        x += static_cast<std::int64_t>(quarterNotes(measure) * 48.0);
+        // Pixels as beats x 48 x beat length, in that order, so that the next measure starts
+        // exactly where this one's lanes end ((7 x 4/3) x 48 falls just short of 448).
+        x += static_cast<std::int64_t>(static_cast<std::uint32_t>(measure.beats) * 48.0
+                                       * measure.beatLength);
         if (rowStarts.contains(i + 1)) {
             rowTop += rowHeight(measure.branchMask);
             x = kRowLeft;
