@@ -6,6 +6,10 @@
 #include <cmath>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace beatplate {
 
 namespace {
@@ -16,7 +20,20 @@ struct PixelRange {
 };
 
 // How the sheet pixels that one canvas row takes from its source row can be written.
-enum class RowKind : std::uint8_t { Unknown, Fill, Copy, Blend };
+enum class RowKind : std::uint8_t { Unknown, Empty, Fill, Copy, Blend };
+
+// The sheet pixels of one draw: a canvas pixel's source column is columns[i], or first + i when
+// the columns are contiguous (a draw at the sprite's own width).
+struct SourceColumns {
+    const std::vector<int>& columns;
+    bool contiguous = false;
+
+    [[nodiscard]] std::size_t size() const { return columns.size(); }
+    [[nodiscard]] const std::uint32_t* contiguousPixels(std::span<const std::uint32_t> row) const
+    {
+        return row.data() + columns.front();
+    }
+};
 
 } // namespace
 
@@ -56,44 +73,119 @@ static bool drawable(const RectF& rect)
         && std::isfinite(rect.height) && rect.width > 0 && rect.height > 0;
 }
 
-// Fill when every taken pixel is the same opaque colour, Copy when all are opaque.
+// Empty when every taken pixel is transparent, Fill when all are the same opaque colour, Copy
+// when all are opaque.
 static RowKind classifyRow(std::span<const std::uint32_t> sourceRow,
                            const std::vector<int>& columns)
 {
     const std::uint32_t first = sourceRow[static_cast<std::size_t>(columns.front())];
     bool uniform = true;
+    bool transparent = true;
+    bool opaque = true;
     for (const int column : columns) {
         const std::uint32_t pixel = sourceRow[static_cast<std::size_t>(column)];
-        if (pixel < 0xFF000000u)
-            return RowKind::Blend;
+        opaque = opaque && pixel >= 0xFF000000u;
+        transparent = transparent && pixel < 0x01000000u;
         uniform = uniform && pixel == first;
     }
+    if (transparent)
+        return RowKind::Empty;
+    if (!opaque)
+        return RowKind::Blend;
     return uniform ? RowKind::Fill : RowKind::Copy;
 }
 
-static void blendRow(std::uint32_t* target, std::span<const std::uint32_t> sourceRow,
-                     const std::vector<int>& columns)
+// Source-over of one pixel, skipping the arithmetic where the sprite is opaque or clear.
+static void blendPixel(std::uint32_t& target, std::uint32_t pixel)
 {
-    for (const int column : columns) {
-        const std::uint32_t pixel = sourceRow[static_cast<std::size_t>(column)];
-        const std::uint32_t alpha = pixel >> 24;
-        if (alpha == 255)
-            *target = pixel;
-        else if (alpha != 0)
-            *target = compositeOver(*target, pixel);
-        ++target;
+    const std::uint32_t alpha = pixel >> 24;
+    if (alpha == 255)
+        target = pixel;
+    else if (alpha != 0)
+        target = compositeOver(target, pixel);
+}
+
+#if defined(__SSE2__)
+// Source-over of four sprite pixels onto four opaque canvas pixels: per channel
+// (s * a + d * (255 - a)) / 255 rounded, which is what compositeOver gives for an opaque
+// destination, and also the pixel itself for a = 255 and the canvas pixel for a = 0. Every
+// intermediate stays below 65536, so 16-bit lanes are exact.
+static void blendFourOntoOpaque(std::uint32_t* target, const std::uint32_t* pixels)
+{
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i full = _mm_set1_epi16(255);
+    const __m128i half = _mm_set1_epi16(128);
+    const __m128i source = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pixels));
+    const __m128i destination = _mm_loadu_si128(reinterpret_cast<const __m128i*>(target));
+    const auto blendHalf = [&](__m128i s, __m128i d) {
+        const __m128i alpha = _mm_shufflehi_epi16(_mm_shufflelo_epi16(s, 0xFF), 0xFF);
+        const __m128i sum = _mm_add_epi16(_mm_mullo_epi16(s, alpha),
+                                          _mm_mullo_epi16(d, _mm_sub_epi16(full, alpha)));
+        const __m128i rounded = _mm_add_epi16(sum, half);
+        return _mm_srli_epi16(_mm_add_epi16(rounded, _mm_srli_epi16(rounded, 8)), 8);
+    };
+    const __m128i low =
+        blendHalf(_mm_unpacklo_epi8(source, zero), _mm_unpacklo_epi8(destination, zero));
+    const __m128i high =
+        blendHalf(_mm_unpackhi_epi8(source, zero), _mm_unpackhi_epi8(destination, zero));
+    const __m128i opaque = _mm_set1_epi32(static_cast<int>(0xFF000000u));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(target),
+                     _mm_or_si128(_mm_packus_epi16(low, high), opaque));
+}
+#endif
+
+// Blends count sprite pixels, four at a time where the canvas under them is opaque.
+static void blendPixels(std::uint32_t* target, const std::uint32_t* pixels, std::size_t count)
+{
+    std::size_t i = 0;
+#if defined(__SSE2__)
+    for (; i + 4 <= count; i += 4) {
+        if ((target[i] & target[i + 1] & target[i + 2] & target[i + 3]) >= 0xFF000000u) {
+            blendFourOntoOpaque(target + i, pixels + i);
+        } else {
+            for (std::size_t k = i; k < i + 4; ++k)
+                blendPixel(target[k], pixels[k]);
+        }
+    }
+#endif
+    for (; i < count; ++i)
+        blendPixel(target[i], pixels[i]);
+}
+
+static void blendRow(std::uint32_t* target, std::span<const std::uint32_t> sourceRow,
+                     const SourceColumns& columns)
+{
+    if (columns.contiguous) {
+        blendPixels(target, columns.contiguousPixels(sourceRow), columns.size());
+        return;
+    }
+    // Gathered in short runs, so that the blend itself works on contiguous pixels.
+    constexpr std::size_t kRun = 64;
+    std::uint32_t gathered[kRun];
+    for (std::size_t start = 0; start < columns.size(); start += kRun) {
+        const std::size_t count = std::min(kRun, columns.size() - start);
+        for (std::size_t i = 0; i < count; ++i)
+            gathered[i] = sourceRow[static_cast<std::size_t>(columns.columns[start + i])];
+        blendPixels(target + start, gathered, count);
     }
 }
 
 static void writeRow(RowKind kind, std::uint32_t* target, std::span<const std::uint32_t> sourceRow,
-                     const std::vector<int>& columns)
+                     const SourceColumns& columns)
 {
     switch (kind) {
+    case RowKind::Empty:
+        return;
     case RowKind::Fill:
-        std::fill_n(target, columns.size(), sourceRow[static_cast<std::size_t>(columns.front())]);
+        std::fill_n(target, columns.size(),
+                    sourceRow[static_cast<std::size_t>(columns.columns.front())]);
         return;
     case RowKind::Copy:
-        for (const int column : columns)
+        if (columns.contiguous) {
+            std::memcpy(target, columns.contiguousPixels(sourceRow), columns.size() * 4);
+            return;
+        }
+        for (const int column : columns.columns)
             *target++ = sourceRow[static_cast<std::size_t>(column)];
         return;
     default:
@@ -128,10 +220,18 @@ void blitScaled(Canvas& canvas, const Canvas& sheet, const RectF& destination, c
     if (sourceColumns.empty())
         return;
 
-    // Rows repeat when a sprite is stretched downward, so each source row is classified once.
+    // The mapping is monotonic, so columns without repeats or gaps are a contiguous run.
+    const SourceColumns taken{ sourceColumns,
+                               sourceColumns.back() - sourceColumns.front() + 1
+                                   == static_cast<int>(sourceColumns.size()) };
+
+    // Rows repeat when a sprite is stretched downward, so each source row is classified once,
+    // and an opaque row repeated on the next canvas row is copied from the one just written.
     auto& rowKinds = scratch.rowKinds;
     rowKinds.assign(static_cast<std::size_t>(sheet.height()),
                     static_cast<std::uint8_t>(RowKind::Unknown));
+    int previousSourceY = -1;
+    const std::uint32_t* previousRow = nullptr;
     for (int y = rows.first; y < rows.end; ++y) {
         const int sourceY =
             sourcePixel(y, destination.y, scaleY, source.y, source.height, sheet.height());
@@ -141,8 +241,14 @@ void blitScaled(Canvas& canvas, const Canvas& sheet, const RectF& destination, c
         auto& kind = rowKinds[static_cast<std::size_t>(sourceY)];
         if (kind == static_cast<std::uint8_t>(RowKind::Unknown))
             kind = static_cast<std::uint8_t>(classifyRow(sourceRow, sourceColumns));
-        writeRow(static_cast<RowKind>(kind), canvas.row(y).data() + columns.first, sourceRow,
-                 sourceColumns);
+        std::uint32_t* target = canvas.row(y).data() + columns.first;
+        const auto rowKind = static_cast<RowKind>(kind);
+        if (rowKind == RowKind::Copy && sourceY == previousSourceY && previousRow != nullptr)
+            std::memcpy(target, previousRow, sourceColumns.size() * 4);
+        else
+            writeRow(rowKind, target, sourceRow, taken);
+        previousSourceY = sourceY;
+        previousRow = target;
     }
 }
 
