@@ -62,7 +62,8 @@ std::string readFile(const std::filesystem::path& path)
 std::vector<Choice> choices()
 {
     std::vector<Choice> list;
-    list.push_back({ "libpng defaults", {} });
+    list.push_back({ "libpng defaults", { .compressionLevel = -1, .filters = -1, .strategy = -1 } });
+    list.push_back({ "the writer's defaults", {} });
     const std::pair<const char*, int> filters[] = {
         { "NONE", PNG_FILTER_NONE },   { "SUB", PNG_FILTER_SUB },  { "UP", PNG_FILTER_UP },
         { "PAETH", PNG_FILTER_PAETH }, { "ALL", PNG_ALL_FILTERS },
@@ -74,7 +75,7 @@ std::vector<Choice> choices()
     };
     for (const auto& [filterName, filter] : filters) {
         for (const auto& [strategyName, strategy] : strategies) {
-            for (const int level : { 1, 3, 6, 9 }) {
+            for (const int level : { 1, 3, 6, 7, 8, 9 }) {
                 // Run-length matching ignores the level beyond choosing the block type.
                 if (strategy == Z_RLE && level != 1 && level != 9)
                     continue;
@@ -140,10 +141,17 @@ int main(int argc, char** argv)
                     static_cast<double>(picture.canvas.byteSize()) / 1e6);
         if (writeDirectory) {
             std::filesystem::create_directories(*writeDirectory);
-            const auto png = encodeChartPng(picture.canvas, picture.sourceText);
+            const auto png = encodeChartPng(picture.canvas, picture.sourceText,
+                                            { .compressionLevel = -1, .filters = -1, .strategy = -1 });
             std::ofstream(*writeDirectory / (picture.name + ".png"), std::ios::binary)
                 .write(reinterpret_cast<const char*>(png.data()),
                        static_cast<std::streamsize>(png.size()));
+        }
+        if (writeDirectory) {
+            const auto ours = encodeChartPng(picture.canvas, picture.sourceText);
+            std::ofstream(*writeDirectory / (picture.name + "-ours.png"), std::ios::binary)
+                .write(reinterpret_cast<const char*>(ours.data()),
+                       static_cast<std::streamsize>(ours.size()));
         }
         double baseMs = 0;
         std::size_t baseBytes = 0;

@@ -256,6 +256,7 @@ void ChartParser::reset()
     beatLength = 1.0;
     beats = 4;
     lineCount = 0;
+    openGogoSpans = 0;
 }
 
 std::unique_ptr<ChartDocument> ChartParser::parse(ChartTextReader& reader)
@@ -302,6 +303,8 @@ void ChartParser::readNoteLine(std::wstring line)
     const auto lineTicks = static_cast<std::uint64_t>(line.size()) * ticksPerChar;
     const auto ticksOverBeats = static_cast<double>(lineTicks / static_cast<std::uint32_t>(beats));
     const auto completed = static_cast<std::uint32_t>(ticksOverBeats / beatLength / 480 + 0.5);
+    if (completed > kMaxMeasures - document->measures.size())
+        throw std::runtime_error("too many measures.");
     document->measures.insert(document->measures.end(), completed,
                               MeasureInfo{ beats, beatLength, branchMask });
     measureCursor += completed;

@@ -95,22 +95,25 @@ static RowKind classifyRow(std::span<const std::uint32_t> sourceRow,
     return uniform ? RowKind::Fill : RowKind::Copy;
 }
 
-// Source-over of one pixel, skipping the arithmetic where the sprite is opaque or clear.
-static void blendPixel(std::uint32_t& target, std::uint32_t pixel)
+// Source-over of one pixel, skipping the arithmetic where the sprite is opaque or clear; true
+// when the canvas pixel changed.
+static bool blendPixel(std::uint32_t& target, std::uint32_t pixel)
 {
     const std::uint32_t alpha = pixel >> 24;
+    const std::uint32_t before = target;
     if (alpha == 255)
         target = pixel;
     else if (alpha != 0)
         target = compositeOver(target, pixel);
+    return target != before;
 }
 
 #if defined(__SSE2__)
 // Source-over of four sprite pixels onto four opaque canvas pixels: per channel
 // (s * a + d * (255 - a)) / 255 rounded, which is what compositeOver gives for an opaque
 // destination, and also the pixel itself for a = 255 and the canvas pixel for a = 0. Every
-// intermediate stays below 65536, so 16-bit lanes are exact.
-static void blendFourOntoOpaque(std::uint32_t* target, const std::uint32_t* pixels)
+// intermediate stays below 65536, so 16-bit lanes are exact. True when a canvas pixel changed.
+static bool blendFourOntoOpaque(std::uint32_t* target, const std::uint32_t* pixels)
 {
     const __m128i zero = _mm_setzero_si128();
     const __m128i full = _mm_set1_epi16(255);
@@ -129,34 +132,44 @@ static void blendFourOntoOpaque(std::uint32_t* target, const std::uint32_t* pixe
     const __m128i high =
         blendHalf(_mm_unpackhi_epi8(source, zero), _mm_unpackhi_epi8(destination, zero));
     const __m128i opaque = _mm_set1_epi32(static_cast<int>(0xFF000000u));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(target),
-                     _mm_or_si128(_mm_packus_epi16(low, high), opaque));
+    const __m128i result = _mm_or_si128(_mm_packus_epi16(low, high), opaque);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(target), result);
+    return _mm_movemask_epi8(_mm_cmpeq_epi8(result, destination)) != 0xFFFF;
 }
 #endif
 
-// Blends count sprite pixels, four at a time where the canvas under them is opaque.
-static void blendPixels(std::uint32_t* target, const std::uint32_t* pixels, std::size_t count)
+// Blends count sprite pixels, four at a time where the canvas under them is opaque; true when
+// a canvas pixel changed.
+static bool blendPixels(std::uint32_t* target, const std::uint32_t* pixels, std::size_t count)
 {
+    bool changed = false;
     std::size_t i = 0;
 #if defined(__SSE2__)
     for (; i + 4 <= count; i += 4) {
         if ((target[i] & target[i + 1] & target[i + 2] & target[i + 3]) >= 0xFF000000u) {
-            blendFourOntoOpaque(target + i, pixels + i);
+            changed |= blendFourOntoOpaque(target + i, pixels + i);
         } else {
             for (std::size_t k = i; k < i + 4; ++k)
-                blendPixel(target[k], pixels[k]);
+                changed |= blendPixel(target[k], pixels[k]);
         }
     }
 #endif
     for (; i < count; ++i)
-        blendPixel(target[i], pixels[i]);
+        changed |= blendPixel(target[i], pixels[i]);
+    return changed;
 }
 
+// Blends the row up to times times, stopping early once a pass changes nothing: each pixel's
+// next value depends only on itself, so from then on every pass would leave it as it is.
 static void blendRow(std::uint32_t* target, std::span<const std::uint32_t> sourceRow,
-                     const SourceColumns& columns)
+                     const SourceColumns& columns, std::uint32_t times)
 {
     if (columns.contiguous) {
-        blendPixels(target, columns.contiguousPixels(sourceRow), columns.size());
+        const std::uint32_t* pixels = columns.contiguousPixels(sourceRow);
+        for (std::uint32_t pass = 0; pass < times; ++pass) {
+            if (!blendPixels(target, pixels, columns.size()))
+                return;
+        }
         return;
     }
     // Gathered in short runs, so that the blend itself works on contiguous pixels.
@@ -166,12 +179,16 @@ static void blendRow(std::uint32_t* target, std::span<const std::uint32_t> sourc
         const std::size_t count = std::min(kRun, columns.size() - start);
         for (std::size_t i = 0; i < count; ++i)
             gathered[i] = sourceRow[static_cast<std::size_t>(columns.columns[start + i])];
-        blendPixels(target + start, gathered, count);
+        for (std::uint32_t pass = 0; pass < times; ++pass) {
+            if (!blendPixels(target + start, gathered, count))
+                break;
+        }
     }
 }
 
+// Opaque rows give the same result however often they are drawn; only blended rows repeat.
 static void writeRow(RowKind kind, std::uint32_t* target, std::span<const std::uint32_t> sourceRow,
-                     const SourceColumns& columns)
+                     const SourceColumns& columns, std::uint32_t times)
 {
     switch (kind) {
     case RowKind::Empty:
@@ -189,14 +206,15 @@ static void writeRow(RowKind kind, std::uint32_t* target, std::span<const std::u
             *target++ = sourceRow[static_cast<std::size_t>(column)];
         return;
     default:
-        blendRow(target, sourceRow, columns);
+        blendRow(target, sourceRow, columns, times);
     }
 }
 
 void blitScaled(Canvas& canvas, const Canvas& sheet, const RectF& destination, const RectF& source,
-                BlitScratch& scratch)
+                BlitScratch& scratch, std::uint32_t times)
 {
-    if (canvas.empty() || sheet.empty() || !drawable(destination) || !drawable(source))
+    if (times == 0 || canvas.empty() || sheet.empty() || !drawable(destination)
+        || !drawable(source))
         return;
     PixelRange columns = coveredPixels(destination.x, destination.width, canvas.width());
     const PixelRange rows = coveredPixels(destination.y, destination.height, canvas.height());
@@ -246,7 +264,7 @@ void blitScaled(Canvas& canvas, const Canvas& sheet, const RectF& destination, c
         if (rowKind == RowKind::Copy && sourceY == previousSourceY && previousRow != nullptr)
             std::memcpy(target, previousRow, sourceColumns.size() * 4);
         else
-            writeRow(rowKind, target, sourceRow, taken);
+            writeRow(rowKind, target, sourceRow, taken, times);
         previousSourceY = sourceY;
         previousRow = target;
     }

@@ -174,6 +174,29 @@ TEST(BlitScaled, MatchesThePlainRuleOnRandomSheetsAndRectangles)
     }
 }
 
+TEST(BlitScaled, RepeatedDrawEqualsDrawingThatManyTimes)
+{
+    const std::uint32_t seed = testSeed();
+    std::cout << "BlitScaled repeat seed " << seed << "\n";
+    SCOPED_TRACE(testing::Message() << "seed " << seed);
+    std::mt19937 random(seed);
+    BlitScratch scratch;
+    for (int draw = 0; draw < 300; ++draw) {
+        const Canvas sheet = randomSheet(random);
+        Canvas canvas = randomCanvas(random);
+        const RectF source = randomSource(random, sheet);
+        const RectF destination = randomDestination(random, canvas, source);
+        // Few repeats, and more than any pixel needs to settle (alpha 1 takes over a hundred).
+        const auto times = draw % 10 == 0 ? std::uniform_int_distribution(200u, 700u)(random)
+                                          : std::uniform_int_distribution(0u, 12u)(random);
+        Canvas expected = canvas;
+        for (std::uint32_t i = 0; i < times; ++i)
+            referenceBlit(expected, sheet, destination, source);
+        blitScaled(canvas, sheet, destination, source, scratch, times);
+        ASSERT_EQ(canvas, expected) << "draw " << draw << ", " << times << " times";
+    }
+}
+
 TEST(BlitScaled, WideTranslucentRowsMatchThePlainRule)
 {
     // Rows longer than the blend's gathering run, stretched and at the sprite's own width.
