@@ -16,7 +16,8 @@
 
 namespace {
 
-// A small sheet with a distinct opaque colour per sprite, so that every draw really composites.
+// A small sheet with a distinct colour per sprite, every third one half transparent, so that
+// draws both copy and blend.
 std::filesystem::path writeSheet()
 {
     beatplate::Canvas sheet(beatplate::kSpriteSheetMinWidth, beatplate::kSpriteSheetMinHeight);
@@ -38,20 +39,36 @@ std::filesystem::path writeSheet()
     return path;
 }
 
-const std::filesystem::path& sheetPath()
-{
-    static const std::filesystem::path path = writeSheet();
-    return path;
-}
+// What every run shares: the sheet written once, and the header face looked up once.
+struct FuzzFixture {
+    std::filesystem::path sheet = writeSheet();
+    // The title and difficulty come from the chart, so their text goes through the real face.
+    std::optional<beatplate::HeaderFont> font = beatplate::HeaderFont::find();
 
-// The title and difficulty come from the chart, so their text goes through the real face.
-const beatplate::HeaderFont* headerFont()
+    FuzzFixture() = default;
+    FuzzFixture(const FuzzFixture&) = delete;
+    FuzzFixture& operator=(const FuzzFixture&) = delete;
+    ~FuzzFixture()
+    {
+        std::error_code ignored;
+        std::filesystem::remove(sheet, ignored);
+    }
+};
+
+const FuzzFixture& fixture()
 {
-    static const std::optional<beatplate::HeaderFont> font = beatplate::HeaderFont::find();
-    return font ? &*font : nullptr;
+    static const FuzzFixture shared;
+    return shared;
 }
 
 } // namespace
+
+// Set up before the first input, so that a cold font cache is not taken for a slow chart.
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    static_cast<void>(fixture());
+    return 0;
+}
 
 // The whole run on any bytes: read, lay out, draw and encode; only chart errors may escape.
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
@@ -61,8 +78,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     beatplate::ChartParser parser;
     try {
         const auto document = parser.parse(reader);
-        beatplate::ScoreRenderer renderer(sheetPath());
-        renderer.setHeaderFont(headerFont());
+        beatplate::ScoreRenderer renderer(fixture().sheet);
+        renderer.setHeaderFont(fixture().font ? &*fixture().font : nullptr);
         renderer.render(*document);
         // The fastest level: the encoder's work hardly depends on the chart, and speed finds more.
         const auto png = beatplate::encodeChartPng(renderer.canvas(), parser.sourceText,
@@ -71,7 +88,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             __builtin_trap();
     } catch (const beatplate::ChartParseError&) {
     } catch (const std::length_error&) {
-        // Pictures taller than the writer accepts are refused, not drawn.
+        // Pictures too large to make are refused, not drawn.
     }
     return 0;
 }

@@ -73,17 +73,21 @@ static bool drawable(const RectF& rect)
         && std::isfinite(rect.height) && rect.width > 0 && rect.height > 0;
 }
 
-// Empty when every taken pixel is transparent, Fill when all are the same opaque colour, Copy
-// when all are opaque.
+// Empty when every pixel is transparent, Fill when all are the same opaque colour, Copy when all
+// are opaque. Looked at over the whole span of source columns a draw takes from: a stretched
+// draw takes each of them, often many times over, and where a shrunk one skips some, a row
+// that is not all opaque is merely blended, which gives the same pixels.
 static RowKind classifyRow(std::span<const std::uint32_t> sourceRow,
                            const std::vector<int>& columns)
 {
-    const std::uint32_t first = sourceRow[static_cast<std::size_t>(columns.front())];
+    const auto span =
+        sourceRow.subspan(static_cast<std::size_t>(columns.front()),
+                          static_cast<std::size_t>(columns.back() - columns.front() + 1));
+    const std::uint32_t first = span.front();
     bool uniform = true;
     bool transparent = true;
     bool opaque = true;
-    for (const int column : columns) {
-        const std::uint32_t pixel = sourceRow[static_cast<std::size_t>(column)];
+    for (const std::uint32_t pixel : span) {
         opaque = opaque && pixel >= 0xFF000000u;
         transparent = transparent && pixel < 0x01000000u;
         uniform = uniform && pixel == first;
@@ -138,16 +142,28 @@ static bool blendFourOntoOpaque(std::uint32_t* target, const std::uint32_t* pixe
 }
 #endif
 
-// Blends count sprite pixels, four at a time where the canvas under them is opaque; true when
-// a canvas pixel changed.
+// Blends count sprite pixels, four at a time where the canvas under them is opaque. With
+// TrackChanges, tells whether a canvas pixel changed; without, the canvas is not even read
+// under sprite pixels that are all opaque or all clear, as reading cold canvas rows is what
+// costs most.
+template <bool TrackChanges>
 static bool blendPixels(std::uint32_t* target, const std::uint32_t* pixels, std::size_t count)
 {
     bool changed = false;
     std::size_t i = 0;
 #if defined(__SSE2__)
     for (; i + 4 <= count; i += 4) {
+        const std::uint32_t* four = pixels + i;
+        if (!TrackChanges) {
+            if ((four[0] & four[1] & four[2] & four[3]) >= 0xFF000000u) {
+                std::memcpy(target + i, four, 16);
+                continue;
+            }
+            if ((four[0] | four[1] | four[2] | four[3]) < 0x01000000u)
+                continue;
+        }
         if ((target[i] & target[i + 1] & target[i + 2] & target[i + 3]) >= 0xFF000000u) {
-            changed |= blendFourOntoOpaque(target + i, pixels + i);
+            changed |= blendFourOntoOpaque(target + i, four);
         } else {
             for (std::size_t k = i; k < i + 4; ++k)
                 changed |= blendPixel(target[k], pixels[k]);
@@ -159,17 +175,26 @@ static bool blendPixels(std::uint32_t* target, const std::uint32_t* pixels, std:
     return changed;
 }
 
-// Blends the row up to times times, stopping early once a pass changes nothing: each pixel's
-// next value depends only on itself, so from then on every pass would leave it as it is.
+// Blends the pixels times times, stopping early once a pass changes nothing: each pixel's next
+// value depends only on itself, so from then on every pass would leave it as it is.
+static void blendRepeated(std::uint32_t* target, const std::uint32_t* pixels, std::size_t count,
+                          std::uint32_t times)
+{
+    if (times == 1) {
+        blendPixels<false>(target, pixels, count);
+        return;
+    }
+    for (std::uint32_t pass = 0; pass < times; ++pass) {
+        if (!blendPixels<true>(target, pixels, count))
+            return;
+    }
+}
+
 static void blendRow(std::uint32_t* target, std::span<const std::uint32_t> sourceRow,
                      const SourceColumns& columns, std::uint32_t times)
 {
     if (columns.contiguous) {
-        const std::uint32_t* pixels = columns.contiguousPixels(sourceRow);
-        for (std::uint32_t pass = 0; pass < times; ++pass) {
-            if (!blendPixels(target, pixels, columns.size()))
-                return;
-        }
+        blendRepeated(target, columns.contiguousPixels(sourceRow), columns.size(), times);
         return;
     }
     // Gathered in short runs, so that the blend itself works on contiguous pixels.
@@ -179,10 +204,7 @@ static void blendRow(std::uint32_t* target, std::span<const std::uint32_t> sourc
         const std::size_t count = std::min(kRun, columns.size() - start);
         for (std::size_t i = 0; i < count; ++i)
             gathered[i] = sourceRow[static_cast<std::size_t>(columns.columns[start + i])];
-        for (std::uint32_t pass = 0; pass < times; ++pass) {
-            if (!blendPixels(target + start, gathered, count))
-                break;
-        }
+        blendRepeated(target + start, gathered, count, times);
     }
 }
 
@@ -250,16 +272,34 @@ void blitScaled(Canvas& canvas, const Canvas& sheet, const RectF& destination, c
                     static_cast<std::uint8_t>(RowKind::Unknown));
     int previousSourceY = -1;
     const std::uint32_t* previousRow = nullptr;
+    // Each canvas row of a sprite lies in cache lines of its own, mostly long evicted: asking
+    // for the rows ahead lets their loads overlap instead of waiting for one after another.
+    constexpr int kRowsAhead = 8;
+    const auto prefetchRow = [&](int y) {
+        const std::uint32_t* start = canvas.row(y).data() + columns.first;
+        __builtin_prefetch(start, 1);
+        __builtin_prefetch(start + sourceColumns.size() - 1, 1);
+    };
+    for (int y = rows.first; y < std::min(rows.end, rows.first + kRowsAhead); ++y)
+        prefetchRow(y);
     for (int y = rows.first; y < rows.end; ++y) {
+        if (y + kRowsAhead < rows.end)
+            prefetchRow(y + kRowsAhead);
         const int sourceY =
             sourcePixel(y, destination.y, scaleY, source.y, source.height, sheet.height());
         if (sourceY < 0)
             continue;
         const auto sourceRow = sheet.row(sourceY);
+        std::uint32_t* target = canvas.row(y).data() + columns.first;
+        // At the sprite's own width the blend sorts opaque and clear pixels out by itself,
+        // cheaper than classifying the row first.
+        if (taken.contiguous && times == 1) {
+            blendPixels<false>(target, taken.contiguousPixels(sourceRow), taken.size());
+            continue;
+        }
         auto& kind = rowKinds[static_cast<std::size_t>(sourceY)];
         if (kind == static_cast<std::uint8_t>(RowKind::Unknown))
             kind = static_cast<std::uint8_t>(classifyRow(sourceRow, sourceColumns));
-        std::uint32_t* target = canvas.row(y).data() + columns.first;
         const auto rowKind = static_cast<RowKind>(kind);
         if (rowKind == RowKind::Copy && sourceY == previousSourceY && previousRow != nullptr)
             std::memcpy(target, previousRow, sourceColumns.size() * 4);
