@@ -232,6 +232,23 @@ static void writeRow(RowKind kind, std::uint32_t* target, std::span<const std::u
     }
 }
 
+// The sheet column of each canvas column. Columns whose source lies outside the sheet are
+// trimmed: the mapping is monotonic, so they can only stand at the ends.
+static void mapColumns(PixelRange& columns, const RectF& destination, const RectF& source,
+                       int sheetWidth, std::vector<int>& sourceColumns)
+{
+    const double scaleX = double{ source.width } / destination.width;
+    sourceColumns.clear();
+    for (int x = columns.first; x < columns.end; ++x) {
+        const int column =
+            sourcePixel(x, destination.x, scaleX, source.x, source.width, sheetWidth);
+        if (column < 0 && sourceColumns.empty())
+            columns.first = x + 1;
+        else if (column >= 0)
+            sourceColumns.push_back(column);
+    }
+}
+
 void blitScaled(Canvas& canvas, const Canvas& sheet, const RectF& destination, const RectF& source,
                 BlitScratch& scratch, std::uint32_t times)
 {
@@ -243,20 +260,9 @@ void blitScaled(Canvas& canvas, const Canvas& sheet, const RectF& destination, c
     if (columns.first == columns.end || rows.first == rows.end)
         return;
 
-    const double scaleX = double{ source.width } / destination.width;
     const double scaleY = double{ source.height } / destination.height;
-    // Columns whose source lies outside the sheet are trimmed: the mapping is monotonic, so
-    // they can only stand at the ends.
     auto& sourceColumns = scratch.sourceColumns;
-    sourceColumns.clear();
-    for (int x = columns.first; x < columns.end; ++x) {
-        const int column =
-            sourcePixel(x, destination.x, scaleX, source.x, source.width, sheet.width());
-        if (column < 0 && sourceColumns.empty())
-            columns.first = x + 1;
-        else if (column >= 0)
-            sourceColumns.push_back(column);
-    }
+    mapColumns(columns, destination, source, sheet.width(), sourceColumns);
     if (sourceColumns.empty())
         return;
 
@@ -267,9 +273,11 @@ void blitScaled(Canvas& canvas, const Canvas& sheet, const RectF& destination, c
 
     // Rows repeat when a sprite is stretched downward, so each source row is classified once,
     // and an opaque row repeated on the next canvas row is copied from the one just written.
+    const bool blendUnclassified = taken.contiguous && times == 1;
     auto& rowKinds = scratch.rowKinds;
-    rowKinds.assign(static_cast<std::size_t>(sheet.height()),
-                    static_cast<std::uint8_t>(RowKind::Unknown));
+    if (!blendUnclassified)
+        rowKinds.assign(static_cast<std::size_t>(sheet.height()),
+                        static_cast<std::uint8_t>(RowKind::Unknown));
     int previousSourceY = -1;
     const std::uint32_t* previousRow = nullptr;
     // Each canvas row of a sprite lies in cache lines of its own, mostly long evicted: asking
@@ -293,7 +301,7 @@ void blitScaled(Canvas& canvas, const Canvas& sheet, const RectF& destination, c
         std::uint32_t* target = canvas.row(y).data() + columns.first;
         // At the sprite's own width the blend sorts opaque and clear pixels out by itself,
         // cheaper than classifying the row first.
-        if (taken.contiguous && times == 1) {
+        if (blendUnclassified) {
             blendPixels<false>(target, taken.contiguousPixels(sourceRow), taken.size());
             continue;
         }
