@@ -192,9 +192,9 @@ void printSummary(int measureCount, const std::vector<RunFigures>& runs)
     const double cold = m([](const RunFigures& r) { return r.memsetCold; });
     const double parseLayout = m([](const RunFigures& r) { return r.parse + r.layout; });
     const double peak = m([](const RunFigures& r) { return r.peakMegabytes; });
-    std::printf("%6d measures (median of %zu): chart %.2f MB, canvas %d x %d = %.1f MB,"
+    std::printf("%6d measures (median of %zu): chart %.1f kB, canvas %d x %d = %.1f MB,"
                 " PNG %.2f MB\n",
-                measureCount, runs.size(), static_cast<double>(f.chartBytes) / 1e6, f.width,
+                measureCount, runs.size(), static_cast<double>(f.chartBytes) / 1e3, f.width,
                 f.height, f.canvasMegabytes, f.pngMegabytes);
     std::printf("    font %.1f, parse %.2f, layout %.2f, canvas %.1f, drawing %.1f, header %.2f,"
                 " png %.1f; total %.1f ms\n",

@@ -476,6 +476,7 @@ TEST(ChartParser, RejectsUnsafeChartsWithAClearMessage)
         { "measure_ticks_per_char_zero.txt", 2, "measure has too many characters." },
         { "measure_no_chars.txt", 4, "measure has no characters." },
         { "span_count_overflow.txt", 1, "span count is too large." },
+        { "gogo_open_flood.txt", 257, "too many gogo sections open." },
     };
     for (const auto& testCase : cases) {
         SCOPED_TRACE(testCase.file);
