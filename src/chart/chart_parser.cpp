@@ -290,6 +290,9 @@ void ChartParser::readNoteLine(std::wstring line)
     const std::size_t cpm = charsPerMeasure(*this);
     if (line.size() % cpm != 0)
         line.append(cpm - line.size() % cpm, L' ');
+    // Refused before its notes are read: a line may hold a million one-character measures.
+    if (line.size() / cpm > kMaxMeasures - std::min<std::size_t>(measureCursor, kMaxMeasures))
+        throw std::runtime_error("too many measures.");
 
     NoteLineReader reader(*this);
     for (std::size_t index = 0; index < line.size(); ++index) {
