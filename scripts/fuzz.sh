@@ -24,7 +24,7 @@ for target in chart_reader_fuzzer whole_run_fuzzer; do
     -rss_limit_mb=2048 -malloc_limit_mb=1024 -dict=fuzz/chart.dict -print_final_stats=1 \
     -artifact_prefix=build-fuzz/crashes/ "$corpus/$target" "$corpus/seeds" \
     </dev/null >"build-fuzz/$target.log" 2>&1 || status=$?
-  grep -E '^(#[0-9]+ +(INITED|DONE)|stat::|SUMMARY|artifact_prefix|Test unit written)' \
+  grep -E '^(#[0-9]+[[:space:]]+(INITED|DONE)|stat::|SUMMARY|artifact_prefix|Test unit written)' \
     "build-fuzz/$target.log" || true
   if [ "$status" -ne 0 ]; then
     echo "fuzz: $target found a fault (status $status); the log is build-fuzz/$target.log"
