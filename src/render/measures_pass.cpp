@@ -109,17 +109,17 @@ private:
 std::vector<GogoSpan> ScoreRenderer::gogoPieces(const ChartDocument& document,
                                                 std::uint32_t measure) const
 {
-    // Swept from the first measure on, as drawing sweeps, so that what it shows is what is drawn.
-    std::vector<GogoSpan> pieces;
+    // Swept over the placed measures before it, as drawing sweeps, so that what it shows is
+    // what is drawn.
     GogoSweep sweep(document.gogoSpans);
-    for (std::uint32_t at = 0; at <= measure; ++at) {
-        pieces.clear();
-        sweep.visit(at, [&](const ChartPosition& lower, const ChartPosition& upper) {
-            pieces.emplace_back(lower, upper);
-        });
-        if (at == std::numeric_limits<std::uint32_t>::max())
-            break;
-    }
+    const auto ignore = [](const ChartPosition&, const ChartPosition&) {};
+    const auto before = std::min<std::size_t>(measure, places.size());
+    for (std::uint32_t at = 0; at < before; ++at)
+        sweep.visit(at, ignore);
+    std::vector<GogoSpan> pieces;
+    sweep.visit(measure, [&](const ChartPosition& lower, const ChartPosition& upper) {
+        pieces.emplace_back(lower, upper);
+    });
     return pieces;
 }
 
