@@ -1,17 +1,26 @@
 // Times every stage of a run on generated charts of growing size and prints the figures.
-//   beatplate_bench [SPRITE_SHEET] [MEASURES...]
+//   beatplate_bench [--repeat N] [--keep DIR] [SPRITE_SHEET] [MEASURES...]
+// Each run is a process of its own, so that its peak memory is its own; with --repeat every
+// size runs N times and the summary shows the median of each figure. --keep writes each size's
+// picture and chart into DIR (as bench-MEASURES.png and .txt) for comparing encoders.
 #include "chart/chart_parser.h"
 #include "chart/chart_text_reader.h"
 #include "chart_generator.h"
 #include "output/png_writer.h"
+#include "render/header_font.h"
 #include "render/score_renderer.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <memory>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -21,6 +30,41 @@ namespace beatplate {
 namespace {
 
 using Clock = std::chrono::steady_clock;
+
+// One run's figures, passed from the measuring process to the parent through a pipe.
+struct RunFigures {
+    double font = 0;
+    double parse = 0;
+    double layout = 0;
+    double canvas = 0;
+    double background = 0;
+    double measures = 0;
+    double events = 0;
+    double notes = 0;
+    double header = 0;
+    double png = 0;
+    double memsetCold = 0; // a fresh buffer: page faults included
+    double memsetWarm = 0; // the same buffer again
+    int width = 0;
+    int height = 0;
+    double canvasMegabytes = 0;
+    double pngMegabytes = 0;
+    double peakMegabytes = 0;
+    std::size_t chartBytes = 0;
+
+    [[nodiscard]] double drawing() const { return background + measures + events + notes; }
+    [[nodiscard]] double total() const
+    {
+        return font + parse + layout + canvas + drawing() + header + png;
+    }
+};
+
+struct Options {
+    std::filesystem::path sheet = "pic.png";
+    std::vector<int> sizes;
+    int repeat = 1;
+    std::optional<std::filesystem::path> keepDirectory;
+};
 
 double millisecondsSince(Clock::time_point start)
 {
@@ -36,70 +80,189 @@ double timed(Stage&& stage)
     return millisecondsSince(start);
 }
 
-long peakResidentKilobytes()
+double peakResidentMegabytes()
 {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
+    return static_cast<double>(usage.ru_maxrss) / 1024.0;
 }
 
-// One measured run, in a process of its own so that its peak memory is its own.
-int benchmarkOnce(const std::filesystem::path& sheet, int measureCount)
+// The physical floor of drawing: writing every canvas byte once, into memory just mapped (cold)
+// and into the same memory again (warm, as the canvas is after it was cleared).
+void measureMemset(std::size_t bytes, RunFigures& figures)
+{
+    // Left uninitialised on purpose, so that the first memset is the first touch of its pages.
+    const auto buffer = std::make_unique_for_overwrite<std::uint8_t[]>(bytes);
+    figures.memsetCold = timed([&] { std::memset(buffer.get(), 0x5A, bytes); });
+    figures.memsetWarm = timed([&] { std::memset(buffer.get(), 0xA5, bytes); });
+    // The compiler must not drop the stores.
+    if (buffer[bytes / 2] != 0xA5)
+        std::abort();
+}
+
+RunFigures benchmarkOnce(const Options& options, int measureCount)
 {
     const std::string chart = generateChart(measureCount);
-    const auto output = std::filesystem::temp_directory_path()
-        / ("beatplate-bench-" + std::to_string(getpid()) + ".png");
+    const auto stem = "bench-" + std::to_string(measureCount);
+    const auto output = options.keepDirectory ? *options.keepDirectory / (stem + ".png")
+                                              : std::filesystem::temp_directory_path()
+            / ("beatplate-bench-" + std::to_string(getpid()) + ".png");
+    if (options.keepDirectory)
+        std::ofstream(*options.keepDirectory / (stem + ".txt"), std::ios::binary) << chart;
 
+    RunFigures figures;
+    figures.chartBytes = chart.size();
+    std::optional<HeaderFont> font;
+    figures.font = timed([&] { font = HeaderFont::find(); });
     ChartParser parser;
     std::unique_ptr<ChartDocument> document;
-    const double parse = timed([&] {
+    figures.parse = timed([&] {
         auto reader = ChartTextReader::fromBytes(chart);
         document = parser.parse(reader);
     });
-    ScoreRenderer renderer(sheet);
-    const double layout = timed([&] {
+    ScoreRenderer renderer(options.sheet);
+    renderer.setHeaderFont(font ? &*font : nullptr);
+    figures.layout = timed([&] {
         renderer.breakRows(*document);
         renderer.placeMeasures(*document);
     });
-    const double canvas = timed([&] {
+    figures.canvas = timed([&] {
         renderer.createCanvas();
         renderer.attachGraphics();
         renderer.buildAtlas();
     });
-    const double drawing = timed([&] {
-        renderer.drawBackground();
-        renderer.drawMeasures(*document);
-        renderer.drawEvents(*document);
-        renderer.drawNotes(*document);
-    });
-    const double header = timed([&] { renderer.drawHeaderText(*document); });
-    const double png = timed([&] { writeChartPng(output, renderer.canvas(), parser.sourceText); });
-    const auto pngBytes = std::filesystem::file_size(output);
-    std::filesystem::remove(output);
+    if (!renderer.spriteSheet) {
+        std::fprintf(stderr, "the sprite sheet %s does not load\n", options.sheet.c_str());
+        std::exit(1);
+    }
+    figures.background = timed([&] { renderer.drawBackground(); });
+    figures.measures = timed([&] { renderer.drawMeasures(*document); });
+    figures.events = timed([&] { renderer.drawEvents(*document); });
+    figures.notes = timed([&] { renderer.drawNotes(*document); });
+    figures.header = timed([&] { renderer.drawHeaderText(*document); });
+    figures.png = timed([&] { writeChartPng(output, renderer.canvas(), parser.sourceText); });
+    figures.pngMegabytes = static_cast<double>(std::filesystem::file_size(output)) / 1e6;
+    if (!options.keepDirectory)
+        std::filesystem::remove(output);
+    // Read before the memset buffer exists: the peak is the run's own.
+    figures.peakMegabytes = peakResidentMegabytes();
+    figures.width = renderer.width();
+    figures.height = renderer.height();
+    figures.canvasMegabytes = static_cast<double>(renderer.canvas().byteSize()) / 1e6;
+    const std::size_t canvasBytes = renderer.canvas().byteSize();
+    renderer = ScoreRenderer(options.sheet);
+    measureMemset(canvasBytes, figures);
+    return figures;
+}
 
-    // The physical floor of drawing: writing every canvas byte once.
-    std::vector<std::uint8_t> scratch(renderer.canvas().byteSize());
-    const double memsetTime = timed([&] { std::memset(scratch.data(), 0x5A, scratch.size()); });
-    const double memsetAgain = timed([&] { std::memset(scratch.data(), 0xA5, scratch.size()); });
-    const double floor = std::min(memsetTime, memsetAgain);
-    scratch = {};
+void printRun(int measureCount, const RunFigures& f)
+{
+    std::printf("%6d measures: font %.1f, parse %.2f, layout %.2f, canvas %.2f, drawing %.2f"
+                " (background %.2f, measures %.2f, events %.2f, notes %.2f), header %.2f,"
+                " png %.1f; total %.1f ms\n",
+                measureCount, f.font, f.parse, f.layout, f.canvas, f.drawing(), f.background,
+                f.measures, f.events, f.notes, f.header, f.png, f.total());
+    std::fflush(stdout);
+}
 
-    const double total = parse + layout + canvas + drawing + header + png;
-    const double canvasMegabytes = static_cast<double>(renderer.canvas().byteSize()) / 1e6;
-    const double peakMegabytes = static_cast<double>(peakResidentKilobytes()) / 1e3;
-    std::printf("%8d measures: canvas %d x %d (%.1f MB), PNG %.2f MB\n", measureCount,
-                renderer.width(), renderer.height(), canvasMegabytes,
-                static_cast<double>(pngBytes) / 1e6);
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    const std::size_t middle = values.size() / 2;
+    return values.size() % 2 == 1 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+}
+
+// The figure of every run, picked out by field.
+template <typename Field>
+double medianOf(const std::vector<RunFigures>& runs, Field field)
+{
+    std::vector<double> values;
+    for (const RunFigures& run : runs)
+        values.push_back(field(run));
+    return median(values);
+}
+
+void printSummary(int measureCount, const std::vector<RunFigures>& runs)
+{
+    const RunFigures& f = runs.front(); // sizes do not change between runs
+    const auto m = [&](auto field) { return medianOf(runs, field); };
+    const double total = m([](const RunFigures& r) { return r.total(); });
+    const double drawing = m([](const RunFigures& r) { return r.drawing(); });
+    const double warm = m([](const RunFigures& r) { return r.memsetWarm; });
+    const double cold = m([](const RunFigures& r) { return r.memsetCold; });
+    const double parseLayout = m([](const RunFigures& r) { return r.parse + r.layout; });
+    const double peak = m([](const RunFigures& r) { return r.peakMegabytes; });
+    std::printf("%6d measures (median of %zu): chart %.1f kB, canvas %d x %d = %.1f MB,"
+                " PNG %.2f MB\n",
+                measureCount, runs.size(), static_cast<double>(f.chartBytes) / 1e3, f.width,
+                f.height, f.canvasMegabytes, f.pngMegabytes);
+    std::printf("    font %.1f, parse %.2f, layout %.2f, canvas %.1f, drawing %.1f, header %.2f,"
+                " png %.1f; total %.1f ms\n",
+                m([](const RunFigures& r) { return r.font; }),
+                m([](const RunFigures& r) { return r.parse; }),
+                m([](const RunFigures& r) { return r.layout; }),
+                m([](const RunFigures& r) { return r.canvas; }), drawing,
+                m([](const RunFigures& r) { return r.header; }),
+                m([](const RunFigures& r) { return r.png; }), total);
     std::printf(
-        "    parse %.2f ms, layout %.2f ms, canvas %.2f ms, drawing %.2f ms, header %.2f ms,"
-        " png %.2f ms; total %.2f ms\n",
-        parse, layout, canvas, drawing, header, png, total);
-    std::printf("    drawing / memset %.2f (memset %.2f ms); parse+layout %.2f %% of the run;"
-                " peak RSS %.1f MB = %.2f x canvas + %.1f MB\n",
-                drawing / floor, floor, 100.0 * (parse + layout) / total, peakMegabytes,
-                peakMegabytes / canvasMegabytes, peakMegabytes - 1.2 * canvasMegabytes);
+        "    drawing / memset: %.2f x warm (%.2f ms), %.2f x cold (%.2f ms)  [target <= 4]\n",
+        drawing / warm, warm, drawing / cold, cold);
+    std::printf("    parse + layout: %.2f %% of the run  [target <= 5 %%]\n",
+                100.0 * parseLayout / total);
+    std::printf("    peak RSS %.1f MB; limit 1.2 x canvas + 30 MB = %.1f MB  [%s]\n", peak,
+                1.2 * f.canvasMegabytes + 30,
+                peak <= 1.2 * f.canvasMegabytes + 30 ? "met" : "MISSED");
     std::printf("    total-ms %.3f\n", total);
-    return 0;
+    std::fflush(stdout);
+}
+
+// Runs one measured run in a child process and reads its figures back.
+std::optional<RunFigures> runInChild(const Options& options, int measureCount)
+{
+    int channel[2];
+    if (pipe(channel) != 0)
+        return std::nullopt;
+    std::fflush(stdout);
+    const pid_t child = fork();
+    if (child == 0) {
+        close(channel[0]);
+        const RunFigures figures = benchmarkOnce(options, measureCount);
+        const bool sent = write(channel[1], &figures, sizeof figures) == sizeof figures;
+        std::fflush(stdout);
+        std::_Exit(sent ? 0 : 1);
+    }
+    close(channel[1]);
+    RunFigures figures;
+    const bool received = read(channel[0], &figures, sizeof figures) == sizeof figures;
+    close(channel[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    if (!received || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        return std::nullopt;
+    return figures;
+}
+
+Options parseOptions(int argc, char** argv)
+{
+    Options options;
+    bool sheetGiven = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view argument = argv[i];
+        if (argument == "--repeat" && i + 1 < argc) {
+            options.repeat = std::max(1, std::atoi(argv[++i]));
+        } else if (argument == "--keep" && i + 1 < argc) {
+            options.keepDirectory = argv[++i];
+            std::filesystem::create_directories(*options.keepDirectory);
+        } else if (!sheetGiven && std::atoi(argv[i]) <= 0) {
+            options.sheet = argv[i];
+            sheetGiven = true;
+        } else {
+            options.sizes.push_back(std::atoi(argv[i]));
+        }
+    }
+    if (options.sizes.empty())
+        options.sizes = { 100, 1000, 10000 };
+    return options;
 }
 
 } // namespace
@@ -107,24 +270,30 @@ int benchmarkOnce(const std::filesystem::path& sheet, int measureCount)
 
 int main(int argc, char** argv)
 {
-    const std::filesystem::path sheet = argc > 1 ? argv[1] : "pic.png";
-    std::vector<int> sizes;
-    for (int i = 2; i < argc; ++i)
-        sizes.push_back(std::atoi(argv[i]));
-    if (sizes.empty())
-        sizes = { 100, 1000, 10000 };
-    std::printf("sprite sheet: %s\n", sheet.c_str());
-    for (const int size : sizes) {
-        std::fflush(stdout);
-        const pid_t child = fork();
-        if (child == 0)
-            std::_Exit(beatplate::benchmarkOnce(sheet, size));
-        int status = 0;
-        waitpid(child, &status, 0);
-        if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-            std::printf("%8d measures: the run failed\n", size);
-            return 1;
+    using namespace beatplate;
+    const Options options = parseOptions(argc, argv);
+    std::printf("sprite sheet: %s; %d run(s) per size\n", options.sheet.c_str(), options.repeat);
+    std::vector<std::pair<int, double>> totals;
+    for (const int size : options.sizes) {
+        std::vector<RunFigures> runs;
+        for (int run = 0; run < options.repeat; ++run) {
+            const auto figures = runInChild(options, size);
+            if (!figures) {
+                std::printf("%6d measures: the run failed\n", size);
+                return 1;
+            }
+            printRun(size, *figures);
+            runs.push_back(*figures);
         }
+        printSummary(size, runs);
+        totals.emplace_back(size, medianOf(runs, [](const RunFigures& r) { return r.total(); }));
+    }
+    for (std::size_t i = 1; i < totals.size(); ++i) {
+        const double sizeRatio =
+            static_cast<double>(totals[i].first) / static_cast<double>(totals[i - 1].first);
+        std::printf("growth %d -> %d measures: total x %.2f for x %.0f the measures\n",
+                    totals[i - 1].first, totals[i].first, totals[i].second / totals[i - 1].second,
+                    sizeRatio);
     }
     return 0;
 }

@@ -203,14 +203,21 @@ void readBranch(ChartParser& parser, DirectiveScanner& scanner)
 void readBeginGogo(ChartParser& parser, DirectiveScanner& scanner)
 {
     const std::uint32_t tick = readGridOffset(scanner);
+    if (parser.openGogoSpans >= kMaxOpenGogoSpans)
+        throw std::runtime_error("too many gogo sections open.");
     parser.document->openGogoSpan({ parser.measureCursor, tick, 0 });
+    ++parser.openGogoSpans;
 }
 
 // endgogo := grid offset
 void readEndGogo(ChartParser& parser, DirectiveScanner& scanner)
 {
     const std::uint32_t tick = readGridOffset(scanner);
+    auto& spans = parser.document->gogoSpans;
+    const bool closesOpenSpan = !spans.empty() && spans.back().upper() == kChartEnd;
     parser.document->closeGogoSpan({ parser.measureCursor, tick, 0 });
+    if (closesOpenSpan)
+        --parser.openGogoSpans;
 }
 
 void readNewline(ChartParser& parser, DirectiveScanner&)

@@ -256,6 +256,7 @@ void ChartParser::reset()
     beatLength = 1.0;
     beats = 4;
     lineCount = 0;
+    openGogoSpans = 0;
 }
 
 std::unique_ptr<ChartDocument> ChartParser::parse(ChartTextReader& reader)
@@ -289,6 +290,9 @@ void ChartParser::readNoteLine(std::wstring line)
     const std::size_t cpm = charsPerMeasure(*this);
     if (line.size() % cpm != 0)
         line.append(cpm - line.size() % cpm, L' ');
+    // Refused before its notes are read: a line may hold a million one-character measures.
+    if (line.size() / cpm > kMaxMeasures - std::min<std::size_t>(measureCursor, kMaxMeasures))
+        throw std::runtime_error("too many measures.");
 
     NoteLineReader reader(*this);
     for (std::size_t index = 0; index < line.size(); ++index) {
@@ -302,6 +306,8 @@ void ChartParser::readNoteLine(std::wstring line)
     const auto lineTicks = static_cast<std::uint64_t>(line.size()) * ticksPerChar;
     const auto ticksOverBeats = static_cast<double>(lineTicks / static_cast<std::uint32_t>(beats));
     const auto completed = static_cast<std::uint32_t>(ticksOverBeats / beatLength / 480 + 0.5);
+    if (completed > kMaxMeasures - document->measures.size())
+        throw std::runtime_error("too many measures.");
     document->measures.insert(document->measures.end(), completed,
                               MeasureInfo{ beats, beatLength, branchMask });
     measureCursor += completed;

@@ -17,6 +17,12 @@ class ChartTextReader;
 inline constexpr std::size_t kMaxChartLength = std::size_t{ 1 } << 22;
 // Most characters one measure of a note line may hold; more is a chart error.
 inline constexpr std::size_t kMaxCharsPerMeasure = 65536;
+// Most measures a chart may complete: ten times a very long chart, and far more than the
+// tallest picture holds; more is a chart error found while reading, not after drawing.
+inline constexpr std::size_t kMaxMeasures = 100'000;
+// Most gogo spans that may stand open at once (a "begingogo" with no "endgogo" stays open to the
+// chart's end and is drawn on every later measure); more is a chart error.
+inline constexpr std::size_t kMaxOpenGogoSpans = 256;
 
 // A chart error with the number of the line on which it was found.
 class ChartParseError : public std::exception {
@@ -59,6 +65,7 @@ public:
     std::map<std::int32_t, ChartNote> openSpan;
     std::wstring sourceText; // every line read, each followed by one LF
     std::int32_t lineCount = 0;
+    std::size_t openGogoSpans = 0; // spans of document->gogoSpans open to the chart's end
 
 private:
     void reset();

@@ -3,6 +3,7 @@
 #include "output/temporary_file.h"
 
 #include <png.h>
+#include <zlib.h>
 
 #include <array>
 #include <cerrno>
@@ -14,6 +15,9 @@
 #include <unistd.h>
 
 namespace beatplate {
+
+static_assert(kPngFilterNone == PNG_FILTER_NONE);
+static_assert(kZlibDefaultStrategy == Z_DEFAULT_STRATEGY);
 
 namespace {
 

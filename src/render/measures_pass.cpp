@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <optional>
 
 namespace beatplate {
 
@@ -66,50 +67,87 @@ static void drawLanes(ScoreRenderer& renderer, std::int32_t branchMask, const Me
                         renderer.atlas[17]);
 }
 
-// Calls visit(lower, upper) for every gogo span that overlaps the measure, clipped to it.
-template <typename Visit>
-static void forEachGogoPiece(const std::vector<GogoSpan>& spans, std::uint32_t measure,
-                             const Visit& visit)
-{
-    const ChartPosition start{ measure, 0, 0 };
-    const ChartPosition end = measure < std::numeric_limits<std::uint32_t>::max()
-        ? ChartPosition{ measure + 1, 0, 0 }
-        : kChartEnd;
-    const auto first = std::find_if(spans.begin(), spans.end(),
-                                    [&](const GogoSpan& span) { return span.upper() > start; });
-    const auto last =
-        std::find_if(first, spans.end(), [&](const GogoSpan& span) { return span.lower() >= end; });
-    for (auto span = first; span != last; ++span) {
-        // A span nested inside an open one may lie wholly outside this measure: no piece here.
-        if (span->upper() <= start || span->lower() >= end)
-            continue;
-        visit(std::max(span->lower(), start), std::min(span->upper(), end));
+namespace {
+
+// Walks the gogo spans measure by measure, in increasing order, keeping only the spans that can
+// still overlap the measure at hand: spans are opened in measure order, and one that ended
+// before a measure overlaps no later one. So a chart of many closed spans costs no more per
+// measure than the spans that really cross it.
+class GogoSweep {
+public:
+    explicit GogoSweep(const std::vector<GogoSpan>& spans)
+        : m_spans(spans)
+    {
     }
-}
+
+    // Calls visit(lower, upper) for every span that overlaps the measure, clipped to it, in the
+    // order the spans were opened.
+    template <typename Visit>
+    void visit(std::uint32_t measure, const Visit& visit)
+    {
+        const ChartPosition start{ measure, 0, 0 };
+        const ChartPosition end = measure < std::numeric_limits<std::uint32_t>::max()
+            ? ChartPosition{ measure + 1, 0, 0 }
+            : kChartEnd;
+        while (m_next < m_spans.size() && m_spans[m_next].lower() < end)
+            m_live.push_back(m_next++);
+        std::erase_if(m_live, [&](std::size_t index) { return m_spans[index].upper() <= start; });
+        for (const std::size_t index : m_live) {
+            const GogoSpan& span = m_spans[index];
+            visit(std::max(span.lower(), start), std::min(span.upper(), end));
+        }
+    }
+
+private:
+    const std::vector<GogoSpan>& m_spans;
+    std::size_t m_next = 0; // the first span not yet reached
+    std::vector<std::size_t> m_live; // spans reached that have not ended before the measure
+};
+
+} // namespace
 
 std::vector<GogoSpan> ScoreRenderer::gogoPieces(const ChartDocument& document,
                                                 std::uint32_t measure) const
 {
+    // Swept over the placed measures before it, as drawing sweeps, so that what it shows is
+    // what is drawn.
+    GogoSweep sweep(document.gogoSpans);
+    const auto ignore = [](const ChartPosition&, const ChartPosition&) {};
+    const auto before = std::min<std::size_t>(measure, places.size());
+    for (std::uint32_t at = 0; at < before; ++at)
+        sweep.visit(at, ignore);
     std::vector<GogoSpan> pieces;
-    forEachGogoPiece(document.gogoSpans, measure,
-                     [&](const ChartPosition& lower, const ChartPosition& upper) {
-                         pieces.emplace_back(lower, upper);
-                     });
+    sweep.visit(measure, [&](const ChartPosition& lower, const ChartPosition& upper) {
+        pieces.emplace_back(lower, upper);
+    });
     return pieces;
 }
 
-static void drawGogoBands(ScoreRenderer& renderer, const ChartDocument& document,
-                          std::uint32_t measure, const MeasureFrame& frame)
+// Pieces that cover the same pixels one after another (spans left open stack up on every later
+// measure) are drawn as one repeated draw.
+static void drawGogoBands(ScoreRenderer& renderer, GogoSweep& gogo, std::uint32_t measure,
+                          const MeasureFrame& frame)
 {
     const RectF band = renderer.atlas[27];
-    forEachGogoPiece(
-        document.gogoSpans, measure, [&](const ChartPosition& lower, const ChartPosition& upper) {
-            // A band reaching the measure's start or end also covers the row's overhang there.
-            const float start = lower.tick == 0 ? frame.drawnLeft : renderer.notePoint(lower).x;
-            const float end = measure < upper.measure ? frame.drawnLeft + frame.drawnWidth
-                                                      : renderer.notePoint(upper).x;
-            renderer.drawSprite({ start, frame.top + 14, end - start, 18 }, band);
-        });
+    std::optional<RectF> pending;
+    std::uint32_t times = 0;
+    gogo.visit(measure, [&](const ChartPosition& lower, const ChartPosition& upper) {
+        // A band reaching the measure's start or end also covers the row's overhang there.
+        const float start = lower.tick == 0 ? frame.drawnLeft : renderer.notePoint(lower).x;
+        const float end = measure < upper.measure ? frame.drawnLeft + frame.drawnWidth
+                                                  : renderer.notePoint(upper).x;
+        const RectF piece{ start, frame.top + 14, end - start, 18 };
+        if (pending && *pending == piece) {
+            ++times;
+            return;
+        }
+        if (pending)
+            renderer.drawSprite(*pending, band, times);
+        pending = piece;
+        times = 1;
+    });
+    if (pending)
+        renderer.drawSprite(*pending, band, times);
 }
 
 static void drawBarLines(ScoreRenderer& renderer, const MeasureFrame& frame)
@@ -154,10 +192,11 @@ void ScoreRenderer::drawBackground()
 
 void ScoreRenderer::drawMeasures(const ChartDocument& document)
 {
+    GogoSweep gogo(document.gogoSpans);
     for (std::uint32_t measure = 0; measure < places.size(); ++measure) {
         const MeasureFrame frame = frameOf(*this, measure);
         drawLanes(*this, places[measure].branchMask, frame);
-        drawGogoBands(*this, document, measure, frame);
+        drawGogoBands(*this, gogo, measure, frame);
         drawBarLines(*this, frame);
         drawBeatLines(*this, places[measure], frame);
         // Measures are counted from 1 on the page.

@@ -33,6 +33,11 @@ void ScoreRenderer::createCanvas()
     if (height > kMaxCanvasHeight)
         throw std::length_error("the picture would be " + std::to_string(height)
                                 + " pixels tall, more than " + std::to_string(kMaxCanvasHeight));
+    const std::size_t bytes =
+        static_cast<std::size_t>(height) * static_cast<std::size_t>(m_width) * 4;
+    if (bytes > kMaxCanvasBytes)
+        throw std::length_error("the picture would take " + std::to_string(bytes)
+                                + " bytes, more than " + std::to_string(kMaxCanvasBytes));
     m_canvas = Canvas(m_width, height);
     m_height = height;
 }
@@ -48,10 +53,10 @@ void ScoreRenderer::buildAtlas()
         atlas[id] = spriteRect(id);
 }
 
-void ScoreRenderer::drawSprite(const RectF& destination, const RectF& source)
+void ScoreRenderer::drawSprite(const RectF& destination, const RectF& source, std::uint32_t times)
 {
     if (spriteSheet)
-        blitScaled(m_canvas, *spriteSheet, destination, source, m_blitScratch);
+        blitScaled(m_canvas, *spriteSheet, destination, source, m_blitScratch, times);
 }
 
 void ScoreRenderer::drawSpriteInt(int x, int y, int width, int height, const RectF& source)

@@ -5,6 +5,7 @@
 #include "render/scaled_blit.h"
 #include "render/sprite_atlas.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -37,6 +38,9 @@ struct PointF {
 inline constexpr int kPageWidth = 816;
 // The tallest picture we make: libpng refuses taller ones by default.
 inline constexpr int kMaxCanvasHeight = 1'000'000;
+// The most pixel memory one picture may take, 2 GiB (657,930 rows of the page): three times
+// what a 10,000-measure chart needs, and still a picture that ordinary machines can hold.
+inline constexpr std::size_t kMaxCanvasBytes = std::size_t{ 1 } << 31;
 
 // Draws a chart document onto a canvas from the sprites of a sprite sheet.
 class ScoreRenderer {
@@ -63,11 +67,13 @@ public:
     [[nodiscard]] int canvasHeight() const;
 
     // Canvas and sprites.
-    // Throws std::length_error when the picture would be taller than kMaxCanvasHeight.
+    // Throws std::length_error when the picture would be taller than kMaxCanvasHeight or take
+    // more than kMaxCanvasBytes.
     void createCanvas();
     void attachGraphics(); // loads the sprite sheet; a missing or broken one leaves it empty
     void buildAtlas();
-    void drawSprite(const RectF& destination, const RectF& source);
+    // times > 1 draws the sprite that many times over itself, as cheaply as the pixels allow.
+    void drawSprite(const RectF& destination, const RectF& source, std::uint32_t times = 1);
     void drawSpriteInt(int x, int y, int width, int height, const RectF& source);
 
     // Drawing passes, in stacking order.

@@ -407,12 +407,42 @@ TEST(ChartParser, LastLineOfTheGroupDecidesTheMeasureCount)
 
 TEST(ChartParser, RejectsOverflowingSpans)
 {
-    // At 1920 ticks per character the 1,118,482nd character takes the span past 32 bits.
+    // At 1920 ticks per character the 1,118,482nd character takes the span past 32 bits; long
+    // measures keep the measure count far below its limit.
     const std::string fill(600000, '=');
     expectFailures({
         { "(99999999999)\n", 1, "span count is too large." },
         { "(2147483647)\n", 0, "no error" },
-        { "#meter 1 4\n#beatchar 1\n(" + fill + "\n" + fill + ")\n", 4, "span is too long." },
+        { "#meter 1 65536\n#beatchar 1\n(" + fill + "\n" + fill + ")\n", 4, "span is too long." },
+    });
+}
+
+TEST(ChartParser, RefusesMoreMeasuresThanTheLimit)
+{
+    // One character per measure; the line that would complete measure 100,001 fails.
+    const std::string tiny = "#meter 16 1\n#beatchar 1\n";
+    const std::string line(kMaxMeasures / 2, 'o');
+    const auto atLimit = parseChart(tiny + line + "\n" + line + "\n");
+    EXPECT_EQ(atLimit->measures.size(), kMaxMeasures);
+    expectFailures({
+        { tiny + line + "\n" + line + "\no\n", 5, "too many measures." },
+        { tiny + std::string(kMaxMeasures + 1, 'o') + "\n", 3, "too many measures." },
+    });
+}
+
+TEST(ChartParser, RefusesMoreOpenGogoSectionsThanTheLimit)
+{
+    std::string opens;
+    for (std::size_t i = 0; i < kMaxOpenGogoSpans; ++i)
+        opens += "#begingogo\n";
+    // Closing one makes room for another; closing again moves the last end and frees nothing.
+    const auto reopened = parseChart(opens + "#endgogo\n#begingogo\noooo\n");
+    EXPECT_EQ(reopened->gogoSpans.size(), kMaxOpenGogoSpans + 1);
+    const int line = static_cast<int>(kMaxOpenGogoSpans) + 1;
+    expectFailures({
+        { opens + "#begingogo\n", line, "too many gogo sections open." },
+        { opens + "#endgogo\n#endgogo\n#begingogo\n#begingogo\n", line + 3,
+          "too many gogo sections open." },
     });
 }
 
@@ -446,6 +476,7 @@ TEST(ChartParser, RejectsUnsafeChartsWithAClearMessage)
         { "measure_ticks_per_char_zero.txt", 2, "measure has too many characters." },
         { "measure_no_chars.txt", 4, "measure has no characters." },
         { "span_count_overflow.txt", 1, "span count is too large." },
+        { "gogo_open_flood.txt", 257, "too many gogo sections open." },
     };
     for (const auto& testCase : cases) {
         SCOPED_TRACE(testCase.file);

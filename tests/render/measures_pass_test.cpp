@@ -1,8 +1,11 @@
 #include "pass_test_support.h"
+#include "render/compositing.h"
 
 #include <gtest/gtest.h>
 
+#include <iostream>
 #include <optional>
+#include <random>
 #include <string_view>
 
 namespace beatplate {
@@ -317,6 +320,77 @@ TEST(ScoreRendererSpriteNumber, WritesEachCharacterWithItsDigitSet)
                                                { kNoSprite, 16, 20 } }));
         }
     }
+}
+
+} // namespace
+} // namespace beatplate
+
+namespace beatplate {
+namespace {
+
+// Every span that overlaps the measure, clipped to it, in the order the spans were opened.
+std::vector<GogoSpan> overlappingPieces(const ChartDocument& document, std::uint32_t measure)
+{
+    const ChartPosition start{ measure, 0, 0 };
+    const ChartPosition end{ measure + 1, 0, 0 };
+    std::vector<GogoSpan> pieces;
+    for (const GogoSpan& span : document.gogoSpans) {
+        if (span.upper() > start && span.lower() < end)
+            pieces.emplace_back(std::max(span.lower(), start), std::min(span.upper(), end));
+    }
+    return pieces;
+}
+
+TEST(ScoreRendererMeasures, GogoPiecesAreEveryOverlappingSpanOnRandomCharts)
+{
+    const std::uint32_t seed = std::random_device{}();
+    std::cout << "gogo pieces seed " << seed << "\n";
+    SCOPED_TRACE(testing::Message() << "seed " << seed);
+    std::mt19937 random(seed);
+    for (int chart = 0; chart < 200; ++chart) {
+        // Opens and closes as a chart makes them: at a cursor that only moves forward.
+        auto document = documentOf(12);
+        std::uint32_t cursor = 0;
+        for (int directive = 0; directive < 30 && cursor < 12; ++directive) {
+            cursor += std::uniform_int_distribution<std::uint32_t>(0, 2)(random) / 2;
+            const ChartPosition at{
+                cursor, 480 * std::uniform_int_distribution<std::uint32_t>(0, 3)(random), 0
+            };
+            if (document.gogoSpans.empty() || random() % 2 == 0)
+                document.openGogoSpan(at);
+            else if (document.gogoSpans.back().lower() <= at)
+                document.closeGogoSpan(at);
+        }
+        ScoreRenderer renderer("unused.png");
+        renderer.breakRows(document);
+        renderer.placeMeasures(document);
+        for (std::uint32_t measure = 0; measure < 12; ++measure)
+            ASSERT_EQ(renderer.gogoPieces(document, measure), overlappingPieces(document, measure))
+                << "chart " << chart << ", measure " << measure;
+    }
+}
+
+TEST(ScoreRendererMeasures, EveryOpenGogoSpanCompositesItsBandOnce)
+{
+    // Five spans left open before measure 0 all cover measure 1; a translucent band shows
+    // how often it was drawn.
+    auto document = documentOf(2);
+    for (int i = 0; i < 5; ++i)
+        document.openGogoSpan({ 0, 0, 0 });
+    auto renderer = preparedRenderer(document);
+    const std::uint32_t band = 0x40123456u;
+    const RectF rect = renderer.atlas[27];
+    for (int y = static_cast<int>(rect.y); y < static_cast<int>(rect.y + rect.height); ++y) {
+        for (int x = static_cast<int>(rect.x); x < static_cast<int>(rect.x + rect.width); ++x)
+            renderer.spriteSheet->row(y)[static_cast<std::size_t>(x)] = band;
+    }
+    renderer.drawMeasures(document);
+    std::uint32_t expected = 0; // the blank canvas above the lanes
+    for (int i = 0; i < 5; ++i)
+        expected = compositeOver(expected, band);
+    const MeasurePlace& place = renderer.places[1];
+    EXPECT_EQ(renderer.canvas().pixel(place.left + 30, place.top + 20), expected);
+    EXPECT_NE(compositeOver(expected, band), expected); // a sixth draw would show
 }
 
 } // namespace

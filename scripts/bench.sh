@@ -1,0 +1,45 @@
+#!/usr/bin/env bash
+# Builds beatplate in Release (build-release/) and prints the benchmark's figures: each stage's
+# time, the canvas and PNG sizes and the peak memory for charts of 100, 1,000 and 10,000
+# measures, each size run three times (the summary shows medians). Then compares the pictures
+# with what optipng -o2 makes of them, keeping RGBA (-nx) and letting it reduce the colour type.
+#   scripts/bench.sh [RUNS] [MEASURES...]      e.g. scripts/bench.sh 5 100 1000
+#   BEATPLATE_PNG_CHOICES=1 scripts/bench.sh   also times every PNG filter, level and strategy
+set -euo pipefail
+cd "$(dirname "$0")/.."
+runs=${1:-3}
+shift || true
+sizes=("$@")
+[ ${#sizes[@]} -eq 0 ] && sizes=(100 1000 10000)
+BEATPLATE_DEV_TOOLS=1 ./scripts/setup.sh
+
+cmake -S . -B build-release -DCMAKE_BUILD_TYPE=Release -DBEATPLATE_TESTS=OFF >/dev/null
+cmake --build build-release -j"$(nproc)" --target beatplate_bench png_choices sprite_sheet
+
+pictures=build-release/bench-pictures
+rm -rf "$pictures"
+./build-release/bench/beatplate_bench --repeat "$runs" --keep "$pictures" build-release/pic.png \
+  "${sizes[@]}" </dev/null
+
+echo
+echo "PNG size against optipng -o2 (same pixels; -nx keeps 8-bit RGBA as the picture must be):"
+for size in "${sizes[@]}"; do
+  # optipng's eight trials take minutes on the tallest pictures.
+  [ "$size" -gt 2000 ] && continue
+  picture="$pictures/bench-$size.png"
+  ours=$(stat -c %s "$picture")
+  for flags in "-nx" ""; do
+    cp "$picture" "$pictures/optipng.png"
+    optipng -quiet -o2 $flags "$pictures/optipng.png"
+    theirs=$(stat -c %s "$pictures/optipng.png")
+    awk -v n="$size" -v f="${flags:-(reductions allowed)}" -v a="$ours" -v b="$theirs" \
+      'BEGIN { printf "%6d measures, optipng -o2 %-20s ours %9d bytes, optipng %9d: %+.1f %%\n", n, f, a, b, 100 * (a - b) / b }'
+  done
+  rm -f "$pictures/optipng.png"
+done
+
+if [ "${BEATPLATE_PNG_CHOICES:-0}" = 1 ]; then
+  echo
+  ./build-release/bench/png_choices build-release/pic.png 1000 --chart examples/example.txt \
+    --chart tests/data/full.txt </dev/null
+fi
