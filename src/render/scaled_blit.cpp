@@ -54,10 +54,12 @@ static PixelRange coveredPixels(double start, double length, int limit)
 }
 
 // Sheet pixel containing the point mapped from a canvas pixel centre, or -1 outside the sheet.
-static int sourcePixel(int canvasIndex, double destinationStart, double scale, double sourceStart,
-                       double sourceLength, int sheetLimit)
+// Multiplying before dividing keeps centres that map onto a pixel boundary exactly on it.
+static int sourcePixel(int canvasIndex, double destinationStart, double destinationLength,
+                       double sourceStart, double sourceLength, int sheetLimit)
 {
-    double u = sourceStart + (canvasIndex + 0.5 - destinationStart) * scale;
+    double u =
+        sourceStart + (canvasIndex + 0.5 - destinationStart) * sourceLength / destinationLength;
     // Rounding must never step outside the source rectangle.
     u = std::min(u, sourceStart + sourceLength - 0.5);
     u = std::max(u, sourceStart);
@@ -237,11 +239,10 @@ static void writeRow(RowKind kind, std::uint32_t* target, std::span<const std::u
 static void mapColumns(PixelRange& columns, const RectF& destination, const RectF& source,
                        int sheetWidth, std::vector<int>& sourceColumns)
 {
-    const double scaleX = double{ source.width } / destination.width;
     sourceColumns.clear();
     for (int x = columns.first; x < columns.end; ++x) {
         const int column =
-            sourcePixel(x, destination.x, scaleX, source.x, source.width, sheetWidth);
+            sourcePixel(x, destination.x, destination.width, source.x, source.width, sheetWidth);
         if (column < 0 && sourceColumns.empty())
             columns.first = x + 1;
         else if (column >= 0)
@@ -260,7 +261,6 @@ void blitScaled(Canvas& canvas, const Canvas& sheet, const RectF& destination, c
     if (columns.first == columns.end || rows.first == rows.end)
         return;
 
-    const double scaleY = double{ source.height } / destination.height;
     auto& sourceColumns = scratch.sourceColumns;
     mapColumns(columns, destination, source, sheet.width(), sourceColumns);
     if (sourceColumns.empty())
@@ -293,8 +293,8 @@ void blitScaled(Canvas& canvas, const Canvas& sheet, const RectF& destination, c
     for (int y = rows.first; y < rows.end; ++y) {
         if (y + kRowsAhead < rows.end)
             prefetchRow(y + kRowsAhead);
-        const int sourceY =
-            sourcePixel(y, destination.y, scaleY, source.y, source.height, sheet.height());
+        const int sourceY = sourcePixel(y, destination.y, destination.height, source.y,
+                                        source.height, sheet.height());
         if (sourceY < 0)
             continue;
         const auto sourceRow = sheet.row(sourceY);

@@ -18,24 +18,24 @@ void referenceBlit(Canvas& canvas, const Canvas& sheet, const RectF& destination
 {
     if (!(destination.width > 0 && destination.height > 0 && source.width > 0 && source.height > 0))
         return;
-    const auto sample = [](int index, double start, double scale, double sourceStart,
+    const auto sample = [](int index, double start, double length, double sourceStart,
                            double sourceLength) {
-        double u = sourceStart + (index + 0.5 - start) * scale;
+        double u = sourceStart + (index + 0.5 - start) * sourceLength / length;
         u = std::max(std::min(u, sourceStart + sourceLength - 0.5), sourceStart);
         return static_cast<long long>(std::floor(u));
     };
-    const double scaleX = double{ source.width } / destination.width;
-    const double scaleY = double{ source.height } / destination.height;
     const double right = double{ destination.x } + destination.width;
     const double bottom = double{ destination.y } + destination.height;
     for (int y = 0; y < canvas.height(); ++y) {
         if (y + 0.5 < destination.y || y + 0.5 >= bottom)
             continue;
-        const long long sourceY = sample(y, destination.y, scaleY, source.y, source.height);
+        const long long sourceY =
+            sample(y, destination.y, destination.height, source.y, source.height);
         for (int x = 0; x < canvas.width(); ++x) {
             if (x + 0.5 < destination.x || x + 0.5 >= right)
                 continue;
-            const long long sourceX = sample(x, destination.x, scaleX, source.x, source.width);
+            const long long sourceX =
+                sample(x, destination.x, destination.width, source.x, source.width);
             if (sourceX < 0 || sourceX >= sheet.width() || sourceY < 0 || sourceY >= sheet.height())
                 continue; // outside the sheet: transparent
             auto& target = canvas.row(y)[static_cast<std::size_t>(x)];

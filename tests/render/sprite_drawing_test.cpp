@@ -81,6 +81,26 @@ TEST(ScoreRendererDrawSprite, ShrinkSamplesAtMappedPixelCentres)
     EXPECT_EQ(painter(renderer, 1, 0), std::make_pair(3, 0));
 }
 
+TEST(ScoreRendererDrawSprite, CentresMappedOntoAPixelBoundaryTakeThePixelAfterIt)
+{
+    // A 24-pixel row stretched to 147: centre 73.5 maps to exactly 12, centre 24.5 of a
+    // 12-pixel row stretched to 147 to exactly 2.
+    Canvas sheet(24, 2);
+    for (int x = 0; x < 24; ++x) {
+        sheet.row(0)[static_cast<std::size_t>(x)] =
+            0xFF000000u | static_cast<std::uint32_t>(x + 1) << 16 | 1u << 8;
+        sheet.row(1)[static_cast<std::size_t>(x)] =
+            0xFF000000u | static_cast<std::uint32_t>(x + 1) << 16 | 2u << 8;
+    }
+    auto renderer = rendererWithSheet(sheet);
+    renderer.drawSprite({ 0, 0, 147, 1 }, { 0, 0, 24, 1 });
+    renderer.drawSprite({ 0, 1, 147, 1 }, { 0, 1, 12, 1 });
+    EXPECT_EQ(painter(renderer, 73, 0), std::make_pair(12, 0));
+    EXPECT_EQ(painter(renderer, 72, 0), std::make_pair(11, 0));
+    EXPECT_EQ(painter(renderer, 24, 1), std::make_pair(2, 1));
+    EXPECT_EQ(painter(renderer, 23, 1), std::make_pair(1, 1));
+}
+
 TEST(ScoreRendererDrawSprite, PaintsPixelsWhoseCentresLieInside)
 {
     struct Case {
