@@ -1,9 +1,9 @@
 #include "output/png_writer.h"
 
+#include "output/png_error.h"
 #include "output/temporary_file.h"
 
 #include <png.h>
-#include <zlib.h>
 
 #include <array>
 #include <cerrno>
@@ -13,6 +13,7 @@
 #include <string>
 #include <system_error>
 #include <unistd.h>
+#include <zlib.h>
 
 namespace beatplate {
 
@@ -30,11 +31,6 @@ constexpr const char* kEmptyCanvasMessage = "画像が空なのでpngにでき�
 constexpr const char* kTooTallMessage = "画像が縦に長すぎてpngにできません。";
 constexpr const char* kTooWideMessage = "画像が横に長すぎてpngにできません。";
 constexpr const char* kSourceTooLongMessage = "譜面が長すぎてpngに入りません。";
-
-// What a libpng error left behind; filled inside libpng's callbacks, so it allocates nothing.
-struct PngErrorState {
-    std::array<char, 200> message{};
-};
 
 // Where the encoded bytes go: an open file or a vector.
 struct PngSink {
@@ -69,18 +65,6 @@ private:
 };
 
 } // namespace
-
-[[noreturn]] static void onPngError(png_structp png, png_const_charp message)
-{
-    auto* errors = static_cast<PngErrorState*>(png_get_error_ptr(png));
-    std::snprintf(errors->message.data(), errors->message.size(), "%s", message);
-    png_longjmp(png, 1);
-}
-
-// Warnings change nothing in what is written; the user hears only about failures.
-static void onPngWarning(png_structp, png_const_charp)
-{
-}
 
 static void writeToSink(png_structp png, png_bytep data, std::size_t length)
 {

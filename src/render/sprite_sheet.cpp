@@ -1,5 +1,7 @@
 #include "render/sprite_sheet.h"
 
+#include "output/png_error.h"
+
 #include <png.h>
 
 #include <array>
@@ -12,11 +14,6 @@
 namespace beatplate {
 
 namespace {
-
-// What a libpng error left behind; filled inside libpng's callbacks, so it allocates nothing.
-struct PngErrorState {
-    std::array<char, 200> message{};
-};
 
 struct FileCloser {
     void operator()(std::FILE* file) const { std::fclose(file); }
@@ -54,18 +51,6 @@ struct DecodedLayout {
 };
 
 } // namespace
-
-[[noreturn]] static void onPngError(png_structp png, png_const_charp message)
-{
-    auto* errors = static_cast<PngErrorState*>(png_get_error_ptr(png));
-    std::snprintf(errors->message.data(), errors->message.size(), "%s", message);
-    png_longjmp(png, 1);
-}
-
-// A sheet that loads with warnings (a stray ancillary chunk, an odd profile) is still a sheet.
-static void onPngWarning(png_structp, png_const_charp)
-{
-}
 
 // libpng reports errors by jumping back here, so nothing with a destructor may live in this
 // function; it asks for every format to arrive as 8-bit blue, green, red, alpha.
