@@ -62,7 +62,8 @@ std::string readFile(const std::filesystem::path& path)
 std::vector<Choice> choices()
 {
     std::vector<Choice> list;
-    list.push_back({ "libpng defaults", { .compressionLevel = -1, .filters = -1, .strategy = -1 } });
+    list.push_back(
+        { "libpng defaults", { .compressionLevel = -1, .filters = -1, .strategy = -1 } });
     list.push_back({ "the writer's defaults", {} });
     const std::pair<const char*, int> filters[] = {
         { "NONE", PNG_FILTER_NONE },   { "SUB", PNG_FILTER_SUB },  { "UP", PNG_FILTER_UP },
@@ -141,8 +142,9 @@ int main(int argc, char** argv)
                     static_cast<double>(picture.canvas.byteSize()) / 1e6);
         if (writeDirectory) {
             std::filesystem::create_directories(*writeDirectory);
-            const auto png = encodeChartPng(picture.canvas, picture.sourceText,
-                                            { .compressionLevel = -1, .filters = -1, .strategy = -1 });
+            const auto png =
+                encodeChartPng(picture.canvas, picture.sourceText,
+                               { .compressionLevel = -1, .filters = -1, .strategy = -1 });
             std::ofstream(*writeDirectory / (picture.name + ".png"), std::ios::binary)
                 .write(reinterpret_cast<const char*>(png.data()),
                        static_cast<std::streamsize>(png.size()));

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <boost/numeric/interval.hpp>
-
 #include <compare>
 #include <cstdint>
 #include <limits>
@@ -20,8 +19,8 @@ struct ChartPosition {
     auto operator<=>(const ChartPosition&) const = default;
 };
 
-inline constexpr ChartPosition kChartEnd { std::numeric_limits<std::uint32_t>::max(),
-    std::numeric_limits<std::uint32_t>::max(), 0 };
+inline constexpr ChartPosition kChartEnd{ std::numeric_limits<std::uint32_t>::max(),
+                                          std::numeric_limits<std::uint32_t>::max(), 0 };
 
 // Number of lanes a measure of this branch mask shows: 1 for mask 0, else the set bits 0 to 2.
 [[nodiscard]] constexpr int laneCount(std::int32_t branchMask)
@@ -41,7 +40,12 @@ struct ChartNote {
     bool operator==(const ChartNote&) const = default;
 };
 
-enum class ChartEventKind : std::int32_t { Tempo = 0, ScrollSpeed = 1, BranchStart = 2, LineBreak = 3 };
+enum class ChartEventKind : std::int32_t {
+    Tempo = 0,
+    ScrollSpeed = 1,
+    BranchStart = 2,
+    LineBreak = 3
+};
 
 struct ChartEvent {
     ChartEventKind kind = ChartEventKind::Tempo;
@@ -83,7 +87,8 @@ struct GogoChecking : boost::numeric::interval_lib::checking_strict<ChartPositio
     }
 };
 
-using GogoInterval = boost::numeric::interval<ChartPosition,
+using GogoInterval = boost::numeric::interval<
+    ChartPosition,
     boost::numeric::interval_lib::policies<
         boost::numeric::interval_lib::rounded_arith_exact<ChartPosition>, GogoChecking>>;
 
