@@ -61,7 +61,7 @@ struct TestPngSpec {
     std::optional<std::uint16_t> transparentGrey{}; // tRNS for colour type 0
 };
 
-// Encodes the described picture with libpng's write side; throws std::runtime_error on a libpng error.
+// Encodes the described picture with libpng; throws std::runtime_error on a libpng error.
 [[nodiscard]] std::vector<std::uint8_t> encodeTestPng(const TestPngSpec& spec);
 // Encodes a canvas (0xAARRGGBB pixels) as 8-bit RGBA.
 [[nodiscard]] std::vector<std::uint8_t> encodeCanvasPng(const Canvas& canvas);
