@@ -1,8 +1,9 @@
 #include "rgba_png.h"
 
+#include "render/sprite_sheet.h"
+
 #include <png.h>
 
-#include <array>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
@@ -38,30 +39,6 @@ private:
     png_infop m_info = nullptr;
 };
 
-class PngReadGuard {
-public:
-    PngReadGuard()
-        : m_png(png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr))
-    {
-        if (m_png)
-            m_info = png_create_info_struct(m_png);
-    }
-    PngReadGuard(const PngReadGuard&) = delete;
-    PngReadGuard& operator=(const PngReadGuard&) = delete;
-    ~PngReadGuard() { png_destroy_read_struct(&m_png, &m_info, nullptr); }
-
-    [[nodiscard]] bool valid() const { return m_png && m_info; }
-    [[nodiscard]] png_structp png() const { return m_png; }
-    [[nodiscard]] png_infop info() const { return m_info; }
-
-private:
-    png_structp m_png = nullptr;
-    png_infop m_info = nullptr;
-};
-
-// Far beyond any sprite sheet or preview, and small enough for int sizes.
-constexpr png_uint_32 kLargestSide = 16384;
-
 RgbaPngError failure(const std::filesystem::path& path, const char* cause)
 {
     return RgbaPngError(path.string() + ": " + cause);
@@ -80,34 +57,6 @@ bool encodeImage(png_structp png, png_infop info, std::FILE* file, const Canvas&
     png_write_info(png, info);
     png_write_image(png, rows);
     png_write_end(png, nullptr);
-    return true;
-}
-
-// Sets the transforms that turn every colour type and depth into 8-bit RGBA.
-bool readHeader(png_structp png, png_infop info, std::FILE* file, png_uint_32& width,
-                png_uint_32& height)
-{
-    if (setjmp(png_jmpbuf(png)))
-        return false;
-    png_init_io(png, file);
-    png_read_info(png, info);
-    png_set_expand(png);
-    png_set_strip_16(png);
-    png_set_gray_to_rgb(png);
-    png_set_add_alpha(png, 0xFF, PNG_FILLER_AFTER);
-    png_set_interlace_handling(png);
-    png_read_update_info(png, info);
-    width = png_get_image_width(png, info);
-    height = png_get_image_height(png, info);
-    return png_get_rowbytes(png, info) == static_cast<std::size_t>(width) * 4;
-}
-
-bool readImage(png_structp png, png_infop info, png_bytep* rows)
-{
-    if (setjmp(png_jmpbuf(png)))
-        return false;
-    png_read_image(png, rows);
-    png_read_end(png, info);
     return true;
 }
 
@@ -176,38 +125,10 @@ void writeRgbaPng(const std::filesystem::path& path, const Canvas& canvas)
 
 Canvas readRgbaPng(const std::filesystem::path& path)
 {
-    const FilePtr file(std::fopen(path.c_str(), "rb"));
-    if (!file)
-        throw failure(path, "cannot open for reading");
-    std::array<png_byte, 8> signature{};
-    if (std::fread(signature.data(), 1, signature.size(), file.get()) != signature.size()
-        || png_sig_cmp(signature.data(), 0, signature.size()) != 0)
-        throw failure(path, "not a PNG file");
-    const PngReadGuard guard;
-    if (!guard.valid())
-        throw failure(path, "cannot start the PNG decoder");
-    png_set_sig_bytes(guard.png(), static_cast<int>(signature.size()));
-    png_uint_32 width = 0;
-    png_uint_32 height = 0;
-    if (!readHeader(guard.png(), guard.info(), file.get(), width, height))
-        throw failure(path, "broken PNG header");
-    if (width > kLargestSide || height > kLargestSide)
-        throw failure(path, "image too large");
-    Canvas canvas(static_cast<int>(width), static_cast<int>(height));
-    std::vector<std::uint8_t> bytes(canvas.byteSize());
-    auto rows = rowPointers(bytes, canvas.width(), canvas.height());
-    if (!readImage(guard.png(), guard.info(), rows.data()))
-        throw failure(path, "broken PNG image data");
-    for (int y = 0; y < canvas.height(); ++y) {
-        const std::uint8_t* source = rows[static_cast<std::size_t>(y)];
-        for (std::uint32_t& pixel : canvas.row(y)) {
-            pixel = static_cast<std::uint32_t>(source[3]) << 24
-                | static_cast<std::uint32_t>(source[0]) << 16
-                | static_cast<std::uint32_t>(source[1]) << 8 | source[2];
-            source += 4;
-        }
-    }
-    return canvas;
+    auto sheet = loadSpriteSheet(path);
+    if (!sheet)
+        throw failure(path, "cannot be read as a PNG");
+    return std::move(*sheet);
 }
 
 } // namespace beatplate
