@@ -169,11 +169,15 @@ void NoteLineReader::insertNote(wchar_t kind, std::uint32_t measure, std::uint32
     const std::uint32_t tick = tickOf(slot);
     checkPageEdge(tick);
     const auto [at, inserted] = m_notes.insert(ChartNote{ kind, 0, 0, { measure, tick, m_branch } });
-    if (inserted)
+    if (inserted) {
         m_inserted.push_back(at);
-    else
+        return;
+    }
+    // One warning a line: a line written over another drops most of its notes.
+    if (!m_dropWarned)
         m_tracker.warn({ m_parser.lineCount, m_column },
                        "note is dropped: an earlier note holds its position.");
+    m_dropWarned = true;
 }
 
 // A span opened while another is open replaces it; its kind stays until a kind letter comes.

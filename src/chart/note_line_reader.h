@@ -48,6 +48,7 @@ private:
     int m_column = 1; // of the character being read, in the line as written
     char32_t m_codePoint = 0; // of that character, for the error's detail
     bool m_pageEdgeWarned = false;
+    bool m_dropWarned = false;
 };
 
 } // namespace beatplate
