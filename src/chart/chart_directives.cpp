@@ -211,6 +211,7 @@ void readMeter(DirectiveLine& directive)
     const auto noteValue = scanner.readInteger();
     const ChartLocation where = directive.lastRead();
     const auto beats = scanner.readInteger();
+    const ChartLocation beatsWhere = directive.lastRead();
     if (scanner.outOfRange())
         directive.fail("meter is out of range.", directive.lastRead());
     if (!noteValue || !beats)
@@ -220,7 +221,7 @@ void readMeter(DirectiveLine& directive)
     const double beatLength = 4.0 / *noteValue;
     const std::int64_t beatTicks = *beats * kTicksPerQuarter;
     if (beatTicks > kInt32Max || static_cast<double>(beatTicks) * beatLength > kInt32Max)
-        directive.fail("meter is out of range.", where);
+        directive.fail("meter is out of range.", beatsWhere);
     const auto ticksPerChar = roundToInt32(beatLength * parser.ticksPerChar / parser.beatLength);
     if (!ticksPerChar)
         directive.fail("meter is out of range.", where);

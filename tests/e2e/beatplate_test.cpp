@@ -74,14 +74,26 @@ TEST(Beatplate, ReportsAChartThatCannotBeOpened)
     EXPECT_TRUE(listDirectory(sandbox / "folder.txt").empty());
 }
 
-TEST(Beatplate, ReportsAChartErrorWithItsLineNumberAndWritesNothing)
+TEST(Beatplate, ReportsAChartErrorWithItsLineAndColumnAndWritesNothing)
 {
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        { ";one\n\n#nonsense\noooo\n",
+          "読み込み時にエラーが発生しました: 3行\nunknown command. (column 2: #nonsense)" },
+        // An undecodable byte in the middle no longer ends the chart there unnoticed.
+        { "#title A\no o x o\n\x82\xA0\xFFo\n(((\n",
+          "読み込み時にエラーが発生しました: 3行\n"
+          "encoding error. (column 2: 0xFF cannot be read as code page 932)" },
+        { "#bpm -120\noooo\n", "読み込み時にエラーが発生しました: 1行\nbpm must be positive. (column 6)" },
+    };
     const ProgramSandbox sandbox;
-    const auto result = sandbox.runChart("chart.txt", ";one\n\n#nonsense\noooo\n");
-    EXPECT_EQ(result.status, 2);
-    EXPECT_EQ(result.output, "読み込み時にエラーが発生しました: 3行\nunknown command.");
-    EXPECT_EQ(listDirectory(sandbox.directory()),
-              (std::vector<std::string>{ "beatplate", "chart.txt", "pic.png" }));
+    for (const auto& [chart, report] : cases) {
+        SCOPED_TRACE(report);
+        const auto result = sandbox.runChart("chart.txt", chart);
+        EXPECT_EQ(result.status, 2);
+        EXPECT_EQ(result.output, report);
+        EXPECT_EQ(listDirectory(sandbox.directory()),
+                  (std::vector<std::string>{ "beatplate", "chart.txt", "pic.png" }));
+    }
 }
 
 TEST(Beatplate, RefusesAChartThatWouldBecomeItsOwnPicture)
