@@ -242,8 +242,8 @@ void readBeatChar(DirectiveLine& directive)
     if (*chars <= 0)
         directive.fail("beatchar must be positive.", where);
     // At most 4 quarter notes per beat, so the result stays far inside 32 bits.
-    directive.parser.ticksPerChar = static_cast<std::uint32_t>(
-        std::trunc(directive.parser.beatLength * 480.0 / *chars + 0.5));
+    directive.parser.ticksPerChar =
+        static_cast<std::uint32_t>(std::trunc(directive.parser.beatLength * 480.0 / *chars + 0.5));
 }
 
 // branch := branch word of three characters; any other word changes nothing
@@ -321,7 +321,8 @@ void warnTextAfterNumber(const DirectiveLine& directive)
     std::size_t end = found->textStart;
     while (end < text.size() && !isChartSpace(text[end]))
         ++end;
-    directive.tracker.warn(directive.at(found->textStart), "number is followed by other characters.",
+    directive.tracker.warn(directive.at(found->textStart),
+                           "number is followed by other characters.",
                            excerptOf(text.substr(found->numberStart, end - found->numberStart)));
 }
 

@@ -108,7 +108,8 @@ ChartParseError::ChartParseError(ChartDiagnostic diagnostic)
 }
 
 ChartParseError::ChartParseError(int lineNumber, std::string message)
-    : ChartParseError(ChartDiagnostic{ { lineNumber, 1 }, ChartSeverity::Error, std::move(message), {} })
+    : ChartParseError(
+        ChartDiagnostic{ { lineNumber, 1 }, ChartSeverity::Error, std::move(message), {} })
 {
 }
 
@@ -209,7 +210,7 @@ void ChartParser::readNoteLine(std::wstring line)
     if (padded / cpm > kMaxMeasures - std::min<std::size_t>(measureCursor, kMaxMeasures))
         throw ChartError("too many measures.", 1, {}, ChartErrorExtent::Chart);
 
-    NoteLineReader(*this, m_tracker).read(line, cpm, padded);
+    NoteLineReader(*this, m_tracker, m_lineNotes).read(line, cpm, padded);
 
     const bool beyondWhole = length > cpm && length % cpm != 0;
     const int extraColumn = beyondWhole ? columnOfSlot(line, tabWidth, length - length % cpm) : 1;

@@ -2,6 +2,7 @@
 
 #include "chart/chart_diagnostic.h"
 #include "chart/chart_document.h"
+#include "chart/note_line_reader.h"
 #include "chart/warning_tracker.h"
 
 #include <cstddef>
@@ -109,6 +110,7 @@ private:
     void finish();
 
     WarningTracker m_tracker;
+    std::vector<NoteLineReader::NoteIterator> m_lineNotes;
     std::size_t m_textLength = 0; // of the chart text read, without sourceText's final LF
 };
 

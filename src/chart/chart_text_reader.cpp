@@ -118,9 +118,9 @@ std::size_t badSequenceLength(ChartEncoding encoding, std::string_view bytes)
         return isCp932Lead(lead) && bytes.size() > 1 && isCp932Trail(byteAt(1)) ? 2 : 1;
     case ChartEncoding::Utf8: {
         const std::size_t expected = lead >= 0xC0 && lead < 0xE0 ? 2
-            : lead >= 0xE0 && lead < 0xF0                         ? 3
-            : lead >= 0xF0 && lead < 0xF8                         ? 4
-                                                                  : 1;
+            : lead >= 0xE0 && lead < 0xF0                        ? 3
+            : lead >= 0xF0 && lead < 0xF8                        ? 4
+                                                                 : 1;
         std::size_t length = 1;
         while (length < expected && length < bytes.size() && (byteAt(length) & 0xC0) == 0x80)
             ++length;
@@ -236,8 +236,8 @@ void ChartTextReader::State::chooseEncoding(std::optional<ChartEncoding> forced)
         }
         if (verdict == Utf8Detector::Verdict::Undecided)
             verdict = detector.finish();
-        encoding = verdict == Utf8Detector::Verdict::Utf8 ? ChartEncoding::Utf8
-                                                          : ChartEncoding::Cp932;
+        encoding =
+            verdict == Utf8Detector::Verdict::Utf8 ? ChartEncoding::Utf8 : ChartEncoding::Cp932;
     }
     converter.emplace("UTF-16LE", iconvName(encoding));
 }
@@ -250,13 +250,13 @@ void ChartTextReader::State::decodePending()
     // In these encodings a 0x1A byte is never part of another character, so the text ends
     // there as if the file did, and a character it cuts off is dropped like a last one.
     const bool byteWise = encoding == ChartEncoding::Cp932 || encoding == ChartEncoding::Utf8;
-    const std::size_t endOfFile
-        = byteWise ? std::string_view(bytes).substr(byteOffset, window).find('\x1A')
-                   : std::string_view::npos;
+    const std::size_t endOfFile = byteWise
+        ? std::string_view(bytes).substr(byteOffset, window).find('\x1A')
+        : std::string_view::npos;
     if (endOfFile != std::string_view::npos)
         window = endOfFile;
-    const bool windowReachesEnd
-        = endOfFile != std::string_view::npos || (bytesExhausted && byteOffset + window == bytes.size());
+    const bool windowReachesEnd = endOfFile != std::string_view::npos
+        || (bytesExhausted && byteOffset + window == bytes.size());
     std::size_t inLeft = window;
     char* in = bytes.data() + byteOffset;
     std::string output(2 * inLeft, '\0'); // never more UTF-16 code units than input bytes

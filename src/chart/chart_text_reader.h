@@ -37,9 +37,8 @@ public:
     [[nodiscard]] static std::optional<ChartTextReader>
     open(const std::filesystem::path& path, std::optional<ChartEncoding> forced = std::nullopt);
     // Reads from bytes held in memory (tests, fuzzing, a server); throws like open.
-    [[nodiscard]] static ChartTextReader fromBytes(std::string bytes,
-                                                   std::optional<ChartEncoding> forced
-                                                   = std::nullopt);
+    [[nodiscard]] static ChartTextReader
+    fromBytes(std::string bytes, std::optional<ChartEncoding> forced = std::nullopt);
 
     ChartTextReader(ChartTextReader&&) noexcept;
     ChartTextReader& operator=(ChartTextReader&&) noexcept;

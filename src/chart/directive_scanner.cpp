@@ -49,8 +49,8 @@ static std::int64_t leadingPower(std::string_view number)
         if (c >= '0' && c <= '9')
             exponent = std::min<std::int64_t>(exponent * 10 + (c - '0'), 1'000'000'000);
     }
-    const bool negativeExponent = number.find("e-") != std::string_view::npos
-        || number.find("E-") != std::string_view::npos;
+    const bool negativeExponent =
+        number.find("e-") != std::string_view::npos || number.find("E-") != std::string_view::npos;
     return power + (negativeExponent ? -exponent : exponent);
 }
 

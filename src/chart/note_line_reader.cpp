@@ -25,17 +25,20 @@ constexpr std::int64_t kInt32Max = std::numeric_limits<std::int32_t>::max();
 
 } // namespace
 
-NoteLineReader::NoteLineReader(ChartParser& parser, WarningTracker& tracker)
+NoteLineReader::NoteLineReader(ChartParser& parser, WarningTracker& tracker,
+                               std::vector<NoteIterator>& inserted)
     : m_parser(parser)
     , m_tracker(tracker)
     , m_notes(parser.document->notes)
     , m_ticksPerChar(parser.ticksPerChar)
     , m_branch(parser.currentBranch)
     , m_state(parser.groupState[parser.currentBranch])
-    , m_span(parser.openSpan
-                 .try_emplace(parser.currentBranch, ChartNote{ kUnnamedSpanKind, 0, 0, {} })
-                 .first->second)
+    , m_span(
+          parser.openSpan.try_emplace(parser.currentBranch, ChartNote{ kUnnamedSpanKind, 0, 0, {} })
+              .first->second)
+    , m_inserted(inserted)
 {
+    m_inserted.clear();
 }
 
 void NoteLineReader::read(std::wstring_view line, std::size_t charsPerMeasure,
@@ -63,18 +66,20 @@ void NoteLineReader::readLine(std::wstring_view line, std::size_t charsPerMeasur
                               std::size_t paddedLength)
 {
     const std::uint32_t tabWidth = m_parser.tabWidth;
+    m_line = line;
     std::size_t slot = 0;
     const auto readNext = [&](wchar_t c) {
-        const auto measure = m_parser.measureCursor + static_cast<std::uint32_t>(slot / charsPerMeasure);
+        const auto measure =
+            m_parser.measureCursor + static_cast<std::uint32_t>(slot / charsPerMeasure);
         readSlot(c, measure, static_cast<std::uint32_t>(slot % charsPerMeasure));
         ++slot;
     };
     for (std::size_t unit = 0; unit < line.size(); ++unit) {
         // Only ASCII is read without an error, so the first unit of a pair is the last read.
+        m_unit = unit;
         m_column = static_cast<int>(unit) + 1;
         const wchar_t c = line[unit];
         if (c != L'\t') {
-            m_codePoint = codePointAt(line, unit);
             readNext(c);
             continue;
         }
@@ -127,7 +132,7 @@ void NoteLineReader::readSlot(wchar_t c, std::uint32_t measure, std::uint32_t sl
 
 void NoteLineReader::throwParseError() const
 {
-    throw ChartError("parse error.", m_column, describeCharacter(m_codePoint));
+    throw ChartError("parse error.", m_column, describeCharacter(codePointAt(m_line, m_unit)));
 }
 
 // The tick of a slot, advancing a triplet group: its three notes share four slots evenly.
@@ -168,7 +173,8 @@ void NoteLineReader::insertNote(wchar_t kind, std::uint32_t measure, std::uint32
 {
     const std::uint32_t tick = tickOf(slot);
     checkPageEdge(tick);
-    const auto [at, inserted] = m_notes.insert(ChartNote{ kind, 0, 0, { measure, tick, m_branch } });
+    const auto [at, inserted] =
+        m_notes.insert(ChartNote{ kind, 0, 0, { measure, tick, m_branch } });
     if (inserted) {
         m_inserted.push_back(at);
         return;
@@ -230,8 +236,9 @@ void NoteLineReader::closeSpan()
     if (inserted)
         m_inserted.push_back(at);
     else
-        m_tracker.warn(m_tracker.spanStart(m_branch).value_or(ChartLocation{ m_parser.lineCount, m_column }),
-                       "span is dropped: an earlier note holds its position.");
+        m_tracker.warn(
+            m_tracker.spanStart(m_branch).value_or(ChartLocation{ m_parser.lineCount, m_column }),
+            "span is dropped: an earlier note holds its position.");
     m_state = kIdle;
 }
 

@@ -19,7 +19,12 @@ class WarningTracker;
 // state before the error leaves it, so that a check can go on with the next line.
 class NoteLineReader {
 public:
-    NoteLineReader(ChartParser& parser, WarningTracker& tracker);
+    using NoteIterator = std::set<ChartNote, PositionLess>::iterator;
+
+    // inserted is scratch space for the notes a line inserts, kept between lines so that its
+    // memory is reused.
+    NoteLineReader(ChartParser& parser, WarningTracker& tracker,
+                   std::vector<NoteIterator>& inserted);
 
     // Reads line (tabs not yet expanded) as paddedLength slots of charsPerMeasure to a
     // measure, the slots after the line's own characters blank. Throws ChartError.
@@ -44,9 +49,10 @@ private:
     std::int32_t m_branch;
     std::int32_t& m_state;
     ChartNote& m_span;
-    std::vector<std::set<ChartNote, PositionLess>::iterator> m_inserted;
-    int m_column = 1; // of the character being read, in the line as written
-    char32_t m_codePoint = 0; // of that character, for the error's detail
+    std::vector<NoteIterator>& m_inserted;
+    std::wstring_view m_line; // as written, tabs not expanded
+    std::size_t m_unit = 0; // the code unit being read; its column, from 1, is m_unit + 1
+    int m_column = 1;
     bool m_pageEdgeWarned = false;
     bool m_dropWarned = false;
 };

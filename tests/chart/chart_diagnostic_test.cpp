@@ -65,15 +65,17 @@ TEST(ChartParserCheck, ReportsEveryErrorAndWarningOfAChartInCompilerFormat)
 TEST(ChartParserCheck, StopsAtALimitOrAfterTooManyDiagnostics)
 {
     const auto clean = checkChart("oooo\n");
-    EXPECT_EQ(checkLines("a.txt", clean), std::vector<std::string>{ "a.txt: 0 errors, 0 warnings" });
+    EXPECT_EQ(checkLines("a.txt", clean),
+              std::vector<std::string>{ "a.txt: 0 errors, 0 warnings" });
     EXPECT_FALSE(clean.hasErrors());
 
-    const auto tooLong = checkChart(";\n#bpm x\n" + std::string(kMaxLineLength + 1, 'o') + "\n#bmp\n");
-    EXPECT_EQ(checkLines("a.txt", tooLong),
-              (std::vector<std::string>{
-                  "a.txt:2:6: error: bpm needs a number.",
-                  "a.txt:3:1048577: error: line is too long.",
-                  "a.txt: 2 errors, 0 warnings (the rest of the chart was not checked)" }));
+    const auto tooLong =
+        checkChart(";\n#bpm x\n" + std::string(kMaxLineLength + 1, 'o') + "\n#bmp\n");
+    EXPECT_EQ(
+        checkLines("a.txt", tooLong),
+        (std::vector<std::string>{
+            "a.txt:2:6: error: bpm needs a number.", "a.txt:3:1048577: error: line is too long.",
+            "a.txt: 2 errors, 0 warnings (the rest of the chart was not checked)" }));
 
     std::string flood = "#level 11\n";
     for (std::size_t i = 0; i < kMaxDiagnostics; ++i)

@@ -205,12 +205,8 @@ TEST(ChartParser, MeasuresFollowTheMeterInForce)
 TEST(ChartParser, TabAcceptsOnlyFourOrEight)
 {
     const std::vector<std::pair<std::string, std::uint32_t>> accepted = {
-        { "#tab 8", 8 },
-        { "#tab", 4 },
-        { "#tab 8\n#tab", 8 },
-        { "#tab 8\n#tab 4", 4 },
-        { "#tab x", 4 },
-        { "#tab -4294967288", 8 }
+        { "#tab 8", 8 },         { "#tab", 4 },   { "#tab 8\n#tab", 8 },
+        { "#tab 8\n#tab 4", 4 }, { "#tab x", 4 }, { "#tab -4294967288", 8 }
     };
     for (const auto& [chart, width] : accepted) {
         SCOPED_TRACE(chart);
@@ -268,7 +264,7 @@ TEST(ChartParser, ReportsDirectiveErrorsWhereTheyAre)
         int line;
         int column;
         std::string message;
-        std::string detail;
+        std::string detail = {};
     };
     const std::vector<Case> cases = {
         { "#BPM 150", 1, 2, "unknown command.", "#BPM" },

@@ -78,10 +78,12 @@ TEST(ChartParser, WarnsAboutInputVeryLikelyNotMeant)
             { 4, 80, "note is beyond the page's right edge." } } },
         { "the 17-character slip among whole lines",
           kWhole + "o o o o x x x x o\n" + kWhole,
-          { { 2, 17, "note line is longer than whole measures.", "17 characters in measures of 16" } } },
+          { { 2, 17, "note line is longer than whole measures.",
+              "17 characters in measures of 16" } } },
         { "a slip on the last line, a tab counted as its blanks",
           kWhole + kWhole + "o o o o x x x\tx\n",
-          { { 3, 15, "note line is longer than whole measures.", "17 characters in measures of 16" } } },
+          { { 3, 15, "note line is longer than whole measures.",
+              "17 characters in measures of 16" } } },
         { "numbers followed by other characters",
           "#bpm 150,5\n#level 7x\n#bpm 120 0x10 2\noooo\n",
           { { 1, 9, "number is followed by other characters.", "150,5" },
@@ -112,9 +114,10 @@ TEST(ChartParser, WarnsAboutInputVeryLikelyNotMeant)
     for (const auto& testCase : cases) {
         SCOPED_TRACE(testCase.name);
         auto expected = testCase.warnings;
-        std::stable_sort(expected.begin(), expected.end(), [](const Expected& a, const Expected& b) {
-            return std::pair(a.line, a.column) < std::pair(b.line, b.column);
-        });
+        std::stable_sort(expected.begin(), expected.end(),
+                         [](const Expected& a, const Expected& b) {
+                             return std::pair(a.line, a.column) < std::pair(b.line, b.column);
+                         });
         EXPECT_EQ(warningsOf(testCase.chart), expected);
     }
 }

@@ -164,8 +164,7 @@ TEST(DirectiveScanner, NotesTheFirstNumberFollowedByOtherCharacters)
         SCOPED_TRACE(std::string(testCase.text.begin(), testCase.text.end()));
         DirectiveScanner scanner(testCase.text);
         static_cast<void>(scanner.readReal());
-        while (scanner.readInteger()) {
-        }
+        while (scanner.readInteger()) { }
         const auto found = scanner.numberWithText();
         ASSERT_EQ(found.has_value(), testCase.numberStart.has_value());
         if (found) {

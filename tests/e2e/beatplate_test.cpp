@@ -83,7 +83,8 @@ TEST(Beatplate, ReportsAChartErrorWithItsLineAndColumnAndWritesNothing)
         { "#title A\no o x o\n\x82\xA0\xFFo\n(((\n",
           "読み込み時にエラーが発生しました: 3行\n"
           "encoding error. (column 2: 0xFF cannot be read as code page 932)" },
-        { "#bpm -120\noooo\n", "読み込み時にエラーが発生しました: 1行\nbpm must be positive. (column 6)" },
+        { "#bpm -120\noooo\n",
+          "読み込み時にエラーが発生しました: 1行\nbpm must be positive. (column 6)" },
     };
     const ProgramSandbox sandbox;
     for (const auto& [chart, report] : cases) {

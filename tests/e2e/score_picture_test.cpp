@@ -626,7 +626,9 @@ TEST(ScorePicture, CarriesTheDecodedChartTextAndOneMoreLineFeed)
         { "a UTF-8 chart behind its byte-order mark",
           "\xEF\xBB\xBF;\xE3\x81\xB5\n",
           { ';', 0, 0x75, 0x30, '\n', 0, '\n', 0, 0, 0 } },
-        { "a UTF-8 chart without a mark", ";\xE3\x81\xB5\n", { ';', 0, 0x75, 0x30, '\n', 0, '\n', 0, 0, 0 } },
+        { "a UTF-8 chart without a mark",
+          ";\xE3\x81\xB5\n",
+          { ';', 0, 0x75, 0x30, '\n', 0, '\n', 0, 0, 0 } },
         { "the input ends at 0x1A",
           ";a\n;b\x1A;c\n",
           { ';', 0, 'a', 0, '\n', 0, ';', 0, 'b', 0, '\n', 0, 0, 0 } },
@@ -688,7 +690,8 @@ TEST(ScorePicture, WaitsForAKeyAfterAChartErrorAndWritesNoPicture)
 {
     const ProgramSandbox sandbox;
     sandbox.writeChart("chart.txt", "oooo\n;\n\n  ;\n");
-    const std::string report = "読み込み時にエラーが発生しました: 4行\nparse error. (column 3: ';')";
+    const std::string report =
+        "読み込み時にエラーが発生しました: 4行\nparse error. (column 3: ';')";
     ChildProcess child(sandbox.binary(), { "chart.txt" }, sandbox.directory(), StandardInput::Pipe);
     ASSERT_TRUE(child.waitUntilReadingInput(10s));
     EXPECT_EQ(child.readOutputUntil(report, 10s), report);
