@@ -143,7 +143,7 @@ void ChartParser::reset()
 std::unique_ptr<ChartDocument> ChartParser::parse(ChartTextReader& reader)
 {
     static_cast<void>(readLines(reader, nullptr));
-    finish();
+    finish(ReadingEnd::ChartEnd);
     return std::move(document);
 }
 
@@ -151,7 +151,7 @@ ChartCheck ChartParser::check(ChartTextReader& reader)
 {
     ChartCheck result;
     result.complete = readLines(reader, &result.diagnostics);
-    finish();
+    finish(result.complete ? ReadingEnd::ChartEnd : ReadingEnd::Stopped);
     const auto& found = warnings();
     const auto errorCount = static_cast<std::ptrdiff_t>(result.diagnostics.size());
     result.diagnostics.insert(result.diagnostics.end(), found.begin(), found.end());
@@ -210,8 +210,20 @@ void ChartParser::readNoteLine(std::wstring line)
     if (padded / cpm > kMaxMeasures - std::min<std::size_t>(measureCursor, kMaxMeasures))
         throw ChartError("too many measures.", 1, {}, ChartErrorExtent::Chart);
 
-    NoteLineReader(*this, m_tracker, m_lineNotes).read(line, cpm, padded);
+    try {
+        NoteLineReader(*this, m_tracker, m_lineNotes).read(line, cpm, padded);
+    } catch (const ChartError&) {
+        // A check goes on after the line: its measures stay, blank, so that the lines after it
+        // keep their measures and branches.
+        endNoteLine(line, length, cpm, padded);
+        throw;
+    }
+    endNoteLine(line, length, cpm, padded);
+}
 
+void ChartParser::endNoteLine(std::wstring_view line, std::size_t length, std::size_t cpm,
+                              std::size_t padded)
+{
     const bool beyondWhole = length > cpm && length % cpm != 0;
     const int extraColumn = beyondWhole ? columnOfSlot(line, tabWidth, length - length % cpm) : 1;
     m_tracker.noteLineShape({ lineCount, extraColumn }, length, cpm);
@@ -236,14 +248,14 @@ void ChartParser::completeMeasures(std::size_t lineLength)
     m_tracker.measuresCompleted(completed, static_cast<std::uint32_t>(beats) * 480.0 * beatLength);
 }
 
-void ChartParser::finish()
+void ChartParser::finish(ReadingEnd end)
 {
     std::vector<std::int32_t> branchesInSpan;
     for (const auto& [branch, state] : groupState) {
         if (state == kInSpan)
             branchesInSpan.push_back(branch);
     }
-    m_tracker.finish(branchesInSpan);
+    m_tracker.finish(branchesInSpan, end == ReadingEnd::ChartEnd);
 }
 
 } // namespace beatplate

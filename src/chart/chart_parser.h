@@ -106,8 +106,15 @@ private:
     // False when reading stopped before the end.
     bool readLines(ChartTextReader& reader, std::vector<ChartDiagnostic>* errors);
     void readLine(ChartTextReader& reader, std::wstring& line);
+    // Rotates the branch and completes the measures of a note line that was read.
+    void endNoteLine(std::wstring_view line, std::size_t length, std::size_t cpm,
+                     std::size_t padded);
     void completeMeasures(std::size_t lineLength);
-    void finish();
+    enum class ReadingEnd {
+        ChartEnd,
+        Stopped, // at a limit or after too many diagnostics
+    };
+    void finish(ReadingEnd end);
 
     WarningTracker m_tracker;
     std::vector<NoteLineReader::NoteIterator> m_lineNotes;

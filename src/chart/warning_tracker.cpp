@@ -105,7 +105,7 @@ void WarningTracker::setSpanStart(std::int32_t branch, std::optional<ChartLocati
         m_spanStarts.erase(branch);
 }
 
-void WarningTracker::finish(const std::vector<std::int32_t>& branchesInSpan)
+void WarningTracker::warnAtChartEnd(const std::vector<std::int32_t>& branchesInSpan)
 {
     for (const std::int32_t branch : branchesInSpan) {
         if (const auto start = spanStart(branch))
@@ -115,9 +115,16 @@ void WarningTracker::finish(const std::vector<std::int32_t>& branchesInSpan)
         warn(*m_groupStart, "branch group is not complete; its notes are not drawn.");
     for (const auto& mark : m_marks)
         warn(mark.location, "event is beyond the last measure; it is not drawn.");
-    m_marks.clear();
     if (m_slip && m_slip->hasLineBefore)
         warn(m_slip->location, kSlipMessage, std::move(m_slip->detail));
+}
+
+void WarningTracker::finish(const std::vector<std::int32_t>& branchesInSpan, bool atChartEnd)
+{
+    // What is open when reading stops early may well be closed in the lines not read.
+    if (atChartEnd)
+        warnAtChartEnd(branchesInSpan);
+    m_marks.clear();
     m_slip.reset();
     std::stable_sort(m_warnings.begin(), m_warnings.end(),
                      [](const ChartDiagnostic& a, const ChartDiagnostic& b) {

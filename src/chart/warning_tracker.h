@@ -64,10 +64,13 @@ public:
     void setSpanStart(std::int32_t branch, std::optional<ChartLocation> start);
 
     // At the end of the chart: spans never closed (the branches in a span), the unfinished
-    // group, marks beyond the last measure and a slip on the last note line.
-    void finish(const std::vector<std::int32_t>& branchesInSpan);
+    // group, marks beyond the last measure and a slip on the last note line; only sorts the
+    // warnings when reading stopped before the end.
+    void finish(const std::vector<std::int32_t>& branchesInSpan, bool atChartEnd);
 
 private:
+    void warnAtChartEnd(const std::vector<std::int32_t>& branchesInSpan);
+
     struct PlacedMark {
         ChartLocation location;
         std::optional<std::uint32_t> tick;

@@ -55,11 +55,26 @@ TEST(ChartParserCheck, ReportsEveryErrorAndWarningOfAChartInCompilerFormat)
                   "songs/chart.txt: 4 errors, 4 warnings",
               }));
     EXPECT_TRUE(check.hasErrors());
-    // The lines with errors are left out; the rest make the document.
+    // The lines with errors are left out, a note line's measures kept blank.
     ASSERT_NE(check.document, nullptr);
     EXPECT_EQ(check.document->title, L"テスト");
-    EXPECT_EQ(check.document->measures.size(), 5u);
+    EXPECT_EQ(check.document->measures.size(), 6u);
     EXPECT_EQ(check.document->events.size(), 1u);
+}
+
+TEST(ChartParserCheck, AnErrorLineLeavesTheRestOfTheChartAsItWas)
+{
+    // The line in error still takes its branch's turn and its measure, so no warning follows
+    // from it; nor does an end of reading before the chart's end.
+    const auto branched = checkChart("#branch ooo\no\no,\no\n#branch oxx\noooo\n");
+    EXPECT_EQ(checkLines("a.txt", branched),
+              (std::vector<std::string>{ "a.txt:3:2: error: parse error. (',')",
+                                         "a.txt: 1 error, 0 warnings" }));
+    EXPECT_EQ(branched.document->measures.size(), 2u);
+    const auto stopped =
+        checkChart("(==\n#bpm 120\n" + std::string(kMaxLineLength + 1, '=') + "\n)");
+    EXPECT_EQ(stopped.diagnostics.size(), 1u);
+    EXPECT_FALSE(stopped.complete);
 }
 
 TEST(ChartParserCheck, StopsAtALimitOrAfterTooManyDiagnostics)
