@@ -3,6 +3,7 @@
 #include "chart/chart_timeline.h"
 
 #include <algorithm>
+#include <iterator>
 #include <limits>
 #include <optional>
 #include <span>

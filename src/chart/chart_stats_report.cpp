@@ -1,5 +1,6 @@
 #include "chart/chart_stats_report.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <nlohmann/json.hpp>
@@ -83,12 +84,17 @@ std::string padded(std::string text, int width)
     return text;
 }
 
+// The label and enough blanks to line the values up.
+std::string labelled(std::string_view label)
+{
+    std::string text(label);
+    text.resize(std::max(text.size() + 1, static_cast<std::size_t>(kLabelWidth)), ' ');
+    return text;
+}
+
 void appendLine(std::string& out, std::string_view label, const std::string& value)
 {
-    out += label;
-    out.append(static_cast<std::size_t>(kLabelWidth) - label.size(), ' ');
-    out += value;
-    out += '\n';
+    out += labelled(label) + value + '\n';
 }
 
 std::string spansText(const ChartStats& stats)
@@ -118,8 +124,7 @@ template <typename Cell>
 void appendBranchRow(std::string& out, std::string_view label,
                      const std::vector<BranchPathFigures>& paths, Cell cell)
 {
-    std::string row(label);
-    row.append(static_cast<std::size_t>(kLabelWidth) - label.size(), ' ');
+    std::string row = labelled(label);
     for (const BranchPathFigures& path : paths)
         row += padded(cell(path), kColumnWidth);
     out += row + '\n';
