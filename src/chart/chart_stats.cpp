@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <iterator>
-#include <limits>
 #include <optional>
 #include <span>
 
@@ -45,6 +44,8 @@ void widenByValuesInForce(std::optional<ValueRange>& range, const std::vector<Ti
                           std::span<const TickInterval> intervals)
 {
     for (const TickInterval& interval : intervals) {
+        if (interval.begin >= interval.end)
+            continue;
         auto change = std::upper_bound(changes.begin(), changes.end(), interval.begin,
                                        [](std::int64_t tick, const TimedValue& value) {
                                            return tick < value.tick;

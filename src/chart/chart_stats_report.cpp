@@ -226,7 +226,8 @@ std::string formatChartStatsText(const ChartStatsEntry& entry)
     appendLine(out, "density", densityText(stats.density, lanes));
     if (stats.uncompletedNotes > 0) {
         appendLine(out, "not counted",
-                   std::to_string(stats.uncompletedNotes) + " notes of measures never completed");
+                   std::to_string(stats.uncompletedNotes)
+                       + " notes and spans of measures never completed");
     }
     if (!stats.branches.empty())
         appendBranchTable(out, stats.branches);

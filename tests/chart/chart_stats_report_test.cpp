@@ -103,7 +103,7 @@ TEST(ChartStatsReport, TextSetsBranchPathsSideBySide)
               "counted spans   0, their counts adding up to 0\n"
               "density         2.188 notes/s in all lanes, at most 7 in one second from 4.000 s "
               "(measure 2)\n"
-              "not counted     2 notes of measures never completed\n"
+              "not counted     2 notes and spans of measures never completed\n"
               "branch paths      branch 1  branch 2  branch 3\n"
               "  notes                  9        10        20\n"
               "  notes/s            0.562     0.625     1.250\n"
