@@ -55,6 +55,18 @@ TEST(FileWatcher, ReportsAFileWrittenAndOneRenamedOverIt)
     EXPECT_EQ(waitForChanges(pair.watcher), Paths{ pair.files[1] });
 }
 
+TEST(FileWatcher, FollowsALinkToAFileElsewhere)
+{
+    const test::TempDir dir;
+    std::filesystem::create_directory(dir / "songs");
+    test::writeFile(dir / "songs" / "a.txt", "o\n");
+    std::filesystem::create_symlink("songs/a.txt", dir / "link.txt");
+    const Paths files{ dir / "link.txt" };
+    FileWatcher watcher(files);
+    test::writeFile(dir / "link.txt", "x\n");
+    EXPECT_EQ(waitForChanges(watcher), files);
+}
+
 TEST(FileWatcher, CoalescesABurstIntoOneChange)
 {
     WatchedPair pair;
