@@ -1,12 +1,21 @@
+#include "chart/chart_parser.h"
+#include "chart/chart_text_reader.h"
 #include "pass_test_support.h"
+#include "render/compositing.h"
 
 #include <gtest/gtest.h>
+
+#include <map>
+#include <set>
+#include <string>
+#include <tuple>
 
 namespace beatplate {
 namespace {
 
 using test::columnRuns;
 using test::documentOf;
+using test::Footprint;
 using test::footprintOf;
 using test::kNoSprite;
 using test::paintedPixels;
@@ -198,6 +207,131 @@ TEST(ScoreRendererNotes, CountedSpanShowsIconAndCentredCount)
                   (std::vector<SpriteRun>{
                       { icon, 84, 93 }, { digitAtCentre, 93, 99 }, { icon, 99, 108 } }));
     }
+}
+
+TEST(ScoreRendererNotes, CountIconsLieOverEveryEarlierNoteAndSpan)
+{
+    struct Case {
+        const char* name;
+        ChartNote earlier;
+    };
+    // Each earlier note covered the icon of the "@" span at (0, 960) while notes were drawn
+    // from the last to the first.
+    const Case cases[] = {
+        { "a span ending where it starts", span('(', { 0, 480, 0 }, 480) },
+        { "a counted span ending where it starts", span('b', { 0, 480, 0 }, 480, 7) },
+        { "a big note one slot before it", single('O', { 0, 840, 0 }) },
+    };
+    for (const auto& [name, earlier] : cases) {
+        SCOPED_TRACE(name);
+        const auto renderer = drawnNotes({ earlier, span('@', { 0, 960, 0 }, 480, 5) });
+        EXPECT_EQ(footprintOf(renderer, 13), Footprint({ 108, 84, 24, 24, 24 * 24 - 6 * 6 }));
+        EXPECT_EQ(footprintOf(renderer, 60), solid(117, 93, 6, 6));
+    }
+}
+
+// A sprite's pixels copied from the sheet at its own size, with what is drawn over it after.
+class Patch {
+public:
+    Patch(const Canvas& sheet, SpriteId sprite)
+        : m_pixels(24, 24)
+    {
+        paste(sheet, sprite, 0, 0);
+    }
+
+    void paste(const Canvas& sheet, SpriteId sprite, int x, int y)
+    {
+        const RectF rect = spriteRect(sprite);
+        for (int j = 0; j < static_cast<int>(rect.height); ++j) {
+            for (int i = 0; i < static_cast<int>(rect.width); ++i) {
+                auto& pixel = m_pixels.row(y + j)[static_cast<std::size_t>(x + i)];
+                pixel = compositeOver(
+                    pixel, sheet.pixel(static_cast<int>(rect.x) + i, static_cast<int>(rect.y) + j));
+            }
+        }
+    }
+
+    // Pixels from column fromX on where the patch is opaque, so that it looks the same over
+    // anything, and the picture at (x, y) shows something else.
+    [[nodiscard]] int coveredPixels(const Canvas& picture, int x, int y, int fromX = 0) const
+    {
+        int covered = 0;
+        for (int j = 0; j < 24; ++j) {
+            for (int i = fromX; i < 24; ++i) {
+                const std::uint32_t expected = m_pixels.pixel(i, j);
+                covered += expected >> 24 == 255 && picture.pixel(x + i, y + j) != expected;
+            }
+        }
+        return covered;
+    }
+
+private:
+    Canvas m_pixels;
+};
+
+TEST(ScoreRendererNotes, CountsAndNotesAfterASpanStayInViewOnOurSheet)
+{
+    // Every kind followed by every kind, one pair to a measure, right at the first one's end
+    // or one slot later.
+    auto reader =
+        ChartTextReader::open(std::filesystem::path(BEATPLATE_TEST_DATA_DIR) / "span_pairings.txt");
+    ASSERT_TRUE(reader);
+    ChartParser parser;
+    const auto document = parser.parse(*reader);
+    ScoreRenderer renderer(BEATPLATE_BUILT_SPRITE_SHEET);
+    renderer.render(*document);
+    ASSERT_TRUE(renderer.spriteSheet);
+    const Canvas& sheet = *renderer.spriteSheet;
+    const std::map<std::int32_t, SpriteId> icons{ { '@', 13 }, { 'p', 14 }, { 'b', 15 } };
+    const std::map<std::int32_t, SpriteId> singles{
+        { 'o', 0 }, { 'O', 1 }, { 'x', 2 }, { 'X', 3 }
+    };
+
+    std::map<std::uint32_t, std::vector<ChartNote>> pairs;
+    for (const ChartNote& note : document->notes)
+        pairs[note.position.measure].push_back(note);
+    std::set<std::tuple<std::int32_t, std::int32_t, std::uint32_t>> pairings;
+    int countsSeen = 0;
+    int notesAfterSpans = 0;
+    for (const auto& [measure, notes] : pairs) {
+        ASSERT_EQ(notes.size(), 2u) << "measure " << measure;
+        const ChartNote& first = notes[0];
+        const ChartNote& second = notes[1];
+        const std::uint32_t end = first.length == 0
+            ? first.position.tick + 120
+            : renderer.advancePosition(first.position, first.length).tick;
+        const std::uint32_t gap = second.position.tick - end;
+        SCOPED_TRACE(testing::Message() << static_cast<char>(first.kind)
+                                        << static_cast<char>(second.kind) << " " << gap);
+        pairings.insert({ first.kind, second.kind, gap });
+        for (const ChartNote& note : notes) {
+            if (!icons.contains(note.kind))
+                continue;
+            // The icon and its count, centred on the note point, over everything.
+            Patch counted(sheet, icons.at(note.kind));
+            const std::string count = std::to_string(note.count);
+            for (std::size_t i = 0; i < count.size(); ++i)
+                counted.paste(sheet, 55 + (count[i] - '0'),
+                              12 - 3 * static_cast<int>(count.size()) + 6 * static_cast<int>(i), 9);
+            const PointF point = renderer.notePoint(note.position);
+            EXPECT_EQ(counted.coveredPixels(renderer.canvas(), static_cast<int>(point.x) - 12,
+                                            static_cast<int>(point.y) - 12),
+                      0);
+            ++countsSeen;
+        }
+        if (first.length == 0 || gap != 120 || !singles.contains(second.kind))
+            continue;
+        // A note one slot after the span's end loses no more than its leftmost quarter.
+        const PointF point = renderer.notePoint(second.position);
+        EXPECT_EQ(Patch(sheet, singles.at(second.kind))
+                      .coveredPixels(renderer.canvas(), static_cast<int>(point.x) - 12,
+                                     static_cast<int>(point.y) - 12, 6),
+                  0);
+        ++notesAfterSpans;
+    }
+    EXPECT_EQ(pairings.size(), 9u * 9u * 2u);
+    EXPECT_EQ(countsSeen, 3 * 9 * 2 * 2);
+    EXPECT_EQ(notesAfterSpans, 5 * 4);
 }
 
 TEST(ScoreRendererNotes, PlainSpansShowNoCount)
