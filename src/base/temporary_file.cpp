@@ -19,7 +19,7 @@ namespace {
 constexpr int kNameAttempts = 100;
 constexpr std::size_t kHexDigits = 16;
 constexpr std::string_view kSuffix = ".tmp";
-constexpr std::time_t kStaleAge = 24 * 60 * 60;
+constexpr std::time_t kStaleAge = std::time_t{ 24 } * 60 * 60;
 
 // Holds back SIGINT, SIGTERM and SIGHUP in this thread while a hidden name is made and armed
 // for removal, or given up, so that no signal falls between the two.
@@ -99,6 +99,12 @@ static int linkUnnamed(int fd, int directoryFd, const char* name)
     return ::linkat(AT_FDCWD, procPath.data(), directoryFd, name, AT_SYMLINK_FOLLOW);
 }
 
+// Without /proc an unnamed file takes a name only through a privilege, which we may lack.
+static bool canNameUnnamedFiles()
+{
+    return ::access("/proc/self/fd", X_OK) == 0 || ::geteuid() == 0;
+}
+
 // Kernels and file systems without unnamed files say so in one of these ways.
 static bool lacksUnnamedFiles(int error)
 {
@@ -116,7 +122,7 @@ TemporaryFile::TemporaryFile(std::filesystem::path target, TemporaryFileKind kin
     m_directory.reset(::open(directory.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
     if (!m_directory.valid())
         throw lastSystemError("open the output's directory");
-    if (kind == TemporaryFileKind::Unnamed) {
+    if (kind == TemporaryFileKind::Unnamed && canNameUnnamedFiles()) {
         m_file.reset(::openat(m_directory.get(), ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666));
         if (!m_file.valid() && !lacksUnnamedFiles(errno))
             throw lastSystemError("create a file beside the output");

@@ -10,7 +10,7 @@
 
 namespace beatplate {
 
-constexpr std::size_t kBufferSize = 64 * 1024;
+constexpr std::size_t kBufferSize = std::size_t{ 64 } * 1024;
 constexpr std::array<unsigned char, 8> kSignature{ 0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n' };
 
 std::uint32_t pngUint32(const char* bytes)

@@ -1,7 +1,5 @@
 #include "extract/test_png.h"
 
-#include "support/test_support.h"
-
 #include <png.h>
 
 #include <stdexcept>
