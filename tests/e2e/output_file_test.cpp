@@ -70,40 +70,6 @@ TEST(BeatplateOutputFile, AKilledRunLeavesTheEarlierPictureAndNothingElse)
     }
 }
 
-mode_t modeOf(const fs::path& path)
-{
-    struct stat status { };
-    EXPECT_EQ(::lstat(path.c_str(), &status), 0) << path;
-    return status.st_mode;
-}
-
-TEST(BeatplateOutputFile, WritesAPlainPictureOverASetuidFileOrASymbolicLink)
-{
-    const mode_t umask = ::umask(0);
-    ::umask(umask);
-    const ProgramSandbox sandbox;
-    fs::create_directory(sandbox / "elsewhere");
-    writeFile(sandbox / "elsewhere" / "program", "program");
-    ASSERT_EQ(::chmod((sandbox / "elsewhere" / "program").c_str(), 04755), 0);
-    fs::create_symlink(sandbox / "elsewhere" / "program", sandbox / "linked.png");
-    writeFile(sandbox / "setuid.png", "earlier");
-    ASSERT_EQ(::chmod((sandbox / "setuid.png").c_str(), 04755), 0);
-    const struct {
-        const char* name;
-        mode_t expected;
-    } cases[] = {
-        { "linked", 0666 & ~umask }, // a new file: the link's target lends nothing
-        { "setuid", 0644 },
-    };
-    for (const auto& [name, expected] : cases) {
-        SCOPED_TRACE(name);
-        ASSERT_EQ(sandbox.runChart(std::string(name) + ".txt", "oooo\n").status, 0);
-        EXPECT_EQ(modeOf(sandbox / (std::string(name) + ".png")), S_IFREG | expected);
-    }
-    EXPECT_EQ(readFile(sandbox / "elsewhere" / "program"), "program");
-    EXPECT_EQ(modeOf(sandbox / "elsewhere" / "program"), S_IFREG | 04755);
-}
-
 // Runs a shell script in a mount namespace of its own, so that the file system it mounts on
 // $DIR vanishes with it; $BIN is the program. Nothing when such namespaces are not allowed.
 std::optional<RunResult> runInOwnMounts(const ProgramSandbox& sandbox, const std::string& script)
