@@ -61,6 +61,21 @@ const FuzzFixture& fixture()
     return shared;
 }
 
+// Pictures up to this size are drawn; larger ones are only laid out, so that the fuzzer spends
+// its time on many charts rather than on painting a few, and stays within its memory limit.
+constexpr std::size_t kMaxDrawnBytes = std::size_t{ 256 } << 20;
+
+// Pictures over the program's own limit are still handed to the renderer, which must refuse
+// them before it allocates anything.
+bool worthDrawing(const beatplate::ChartDocument& document)
+{
+    beatplate::ScoreRenderer layout(std::filesystem::path{});
+    layout.breakRows(document);
+    layout.placeMeasures(document);
+    const auto bytes = static_cast<std::size_t>(layout.canvasHeight()) * beatplate::kPageWidth * 4;
+    return bytes <= kMaxDrawnBytes || bytes > beatplate::kMaxCanvasBytes;
+}
+
 } // namespace
 
 // Set up before the first input, so that a cold font cache is not taken for a slow chart.
@@ -78,6 +93,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     beatplate::ChartParser parser;
     try {
         const auto document = parser.parse(reader);
+        if (!worthDrawing(*document))
+            return 0;
         beatplate::ScoreRenderer renderer(fixture().sheet);
         renderer.setHeaderFont(fixture().font ? &*fixture().font : nullptr);
         renderer.render(*document);

@@ -1,43 +1,19 @@
 #include "extract/chart_chunk_reader.h"
 
+#include "base/file_descriptor.h"
 #include "extract/cp932.h"
 #include "extract/extract_error.h"
-
-#include <png.h>
+#include "extract/png_chunk_reader.h"
 
 #include <algorithm>
-#include <array>
-#include <cstdio>
-#include <cstring>
-#include <memory>
+#include <fcntl.h>
+#include <optional>
 #include <sys/stat.h>
-#include <vector>
+#include <system_error>
 
 namespace beatplate {
 
-namespace {
-
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
-
-// Owns a libpng read struct and its info struct.
-class PngReadGuard {
-public:
-    PngReadGuard();
-    PngReadGuard(const PngReadGuard&) = delete;
-    PngReadGuard& operator=(const PngReadGuard&) = delete;
-    ~PngReadGuard() { png_destroy_read_struct(&png, &info, nullptr); }
-
-    png_structp png = nullptr;
-    png_infop info = nullptr;
-};
-
-} // namespace
-
-constexpr std::array<png_byte, 5> kChunkName = { 'b', 'p', 'L', 't', '\0' };
-constexpr std::size_t kSignatureSize = 8;
+constexpr std::uint32_t kHeaderLength = 13;
 
 constexpr const char* kPictureMissing = "ファイルが見つかりません。";
 constexpr const char* kNotPng = "PNG画像ではありません。";
@@ -45,104 +21,128 @@ constexpr const char* kBrokenPng = "画像が壊れています。";
 constexpr const char* kNoChart = "この画像には譜面が入っていません。";
 constexpr const char* kBrokenChart = "この画像の譜面は壊れています。";
 
-[[noreturn]] static void onPngError(png_structp png, png_const_charp)
+[[noreturn]] static void failBroken()
 {
-    png_longjmp(png, 1);
+    throw ExtractError(kExtractPictureUnreadable, kBrokenPng);
 }
 
-// The messages of our own say what went wrong; libpng's warnings would only add noise.
-static void onPngWarning(png_structp, png_const_charp)
+static bool isLetters(const std::array<char, 4>& type)
 {
+    return std::all_of(type.begin(), type.end(),
+                       [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); });
 }
 
-PngReadGuard::PngReadGuard()
-    : png(png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, onPngError, onPngWarning))
+static bool depthFitsColour(unsigned depth, unsigned colour)
 {
-    if (png != nullptr)
-        info = png_create_info_struct(png);
-}
-
-// Reads the chunks up to the image data; false when libpng finds the picture broken.
-static bool readPngHead(png_structp png, png_infop info, std::FILE* file, png_alloc_size_t limit)
-{
-    if (setjmp(png_jmpbuf(png)))
+    const bool belowByte = depth == 1 || depth == 2 || depth == 4;
+    switch (colour) {
+    case 0: // grey
+        return belowByte || depth == 8 || depth == 16;
+    case 3: // palette
+        return belowByte || depth == 8;
+    case 2: // truecolour
+    case 4: // grey and alpha
+    case 6: // truecolour and alpha
+        return depth == 8 || depth == 16;
+    default:
         return false;
-    png_init_io(png, file);
-    png_set_sig_bytes(png, kSignatureSize);
-    // A damaged chart chunk must fail the picture, not vanish from it as libpng would let it.
-    png_set_crc_action(png, PNG_CRC_DEFAULT, PNG_CRC_ERROR_QUIT);
-    png_set_chunk_malloc_max(png, limit);
-    png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, nullptr, 0);
-    png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_ALWAYS, kChunkName.data(), 1);
-    png_read_info(png, info);
-    png_set_interlace_handling(png);
-    png_read_update_info(png, info);
-    return true;
-}
-
-// Reads every row and the chunks after them; false when libpng finds the picture broken.
-static bool readPngRest(png_structp png, png_infop info, png_bytep row, int passes)
-{
-    if (setjmp(png_jmpbuf(png)))
-        return false;
-    const png_uint_32 height = png_get_image_height(png, info);
-    for (int pass = 0; pass < passes; ++pass) {
-        for (png_uint_32 y = 0; y < height; ++y)
-            png_read_row(png, row, nullptr);
     }
-    png_read_end(png, info);
-    return true;
 }
 
-// No chunk can be longer than the file, so a forged length never costs more memory than that.
-static png_alloc_size_t chunkLimit(std::FILE* file)
+// The sizes and the sample format that the PNG format allows.
+static bool isValidHeader(const std::string& data)
 {
-    struct stat status { };
-    if (fstat(fileno(file), &status) != 0 || !S_ISREG(status.st_mode) || status.st_size <= 0)
-        return PNG_USER_CHUNK_MALLOC_MAX;
-    return std::min<png_alloc_size_t>(static_cast<png_alloc_size_t>(status.st_size),
-                                      PNG_UINT_31_MAX);
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(data[i]); };
+    const auto validSize = [](std::uint32_t size) {
+        return size >= 1 && size <= kMaxPngChunkLength;
+    };
+    return validSize(pngUint32(data.data())) && validSize(pngUint32(data.data() + 4))
+        && depthFitsColour(byte(8), byte(9)) && byte(10) == 0 && byte(11) == 0 && byte(12) <= 1;
 }
 
-static FilePtr openPicture(const std::filesystem::path& picture)
+static void readHeaderChunk(PngChunkReader& reader)
 {
-    FilePtr file(std::fopen(picture.c_str(), "rb"));
-    struct stat status { };
-    if (!file || fstat(fileno(file.get()), &status) != 0 || S_ISDIR(status.st_mode))
-        throw ExtractError(kExtractPictureUnreadable, kPictureMissing);
-    std::array<png_byte, kSignatureSize> signature{};
-    if (std::fread(signature.data(), 1, signature.size(), file.get()) != signature.size()
-        || png_sig_cmp(signature.data(), 0, signature.size()) != 0)
+    const auto chunk = reader.nextChunk();
+    if (!chunk || !chunk->is("IHDR") || chunk->length != kHeaderLength)
+        failBroken();
+    std::string data;
+    if (reader.readData(data) != ChunkData::Whole || !isValidHeader(data))
+        failBroken();
+}
+
+static void readChart(PngChunkReader& reader, const PngChunkHeader& chunk,
+                      std::optional<std::string>& chart)
+{
+    // Two charts in one picture leave no way to tell which one it shows, and a longer chunk than
+    // we write is none of ours.
+    if (chart || chunk.length > kMaxChartChunkLength)
+        throw ExtractError(kExtractNoChart, kBrokenChart);
+    if (!reader.mayHold(chunk.length))
+        failBroken();
+    std::string data;
+    if (reader.readData(data) != ChunkData::Whole)
+        failBroken();
+    chart = std::move(data);
+}
+
+// A picture that ends early still gives a chart read whole before the end.
+static std::string chartBeforeTheCut(std::optional<std::string>& chart)
+{
+    if (!chart)
+        failBroken();
+    return std::move(*chart);
+}
+
+static std::string walkChunks(PngChunkReader& reader)
+{
+    if (!reader.readSignature())
         throw ExtractError(kExtractPictureUnreadable, kNotPng);
-    return file;
+    readHeaderChunk(reader);
+    std::optional<std::string> chart;
+    bool imageSeen = false;
+    while (const auto chunk = reader.nextChunk()) {
+        if (!isLetters(chunk->type) || chunk->length > kMaxPngChunkLength)
+            failBroken();
+        if (chunk->is("bpLt")) {
+            readChart(reader, *chunk, chart);
+            continue;
+        }
+        // The image data is only checked against its CRCs, never inflated.
+        const ChunkData data =
+            reader.mayHold(chunk->length) ? reader.skipData() : ChunkData::CutOff;
+        if (data == ChunkData::Damaged)
+            failBroken();
+        if (data == ChunkData::CutOff)
+            break;
+        imageSeen = imageSeen || chunk->is("IDAT");
+        if (!chunk->is("IEND"))
+            continue;
+        if (!imageSeen)
+            failBroken();
+        if (!chart)
+            throw ExtractError(kExtractNoChart, kNoChart);
+        return std::move(*chart);
+    }
+    return chartBeforeTheCut(chart);
+}
+
+std::string readChartChunk(int fd)
+{
+    PngChunkReader reader(fd);
+    try {
+        return walkChunks(reader);
+    } catch (const std::system_error&) {
+        failBroken();
+    }
 }
 
 std::string readChartChunk(const std::filesystem::path& picture)
 {
-    const FilePtr file = openPicture(picture);
-    PngReadGuard guard;
-    if (guard.info == nullptr)
-        throw ExtractError(kExtractPictureUnreadable, kBrokenPng);
-    if (!readPngHead(guard.png, guard.info, file.get(), chunkLimit(file.get())))
-        throw ExtractError(kExtractPictureUnreadable, kBrokenPng);
-    std::vector<png_byte> row(png_get_rowbytes(guard.png, guard.info));
-    const int passes = png_get_interlace_type(guard.png, guard.info) == PNG_INTERLACE_ADAM7 ? 7 : 1;
-    if (!readPngRest(guard.png, guard.info, row.data(), passes))
-        throw ExtractError(kExtractPictureUnreadable, kBrokenPng);
-
-    png_unknown_chunkp chunks = nullptr;
-    const int count = png_get_unknown_chunks(guard.png, guard.info, &chunks);
-    const png_unknown_chunkp end = chunks + std::max(count, 0);
-    const auto isChart = [](const png_unknown_chunk& chunk) {
-        return std::memcmp(chunk.name, kChunkName.data(), 4) == 0;
-    };
-    const auto found = std::find_if(chunks, end, isChart);
-    if (found == end)
-        throw ExtractError(kExtractNoChart, kNoChart);
-    // Two charts in one picture leave no way to tell which one it shows.
-    if (std::find_if(found + 1, end, isChart) != end)
-        throw ExtractError(kExtractNoChart, kBrokenChart);
-    return std::string(reinterpret_cast<const char*>(found->data), found->size);
+    const FileDescriptor file(::open(picture.c_str(), O_RDONLY | O_CLOEXEC));
+    struct stat status { };
+    if (!file.valid() || ::fstat(file.get(), &status) != 0 || S_ISDIR(status.st_mode))
+        throw ExtractError(kExtractPictureUnreadable, kPictureMissing);
+    return readChartChunk(file.get());
 }
 
 static std::string lineError(std::u16string_view text, std::size_t badUnit)

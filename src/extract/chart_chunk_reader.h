@@ -1,15 +1,24 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <string_view>
 
 namespace beatplate {
 
-// The data of the picture's one "bpLt" chunk. Reads the whole PNG through IEND, so that a damaged
-// picture is refused instead of half trusted; finds the chunk before or after the image data.
-// Throws ExtractError: picture missing, not a PNG, broken, without the chunk, or with two.
+// The longest chunk of a chart beatplate writes: the longest chart it reads, 4,194,304 UTF-16
+// code units, and the zero unit after them.
+inline constexpr std::uint32_t kMaxChartChunkLength = 2 * 4'194'304 + 2;
+
+// The data of the picture's one "bpLt" chunk. Walks the chunks, checking each one's CRC, and
+// skips the image data without decoding it; finds the chunk before or after the image data. A
+// picture cut off after the whole chunk still gives it; a damaged one gives nothing. Throws
+// ExtractError: picture missing, not a PNG, broken, without the chunk, with two, or with one
+// longer than kMaxChartChunkLength.
 [[nodiscard]] std::string readChartChunk(const std::filesystem::path& picture);
+// The same from an open file or pipe, read from where it stands; the descriptor stays open.
+[[nodiscard]] std::string readChartChunk(int fd);
 
 // The chart file that chunk data came from: UTF-16LE code units and a zero unit in, code page
 // 932 bytes out, without the LF that the chart reader adds after the last line. Throws

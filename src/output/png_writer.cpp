@@ -1,7 +1,6 @@
 #include "output/png_writer.h"
 
 #include "output/png_error.h"
-#include "output/temporary_file.h"
 
 #include <png.h>
 
@@ -9,7 +8,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <optional>
 #include <string>
 #include <system_error>
 #include <unistd.h>
@@ -213,54 +211,64 @@ static void encode(PngSink& sink, const Canvas& canvas, std::wstring_view source
         throw PngWriteError(failureMessage(errors, sink));
 }
 
-static const char* messageForSystemError(const std::system_error& error)
+static const char* messageForSystemError(const std::system_error& error, const char* otherwise)
 {
     const int code = error.code().value();
     if (code == ENOSPC || code == EDQUOT)
         return kDiskFullMessage;
-    return kWriteFailedMessage;
+    return otherwise;
 }
 
-// An existing output that we may not write, or a directory, is not ours to replace.
+// An existing output that we may not write, or a directory, is not ours to replace; a symbolic
+// link is replaced itself, so what it points to is never looked at.
 static void checkOutputReplaceable(const std::filesystem::path& outputPath)
 {
     std::error_code error;
-    const auto status = std::filesystem::status(outputPath, error);
-    if (!std::filesystem::exists(status))
+    const auto status = std::filesystem::symlink_status(outputPath, error);
+    if (!std::filesystem::exists(status) || std::filesystem::is_symlink(status))
         return;
     if (std::filesystem::is_directory(status) || ::access(outputPath.c_str(), W_OK) != 0)
         throw PngWriteError(kOutputOpenFailedMessage);
+}
+
+TemporaryFile openPngOutput(const std::filesystem::path& outputPath)
+{
+    checkOutputReplaceable(outputPath);
+    try {
+        return TemporaryFile(outputPath);
+    } catch (const std::system_error& error) {
+        throw PngWriteError(messageForSystemError(error, kOutputOpenFailedMessage));
+    }
+}
+
+void writeChartPng(TemporaryFile& file, const Canvas& canvas, std::wstring_view sourceText,
+                   const PngWriteOptions& options)
+{
+    PngSink sink;
+    try {
+        sink.file = file.stream();
+    } catch (const std::system_error& error) {
+        throw PngWriteError(messageForSystemError(error, kWriteFailedMessage));
+    }
+    encode(sink, canvas, sourceText, options);
+    try {
+        file.finishWriting();
+    } catch (const std::system_error& error) {
+        throw PngWriteError(messageForSystemError(error, kWriteFailedMessage));
+    }
+    try {
+        file.replaceTarget();
+    } catch (const std::system_error& error) {
+        throw PngWriteError(messageForSystemError(error, kOutputOpenFailedMessage));
+    }
 }
 
 void writeChartPng(const std::filesystem::path& outputPath, const Canvas& canvas,
                    std::wstring_view sourceText, const PngWriteOptions& options)
 {
     checkCanvasSize(canvas, options);
-    checkOutputReplaceable(outputPath);
-    std::optional<TemporaryFile> file;
-    try {
-        file.emplace(outputPath);
-    } catch (const std::system_error&) {
-        throw PngWriteError(kOutputOpenFailedMessage);
-    }
-    // A replaced picture keeps the permissions it had.
-    std::error_code ignored;
-    const auto earlier = std::filesystem::status(outputPath, ignored);
-    if (std::filesystem::is_regular_file(earlier))
-        std::filesystem::permissions(file->path(), earlier.permissions(), ignored);
-    PngSink sink;
-    sink.file = file->stream();
-    encode(sink, canvas, sourceText, options);
-    try {
-        file->finishWriting();
-    } catch (const std::system_error& error) {
-        throw PngWriteError(messageForSystemError(error));
-    }
-    try {
-        file->replaceTarget();
-    } catch (const std::system_error&) {
-        throw PngWriteError(kOutputOpenFailedMessage);
-    }
+    TemporaryFile file = openPngOutput(outputPath);
+    writeChartPng(file, canvas, sourceText, options);
 }
 
 std::vector<std::uint8_t> encodeChartPng(const Canvas& canvas, std::wstring_view sourceText,

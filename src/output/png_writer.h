@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/temporary_file.h"
 #include "render/canvas.h"
 
 #include <cstdint>
@@ -34,6 +35,16 @@ struct PngWriteOptions {
 // PngWriteError and leaves nothing behind on failure.
 void writeChartPng(const std::filesystem::path& outputPath, const Canvas& canvas,
                    std::wstring_view sourceText, const PngWriteOptions& options = {});
+
+// Opens the file that the picture for outputPath will be written into, so that a place that
+// takes no picture is found before any work: throws PngWriteError with the disk-full message
+// when the disk or the quota is full (of blocks or of inodes), else the cannot-write one.
+[[nodiscard]] TemporaryFile openPngOutput(const std::filesystem::path& outputPath);
+
+// Writes canvas into a file from openPngOutput, then puts it in place of its target, as the
+// overload above does; throws PngWriteError and leaves the target as it was on failure.
+void writeChartPng(TemporaryFile& file, const Canvas& canvas, std::wstring_view sourceText,
+                   const PngWriteOptions& options = {});
 
 // The same PNG encoded into memory.
 [[nodiscard]] std::vector<std::uint8_t> encodeChartPng(const Canvas& canvas,

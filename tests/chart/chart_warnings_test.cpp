@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -124,6 +125,15 @@ TEST(ChartParser, WarnsAboutInputVeryLikelyNotMeant)
 
 TEST(ChartParser, WellFormedChartsGiveNoWarning)
 {
+    // Fixtures written with a mistake on purpose give just the warnings for it.
+    const std::map<std::string, std::vector<Expected>> meant = {
+        { "stats_tempo_meter.txt",
+          { { 13, 2, "event is beyond the last measure; it is not drawn." } } },
+        { "stats_branches.txt",
+          { { 17, 2, "event is beyond the last measure; it is not drawn." },
+            { 18, 1, "branch group is not complete; its notes are not drawn." } } },
+        { "stats_spans.txt", { { 11, 1, "span is never closed; it is not drawn." } } },
+    };
     std::vector<std::filesystem::path> charts = { std::filesystem::path(BEATPLATE_SOURCE_DIR)
                                                   / "examples" / "example.txt" };
     for (const auto& entry : std::filesystem::directory_iterator(BEATPLATE_TEST_DATA_DIR)) {
@@ -132,8 +142,11 @@ TEST(ChartParser, WellFormedChartsGiveNoWarning)
     }
     ASSERT_GE(charts.size(), 10u);
     for (const auto& chart : charts) {
-        SCOPED_TRACE(chart.filename().string());
-        EXPECT_EQ(warningsOf(test::readFile(chart)), std::vector<Expected>{});
+        const std::string name = chart.filename().string();
+        SCOPED_TRACE(name);
+        const auto found = meant.find(name);
+        EXPECT_EQ(warningsOf(test::readFile(chart)),
+                  found == meant.end() ? std::vector<Expected>{} : found->second);
     }
 }
 

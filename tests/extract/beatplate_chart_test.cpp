@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <optional>
 #include <set>
 
@@ -81,7 +82,6 @@ TEST(BeatplateChart, WritesBesideAPictureWithTheLongestNameAllowed)
 TEST(BeatplateChart, FailsWithItsStatusAndMessageAndWritesNothing)
 {
     const std::string good = goodPng();
-    const std::size_t idat = test::pngChunks(good)[2].offset;
     const struct {
         std::optional<std::string> picture; // none: no file at all
         std::vector<std::string> arguments;
@@ -103,8 +103,6 @@ TEST(BeatplateChart, FailsWithItsStatusAndMessageAndWritesNothing)
         { "Q" + good.substr(1), { "p.png" }, 1, "PNG画像ではありません。" },
         { good.substr(0, 20), { "p.png" }, 1, "画像が壊れています。" },
         { good.substr(0, 40), { "p.png" }, 1, "画像が壊れています。" }, // inside bpLt
-        { good.substr(0, idat + 12), { "p.png" }, 1, "画像が壊れています。" },
-        { good.substr(0, good.size() - 12), { "p.png" }, 1, "画像が壊れています。" }, // no IEND
         { withChunkByteFlipped(good, "bpLt"), { "p.png" }, 1, "画像が壊れています。" },
         { withChunkByteFlipped(good, "IDAT"), { "p.png" }, 1, "画像が壊れています。" },
         { makeTestPng({ { "ruSt", "x" } }), { "p.png" }, 2, "この画像には譜面が入っていません。" },
@@ -132,6 +130,52 @@ TEST(BeatplateChart, FailsWithItsStatusAndMessageAndWritesNothing)
         EXPECT_EQ(run.output, message + "\n");
         EXPECT_EQ(filesIn(dir.path()), before);
     }
+}
+
+TEST(BeatplateChart, GivesTheChartOfAPictureCutInsideItsImageData)
+{
+    const std::string good = goodPng();
+    const std::size_t idat = test::pngChunks(good)[2].offset;
+    for (const std::size_t size : { idat + 12, good.size() - 12 }) {
+        SCOPED_TRACE(size);
+        const test::TempDir dir;
+        test::writeFile(dir / "p.png", good.substr(0, size));
+        const auto run = test::runProgram(kChartTool, { "p.png" }, dir.path());
+        EXPECT_EQ(run.status, 0);
+        EXPECT_EQ(test::readFile(dir / "p.txt"), kGoodChart);
+    }
+}
+
+TEST(BeatplateChart, ReadsAChartOfOverEightMegabytesThroughAPipe)
+{
+    const test::TempDir dir;
+    std::u16string text;
+    std::string chart;
+    for (int line = 0; line < 4100; ++line) {
+        text += std::u16string(999, u'o') + u"\n";
+        chart += std::string(999, 'o') + "\n";
+    }
+    chart.pop_back(); // the line end the chart reader added
+    ASSERT_GT(chartChunkData(text).size(), 8'000'000u);
+    test::writeFile(dir / "p.png", makeTestPng({ { "bpLt", chartChunkData(text) } }));
+    const auto run = runScript(dir.path(), "cat p.png | \"$TOOL\" /dev/stdin -");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.errors, "");
+    EXPECT_TRUE(run.output == chart) << run.output.size() << " bytes";
+}
+
+TEST(BeatplateChart, RefusesAnImpossibleChunkLengthBeforeReadingFurther)
+{
+    const test::TempDir dir;
+    test::ChildProcess child(kChartTool, { "/dev/stdin", "-" }, dir.path(),
+                             test::StandardInput::Pipe);
+    // The chunk's length and type, and nothing after them while the pipe stays open.
+    child.writeInput(test::pngFile({ test::rgbaHeaderChunk(1, 1) })
+                     + test::pngChunk("bpLt", "", 0x7FFFFFF0).substr(0, 8));
+    EXPECT_TRUE(child.waitForExit(std::chrono::seconds(10)));
+    const auto run = child.finish();
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.errors, "この画像の譜面は壊れています。\n");
 }
 
 TEST(BeatplateChart, WritesToStandardOutputWithDash)

@@ -1,11 +1,14 @@
 #include "extract/chart_chunk_reader.h"
 #include "extract/extract_error.h"
+#include "extract/png_chunk_reader.h"
 #include "extract/test_png.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <functional>
+#include <zlib.h>
 
 namespace beatplate {
 namespace {
@@ -109,13 +112,122 @@ TEST(ChartChunkReader, FindsTheChunkWhereverThePictureHoldsIt)
     }
 }
 
-// libpng refuses chunks over 8 MB unless told otherwise; a long chart must still come back.
-TEST(ChartChunkReader, ReadsAChartLargerThanLibpngsDefaultLimit)
+std::string tinyImageData()
+{
+    const std::string pixel(5, '\0'); // the filter byte and one transparent black pixel
+    std::string compressed(64, '\0');
+    uLongf size = compressed.size();
+    compress(reinterpret_cast<Bytef*>(compressed.data()), &size,
+             reinterpret_cast<const Bytef*>(pixel.data()), pixel.size());
+    compressed.resize(size);
+    return test::pngChunk("IDAT", compressed);
+}
+
+// A 1x1 picture holding one chart chunk.
+std::string pictureWith(std::string_view chart)
+{
+    return test::pngFile({ test::rgbaHeaderChunk(1, 1), test::pngChunk("bpLt", chart),
+                           tinyImageData(), test::pngChunk("IEND", "") });
+}
+
+TEST(ChartChunkReader, ReadsTheLongestChartWeWriteAndRefusesALongerChunk)
 {
     const test::TempDir dir;
-    const std::string chart = chartChunkData(std::u16string(4'500'000, u'o'));
-    test::writeFile(dir / "p.png", test::makeTestPng({ { "bpLt", chart } }));
-    EXPECT_EQ(readChartChunk(dir / "p.png"), chart);
+    const std::string longest = chartChunkData(std::u16string(4'194'303, u'o') + u"\n");
+    ASSERT_EQ(longest.size(), kMaxChartChunkLength);
+    test::writeFile(dir / "p.png", pictureWith(longest));
+    EXPECT_EQ(readChartChunk(dir / "p.png"), longest);
+    const std::string longer = chartChunkData(std::u16string(4'194'304, u'o') + u"\n");
+    test::writeFile(dir / "p.png", pictureWith(longer));
+    const auto failure = failureOf([&] { (void)readChartChunk(dir / "p.png"); });
+    EXPECT_EQ(failure.status, kExtractNoChart);
+    EXPECT_EQ(failure.message, "この画像の譜面は壊れています。");
+}
+
+TEST(ChartChunkReader, TrustsOnlyWholeChunksAndGivesAChartReadBeforeACut)
+{
+    using test::pngChunk;
+    using test::pngFile;
+    const std::string chart = chartChunkData(u"oooo\n");
+    const std::string header = test::rgbaHeaderChunk(1, 1);
+    const std::string chartChunk = pngChunk("bpLt", chart);
+    const std::string image = tinyImageData();
+    const std::string end = pngChunk("IEND", "");
+    std::string damagedChart = chartChunk;
+    damagedChart[9] ^= 0x01;
+    const std::string whole = pngFile({ header, chartChunk, image, end });
+    const std::string chartLast = pngFile({ header, image, chartChunk, end });
+    const std::size_t imageOffset = 8 + header.size() + chartChunk.size();
+    const struct {
+        const char* name;
+        std::string file;
+        int status; // 0: the chart comes back
+        const char* message;
+    } cases[] = {
+        { "whole", whole, 0, "" },
+        { "bytes after the end", whole + "more", 0, "" },
+        { "cut inside the image data", whole.substr(0, imageOffset + 10), 0, "" },
+        { "cut before the image data", whole.substr(0, imageOffset), 0, "" },
+        { "image data longer than the file",
+          pngFile({ header, chartChunk, pngChunk("IDAT", "", kMaxPngChunkLength) }), 0, "" },
+        { "cut inside the chart", whole.substr(0, imageOffset - 6), 1, "画像が壊れています。" },
+        { "chart longer than the file", pngFile({ header, pngChunk("bpLt", chart, 1000) }), 1,
+          "画像が壊れています。" },
+        { "chart longer than we write",
+          pngFile({ header, pngChunk("bpLt", "", kMaxChartChunkLength + 2), image, end }), 2,
+          "この画像の譜面は壊れています。" },
+        { "chunk longer than PNG allows",
+          pngFile({ header, pngChunk("ruSt", "", 0x80000000), chartChunk, image, end }), 1,
+          "画像が壊れています。" },
+        { "damaged chart", pngFile({ header, damagedChart, image, end }), 1,
+          "画像が壊れています。" },
+        { "chart after a cut image", chartLast.substr(0, 8 + header.size() + 10), 1,
+          "画像が壊れています。" },
+        { "no header first", pngFile({ chartChunk, header, image, end }), 1,
+          "画像が壊れています。" },
+        { "zero width", pngFile({ test::rgbaHeaderChunk(0, 1), chartChunk, image, end }), 1,
+          "画像が壊れています。" },
+        { "bit depth 3",
+          pngFile({ pngChunk("IHDR", std::string("\0\0\0\1\0\0\0\1\3\6\0\0\0", 13)), chartChunk,
+                    image, end }),
+          1, "画像が壊れています。" },
+        { "chunk type not letters", pngFile({ header, pngChunk("bp1t", chart), image, end }), 1,
+          "画像が壊れています。" },
+        { "end without image data", pngFile({ header, chartChunk, end }), 1,
+          "画像が壊れています。" },
+    };
+    const test::TempDir dir;
+    for (const auto& [name, file, status, message] : cases) {
+        SCOPED_TRACE(name);
+        test::writeFile(dir / "p.png", file);
+        std::string read;
+        const auto failure = failureOf([&] { read = readChartChunk(dir / "p.png"); });
+        EXPECT_EQ(failure.status, status);
+        EXPECT_EQ(failure.message, message);
+        if (status == 0) {
+            EXPECT_EQ(read, chart);
+        }
+    }
+}
+
+TEST(ChartChunkReader, SkipsADecompressionBombWithoutInflatingIt)
+{
+    const test::TempDir dir;
+    const std::string chart = chartChunkData(u"#title bomb\noooo\n");
+    // 4 GiB of rows of 4096 pixels, each with its filter byte, in 4 MB of image data.
+    constexpr std::uint32_t kWidth = 4096;
+    constexpr std::uint32_t kHeight = 262'144;
+    const std::string bomb = test::zeroBomb(std::uint64_t{ kWidth * 4 + 1 } * kHeight);
+    std::vector<std::string> chunks{ test::rgbaHeaderChunk(kWidth, kHeight),
+                                     test::pngChunk("bpLt", chart) };
+    for (std::size_t offset = 0; offset < bomb.size(); offset += 65536)
+        chunks.push_back(test::pngChunk("IDAT", std::string_view(bomb).substr(offset, 65536)));
+    chunks.push_back(test::pngChunk("IEND", ""));
+    test::writeFile(dir / "bomb.png", test::pngFile(chunks));
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(readChartChunk(dir / "bomb.png"), chart);
+    // Inflating the rows takes many seconds; reading the file, a few milliseconds.
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -27,5 +29,18 @@ struct RawChunk {
 
 // The chunks of a PNG file, read straight from its bytes (no CRC check).
 [[nodiscard]] std::vector<RawChunk> pngChunks(std::string_view file);
+
+// One chunk as it lies in a file: length, type, data and CRC; claimedLength replaces the length
+// field when given.
+[[nodiscard]] std::string pngChunk(std::string_view type, std::string_view data,
+                                   std::optional<std::uint32_t> claimedLength = std::nullopt);
+// The IHDR chunk of an 8-bit RGBA picture.
+[[nodiscard]] std::string rgbaHeaderChunk(std::uint32_t width, std::uint32_t height);
+// The PNG signature followed by the chunks.
+[[nodiscard]] std::string pngFile(const std::vector<std::string>& chunks);
+
+// A zlib stream that inflates to size zero bytes, at about a thousandth of that: a flushed
+// deflate block over a window of zeros repeated, so it is cheap to make whatever its size.
+[[nodiscard]] std::string zeroBomb(std::uint64_t size);
 
 } // namespace beatplate::test

@@ -79,22 +79,6 @@ std::vector<std::string> listDirectory(const std::filesystem::path& directory)
     return names;
 }
 
-FileDescriptor& FileDescriptor::operator=(FileDescriptor&& other) noexcept
-{
-    if (this != &other) {
-        reset();
-        m_fd = std::exchange(other.m_fd, -1);
-    }
-    return *this;
-}
-
-void FileDescriptor::reset()
-{
-    if (m_fd >= 0)
-        ::close(m_fd);
-    m_fd = -1;
-}
-
 namespace {
 
 struct Pipe {
@@ -268,6 +252,7 @@ RunResult ChildProcess::finish()
         m_waitStatus = status;
     }
     m_result.status = WIFEXITED(*m_waitStatus) ? WEXITSTATUS(*m_waitStatus) : -1;
+    m_result.signal = WIFSIGNALED(*m_waitStatus) ? WTERMSIG(*m_waitStatus) : 0;
     return m_result;
 }
 

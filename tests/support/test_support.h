@@ -1,12 +1,13 @@
 #pragma once
 
+#include "base/file_descriptor.h"
+
 #include <chrono>
 #include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <sys/types.h>
-#include <utility>
 #include <vector>
 
 namespace beatplate::test {
@@ -36,32 +37,12 @@ void writeFile(const std::filesystem::path& path, std::string_view bytes);
 
 struct RunResult {
     int status = -1; // exit status, or -1 when the process did not exit normally
+    int signal = 0; // the signal that ended the process, or 0
     std::string output; // everything written to standard output
     std::string errors; // everything written to standard error
 };
 
-// Owns one file descriptor.
-class FileDescriptor {
-public:
-    FileDescriptor() = default;
-    explicit FileDescriptor(int fd)
-        : m_fd(fd)
-    {
-    }
-    FileDescriptor(FileDescriptor&& other) noexcept
-        : m_fd(std::exchange(other.m_fd, -1))
-    {
-    }
-    FileDescriptor& operator=(FileDescriptor&& other) noexcept;
-    ~FileDescriptor() { reset(); }
-
-    [[nodiscard]] int get() const { return m_fd; }
-    [[nodiscard]] bool valid() const { return m_fd >= 0; }
-    void reset();
-
-private:
-    int m_fd = -1;
-};
+using beatplate::FileDescriptor;
 
 enum class StandardInput {
     Closed, // at its end from the start (/dev/null)
@@ -79,6 +60,7 @@ public:
     // Kills and reaps the child if it is still running.
     ~ChildProcess();
 
+    [[nodiscard]] pid_t pid() const { return m_pid; }
     void writeInput(std::string_view bytes);
     void closeInput() { m_input.reset(); }
     // Reads standard output until it contains text, ends, or timeout passes; returns all of it
