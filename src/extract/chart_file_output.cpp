@@ -130,11 +130,22 @@ static Publish publish(TempFile& temp, const std::filesystem::path& target)
     failOutput();
 }
 
+static std::filesystem::path directoryOf(const std::filesystem::path& path)
+{
+    return path.has_parent_path() ? path.parent_path() : std::filesystem::path(".");
+}
+
+void writeChartFile(const std::filesystem::path& path, std::string_view bytes)
+{
+    TempFile temp = writeTempFile(directoryOf(path), bytes);
+    if (std::rename(temp.path().c_str(), path.c_str()) != 0)
+        failOutput();
+    temp.release();
+}
+
 std::filesystem::path writeChartBeside(const std::filesystem::path& picture, std::string_view bytes)
 {
-    const auto directory =
-        picture.has_parent_path() ? picture.parent_path() : std::filesystem::path(".");
-    TempFile temp = writeTempFile(directory, bytes);
+    TempFile temp = writeTempFile(directoryOf(picture), bytes);
     for (int attempt = 0; attempt < kChartNameAttempts; ++attempt) {
         const auto target = chartPathFor(picture, attempt);
         if (publish(temp, target) == Publish::Done)
