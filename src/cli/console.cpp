@@ -47,14 +47,14 @@ static void writeAll(int fd, std::string_view bytes)
     }
 }
 
-std::string formatMessage(std::string_view message, std::string_view subject)
+std::string formatMessage(std::string_view message, std::optional<std::string_view> subject)
 {
     if (message.ends_with('\n'))
         message.remove_suffix(1);
     const auto lineEnd = message.find('\n');
     std::string text(message.substr(0, lineEnd));
-    if (!subject.empty())
-        text += " (" + std::string(subject) + ")";
+    if (subject)
+        text += " (" + std::string(*subject) + ")";
     if (lineEnd != std::string_view::npos)
         text += message.substr(lineEnd);
     return text + "\n";
@@ -113,7 +113,8 @@ std::size_t Console::columns() const
     return size.ws_col;
 }
 
-void Console::report(std::string_view message, std::string_view subject, MessageKind kind)
+void Console::report(std::string_view message, std::optional<std::string_view> subject,
+                     MessageKind kind)
 {
     const std::string text = formatMessage(message, subject);
     const std::lock_guard lock(m_mutex);

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -19,7 +20,8 @@ enum class ProgressDisplay {
 
 // A message as printed: its first line, then " (SUBJECT)" naming the file it is about, then its
 // other lines; every line ends with a line break. No subject, no parentheses.
-[[nodiscard]] std::string formatMessage(std::string_view message, std::string_view subject);
+[[nodiscard]] std::string formatMessage(std::string_view message,
+                                        std::optional<std::string_view> subject);
 
 // The longest start of text (UTF-8) that fits in columns terminal columns, counting the wide
 // characters of East Asian scripts as two; a character is never cut in half.
@@ -33,7 +35,7 @@ public:
     Console(const Console&) = delete;
     Console& operator=(const Console&) = delete;
 
-    void report(std::string_view message, std::string_view subject,
+    void report(std::string_view message, std::optional<std::string_view> subject,
                 MessageKind kind = MessageKind::Failure);
     // Replaces the progress line; does nothing unless the progress display is on.
     void showProgress(std::string_view line);

@@ -52,8 +52,7 @@ private:
         if (matches == 1)
             return *found;
         if (matches > 1)
-            throw CommandLineError("option " + quoted("--" + std::string(name))
-                                   + " is ambiguous");
+            throw CommandLineError("option " + quoted("--" + std::string(name)) + " is ambiguous");
         throw CommandLineError("unrecognized option " + quoted("--" + std::string(name)));
     }
 
@@ -118,9 +117,8 @@ std::string optionHelp(std::span<const OptionSpec> options)
     constexpr std::size_t kHelpColumn = 24;
     std::string text;
     for (const auto& option : options) {
-        std::string names = option.shortName != '\0'
-            ? std::string("  -") + option.shortName + ", "
-            : std::string("      ");
+        std::string names = option.shortName != '\0' ? std::string("  -") + option.shortName + ", "
+                                                     : std::string("      ");
         names += "--" + std::string(option.longName);
         if (!option.argumentName.empty())
             names += "=" + std::string(option.argumentName);

@@ -89,7 +89,7 @@ static int drawCharts(const RunOptions& options, std::string_view argv0,
                       std::span<const std::uint8_t> builtIn, Console& console)
 {
     if (options.charts.empty()) {
-        console.report(kUsageMessage, "");
+        console.report(kUsageMessage, std::nullopt);
         return kExitSuccess;
     }
     const auto sheet = loadChosenSheet(options, argv0, builtIn, console);
@@ -118,9 +118,9 @@ static int runWithOptions(const RunOptions& options, std::string_view argv0,
     try {
         status = drawCharts(options, argv0, builtIn, console);
     } catch (const std::exception& error) {
-        console.report(pictureFailureMessage(error), "");
+        console.report(pictureFailureMessage(error), std::nullopt);
     } catch (...) {
-        console.report(kUnexpectedFailureMessage, "");
+        console.report(kUnexpectedFailureMessage, std::nullopt);
     }
     if (options.pause && console.failureReported())
         waitForEnterOnTerminal(kPausePrompt);
@@ -133,8 +133,8 @@ int runBeatplate(int argc, char** argv, std::span<const std::uint8_t> builtInSpr
     try {
         options = readCommandLine(argc, argv);
     } catch (const CommandLineError& error) {
-        Console(STDERR_FILENO).report("beatplate: " + std::string(error.what()) + "\n" + kTryHelp,
-                                      "");
+        Console(STDERR_FILENO)
+            .report("beatplate: " + std::string(error.what()) + "\n" + kTryHelp, std::nullopt);
         return kExitUsage;
     }
     return runWithOptions(options, argc > 0 ? argv[0] : "beatplate", builtInSpriteSheet);

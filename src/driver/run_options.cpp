@@ -59,7 +59,7 @@ std::string runHelpText()
            "A CHART of - is read from standard input; its picture goes to -o, or to\n"
            "standard output.\n"
            "\n"
-           + optionHelp(runOptionTable(unused))
+        + optionHelp(runOptionTable(unused))
         + "\n"
           "The sprite sheet is --sheet FILE, else pic.png beside the program, else\n"
           "../share/beatplate/pic.png from it, else the one built into the program.\n"

@@ -63,7 +63,7 @@ std::string extractHelpText()
            "A PICTURE of - is read from standard input; its chart goes to -o, or to\n"
            "standard output. 'beatplate-chart PICTURE -' is the same as -o -.\n"
            "\n"
-           + optionHelp(extractOptionTable(unused))
+        + optionHelp(extractOptionTable(unused))
         + "\n"
           "Messages go to standard error, each naming its picture in parentheses.\n"
           "\n"

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <exception>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <sys/stat.h>
@@ -70,31 +71,31 @@ static std::string withMarkFor(const std::string& chart, ChartEncoding encoding,
 static int extractChart(const ExtractOptions& options, Console& console)
 {
     const bool fromStandardInput = options.picture == "-";
-    const std::string outputName = options.output.value_or(fromStandardInput ? "-" : "");
+    const std::optional<std::string> output =
+        fromStandardInput && !options.output ? "-" : options.output;
     const std::string picture = fromStandardInput ? kStandardInputPath : options.picture;
-    const std::string chart =
-        chartFileFromChunk(readChartChunk(picture), options.encoding);
-    if (outputName == "-") {
+    const std::string chart = chartFileFromChunk(readChartChunk(picture), options.encoding);
+    if (output == "-") {
         writeToStandardOutput(withMarkFor(chart, options.encoding, isRegularFile(STDOUT_FILENO)));
         return kExtractSuccess;
     }
     const std::string bytes = withMarkFor(chart, options.encoding, true);
-    if (outputName.empty()) {
+    if (!output) {
         const auto written = writeChartBeside(picture, bytes);
         console.report(kWritten + written.string(), options.picture, MessageKind::Information);
         return kExtractSuccess;
     }
-    if (!fromStandardInput && namesSameFile(picture, outputName))
+    if (!fromStandardInput && namesSameFile(picture, *output))
         throw ExtractError(kExtractOutputFailed, kSameFile);
-    writeChartFile(outputName, bytes);
-    console.report(kWritten + outputName, options.picture, MessageKind::Information);
+    writeChartFile(*output, bytes);
+    console.report(kWritten + *output, options.picture, MessageKind::Information);
     return kExtractSuccess;
 }
 
 static int runExtract(const ExtractOptions& options, Console& console)
 {
     if (options.picture.empty()) {
-        console.report(kUsage, "");
+        console.report(kUsage, std::nullopt);
         return kExtractPictureUnreadable;
     }
     try {
@@ -126,7 +127,8 @@ int main(int argc, char** argv)
         const std::vector<std::string_view> arguments(argv + std::min(argc, 1), argv + argc);
         options = parseExtractOptions(arguments);
     } catch (const CommandLineError& error) {
-        console.report("beatplate-chart: " + std::string(error.what()) + "\n" + kTryHelp, "");
+        console.report("beatplate-chart: " + std::string(error.what()) + "\n" + kTryHelp,
+                       std::nullopt);
         return kExtractPictureUnreadable;
     }
     if (options.help)
