@@ -34,7 +34,14 @@ public:
     }
 
 private:
-    static std::string quoted(std::string_view text) { return "'" + std::string(text) + "'"; }
+    static std::string quoted(std::string_view text)
+    {
+        std::string result(1, '\'');
+        result.append(text);
+        return result += '\'';
+    }
+
+    static std::string longForm(std::string_view name) { return std::string("--").append(name); }
 
     // A long name or an unambiguous prefix of one; an exact name wins over longer ones.
     const OptionSpec& findLong(std::string_view name) const
@@ -52,8 +59,8 @@ private:
         if (matches == 1)
             return *found;
         if (matches > 1)
-            throw CommandLineError("option " + quoted("--" + std::string(name)) + " is ambiguous");
-        throw CommandLineError("unrecognized option " + quoted("--" + std::string(name)));
+            throw CommandLineError("option " + quoted(longForm(name)) + " is ambiguous");
+        throw CommandLineError("unrecognized option " + quoted(longForm(name)));
     }
 
     // --name, --name=value, --name value
@@ -61,7 +68,7 @@ private:
     {
         const auto equals = text.find('=');
         const OptionSpec& option = findLong(text.substr(0, equals));
-        const std::string shown = "--" + std::string(option.longName);
+        const std::string shown = longForm(option.longName);
         if (option.argumentName.empty()) {
             if (equals != std::string_view::npos)
                 throw CommandLineError("option " + quoted(shown) + " doesn't allow an argument");
@@ -119,9 +126,9 @@ std::string optionHelp(std::span<const OptionSpec> options)
     for (const auto& option : options) {
         std::string names = option.shortName != '\0' ? std::string("  -") + option.shortName + ", "
                                                      : std::string("      ");
-        names += "--" + std::string(option.longName);
+        names.append("--").append(option.longName);
         if (!option.argumentName.empty())
-            names += "=" + std::string(option.argumentName);
+            names.append("=").append(option.argumentName);
         names += names.size() + 2 <= kHelpColumn ? std::string(kHelpColumn - names.size(), ' ')
                                                  : "\n" + std::string(kHelpColumn, ' ');
         // A help text of several lines keeps every line in the help column.
