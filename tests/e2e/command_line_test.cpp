@@ -274,7 +274,11 @@ TEST(BeatplateCommandLine, HelpAndManualPageTellTheSameOptionsAndVersion)
     for (const auto& [program, page] : programs) {
         SCOPED_TRACE(page);
         const std::string manual = readFile(fs::path(BEATPLATE_SOURCE_DIR) / page);
-        const auto help = runProgram(program, { "--help" }, ".").output;
+        const auto run = runProgram(program, { "-h" }, ".");
+        EXPECT_EQ(run.status, 0);
+        EXPECT_EQ(run.errors, "");
+        const auto& help = run.output;
+        EXPECT_TRUE(help.starts_with("Usage: " + program.filename().string() + " [OPTION]... "));
         const std::regex option(R"(--([a-z0-9-]+))");
         std::set<std::string> options;
         for (std::sregex_iterator it(help.begin(), help.end(), option), end; it != end; ++it)

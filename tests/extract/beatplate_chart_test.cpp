@@ -249,20 +249,5 @@ TEST(BeatplateChart, WritesTheChartWhereAndHowTheOptionsSay)
     }
 }
 
-TEST(BeatplateChart, PrintsItsHelpAndVersion)
-{
-    for (const auto* option : { "--help", "-h", "--he" }) {
-        SCOPED_TRACE(option);
-        const auto help = test::runProgram(kChartTool, { option }, ".");
-        EXPECT_EQ(help.status, 0);
-        EXPECT_TRUE(help.output.starts_with("Usage: beatplate-chart [OPTION]... PICTURE\n"));
-        EXPECT_NE(help.output.find("  -o, --output=PATH"), std::string::npos);
-        EXPECT_EQ(help.errors, "");
-    }
-    const auto version = test::runProgram(kChartTool, { "--version" }, ".");
-    EXPECT_EQ(version.status, 0);
-    EXPECT_TRUE(version.output.starts_with("beatplate-chart ")) << version.output;
-}
-
 } // namespace
 } // namespace beatplate
