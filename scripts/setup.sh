@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   cmake g++ make pkg-config
-  libpng-dev zlib1g-dev libboost-dev libgtest-dev libgmock-dev
+  libpng-dev zlib1g-dev libboost-dev libgtest-dev libgmock-dev nlohmann-json3-dev
   libfreetype-dev libfontconfig-dev fonts-ipafont-gothic
   pngcheck desktop-file-utils
 )

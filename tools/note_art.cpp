@@ -54,16 +54,26 @@ void drawSingleNote(Canvas& sheet, SpriteId id, const Ball& ball)
 
 enum class SpanPiece { Head, Body, Tail };
 
-// The span as one long rounded bar: the head's last column and the tail's first column carry
-// exactly the body's profile, so the three pieces join without a seam.
-DistanceField spanField(SpanPiece piece, float centreY, float radius)
+// The tail's cap ends within the first half of its cell, so that a note one slot after the
+// span's end stays mostly in view.
+constexpr float kTailCapLength = 5.5f;
+
+// Signed distance to the strip x <= 0, |y| <= halfHeight: the bar's flat end before its rounding.
+float stripEndDistance(float x, float y, float halfHeight)
+{
+    const float qy = std::abs(y) - halfHeight;
+    return std::hypot(std::max(x, 0.0f), std::max(qy, 0.0f)) + std::min(std::max(x, qy), 0.0f);
+}
+
+// The span as one long bar: the head's last column and the tail's first column carry exactly
+// the body's profile, so the three pieces join without a seam. The head is round; the tail is
+// the bar's flat end rounded by what is left of the radius beyond tailHalfFlat.
+DistanceField spanField(SpanPiece piece, float centreY, float radius, float tailHalfFlat)
 {
     return [=](float x, float y) {
-        float dx = 0;
-        if (piece == SpanPiece::Head)
-            dx = std::max(11.5f - x, 0.0f);
         if (piece == SpanPiece::Tail)
-            dx = std::max(x - 0.5f, 0.0f);
+            return stripEndDistance(x - 0.5f, y - centreY, tailHalfFlat) - (radius - tailHalfFlat);
+        const float dx = piece == SpanPiece::Head ? std::max(11.5f - x, 0.0f) : 0.0f;
         return std::hypot(dx, y - centreY) - radius;
     };
 }
@@ -71,10 +81,13 @@ DistanceField spanField(SpanPiece piece, float centreY, float radius)
 void drawSpan(Canvas& sheet, SpriteId head, const Ball& ball)
 {
     constexpr std::array<SpanPiece, 3> kPieces{ SpanPiece::Head, SpanPiece::Body, SpanPiece::Tail };
+    // Every layer of the ball is the same flat end grown by less, so the outline and rim keep
+    // their widths round the cap.
+    const float tailHalfFlat = ball.radius - kTailCapLength;
     for (std::size_t i = 0; i < kPieces.size(); ++i) {
         const SpanPiece piece = kPieces[i];
-        const ShapeAt bar = [piece](float offsetY, float radius) {
-            return spanField(piece, kCentre + offsetY, radius);
+        const ShapeAt bar = [piece, tailHalfFlat](float offsetY, float radius) {
+            return spanField(piece, kCentre + offsetY, radius, tailHalfFlat);
         };
         paintBall(sheet, cellOf(spriteRect(head + static_cast<SpriteId>(i))), bar, ball);
     }

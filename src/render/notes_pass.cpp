@@ -67,7 +67,6 @@ void ScoreRenderer::drawCountedSpan(SpriteId icon, const ChartNote& note)
 {
     if (note.position.measure >= places.size())
         return;
-    drawSpan(kCountedHead, kCountedBody, kCountedTail, note);
     const PointF point = notePoint(note.position);
     drawSprite({ point.x - 12, point.y - 12, 24, 24 }, atlas[icon]);
     // The count is centred on the note point, over the icon; a count of 0 is written too.
@@ -82,8 +81,26 @@ static void drawSingle(ScoreRenderer& renderer, SpriteId sprite, const ChartNote
     renderer.drawSprite({ point.x - 12, point.y - 12, 24, 24 }, renderer.atlas[sprite]);
 }
 
+// The icon of a counted kind, or none for every other kind.
+static std::optional<SpriteId> countIcon(std::int32_t kind)
+{
+    switch (kind) {
+    case '@':
+        return 13;
+    case 'p':
+        return 14;
+    case 'b':
+        return 15;
+    default:
+        return std::nullopt;
+    }
+}
+
+// Everything of a note but a counted span's icon and count, which lie in a layer above.
 static void drawNote(ScoreRenderer& renderer, const ChartNote& note)
 {
+    if (countIcon(note.kind))
+        return renderer.drawSpan(kCountedHead, kCountedBody, kCountedTail, note);
     switch (note.kind) {
     case 'o':
         return drawSingle(renderer, 0, note);
@@ -97,12 +114,6 @@ static void drawNote(ScoreRenderer& renderer, const ChartNote& note)
         return renderer.drawSpan(4, 5, 6, note);
     case '(':
         return renderer.drawSpan(7, 8, 9, note);
-    case '@':
-        return renderer.drawCountedSpan(13, note);
-    case 'p':
-        return renderer.drawCountedSpan(14, note);
-    case 'b':
-        return renderer.drawCountedSpan(15, note);
     default:
         return; // kinds outside the notation are not drawn
     }
@@ -115,6 +126,12 @@ void ScoreRenderer::drawNotes(const ChartDocument& document)
         // Notes of measures that were never completed have no place on the page.
         if (note->position.measure < places.size())
             drawNote(*this, *note);
+    }
+    // A counted span that starts where another span ends lies under that span's body end and
+    // tail; its icon and count go on top of every note so that the count can always be read.
+    for (auto note = document.notes.rbegin(); note != document.notes.rend(); ++note) {
+        if (const auto icon = countIcon(note->kind))
+            drawCountedSpan(*icon, *note);
     }
 }
 

@@ -89,6 +89,8 @@ public:
     void drawEvents(const ChartDocument& document);
     void drawNotes(const ChartDocument& document);
     void drawSpan(SpriteId head, SpriteId body, SpriteId tail, const ChartNote& note);
+    // A counted span's icon and count over its head; drawNotes draws its pieces with the other
+    // notes and this over all of them.
     void drawCountedSpan(SpriteId icon, const ChartNote& note);
     void drawHeaderText(const ChartDocument& document);
 

@@ -1,12 +1,19 @@
+#include "chart/chart_parser.h"
+#include "chart/chart_text_reader.h"
 #include "pass_test_support.h"
+#include "render/compositing.h"
 
 #include <gtest/gtest.h>
+
+#include <map>
+#include <string>
 
 namespace beatplate {
 namespace {
 
 using test::columnRuns;
 using test::documentOf;
+using test::Footprint;
 using test::footprintOf;
 using test::kNoSprite;
 using test::paintedPixels;
@@ -198,6 +205,100 @@ TEST(ScoreRendererNotes, CountedSpanShowsIconAndCentredCount)
                   (std::vector<SpriteRun>{
                       { icon, 84, 93 }, { digitAtCentre, 93, 99 }, { icon, 99, 108 } }));
     }
+}
+
+// A sprite placed in a 24 x 24 patch at its own size, as drawSprite copies it.
+struct PatchLayer {
+    SpriteId sprite = 0;
+    int x = 0;
+    int y = 0;
+};
+
+// The layers, copied from the sheet one over the other, look the same over anything where they
+// are opaque: how many of those pixels, from column fromX on, the picture centred on at shows
+// otherwise.
+int coveredPixels(const Canvas& picture, PointF at, const Canvas& sheet,
+                  const std::vector<PatchLayer>& layers, int fromX = 0)
+{
+    Canvas patch(24, 24);
+    for (const auto& [sprite, x, y] : layers) {
+        const RectF rect = spriteRect(sprite);
+        const int left = static_cast<int>(rect.x);
+        const int top = static_cast<int>(rect.y);
+        for (int j = 0; j < static_cast<int>(rect.height); ++j) {
+            for (int i = 0; i < static_cast<int>(rect.width); ++i) {
+                auto& pixel = patch.row(y + j)[static_cast<std::size_t>(x + i)];
+                pixel = compositeOver(pixel, sheet.pixel(left + i, top + j));
+            }
+        }
+    }
+    int covered = 0;
+    for (int j = 0; j < 24; ++j) {
+        for (int i = fromX; i < 24; ++i) {
+            const std::uint32_t expected = patch.pixel(i, j);
+            covered += expected >> 24 == 255
+                && picture.pixel(static_cast<int>(at.x) - 12 + i, static_cast<int>(at.y) - 12 + j)
+                    != expected;
+        }
+    }
+    return covered;
+}
+
+TEST(ScoreRendererNotes, CountsAndNotesAfterASpanStayInViewOnOurSheet)
+{
+    // Every kind followed by every kind, one pair to a measure, right at the first one's end
+    // or one slot later.
+    auto reader =
+        ChartTextReader::open(std::filesystem::path(BEATPLATE_TEST_DATA_DIR) / "span_pairings.txt");
+    ASSERT_TRUE(reader);
+    ChartParser parser;
+    const auto document = parser.parse(*reader);
+    ScoreRenderer renderer(BEATPLATE_BUILT_SPRITE_SHEET);
+    renderer.render(*document);
+    ASSERT_TRUE(renderer.spriteSheet);
+    const Canvas& sheet = *renderer.spriteSheet;
+    const std::map<std::int32_t, SpriteId> icons{ { '@', 13 }, { 'p', 14 }, { 'b', 15 } };
+    const std::map<std::int32_t, SpriteId> singles{
+        { 'o', 0 }, { 'O', 1 }, { 'x', 2 }, { 'X', 3 }
+    };
+
+    std::map<std::uint32_t, std::vector<ChartNote>> pairs;
+    for (const ChartNote& note : document->notes)
+        pairs[note.position.measure].push_back(note);
+    int countsSeen = 0;
+    int notesAfterSpans = 0;
+    for (const auto& [measure, notes] : pairs) {
+        ASSERT_EQ(notes.size(), 2u) << "measure " << measure;
+        SCOPED_TRACE(testing::Message() << "measure " << measure + 1);
+        for (const ChartNote& note : notes) {
+            if (!icons.contains(note.kind))
+                continue;
+            // The icon with its count centred on it, over everything.
+            std::vector<PatchLayer> counted{ { icons.at(note.kind), 0, 0 } };
+            const std::string count = std::to_string(note.count);
+            const int digits = static_cast<int>(count.size());
+            for (int i = 0; i < digits; ++i)
+                counted.push_back({ 55 + (count[static_cast<std::size_t>(i)] - '0'),
+                                    12 - 3 * digits + 6 * i, 9 });
+            EXPECT_EQ(
+                coveredPixels(renderer.canvas(), renderer.notePoint(note.position), sheet, counted),
+                0);
+            ++countsSeen;
+        }
+        const ChartNote& first = notes[0];
+        const ChartNote& next = notes[1];
+        if (first.length == 0 || !singles.contains(next.kind)
+            || next.position.tick
+                != renderer.advancePosition(first.position, first.length).tick + 120)
+            continue;
+        // A note one slot after the span's end loses no more than its leftmost quarter.
+        EXPECT_EQ(coveredPixels(renderer.canvas(), renderer.notePoint(next.position), sheet,
+                                { { singles.at(next.kind), 0, 0 } }, 6),
+                  0);
+        ++notesAfterSpans;
+    }
+    EXPECT_EQ(countsSeen, 3 * 9 * 2 * 2);
+    EXPECT_EQ(notesAfterSpans, 5 * 4);
 }
 
 TEST(ScoreRendererNotes, PlainSpansShowNoCount)

@@ -223,6 +223,12 @@ TEST(SpriteSheet, SpanPiecesJoinWithoutSeams)
         // The caps round off away from the body.
         EXPECT_LT(alphaOf(headSprite.at(0, 5)), alphaOf(headSprite.at(11, 5)));
         EXPECT_LT(alphaOf(tail.at(11, 5)), alphaOf(tail.at(0, 5)));
+        // The tail's cap ends within its first half, so that it hides little of the next note.
+        EXPECT_GT(alphaOf(tail.at(5, 12)), 0u);
+        for (int x = 6; x < tail.width(); ++x)
+            EXPECT_TRUE(
+                std::ranges::all_of(tail.column(x), [](auto pixel) { return alphaOf(pixel) == 0; }))
+                << "column " << x;
     }
 }
 

@@ -1,0 +1,86 @@
+#pragma once
+
+#include "chart/chart_document.h"
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace beatplate {
+
+// The scroll speed in force before a chart's first "hs".
+inline constexpr double kDefaultScrollSpeed = 1.0;
+
+// Single notes by kind, as the notation writes them ("c" counts as "o", "C" as "O").
+struct NoteCounts {
+    std::int64_t o = 0;
+    std::int64_t bigO = 0;
+    std::int64_t x = 0;
+    std::int64_t bigX = 0;
+
+    // The combo count: every single note.
+    [[nodiscard]] std::int64_t total() const { return o + bigO + x + bigX; }
+
+    bool operator==(const NoteCounts&) const = default;
+};
+
+struct SpanFigures {
+    std::int32_t kind = 0; // "(", "<", "@", "b" or "p"
+    std::int64_t count = 0; // spans of this kind
+    double seconds = 0; // their lengths added up
+
+    bool operator==(const SpanFigures&) const = default;
+};
+
+inline constexpr std::array<std::int32_t, 5> kSpanKinds{ '(', '<', '@', 'b', 'p' };
+
+// Lowest and highest value in force for some of the chart's time.
+struct ValueRange {
+    double lowest = 0;
+    double highest = 0;
+
+    bool operator==(const ValueRange&) const = default;
+};
+
+struct NoteDensity {
+    double averagePerSecond = 0; // 0 for a chart that takes no time
+    std::int64_t peakNotes = 0; // most notes in any one second, a window that starts at a note
+    double peakStart = 0; // seconds from the start to the earliest such window; 0 without notes
+    std::uint32_t peakMeasure = 0; // the measure of that window's first note, from 1; 0 without
+
+    bool operator==(const NoteDensity&) const = default;
+};
+
+// What a play through one branch meets: the unbranched measures and that branch's lanes.
+struct BranchPathFigures {
+    int branch = 1; // 1, 2 or 3: the branch named by the first, second or third letter
+    std::int64_t notes = 0;
+    NoteDensity density;
+
+    bool operator==(const BranchPathFigures&) const = default;
+};
+
+// The figures of a chart. Only completed measures count: notes and events of measures that
+// were never completed are not drawn and take no part, beyond the count of those notes.
+// Notes, spans and the chart's density cover every lane of a branched chart.
+struct ChartStats {
+    std::size_t measures = 0;
+    double seconds = 0;
+    NoteCounts notes;
+    std::array<SpanFigures, kSpanKinds.size()> spans; // in the order of kSpanKinds
+    std::int64_t countedSpans = 0; // spans of the kinds "@", "b" and "p"
+    std::int64_t countSum = 0; // the numbers written inside them, added up
+    ValueRange tempo; // quarter notes per minute
+    ValueRange scrollSpeed;
+    NoteDensity density; // of single notes; spans are not notes here
+    std::vector<BranchPathFigures> branches; // in branch order; empty without branches
+    std::int64_t uncompletedNotes = 0; // notes and spans of measures never completed
+
+    bool operator==(const ChartStats&) const = default;
+};
+
+// Computes every figure of the document; reads nothing else.
+[[nodiscard]] ChartStats computeChartStats(const ChartDocument& document);
+
+} // namespace beatplate

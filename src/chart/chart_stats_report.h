@@ -1,0 +1,28 @@
+#pragma once
+
+#include "chart/chart_stats.h"
+
+#include <filesystem>
+#include <span>
+#include <string>
+
+namespace beatplate {
+
+// One chart's figures as they are reported: with the chart's path as given and its title.
+struct ChartStatsEntry {
+    std::filesystem::path path;
+    std::wstring title; // UTF-16 code units, as the chart document holds them
+    ChartStats stats;
+
+    bool operator==(const ChartStatsEntry&) const = default;
+};
+
+// The figures as a block of lines for people, UTF-8, each line ending in LF; the branch paths
+// stand side by side in columns.
+[[nodiscard]] std::string formatChartStatsText(const ChartStatsEntry& entry);
+
+// The figures as JSON, UTF-8, ending in LF: one object for one entry, an array of objects for
+// any other number. Seconds and notes per second are rounded to three decimals.
+[[nodiscard]] std::string formatChartStatsJson(std::span<const ChartStatsEntry> entries);
+
+} // namespace beatplate

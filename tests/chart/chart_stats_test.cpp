@@ -1,0 +1,142 @@
+#include "chart/chart_stats.h"
+#include "chart/chart_stats_report.h"
+#include "chart_test_helpers.h"
+#include "support/test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace beatplate {
+
+// Failures show the figures as the report writes them.
+void PrintTo(const ChartStats& stats, std::ostream* out)
+{
+    const ChartStatsEntry entry{ {}, {}, stats };
+    *out << formatChartStatsJson(std::span(&entry, 1));
+}
+
+namespace {
+
+ChartStats statsOfFile(const char* name)
+{
+    return computeChartStats(*test::parseChart(test::readFile(test::testData(name))));
+}
+
+std::array<SpanFigures, 5> noSpans()
+{
+    return { { { '(', 0, 0 }, { '<', 0, 0 }, { '@', 0, 0 }, { 'b', 0, 0 }, { 'p', 0, 0 } } };
+}
+
+// Counted by hand. Measure 1 (as the page numbers it) is 4/4 at the default 120, 2 s; measure 2
+// is 4/4, its first half at 120 (1 s), its second at 240 (0.5 s); measure 3 is 7/8 at 240, 3.5
+// quarter notes, 0.875 s; measure 4 is 3/4, 1.5 quarters at 240 (0.375 s), then 1.5 at 80
+// (1.125 s). The "bpm 300" after the last note line holds for no time. Notes, in seconds:
+//   1: o at 0 .25 .5 .75 1 1.25 1.5 1.75
+//   2: x at 2 2.25 2.5 2.75, X at 3 3.125 3.25 3.375
+//   3: c o o C o o o at 3.5 3.625 3.75 3.875 4 4.125 4.25
+//   4: o at 4.375 4.4375 4.5, then 4.75 4.9375 5.125
+// The busiest second is [3.5, 4.5): 3.5 to 4.4375, nine notes (4.5 lies exactly 1 s on).
+// Scroll speed 1 (default) in measures 1 and 2, 1.5 from measure 3, 0.75 from a quarter into 4.
+TEST(ChartStats, CountsTempoChangesInsideMeasuresAndOddMeters)
+{
+    const ChartStats expected{
+        .measures = 4,
+        .seconds = 5.875,
+        .notes = { .o = 20, .bigO = 1, .x = 4, .bigX = 4 },
+        .spans = noSpans(),
+        .tempo = { 80, 240 },
+        .scrollSpeed = { 0.75, 1.5 },
+        .density = { 29 / 5.875, 9, 3.5, 3 },
+        .branches = {},
+    };
+    EXPECT_EQ(statsOfFile("stats_tempo_meter.txt"), expected);
+}
+
+// Counted by hand, at 60 (a quarter note is 1 s, a measure 4 s; the default 120 holds for no
+// time). Notes, in seconds, by lane:
+//   1 (unbranched): o at 0 1
+//   2, branch 1: o at 4 5 6 7; branch 2: o at 4 4.5 .. 7.5 (8); branch 3: x at 4 4.25 .. 7.75 (16)
+//   3, branch 1: O at 8; branch 3: X at 8 8.25
+//   4, branch 1: o at 12 12.5
+//   5, branch 1 of three: o o, never completed
+// Busiest seconds: every lane [4, 5) 1 + 2 + 4 = 7; branch 1 [12, 13) 2; branch 2 [4, 5) 2;
+// branch 3 [4, 5) 4. Scroll speed 1, 2 on branch 1 from measure 2, 0.5 on branch 3 from
+// measure 3; the 3 of branch 2 falls where branch 2 has no lane.
+TEST(ChartStats, CountsEveryBranchPath)
+{
+    const ChartStats expected{
+        .measures = 4,
+        .seconds = 16,
+        .notes = { .o = 16, .bigO = 1, .x = 16, .bigX = 2 },
+        .spans = noSpans(),
+        .tempo = { 60, 60 },
+        .scrollSpeed = { 0.5, 2 },
+        .density = { 35 / 16.0, 7, 4, 2 },
+        .branches = { { 1, 9, { 9 / 16.0, 2, 12, 4 } },
+                      { 2, 10, { 10 / 16.0, 2, 4, 2 } },
+                      { 3, 20, { 20 / 16.0, 4, 4, 2 } } },
+        .uncompletedNotes = 2,
+    };
+    EXPECT_EQ(statsOfFile("stats_branches.txt"), expected);
+}
+
+// Counted by hand, a sixteenth note 0.125 s at 120 and 0.0625 s at 240:
+//   1: ( of 8 characters, 1 s (the o inside it adds nothing), o at 0.5 s
+//   2: < of 5, 0.625 s, its 5 not counted; o at 3 s
+//   3: @ of 9 counting 12, 1.125 s
+//   4: b of 6 counting 3, 0.75 s; p of 6 counting 4, 0.75 s
+//   5-6: ( of 9 over two lines: 2 sixteenths at 120, 7 at 240, 0.6875 s
+//   7: a < never closed, lost
+// Measures 1-4 take 8 s, 5 takes 0.25 + 0.875 s, 6 and 7 1 s each.
+TEST(ChartStats, CountsEverySpanKind)
+{
+    const ChartStats expected{
+        .measures = 7,
+        .seconds = 11.125,
+        .notes = { .o = 2 },
+        .spans = { { { '(', 2, 1.6875 },
+                     { '<', 1, 0.625 },
+                     { '@', 1, 1.125 },
+                     { 'b', 1, 0.75 },
+                     { 'p', 1, 0.75 } } },
+        .countedSpans = 3,
+        .countSum = 19,
+        .tempo = { 120, 240 },
+        .scrollSpeed = { 1, 1 },
+        .density = { 2 / 11.125, 1, 0.5, 1 },
+        .branches = {},
+    };
+    EXPECT_EQ(statsOfFile("stats_spans.txt"), expected);
+}
+
+struct TimingCase {
+    const char* chart;
+    double seconds;
+    ValueRange tempo;
+    ValueRange scrollSpeed;
+    std::int64_t peakNotes;
+};
+
+TEST(ChartStats, TimesChartsAtTheirEdges)
+{
+    const TimingCase cases[] = {
+        { "", 0, { 120, 120 }, { 1, 1 }, 0 }, // nothing: the defaults
+        { "oooo\n", 2, { 120, 120 }, { 1, 1 }, 4 }, // no "bpm": 120
+        { "#bpm 150\n#bpm 100\noooo\n", 2.4, { 100, 100 }, { 1, 1 }, 4 }, // the later holds
+        { "#bpm 0\noooo\n#bpm 60\noooo\n", 4, { 0, 60 }, { 1, 1 }, 8 }, // tempo 0 takes no time
+        { "#hs 0.25 4 8\noooo\n#hs 2\n", 2, { 120, 120 }, { 0.25, 1 }, 4 }, // after the end: none
+        { "#bpm 60 1 4\no\noooo\n", 6, { 60, 120 }, { 1, 1 }, 4 }, // offset past its measure
+    };
+    for (const TimingCase& testCase : cases) {
+        SCOPED_TRACE(testCase.chart);
+        const ChartStats stats = computeChartStats(*test::parseChart(testCase.chart));
+        EXPECT_DOUBLE_EQ(stats.seconds, testCase.seconds);
+        EXPECT_EQ(stats.tempo, testCase.tempo);
+        EXPECT_EQ(stats.scrollSpeed, testCase.scrollSpeed);
+        EXPECT_EQ(stats.density.peakNotes, testCase.peakNotes);
+    }
+}
+
+} // namespace
+} // namespace beatplate
