@@ -7,6 +7,8 @@ set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
     OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 
 install(TARGETS beatplate beatplate-chart DESTINATION bin)
+# Dropping charts on this entry in a file manager or on a launcher draws them in a terminal.
+install(FILES packaging/beatplate.desktop DESTINATION share/applications)
 
 # Debian wants man pages and changelogs compressed with gzip -9n: best, and no name or time
 # stamp in the header, so that the package builds the same bytes twice.

@@ -7,7 +7,7 @@ packages=(
   cmake g++ make pkg-config
   libpng-dev zlib1g-dev libboost-dev libgtest-dev libgmock-dev nlohmann-json3-dev
   libfreetype-dev libfontconfig-dev fonts-ipafont-gothic
-  pngcheck
+  pngcheck desktop-file-utils
 )
 if [ "${BEATPLATE_DEV_TOOLS:-0}" = 1 ]; then
   packages+=(clang-14 libclang-rt-14-dev clang-format libbenchmark-dev optipng)

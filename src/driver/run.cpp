@@ -1,99 +1,143 @@
 #include "driver/run.h"
 
-#include "chart/chart_parser.h"
-#include "chart/chart_text_reader.h"
-#include "driver/console.h"
+#include "cli/console.h"
+#include "driver/chart_batch.h"
+#include "driver/run_options.h"
 #include "driver/run_paths.h"
-#include "output/png_writer.h"
-#include "render/header_font.h"
-#include "render/score_renderer.h"
+#include "render/sprite_sheet.h"
+#include "render/text_font_lookup.h"
 
+#include <cstdio>
 #include <filesystem>
-#include <memory>
-#include <new>
 #include <optional>
-#include <stdexcept>
+#include <sched.h>
+#include <string>
+#include <thread>
+#include <unistd.h>
+#include <vector>
 
 namespace beatplate {
 
 namespace {
 
 constexpr const char* kUsageMessage =
-    "かんたんなつかいかた：譜面ファイルをbeatplate.exeにドラッグ＆ドロップ！";
-constexpr const char* kChartMissingMessage = "ファイルが見つかりません。";
-constexpr const char* kSameFileMessage =
-    "譜面ファイルと出力先が同じです。　拡張子を変えてください。";
-constexpr const char* kOutOfMemoryMessage = "メモリが足りなくて画像を作れません。";
-constexpr const char* kCanvasTooLargeMessage = "画像が大きすぎて作れません。";
+    "かんたんなつかいかた：譜面ファイルをbeatplateにドラッグ＆ドロップ！\n"
+    "Usage: beatplate [OPTION]... CHART...\n"
+    "Try 'beatplate --help' for more information.";
+constexpr const char* kTryHelp = "Try 'beatplate --help' for more information.";
+constexpr const char* kSheetUnreadableMessage = "スプライトシートを読み込めません。";
+constexpr const char* kBuiltInSheetName = "built-in sheet";
+constexpr const char* kOutputDirectoryMessage = "出力先のフォルダを作れません。";
+constexpr const char* kPausePrompt = "Enterキーを押すと終わります。";
 constexpr const char* kUnexpectedFailureMessage = "画像を作れませんでした。";
 
 } // namespace
 
-std::string pictureFailureMessage(const std::exception& error)
+// The processors this process may run on, which a container or taskset may make fewer than
+// the machine has.
+static unsigned processorCount()
 {
-    if (dynamic_cast<const PngWriteError*>(&error) != nullptr)
-        return error.what();
-    if (dynamic_cast<const std::bad_alloc*>(&error) != nullptr)
-        return kOutOfMemoryMessage;
-    if (dynamic_cast<const std::length_error*>(&error) != nullptr)
-        return kCanvasTooLargeMessage;
-    return "画像を作れませんでした: " + std::string(error.what());
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    if (::sched_getaffinity(0, sizeof(set), &set) == 0 && CPU_COUNT(&set) > 0)
+        return static_cast<unsigned>(CPU_COUNT(&set));
+    return std::max(1u, std::thread::hardware_concurrency());
 }
 
-// A directory opens like a file on Linux but holds no chart.
-static std::optional<ChartTextReader> openChart(const std::filesystem::path& chartPath)
+static RunOptions readCommandLine(int argc, char** argv)
 {
+    const std::vector<std::string_view> arguments(argv + std::min(argc, 1), argv + argc);
+    RunOptions options = parseRunOptions(arguments);
+    if (options.charts.size() > 1 && options.output == "-")
+        throw CommandLineError("with several charts, --output names a directory, not '-'");
+    return options;
+}
+
+static int printText(const std::string& text)
+{
+    const bool written = std::fwrite(text.data(), 1, text.size(), stdout) == text.size();
+    return written && std::fflush(stdout) == 0 ? kExitSuccess : kExitOutputFailed;
+}
+
+// --sheet, else the first regular file of the places looked in, else the built-in sheet.
+static std::optional<Canvas> loadChosenSheet(const RunOptions& options, std::string_view argv0,
+                                             std::span<const std::uint8_t> builtIn,
+                                             Console& console)
+{
+    const auto file = options.sheet
+        ? options.sheet
+        : findSpriteSheet(spriteSheetCandidatesFor(runningExecutablePath(), argv0));
+    auto sheet = file ? loadSpriteSheet(*file) : loadSpriteSheet(builtIn);
+    if (!sheet)
+        console.report(kSheetUnreadableMessage, file ? file->string() : kBuiltInSheetName);
+    return sheet;
+}
+
+static bool makeOutputDirectory(const RunOptions& options, Console& console)
+{
+    if (options.charts.size() < 2 || !options.output)
+        return true;
     std::error_code error;
-    if (std::filesystem::is_directory(chartPath, error))
-        return std::nullopt;
-    return ChartTextReader::open(chartPath);
+    std::filesystem::create_directories(*options.output, error);
+    if (!error && std::filesystem::is_directory(*options.output, error))
+        return true;
+    console.report(kOutputDirectoryMessage, *options.output);
+    return false;
 }
 
-static int runSequence(int argc, char** argv)
+static int drawCharts(const RunOptions& options, std::string_view argv0,
+                      std::span<const std::uint8_t> builtIn, Console& console)
 {
-    if (argc < 2) {
-        reportAndWait(kUsageMessage);
+    if (options.charts.empty()) {
+        console.report(kUsageMessage, std::nullopt);
         return kExitSuccess;
     }
-    const std::filesystem::path chartPath = argv[1];
-    auto reader = openChart(chartPath);
-    if (!reader) {
-        reportAndWait(kChartMissingMessage);
-        return kExitChartMissing;
-    }
-    const auto outputPath = outputPathFor(chartPath);
-    if (isSameFile(chartPath, outputPath)) {
-        reportAndWait(kSameFileMessage);
+    const auto sheet = loadChosenSheet(options, argv0, builtIn, console);
+    if (!sheet || !makeOutputDirectory(options, console))
         return kExitOutputFailed;
-    }
-    ChartParser parser;
-    std::unique_ptr<ChartDocument> document;
-    try {
-        document = parser.parse(*reader);
-    } catch (const ChartParseError& error) {
-        reportAndWait(error.what(), LineEnd::None);
-        return kExitChartError;
-    }
-    // Without a usable face the header is left out and the score is still drawn.
-    const auto headerFont = HeaderFont::find();
-    ScoreRenderer renderer(
-        findSpriteSheet(spriteSheetCandidatesFor(runningExecutablePath(), argv[0])));
-    renderer.setHeaderFont(headerFont ? &*headerFont : nullptr);
-    renderer.render(*document);
-    writeChartPng(outputPath, renderer.canvas(), parser.sourceText);
-    return kExitSuccess;
+    const auto jobs = planChartJobs(options.charts, options.output);
+    // fontconfig is asked once; each drawing thread then opens the face for itself.
+    const auto font = findHeaderFontFile();
+    const unsigned threads = options.jobs != 0 ? options.jobs
+        : jobs.size() > 1                      ? processorCount()
+                                               : 1;
+    ChartBatch batch(jobs, *sheet, font, console);
+    return batch.run(threads);
 }
 
-int runBeatplate(int argc, char** argv)
+static int runWithOptions(const RunOptions& options, std::string_view argv0,
+                          std::span<const std::uint8_t> builtIn)
 {
+    if (options.help)
+        return printText(runHelpText());
+    if (options.version)
+        return printText(runVersionText());
+    const bool showProgress = options.charts.size() > 1 && ::isatty(STDERR_FILENO) != 0;
+    Console console(STDERR_FILENO, showProgress ? ProgressDisplay::InPlace : ProgressDisplay::Off);
+    int status = kExitOutputFailed;
     try {
-        return runSequence(argc, argv);
+        status = drawCharts(options, argv0, builtIn, console);
     } catch (const std::exception& error) {
-        reportAndWait(pictureFailureMessage(error));
+        console.report(pictureFailureMessage(error), std::nullopt);
     } catch (...) {
-        reportAndWait(kUnexpectedFailureMessage);
+        console.report(kUnexpectedFailureMessage, std::nullopt);
     }
-    return kExitOutputFailed;
+    if (options.pause && console.failureReported())
+        waitForEnterOnTerminal(kPausePrompt);
+    return status;
+}
+
+int runBeatplate(int argc, char** argv, std::span<const std::uint8_t> builtInSpriteSheet)
+{
+    RunOptions options;
+    try {
+        options = readCommandLine(argc, argv);
+    } catch (const CommandLineError& error) {
+        Console(STDERR_FILENO)
+            .report("beatplate: " + std::string(error.what()) + "\n" + kTryHelp, std::nullopt);
+        return kExitUsage;
+    }
+    return runWithOptions(options, argc > 0 ? argv[0] : "beatplate", builtInSpriteSheet);
 }
 
 } // namespace beatplate

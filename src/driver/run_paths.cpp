@@ -1,7 +1,10 @@
 #include "driver/run_paths.h"
 
+#include <set>
 #include <string>
+#include <sys/stat.h>
 #include <system_error>
+#include <utility>
 
 namespace beatplate {
 
@@ -42,14 +45,15 @@ spriteSheetCandidatesFor(const std::optional<std::filesystem::path>& executableP
     return candidates;
 }
 
-std::filesystem::path findSpriteSheet(const std::vector<std::filesystem::path>& candidates)
+std::optional<std::filesystem::path>
+findSpriteSheet(const std::vector<std::filesystem::path>& candidates)
 {
     for (const auto& candidate : candidates) {
         std::error_code error;
         if (std::filesystem::is_regular_file(candidate, error))
             return candidate;
     }
-    return candidates.empty() ? std::filesystem::path("pic.png") : candidates.front();
+    return std::nullopt;
 }
 
 std::optional<std::filesystem::path> runningExecutablePath()
@@ -59,6 +63,64 @@ std::optional<std::filesystem::path> runningExecutablePath()
     if (error || path.empty())
         return std::nullopt;
     return path;
+}
+
+namespace {
+
+constexpr const char* kSameFileMessage =
+    "譜面ファイルと出力先が同じです。　拡張子を変えてください。";
+constexpr const char* kTakenOutputMessage = "ほかの譜面と出力先が同じです。";
+
+using FileIdentity = std::pair<dev_t, ino_t>;
+
+} // namespace
+
+static std::optional<FileIdentity> identityOf(const std::filesystem::path& path)
+{
+    struct stat status { };
+    if (::stat(path.c_str(), &status) != 0)
+        return std::nullopt;
+    return FileIdentity{ status.st_dev, status.st_ino };
+}
+
+static std::optional<std::filesystem::path> picturePathFor(const std::string& chart,
+                                                           const std::optional<std::string>& output,
+                                                           bool severalCharts)
+{
+    if (output == "-" || (chart == "-" && (severalCharts || !output)))
+        return std::nullopt;
+    if (!output)
+        return outputPathFor(chart);
+    // Like cp, one chart given a directory puts its picture in it.
+    std::error_code error;
+    if (!severalCharts && !std::filesystem::is_directory(*output, error))
+        return std::filesystem::path(*output);
+    return std::filesystem::path(*output) / outputPathFor(chart).filename();
+}
+
+std::vector<ChartJob> planChartJobs(const std::vector<std::string>& charts,
+                                    const std::optional<std::string>& output)
+{
+    std::set<FileIdentity> chartFiles;
+    for (const auto& chart : charts) {
+        if (const auto identity = chart == "-" ? std::nullopt : identityOf(chart))
+            chartFiles.insert(*identity);
+    }
+    std::vector<ChartJob> jobs;
+    std::set<std::filesystem::path> taken; // empty path: standard output
+    for (const auto& chart : charts) {
+        ChartJob job{ chart, picturePathFor(chart, output, charts.size() > 1), std::nullopt };
+        std::error_code error;
+        const auto key = job.picture ? std::filesystem::weakly_canonical(*job.picture, error)
+                                     : std::filesystem::path();
+        const auto identity = job.picture ? identityOf(*job.picture) : std::nullopt;
+        if (identity && chartFiles.contains(*identity))
+            job.refusal = kSameFileMessage;
+        else if (!taken.insert(error ? job.picture->lexically_normal() : key).second)
+            job.refusal = kTakenOutputMessage;
+        jobs.push_back(std::move(job));
+    }
+    return jobs;
 }
 
 bool isSameFile(const std::filesystem::path& chartPath, const std::filesystem::path& outputPath)

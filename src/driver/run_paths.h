@@ -1,7 +1,10 @@
 #pragma once
 
+#include "driver/chart_job.h"
+
 #include <filesystem>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -26,9 +29,9 @@ spriteSheetPathFor(const std::optional<std::filesystem::path>& executablePath,
 spriteSheetCandidatesFor(const std::optional<std::filesystem::path>& executablePath,
                          std::string_view argv0);
 
-// The first candidate that names a file; the first candidate when none does, so that the score
-// is drawn without sprites as from any sheet that cannot be read.
-[[nodiscard]] std::filesystem::path
+// The first candidate that is a regular file (or a link to one); none when no candidate is, and
+// the built-in sheet is drawn with. A FIFO or a directory is passed over, never opened.
+[[nodiscard]] std::optional<std::filesystem::path>
 findSpriteSheet(const std::vector<std::filesystem::path>& candidates);
 
 // The running executable as /proc/self/exe names it; empty when that cannot be read.
@@ -38,5 +41,13 @@ findSpriteSheet(const std::vector<std::filesystem::path>& candidates);
 // link or on a filesystem that ignores case), so that writing it would destroy the chart.
 [[nodiscard]] bool isSameFile(const std::filesystem::path& chartPath,
                               const std::filesystem::path& outputPath);
+
+// Where each chart's picture goes. Without output: beside the chart as outputPathFor says, and
+// to standard output for "-". With one chart, output is the picture, "-" standard output; with
+// several, output is the directory for the pictures, and "-" still writes to standard output.
+// A picture path that an earlier chart of the run already takes, or that names a chart of the
+// run, refuses that chart, so that no picture is lost and no chart destroyed.
+[[nodiscard]] std::vector<ChartJob> planChartJobs(const std::vector<std::string>& charts,
+                                                  const std::optional<std::string>& output);
 
 } // namespace beatplate

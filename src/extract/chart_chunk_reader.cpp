@@ -148,7 +148,8 @@ std::string readChartChunk(const std::filesystem::path& picture)
 static std::string lineError(std::u16string_view text, std::size_t badUnit)
 {
     const auto line = 1 + std::count(text.begin(), text.begin() + badUnit, u'\n');
-    return "譜面の" + std::to_string(line) + "行目にShift_JISで書けない文字があります。";
+    return "譜面の" + std::to_string(line)
+        + "行目にShift_JISで書けない文字があります。\n--utf8 を付ければUTF-8で書き出せます。";
 }
 
 // The chart reader folds CR LF into LF, so a CR that was kept before an LF is written doubled:
@@ -165,7 +166,7 @@ static std::string keepCrBeforeLf(const std::string& bytes)
     return out;
 }
 
-std::string chartFileFromChunk(std::string_view data)
+std::string chartFileFromChunk(std::string_view data, ChartEncoding encoding)
 {
     if (data.size() < 2 || data.size() % 2 != 0 || data[data.size() - 2] != '\0'
         || data.back() != '\0')
@@ -182,10 +183,17 @@ std::string chartFileFromChunk(std::string_view data)
         throw ExtractError(kExtractNoChart, kBrokenChart);
     if (!text.empty() && text.back() == u'\n')
         text.pop_back();
-    const Cp932Encoding encoding = encodeCp932(text);
-    if (encoding.badUnit != std::u16string_view::npos)
-        throw ExtractError(kExtractNoChart, lineError(text, encoding.badUnit));
-    return keepCrBeforeLf(encoding.bytes);
+    if (encoding == ChartEncoding::Utf8) {
+        // Only a broken surrogate has no UTF-8 form, and no chart the reader read holds one.
+        auto utf8 = encodeUtf8(text);
+        if (!utf8)
+            throw ExtractError(kExtractNoChart, kBrokenChart);
+        return keepCrBeforeLf(*utf8);
+    }
+    const Cp932Encoding cp932 = encodeCp932(text);
+    if (cp932.badUnit != std::u16string_view::npos)
+        throw ExtractError(kExtractNoChart, lineError(text, cp932.badUnit));
+    return keepCrBeforeLf(cp932.bytes);
 }
 
 } // namespace beatplate

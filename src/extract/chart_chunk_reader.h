@@ -20,9 +20,15 @@ inline constexpr std::uint32_t kMaxChartChunkLength = 2 * (4'194'304 + 1) + 2;
 // The same from an open file or pipe, read from where it stands; the descriptor stays open.
 [[nodiscard]] std::string readChartChunk(int fd);
 
+enum class ChartEncoding {
+    Cp932, // as beatplate reads a chart without a byte-order mark
+    Utf8, // without the byte-order mark, which the caller adds where it is wanted
+};
+
 // The chart file that chunk data came from: UTF-16LE code units and a zero unit in, code page
-// 932 bytes out, without the LF that the chart reader adds after the last line. Throws
+// 932 (or UTF-8) bytes out, without the LF that the chart reader adds after the last line. Throws
 // ExtractError when the data is no chart text or holds a character code page 932 cannot write.
-[[nodiscard]] std::string chartFileFromChunk(std::string_view data);
+[[nodiscard]] std::string chartFileFromChunk(std::string_view data,
+                                             ChartEncoding encoding = ChartEncoding::Cp932);
 
 } // namespace beatplate

@@ -55,6 +55,19 @@ static std::filesystem::path writeUnderFreeName(const std::filesystem::path& pic
     failOutput();
 }
 
+void writeChartFile(const std::filesystem::path& path, std::string_view bytes)
+{
+    try {
+        TemporaryFile file(path, TemporaryFileKind::Unnamed, kChartFilePrefix);
+        if (std::fwrite(bytes.data(), 1, bytes.size(), file.stream()) != bytes.size())
+            failOutput();
+        file.finishWriting();
+        file.replaceTarget();
+    } catch (const std::system_error&) {
+        failOutput();
+    }
+}
+
 std::filesystem::path writeChartBeside(const std::filesystem::path& picture, std::string_view bytes)
 {
     try {

@@ -17,4 +17,8 @@ constexpr int kChartNameAttempts = 1000;
 std::filesystem::path writeChartBeside(const std::filesystem::path& picture,
                                        std::string_view bytes);
 
+// Writes bytes to path, replacing a file there only once the new one is complete. Throws
+// ExtractError.
+void writeChartFile(const std::filesystem::path& path, std::string_view bytes);
+
 } // namespace beatplate

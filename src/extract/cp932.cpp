@@ -104,6 +104,15 @@ Cp932Encoding encodeCp932(std::u16string_view text)
     return result;
 }
 
+std::optional<std::string> encodeUtf8(std::u16string_view text)
+{
+    Iconv encoder("UTF-8", "UTF-16LE");
+    std::string utf8;
+    if (encoder.convert(toUtf16le(text), utf8))
+        return std::nullopt;
+    return utf8;
+}
+
 std::optional<std::u16string> decodeCp932(std::string_view bytes)
 {
     Iconv decoder("UTF-16LE", "CP932");

@@ -37,6 +37,9 @@ struct Cp932Encoding {
 // code page 932 folds into others (U+00A5 into "\", for one) are all refused.
 [[nodiscard]] Cp932Encoding encodeCp932(std::u16string_view text);
 
+// Encodes UTF-16 text as UTF-8; empty when it holds a surrogate that is not half of a pair.
+[[nodiscard]] std::optional<std::string> encodeUtf8(std::u16string_view text);
+
 // Decodes code page 932 bytes; empty when they are not valid code page 932.
 [[nodiscard]] std::optional<std::u16string> decodeCp932(std::string_view bytes);
 

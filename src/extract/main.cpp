@@ -1,59 +1,119 @@
+#include "cli/console.h"
 #include "extract/chart_chunk_reader.h"
 #include "extract/chart_file_output.h"
 #include "extract/extract_error.h"
+#include "extract/extract_options.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <exception>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
 
 namespace beatplate {
 
+namespace {
+
 constexpr const char* kUsage =
-    "かんたんなつかいかた：画像ファイルをbeatplate-chartにドラッグ＆ドロップ！";
+    "かんたんなつかいかた：画像ファイルをbeatplate-chartにドラッグ＆ドロップ！\n"
+    "Usage: beatplate-chart [OPTION]... PICTURE\n"
+    "Try 'beatplate-chart --help' for more information.";
+constexpr const char* kTryHelp = "Try 'beatplate-chart --help' for more information.";
 constexpr const char* kOutputFailed = "出力がなぜかできません。";
+constexpr const char* kSameFile = "画像ファイルと出力先が同じです。";
+constexpr const char* kWritten = "譜面を書き出しました：";
+constexpr const char* kPausePrompt = "Enterキーを押すと終わります。";
+constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
+// The picture named "-" is read through the descriptor the process was given.
+constexpr const char* kStandardInputPath = "/dev/stdin";
 
-enum class Destination { BesidePicture, StandardOutput };
+} // namespace
 
-// Beside the picture a message waits for a key, so that a window opened by dropping a picture
-// stays up; with "-" the output is a pipe's, so messages go to standard error and nothing waits.
-static void report(const std::string& message, Destination destination)
+static bool isRegularFile(int fd)
 {
-    if (destination == Destination::StandardOutput) {
-        std::fprintf(stderr, "%s\n", message.c_str());
-        return;
-    }
-    std::printf("%s\n", message.c_str());
-    std::fflush(stdout);
-    std::getchar();
+    struct stat status { };
+    return ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode);
+}
+
+static bool namesSameFile(const std::string& picture, const std::string& output)
+{
+    struct stat first { };
+    struct stat second { };
+    return ::stat(picture.c_str(), &first) == 0 && ::stat(output.c_str(), &second) == 0
+        && first.st_dev == second.st_dev && first.st_ino == second.st_ino;
 }
 
 static void writeToStandardOutput(std::string_view bytes)
 {
-    if (std::fwrite(bytes.data(), 1, bytes.size(), stdout) != bytes.size()
-        || std::fflush(stdout) != 0)
-        throw ExtractError(kExtractOutputFailed, kOutputFailed);
+    while (!bytes.empty()) {
+        const auto written = ::write(STDOUT_FILENO, bytes.data(), bytes.size());
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            throw ExtractError(kExtractOutputFailed, kOutputFailed);
+        bytes.remove_prefix(static_cast<std::size_t>(written));
+    }
 }
 
-static int extractChart(const char* picture, Destination destination)
+// beatplate reads UTF-8 back exactly only behind a byte-order mark, which a file gets; a
+// terminal or a pipe gets the plain text that other programs expect.
+static std::string withMarkFor(const std::string& chart, ChartEncoding encoding, bool toFile)
 {
-    try {
-        const std::string chart = chartFileFromChunk(readChartChunk(picture));
-        if (destination == Destination::StandardOutput) {
-            writeToStandardOutput(chart);
-            return kExtractSuccess;
-        }
-        const auto written = writeChartBeside(picture, chart);
-        std::printf("譜面を書き出しました：%s\n", written.c_str());
+    if (encoding != ChartEncoding::Utf8 || !toFile)
+        return chart;
+    return std::string(kUtf8ByteOrderMark) + chart;
+}
+
+static int extractChart(const ExtractOptions& options, Console& console)
+{
+    const bool fromStandardInput = options.picture == "-";
+    const std::optional<std::string> output =
+        fromStandardInput && !options.output ? "-" : options.output;
+    const std::string picture = fromStandardInput ? kStandardInputPath : options.picture;
+    const std::string chart = chartFileFromChunk(readChartChunk(picture), options.encoding);
+    if (output == "-") {
+        writeToStandardOutput(withMarkFor(chart, options.encoding, isRegularFile(STDOUT_FILENO)));
         return kExtractSuccess;
+    }
+    const std::string bytes = withMarkFor(chart, options.encoding, true);
+    if (!output) {
+        const auto written = writeChartBeside(picture, bytes);
+        console.report(kWritten + written.string(), options.picture, MessageKind::Information);
+        return kExtractSuccess;
+    }
+    if (!fromStandardInput && namesSameFile(picture, *output))
+        throw ExtractError(kExtractOutputFailed, kSameFile);
+    writeChartFile(*output, bytes);
+    console.report(kWritten + *output, options.picture, MessageKind::Information);
+    return kExtractSuccess;
+}
+
+static int runExtract(const ExtractOptions& options, Console& console)
+{
+    if (options.picture.empty()) {
+        console.report(kUsage, std::nullopt);
+        return kExtractPictureUnreadable;
+    }
+    try {
+        return extractChart(options, console);
     } catch (const ExtractError& error) {
-        report(error.what(), destination);
+        console.report(error.what(), options.picture);
         return error.status();
     } catch (const std::exception&) {
         // Only the environment fails here (memory, a missing code page conversion).
-        report(kOutputFailed, destination);
+        console.report(kOutputFailed, options.picture);
         return kExtractOutputFailed;
     }
+}
+
+static int printText(const std::string& text)
+{
+    const bool written = std::fwrite(text.data(), 1, text.size(), stdout) == text.size();
+    return written && std::fflush(stdout) == 0 ? kExtractSuccess : kExtractOutputFailed;
 }
 
 } // namespace beatplate
@@ -61,11 +121,22 @@ static int extractChart(const char* picture, Destination destination)
 int main(int argc, char** argv)
 {
     using namespace beatplate;
-    const bool toStandardOutput = argc == 3 && std::string_view(argv[2]) == "-";
-    if (argc != 2 && !toStandardOutput) {
-        report(kUsage, Destination::BesidePicture);
+    Console console(STDERR_FILENO);
+    ExtractOptions options;
+    try {
+        const std::vector<std::string_view> arguments(argv + std::min(argc, 1), argv + argc);
+        options = parseExtractOptions(arguments);
+    } catch (const CommandLineError& error) {
+        console.report("beatplate-chart: " + std::string(error.what()) + "\n" + kTryHelp,
+                       std::nullopt);
         return kExtractPictureUnreadable;
     }
-    return extractChart(
-        argv[1], toStandardOutput ? Destination::StandardOutput : Destination::BesidePicture);
+    if (options.help)
+        return printText(extractHelpText());
+    if (options.version)
+        return printText(extractVersionText());
+    const int status = runExtract(options, console);
+    if (options.pause && console.failureReported())
+        waitForEnterOnTerminal(kPausePrompt);
+    return status;
 }

@@ -13,6 +13,11 @@ ScoreRenderer::ScoreRenderer(std::filesystem::path path)
 {
 }
 
+ScoreRenderer::ScoreRenderer(const Canvas& loadedSpriteSheet)
+    : m_loadedSpriteSheet(&loadedSpriteSheet)
+{
+}
+
 void ScoreRenderer::render(const ChartDocument& document)
 {
     breakRows(document);
@@ -44,7 +49,8 @@ void ScoreRenderer::createCanvas()
 
 void ScoreRenderer::attachGraphics()
 {
-    spriteSheet = loadSpriteSheet(spriteSheetPath);
+    if (m_loadedSpriteSheet == nullptr)
+        spriteSheet = loadSpriteSheet(spriteSheetPath);
 }
 
 void ScoreRenderer::buildAtlas()
@@ -55,8 +61,9 @@ void ScoreRenderer::buildAtlas()
 
 void ScoreRenderer::drawSprite(const RectF& destination, const RectF& source, std::uint32_t times)
 {
-    if (spriteSheet)
-        blitScaled(m_canvas, *spriteSheet, destination, source, m_blitScratch, times);
+    const Canvas* sheet = spriteSheet ? &*spriteSheet : m_loadedSpriteSheet;
+    if (sheet != nullptr)
+        blitScaled(m_canvas, *sheet, destination, source, m_blitScratch, times);
 }
 
 void ScoreRenderer::drawSpriteInt(int x, int y, int width, int height, const RectF& source)

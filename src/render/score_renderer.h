@@ -46,6 +46,9 @@ inline constexpr std::size_t kMaxCanvasBytes = std::size_t{ 1 } << 31;
 class ScoreRenderer {
 public:
     explicit ScoreRenderer(std::filesystem::path spriteSheetPath);
+    // Draws from a sheet loaded before, which must outlive the renderer; several renderers may
+    // share it, as nothing writes to it.
+    explicit ScoreRenderer(const Canvas& loadedSpriteSheet);
 
     // Lays the document out and draws the whole picture; call once.
     void render(const ChartDocument& document);
@@ -108,6 +111,7 @@ private:
     int m_width = kPageWidth;
     int m_height = 0;
     const HeaderFont* m_headerFont = nullptr;
+    const Canvas* m_loadedSpriteSheet = nullptr;
     BlitScratch m_blitScratch;
 };
 

@@ -92,9 +92,8 @@ static bool hasPngSignature(std::FILE* file)
         && png_sig_cmp(signature.data(), 0, signature.size()) == 0;
 }
 
-std::optional<Canvas> loadSpriteSheet(const std::filesystem::path& path)
+static std::optional<Canvas> decodeSpriteSheet(const FilePtr& file)
 {
-    const FilePtr file(std::fopen(path.c_str(), "rb"));
     if (!file || !hasPngSignature(file.get()))
         return std::nullopt;
     PngErrorState errors;
@@ -119,6 +118,20 @@ std::optional<Canvas> loadSpriteSheet(const std::filesystem::path& path)
     if (!readRows(guard.png(), rows.data()))
         return std::nullopt;
     return sheet;
+}
+
+std::optional<Canvas> loadSpriteSheet(const std::filesystem::path& path)
+{
+    return decodeSpriteSheet(FilePtr(std::fopen(path.c_str(), "rb")));
+}
+
+std::optional<Canvas> loadSpriteSheet(std::span<const std::uint8_t> png)
+{
+    if (png.empty())
+        return std::nullopt;
+    // A stream opened for reading never writes to its buffer.
+    void* buffer = const_cast<std::uint8_t*>(png.data());
+    return decodeSpriteSheet(FilePtr(::fmemopen(buffer, png.size(), "rb")));
 }
 
 } // namespace beatplate

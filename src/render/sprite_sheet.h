@@ -2,8 +2,10 @@
 
 #include "render/canvas.h"
 
+#include <cstdint>
 #include <filesystem>
 #include <optional>
+#include <span>
 
 namespace beatplate {
 
@@ -14,5 +16,7 @@ inline constexpr int kSpriteSheetMaxSide = 16384;
 // into straight-alpha 0xAARRGGBB pixels, as stored: no gamma is applied. Empty when the file is
 // missing, unreadable, not a PNG, broken, or larger than kSpriteSheetMaxSide.
 [[nodiscard]] std::optional<Canvas> loadSpriteSheet(const std::filesystem::path& path);
+// The same from the bytes of a PNG file held in memory.
+[[nodiscard]] std::optional<Canvas> loadSpriteSheet(std::span<const std::uint8_t> png);
 
 } // namespace beatplate

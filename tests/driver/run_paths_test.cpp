@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 namespace beatplate {
 namespace {
 
@@ -92,10 +94,13 @@ TEST(RunPaths, TakesTheFirstSpriteSheetThatIsAFile)
     const std::vector<std::filesystem::path> candidates{ beside,
                                                          dir / "bin/../share/beatplate/pic.png" };
 
-    EXPECT_EQ(findSpriteSheet(candidates), beside); // neither exists: drawn without sprites
+    EXPECT_EQ(findSpriteSheet(candidates), std::nullopt); // neither exists: the built-in sheet
     test::writeFile(installed, "sheet");
     EXPECT_EQ(findSpriteSheet(candidates), candidates[1]);
     std::filesystem::create_directory(beside); // a directory is no sheet
+    EXPECT_EQ(findSpriteSheet(candidates), candidates[1]);
+    std::filesystem::remove(beside);
+    ASSERT_EQ(::mkfifo(beside.c_str(), 0600), 0); // nor is a FIFO, which would never end
     EXPECT_EQ(findSpriteSheet(candidates), candidates[1]);
     std::filesystem::remove(beside);
     test::writeFile(beside, "sheet");

@@ -13,12 +13,19 @@ namespace {
 
 using namespace std::chrono_literals;
 
-constexpr const char* kUsageLine =
-    "かんたんなつかいかた：譜面ファイルをbeatplate.exeにドラッグ＆ドロップ！\n";
-constexpr const char* kChartMissingLine = "ファイルが見つかりません。\n";
-constexpr const char* kOutputFailedLine = "出力がなぜかできません。　pngファイル開いてない？\n";
-constexpr const char* kSameFileLine =
-    "譜面ファイルと出力先が同じです。　拡張子を変えてください。\n";
+constexpr const char* kUsageLines =
+    "かんたんなつかいかた：譜面ファイルをbeatplateにドラッグ＆ドロップ！\n"
+    "Usage: beatplate [OPTION]... CHART...\n"
+    "Try 'beatplate --help' for more information.\n";
+constexpr const char* kChartMissingLine = "ファイルが見つかりません。";
+constexpr const char* kOutputFailedLine = "出力がなぜかできません。　pngファイル開いてない？";
+constexpr const char* kSameFileLine = "譜面ファイルと出力先が同じです。　拡張子を変えてください。";
+
+// A message line as the program prints it about a chart.
+std::string aboutChart(std::string_view message, std::string_view chart)
+{
+    return std::string(message) + " (" + std::string(chart) + ")\n";
+}
 
 // One 4/4 measure of four notes; lies in one unbranched row.
 constexpr const char* kOneMeasureChart = "oooo\n";
@@ -53,7 +60,8 @@ TEST(Beatplate, PrintsTheUsageLineWithoutAnArgument)
     const ProgramSandbox sandbox;
     const auto result = sandbox.run({});
     EXPECT_EQ(result.status, 0);
-    EXPECT_EQ(result.output, kUsageLine);
+    EXPECT_EQ(result.output, "");
+    EXPECT_EQ(result.errors, kUsageLines);
     EXPECT_EQ(listDirectory(sandbox.directory()),
               (std::vector<std::string>{ "beatplate", "pic.png" }));
 }
@@ -67,7 +75,7 @@ TEST(Beatplate, ReportsAChartThatCannotBeOpened)
         SCOPED_TRACE(chart);
         const auto result = sandbox.run({ chart });
         EXPECT_EQ(result.status, 1);
-        EXPECT_EQ(result.output, kChartMissingLine);
+        EXPECT_EQ(result.errors, aboutChart(kChartMissingLine, chart));
     }
     EXPECT_EQ(listDirectory(sandbox.directory()),
               (std::vector<std::string>{ "beatplate", "folder.txt", "pic.png" }));
@@ -78,20 +86,22 @@ TEST(Beatplate, ReportsAChartErrorWithItsLineAndColumnAndWritesNothing)
 {
     const std::vector<std::pair<std::string, std::string>> cases = {
         { ";one\n\n#nonsense\noooo\n",
-          "読み込み時にエラーが発生しました: 3行\nunknown command. (column 2: #nonsense)" },
+          "読み込み時にエラーが発生しました: 3行 (chart.txt)\nunknown command. (column 2: "
+          "#nonsense)\n" },
         // An undecodable byte in the middle no longer ends the chart there unnoticed.
         { "#title A\no o x o\n\x82\xA0\xFFo\n(((\n",
-          "読み込み時にエラーが発生しました: 3行\n"
-          "encoding error. (column 2: 0xFF cannot be read as code page 932)" },
+          "読み込み時にエラーが発生しました: 3行 (chart.txt)\n"
+          "encoding error. (column 2: 0xFF cannot be read as code page 932)\n" },
         { "#bpm -120\noooo\n",
-          "読み込み時にエラーが発生しました: 1行\nbpm must be positive. (column 6)" },
+          "読み込み時にエラーが発生しました: 1行 (chart.txt)\nbpm must be positive. (column 6)\n" },
     };
     const ProgramSandbox sandbox;
     for (const auto& [chart, report] : cases) {
         SCOPED_TRACE(report);
         const auto result = sandbox.runChart("chart.txt", chart);
         EXPECT_EQ(result.status, 2);
-        EXPECT_EQ(result.output, report);
+        EXPECT_EQ(result.output, "");
+        EXPECT_EQ(result.errors, report);
         EXPECT_EQ(listDirectory(sandbox.directory()),
                   (std::vector<std::string>{ "beatplate", "chart.txt", "pic.png" }));
     }
@@ -106,38 +116,42 @@ TEST(Beatplate, RefusesAChartThatWouldBecomeItsOwnPicture)
         SCOPED_TRACE(chart);
         const auto result = sandbox.run({ chart });
         EXPECT_EQ(result.status, 3);
-        EXPECT_EQ(result.output, kSameFileLine);
+        EXPECT_EQ(result.errors, aboutChart(kSameFileLine, chart));
     }
     EXPECT_EQ(readFile(sandbox / "x.png"), kOneMeasureChart);
     EXPECT_EQ(listDirectory(sandbox.directory()),
               (std::vector<std::string>{ "beatplate", "pic.png", "x.png" }));
 }
 
-TEST(Beatplate, WaitsForAKeyAfterEveryMessage)
+TEST(Beatplate, NeverWaitsForAKeyAfterAMessage)
 {
     const ProgramSandbox sandbox;
     sandbox.writeChart("x.png", kOneMeasureChart);
+    sandbox.writeChart("bad.txt", "oooo\n;\n\n  ;\n");
     struct Case {
         std::vector<std::string> arguments;
-        std::string output;
+        std::string errors;
         int status;
     };
     const std::vector<Case> cases{
-        { {}, kUsageLine, 0 },
-        { { "missing.txt" }, kChartMissingLine, 1 },
-        { { "x.png" }, kSameFileLine, 3 },
+        { {}, kUsageLines, 0 },
+        { { "missing.txt" }, aboutChart(kChartMissingLine, "missing.txt"), 1 },
+        { { "bad.txt" },
+          "読み込み時にエラーが発生しました: 4行 (bad.txt)\nparse error. (column 3: ';')\n",
+          2 },
+        { { "x.png" }, aboutChart(kSameFileLine, "x.png"), 3 },
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.output);
+        SCOPED_TRACE(c.errors);
         ChildProcess child(sandbox.binary(), c.arguments, sandbox.directory(), StandardInput::Pipe);
-        ASSERT_TRUE(child.waitUntilReadingInput(10s));
-        // The message is out before the wait, even though standard output is a pipe.
-        EXPECT_EQ(child.readOutputUntil(c.output, 10s), c.output);
-        child.writeInput("\n");
+        // Its input stays open: a program that waited for a key would never end by itself.
+        EXPECT_TRUE(child.waitForExit(10s));
         const auto result = child.finish();
         EXPECT_EQ(result.status, c.status);
-        EXPECT_EQ(result.output, c.output);
+        EXPECT_EQ(result.output, "");
+        EXPECT_EQ(result.errors, c.errors);
     }
+    EXPECT_FALSE(std::filesystem::exists(sandbox / "bad.png"));
 }
 
 TEST(Beatplate, WritesAPictureBesideTheChartWithTheChartInside)
@@ -146,6 +160,7 @@ TEST(Beatplate, WritesAPictureBesideTheChartWithTheChartInside)
     const auto result = sandbox.runChart("song.txt", kOneMeasureChart);
     EXPECT_EQ(result.status, 0);
     EXPECT_EQ(result.output, "");
+    EXPECT_EQ(result.errors, "");
     EXPECT_EQ(listDirectory(sandbox.directory()),
               (std::vector<std::string>{ "beatplate", "pic.png", "song.png", "song.txt" }));
     const DecodedPng png = readPicture(sandbox / "song.png");
@@ -181,7 +196,7 @@ TEST(Beatplate, MakesThePictureAsTallAsItsRows)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.chart);
         const auto result = sandbox.runChart("chart.txt", c.chart);
-        ASSERT_EQ(result.status, 0) << result.output;
+        ASSERT_EQ(result.status, 0) << result.errors;
         const DecodedPng png = readPicture(sandbox / "chart.png");
         EXPECT_EQ(png.width, 816);
         EXPECT_EQ(png.height, c.height);
@@ -232,24 +247,20 @@ TEST(Beatplate, DrawsTheScoreWithTheSpritesOfTheSheet)
     }
 }
 
-TEST(Beatplate, WritesAPictureWithoutSpritesWhenTheSheetIsMissing)
+TEST(Beatplate, DrawsWithItsBuiltInSheetWhenNoneIsFound)
 {
     const ProgramSandbox sandbox(SpriteSheetFile::Missing);
-    const auto result = sandbox.runChart("chart.txt", kOneMeasureChart);
-    EXPECT_EQ(result.status, 0);
-    EXPECT_EQ(result.output, "");
-    const DecodedPng png = readPicture(sandbox / "chart.png");
-    EXPECT_EQ(png.width, 816);
-    EXPECT_EQ(png.height, 112);
-    for (int y = 0; y < png.height; ++y) {
-        for (int x = 0; x < png.width; ++x) {
-            // Only the header text, in the top 60 rows, may be drawn.
-            if (y >= 64) {
-                ASSERT_EQ(png.pixel(x, y), 0u) << x << "," << y;
-            }
-            ASSERT_EQ(spriteAt(png.pixel(x, y)), std::nullopt) << x << "," << y;
-        }
-    }
+    sandbox.writeChart("chart.txt", kFiveMeasureChart);
+    const auto builtIn = sandbox.run({ "-o", "built-in.png", "chart.txt" });
+    EXPECT_EQ(builtIn.status, 0);
+    EXPECT_EQ(builtIn.errors, "");
+    const std::string buildSheet = std::string(BEATPLATE_BUILD_DIR) + "/pic.png";
+    const auto named = sandbox.run({ "--sheet", buildSheet, "-o", "named.png", "chart.txt" });
+    ASSERT_EQ(named.status, 0) << named.errors;
+    const DecodedPng picture = readPicture(sandbox / "built-in.png");
+    EXPECT_EQ(picture.pixels, readPng(sandbox / "named.png").pixels);
+    // The background sprite covers the page, so the sheet was drawn with, not left out.
+    EXPECT_NE(picture.pixel(700, 100), 0u);
 }
 
 TEST(Beatplate, FindsTheSheetBesideTheRealExecutableWhenStartedThroughALink)
@@ -259,7 +270,7 @@ TEST(Beatplate, FindsTheSheetBesideTheRealExecutableWhenStartedThroughALink)
     std::filesystem::create_symlink(sandbox.binary(), elsewhere / "beatplate");
     writeFile(elsewhere / "chart.txt", kOneMeasureChart);
     const auto result = runProgram(elsewhere / "beatplate", { "chart.txt" }, elsewhere.path());
-    ASSERT_EQ(result.status, 0) << result.output;
+    ASSERT_EQ(result.status, 0) << result.errors;
     const DecodedPng png = readPicture(elsewhere / "chart.png");
     EXPECT_EQ(spriteAt(png.pixel(700, 5)), 26);
 }
@@ -276,7 +287,7 @@ TEST(Beatplate, NamesThePictureAfterTheChartsOwnFileName)
         SCOPED_TRACE(chart);
         const ProgramSandbox sandbox;
         const auto result = sandbox.runChart(chart, kOneMeasureChart);
-        ASSERT_EQ(result.status, 0) << result.output;
+        ASSERT_EQ(result.status, 0) << result.errors;
         EXPECT_EQ(readPicture(sandbox / picture).height, 112);
         const auto directory = (sandbox / chart).parent_path();
         EXPECT_EQ(listDirectory(directory).size(), 2u);
@@ -317,7 +328,7 @@ TEST(Beatplate, LeavesNothingBehindWhereThePictureCannotBeWritten)
                                      | perms::group_exec | perms::others_read | perms::others_exec);
     const auto result = runUnprivileged(sandbox, chart);
     EXPECT_EQ(result.status, 3);
-    EXPECT_EQ(result.output, kOutputFailedLine);
+    EXPECT_EQ(result.errors, aboutChart(kOutputFailedLine, chart.string()));
     EXPECT_EQ(listDirectory(sandbox / "locked"), std::vector<std::string>{ "chart.txt" });
 }
 
@@ -332,7 +343,7 @@ TEST(Beatplate, KeepsAnEarlierPictureThatMayNotBeWritten)
                                  perms::owner_read | perms::group_read | perms::others_read);
     const auto result = runUnprivileged(sandbox, chart);
     EXPECT_EQ(result.status, 3);
-    EXPECT_EQ(result.output, kOutputFailedLine);
+    EXPECT_EQ(result.errors, aboutChart(kOutputFailedLine, chart.string()));
     EXPECT_EQ(readFile(sandbox / "shared" / "chart.png"), "earlier picture");
     EXPECT_EQ(listDirectory(sandbox / "shared"),
               (std::vector<std::string>{ "chart.png", "chart.txt" }));
@@ -348,6 +359,7 @@ TEST(Beatplate, DoesNotWaitAfterWritingThePicture)
     const auto result = child.finish();
     EXPECT_EQ(result.status, 0);
     EXPECT_EQ(result.output, "");
+    EXPECT_EQ(result.errors, "");
     EXPECT_TRUE(std::filesystem::exists(sandbox / "chart.png"));
 }
 

@@ -1,4 +1,5 @@
 #include "support/png_file.h"
+#include "support/test_sheet.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -73,7 +74,7 @@ DecodedPng drawChart(const fs::path& program, const fs::path& chart, const fs::p
 {
     fs::copy_file(chart, directory / chart.filename());
     const auto result = runProgram(program, { chart.filename().string() }, directory);
-    EXPECT_EQ(result.status, 0) << result.output;
+    EXPECT_EQ(result.status, 0) << result.errors;
     return readPng(directory / chart.filename().replace_extension(".png"));
 }
 
@@ -82,10 +83,10 @@ TEST(Installation, PutsEveryFileWhereDebianPutsIt)
     const InstalledTree tree;
     EXPECT_EQ(filesBelow(tree.prefix()),
               (std::set<std::string>{
-                  "bin/beatplate", "bin/beatplate-chart", "share/beatplate/pic.png",
-                  "share/doc/beatplate/changelog.Debian.gz", "share/doc/beatplate/copyright",
-                  "share/lintian/overrides/beatplate", "share/man/man1/beatplate-chart.1.gz",
-                  "share/man/man1/beatplate.1.gz" }));
+                  "bin/beatplate", "bin/beatplate-chart", "share/applications/beatplate.desktop",
+                  "share/beatplate/pic.png", "share/doc/beatplate/changelog.Debian.gz",
+                  "share/doc/beatplate/copyright", "share/lintian/overrides/beatplate",
+                  "share/man/man1/beatplate-chart.1.gz", "share/man/man1/beatplate.1.gz" }));
     EXPECT_EQ(permissions(tree / "bin/beatplate"), 0755u);
     EXPECT_EQ(permissions(tree / "bin/beatplate-chart"), 0755u);
     EXPECT_EQ(permissions(tree / "share/beatplate/pic.png"), 0644u);
@@ -125,12 +126,29 @@ TEST(Installation, InstalledProgramDrawsWithTheInstalledSheet)
     EXPECT_EQ(installed.chunks, built.chunks);
     EXPECT_EQ(installed.pixels, built.pixels);
 
-    // Without the installed sheet the score loses its sprites, so the match above came from it.
+    // A sheet of the user's own in the installed place replaces ours, so the match above came
+    // from the sheet found there; without one the built-in sheet draws the same score.
+    writeTestSheet(tree / "share/beatplate/pic.png");
+    const TempDir skinRun;
+    const DecodedPng skin = drawChart(tree / "bin/beatplate", chart, skinRun.path());
+    ASSERT_EQ(skin.height, installed.height);
+    EXPECT_NE(skin.pixels, installed.pixels);
     fs::remove(tree / "share/beatplate/pic.png");
     const TempDir bareRun;
-    const DecodedPng bare = drawChart(tree / "bin/beatplate", chart, bareRun.path());
-    ASSERT_EQ(bare.height, installed.height);
-    EXPECT_NE(bare.pixels, installed.pixels);
+    EXPECT_EQ(drawChart(tree / "bin/beatplate", chart, bareRun.path()).pixels, installed.pixels);
+}
+
+TEST(Installation, DesktopEntryPassesValidation)
+{
+    const InstalledTree tree;
+    const fs::path entry = tree / "share/applications/beatplate.desktop";
+    const auto result = runProgram("/usr/bin/desktop-file-validate", { entry.string() }, ".");
+    EXPECT_EQ(result.status, 0) << result.output << result.errors;
+    EXPECT_EQ(result.output, ""); // no warnings either
+    const std::string text = readFile(entry);
+    // Launchers close the terminal at exit: the run must wait for Enter after a message.
+    EXPECT_NE(text.find("\nExec=beatplate --pause %F\n"), std::string::npos);
+    EXPECT_NE(text.find("\nTerminal=true\n"), std::string::npos);
 }
 
 TEST(Installation, InstalledChartToolGivesTheChartBack)

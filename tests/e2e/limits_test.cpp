@@ -8,7 +8,7 @@
 namespace beatplate::test {
 namespace {
 
-constexpr const char* kTooLargeLine = "画像が大きすぎて作れません。\n";
+constexpr const char* kTooLargeLine = "画像が大きすぎて作れません。 (chart.txt)\n";
 
 std::string repeated(std::string_view text, int count)
 {
@@ -21,15 +21,15 @@ std::string repeated(std::string_view text, int count)
 
 std::string chartErrorAt(int line, std::string_view message)
 {
-    return "読み込み時にエラーが発生しました: " + std::to_string(line) + "行\n"
-        + std::string(message);
+    return "読み込み時にエラーが発生しました: " + std::to_string(line) + "行 (chart.txt)\n"
+        + std::string(message) + "\n";
 }
 
 struct LimitCase {
     const char* name;
     std::string chart;
     int status;
-    std::string output;
+    std::string errors;
 };
 
 TEST(BeatplateLimits, RefusesAbsurdChartsWithAMessageAndWritesNothing)
@@ -56,11 +56,11 @@ TEST(BeatplateLimits, RefusesAbsurdChartsWithAMessageAndWritesNothing)
           kTooLargeLine },
     };
     const ProgramSandbox sandbox;
-    for (const auto& [name, chart, status, output] : cases) {
+    for (const auto& [name, chart, status, errors] : cases) {
         SCOPED_TRACE(name);
         const auto result = sandbox.runChart("chart.txt", chart);
         EXPECT_EQ(result.status, status);
-        EXPECT_EQ(result.output, output);
+        EXPECT_EQ(result.errors, errors);
         EXPECT_EQ(listDirectory(sandbox.directory()),
                   (std::vector<std::string>{ "beatplate", "chart.txt", "pic.png" }));
     }
@@ -74,7 +74,7 @@ TEST(BeatplateLimits, DrawsAChartJustInsideTheLimits)
         sandbox.runChart("chart.txt",
                          repeated("#begingogo\n", 256) + "#meter 16 1\n#beatchar 1\n"
                              + std::string(2'000, 'o') + "\n");
-    EXPECT_EQ(result.status, 0) << result.output;
+    EXPECT_EQ(result.status, 0) << result.errors;
     EXPECT_TRUE(std::filesystem::exists(sandbox / "chart.png"));
 }
 

@@ -31,6 +31,17 @@ test::RunResult runScript(const fs::path& dir, const std::string& script)
                             dir);
 }
 
+// A message line as the tool prints it about the picture p.png.
+std::string aboutPicture(const std::string& message)
+{
+    return message + " (p.png)\n";
+}
+
+constexpr const char* kUsageLines =
+    "かんたんなつかいかた：画像ファイルをbeatplate-chartにドラッグ＆ドロップ！\n"
+    "Usage: beatplate-chart [OPTION]... PICTURE\n"
+    "Try 'beatplate-chart --help' for more information.\n";
+
 std::string goodPng()
 {
     return makeTestPng({ { "bpLt", chartChunkData(u"#title ふ\noooo\n\n") } });
@@ -53,13 +64,15 @@ TEST(BeatplateChart, WritesTheChartBesideThePictureUnderAFreeName)
     test::writeFile(dir / "sub" / "song.png", goodPng());
     const auto first = test::runProgram(kChartTool, { "sub/song.png" }, dir.path());
     EXPECT_EQ(first.status, 0);
-    EXPECT_EQ(first.output, "譜面を書き出しました：sub/song.txt\n");
+    EXPECT_EQ(first.output, "");
+    EXPECT_EQ(first.errors, "譜面を書き出しました：sub/song.txt (sub/song.png)\n");
     test::writeFile(dir / "sub" / "song.txt", "mine");
     fs::create_symlink("nowhere", dir / "sub" / "song.2.txt");
     for (const auto* expected : { "sub/song.1.txt", "sub/song.3.txt" }) {
         const auto run = test::runProgram(kChartTool, { "sub/song.png" }, dir.path());
         EXPECT_EQ(run.status, 0);
-        EXPECT_EQ(run.output, std::string("譜面を書き出しました：") + expected + "\n");
+        EXPECT_EQ(run.errors,
+                  std::string("譜面を書き出しました：") + expected + " (sub/song.png)\n");
         EXPECT_EQ(test::readFile(dir / expected), kGoodChart);
     }
     EXPECT_EQ(test::readFile(dir / "sub" / "song.txt"), "mine");
@@ -86,48 +99,63 @@ TEST(BeatplateChart, FailsWithItsStatusAndMessageAndWritesNothing)
         std::optional<std::string> picture; // none: no file at all
         std::vector<std::string> arguments;
         int status;
-        std::string message;
+        std::string errors;
     } cases[] = {
-        { good,
-          {},
-          1,
-          "かんたんなつかいかた：画像ファイルをbeatplate-chartにドラッグ＆ドロップ！" },
+        { good, {}, 1, kUsageLines },
         { good,
           { "p.png", "out.txt" },
           1,
-          "かんたんなつかいかた：画像ファイルをbeatplate-chartにドラッグ＆ドロップ！" },
-        { std::nullopt, { "p.png" }, 1, "ファイルが見つかりません。" },
-        { good, { "." }, 1, "ファイルが見つかりません。" },
-        { "", { "p.png" }, 1, "PNG画像ではありません。" },
-        { "#title not a picture\n", { "p.png" }, 1, "PNG画像ではありません。" },
-        { "Q" + good.substr(1), { "p.png" }, 1, "PNG画像ではありません。" },
-        { good.substr(0, 20), { "p.png" }, 1, "画像が壊れています。" },
-        { good.substr(0, 40), { "p.png" }, 1, "画像が壊れています。" }, // inside bpLt
-        { withChunkByteFlipped(good, "bpLt"), { "p.png" }, 1, "画像が壊れています。" },
-        { withChunkByteFlipped(good, "IDAT"), { "p.png" }, 1, "画像が壊れています。" },
-        { makeTestPng({ { "ruSt", "x" } }), { "p.png" }, 2, "この画像には譜面が入っていません。" },
+          "beatplate-chart: one picture at a time; 'out.txt' is one too many\n"
+          "Try 'beatplate-chart --help' for more information.\n" },
+        { good,
+          { "--encoding=latin1", "p.png" },
+          1,
+          "beatplate-chart: invalid encoding: 'latin1' (cp932 or utf-8)\n"
+          "Try 'beatplate-chart --help' for more information.\n" },
+        { std::nullopt, { "p.png" }, 1, aboutPicture("ファイルが見つかりません。") },
+        { good, { "." }, 1, "ファイルが見つかりません。 (.)\n" },
+        { good, { "-o", "p.png", "p.png" }, 3, aboutPicture("画像ファイルと出力先が同じです。") },
+        { "", { "p.png" }, 1, aboutPicture("PNG画像ではありません。") },
+        { "#title not a picture\n", { "p.png" }, 1, aboutPicture("PNG画像ではありません。") },
+        { "Q" + good.substr(1), { "p.png" }, 1, aboutPicture("PNG画像ではありません。") },
+        { good.substr(0, 20), { "p.png" }, 1, aboutPicture("画像が壊れています。") },
+        { good.substr(0, 40), { "p.png" }, 1, aboutPicture("画像が壊れています。") }, // inside bpLt
+        { withChunkByteFlipped(good, "bpLt"),
+          { "p.png" },
+          1,
+          aboutPicture("画像が壊れています。") },
+        { withChunkByteFlipped(good, "IDAT"),
+          { "p.png" },
+          1,
+          aboutPicture("画像が壊れています。") },
+        { makeTestPng({ { "ruSt", "x" } }),
+          { "p.png" },
+          2,
+          aboutPicture("この画像には譜面が入っていません。") },
         { makeTestPng({ { "bpLt", chartChunkData(u"o\n") }, { "bpLt", chartChunkData(u"x\n") } }),
           { "p.png" },
           2,
-          "この画像の譜面は壊れています。" },
+          aboutPicture("この画像の譜面は壊れています。") },
         { makeTestPng({ { "bpLt", std::string("o\0\0", 3) } }),
           { "p.png" },
           2,
-          "この画像の譜面は壊れています。" },
+          aboutPicture("この画像の譜面は壊れています。") },
         { makeTestPng({ { "bpLt", chartChunkData(u"o\n#title caf\xe9\n") } }),
           { "p.png" },
           2,
-          "譜面の2行目にShift_JISで書けない文字があります。" },
+          aboutPicture("譜面の2行目にShift_JISで書けない文字があります。")
+              + "--utf8 を付ければUTF-8で書き出せます。\n" },
     };
-    for (const auto& [picture, arguments, status, message] : cases) {
-        SCOPED_TRACE(message);
+    for (const auto& [picture, arguments, status, errors] : cases) {
+        SCOPED_TRACE(errors);
         const test::TempDir dir;
         if (picture)
             test::writeFile(dir / "p.png", *picture);
         const auto before = filesIn(dir.path());
         const auto run = test::runProgram(kChartTool, arguments, dir.path());
         EXPECT_EQ(run.status, status);
-        EXPECT_EQ(run.output, message + "\n");
+        EXPECT_EQ(run.output, "");
+        EXPECT_EQ(run.errors, errors);
         EXPECT_EQ(filesIn(dir.path()), before);
     }
 }
@@ -175,7 +203,7 @@ TEST(BeatplateChart, RefusesAnImpossibleChunkLengthBeforeReadingFurther)
     EXPECT_TRUE(child.waitForExit(std::chrono::seconds(10)));
     const auto run = child.finish();
     EXPECT_EQ(run.status, 2);
-    EXPECT_EQ(run.errors, "この画像の譜面は壊れています。\n");
+    EXPECT_EQ(run.errors, "この画像の譜面は壊れています。 (/dev/stdin)\n");
 }
 
 TEST(BeatplateChart, WritesToStandardOutputWithDash)
@@ -190,10 +218,10 @@ TEST(BeatplateChart, WritesToStandardOutputWithDash)
     // Messages go to standard error there, so that they never pass for the chart.
     const auto missing = runScript(dir.path(), "\"$TOOL\" q.png - 2>&1 >/dev/null");
     EXPECT_EQ(missing.status, 1);
-    EXPECT_EQ(missing.output, "ファイルが見つかりません。\n");
+    EXPECT_EQ(missing.output, "ファイルが見つかりません。 (q.png)\n");
     const auto full = runScript(dir.path(), "\"$TOOL\" p.png - 2>&1 >/dev/full");
     EXPECT_EQ(full.status, 3);
-    EXPECT_EQ(full.output, "出力がなぜかできません。\n");
+    EXPECT_EQ(full.output, aboutPicture("出力がなぜかできません。"));
 }
 
 TEST(BeatplateChart, LeavesNothingBehindWhenTheChartCannotBeWritten)
@@ -203,7 +231,7 @@ TEST(BeatplateChart, LeavesNothingBehindWhenTheChartCannotBeWritten)
     // Ignoring the file-size signal makes every write beyond the limit fail with EFBIG.
     const auto tooBig = runScript(dir.path(), "trap '' XFSZ; ulimit -f 0; exec \"$TOOL\" p.png");
     EXPECT_EQ(tooBig.status, 3);
-    EXPECT_EQ(tooBig.output, "出力がなぜかできません。\n");
+    EXPECT_EQ(tooBig.errors, aboutPicture("出力がなぜかできません。"));
     EXPECT_EQ(filesIn(dir.path()), std::set<std::string>{ "p.png" });
 
     test::writeFile(dir / "p.txt", "");
@@ -212,28 +240,53 @@ TEST(BeatplateChart, LeavesNothingBehindWhenTheChartCannotBeWritten)
     const auto before = filesIn(dir.path());
     const auto noName = test::runProgram(kChartTool, { "p.png" }, dir.path());
     EXPECT_EQ(noName.status, 3);
-    EXPECT_EQ(noName.output, "出力がなぜかできません。\n");
+    EXPECT_EQ(noName.errors, aboutPicture("出力がなぜかできません。"));
     EXPECT_EQ(filesIn(dir.path()), before);
     EXPECT_EQ(test::readFile(dir / "p.txt"), "");
 }
 
-TEST(BeatplateChart, WaitsForAKeyOnlyAfterAMessageBesideThePicture)
+TEST(BeatplateChart, NeverReadsStandardInputForAPicture)
 {
     const test::TempDir dir;
     test::writeFile(dir / "p.png", goodPng());
-    const struct {
-        std::string arguments;
-        bool waits;
-    } cases[] = {
-        { "", true },         { "missing.png", true }, { "missing.png -", false },
-        { "p.png -", false }, { "p.png", false },
-    };
-    for (const auto& [arguments, waits] : cases) {
+    for (const auto* arguments : { "", "missing.png", "missing.png -", "p.png -", "p.png" }) {
         SCOPED_TRACE(arguments);
         // Whatever the tool leaves unread on its standard input, cat passes on.
-        const auto run = runScript(
-            dir.path(), "printf key | { \"$TOOL\" " + arguments + " >/dev/null 2>&1; cat; }");
-        EXPECT_EQ(run.output == "key", !waits);
+        const auto run = runScript(dir.path(),
+                                   "printf key | { \"$TOOL\" " + std::string(arguments)
+                                       + " >/dev/null 2>&1; cat; }");
+        EXPECT_EQ(run.output, "key");
+    }
+}
+
+TEST(BeatplateChart, WritesTheChartWhereAndHowTheOptionsSay)
+{
+    const std::string utf8 = "#title \xe3\x81\xb5\noooo\n"; // "ふ" in UTF-8
+    const std::string mark = "\xef\xbb\xbf";
+    const struct {
+        const char* script;
+        const char* file; // the file the chart lands in; none: standard output
+        std::string chart;
+    } cases[] = {
+        { "\"$TOOL\" -o out.txt p.png", "out.txt", std::string(kGoodChart) },
+        { "\"$TOOL\" p.png --output=- ", nullptr, std::string(kGoodChart) },
+        { "\"$TOOL\" - < p.png", nullptr, std::string(kGoodChart) },
+        { "\"$TOOL\" -o out.txt - < p.png", "out.txt", std::string(kGoodChart) },
+        // UTF-8 carries its mark into a file, so that beatplate reads it as UTF-8 again.
+        { "\"$TOOL\" --utf8 p.png -", nullptr, utf8 },
+        { "\"$TOOL\" --encoding=UTF-8 p.png - > out.txt", "out.txt", mark + utf8 },
+        { "\"$TOOL\" --encoding utf-8 -o out.txt p.png", "out.txt", mark + utf8 },
+        { "\"$TOOL\" --utf8 p.png", "p.txt", mark + utf8 },
+        { "\"$TOOL\" --utf8 --encoding=cp932 p.png -", nullptr, std::string(kGoodChart) },
+    };
+    for (const auto& [script, file, chart] : cases) {
+        SCOPED_TRACE(script);
+        const test::TempDir dir;
+        test::writeFile(dir / "p.png", goodPng());
+        test::writeFile(dir / "out.txt", "an earlier file, replaced when named with -o");
+        const auto run = runScript(dir.path(), script);
+        EXPECT_EQ(run.status, 0) << run.errors;
+        EXPECT_EQ(file != nullptr ? test::readFile(dir / file) : run.output, chart);
     }
 }
 

@@ -89,7 +89,35 @@ TEST(ChartChunkReader, RefusesCharactersCodePage932CannotWrite)
         const auto failure = failureOf([&] { (void)chartFileFromChunk(chartChunkData(text)); });
         EXPECT_EQ(failure.status, kExtractNoChart);
         EXPECT_EQ(failure.message,
-                  "譜面の" + std::to_string(line) + "行目にShift_JISで書けない文字があります。");
+                  "譜面の" + std::to_string(line)
+                      + "行目にShift_JISで書けない文字があります。\n--utf8 "
+                        "を付ければUTF-8で書き出せます。");
+    }
+}
+
+TEST(ChartChunkReader, WritesAnyCharacterBackInUtf8)
+{
+    const struct {
+        std::u16string text;
+        std::string file; // empty: refused as a broken chart
+    } cases[] = {
+        { u"o\n\xe9\n\n", "o\n\xc3\xa9\n" },
+        { u"\U0001F600\n", "\xf0\x9f\x98\x80" }, // a surrogate pair is one character
+        { u"a\r\n\n", "a\r\r\n" }, // a kept CR before LF is doubled, as in code page 932
+        { std::u16string(1, char16_t(0xD800)) + u"o\n", "" },
+        { u"o\n" + std::u16string(1, char16_t(0xDC00)), "" },
+    };
+    for (const auto& [text, file] : cases) {
+        SCOPED_TRACE(file);
+        const auto data = chartChunkData(text);
+        if (!file.empty()) {
+            EXPECT_EQ(chartFileFromChunk(data, ChartEncoding::Utf8), file);
+            continue;
+        }
+        const auto failure =
+            failureOf([&] { (void)chartFileFromChunk(data, ChartEncoding::Utf8); });
+        EXPECT_EQ(failure.status, kExtractNoChart);
+        EXPECT_EQ(failure.message, "この画像の譜面は壊れています。");
     }
 }
 

@@ -86,7 +86,7 @@ struct Pipe {
     FileDescriptor writeEnd;
 };
 
-// Owns the attributes of one posix_spawn call.
+// Owns the file actions of one posix_spawn call.
 class SpawnActions {
 public:
     SpawnActions() { posix_spawn_file_actions_init(&m_actions); }
@@ -99,6 +99,19 @@ private:
     posix_spawn_file_actions_t m_actions{};
 };
 
+// Owns the attributes of one posix_spawn call.
+class SpawnAttributes {
+public:
+    SpawnAttributes() { posix_spawnattr_init(&m_attributes); }
+    SpawnAttributes(const SpawnAttributes&) = delete;
+    SpawnAttributes& operator=(const SpawnAttributes&) = delete;
+    ~SpawnAttributes() { posix_spawnattr_destroy(&m_attributes); }
+    posix_spawnattr_t* get() { return &m_attributes; }
+
+private:
+    posix_spawnattr_t m_attributes{};
+};
+
 } // namespace
 
 static Pipe makePipe()
@@ -109,9 +122,47 @@ static Pipe makePipe()
     return { FileDescriptor(fds[0]), FileDescriptor(fds[1]) };
 }
 
+PseudoTerminal::PseudoTerminal(TerminalStream stream)
+    : m_master(::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC))
+    , m_stream(stream)
+{
+    if (!m_master.valid() || ::grantpt(m_master.get()) != 0 || ::unlockpt(m_master.get()) != 0)
+        throw std::runtime_error("cannot open a pseudo-terminal");
+    std::array<char, 128> name{};
+    if (::ptsname_r(m_master.get(), name.data(), name.size()) != 0)
+        throw std::runtime_error("cannot name the pseudo-terminal");
+    m_deviceName = name.data();
+}
+
+std::string PseudoTerminal::readUntil(std::string_view text, std::chrono::milliseconds timeout)
+{
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (m_written.find(text) == std::string::npos) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        pollfd poll{ m_master.get(), POLLIN, 0 };
+        if (left.count() <= 0 || ::poll(&poll, 1, static_cast<int>(left.count())) <= 0)
+            break;
+        std::array<char, 4096> buffer{};
+        const auto got = ::read(m_master.get(), buffer.data(), buffer.size());
+        // The terminal reads EIO once the child has closed its end.
+        if (got <= 0)
+            break;
+        m_written.append(buffer.data(), static_cast<std::size_t>(got));
+    }
+    return m_written;
+}
+
+void PseudoTerminal::type(std::string_view bytes)
+{
+    if (::write(m_master.get(), bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size()))
+        throw std::runtime_error("cannot type on the pseudo-terminal");
+}
+
 ChildProcess::ChildProcess(const std::filesystem::path& program,
                            const std::vector<std::string>& arguments,
-                           const std::filesystem::path& workingDirectory, StandardInput input)
+                           const std::filesystem::path& workingDirectory, StandardInput input,
+                           const PseudoTerminal* terminal)
 {
     Pipe output = makePipe();
     Pipe errors = makePipe();
@@ -125,6 +176,18 @@ ChildProcess::ChildProcess(const std::filesystem::path& program,
     }
     posix_spawn_file_actions_adddup2(actions.get(), output.writeEnd.get(), 1);
     posix_spawn_file_actions_adddup2(actions.get(), errors.writeEnd.get(), 2);
+    SpawnAttributes attributes;
+    if (terminal != nullptr) {
+        // A session leader that opens a terminal makes it its controlling one.
+        posix_spawnattr_setflags(attributes.get(), POSIX_SPAWN_SETSID);
+        constexpr int kTerminalFd = 3;
+        posix_spawn_file_actions_addopen(actions.get(), kTerminalFd, terminal->deviceName().c_str(),
+                                         O_RDWR, 0);
+        if (terminal->stream() != TerminalStream::None)
+            posix_spawn_file_actions_adddup2(
+                actions.get(), kTerminalFd,
+                terminal->stream() == TerminalStream::StandardOutput ? 1 : 2);
+    }
     posix_spawn_file_actions_addchdir_np(actions.get(), workingDirectory.c_str());
     std::vector<std::string> argv{ program.string() };
     argv.insert(argv.end(), arguments.begin(), arguments.end());
@@ -132,8 +195,8 @@ ChildProcess::ChildProcess(const std::filesystem::path& program,
     for (auto& argument : argv)
         argvPointers.push_back(argument.data());
     argvPointers.push_back(nullptr);
-    const int failure =
-        posix_spawn(&m_pid, program.c_str(), actions.get(), nullptr, argvPointers.data(), environ);
+    const int failure = posix_spawn(&m_pid, program.c_str(), actions.get(), attributes.get(),
+                                    argvPointers.data(), environ);
     if (failure != 0)
         throw std::runtime_error("cannot start " + program.string() + ": "
                                  + std::strerror(failure));
@@ -262,6 +325,11 @@ RunResult runProgram(const std::filesystem::path& program,
 {
     ChildProcess child(program, arguments, workingDirectory, StandardInput::Closed);
     return child.finish();
+}
+
+RunResult runShell(const std::string& script, const std::filesystem::path& workingDirectory)
+{
+    return runProgram("/bin/sh", { "-c", script }, workingDirectory);
 }
 
 RunResult runPngcheck(const std::filesystem::path& png)

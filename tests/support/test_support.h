@@ -49,12 +49,39 @@ enum class StandardInput {
     Pipe, // fed by writeInput until closeInput
 };
 
+// Where a child's pseudo-terminal stands in for one of its standard streams.
+enum class TerminalStream {
+    None, // the terminal is only the controlling terminal, /dev/tty
+    StandardOutput,
+    StandardError,
+};
+
+// A pseudo-terminal that a child takes as its controlling terminal; the test plays the user.
+class PseudoTerminal {
+public:
+    explicit PseudoTerminal(TerminalStream stream = TerminalStream::None);
+
+    [[nodiscard]] const std::string& deviceName() const { return m_deviceName; }
+    [[nodiscard]] TerminalStream stream() const { return m_stream; }
+    // Reads what the child wrote to the terminal until it contains text or timeout passes.
+    std::string readUntil(std::string_view text, std::chrono::milliseconds timeout);
+    void type(std::string_view bytes);
+
+private:
+    FileDescriptor m_master;
+    std::string m_deviceName;
+    TerminalStream m_stream;
+    std::string m_written;
+};
+
 // A program running as a child process, its standard output and error read through pipes.
 class ChildProcess {
 public:
-    // Throws std::runtime_error when the program cannot be started in workingDirectory.
+    // Throws std::runtime_error when the program cannot be started in workingDirectory. With a
+    // terminal the child runs in a session of its own with that terminal as its controlling one.
     ChildProcess(const std::filesystem::path& program, const std::vector<std::string>& arguments,
-                 const std::filesystem::path& workingDirectory, StandardInput input);
+                 const std::filesystem::path& workingDirectory, StandardInput input,
+                 const PseudoTerminal* terminal = nullptr);
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
     // Kills and reaps the child if it is still running.
@@ -86,6 +113,10 @@ private:
     FileDescriptor m_errors;
     RunResult m_result;
 };
+
+// Runs a shell script with sh -c in workingDirectory, standard input closed.
+[[nodiscard]] RunResult runShell(const std::string& script,
+                                 const std::filesystem::path& workingDirectory);
 
 // Runs an executable with the given arguments, standard input closed, in workingDirectory.
 [[nodiscard]] RunResult runProgram(const std::filesystem::path& program,

@@ -1,4 +1,4 @@
-#include "driver/run.h"
+#include "driver/chart_job.h"
 #include "output/png_writer.h"
 
 #include <gtest/gtest.h>
@@ -9,7 +9,7 @@
 namespace beatplate {
 namespace {
 
-TEST(Run, ReportsEachPictureFailureInOneClearLine)
+TEST(ChartJob, ReportsEachPictureFailureInOneClearLine)
 {
     EXPECT_EQ(
         pictureFailureMessage(PngWriteError("出力がなぜかできません。　pngファイル開いてない？")),

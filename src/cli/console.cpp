@@ -1,0 +1,169 @@
+#include "cli/console.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+namespace beatplate {
+
+namespace {
+
+constexpr std::size_t kDefaultColumns = 80;
+constexpr std::string_view kEraseLine = "\r\x1b[K";
+
+// Owns a descriptor opened here.
+class OpenedFile {
+public:
+    explicit OpenedFile(int fd)
+        : m_fd(fd)
+    {
+    }
+    OpenedFile(const OpenedFile&) = delete;
+    OpenedFile& operator=(const OpenedFile&) = delete;
+    ~OpenedFile()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    [[nodiscard]] int get() const { return m_fd; }
+
+private:
+    int m_fd;
+};
+
+} // namespace
+
+static void writeAll(int fd, std::string_view bytes)
+{
+    while (!bytes.empty()) {
+        const auto written = ::write(fd, bytes.data(), bytes.size());
+        if (written < 0 && errno == EINTR)
+            continue;
+        // Nothing is left to tell a failing standard error to.
+        if (written <= 0)
+            return;
+        bytes.remove_prefix(static_cast<std::size_t>(written));
+    }
+}
+
+std::string formatMessage(std::string_view message, std::optional<std::string_view> subject)
+{
+    if (message.ends_with('\n'))
+        message.remove_suffix(1);
+    const auto lineEnd = message.find('\n');
+    std::string text(message.substr(0, lineEnd));
+    if (subject)
+        text += " (" + std::string(*subject) + ")";
+    if (lineEnd != std::string_view::npos)
+        text += message.substr(lineEnd);
+    return text + "\n";
+}
+
+// Kana, kanji, Hangul and the full-width forms take two columns on a terminal.
+static std::size_t columnsOf(char32_t c)
+{
+    const bool wide = (c >= 0x1100 && c <= 0x115F) || (c >= 0x2E80 && c <= 0xA4CF)
+        || (c >= 0xAC00 && c <= 0xD7A3) || (c >= 0xF900 && c <= 0xFAFF)
+        || (c >= 0xFE30 && c <= 0xFE4F) || (c >= 0xFF00 && c <= 0xFF60)
+        || (c >= 0xFFE0 && c <= 0xFFE6) || c >= 0x20000;
+    return wide ? 2 : 1;
+}
+
+std::string fitToColumns(std::string_view text, std::size_t columns)
+{
+    std::size_t used = 0;
+    std::size_t at = 0;
+    while (at < text.size()) {
+        const auto lead = static_cast<unsigned char>(text[at]);
+        const std::size_t length = lead < 0xC0 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+        char32_t c = length == 1 ? lead : lead & (0x7F >> length);
+        for (std::size_t i = 1; i < length && at + i < text.size(); ++i)
+            c = c << 6 | (static_cast<unsigned char>(text[at + i]) & 0x3F);
+        used += columnsOf(c);
+        if (used > columns || at + length > text.size())
+            break;
+        at += length;
+    }
+    return std::string(text.substr(0, at));
+}
+
+Console::Console(int fd, ProgressDisplay progress)
+    : m_fd(fd)
+    , m_progress(progress)
+{
+}
+
+void Console::write(std::string_view bytes) const
+{
+    writeAll(m_fd, bytes);
+}
+
+void Console::eraseProgressLocked() const
+{
+    if (!m_progressLine.empty())
+        write(kEraseLine);
+}
+
+std::size_t Console::columns() const
+{
+    winsize size{};
+    if (::ioctl(m_fd, TIOCGWINSZ, &size) != 0 || size.ws_col == 0)
+        return kDefaultColumns;
+    return size.ws_col;
+}
+
+void Console::report(std::string_view message, std::optional<std::string_view> subject,
+                     MessageKind kind)
+{
+    const std::string text = formatMessage(message, subject);
+    const std::lock_guard lock(m_mutex);
+    if (kind == MessageKind::Failure)
+        m_failureReported = true;
+    eraseProgressLocked();
+    write(text);
+    write(m_progressLine);
+}
+
+void Console::showProgress(std::string_view line)
+{
+    if (m_progress == ProgressDisplay::Off)
+        return;
+    // The last column stays free: a line that fills it wraps on some terminals.
+    std::string fitted = fitToColumns(line, columns() - 1);
+    const std::lock_guard lock(m_mutex);
+    write(kEraseLine);
+    write(fitted);
+    m_progressLine = std::move(fitted);
+}
+
+void Console::clearProgress()
+{
+    const std::lock_guard lock(m_mutex);
+    eraseProgressLocked();
+    m_progressLine.clear();
+}
+
+bool Console::failureReported() const
+{
+    const std::lock_guard lock(m_mutex);
+    return m_failureReported;
+}
+
+void waitForEnterOnTerminal(std::string_view prompt)
+{
+    const OpenedFile terminal(::open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC));
+    if (terminal.get() < 0)
+        return;
+    writeAll(terminal.get(), prompt);
+    char c = '\0';
+    while (true) {
+        const auto got = ::read(terminal.get(), &c, 1);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0 || c == '\n')
+            return;
+    }
+}
+
+} // namespace beatplate

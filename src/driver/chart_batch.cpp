@@ -1,0 +1,96 @@
+#include "driver/chart_batch.h"
+
+#include "cli/console.h"
+#include "driver/exit_status.h"
+#include "render/header_font.h"
+#include "render/text_font_lookup.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <system_error>
+#include <thread>
+
+namespace beatplate {
+
+// Often enough that the elapsed time is seen to run.
+constexpr std::chrono::milliseconds kProgressInterval{ 500 };
+
+std::string progressLine(std::size_t done, std::size_t total, std::string_view current,
+                         std::chrono::seconds elapsed)
+{
+    const auto minutes = elapsed.count() / 60;
+    const auto seconds = elapsed.count() % 60;
+    std::array<char, 64> counts{};
+    std::snprintf(counts.data(), counts.size(), "%zu/%zu %lld:%02lld ", done, total,
+                  static_cast<long long>(minutes), static_cast<long long>(seconds));
+    return counts.data() + std::string(current);
+}
+
+ChartBatch::ChartBatch(std::span<const ChartJob> jobs, const Canvas& spriteSheet,
+                       const std::optional<FontFileRef>& font, Console& console)
+    : m_jobs(jobs)
+    , m_spriteSheet(spriteSheet)
+    , m_font(font)
+    , m_console(console)
+    , m_statuses(jobs.size(), kExitSuccess)
+{
+}
+
+void ChartBatch::work()
+{
+    // Without a usable face the header is left out and the score is still drawn.
+    const auto headerFont =
+        m_font ? HeaderFont::fromFile(m_font->file, m_font->faceIndex) : std::nullopt;
+    const DrawingTools tools{ m_spriteSheet, headerFont ? &*headerFont : nullptr };
+    for (std::size_t index = m_nextJob++; index < m_jobs.size(); index = m_nextJob++) {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_current = m_jobs[index].name;
+        }
+        m_changed.notify_one();
+        m_statuses[index] = drawChart(m_jobs[index], tools, m_console);
+        {
+            const std::lock_guard lock(m_mutex);
+            ++m_done;
+        }
+        m_changed.notify_one();
+    }
+}
+
+void ChartBatch::showProgress(std::chrono::steady_clock::time_point start)
+{
+    std::unique_lock lock(m_mutex);
+    while (m_done < m_jobs.size()) {
+        const auto elapsed = std::chrono::duration_cast<std::chrono::seconds>(
+            std::chrono::steady_clock::now() - start);
+        const std::string line = progressLine(m_done, m_jobs.size(), m_current, elapsed);
+        lock.unlock();
+        m_console.showProgress(line);
+        lock.lock();
+        m_changed.wait_for(lock, kProgressInterval);
+    }
+    lock.unlock();
+    m_console.clearProgress();
+}
+
+int ChartBatch::run(unsigned threads)
+{
+    const auto start = std::chrono::steady_clock::now();
+    const auto count = std::clamp<std::size_t>(threads, 1, std::max<std::size_t>(m_jobs.size(), 1));
+    {
+        std::vector<std::jthread> workers;
+        try {
+            for (std::size_t i = 0; i < count; ++i)
+                workers.emplace_back([this] { work(); });
+        } catch (const std::system_error&) {
+            // Fewer threads than asked for draw the same charts, only later.
+            if (workers.empty())
+                work();
+        }
+        showProgress(start);
+    }
+    return m_jobs.empty() ? kExitSuccess : *std::max_element(m_statuses.begin(), m_statuses.end());
+}
+
+} // namespace beatplate

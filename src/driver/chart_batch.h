@@ -1,0 +1,51 @@
+#pragma once
+
+#include "driver/chart_job.h"
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstddef>
+#include <mutex>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace beatplate {
+
+class Console;
+struct FontFileRef;
+
+// The progress line: charts done of all, the chart most recently begun, the time so far.
+[[nodiscard]] std::string progressLine(std::size_t done, std::size_t total,
+                                       std::string_view current, std::chrono::seconds elapsed);
+
+// Draws the charts of a run on several threads, each with a header face of its own (FreeType
+// faces may not be shared), while this thread keeps the progress line up to date.
+class ChartBatch {
+public:
+    // font: the face found for the header, or none; the sheet must outlive the batch.
+    ChartBatch(std::span<const ChartJob> jobs, const Canvas& spriteSheet,
+               const std::optional<FontFileRef>& font, Console& console);
+
+    // Draws every chart with up to threads at once; returns the highest exit status.
+    [[nodiscard]] int run(unsigned threads);
+
+private:
+    void work();
+    void showProgress(std::chrono::steady_clock::time_point start);
+
+    std::span<const ChartJob> m_jobs;
+    const Canvas& m_spriteSheet;
+    const std::optional<FontFileRef>& m_font;
+    Console& m_console;
+    std::atomic<std::size_t> m_nextJob = 0;
+    std::vector<int> m_statuses;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::size_t m_done = 0;
+    std::string m_current;
+};
+
+} // namespace beatplate
