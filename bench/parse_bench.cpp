@@ -1,5 +1,7 @@
 // Times the chart reader on a long generated chart (or on the chart files given as arguments)
-// and prints the time per parse and per measure; "--write PATH" saves the generated chart.
+// and prints the time per parse and per measure, for a parse, for a check (every error and
+// warning) and for the same chart as UTF-8 without a mark; "--write PATH" saves the generated
+// chart.
 
 #include "chart/chart_parser.h"
 #include "chart/chart_text_reader.h"
@@ -65,7 +67,9 @@ struct Figures {
     std::size_t notes = 0;
 };
 
-Figures timeParses(const std::string& bytes)
+enum class Mode { Parse, Check };
+
+Figures timeParses(const std::string& bytes, Mode mode)
 {
     std::vector<double> milliseconds;
     Figures figures;
@@ -73,7 +77,8 @@ Figures timeParses(const std::string& bytes)
         const auto start = std::chrono::steady_clock::now();
         beatplate::ChartParser parser;
         auto reader = beatplate::ChartTextReader::fromBytes(bytes);
-        const auto document = parser.parse(reader);
+        const auto document =
+            mode == Mode::Parse ? parser.parse(reader) : parser.check(reader).document;
         const auto stop = std::chrono::steady_clock::now();
         milliseconds.push_back(std::chrono::duration<double, std::milli>(stop - start).count());
         figures.measures = document->measures.size();
@@ -85,19 +90,38 @@ Figures timeParses(const std::string& bytes)
     return figures;
 }
 
+void printFigures(const char* what, const Figures& figures, std::size_t bytes)
+{
+    const double perMeasure = figures.measures == 0
+        ? 0.0
+        : figures.medianMilliseconds * 1000.0 / static_cast<double>(figures.measures);
+    std::printf("  %s median %.3f ms (best %.3f ms) over %d runs: %.2f us per measure, "
+                "%.1f MB/s\n",
+                what, figures.medianMilliseconds, figures.bestMilliseconds, kRuns, perMeasure,
+                static_cast<double>(bytes) / 1000.0 / figures.medianMilliseconds);
+}
+
+// The chart's text as UTF-8 without a mark: detection reads all of it before decoding.
+std::string asUtf8(const std::string& bytes)
+{
+    beatplate::ChartParser parser;
+    auto reader = beatplate::ChartTextReader::fromBytes(bytes);
+    static_cast<void>(parser.parse(reader));
+    std::wstring text = parser.sourceText;
+    text.pop_back(); // the line feed the parser adds after the last line
+    return beatplate::utf8Of(text);
+}
+
 void report(const char* name, const std::string& bytes)
 {
     try {
-        const auto figures = timeParses(bytes);
-        const double perMeasure = figures.measures == 0
-            ? 0.0
-            : figures.medianMilliseconds * 1000.0 / static_cast<double>(figures.measures);
+        const auto figures = timeParses(bytes, Mode::Parse);
         std::printf("%s: %zu bytes, %zu measures, %zu notes and spans\n", name, bytes.size(),
                     figures.measures, figures.notes);
-        std::printf("  parse median %.3f ms (best %.3f ms) over %d runs: %.2f us per measure, "
-                    "%.1f MB/s\n",
-                    figures.medianMilliseconds, figures.bestMilliseconds, kRuns, perMeasure,
-                    static_cast<double>(bytes.size()) / 1000.0 / figures.medianMilliseconds);
+        printFigures("parse", figures, bytes.size());
+        printFigures("check", timeParses(bytes, Mode::Check), bytes.size());
+        const std::string utf8 = asUtf8(bytes);
+        printFigures("parse as UTF-8", timeParses(utf8, Mode::Parse), utf8.size());
     } catch (const beatplate::ChartParseError& error) {
         std::printf("%s: chart error: %s\n", name, error.what());
     }

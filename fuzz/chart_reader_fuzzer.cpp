@@ -3,19 +3,36 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 
-// Any bytes are a chart: reading must end in a document or a chart error, nothing else.
+// Any bytes are a chart: reading must end in a document or a chart error, nothing else, and a
+// check must agree with it: the same first error, or the same warnings when there is none.
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    auto reader = beatplate::ChartTextReader::fromBytes(
-        std::string(reinterpret_cast<const char*>(data), size));
+    const std::string bytes(reinterpret_cast<const char*>(data), size);
+    std::optional<beatplate::ChartDiagnostic> firstError;
     beatplate::ChartParser parser;
     try {
-        const auto document = parser.parse(reader);
-        if (!document)
+        auto reader = beatplate::ChartTextReader::fromBytes(bytes);
+        if (!parser.parse(reader))
             __builtin_trap();
-    } catch (const beatplate::ChartParseError&) {
+    } catch (const beatplate::ChartParseError& error) {
+        firstError = error.diagnostic();
+    }
+    auto reader = beatplate::ChartTextReader::fromBytes(bytes);
+    beatplate::ChartParser checker;
+    const auto check = checker.check(reader);
+    if (!check.document || check.hasErrors() != firstError.has_value())
+        __builtin_trap();
+    if (!firstError && check.complete && check.diagnostics != parser.warnings())
+        __builtin_trap();
+    for (const auto& diagnostic : check.diagnostics) {
+        if (firstError && diagnostic.severity == beatplate::ChartSeverity::Error) {
+            if (diagnostic != *firstError)
+                __builtin_trap();
+            break;
+        }
     }
     return 0;
 }

@@ -16,7 +16,8 @@ struct Glyph {
 
 inline constexpr int kGlyphHeight = 5;
 
-// The glyph of a digit, the decimal point, or one of the capitals B, H, M, P and S.
+// The glyph of a digit, the decimal point, the minus sign, or one of the capitals B, H, M, P
+// and S.
 [[nodiscard]] const Glyph& glyphOf(char character);
 
 struct Lettering {

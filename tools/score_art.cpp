@@ -82,6 +82,12 @@ void drawDigitSet(Canvas& sheet, SpriteId firstDigit, int pointSprite, std::uint
         drawLettering(sheet, cellFor(pointSprite), kInkLeft + 1, 0, ".", style);
 }
 
+// Only scroll speeds can be negative (a reverse scroll).
+void drawScrollMinus(Canvas& sheet)
+{
+    drawLettering(sheet, cellFor(65), kInkLeft, 0, "-", { palette::kScrollInk, palette::kHalo });
+}
+
 void drawBranchIcons(Canvas& sheet)
 {
     for (SpriteId bit = 0; bit < 3; ++bit) {
@@ -106,6 +112,7 @@ void drawScoreSprites(Canvas& sheet)
     drawLettering(sheet, cellFor(51), kInkLeft, 0, "HS", { palette::kScrollInk, palette::kHalo });
     drawDigitSet(sheet, 30, 29, palette::kTempoInk);
     drawDigitSet(sheet, 40, 50, palette::kScrollInk);
+    drawScrollMinus(sheet);
     drawDigitSet(sheet, 55, -1, palette::kSmallInk);
     drawBranchIcons(sheet);
 }

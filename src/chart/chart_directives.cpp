@@ -1,3 +1,4 @@
+#include "chart/chart_error.h"
 #include "chart/chart_parser.h"
 #include "chart/directive_scanner.h"
 
@@ -15,15 +16,31 @@ constexpr std::int64_t kTicksPerQuarter = 480;
 constexpr std::int64_t kInt32Max = std::numeric_limits<std::int32_t>::max();
 constexpr std::int64_t kInt32Min = std::numeric_limits<std::int32_t>::min();
 
-[[noreturn]] void fail(const char* message)
-{
-    throw std::runtime_error(message);
-}
+// One directive line being read: its words, and where in the line they stand.
+struct DirectiveLine {
+    ChartParser& parser;
+    WarningTracker& tracker;
+    DirectiveScanner scanner; // over the line after its "#"
+    std::wstring_view line;
+    ChartLocation keyword; // where the directive's keyword begins
 
-// x + 0.5 truncated toward zero; empty when the result leaves the signed 32-bit range.
+    // The location of the character at index in the scanner's text.
+    [[nodiscard]] ChartLocation at(std::size_t index) const
+    {
+        return { keyword.line, columnAt(line, index + 1) };
+    }
+    [[nodiscard]] ChartLocation lastRead() const { return at(scanner.lastStart()); }
+    [[noreturn]] void fail(const char* message, ChartLocation where) const
+    {
+        throw ChartError(message, where.column);
+    }
+};
+
+// x + 0.5 truncated toward zero, and halves of negative values away from zero as of positive
+// ones (-1.5 as a scroll speed is -150, not -149); empty outside the signed 32-bit range.
 std::optional<std::int32_t> roundToInt32(double x)
 {
-    const double rounded = std::trunc(x + 0.5);
+    const double rounded = x < 0 ? -std::trunc(0.5 - x) : std::trunc(x + 0.5);
     if (!(rounded >= static_cast<double>(kInt32Min) && rounded <= static_cast<double>(kInt32Max)))
         return std::nullopt;
     return static_cast<std::int32_t>(rounded);
@@ -40,179 +57,234 @@ std::int32_t branchMaskOf(std::wstring_view word)
     return mask;
 }
 
-// tick := n × 480 / d, truncated toward zero
-std::uint32_t gridTick(std::int32_t divisor, std::int32_t steps)
+// tick := n × 480 / d, truncated toward zero; errors point at d
+std::uint32_t gridTick(const DirectiveLine& directive, std::int32_t divisor, std::int32_t steps,
+                       ChartLocation where)
 {
     if (divisor == 0)
-        fail("grid divisor must not be 0.");
+        directive.fail("grid divisor must not be 0.", where);
     const std::int64_t scaled = steps * kTicksPerQuarter;
     if (scaled > kInt32Max || scaled < kInt32Min)
-        fail("grid position is too large.");
+        directive.fail("grid position is too large.", where);
     const std::int64_t tick = scaled / divisor;
     if (tick < 0)
-        fail("grid position must not be negative.");
+        directive.fail("grid position must not be negative.", where);
     return static_cast<std::uint32_t>(tick);
 }
 
 // grid offset := [ integer d [ integer n ] ]; tick 0 unless both are read
-std::uint32_t readGridOffset(DirectiveScanner& scanner)
+std::uint32_t readGridOffset(DirectiveLine& directive)
 {
+    auto& scanner = directive.scanner;
     const auto divisor = scanner.readInteger();
+    const ChartLocation where = directive.lastRead();
     const auto steps = scanner.readInteger();
+    if (scanner.outOfRange())
+        directive.fail("grid position is out of range.", directive.lastRead());
     if (!divisor || !steps)
         return 0;
-    return gridTick(*divisor, *steps);
+    return gridTick(directive, *divisor, *steps, where);
 }
 
-void insertEvent(ChartParser& parser, ChartEventKind kind, std::int32_t value, std::uint32_t tick,
-                 std::int32_t branch)
+// Inserts an event at the measure cursor; one that draws a mark is remembered for the checks
+// against the measure it lands in.
+void insertEvent(DirectiveLine& directive, ChartEventKind kind, std::int32_t value,
+                 std::uint32_t tick, std::int32_t branch)
 {
+    auto& parser = directive.parser;
     parser.document->events.insert(
         ChartEvent{ kind, value, { parser.measureCursor, tick, branch } });
+    if (kind != ChartEventKind::LineBreak)
+        directive.tracker.markPlaced(directive.keyword, tick);
 }
 
 // bpm := real tempo, grid offset
-void readTempo(ChartParser& parser, DirectiveScanner& scanner)
+void readTempo(DirectiveLine& directive)
 {
-    const auto tempo = scanner.readReal();
+    const auto tempo = directive.scanner.readReal();
+    const ChartLocation where = directive.lastRead();
     if (!tempo)
-        fail("bpm needs a number.");
-    const std::uint32_t tick = readGridOffset(scanner);
+        directive.fail("bpm needs a number.", where);
+    const std::uint32_t tick = readGridOffset(directive);
     const auto value = roundToInt32(static_cast<double>(*tempo) * 100);
     if (!value)
-        fail("bpm is out of range.");
-    insertEvent(parser, ChartEventKind::Tempo, *value, tick, 0);
+        directive.fail("bpm is out of range.", where);
+    if (*value <= 0)
+        directive.fail("bpm must be positive.", where);
+    insertEvent(directive, ChartEventKind::Tempo, *value, tick, 0);
 }
 
-std::int32_t integerWord(std::wstring_view word)
+// integer word := a whole word that is a signed 32-bit integer
+std::int32_t integerWord(const DirectiveLine& directive, std::wstring_view word,
+                         ChartLocation where)
 {
-    const auto value = parseIntegerWord(word);
-    if (!value)
-        fail("hs position must be integers.");
-    return *value;
+    const auto parsed = parseIntegerWord(word);
+    if (parsed.outOfRange)
+        directive.fail("grid position is out of range.", where);
+    if (!parsed.value)
+        directive.fail("hs position must be integers.", where);
+    return *parsed.value;
 }
 
 // hs := real speed, then up to three words: [ branch word ] [ integer word d, integer word n ]
-void readScrollSpeed(ChartParser& parser, DirectiveScanner& scanner)
+void readScrollSpeed(DirectiveLine& directive)
 {
+    auto& scanner = directive.scanner;
     const auto speed = scanner.readReal();
+    const ChartLocation where = directive.lastRead();
     if (!speed)
-        fail("hs needs a number.");
+        directive.fail("hs needs a number.", where);
     std::array<std::wstring_view, 3> words;
+    std::array<ChartLocation, 3> places;
     std::size_t wordCount = 0;
     while (wordCount < words.size()) {
         const auto word = scanner.readWord();
         if (!word)
             break;
+        places[wordCount] = directive.lastRead();
         words[wordCount++] = *word;
     }
     std::uint32_t tick = 0;
     std::int32_t mask = 0;
-    // A lone word names branches only when it has three characters; otherwise it is ignored.
-    if (wordCount == 1 && words[0].size() == 3)
-        mask = branchMaskOf(words[0]);
-    if (wordCount == 2)
-        tick = gridTick(integerWord(words[0]), integerWord(words[1]));
-    if (wordCount == 3) {
-        mask = branchMaskOf(words[0]);
-        tick = gridTick(integerWord(words[1]), integerWord(words[2]));
+    if (wordCount >= 2) {
+        // The grid is the last two words; with three, the first names the branches.
+        const std::size_t first = wordCount - 2;
+        const std::int32_t divisor = integerWord(directive, words[first], places[first]);
+        const std::int32_t steps = integerWord(directive, words[first + 1], places[first + 1]);
+        tick = gridTick(directive, divisor, steps, places[first]);
+        if (wordCount == 3)
+            mask = branchMaskOf(words[0]);
     }
     const auto value = roundToInt32(static_cast<double>(*speed) * 100);
     if (!value)
-        fail("hs is out of range.");
-    insertEvent(parser, ChartEventKind::ScrollSpeed, *value, tick, mask);
+        directive.fail("hs is out of range.", where);
+    // A lone word names branches only when it has three characters; otherwise it is ignored.
+    if (wordCount == 1 && words[0].size() == 3)
+        mask = branchMaskOf(words[0]);
+    else if (wordCount == 1)
+        directive.tracker.warn(places[0], "branch word is ignored.", excerptOf(words[0]));
+    insertEvent(directive, ChartEventKind::ScrollSpeed, *value, tick, mask);
 }
 
-void readTitle(ChartParser& parser, DirectiveScanner& scanner)
+void readTitle(DirectiveLine& directive)
 {
-    parser.document->title = trimChartSpace(scanner.rest());
+    directive.parser.document->title = trimChartSpace(directive.scanner.rest());
 }
 
-void readDifficulty(ChartParser& parser, DirectiveScanner& scanner)
+void readDifficulty(DirectiveLine& directive)
 {
-    parser.document->difficulty = trimChartSpace(scanner.rest());
+    directive.parser.document->difficulty = trimChartSpace(directive.scanner.rest());
 }
 
-// level := integer
-void readLevel(ChartParser& parser, DirectiveScanner& scanner)
+// level := integer; the page shows 0 to 10 stars
+void readLevel(DirectiveLine& directive)
 {
-    const auto level = scanner.readInteger();
+    const auto level = directive.scanner.readInteger();
+    const ChartLocation where = directive.lastRead();
     if (!level)
-        fail("level needs a number.");
-    parser.document->level = *level;
+        directive.fail(directive.scanner.outOfRange() ? "level is out of range."
+                                                      : "level needs a number.",
+                       where);
+    if (*level < 0 || *level > 10)
+        directive.tracker.warn(where, "level is outside 0 to 10; it is drawn clamped.");
+    directive.parser.document->level = *level;
 }
 
-// tab := [ unsigned ]; without a number the width in force is checked again
-void readTab(ChartParser& parser, DirectiveScanner& scanner)
+// tab := [ unsigned ]; without a number the width in force stays
+void readTab(DirectiveLine& directive)
 {
-    if (const auto width = scanner.readUnsigned())
-        parser.tabWidth = *width;
-    if (parser.tabWidth != 4 && parser.tabWidth != 8)
-        fail("size of tub must be 4 or 8.");
+    const auto width = directive.scanner.readUnsigned();
+    const ChartLocation where = width ? directive.lastRead() : directive.keyword;
+    if (directive.scanner.outOfRange())
+        directive.fail("tab is out of range.", directive.lastRead());
+    if (width && *width != 4 && *width != 8)
+        directive.fail("size of tub must be 4 or 8.", where);
+    if (width)
+        directive.parser.tabWidth = *width;
 }
 
 // meter := integer note value d, integer beats n; the characters per beat stay as they were
-void readMeter(ChartParser& parser, DirectiveScanner& scanner)
+void readMeter(DirectiveLine& directive)
 {
+    auto& scanner = directive.scanner;
+    auto& parser = directive.parser;
     const auto noteValue = scanner.readInteger();
+    const ChartLocation where = directive.lastRead();
     const auto beats = scanner.readInteger();
+    const ChartLocation beatsWhere = directive.lastRead();
+    if (scanner.outOfRange())
+        directive.fail("meter is out of range.", directive.lastRead());
     if (!noteValue || !beats)
-        fail("meter needs two numbers.");
+        directive.fail("meter needs two numbers.", directive.lastRead());
     if (*noteValue <= 0 || *beats <= 0)
-        fail("meter must be positive.");
+        directive.fail("meter must be positive.", where);
     const double beatLength = 4.0 / *noteValue;
     const std::int64_t beatTicks = *beats * kTicksPerQuarter;
     if (beatTicks > kInt32Max || static_cast<double>(beatTicks) * beatLength > kInt32Max)
-        fail("meter is out of range.");
+        directive.fail("meter is out of range.", beatsWhere);
     const auto ticksPerChar = roundToInt32(beatLength * parser.ticksPerChar / parser.beatLength);
     if (!ticksPerChar)
-        fail("meter is out of range.");
+        directive.fail("meter is out of range.", where);
     parser.beats = *beats;
     parser.beatLength = beatLength;
     parser.ticksPerChar = static_cast<std::uint32_t>(*ticksPerChar);
 }
 
 // beatchar := integer characters per beat c
-void readBeatChar(ChartParser& parser, DirectiveScanner& scanner)
+void readBeatChar(DirectiveLine& directive)
 {
-    const auto chars = scanner.readInteger();
+    const auto chars = directive.scanner.readInteger();
+    const ChartLocation where = directive.lastRead();
     if (!chars)
-        fail("beatchar needs a number.");
+        directive.fail(directive.scanner.outOfRange() ? "beatchar is out of range."
+                                                      : "beatchar needs a number.",
+                       where);
     if (*chars <= 0)
-        fail("beatchar must be positive.");
+        directive.fail("beatchar must be positive.", where);
     // At most 4 quarter notes per beat, so the result stays far inside 32 bits.
-    parser.ticksPerChar =
-        static_cast<std::uint32_t>(std::trunc(parser.beatLength * 480.0 / *chars + 0.5));
+    directive.parser.ticksPerChar =
+        static_cast<std::uint32_t>(std::trunc(directive.parser.beatLength * 480.0 / *chars + 0.5));
 }
 
 // branch := branch word of three characters; any other word changes nothing
-void readBranch(ChartParser& parser, DirectiveScanner& scanner)
+void readBranch(DirectiveLine& directive)
 {
-    const auto word = scanner.readWord();
+    auto& parser = directive.parser;
+    const auto word = directive.scanner.readWord();
+    const ChartLocation where = directive.lastRead();
     if (word && word->size() == 3) {
+        directive.tracker.branchesChanged();
         const int oldLanes = laneCount(parser.branchMask);
         parser.branchMask = branchMaskOf(*word);
         parser.currentBranch = (*word)[0] == L'o' ? 1 : (*word)[1] == L'o' ? 2 : 4;
+        // Such a word leaves the following note lines in a group that never completes.
+        if (parser.branchMask == 0)
+            directive.tracker.warn(where, "branch word selects no branch.", excerptOf(*word));
         if (laneCount(parser.branchMask) != oldLanes)
-            insertEvent(parser, ChartEventKind::LineBreak, 0, 0, 0);
+            insertEvent(directive, ChartEventKind::LineBreak, 0, 0, 0);
+    } else if (word) {
+        directive.tracker.warn(where, "branch word is ignored.", excerptOf(*word));
     }
-    insertEvent(parser, ChartEventKind::BranchStart, 0, 0, 0);
+    insertEvent(directive, ChartEventKind::BranchStart, 0, 0, 0);
 }
 
 // begingogo := grid offset
-void readBeginGogo(ChartParser& parser, DirectiveScanner& scanner)
+void readBeginGogo(DirectiveLine& directive)
 {
-    const std::uint32_t tick = readGridOffset(scanner);
+    auto& parser = directive.parser;
+    const std::uint32_t tick = readGridOffset(directive);
     if (parser.openGogoSpans >= kMaxOpenGogoSpans)
-        throw std::runtime_error("too many gogo sections open.");
+        directive.fail("too many gogo sections open.", directive.keyword);
     parser.document->openGogoSpan({ parser.measureCursor, tick, 0 });
     ++parser.openGogoSpans;
+    directive.tracker.markPlaced(directive.keyword, std::nullopt);
 }
 
 // endgogo := grid offset
-void readEndGogo(ChartParser& parser, DirectiveScanner& scanner)
+void readEndGogo(DirectiveLine& directive)
 {
-    const std::uint32_t tick = readGridOffset(scanner);
+    auto& parser = directive.parser;
+    const std::uint32_t tick = readGridOffset(directive);
     auto& spans = parser.document->gogoSpans;
     const bool closesOpenSpan = !spans.empty() && spans.back().upper() == kChartEnd;
     parser.document->closeGogoSpan({ parser.measureCursor, tick, 0 });
@@ -220,14 +292,14 @@ void readEndGogo(ChartParser& parser, DirectiveScanner& scanner)
         --parser.openGogoSpans;
 }
 
-void readNewline(ChartParser& parser, DirectiveScanner&)
+void readNewline(DirectiveLine& directive)
 {
-    insertEvent(parser, ChartEventKind::LineBreak, 0, 0, 0);
+    insertEvent(directive, ChartEventKind::LineBreak, 0, 0, 0);
 }
 
 struct Directive {
     std::wstring_view keyword;
-    void (*read)(ChartParser&, DirectiveScanner&);
+    void (*read)(DirectiveLine&);
 };
 
 constexpr Directive kDirectives[] = {
@@ -239,6 +311,21 @@ constexpr Directive kDirectives[] = {
     { L"endgogo", readEndGogo }, { L"newline", readNewline },
 };
 
+// "150,5": a number read with other characters right after it.
+void warnTextAfterNumber(const DirectiveLine& directive)
+{
+    const auto found = directive.scanner.numberWithText();
+    if (!found)
+        return;
+    const std::wstring_view text = directive.line.substr(1);
+    std::size_t end = found->textStart;
+    while (end < text.size() && !isChartSpace(text[end]))
+        ++end;
+    directive.tracker.warn(directive.at(found->textStart),
+                           "number is followed by other characters.",
+                           excerptOf(text.substr(found->numberStart, end - found->numberStart)));
+}
+
 } // namespace
 
 void ChartParser::readDirective(const std::wstring& line)
@@ -246,15 +333,29 @@ void ChartParser::readDirective(const std::wstring& line)
     std::wstring_view body(line);
     if (!body.empty())
         body.remove_prefix(1);
-    DirectiveScanner scanner(body);
-    const auto keyword = scanner.readWord();
-    for (const auto& directive : kDirectives) {
-        if (keyword == directive.keyword) {
-            directive.read(*this, scanner);
-            return;
+    DirectiveLine directive{ *this, m_tracker, DirectiveScanner(body), line, { lineCount, 1 } };
+    const auto keyword = directive.scanner.readWord();
+    if (keyword)
+        directive.keyword = directive.lastRead();
+    for (const auto& entry : kDirectives) {
+        if (keyword != entry.keyword)
+            continue;
+        const auto checkpoint = m_tracker.checkpoint();
+        try {
+            entry.read(directive);
+        } catch (const ChartError&) {
+            m_tracker.rollBack(checkpoint);
+            throw;
+        } catch (const std::runtime_error& error) {
+            // The document's own errors (the gogo spans) point at the directive.
+            m_tracker.rollBack(checkpoint);
+            throw ChartError(error.what(), directive.keyword.column);
         }
+        warnTextAfterNumber(directive);
+        return;
     }
-    fail("unknown command.");
+    throw ChartError("unknown command.", directive.keyword.column,
+                     keyword ? "#" + excerptOf(*keyword) : std::string());
 }
 
 } // namespace beatplate

@@ -1,195 +1,42 @@
 #include "chart/chart_parser.h"
 
+#include "chart/chart_error.h"
 #include "chart/chart_text_reader.h"
+#include "chart/note_line_reader.h"
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
+#include <iterator>
 #include <stdexcept>
 #include <utility>
 
 namespace beatplate {
 namespace {
 
-// groupState values: idle, the three notes of a triplet group, inside a span.
-constexpr std::int32_t kIdle = 0;
-constexpr std::int32_t kGroupFirst = 1;
-constexpr std::int32_t kGroupSecond = 2;
-constexpr std::int32_t kGroupThird = 3;
-constexpr std::int32_t kInSpan = 4;
+constexpr const char* kReportHead = "読み込み時にエラーが発生しました: ";
 
-// A span closed without a kind letter in a branch that never had one keeps this kind, which
-// the renderer does not draw.
-constexpr std::int32_t kUnnamedSpanKind = L'[';
-
-constexpr std::int64_t kInt32Max = std::numeric_limits<std::int32_t>::max();
-
-[[noreturn]] void throwParseError()
+// Length of a note line with its tabs expanded to the next multiple of the tab width.
+std::size_t expandedLength(std::wstring_view line, std::uint32_t tabWidth)
 {
-    throw std::runtime_error("parse error.");
-}
-
-// Reads the characters of one note line into the notes of the parser's current branch.
-class NoteLineReader {
-public:
-    explicit NoteLineReader(ChartParser& parser)
-        : m_notes(parser.document->notes)
-        , m_ticksPerChar(parser.ticksPerChar)
-        , m_branch(parser.currentBranch)
-        , m_state(parser.groupState[parser.currentBranch])
-        , m_span(parser.openSpan
-                     .try_emplace(parser.currentBranch, ChartNote{ kUnnamedSpanKind, 0, 0, {} })
-                     .first->second)
-    {
+    std::size_t length = 0;
+    for (std::size_t unit = 0; unit < line.size(); ++unit) {
+        length += line[unit] == L'\t' ? tabWidth - (length & (tabWidth - 1)) : 1;
+        if (length > kMaxLineLength)
+            throw ChartError("line is too long.", columnAt(line, unit));
     }
+    return length;
+}
 
-    // Acts on the character in slot `slot` of measure `measure`.
-    void read(wchar_t c, std::uint32_t measure, std::uint32_t slot);
-
-private:
-    [[nodiscard]] std::uint32_t tickOf(std::uint32_t slot);
-    void insertNote(wchar_t kind, std::uint32_t measure, std::uint32_t slot);
-    void openSpan(std::uint32_t measure, std::uint32_t slot);
-    void readInsideSpan(wchar_t c);
-    void growSpan();
-
-    std::set<ChartNote, PositionLess>& m_notes;
-    std::int64_t m_ticksPerChar;
-    std::int32_t m_branch;
-    std::int32_t& m_state;
-    ChartNote& m_span;
-};
-
-void NoteLineReader::read(wchar_t c, std::uint32_t measure, std::uint32_t slot)
+// The column of the character of a note line that fills slot `slot` once tabs are expanded.
+int columnOfSlot(std::wstring_view line, std::uint32_t tabWidth, std::size_t slot)
 {
-    switch (c) {
-    case L' ':
-        static_cast<void>(tickOf(slot));
-        return;
-    case L'o':
-    case L'x':
-    case L'O':
-    case L'X':
-        insertNote(c, measure, slot);
-        return;
-    case L'c':
-        insertNote(L'o', measure, slot);
-        return;
-    case L'C':
-        insertNote(L'O', measure, slot);
-        return;
-    case L'(':
-    case L'<':
-        m_span.kind = c;
-        [[fallthrough]];
-    case L'[':
-        openSpan(measure, slot);
-        return;
-    case L'3':
-        if (m_state != kInSpan) {
-            m_state = kGroupFirst;
-            return;
-        }
-        break;
-    default:
-        break;
+    std::size_t length = 0;
+    for (std::size_t unit = 0; unit < line.size(); ++unit) {
+        length += line[unit] == L'\t' ? tabWidth - (length & (tabWidth - 1)) : 1;
+        if (length > slot)
+            return columnAt(line, unit);
     }
-    if (m_state != kInSpan)
-        throwParseError();
-    readInsideSpan(c);
-}
-
-// The tick of a slot, advancing a triplet group: its three notes share four slots evenly.
-std::uint32_t NoteLineReader::tickOf(std::uint32_t slot)
-{
-    const std::int64_t t = m_ticksPerChar;
-    std::int64_t tick = slot * t;
-    switch (m_state) {
-    case kGroupFirst:
-        tick = (slot - std::int64_t{ 1 }) * t;
-        m_state = kGroupSecond;
-        break;
-    case kGroupSecond:
-        tick = slot * t - 2 * t / 3;
-        m_state = kGroupThird;
-        break;
-    case kGroupThird:
-        tick = slot * t - t / 3;
-        m_state = kIdle;
-        break;
-    default:
-        break;
-    }
-    // A group carried over a measure end would land before its measure's start; it starts there.
-    return static_cast<std::uint32_t>(std::max<std::int64_t>(tick, 0));
-}
-
-void NoteLineReader::insertNote(wchar_t kind, std::uint32_t measure, std::uint32_t slot)
-{
-    m_notes.insert(ChartNote{ kind, 0, 0, { measure, tickOf(slot), m_branch } });
-}
-
-// A span opened while another is open replaces it; its kind stays until a kind letter comes.
-void NoteLineReader::openSpan(std::uint32_t measure, std::uint32_t slot)
-{
-    m_span.position = { measure, tickOf(slot), m_branch };
-    m_span.count = 0;
-    m_span.length = static_cast<std::int32_t>(m_ticksPerChar);
-    m_state = kInSpan;
-}
-
-void NoteLineReader::readInsideSpan(wchar_t c)
-{
-    switch (c) {
-    case L'@':
-    case L'b':
-    case L'p':
-        m_span.kind = c;
-        growSpan();
-        return;
-    case L'=':
-        growSpan();
-        return;
-    case L')':
-    case L'>':
-    case L']':
-        growSpan();
-        m_notes.insert(m_span);
-        m_state = kIdle;
-        return;
-    default:
-        break;
-    }
-    if (c < L'0' || c > L'9')
-        throwParseError();
-    const std::int64_t count = std::int64_t{ m_span.count } * 10 + (c - L'0');
-    if (count > kInt32Max)
-        throw std::runtime_error("span count is too large.");
-    m_span.count = static_cast<std::int32_t>(count);
-    growSpan();
-}
-
-void NoteLineReader::growSpan()
-{
-    if (m_span.length > kInt32Max - m_ticksPerChar)
-        throw std::runtime_error("span is too long.");
-    m_span.length += static_cast<std::int32_t>(m_ticksPerChar);
-}
-
-// Replaces each tab by spaces up to the next multiple of the tab width.
-std::wstring expandTabs(const std::wstring& line, std::uint32_t tabWidth)
-{
-    std::wstring expanded;
-    expanded.reserve(line.size());
-    for (const wchar_t c : line) {
-        if (c != L'\t')
-            expanded.push_back(c);
-        else
-            expanded.append(tabWidth - (expanded.size() & (tabWidth - 1)), L' ');
-        if (expanded.size() > kMaxLineLength)
-            throw std::runtime_error("line is too long.");
-    }
-    return expanded;
+    return columnAt(line, line.size());
 }
 
 // Characters per measure under the meter and the characters per beat in force.
@@ -229,14 +76,48 @@ bool groupComplete(std::int32_t branch, std::int32_t branchMask)
         || (branch == 4 && branchMask == 4);
 }
 
+// A chart error found while reading line `line`; one raised without a column points at its
+// first character.
+ChartDiagnostic errorOf(const std::runtime_error& error, int line)
+{
+    const auto* const chartError = dynamic_cast<const ChartError*>(&error);
+    return { { line, chartError ? chartError->column() : 1 },
+             ChartSeverity::Error,
+             error.what(),
+             chartError ? chartError->detail() : std::string() };
+}
+
+bool endsReading(const std::runtime_error& error)
+{
+    const auto* const chartError = dynamic_cast<const ChartError*>(&error);
+    return chartError && chartError->extent() == ChartErrorExtent::Chart;
+}
+
+bool byLocation(const ChartDiagnostic& a, const ChartDiagnostic& b)
+{
+    return std::pair(a.line(), a.column()) < std::pair(b.line(), b.column());
+}
+
 } // namespace
 
-ChartParseError::ChartParseError(int lineNumber, std::string message)
-    : m_lineNumber(lineNumber)
-    , m_message(std::move(message))
-    , m_report("読み込み時にエラーが発生しました: " + std::to_string(lineNumber) + "行\n"
-               + m_message)
+ChartParseError::ChartParseError(ChartDiagnostic diagnostic)
+    : m_diagnostic(std::move(diagnostic))
+    , m_report(kReportHead + std::to_string(m_diagnostic.line()) + "行\n"
+               + formatReportLine(m_diagnostic))
 {
+}
+
+ChartParseError::ChartParseError(int lineNumber, std::string message)
+    : ChartParseError(
+        ChartDiagnostic{ { lineNumber, 1 }, ChartSeverity::Error, std::move(message), {} })
+{
+}
+
+bool ChartCheck::hasErrors() const
+{
+    return std::any_of(diagnostics.begin(), diagnostics.end(), [](const ChartDiagnostic& entry) {
+        return entry.severity == ChartSeverity::Error;
+    });
 }
 
 ChartParser::ChartParser()
@@ -261,56 +142,120 @@ void ChartParser::reset()
 
 std::unique_ptr<ChartDocument> ChartParser::parse(ChartTextReader& reader)
 {
+    static_cast<void>(readLines(reader, nullptr));
+    finish(ReadingEnd::ChartEnd);
+    return std::move(document);
+}
+
+ChartCheck ChartParser::check(ChartTextReader& reader)
+{
+    ChartCheck result;
+    result.complete = readLines(reader, &result.diagnostics);
+    finish(result.complete ? ReadingEnd::ChartEnd : ReadingEnd::Stopped);
+    const auto& found = warnings();
+    const auto errorCount = static_cast<std::ptrdiff_t>(result.diagnostics.size());
+    result.diagnostics.insert(result.diagnostics.end(), found.begin(), found.end());
+    std::inplace_merge(result.diagnostics.begin(), result.diagnostics.begin() + errorCount,
+                       result.diagnostics.end(), byLocation);
+    result.document = std::move(document);
+    return result;
+}
+
+bool ChartParser::readLines(ChartTextReader& reader, std::vector<ChartDiagnostic>* errors)
+{
     std::wstring line;
     while (reader.good()) {
         // Counted before the read, so that a line too long to read is reported with its number.
         ++lineCount;
         try {
-            reader.readLine(line);
-            if (sourceText.size() + line.size() + 1 > kMaxChartLength)
-                throw std::runtime_error("chart is too long.");
-            sourceText += line;
-            sourceText += L'\n';
-            if (line.empty() || line[0] == L';')
-                continue;
-            if (line[0] == L'#')
-                readDirective(line);
-            else
-                readNoteLine(line);
+            readLine(reader, line);
         } catch (const std::runtime_error& error) {
-            throw ChartParseError(lineCount, error.what());
+            if (errors == nullptr)
+                throw ChartParseError(errorOf(error, lineCount));
+            errors->push_back(errorOf(error, lineCount));
+            if (endsReading(error))
+                return false;
         }
+        if (errors != nullptr && errors->size() + warnings().size() >= kMaxDiagnostics)
+            return !reader.good();
     }
-    return std::move(document);
+    return true;
+}
+
+void ChartParser::readLine(ChartTextReader& reader, std::wstring& line)
+{
+    reader.readLine(line);
+    // The LF that sourceText adds after the last line is not the chart's own.
+    const std::size_t length = line.size() + (reader.good() ? 1 : 0);
+    if (m_textLength + length > kMaxChartLength)
+        throw ChartError("chart is too long.", columnAt(line, kMaxChartLength - m_textLength), {},
+                         ChartErrorExtent::Chart);
+    m_textLength += length;
+    sourceText += line;
+    sourceText += L'\n';
+    if (line.empty() || line[0] == L';')
+        return;
+    if (line[0] == L'#')
+        readDirective(line);
+    else
+        readNoteLine(line);
 }
 
 void ChartParser::readNoteLine(std::wstring line)
 {
-    line = expandTabs(line, tabWidth);
+    const std::size_t length = expandedLength(line, tabWidth);
     const std::size_t cpm = charsPerMeasure(*this);
-    if (line.size() % cpm != 0)
-        line.append(cpm - line.size() % cpm, L' ');
+    const std::size_t padded = length % cpm == 0 ? length : length + cpm - length % cpm;
     // Refused before its notes are read: a line may hold a million one-character measures.
-    if (line.size() / cpm > kMaxMeasures - std::min<std::size_t>(measureCursor, kMaxMeasures))
-        throw std::runtime_error("too many measures.");
+    if (padded / cpm > kMaxMeasures - std::min<std::size_t>(measureCursor, kMaxMeasures))
+        throw ChartError("too many measures.", 1, {}, ChartErrorExtent::Chart);
 
-    NoteLineReader reader(*this);
-    for (std::size_t index = 0; index < line.size(); ++index) {
-        const auto measure = measureCursor + static_cast<std::uint32_t>(index / cpm);
-        reader.read(line[index], measure, static_cast<std::uint32_t>(index % cpm));
+    try {
+        NoteLineReader(*this, m_tracker, m_lineNotes).read(line, cpm, padded);
+    } catch (const ChartError&) {
+        // A check goes on after the line: its measures stay, blank, so that the lines after it
+        // keep their measures and branches.
+        endNoteLine(line, length, cpm, padded);
+        throw;
     }
+    endNoteLine(line, length, cpm, padded);
+}
 
+void ChartParser::endNoteLine(std::wstring_view line, std::size_t length, std::size_t cpm,
+                              std::size_t padded)
+{
+    const bool beyondWhole = length > cpm && length % cpm != 0;
+    const int extraColumn = beyondWhole ? columnOfSlot(line, tabWidth, length - length % cpm) : 1;
+    m_tracker.noteLineShape({ lineCount, extraColumn }, length, cpm);
     currentBranch = nextBranch(currentBranch, branchMask);
-    if (!groupComplete(currentBranch, branchMask))
+    if (!groupComplete(currentBranch, branchMask)) {
+        m_tracker.groupLineRead({ lineCount, 1 });
         return;
-    const auto lineTicks = static_cast<std::uint64_t>(line.size()) * ticksPerChar;
+    }
+    completeMeasures(padded);
+}
+
+void ChartParser::completeMeasures(std::size_t lineLength)
+{
+    const auto lineTicks = static_cast<std::uint64_t>(lineLength) * ticksPerChar;
     const auto ticksOverBeats = static_cast<double>(lineTicks / static_cast<std::uint32_t>(beats));
     const auto completed = static_cast<std::uint32_t>(ticksOverBeats / beatLength / 480 + 0.5);
     if (completed > kMaxMeasures - document->measures.size())
-        throw std::runtime_error("too many measures.");
+        throw ChartError("too many measures.", 1, {}, ChartErrorExtent::Chart);
     document->measures.insert(document->measures.end(), completed,
                               MeasureInfo{ beats, beatLength, branchMask });
     measureCursor += completed;
+    m_tracker.measuresCompleted(completed, static_cast<std::uint32_t>(beats) * 480.0 * beatLength);
+}
+
+void ChartParser::finish(ReadingEnd end)
+{
+    std::vector<std::int32_t> branchesInSpan;
+    for (const auto& [branch, state] : groupState) {
+        if (state == kInSpan)
+            branchesInSpan.push_back(branch);
+    }
+    m_tracker.finish(branchesInSpan, end == ReadingEnd::ChartEnd);
 }
 
 } // namespace beatplate

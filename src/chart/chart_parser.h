@@ -1,6 +1,9 @@
 #pragma once
 
+#include "chart/chart_diagnostic.h"
 #include "chart/chart_document.h"
+#include "chart/note_line_reader.h"
+#include "chart/warning_tracker.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -8,12 +11,14 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace beatplate {
 
 class ChartTextReader;
 
-// Longest chart text parse accepts, in UTF-16 code units; a longer chart is a chart error.
+// Longest chart text parse accepts, in UTF-16 code units with its line ends; a longer chart
+// is a chart error.
 inline constexpr std::size_t kMaxChartLength = std::size_t{ 1 } << 22;
 // Most characters one measure of a note line may hold; more is a chart error.
 inline constexpr std::size_t kMaxCharsPerMeasure = 65536;
@@ -24,34 +29,62 @@ inline constexpr std::size_t kMaxMeasures = 100'000;
 // chart's end and is drawn on every later measure); more is a chart error.
 inline constexpr std::size_t kMaxOpenGogoSpans = 256;
 
-// A chart error with the number of the line on which it was found.
+// A chart error with the line and column at which it was found.
 class ChartParseError : public std::exception {
 public:
+    explicit ChartParseError(ChartDiagnostic diagnostic);
+    // At column 1, with no detail.
     ChartParseError(int lineNumber, std::string message);
 
-    [[nodiscard]] int lineNumber() const { return m_lineNumber; }
-    [[nodiscard]] const std::string& message() const { return m_message; }
-    // The report as printed: "読み込み時にエラーが発生しました: %d行\n%s" (UTF-8).
+    [[nodiscard]] int lineNumber() const { return m_diagnostic.line(); }
+    [[nodiscard]] const std::string& message() const { return m_diagnostic.message; }
+    [[nodiscard]] const ChartDiagnostic& diagnostic() const { return m_diagnostic; }
+    // The report as printed, UTF-8: "読み込み時にエラーが発生しました: %d行\n" and the
+    // message with its column and detail, "parse error. (column 5: '　' U+3000)".
     [[nodiscard]] const char* what() const noexcept override { return m_report.c_str(); }
 
 private:
-    int m_lineNumber;
-    std::string m_message;
+    ChartDiagnostic m_diagnostic;
     std::string m_report;
 };
 
-// Reads a chart line by line into a ChartDocument. Used once: construct, parse, read sourceText.
+// What a check of a whole chart finds.
+struct ChartCheck {
+    std::unique_ptr<ChartDocument> document; // what the lines without errors make
+    std::vector<ChartDiagnostic> diagnostics; // errors and warnings, in line and column order
+    bool complete = true; // false when reading stopped before the chart's end
+
+    [[nodiscard]] bool hasErrors() const;
+};
+
+// Reads a chart line by line into a ChartDocument. Used once: construct, parse (or check),
+// read sourceText and the warnings.
 class ChartParser {
 public:
+    // groupState of a branch that has a span open.
+    static constexpr std::int32_t kInSpan = 4;
+
     ChartParser();
 
-    // Reads the whole input and gives the document away; throws ChartParseError on a chart error.
+    // Reads the whole input and gives the document away; throws ChartParseError on the first
+    // chart error. The warnings found are left in warnings().
     [[nodiscard]] std::unique_ptr<ChartDocument> parse(ChartTextReader& reader);
+    // Reads the whole input, skipping each line with an error, and collects every error and
+    // warning; it stops early only at a limit, a failed read or kMaxDiagnostics diagnostics.
+    [[nodiscard]] ChartCheck check(ChartTextReader& reader);
 
-    // Handle one line each, the directive with its leading "#"; throw std::runtime_error with
-    // the chart error's message.
+    // Handle one line each, the directive with its leading "#"; throw ChartError (a
+    // std::runtime_error with the chart error's message) and leave the parser as it was.
     void readDirective(const std::wstring& line);
     void readNoteLine(std::wstring line);
+
+    // Warnings in line and column order once parse or check has returned; at most
+    // kMaxDiagnostics, the rest counted in omittedWarnings().
+    [[nodiscard]] const std::vector<ChartDiagnostic>& warnings() const
+    {
+        return m_tracker.warnings();
+    }
+    [[nodiscard]] std::size_t omittedWarnings() const { return m_tracker.omitted(); }
 
     std::unique_ptr<ChartDocument> document;
     std::uint32_t measureCursor = 0;
@@ -69,6 +102,23 @@ public:
 
 private:
     void reset();
+    // Reads every line; errors go to errors, or are thrown as ChartParseError without it.
+    // False when reading stopped before the end.
+    bool readLines(ChartTextReader& reader, std::vector<ChartDiagnostic>* errors);
+    void readLine(ChartTextReader& reader, std::wstring& line);
+    // Rotates the branch and completes the measures of a note line that was read.
+    void endNoteLine(std::wstring_view line, std::size_t length, std::size_t cpm,
+                     std::size_t padded);
+    void completeMeasures(std::size_t lineLength);
+    enum class ReadingEnd {
+        ChartEnd,
+        Stopped, // at a limit or after too many diagnostics
+    };
+    void finish(ReadingEnd end);
+
+    WarningTracker m_tracker;
+    std::vector<NoteLineReader::NoteIterator> m_lineNotes;
+    std::size_t m_textLength = 0; // of the chart text read, without sourceText's final LF
 };
 
 } // namespace beatplate

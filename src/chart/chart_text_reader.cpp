@@ -1,12 +1,18 @@
 #include "chart/chart_text_reader.h"
 
+#include "chart/chart_diagnostic.h"
+#include "chart/chart_error.h"
+#include "chart/chart_parser.h"
+#include "chart/utf8_detector.h"
+
 #include <iconv.h>
 
+#include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <stdexcept>
-#include <string_view>
 #include <utility>
 
 namespace beatplate {
@@ -16,6 +22,9 @@ constexpr std::size_t kChunkSize = std::size_t{ 64 } * 1024;
 constexpr char16_t kLineFeed = u'\n';
 constexpr char16_t kCarriageReturn = u'\r';
 constexpr char16_t kEndOfFile = 0x1A;
+// Detection keeps what it reads. Three bytes give at least one code unit in either encoding,
+// so text still undecided after this many bytes is too long a chart whatever it is.
+constexpr std::size_t kDetectionLimit = 3 * kMaxChartLength + 3;
 
 // Owns one iconv conversion descriptor.
 class IconvConverter {
@@ -64,39 +73,130 @@ using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
 struct ByteOrderMark {
     std::string_view bytes;
-    const char* encoding;
+    ChartEncoding encoding;
 };
 
-// A file behind one of these marks is decoded in that encoding; every other file is code page 932.
 constexpr ByteOrderMark kByteOrderMarks[] = {
-    { "\xEF\xBB\xBF", "UTF-8" },
-    { "\xFF\xFE", "UTF-16LE" },
-    { "\xFE\xFF", "UTF-16BE" },
+    { "\xEF\xBB\xBF", ChartEncoding::Utf8 },
+    { "\xFF\xFE", ChartEncoding::Utf16Le },
+    { "\xFE\xFF", ChartEncoding::Utf16Be },
 };
+
+const char* iconvName(ChartEncoding encoding)
+{
+    switch (encoding) {
+    case ChartEncoding::Utf8:
+        return "UTF-8";
+    case ChartEncoding::Utf16Le:
+        return "UTF-16LE";
+    case ChartEncoding::Utf16Be:
+        return "UTF-16BE";
+    case ChartEncoding::Cp932:
+        break;
+    }
+    return "CP932";
+}
+
+bool isCp932Lead(unsigned char byte)
+{
+    return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
+}
+
+bool isCp932Trail(unsigned char byte)
+{
+    return byte >= 0x40 && byte <= 0xFC && byte != 0x7F;
+}
+
+// How many bytes at the start of bytes make up the sequence the decoder refused: what the
+// report names and the reader steps over. A line end is never taken into it.
+std::size_t badSequenceLength(ChartEncoding encoding, std::string_view bytes)
+{
+    const auto byteAt = [&bytes](std::size_t i) { return static_cast<unsigned char>(bytes[i]); };
+    const unsigned char lead = byteAt(0);
+    switch (encoding) {
+    case ChartEncoding::Cp932:
+        return isCp932Lead(lead) && bytes.size() > 1 && isCp932Trail(byteAt(1)) ? 2 : 1;
+    case ChartEncoding::Utf8: {
+        const std::size_t expected = lead >= 0xC0 && lead < 0xE0 ? 2
+            : lead >= 0xE0 && lead < 0xF0                        ? 3
+            : lead >= 0xF0 && lead < 0xF8                        ? 4
+                                                                 : 1;
+        std::size_t length = 1;
+        while (length < expected && length < bytes.size() && (byteAt(length) & 0xC0) == 0x80)
+            ++length;
+        return length;
+    }
+    case ChartEncoding::Utf16Le:
+    case ChartEncoding::Utf16Be:
+        break;
+    }
+    return std::min<std::size_t>(bytes.size(), 2);
+}
+
+// "0x81 0x20 cannot be read as code page 932"
+std::string describeBytes(std::string_view bytes, ChartEncoding encoding)
+{
+    std::string text;
+    for (const char byte : bytes) {
+        std::array<char, 8> hex{};
+        std::snprintf(hex.data(), hex.size(), "0x%02X ", static_cast<unsigned char>(byte));
+        text += hex.data();
+    }
+    return text + "cannot be read as " + std::string(chartEncodingName(encoding));
+}
 
 } // namespace
 
+std::string_view chartEncodingName(ChartEncoding encoding)
+{
+    if (encoding == ChartEncoding::Cp932)
+        return "code page 932";
+    return iconvName(encoding);
+}
+
+std::optional<ChartEncoding> chartEncodingNamed(std::string_view name)
+{
+    std::string lower(name);
+    for (char& c : lower) {
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    }
+    if (lower == "cp932")
+        return ChartEncoding::Cp932;
+    if (lower == "utf-8" || lower == "utf8")
+        return ChartEncoding::Utf8;
+    return std::nullopt;
+}
+
 struct ChartTextReader::State {
-    // Appends the next chunk of the file (never called for bytes in memory); false on a read error.
-    [[nodiscard]] bool readMoreBytes();
+    // Appends the next chunk of the file; at its end, or on a read error, no more bytes come.
+    void readMoreBytes();
+    void chooseEncoding(std::optional<ChartEncoding> forced);
     void decodePending();
     void decodeMore();
     [[nodiscard]] std::optional<char16_t> peekUnit();
-    void startDecoding();
 
     FilePtr file; // null when reading from memory
     std::string bytes; // input not yet decoded, from byteOffset on
     std::size_t byteOffset = 0;
     bool bytesExhausted = false; // the source holds no more bytes
+    bool readFailed = false;
+    ChartEncoding encoding = ChartEncoding::Cp932;
+    bool byteOrderMark = false;
     std::optional<IconvConverter> converter;
     std::u16string units; // decoded text not yet delivered, from unitOffset on
     std::size_t unitOffset = 0;
     bool textEnded = false; // nothing more will be decoded
+    std::optional<std::string> undecodable; // the detail of bytes just stepped over
     bool good = true;
 };
 
-bool ChartTextReader::State::readMoreBytes()
+void ChartTextReader::State::readMoreBytes()
 {
+    if (!file) {
+        bytesExhausted = true;
+        return;
+    }
     bytes.erase(0, byteOffset);
     byteOffset = 0;
     const std::size_t kept = bytes.size();
@@ -104,51 +204,105 @@ bool ChartTextReader::State::readMoreBytes()
     const std::size_t got = std::fread(bytes.data() + kept, 1, kChunkSize, file.get());
     bytes.resize(kept + got);
     if (got < kChunkSize) {
-        if (std::ferror(file.get()) != 0)
-            return false;
+        readFailed = std::ferror(file.get()) != 0;
         bytesExhausted = true;
     }
-    return true;
 }
 
-// Decodes what the pending bytes hold; an undecodable byte, or a partial character at the very
-// end of the input, ends the text there.
+// A byte-order mark decides, then the forced encoding, then what the bytes look like; the
+// bytes read to decide are kept for decoding.
+void ChartTextReader::State::chooseEncoding(std::optional<ChartEncoding> forced)
+{
+    while (bytes.size() < 3 && !bytesExhausted)
+        readMoreBytes();
+    const std::string_view head(bytes);
+    for (const auto& mark : kByteOrderMarks) {
+        if (head.starts_with(mark.bytes)) {
+            byteOffset = mark.bytes.size();
+            byteOrderMark = true;
+            forced = mark.encoding;
+            break;
+        }
+    }
+    if (forced) {
+        encoding = *forced;
+    } else {
+        Utf8Detector detector;
+        auto verdict = detector.scan(bytes);
+        while (verdict == Utf8Detector::Verdict::Undecided && !bytesExhausted
+               && bytes.size() <= kDetectionLimit) {
+            readMoreBytes();
+            verdict = detector.scan(bytes);
+        }
+        if (verdict == Utf8Detector::Verdict::Undecided)
+            verdict = detector.finish();
+        encoding =
+            verdict == Utf8Detector::Verdict::Utf8 ? ChartEncoding::Utf8 : ChartEncoding::Cp932;
+    }
+    converter.emplace("UTF-16LE", iconvName(encoding));
+}
+
+// Decodes up to one chunk of the pending bytes. Bytes that cannot be decoded are stepped over
+// and noted; a partial character at the very end of the input ends the text.
 void ChartTextReader::State::decodePending()
 {
-    std::size_t inLeft = bytes.size() - byteOffset;
+    std::size_t window = std::min(bytes.size() - byteOffset, kChunkSize);
+    // In these encodings a 0x1A byte is never part of another character, so the text ends
+    // there as if the file did, and a character it cuts off is dropped like a last one.
+    const bool byteWise = encoding == ChartEncoding::Cp932 || encoding == ChartEncoding::Utf8;
+    const std::size_t endOfFile = byteWise
+        ? std::string_view(bytes).substr(byteOffset, window).find('\x1A')
+        : std::string_view::npos;
+    if (endOfFile != std::string_view::npos)
+        window = endOfFile;
+    const bool windowReachesEnd = endOfFile != std::string_view::npos
+        || (bytesExhausted && byteOffset + window == bytes.size());
+    std::size_t inLeft = window;
     char* in = bytes.data() + byteOffset;
     std::string output(2 * inLeft, '\0'); // never more UTF-16 code units than input bytes
     char* out = output.data();
     std::size_t outLeft = output.size();
     const std::size_t result = converter->convert(in, inLeft, out, outLeft);
     const int error = errno;
-    byteOffset = bytes.size() - inLeft;
+    byteOffset += window - inLeft;
     const std::size_t produced = output.size() - outLeft;
     for (std::size_t i = 0; i + 1 < produced; i += 2) {
         const auto low = static_cast<unsigned char>(output[i]);
         const auto high = static_cast<unsigned char>(output[i + 1]);
         units.push_back(static_cast<char16_t>(low | (high << 8)));
     }
-    if (result != static_cast<std::size_t>(-1))
+    if (result != static_cast<std::size_t>(-1)) {
+        textEnded = endOfFile != std::string_view::npos;
         return;
-    if (error == EILSEQ || (error == EINVAL && bytesExhausted))
+    }
+    if (error == EILSEQ) {
+        const std::string_view rest = std::string_view(bytes).substr(byteOffset);
+        const std::size_t length = badSequenceLength(encoding, rest);
+        undecodable = describeBytes(rest.substr(0, length), encoding);
+        byteOffset += length;
+        return;
+    }
+    if (error == EINVAL && windowReachesEnd)
         textEnded = true;
 }
 
-// Refills the decoded buffer; leaves it empty only when the text has ended.
+// Refills the decoded buffer; leaves it empty only when the text has ended or bytes were
+// stepped over.
 void ChartTextReader::State::decodeMore()
 {
     units.clear();
     unitOffset = 0;
-    while (units.empty() && !textEnded) {
-        const bool pendingEmpty = byteOffset == bytes.size();
-        if (pendingEmpty && bytesExhausted) {
+    while (units.empty() && !textEnded && !undecodable) {
+        const std::size_t pending = bytes.size() - byteOffset;
+        if (pending == 0 && bytesExhausted) {
             textEnded = true;
+            if (readFailed)
+                throw ChartError("chart file could not be read.", 1, {}, ChartErrorExtent::Chart);
             return;
         }
-        // A partial character left by the last chunk needs the next one.
-        if (!bytesExhausted && !readMoreBytes())
-            throw std::runtime_error("chart file could not be read.");
+        // A partial character left at the end of the pending bytes needs the next chunk.
+        if (pending < kChunkSize && !bytesExhausted)
+            readMoreBytes();
         decodePending();
     }
 }
@@ -162,20 +316,6 @@ std::optional<char16_t> ChartTextReader::State::peekUnit()
     return units[unitOffset];
 }
 
-// Picks the encoding from the first bytes and steps over a byte-order mark.
-void ChartTextReader::State::startDecoding()
-{
-    const std::string_view head(bytes);
-    for (const auto& mark : kByteOrderMarks) {
-        if (head.starts_with(mark.bytes)) {
-            byteOffset = mark.bytes.size();
-            converter.emplace("UTF-16LE", mark.encoding);
-            return;
-        }
-    }
-    converter.emplace("UTF-16LE", "CP932");
-}
-
 ChartTextReader::ChartTextReader(std::unique_ptr<State> state)
     : m_state(std::move(state))
 {
@@ -184,28 +324,38 @@ ChartTextReader::ChartTextReader(ChartTextReader&&) noexcept = default;
 ChartTextReader& ChartTextReader::operator=(ChartTextReader&&) noexcept = default;
 ChartTextReader::~ChartTextReader() = default;
 
-std::optional<ChartTextReader> ChartTextReader::open(const std::filesystem::path& path)
+std::optional<ChartTextReader> ChartTextReader::open(const std::filesystem::path& path,
+                                                     std::optional<ChartEncoding> forced)
 {
     auto state = std::make_unique<State>();
     state->file.reset(std::fopen(path.c_str(), "rb"));
     if (!state->file)
         return std::nullopt;
     // A directory opens but cannot be read; it is no chart file.
-    while (state->bytes.size() < 3 && !state->bytesExhausted) {
-        if (!state->readMoreBytes())
-            return std::nullopt;
-    }
-    state->startDecoding();
+    state->readMoreBytes();
+    if (state->readFailed)
+        return std::nullopt;
+    state->chooseEncoding(forced);
     return ChartTextReader(std::move(state));
 }
 
-ChartTextReader ChartTextReader::fromBytes(std::string bytes)
+ChartTextReader ChartTextReader::fromBytes(std::string bytes, std::optional<ChartEncoding> forced)
 {
     auto state = std::make_unique<State>();
     state->bytes = std::move(bytes);
     state->bytesExhausted = true;
-    state->startDecoding();
+    state->chooseEncoding(forced);
     return ChartTextReader(std::move(state));
+}
+
+ChartEncoding ChartTextReader::encoding() const
+{
+    return m_state->encoding;
+}
+
+bool ChartTextReader::hasByteOrderMark() const
+{
+    return m_state->byteOrderMark;
 }
 
 bool ChartTextReader::good() const
@@ -217,25 +367,44 @@ void ChartTextReader::readLine(std::wstring& line)
 {
     line.clear();
     auto& state = *m_state;
-    while (const auto unit = state.peekUnit()) {
-        ++state.unitOffset;
-        if (*unit == kEndOfFile) {
+    std::optional<ChartError> fault; // the first bytes of the line that could not be decoded
+    while (true) {
+        const auto unit = state.peekUnit();
+        if (!unit && state.undecodable) {
+            if (!fault)
+                fault.emplace("encoding error.", columnAt(line, line.size()), *state.undecodable);
+            state.undecodable.reset();
+            continue;
+        }
+        if (!unit || *unit == kEndOfFile) {
             state.textEnded = true;
             state.units.clear();
             state.unitOffset = 0;
+            state.good = false;
             break;
         }
+        ++state.unitOffset;
         if (*unit == kLineFeed)
-            return;
-        if (*unit == kCarriageReturn && state.peekUnit() == kLineFeed) {
-            ++state.unitOffset;
-            return;
+            break;
+        // A lone CR ends a line as LF does; CR LF is one line end.
+        if (*unit == kCarriageReturn) {
+            if (state.peekUnit() == kLineFeed)
+                ++state.unitOffset;
+            break;
         }
-        if (line.size() == kMaxLineLength)
-            throw std::runtime_error("line is too long.");
+        if (line.size() == kMaxLineLength) {
+            state.good = false;
+            // A limit: the rest of the line is not read, so nothing after it can be.
+            if (fault)
+                throw ChartError(fault->what(), fault->column(), fault->detail(),
+                                 ChartErrorExtent::Chart);
+            throw ChartError("line is too long.", columnAt(line, line.size()), {},
+                             ChartErrorExtent::Chart);
+        }
         line.push_back(static_cast<wchar_t>(*unit));
     }
-    state.good = false;
+    if (fault)
+        throw *fault;
 }
 
 } // namespace beatplate

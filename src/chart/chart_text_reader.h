@@ -5,31 +5,56 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace beatplate {
 
 // Longest line readLine delivers, in UTF-16 code units; a longer one is a chart error.
 inline constexpr std::size_t kMaxLineLength = std::size_t{ 1 } << 20;
 
-// Decodes a chart file (code page 932, or UTF-8/UTF-16 behind a byte-order mark) into wide
-// text, one UTF-16 code unit per wchar_t, folding CR LF to LF; 0x1A or an undecodable byte ends it.
-// Characters outside the BMP (possible only behind a byte-order mark) become surrogate pairs.
+enum class ChartEncoding {
+    Cp932, // Shift_JIS as Windows writes it
+    Utf8,
+    Utf16Le,
+    Utf16Be,
+};
+
+// The name users know: "code page 932", "UTF-8", "UTF-16LE", "UTF-16BE".
+[[nodiscard]] std::string_view chartEncodingName(ChartEncoding encoding);
+// The encoding an option names: "cp932" or "utf-8" (also "utf8"), in any letter case.
+[[nodiscard]] std::optional<ChartEncoding> chartEncodingNamed(std::string_view name);
+
+// Decodes a chart file into wide text, one UTF-16 code unit per wchar_t (characters outside
+// the BMP become surrogate pairs). A byte-order mark decides the encoding; without one the
+// forced encoding does, or else detection: text that is valid UTF-8 up to its end (or to a
+// 0x1A byte) and holds a multi-byte sequence is UTF-8, any other is code page 932.
+// Line ends are LF, CR LF and a lone CR; 0x1A ends the text, and so does a partial character
+// at the very end of the file. Bytes that cannot be decoded are a chart error.
 class ChartTextReader {
 public:
     // Empty when the file cannot be opened or its first bytes cannot be read. Throws
-    // std::runtime_error when the system has no converter for the file's encoding.
-    [[nodiscard]] static std::optional<ChartTextReader> open(const std::filesystem::path& path);
-    // Reads from bytes held in memory (tests, fuzzing); throws like open.
-    [[nodiscard]] static ChartTextReader fromBytes(std::string bytes);
+    // std::runtime_error when the system has no converter for the encoding.
+    [[nodiscard]] static std::optional<ChartTextReader>
+    open(const std::filesystem::path& path, std::optional<ChartEncoding> forced = std::nullopt);
+    // Reads from bytes held in memory (tests, fuzzing, a server); throws like open.
+    [[nodiscard]] static ChartTextReader
+    fromBytes(std::string bytes, std::optional<ChartEncoding> forced = std::nullopt);
 
     ChartTextReader(ChartTextReader&&) noexcept;
     ChartTextReader& operator=(ChartTextReader&&) noexcept;
     ~ChartTextReader();
 
+    // The encoding the text is read in, and whether a byte-order mark named it: what a
+    // program that writes the chart back needs to write it as it was.
+    [[nodiscard]] ChartEncoding encoding() const;
+    [[nodiscard]] bool hasByteOrderMark() const;
+
     // True while the input may hold more; a read that reaches the end makes it false.
     [[nodiscard]] bool good() const;
-    // Reads up to the next LF (consumed, not kept) or the end; line is emptied first.
-    // Throws std::runtime_error for a line longer than kMaxLineLength or a failed file read.
+    // Reads up to the next line end (consumed, not kept) or the end; line is emptied first.
+    // Throws ChartError for bytes that cannot be decoded (after stepping over the rest of
+    // their line, so that the next read starts the next line), for a line longer than
+    // kMaxLineLength and for a failed file read (both end the text).
     void readLine(std::wstring& line);
 
 private:

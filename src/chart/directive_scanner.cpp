@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <limits>
 #include <string>
 #include <system_error>
 
@@ -20,15 +21,37 @@ std::wstring_view trimChartSpace(std::wstring_view text)
     return text;
 }
 
-std::optional<std::int32_t> parseIntegerWord(std::wstring_view word)
+IntegerWord parseIntegerWord(std::wstring_view word)
 {
     if (word.empty() || isChartSpace(word.front()))
-        return std::nullopt;
+        return {};
     DirectiveScanner scanner(word);
     const auto value = scanner.readInteger();
-    if (!value || !scanner.rest().empty())
-        return std::nullopt;
-    return value;
+    if (!scanner.rest().empty())
+        return {};
+    return { value, scanner.outOfRange() };
+}
+
+// The power of ten of the first non-zero digit of a number as read ("-0.05e3" gives 1), its
+// exponent saturated far beyond any float's.
+static std::int64_t leadingPower(std::string_view number)
+{
+    const std::size_t mark = std::min(number.find_first_of("eE"), number.size());
+    const std::string_view mantissa = number.substr(0, mark);
+    const std::size_t point = std::min(mantissa.find('.'), mantissa.size());
+    const std::size_t first = mantissa.find_first_of("123456789");
+    if (first == std::string_view::npos)
+        return 0;
+    std::int64_t power = first < point ? static_cast<std::int64_t>(point - first) - 1
+                                       : -static_cast<std::int64_t>(first - point);
+    std::int64_t exponent = 0;
+    for (const char c : number.substr(std::min(mark + 1, number.size()))) {
+        if (c >= '0' && c <= '9')
+            exponent = std::min<std::int64_t>(exponent * 10 + (c - '0'), 1'000'000'000);
+    }
+    const bool negativeExponent =
+        number.find("e-") != std::string_view::npos || number.find("E-") != std::string_view::npos;
+    return power + (negativeExponent ? -exponent : exponent);
 }
 
 template <typename Value>
@@ -42,6 +65,13 @@ void DirectiveScanner::skipSpace()
 {
     while (m_position < m_text.size() && isChartSpace(m_text[m_position]))
         ++m_position;
+    m_lastStart = m_position;
+}
+
+void DirectiveScanner::noteTextAfterNumber()
+{
+    if (!m_numberWithText && m_position < m_text.size() && !isChartSpace(m_text[m_position]))
+        m_numberWithText = NumberWithText{ m_lastStart, m_position };
 }
 
 // word := one or more characters other than white space
@@ -81,8 +111,13 @@ std::optional<std::int32_t> DirectiveScanner::readInteger()
         return std::nullopt;
     skipSpace();
     const auto digits = scanSignedDigits();
-    if (!digits || digits->magnitude > (digits->negative ? kInt32Limit : kInt32Limit - 1))
+    if (!digits)
         return fail<std::int32_t>();
+    if (digits->magnitude > (digits->negative ? kInt32Limit : kInt32Limit - 1)) {
+        m_outOfRange = true;
+        return fail<std::int32_t>();
+    }
+    noteTextAfterNumber();
     const auto magnitude = static_cast<std::int64_t>(digits->magnitude);
     return static_cast<std::int32_t>(digits->negative ? -magnitude : magnitude);
 }
@@ -94,8 +129,13 @@ std::optional<std::uint32_t> DirectiveScanner::readUnsigned()
         return std::nullopt;
     skipSpace();
     const auto digits = scanSignedDigits();
-    if (!digits || digits->magnitude > kUint32Max)
+    if (!digits)
         return fail<std::uint32_t>();
+    if (digits->magnitude > kUint32Max) {
+        m_outOfRange = true;
+        return fail<std::uint32_t>();
+    }
+    noteTextAfterNumber();
     const auto magnitude = static_cast<std::uint32_t>(digits->magnitude);
     return digits->negative ? 0u - magnitude : magnitude;
 }
@@ -136,8 +176,16 @@ std::optional<float> DirectiveScanner::readReal()
     float value = 0.0F;
     const char* const end = ascii.data() + ascii.size();
     const auto [stop, error] = std::from_chars(ascii.data(), end, value);
-    if (error != std::errc{} || stop != end)
+    if (error == std::errc::result_out_of_range) {
+        // Written, but beyond single precision: far too large, or far too small to be told
+        // from zero.
+        const bool huge = leadingPower(ascii) > 0;
+        value = huge ? std::numeric_limits<float>::infinity() : 0.0F;
+        value = ascii.front() == '-' ? -value : value;
+    } else if (error != std::errc{} || stop != end) {
         return fail<float>();
+    }
+    noteTextAfterNumber();
     return value;
 }
 

@@ -16,8 +16,13 @@ namespace beatplate {
 // The text without chart white space at either end.
 [[nodiscard]] std::wstring_view trimChartSpace(std::wstring_view text);
 
+struct IntegerWord {
+    std::optional<std::int32_t> value;
+    bool outOfRange = false; // the word is an integer too large for 32 bits
+};
+
 // A whole word as a signed 32-bit decimal integer: an optional sign and digits, nothing else.
-[[nodiscard]] std::optional<std::int32_t> parseIntegerWord(std::wstring_view word);
+[[nodiscard]] IntegerWord parseIntegerWord(std::wstring_view word);
 
 // Reads the words and numbers of one directive line in order, each after skipping white space.
 // A number stops at the first character that cannot continue it ("150abc" reads 150); once a
@@ -30,8 +35,10 @@ public:
     }
 
     [[nodiscard]] std::optional<std::wstring_view> readWord();
-    // Correctly rounded to single precision; out-of-range values fail.
+    // Correctly rounded to single precision; a number too large for it reads as infinity
+    // with its sign, one too small as zero.
     [[nodiscard]] std::optional<float> readReal();
+    // An integer too large for 32 bits fails, and outOfRange() tells why.
     [[nodiscard]] std::optional<std::int32_t> readInteger();
     // A negative number gives its 32-bit two's complement, as formatted extraction does.
     [[nodiscard]] std::optional<std::uint32_t> readUnsigned();
@@ -39,6 +46,17 @@ public:
     // Everything after the last read, white space included.
     [[nodiscard]] std::wstring_view rest() const { return m_text.substr(m_position); }
     [[nodiscard]] bool failed() const { return m_failed; }
+    // True when a read failed on an integer written too large to hold.
+    [[nodiscard]] bool outOfRange() const { return m_outOfRange; }
+    // Index in the text where the last read's word or number begins, after white space.
+    [[nodiscard]] std::size_t lastStart() const { return m_lastStart; }
+    // Where a number read so far was first followed directly by other characters ("150,5"):
+    // the index of its first character and of the first character after it.
+    struct NumberWithText {
+        std::size_t numberStart = 0;
+        std::size_t textStart = 0;
+    };
+    [[nodiscard]] std::optional<NumberWithText> numberWithText() const { return m_numberWithText; }
 
 private:
     struct SignedDigits {
@@ -56,13 +74,17 @@ private:
             && m_text[m_position] <= L'9';
     }
     void skipSpace();
+    void noteTextAfterNumber();
     [[nodiscard]] std::optional<SignedDigits> scanSignedDigits();
     template <typename Value>
     std::optional<Value> fail();
 
     std::wstring_view m_text;
     std::size_t m_position = 0;
+    std::size_t m_lastStart = 0;
     bool m_failed = false;
+    bool m_outOfRange = false;
+    std::optional<NumberWithText> m_numberWithText;
 };
 
 } // namespace beatplate

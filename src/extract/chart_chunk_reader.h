@@ -8,8 +8,8 @@
 namespace beatplate {
 
 // The longest chunk of a chart beatplate writes: the longest chart it reads, 4,194,304 UTF-16
-// code units, and the zero unit after them.
-inline constexpr std::uint32_t kMaxChartChunkLength = 2 * 4'194'304 + 2;
+// code units, the LF the reader adds after the last line and the zero unit after them.
+inline constexpr std::uint32_t kMaxChartChunkLength = 2 * (4'194'304 + 1) + 2;
 
 // The data of the picture's one "bpLt" chunk. Walks the chunks, checking each one's CRC, and
 // skips the image data without decoding it; finds the chunk before or after the image data. A

@@ -30,7 +30,8 @@ static void drawTempo(ScoreRenderer& renderer, const ChartEvent& event, const Ma
 {
     drawChangeLine(renderer, event, frame);
     renderer.drawSprite({ frame.x, frame.top + 20, 18, 6 }, renderer.atlas[28]);
-    const auto text = NumberText::hundredths(static_cast<std::uint32_t>(event.value));
+    // Tempos are positive; a document made otherwise has no minus sprite to show.
+    const auto text = NumberText::hundredths(event.value);
     renderer.drawSpriteNumber(text.view(), frame.x + 18, frame.top + 20, 30, 29);
 }
 
@@ -49,8 +50,8 @@ static void drawScrollSpeed(ScoreRenderer& renderer, const ChartEvent& event,
         x += 6;
     }
     renderer.drawSprite({ x, y, 12, 6 }, renderer.atlas[51]);
-    const auto text = NumberText::hundredths(static_cast<std::uint32_t>(event.value));
-    renderer.drawSpriteNumber(text.view(), x + 12, y, 40, 50);
+    const auto text = NumberText::hundredths(event.value);
+    renderer.drawSpriteNumber(text.view(), x + 12, y, 40, 50, 65);
 }
 
 // The branch-start line always stands on the measure's bar line, whatever the event's tick.

@@ -206,7 +206,8 @@ void ScoreRenderer::drawMeasures(const ChartDocument& document)
 }
 
 void ScoreRenderer::drawSpriteNumber(std::string_view text, float x0, float y0, SpriteId digitBase,
-                                     std::optional<SpriteId> pointSprite)
+                                     std::optional<SpriteId> pointSprite,
+                                     std::optional<SpriteId> minusSprite)
 {
     float x = x0;
     for (const char c : text) {
@@ -215,6 +216,8 @@ void ScoreRenderer::drawSpriteNumber(std::string_view text, float x0, float y0, 
             sprite = digitBase + (c - '0');
         else if (c == '.')
             sprite = pointSprite;
+        else if (c == '-')
+            sprite = minusSprite;
         // A character without a sprite is left out and takes no room; the rest closes up.
         if (!sprite)
             continue;

@@ -15,7 +15,7 @@ NumberText NumberText::wholeNumber(std::uint32_t value)
     return text;
 }
 
-NumberText NumberText::hundredths(std::uint32_t value)
+NumberText NumberText::hundredths(std::int32_t value)
 {
     NumberText text;
     char* const first = text.m_chars.data();

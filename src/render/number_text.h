@@ -15,8 +15,9 @@ public:
 
     // Decimal digits only: no sign, no leading zeros, no digit-group separators.
     [[nodiscard]] static NumberText wholeNumber(std::uint32_t value);
-    // value / 100 as "%.16g" writes it, independent of any locale: 15050 gives "150.5".
-    [[nodiscard]] static NumberText hundredths(std::uint32_t value);
+    // value / 100 as "%.16g" writes it, independent of any locale: 15050 gives "150.5",
+    // -150 gives "-1.5".
+    [[nodiscard]] static NumberText hundredths(std::int32_t value);
 
 private:
     // "%.16g" of any double needs at most 23 characters (sign, 16 digits, point, "e-308").

@@ -84,8 +84,10 @@ public:
     void drawMeasures(const ChartDocument& document);
     [[nodiscard]] std::vector<GogoSpan> gogoPieces(const ChartDocument& document,
                                                    std::uint32_t measure) const;
+    // Characters without a sprite (a sign where none is given, a separator) are left out.
     void drawSpriteNumber(std::string_view text, float x0, float y0, SpriteId digitBase,
-                          std::optional<SpriteId> pointSprite);
+                          std::optional<SpriteId> pointSprite,
+                          std::optional<SpriteId> minusSprite = std::nullopt);
     void drawEvents(const ChartDocument& document);
     void drawNotes(const ChartDocument& document);
     void drawSpan(SpriteId head, SpriteId body, SpriteId tail, const ChartNote& note);

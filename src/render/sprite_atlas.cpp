@@ -57,6 +57,8 @@ RectF spriteRect(SpriteId id)
     case 53:
     case 54:
         return { static_cast<float>(6 * (id - 52)), 108, 6, 6 }; // branch icons
+    case 65:
+        return { 12, 102, 6, 6 }; // scroll-speed minus sign
     default:
         return { digitX(id - 55), 108, 6, 6 }; // small digits
     }

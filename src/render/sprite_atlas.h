@@ -9,7 +9,7 @@ namespace beatplate {
 
 using SpriteId = std::int32_t;
 
-inline constexpr SpriteId kSpriteCount = 65;
+inline constexpr SpriteId kSpriteCount = 66;
 // The sheet must be at least this large to hold every atlas rectangle.
 inline constexpr int kSpriteSheetMinWidth = 126;
 inline constexpr int kSpriteSheetMinHeight = 114;
@@ -27,7 +27,9 @@ private:
     std::map<SpriteId, RectF> m_rects;
 };
 
-// The fixed rectangle of each of the 65 sprites (ids 0 to 64).
+// The fixed rectangle of each of the 66 sprites (ids 0 to 65). Id 65, the minus sign of a
+// negative scroll speed, lies in the strip of the scroll-speed digits between its label and
+// its first digit; a sheet drawn for the 65 sprites before it leaves that cell empty.
 [[nodiscard]] RectF spriteRect(SpriteId id);
 
 } // namespace beatplate

@@ -80,11 +80,13 @@ TEST(ChartParser, RoundsTempoAndSpeedFromSinglePrecision)
         { "#bpm 120.5", { tempo(12050) } },
         { "#bpm 150.004", { tempo(15000) } },
         { "#bpm 150.005", { tempo(15001) } },
-        { "#bpm -120.5", { tempo(-12049) } },
         { "#hs 1.5", { scrollSpeed(150) } },
         { "#hs 1.005", { scrollSpeed(100) } },
         { "#hs 0.995", { scrollSpeed(100) } },
         { "#hs 1e-2", { scrollSpeed(1) } },
+        { "#hs -1.5", { scrollSpeed(-150) } }, // halves round away from zero both ways
+        { "#hs -1.005", { scrollSpeed(-100) } },
+        { "#hs -0.004", { scrollSpeed(0) } },
     });
 }
 
@@ -203,13 +205,8 @@ TEST(ChartParser, MeasuresFollowTheMeterInForce)
 TEST(ChartParser, TabAcceptsOnlyFourOrEight)
 {
     const std::vector<std::pair<std::string, std::uint32_t>> accepted = {
-        { "#tab 8", 8 },
-        { "#tab", 4 },
-        { "#tab 8\n#tab", 8 },
-        { "#tab 8\n#tab 4", 4 },
-        { "#tab 8\n#tab 4294967296", 8 },
-        { "#tab x", 4 },
-        { "#tab -4294967288", 8 }
+        { "#tab 8", 8 },         { "#tab", 4 },   { "#tab 8\n#tab", 8 },
+        { "#tab 8\n#tab 4", 4 }, { "#tab x", 4 }, { "#tab -4294967288", 8 }
     };
     for (const auto& [chart, width] : accepted) {
         SCOPED_TRACE(chart);
@@ -260,35 +257,63 @@ TEST(ChartParser, GogoSpansOpenAndCloseAtTheMeasureCursor)
     EXPECT_EQ(document->gogoSpans[2], GogoSpan({ 1, 480, 0 }, { 1, 480, 0 }));
 }
 
-TEST(ChartParser, ReportsDirectiveErrorsWithTheirLine)
+TEST(ChartParser, ReportsDirectiveErrorsWhereTheyAre)
 {
-    const std::vector<std::tuple<std::string, int, std::string>> cases = {
-        { "#BPM 150", 1, "unknown command." },
-        { "#bpm150", 1, "unknown command." },
-        { "oooo\n#", 2, "unknown command." },
-        { "# \t", 1, "unknown command." },
-        { "#title#", 1, "unknown command." },
-        { "#hs 1 4 2 x", 1, "hs position must be integers." },
-        { "#hs 1 oxo 4 2.5", 1, "hs position must be integers." },
-        { "#endgogo", 1, "begin/endgogoの対応が取れていません" },
-        { "oooo\n#begingogo 4 8\n#endgogo 4 4", 3, "boost::interval: empty interval created" },
-        { "#meter 8", 1, "meter needs two numbers." },
-        { "#meter x 4", 1, "meter needs two numbers." },
-        { "#meter -4 4", 1, "meter must be positive." },
-        { "#meter 4 4473925", 1, "meter is out of range." },
-        { "#meter 1 1118482", 1, "meter is out of range." },
-        { "#hs", 1, "hs needs a number." },
-        { "#hs 1e39", 1, "hs needs a number." },
-        { "#hs 3e7", 1, "hs is out of range." },
-        { "#bpm 150 1 -1", 1, "grid position must not be negative." },
-        { "#hs 1 4 4473925", 1, "grid position is too large." },
-        { "#begingogo -1 4473925", 1, "grid position is too large." },
+    struct Case {
+        std::string chart;
+        int line;
+        int column;
+        std::string message;
+        std::string detail = {};
     };
-    for (const auto& [chart, line, message] : cases) {
-        SCOPED_TRACE(chart);
-        const auto error = parseFailure(chart);
-        EXPECT_EQ(error.lineNumber(), line);
-        EXPECT_EQ(error.message(), message);
+    const std::vector<Case> cases = {
+        { "#BPM 150", 1, 2, "unknown command.", "#BPM" },
+        { "#bpm150", 1, 2, "unknown command.", "#bpm150" },
+        { "oooo\n#", 2, 1, "unknown command.", "" },
+        { "# \t", 1, 1, "unknown command.", "" },
+        { "#title#", 1, 2, "unknown command.", "#title#" },
+        { "#\x81\x40\x82\xA0"
+          "bmp",
+          1, 3, "unknown command.", "#あbmp" },
+        { "#" + std::string(60, 'k'), 1, 2, "unknown command.", "#" + std::string(40, 'k') + "…" },
+        { "#hs 1 4 2 x", 1, 11, "hs position must be integers." },
+        { "#hs 1 oxo 4 2.5", 1, 13, "hs position must be integers." },
+        { "#endgogo", 1, 2, "begin/endgogoの対応が取れていません" },
+        { "oooo\n#begingogo 4 8\n#endgogo 4 4", 3, 2, "boost::interval: empty interval created" },
+        { "#meter 8", 1, 9, "meter needs two numbers." },
+        { "#meter x 4", 1, 8, "meter needs two numbers." },
+        { "#meter -4 4", 1, 8, "meter must be positive." },
+        { "#meter 4 4473925", 1, 10, "meter is out of range." },
+        { "#meter 1 1118482", 1, 10, "meter is out of range." },
+        { "#bpm", 1, 5, "bpm needs a number." },
+        { "#bpm abc", 1, 6, "bpm needs a number." },
+        { "#bpm 0", 1, 6, "bpm must be positive." },
+        { "#bpm -120 4 2", 1, 6, "bpm must be positive." },
+        { "#bpm 0.004", 1, 6, "bpm must be positive." },
+        { "#hs", 1, 4, "hs needs a number." },
+        { "#hs 3e7", 1, 5, "hs is out of range." },
+        { "#bpm 150 1 -1", 1, 10, "grid position must not be negative." },
+        { "#hs 1 4 4473925", 1, 7, "grid position is too large." },
+        { "#begingogo -1 4473925", 1, 12, "grid position is too large." },
+        // A number too large to hold is out of range however it is written.
+        { "#bpm 1e39", 1, 6, "bpm is out of range." },
+        { "#bpm 1e38", 1, 6, "bpm is out of range." },
+        { "#hs -1e39 oxo", 1, 5, "hs is out of range." },
+        { "#level 99999999999", 1, 8, "level is out of range." },
+        { "#meter 4 99999999999", 1, 10, "meter is out of range." },
+        { "#beatchar -99999999999", 1, 11, "beatchar is out of range." },
+        { "#tab 4294967296", 1, 6, "tab is out of range." },
+        { "#bpm 150 4 99999999999", 1, 12, "grid position is out of range." },
+        { "#hs 1 oxo 99999999999 2", 1, 11, "grid position is out of range." },
+        { "#endgogo 99999999999 1", 1, 10, "grid position is out of range." },
+    };
+    for (const auto& testCase : cases) {
+        SCOPED_TRACE(testCase.chart);
+        const auto error = parseFailure(testCase.chart);
+        EXPECT_EQ(error.lineNumber(), testCase.line);
+        EXPECT_EQ(error.diagnostic().column(), testCase.column);
+        EXPECT_EQ(error.message(), testCase.message);
+        EXPECT_EQ(error.diagnostic().detail, testCase.detail);
     }
 }
 

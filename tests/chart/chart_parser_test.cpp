@@ -50,7 +50,8 @@ TEST(ChartParser, KeepsTheSourceTextAndCountsEveryLine)
         { "oooo", L"oooo\n", 1 },
         { "oooo\n", L"oooo\n\n", 2 },
         { ";a\r\n\r\n;b\r\n", L";a\n\n;b\n\n", 4 },
-        { ";a\r;b", L";a\r;b\n", 1 },
+        { ";a\r;b", L";a\n;b\n", 2 },
+        { ";a\r\r\n;b\r", L";a\n\n;b\n\n", 4 },
         { ";a\n\x1A;b\n", L";a\n\n", 2 },
     };
     for (const auto& testCase : cases) {
@@ -107,14 +108,19 @@ TEST(ChartParser, ReportsTheLineNumberCountingBlankAndCommentLines)
         { "oooo\r\n\r\n#foo\r\n", 3, "unknown command." },
         { " ;not a comment\n", 1, "parse error." },
         { "#\n", 1, "unknown command." },
-        { "oooo\n\x80#foo\n", 0, "no error" },
+        { "oooo\n#bpm 120\x80\n", 2, "encoding error." },
     });
 }
 
 TEST(ChartParser, ReportTextCarriesLineAndMessage)
 {
     const auto error = parseFailure(";a\n;b\n#bpm150\n");
-    EXPECT_STREQ(error.what(), "読み込み時にエラーが発生しました: 3行\nunknown command.");
+    EXPECT_STREQ(error.what(),
+                 "読み込み時にエラーが発生しました: 3行\nunknown command. (column 2: #bpm150)");
+    EXPECT_STREQ(parseFailure("oo\x81\x40").what(),
+                 "読み込み時にエラーが発生しました: 1行\nparse error. (column 3: '　' U+3000)");
+    EXPECT_STREQ(ChartParseError(4, "too many measures.").what(),
+                 "読み込み時にエラーが発生しました: 4行\ntoo many measures. (column 1)");
 }
 
 TEST(ChartParser, RejectsOverlongLinesWithTheirNumber)
@@ -134,6 +140,24 @@ TEST(ChartParser, RejectsAChartLongerThanTheLimit)
         bytes += line;
     expectFailures(
         { { bytes, static_cast<int>(kMaxChartLength / line.size()) + 1, "chart is too long." } });
+
+    // 4,096 lines of 1,024 characters with their line ends are exactly the limit, with or
+    // without the last line end; one character more is refused on the line that holds it.
+    std::string withLineEnd;
+    for (int i = 0; i < 4096; ++i)
+        withLineEnd += ";" + std::string(1022, 'x') + "\n";
+    ChartParser parser;
+    static_cast<void>(parseChart(withLineEnd, parser));
+    EXPECT_EQ(parser.sourceText.size(), kMaxChartLength + 1);
+    EXPECT_EQ(parser.lineCount, 4097);
+    std::string withoutLineEnd = withLineEnd;
+    withoutLineEnd.back() = 'x';
+    static_cast<void>(parseChart(withoutLineEnd));
+    const auto pastTheLastLine = parseFailure(withLineEnd + "x");
+    EXPECT_EQ(pastTheLastLine.diagnostic().location, (ChartLocation{ 4097, 1 }));
+    const auto pastTheLastCharacter = parseFailure(withoutLineEnd + "x");
+    EXPECT_EQ(pastTheLastCharacter.diagnostic().location, (ChartLocation{ 4096, 1025 }));
+    EXPECT_EQ(pastTheLastCharacter.message(), "chart is too long.");
 }
 
 // --- Note lines ---
@@ -315,9 +339,15 @@ TEST(ChartParser, RejectsCharactersOutsideTheGrammar)
         EXPECT_THAT([&] { parser.readNoteLine(line); },
                     ThrowsMessage<std::runtime_error>(StrEq("parse error.")));
     }
+    // A line with an error leaves nothing behind, so that a check can go on after it.
     ChartParser parser;
-    EXPECT_ANY_THROW(parser.readNoteLine(L"oox,o"));
-    EXPECT_EQ(parser.document->notes.size(), 3u);
+    parser.readNoteLine(L"(=");
+    EXPECT_THAT([&] { parser.readNoteLine(L"=)o3oo(x,o"); },
+                ThrowsMessage<std::runtime_error>(StrEq("parse error.")));
+    EXPECT_TRUE(parser.document->notes.empty());
+    EXPECT_EQ(parser.groupState[0], ChartParser::kInSpan);
+    parser.readNoteLine(L"=)");
+    EXPECT_EQ(notesOf(*parser.document), (std::vector{ span('(', 0, 0, 480) }));
 }
 
 TEST(ChartParser, KeepsTheFirstNoteAtAPosition)

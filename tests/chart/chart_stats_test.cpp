@@ -124,7 +124,6 @@ TEST(ChartStats, TimesChartsAtTheirEdges)
         { "", 0, { 120, 120 }, { 1, 1 }, 0 }, // nothing: the defaults
         { "oooo\n", 2, { 120, 120 }, { 1, 1 }, 4 }, // no "bpm": 120
         { "#bpm 150\n#bpm 100\noooo\n", 2.4, { 100, 100 }, { 1, 1 }, 4 }, // the later holds
-        { "#bpm 0\noooo\n#bpm 60\noooo\n", 4, { 0, 60 }, { 1, 1 }, 8 }, // tempo 0 takes no time
         { "#hs 0.25 4 8\noooo\n#hs 2\n", 2, { 120, 120 }, { 0.25, 1 }, 4 }, // after the end: none
         { "#bpm 60 1 4\no\noooo\n", 6, { 60, 120 }, { 1, 1 }, 4 }, // offset past its measure
     };
@@ -136,6 +135,16 @@ TEST(ChartStats, TimesChartsAtTheirEdges)
         EXPECT_EQ(stats.scrollSpeed, testCase.scrollSpeed);
         EXPECT_EQ(stats.density.peakNotes, testCase.peakNotes);
     }
+
+    // A chart cannot give tempo 0 ("bpm must be positive."); a document made so still times,
+    // its measures at tempo 0 taking no time.
+    auto document = test::parseChart("oooo\noooo\n");
+    document->events.insert({ ChartEventKind::Tempo, 0, { 0, 0, 0 } });
+    document->events.insert({ ChartEventKind::Tempo, 6000, { 1, 0, 0 } });
+    const ChartStats stats = computeChartStats(*document);
+    EXPECT_DOUBLE_EQ(stats.seconds, 4);
+    EXPECT_EQ(stats.tempo, (ValueRange{ 0, 60 }));
+    EXPECT_EQ(stats.density.peakNotes, 8);
 }
 
 } // namespace

@@ -1,3 +1,4 @@
+#include "chart/chart_error.h"
 #include "chart/chart_text_reader.h"
 #include "chart_test_helpers.h"
 #include "support/test_support.h"
@@ -5,6 +6,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -44,8 +46,9 @@ TEST(ChartTextReader, DecodesLinesOfEveryEncoding)
         { "final line break gives an empty last line", "ab\n", { L"ab", L"" } },
         { "no final line break", "ab\ncd", { L"ab", L"cd" } },
         { "CR LF folded", "ab\r\ncd\r\n", { L"ab", L"cd", L"" } },
-        { "lone CR stays", "ab\rcd\r", { L"ab\rcd\r" } },
-        { "CR before CR LF", "a\r\r\nb", { L"a\r", L"b" } },
+        { "lone CR ends a line", "ab\rcd\r", { L"ab", L"cd", L"" } },
+        { "CR before CR LF", "a\r\r\nb", { L"a", L"", L"b" } },
+        { "mixed line ends", "a\nb\r\nc\rd", { L"a", L"b", L"c", L"d" } },
         { "0x1A ends the input",
           "ab\ncd\x1A"
           "ef\ngh",
@@ -54,11 +57,6 @@ TEST(ChartTextReader, DecodesLinesOfEveryEncoding)
           "ab\n\x1A"
           "cd",
           { L"ab", L"" } },
-        { "undecodable byte ends the input",
-          "ab\ncd\x80"
-          "ef\ngh",
-          { L"ab", L"cd" } },
-        { "0xA0 and 0xFD are undecodable", "o\xA0o\n\xFD", { L"o" } },
         { "lead byte without a trail byte",
           "ab\x81\x1A"
           "cd",
@@ -74,11 +72,6 @@ TEST(ChartTextReader, DecodesLinesOfEveryEncoding)
           "\xEF\xBB\xBF"
           "a\xF0\x9F\x8E\xB5z",
           { units({ L'a', 0xD83C, 0xDFB5, L'z' }) } },
-        { "UTF-8 invalid sequence ends the input",
-          "\xEF\xBB\xBF"
-          "ab\xC0\x80"
-          "cd",
-          { L"ab" } },
         { "UTF-8 truncated sequence at the end",
           "\xEF\xBB\xBF"
           "ab\xE3\x81",
@@ -101,17 +94,145 @@ TEST(ChartTextReader, DecodesLinesOfEveryEncoding)
                       "a\0b",
                       5),
           { L"a" } },
-        { "UTF-16 lone surrogate ends the input",
-          std::string("\xFF\xFE"
-                      "a\0\0\xD8z\0",
-                      8),
-          { L"a" } },
         { "UTF-16 surrogate pair kept", "\xFE\xFF\xD8\x3C\xDF\xB5", { units({ 0xD83C, 0xDFB5 }) } },
     };
     for (const auto& testCase : cases) {
         SCOPED_TRACE(testCase.name);
         auto reader = ChartTextReader::fromBytes(testCase.bytes);
         EXPECT_EQ(readAllLines(reader), testCase.lines);
+    }
+}
+
+struct DetectionCase {
+    const char* name;
+    std::string bytes;
+    std::optional<ChartEncoding> forced;
+    ChartEncoding encoding;
+    bool byteOrderMark;
+    std::wstring firstLine;
+};
+
+TEST(ChartTextReader, DetectsTheEncodingOfAFileWithoutAMark)
+{
+    const std::string utf8 = "#title \xE3\x81\xB5\xE3\x81\xA4"; // "#title ふつ"
+    const std::string cp932 = "#title \x82\xD3\x82\xC2";
+    const std::vector<DetectionCase> cases = {
+        { "UTF-8 with Japanese", utf8, {}, ChartEncoding::Utf8, false, L"#title ふつ" },
+        { "code page 932 with Japanese", cp932, {}, ChartEncoding::Cp932, false, L"#title ふつ" },
+        { "plain ASCII", "#bpm 120", {}, ChartEncoding::Cp932, false, L"#bpm 120" },
+        { "UTF-8 up to 0x1A, anything after it",
+          utf8 + "\x1A\xFF",
+          {},
+          ChartEncoding::Utf8,
+          false,
+          L"#title ふつ" },
+        { "UTF-8 whose last character is cut off",
+          utf8 + "\xE3\x81",
+          {},
+          ChartEncoding::Utf8,
+          false,
+          L"#title ふつ" },
+        { "a cut-off sequence alone is no UTF-8",
+          "ab\xE3\x81",
+          {},
+          ChartEncoding::Cp932,
+          false,
+          L"ab\u7E3A" },
+        { "valid UTF-8 then a byte it cannot hold",
+          utf8 + "\x82\xA0",
+          {},
+          ChartEncoding::Cp932,
+          false,
+          L"#title \u7E3A\uFF75\u7E3A\uFF64\u3042" },
+        { "surrogates encoded in UTF-8 are no UTF-8",
+          "\xED\xA0\xA1",
+          {},
+          ChartEncoding::Cp932,
+          false,
+          L"\u605D\uFF61" },
+        { "forced code page 932", utf8, ChartEncoding::Cp932, ChartEncoding::Cp932, false,
+          L"#title \u7E3A\uFF75\u7E3A\uFF64" },
+        { "forced UTF-8", "#bpm 120", ChartEncoding::Utf8, ChartEncoding::Utf8, false,
+          L"#bpm 120" },
+        { "a mark beats the forced encoding", "\xEF\xBB\xBF" + utf8, ChartEncoding::Cp932,
+          ChartEncoding::Utf8, true, L"#title ふつ" },
+        { "UTF-16BE mark", std::string("\xFE\xFF\0a", 4), {}, ChartEncoding::Utf16Be, true, L"a" },
+    };
+    for (const auto& testCase : cases) {
+        SCOPED_TRACE(testCase.name);
+        auto reader = ChartTextReader::fromBytes(testCase.bytes, testCase.forced);
+        EXPECT_EQ(reader.encoding(), testCase.encoding);
+        EXPECT_EQ(reader.hasByteOrderMark(), testCase.byteOrderMark);
+        std::wstring line;
+        reader.readLine(line);
+        EXPECT_EQ(line, testCase.firstLine);
+    }
+}
+
+struct UndecodableCase {
+    const char* name;
+    std::string bytes;
+    std::optional<ChartEncoding> forced;
+    int column;
+    std::string detail;
+};
+
+TEST(ChartTextReader, ReportsUndecodableBytesAndGoesOnWithTheNextLine)
+{
+    const std::vector<UndecodableCase> cases = {
+        { "0xFF",
+          "ab\xFF"
+          "cd",
+          {},
+          3,
+          "0xFF cannot be read as code page 932" },
+        { "0x80 and 0xA0", "\x80\xA0", {}, 1, "0x80 cannot be read as code page 932" },
+        { "after double-byte characters",
+          "\x82\xA0\x82\xA2\xFD",
+          {},
+          3,
+          "0xFD cannot be read as code page 932" },
+        { "an unassigned double-byte code",
+          "a\x85\x40",
+          {},
+          2,
+          "0x85 0x40 cannot be read as code page 932" },
+        { "a lead byte before a line end keeps the line end",
+          "a\x81",
+          {},
+          2,
+          "0x81 cannot be read as code page 932" },
+        { "forced UTF-8", "a\x82\xA0", ChartEncoding::Utf8, 2, "0x82 cannot be read as UTF-8" },
+        { "an overlong UTF-8 form",
+          "\xEF\xBB\xBF\xC0\x80",
+          {},
+          1,
+          "0xC0 0x80 cannot be read as UTF-8" },
+        { "a lone UTF-16 surrogate",
+          std::string("\xFF\xFE"
+                      "a\0\0\xD8z\0",
+                      8),
+          {},
+          2,
+          "0x00 0xD8 cannot be read as UTF-16LE" },
+    };
+    for (const auto& testCase : cases) {
+        SCOPED_TRACE(testCase.name);
+        const bool utf16 = testCase.bytes.starts_with("\xFF\xFE");
+        auto reader = ChartTextReader::fromBytes(
+            testCase.bytes + (utf16 ? std::string("\n\0x\0", 4) : std::string("\nx")),
+            testCase.forced);
+        std::wstring line;
+        try {
+            reader.readLine(line);
+            ADD_FAILURE() << "no error";
+        } catch (const ChartError& error) {
+            EXPECT_STREQ(error.what(), "encoding error.");
+            EXPECT_EQ(error.column(), testCase.column);
+            EXPECT_EQ(error.detail(), testCase.detail);
+            EXPECT_EQ(error.extent(), ChartErrorExtent::Line);
+        }
+        EXPECT_EQ(readAllLines(reader), std::vector<std::wstring>{ L"x" });
     }
 }
 
@@ -138,6 +259,33 @@ TEST(ChartTextReader, ReadsAFileAcrossChunkEndsAsFromMemory)
     EXPECT_EQ(readAllLines(fromMemory), expected);
 }
 
+TEST(ChartTextReader, DetectionReadsPastTheFirstChunk)
+{
+    // What decides lies beyond the reader's first 64 KiB read.
+    const std::string ascii(100'000, 'o');
+    test::TempDir directory;
+    test::writeFile(directory / "utf8.txt", ascii + "\xE3\x81\x82");
+    test::writeFile(directory / "cp932.txt", ascii + "\xE3\x81\x82\x82\xA0");
+    auto utf8 = ChartTextReader::open(directory / "utf8.txt");
+    ASSERT_TRUE(utf8.has_value());
+    EXPECT_EQ(utf8->encoding(), ChartEncoding::Utf8);
+    EXPECT_EQ(readAllLines(*utf8),
+              std::vector<std::wstring>{ std::wstring(100'000, L'o') + L"あ" });
+    auto cp932 = ChartTextReader::open(directory / "cp932.txt");
+    ASSERT_TRUE(cp932.has_value());
+    EXPECT_EQ(cp932->encoding(), ChartEncoding::Cp932);
+}
+
+TEST(ChartTextReader, NamesItsEncodings)
+{
+    EXPECT_EQ(chartEncodingNamed("cp932"), ChartEncoding::Cp932);
+    EXPECT_EQ(chartEncodingNamed("UTF-8"), ChartEncoding::Utf8);
+    EXPECT_EQ(chartEncodingNamed("utf8"), ChartEncoding::Utf8);
+    EXPECT_EQ(chartEncodingNamed("latin1"), std::nullopt);
+    EXPECT_EQ(chartEncodingName(ChartEncoding::Cp932), "code page 932");
+    EXPECT_EQ(chartEncodingName(ChartEncoding::Utf16Be), "UTF-16BE");
+}
+
 TEST(ChartTextReader, OpenFailsForWhatIsNoReadableFile)
 {
     test::TempDir directory;
@@ -154,6 +302,7 @@ TEST(ChartTextReader, RejectsALineLongerThanTheLimit)
     EXPECT_EQ(line.size(), kMaxLineLength);
     EXPECT_THAT([&] { reader.readLine(line); },
                 ThrowsMessage<std::runtime_error>(StrEq("line is too long.")));
+    EXPECT_FALSE(reader.good()); // a limit: nothing after it is read
 }
 
 } // namespace

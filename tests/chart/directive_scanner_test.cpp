@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <limits>
 #include <optional>
 #include <string>
 #include <vector>
@@ -38,7 +39,9 @@ TEST(DirectiveScanner, ReadsRealsByFormattedExtractionRules)
           L"\u00A0"
           L"1" }, // no-break space is no white space
         { L"\uFF11", std::nullopt, L"\uFF11" }, // a full-width digit is no digit
-        { L"1e39", std::nullopt, L"" },
+        { L"1e39", std::numeric_limits<float>::infinity(), L"" }, // written, but too large
+        { L"-1e39x", -std::numeric_limits<float>::infinity(), L"x" },
+        { L"0.0001e-50", 0.0F, L"" }, // too small to be told from zero
         { L"", std::nullopt, L"" },
     };
     for (const auto& testCase : cases) {
@@ -115,12 +118,59 @@ TEST(DirectiveScanner, WordsAreSeparatedByTheChartWhiteSpace)
 
 TEST(DirectiveScanner, IntegerWordMustBeTheNumberAlone)
 {
-    EXPECT_EQ(parseIntegerWord(L"42"), 42);
-    EXPECT_EQ(parseIntegerWord(L"+4"), 4);
-    EXPECT_EQ(parseIntegerWord(L"-4"), -4);
-    for (const wchar_t* word : { L"", L"4x", L"x4", L"4.0", L" 4", L"+", L"2147483648" }) {
+    EXPECT_EQ(parseIntegerWord(L"42").value, 42);
+    EXPECT_EQ(parseIntegerWord(L"+4").value, 4);
+    EXPECT_EQ(parseIntegerWord(L"-4").value, -4);
+    for (const wchar_t* word : { L"", L"4x", L"x4", L"4.0", L" 4", L"+", L"99999999999x" }) {
         SCOPED_TRACE(std::wstring(word).size());
-        EXPECT_EQ(parseIntegerWord(word), std::nullopt);
+        EXPECT_EQ(parseIntegerWord(word).value, std::nullopt);
+        EXPECT_FALSE(parseIntegerWord(word).outOfRange);
+    }
+    EXPECT_TRUE(parseIntegerWord(L"2147483648").outOfRange);
+    EXPECT_TRUE(parseIntegerWord(L"-99999999999").outOfRange);
+}
+
+TEST(DirectiveScanner, TellsATooLargeIntegerFromAMissingOne)
+{
+    DirectiveScanner missing(L"x");
+    EXPECT_EQ(missing.readInteger(), std::nullopt);
+    EXPECT_FALSE(missing.outOfRange());
+    DirectiveScanner tooLarge(L" 99999999999");
+    EXPECT_EQ(tooLarge.readInteger(), std::nullopt);
+    EXPECT_TRUE(tooLarge.outOfRange());
+    EXPECT_EQ(tooLarge.lastStart(), 1u);
+    DirectiveScanner tooLargeUnsigned(L"4294967296");
+    EXPECT_EQ(tooLargeUnsigned.readUnsigned(), std::nullopt);
+    EXPECT_TRUE(tooLargeUnsigned.outOfRange());
+}
+
+TEST(DirectiveScanner, NotesTheFirstNumberFollowedByOtherCharacters)
+{
+    struct Case {
+        std::wstring text;
+        std::optional<std::size_t> numberStart;
+        std::size_t textStart;
+    };
+    const std::vector<Case> cases = {
+        { L" 150,5 4", 1, 4 },
+        { L"0x10", 0, 1 },
+        { L"120 4 8abc", 6, 7 },
+        { L"1.5oxx", 0, 3 },
+        { L"150 4 2", std::nullopt, 0 },
+        { L"150　4", std::nullopt, 0 }, // an ideographic space separates
+        { L"x4", std::nullopt, 0 }, // no number read
+    };
+    for (const auto& testCase : cases) {
+        SCOPED_TRACE(std::string(testCase.text.begin(), testCase.text.end()));
+        DirectiveScanner scanner(testCase.text);
+        static_cast<void>(scanner.readReal());
+        while (scanner.readInteger()) { }
+        const auto found = scanner.numberWithText();
+        ASSERT_EQ(found.has_value(), testCase.numberStart.has_value());
+        if (found) {
+            EXPECT_EQ(found->numberStart, *testCase.numberStart);
+            EXPECT_EQ(found->textStart, testCase.textStart);
+        }
     }
 }
 

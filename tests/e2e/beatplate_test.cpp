@@ -82,16 +82,29 @@ TEST(Beatplate, ReportsAChartThatCannotBeOpened)
     EXPECT_TRUE(listDirectory(sandbox / "folder.txt").empty());
 }
 
-TEST(Beatplate, ReportsAChartErrorWithItsLineNumberAndWritesNothing)
+TEST(Beatplate, ReportsAChartErrorWithItsLineAndColumnAndWritesNothing)
 {
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        { ";one\n\n#nonsense\noooo\n",
+          "読み込み時にエラーが発生しました: 3行 (chart.txt)\nunknown command. (column 2: "
+          "#nonsense)\n" },
+        // An undecodable byte in the middle no longer ends the chart there unnoticed.
+        { "#title A\no o x o\n\x82\xA0\xFFo\n(((\n",
+          "読み込み時にエラーが発生しました: 3行 (chart.txt)\n"
+          "encoding error. (column 2: 0xFF cannot be read as code page 932)\n" },
+        { "#bpm -120\noooo\n",
+          "読み込み時にエラーが発生しました: 1行 (chart.txt)\nbpm must be positive. (column 6)\n" },
+    };
     const ProgramSandbox sandbox;
-    const auto result = sandbox.runChart("chart.txt", ";one\n\n#nonsense\noooo\n");
-    EXPECT_EQ(result.status, 2);
-    EXPECT_EQ(result.output, "");
-    EXPECT_EQ(result.errors,
-              "読み込み時にエラーが発生しました: 3行 (chart.txt)\nunknown command.\n");
-    EXPECT_EQ(listDirectory(sandbox.directory()),
-              (std::vector<std::string>{ "beatplate", "chart.txt", "pic.png" }));
+    for (const auto& [chart, report] : cases) {
+        SCOPED_TRACE(report);
+        const auto result = sandbox.runChart("chart.txt", chart);
+        EXPECT_EQ(result.status, 2);
+        EXPECT_EQ(result.output, "");
+        EXPECT_EQ(result.errors, report);
+        EXPECT_EQ(listDirectory(sandbox.directory()),
+                  (std::vector<std::string>{ "beatplate", "chart.txt", "pic.png" }));
+    }
 }
 
 TEST(Beatplate, RefusesAChartThatWouldBecomeItsOwnPicture)
@@ -123,7 +136,9 @@ TEST(Beatplate, NeverWaitsForAKeyAfterAMessage)
     const std::vector<Case> cases{
         { {}, kUsageLines, 0 },
         { { "missing.txt" }, aboutChart(kChartMissingLine, "missing.txt"), 1 },
-        { { "bad.txt" }, "読み込み時にエラーが発生しました: 4行 (bad.txt)\nparse error.\n", 2 },
+        { { "bad.txt" },
+          "読み込み時にエラーが発生しました: 4行 (bad.txt)\nparse error. (column 3: ';')\n",
+          2 },
         { { "x.png" }, aboutChart(kSameFileLine, "x.png"), 3 },
     };
     for (const auto& c : cases) {

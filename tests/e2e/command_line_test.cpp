@@ -84,7 +84,7 @@ TEST(BeatplateCommandLine, DrawsEveryChartAndEndsWithTheHighestStatus)
         EXPECT_EQ(result.status, 2);
         EXPECT_EQ(result.output, "");
         EXPECT_EQ(sortedLines(result.errors),
-                  (std::vector<std::string>{ "unknown command.",
+                  (std::vector<std::string>{ "unknown command. (column 2: #nonsense)",
                                              "ファイルが見つかりません。 (missing.txt)",
                                              "読み込み時にエラーが発生しました: 1行 (bad.txt)" }));
         for (const auto* picture : { "a.png", "c.png" })

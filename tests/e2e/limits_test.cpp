@@ -36,20 +36,20 @@ TEST(BeatplateLimits, RefusesAbsurdChartsWithAMessageAndWritesNothing)
 {
     const std::vector<LimitCase> cases = {
         { "a line of more than 1,048,576 characters", std::string(1'048'577, 'o') + "\n", 2,
-          chartErrorAt(1, "line is too long.") },
+          chartErrorAt(1, "line is too long. (column 1048577)") },
         // Comment lines of 1,001 code units with their line ends: the 4,191st passes 4,194,304.
         { "a chart of more than 4,194,304 characters",
           repeated(";" + std::string(999, 'c') + "\n", 4200), 2,
-          chartErrorAt(4191, "chart is too long.") },
+          chartErrorAt(4191, "chart is too long. (column 115)") },
         { "more than 100,000 measures",
           "#meter 16 1\n#beatchar 1\n" + std::string(100'001, 'o') + "\n", 2,
-          chartErrorAt(3, "too many measures.") },
+          chartErrorAt(3, "too many measures. (column 1)") },
         { "a meter of a million beats", "#meter 4 1000000\no\n", 2,
-          chartErrorAt(2, "measure has too many characters.") },
+          chartErrorAt(2, "measure has too many characters. (column 1)") },
         { "a meter of a hundred million beats", "#meter 4 100000000\no\n", 2,
-          chartErrorAt(1, "meter is out of range.") },
+          chartErrorAt(1, "meter is out of range. (column 10)") },
         { "257 gogo sections left open", repeated("#begingogo\n", 257) + "o\n", 2,
-          chartErrorAt(257, "too many gogo sections open.") },
+          chartErrorAt(257, "too many gogo sections open. (column 2)") },
         // One 64-pixel row per measure: 10,280 rows make the picture 657,968 pixels tall, just
         // past 2 GiB.
         { "a picture of more than 2 GiB", "#meter 4 16\n" + repeated("o\n", 10'280), 3,

@@ -619,10 +619,13 @@ TEST(ScorePicture, CarriesTheDecodedChartTextAndOneMoreLineFeed)
     };
     const std::vector<Case> cases{
         { "half-width katakana, CR LF, a lone CR and no final line feed",
-          ";\xB1\r\n;a\rb",
-          { ';', 0, 0x71, 0xFF, '\n', 0, ';', 0, 'a', 0, '\r', 0, 'b', 0, '\n', 0, 0, 0 } },
+          ";\xB1\r\n;a\r;b",
+          { ';', 0, 0x71, 0xFF, '\n', 0, ';', 0, 'a', 0, '\n', 0, ';', 0, 'b', 0, '\n', 0, 0, 0 } },
         { "a UTF-8 chart behind its byte-order mark",
           "\xEF\xBB\xBF;\xE3\x81\xB5\n",
+          { ';', 0, 0x75, 0x30, '\n', 0, '\n', 0, 0, 0 } },
+        { "a UTF-8 chart without a mark",
+          ";\xE3\x81\xB5\n",
           { ';', 0, 0x75, 0x30, '\n', 0, '\n', 0, 0, 0 } },
         { "the input ends at 0x1A",
           ";a\n;b\x1A;c\n",
@@ -635,6 +638,30 @@ TEST(ScorePicture, CarriesTheDecodedChartTextAndOneMoreLineFeed)
         const PngChunk* chunk = png.findChunk("bpLt");
         ASSERT_NE(chunk, nullptr);
         EXPECT_EQ(chunk->data, c.chunk);
+    }
+}
+
+TEST(ScorePicture, DrawsAChartAlikeInEveryEncodingAndLineEnd)
+{
+    ASSERT_TRUE(loadIpaGothic().has_value()) << "fonts-ipafont-gothic is not installed";
+    // "#title さくら", then notes, as code page 932 with LF and as UTF-8 without a mark, with
+    // CR alone and with mixed line ends.
+    const std::string cp932 = "#title \x82\xb3\x82\xad\x82\xe7\no   x\n";
+    const std::vector<std::string> others = {
+        "#title \xE3\x81\x95\xE3\x81\x8F\xE3\x82\x89\no   x\n",
+        "#title \xE3\x81\x95\xE3\x81\x8F\xE3\x82\x89\ro   x\r",
+        "#title \x82\xb3\x82\xad\x82\xe7\r\no   x\r",
+    };
+    const ProgramSandbox sandbox;
+    const DecodedPng expected = pictureOf(sandbox, cp932);
+    EXPECT_GT(darkExtent(toCanvas(expected), 8, 32).count, 100);
+    EXPECT_EQ(spriteOf(expected, 24, 96), 0);
+    EXPECT_EQ(spriteOf(expected, 72, 96), 2);
+    const std::string expectedBytes = readFile(sandbox / "chart.png");
+    for (const auto& chart : others) {
+        SCOPED_TRACE(chart);
+        static_cast<void>(pictureOf(sandbox, chart));
+        EXPECT_EQ(readFile(sandbox / "chart.png"), expectedBytes);
     }
 }
 

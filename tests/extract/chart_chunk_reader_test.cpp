@@ -161,11 +161,11 @@ std::string pictureWith(std::string_view chart)
 TEST(ChartChunkReader, ReadsTheLongestChartWeWriteAndRefusesALongerChunk)
 {
     const test::TempDir dir;
-    const std::string longest = chartChunkData(std::u16string(4'194'303, u'o') + u"\n");
+    const std::string longest = chartChunkData(std::u16string(4'194'304, u'o') + u"\n");
     ASSERT_EQ(longest.size(), kMaxChartChunkLength);
     test::writeFile(dir / "p.png", pictureWith(longest));
     EXPECT_EQ(readChartChunk(dir / "p.png"), longest);
-    const std::string longer = chartChunkData(std::u16string(4'194'304, u'o') + u"\n");
+    const std::string longer = chartChunkData(std::u16string(4'194'305, u'o') + u"\n");
     test::writeFile(dir / "p.png", pictureWith(longer));
     const auto failure = failureOf([&] { (void)readChartChunk(dir / "p.png"); });
     EXPECT_EQ(failure.status, kExtractNoChart);

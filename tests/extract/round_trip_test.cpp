@@ -75,5 +75,20 @@ TEST(RoundTrip, PictureOfTheRecoveredChartEqualsTheFirst)
     }
 }
 
+TEST(RoundTrip, TheLongestChartComesBackWhole)
+{
+    // 4,096 lines of 1,024 characters with their line ends: exactly as long as a chart may be.
+    std::string chart;
+    for (int i = 0; i < 4096; ++i)
+        chart += ";" + std::string(1022, 'x') + "\n";
+    const test::TempDir dir;
+    test::writeFile(dir / "chart.txt", chart);
+    const auto drawn = test::runProgram(kBeatplate, { "chart.txt" }, dir.path());
+    ASSERT_EQ(drawn.status, 0) << drawn.output;
+    const auto back = test::runProgram(kChartTool, { "chart.png" }, dir.path());
+    ASSERT_EQ(back.status, 0) << back.output;
+    EXPECT_TRUE(test::readFile(dir / "chart.1.txt") == chart) << "the chart came back changed";
+}
+
 } // namespace
 } // namespace beatplate

@@ -31,7 +31,11 @@ TEST(NumberText, WholeNumbersAreBareDecimalDigits)
 
 TEST(NumberText, HundredthsAreWrittenWithSixteenSignificantDigits)
 {
-    const TextCase cases[] = {
+    struct SignedCase {
+        std::int32_t value;
+        std::string_view text;
+    };
+    const SignedCase cases[] = {
         { 12000, "120" },
         { 15000, "150" },
         { 15050, "150.5" },
@@ -45,8 +49,10 @@ TEST(NumberText, HundredthsAreWrittenWithSixteenSignificantDigits)
         { 999, "9.99" },
         { 12345, "123.45" },
         { 100000000, "1000000" }, // neither a separator nor an exponent
-        { 2147483648u, "21474836.48" }, // a negative stored value read as unsigned
-        { 4294967295u, "42949672.95" },
+        { 2147483647, "21474836.47" },
+        { -150, "-1.5" }, // a reverse scroll keeps its sign
+        { -7, "-0.07000000000000001" },
+        { -2147483647 - 1, "-21474836.48" },
     };
     for (const auto& [value, text] : cases) {
         SCOPED_TRACE(value);

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+namespace beatplate {
+
+// How much of the chart an error spoils for a reader that goes on after errors.
+enum class ChartErrorExtent {
+    Line, // the next line can be read as usual
+    Chart, // nothing after it can be read (a limit, or the file itself)
+};
+
+// A chart error raised while a line is read, with the column it points at. The message is one
+// of the system's fixed texts; the detail says what exactly (may be empty).
+class ChartError : public std::runtime_error {
+public:
+    ChartError(const std::string& message, int column, std::string detail = {},
+               ChartErrorExtent extent = ChartErrorExtent::Line)
+        : std::runtime_error(message)
+        , m_column(column)
+        , m_detail(std::move(detail))
+        , m_extent(extent)
+    {
+    }
+
+    [[nodiscard]] int column() const { return m_column; }
+    [[nodiscard]] const std::string& detail() const { return m_detail; }
+    [[nodiscard]] ChartErrorExtent extent() const { return m_extent; }
+
+private:
+    int m_column;
+    std::string m_detail;
+    ChartErrorExtent m_extent;
+};
+
+} // namespace beatplate

@@ -1,0 +1,252 @@
+#include "chart/note_line_reader.h"
+
+#include "chart/chart_diagnostic.h"
+#include "chart/chart_error.h"
+#include "chart/chart_parser.h"
+#include "chart/warning_tracker.h"
+
+#include <algorithm>
+#include <limits>
+
+namespace beatplate {
+namespace {
+
+// groupState values: idle, the three notes of a triplet group, inside a span.
+constexpr std::int32_t kIdle = 0;
+constexpr std::int32_t kGroupFirst = 1;
+constexpr std::int32_t kGroupSecond = 2;
+constexpr std::int32_t kGroupThird = 3;
+
+// A span closed without a kind letter in a branch that never had one keeps this kind, which
+// the renderer does not draw.
+constexpr std::int32_t kUnnamedSpanKind = L'[';
+
+constexpr std::int64_t kInt32Max = std::numeric_limits<std::int32_t>::max();
+
+} // namespace
+
+NoteLineReader::NoteLineReader(ChartParser& parser, WarningTracker& tracker,
+                               std::vector<NoteIterator>& inserted)
+    : m_parser(parser)
+    , m_tracker(tracker)
+    , m_notes(parser.document->notes)
+    , m_ticksPerChar(parser.ticksPerChar)
+    , m_branch(parser.currentBranch)
+    , m_state(parser.groupState[parser.currentBranch])
+    , m_span(
+          parser.openSpan.try_emplace(parser.currentBranch, ChartNote{ kUnnamedSpanKind, 0, 0, {} })
+              .first->second)
+    , m_inserted(inserted)
+{
+    m_inserted.clear();
+}
+
+void NoteLineReader::read(std::wstring_view line, std::size_t charsPerMeasure,
+                          std::size_t paddedLength)
+{
+    const std::int32_t stateBefore = m_state;
+    const ChartNote spanBefore = m_span;
+    const auto spanStartBefore = m_tracker.spanStart(m_branch);
+    const auto warningsBefore = m_tracker.checkpoint();
+    try {
+        readLine(line, charsPerMeasure, paddedLength);
+    } catch (...) {
+        for (const auto& inserted : m_inserted)
+            m_notes.erase(inserted);
+        m_state = stateBefore;
+        m_span = spanBefore;
+        m_tracker.setSpanStart(m_branch, spanStartBefore);
+        m_tracker.rollBack(warningsBefore);
+        throw;
+    }
+}
+
+// Tabs become blanks up to the next multiple of the tab width, each blank its own slot.
+void NoteLineReader::readLine(std::wstring_view line, std::size_t charsPerMeasure,
+                              std::size_t paddedLength)
+{
+    const std::uint32_t tabWidth = m_parser.tabWidth;
+    m_line = line;
+    std::size_t slot = 0;
+    const auto readNext = [&](wchar_t c) {
+        const auto measure =
+            m_parser.measureCursor + static_cast<std::uint32_t>(slot / charsPerMeasure);
+        readSlot(c, measure, static_cast<std::uint32_t>(slot % charsPerMeasure));
+        ++slot;
+    };
+    for (std::size_t unit = 0; unit < line.size(); ++unit) {
+        // Only ASCII is read without an error, so the first unit of a pair is the last read.
+        m_unit = unit;
+        m_column = static_cast<int>(unit) + 1;
+        const wchar_t c = line[unit];
+        if (c != L'\t') {
+            readNext(c);
+            continue;
+        }
+        const std::size_t blanks = tabWidth - (slot & (tabWidth - 1));
+        for (std::size_t blank = 0; blank < blanks; ++blank)
+            readNext(L' ');
+    }
+    while (slot < paddedLength)
+        readNext(L' ');
+}
+
+void NoteLineReader::readSlot(wchar_t c, std::uint32_t measure, std::uint32_t slot)
+{
+    switch (c) {
+    case L' ':
+        static_cast<void>(tickOf(slot));
+        return;
+    case L'o':
+    case L'x':
+    case L'O':
+    case L'X':
+        insertNote(c, measure, slot);
+        return;
+    case L'c':
+        insertNote(L'o', measure, slot);
+        return;
+    case L'C':
+        insertNote(L'O', measure, slot);
+        return;
+    case L'(':
+    case L'<':
+        m_span.kind = c;
+        [[fallthrough]];
+    case L'[':
+        openSpan(measure, slot);
+        return;
+    case L'3':
+        if (m_state != ChartParser::kInSpan) {
+            m_state = kGroupFirst;
+            return;
+        }
+        break;
+    default:
+        break;
+    }
+    if (m_state != ChartParser::kInSpan)
+        throwParseError();
+    readInsideSpan(c);
+}
+
+void NoteLineReader::throwParseError() const
+{
+    throw ChartError("parse error.", m_column, describeCharacter(codePointAt(m_line, m_unit)));
+}
+
+// The tick of a slot, advancing a triplet group: its three notes share four slots evenly.
+std::uint32_t NoteLineReader::tickOf(std::uint32_t slot)
+{
+    const std::int64_t t = m_ticksPerChar;
+    std::int64_t tick = slot * t;
+    switch (m_state) {
+    case kGroupFirst:
+        tick = (slot - std::int64_t{ 1 }) * t;
+        m_state = kGroupSecond;
+        break;
+    case kGroupSecond:
+        tick = slot * t - 2 * t / 3;
+        m_state = kGroupThird;
+        break;
+    case kGroupThird:
+        tick = slot * t - t / 3;
+        m_state = kIdle;
+        break;
+    default:
+        break;
+    }
+    // A group carried over a measure end would land before its measure's start; it starts there.
+    return static_cast<std::uint32_t>(std::max<std::int64_t>(tick, 0));
+}
+
+void NoteLineReader::checkPageEdge(std::uint32_t tick)
+{
+    if (m_pageEdgeWarned || !beyondPageEdge(tick))
+        return;
+    // One warning a line: the rest of a long measure usually lies there too.
+    m_pageEdgeWarned = true;
+    m_tracker.warn({ m_parser.lineCount, m_column }, "note is beyond the page's right edge.");
+}
+
+void NoteLineReader::insertNote(wchar_t kind, std::uint32_t measure, std::uint32_t slot)
+{
+    const std::uint32_t tick = tickOf(slot);
+    checkPageEdge(tick);
+    const auto [at, inserted] =
+        m_notes.insert(ChartNote{ kind, 0, 0, { measure, tick, m_branch } });
+    if (inserted) {
+        m_inserted.push_back(at);
+        return;
+    }
+    // One warning a line: a line written over another drops most of its notes.
+    if (!m_dropWarned)
+        m_tracker.warn({ m_parser.lineCount, m_column },
+                       "note is dropped: an earlier note holds its position.");
+    m_dropWarned = true;
+}
+
+// A span opened while another is open replaces it; its kind stays until a kind letter comes.
+void NoteLineReader::openSpan(std::uint32_t measure, std::uint32_t slot)
+{
+    const ChartLocation here{ m_parser.lineCount, m_column };
+    if (m_state == ChartParser::kInSpan)
+        m_tracker.warn(here, "span opened inside a span; the first is dropped.");
+    m_tracker.setSpanStart(m_branch, here);
+    m_span.position = { measure, tickOf(slot), m_branch };
+    checkPageEdge(m_span.position.tick);
+    m_span.count = 0;
+    m_span.length = static_cast<std::int32_t>(m_ticksPerChar);
+    m_state = ChartParser::kInSpan;
+}
+
+void NoteLineReader::readInsideSpan(wchar_t c)
+{
+    switch (c) {
+    case L'@':
+    case L'b':
+    case L'p':
+        m_span.kind = c;
+        growSpan();
+        return;
+    case L'=':
+        growSpan();
+        return;
+    case L')':
+    case L'>':
+    case L']':
+        closeSpan();
+        return;
+    default:
+        break;
+    }
+    if (c < L'0' || c > L'9')
+        throwParseError();
+    const std::int64_t count = std::int64_t{ m_span.count } * 10 + (c - L'0');
+    if (count > kInt32Max)
+        throw ChartError("span count is too large.", m_column);
+    m_span.count = static_cast<std::int32_t>(count);
+    growSpan();
+}
+
+void NoteLineReader::closeSpan()
+{
+    growSpan();
+    const auto [at, inserted] = m_notes.insert(m_span);
+    if (inserted)
+        m_inserted.push_back(at);
+    else
+        m_tracker.warn(
+            m_tracker.spanStart(m_branch).value_or(ChartLocation{ m_parser.lineCount, m_column }),
+            "span is dropped: an earlier note holds its position.");
+    m_state = kIdle;
+}
+
+void NoteLineReader::growSpan()
+{
+    if (m_span.length > kInt32Max - m_ticksPerChar)
+        throw ChartError("span is too long.", m_column);
+    m_span.length += static_cast<std::int32_t>(m_ticksPerChar);
+}
+
+} // namespace beatplate
