@@ -76,8 +76,9 @@ std::vector<OptionSpec> runOptionTable(RunOptions& options)
         { 'j', "jobs", "N", "draw N charts at once (default: one per processor)",
           [&](std::string_view jobs) { options.jobs = parseJobs(jobs); } },
         { '\0', "encoding", "NAME",
-          "read a chart without a byte-order mark as NAME:\n"
-          "cp932 or utf-8 (default: utf-8 when it is valid)",
+          "read a chart without a byte-order mark as NAME,\n"
+          "cp932 or utf-8 (default: UTF-8 when the chart is\n"
+          "valid UTF-8, else cp932)",
           [&](std::string_view name) { options.encoding = parseEncoding(name); } },
         { 'q', "quiet", "", "show no warnings; errors are still shown",
           [&](std::string_view) { options.quiet = true; } },
@@ -117,8 +118,20 @@ std::string runHelpText()
           "Messages go to standard error, each naming its chart in parentheses;\n"
           "a warning is a line CHART:LINE:COLUMN: warning: MESSAGE. Standard output\n"
           "carries only data: the lines of --check, the figures of --stats, a picture\n"
-          "written to -. --watch prints \"drawn CHART in N ms\" on standard error after\n"
-          "each picture and ends with status 0 when interrupted.\n"
+          "written to -.\n"
+          "\n"
+          "Examples:\n"
+          "  beatplate --check song.txt\n"
+          "    song.txt:4:9: warning: number is followed by other characters. (150,5)\n"
+          "    song.txt: 0 errors, 1 warning\n"
+          "  beatplate --stats song.txt\n"
+          "    song.txt: Title\n"
+          "    measures        21\n"
+          "    length          29.273 s   (and the other figures)\n"
+          "  beatplate --stats --json a.txt b.txt > figures.json\n"
+          "    [ { \"path\": \"a.txt\", \"title\": \"Title\", \"measures\": 21, ... }, ... ]\n"
+          "  beatplate --watch song.txt    (until Ctrl-C, which ends with status 0)\n"
+          "    drawn song.txt in 35 ms\n"
           "\n"
           "Exit status: the highest of any chart's:\n"
           "  0  every picture was written, or every chart checked has no error\n"
