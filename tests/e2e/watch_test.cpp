@@ -17,13 +17,9 @@ namespace fs = std::filesystem;
 
 constexpr const char* kDrawn = "drawn song.txt in ";
 
-std::u16string textOf(const ProgramSandbox& sandbox)
+std::vector<std::uint8_t> pictureChunk(const ProgramSandbox& sandbox)
 {
-    const auto data = readPng(sandbox / "song.png").findChunk("bpLt")->data;
-    std::u16string text;
-    for (std::size_t i = 0; i + 3 < data.size(); i += 2)
-        text += static_cast<char16_t>(data[i] | data[i + 1] << 8);
-    return text;
+    return readPng(sandbox / "song.png").findChunk("bpLt")->data;
 }
 
 TEST(BeatplateWatch, DrawsEverySaveUntilInterruptedAndLeavesNothingBehind)
@@ -35,22 +31,22 @@ TEST(BeatplateWatch, DrawsEverySaveUntilInterruptedAndLeavesNothingBehind)
         ChildProcess child(sandbox.binary(), { "--watch", "song.txt" }, sandbox.directory(),
                            StandardInput::Closed);
         ASSERT_NE(child.readErrorsUntil(kDrawn, 10s).find(kDrawn), std::string::npos);
-        EXPECT_EQ(textOf(sandbox), u"oooo\n\n");
+        EXPECT_EQ(pictureChunk(sandbox), sourceChunkOf(u"oooo\n\n"));
 
         // Saved in place, then as editors that write a new file and rename it over the chart.
         sandbox.writeChart("song.txt", "oooo\noooo\n");
         child.readErrorsUntil(kDrawn, 10s, 2);
-        EXPECT_EQ(textOf(sandbox), u"oooo\noooo\n\n");
+        EXPECT_EQ(pictureChunk(sandbox), sourceChunkOf(u"oooo\noooo\n\n"));
         sandbox.writeChart(".song.txt.new", "xxxx\n");
         fs::rename(sandbox / ".song.txt.new", sandbox / "song.txt");
         child.readErrorsUntil(kDrawn, 10s, 3);
-        EXPECT_EQ(textOf(sandbox), u"xxxx\n\n");
+        EXPECT_EQ(pictureChunk(sandbox), sourceChunkOf(u"xxxx\n\n"));
 
         // A save with an error is reported and leaves the last good picture.
         sandbox.writeChart("song.txt", "#bmp\n(o\n");
         const auto summary = "song.txt: 1 error, 1 warning\n";
         ASSERT_NE(child.readErrorsUntil(summary, 10s).find(summary), std::string::npos);
-        EXPECT_EQ(textOf(sandbox), u"xxxx\n\n");
+        EXPECT_EQ(pictureChunk(sandbox), sourceChunkOf(u"xxxx\n\n"));
 
         ::kill(child.pid(), signalNumber);
         const auto result = child.finish();
