@@ -54,6 +54,10 @@ void writeCharts(const fs::path& dir)
     write(dir / "rests_line_at_limit.txt", std::string(1'048'576, ' ') + "\no\n");
     write(dir / "tab_line_over_limit.txt", std::string(262'145, '\t') + "\n");
     write(dir / "title_of_a_megabyte.txt", "#title " + repeated("\x82\xa0", 524'284) + "\noooo\n");
+    // Every byte undecodable: each costs one step of the decoder, which must stay cheap.
+    write(dir / "undecodable_megabyte.txt",
+          "\xef\xbb\xbf#title \xe2\x99\xab\n" + std::string(1'048'576, '\x9b') + "\noooo\n");
+    write(dir / "undecodable_cp932.txt", repeated("\x81\x7f", 524'288) + "\noooo\n");
     write(dir / "chart_at_limit.txt", commentLines(kMaxInput - 1) + "\n");
     // The reader ends the last line, so this is one character too long.
     write(dir / "chart_over_limit.txt", commentLines(kMaxInput));

@@ -189,6 +189,10 @@ struct ChartTextReader::State {
     bool textEnded = false; // nothing more will be decoded
     std::optional<std::string> undecodable; // the detail of bytes just stepped over
     bool good = true;
+    // Kept between calls, so that a run of undecodable bytes costs time per byte, not per
+    // chunk: no 0x1A lies before searchedTo, and the converter's output is reused.
+    std::size_t searchedTo = 0;
+    std::string output;
 };
 
 void ChartTextReader::State::readMoreBytes()
@@ -198,6 +202,7 @@ void ChartTextReader::State::readMoreBytes()
         return;
     }
     bytes.erase(0, byteOffset);
+    searchedTo -= std::min(searchedTo, byteOffset);
     byteOffset = 0;
     const std::size_t kept = bytes.size();
     bytes.resize(kept + kChunkSize);
@@ -250,22 +255,31 @@ void ChartTextReader::State::decodePending()
     // In these encodings a 0x1A byte is never part of another character, so the text ends
     // there as if the file did, and a character it cuts off is dropped like a last one.
     const bool byteWise = encoding == ChartEncoding::Cp932 || encoding == ChartEncoding::Utf8;
-    const std::size_t endOfFile = byteWise
-        ? std::string_view(bytes).substr(byteOffset, window).find('\x1A')
-        : std::string_view::npos;
+    std::size_t endOfFile = std::string_view::npos;
+    if (byteWise) {
+        const std::size_t from = std::max(searchedTo, byteOffset);
+        const std::size_t limit = byteOffset + window;
+        const std::size_t found = from < limit
+            ? std::string_view(bytes).substr(from, limit - from).find('\x1A')
+            : std::string_view::npos;
+        if (found != std::string_view::npos)
+            endOfFile = from + found - byteOffset;
+        searchedTo = found != std::string_view::npos ? from + found : std::max(from, limit);
+    }
     if (endOfFile != std::string_view::npos)
         window = endOfFile;
     const bool windowReachesEnd = endOfFile != std::string_view::npos
         || (bytesExhausted && byteOffset + window == bytes.size());
     std::size_t inLeft = window;
     char* in = bytes.data() + byteOffset;
-    std::string output(2 * inLeft, '\0'); // never more UTF-16 code units than input bytes
+    if (output.size() < 2 * inLeft)
+        output.resize(2 * inLeft); // never more UTF-16 code units than input bytes
     char* out = output.data();
-    std::size_t outLeft = output.size();
+    std::size_t outLeft = 2 * inLeft;
     const std::size_t result = converter->convert(in, inLeft, out, outLeft);
     const int error = errno;
     byteOffset += window - inLeft;
-    const std::size_t produced = output.size() - outLeft;
+    const std::size_t produced = 2 * window - outLeft;
     for (std::size_t i = 0; i + 1 < produced; i += 2) {
         const auto low = static_cast<unsigned char>(output[i]);
         const auto high = static_cast<unsigned char>(output[i + 1]);
