@@ -1,0 +1,155 @@
+#include "output/banded_png_encoder.h"
+#include "output/png_writer.h"
+#include "support/png_file.h"
+#include "support/test_support.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <random>
+#include <stdexcept>
+#include <zlib.h>
+
+namespace beatplate {
+namespace {
+
+using test::decodePng;
+using ::testing::StrEq;
+using ::testing::ThrowsMessage;
+
+// Noise rows that come back every few rows, so that parts refer across band boundaries into
+// their dictionaries, as the flat art of a score does.
+Canvas makeRepeatingCanvas(int width, int height, std::uint32_t seed)
+{
+    std::mt19937 random(seed);
+    std::vector<std::vector<std::uint32_t>> patterns(5, std::vector<std::uint32_t>(width));
+    for (auto& pattern : patterns)
+        std::generate(pattern.begin(), pattern.end(), [&] { return random(); });
+    Canvas canvas(width, height);
+    for (int y = 0; y < height; ++y) {
+        const auto& pattern = patterns[static_cast<std::size_t>(y * 3 + y / 7) % patterns.size()];
+        std::copy(pattern.begin(), pattern.end(), canvas.row(y).begin());
+        canvas.row(y)[static_cast<std::size_t>(y % width)] = random();
+    }
+    return canvas;
+}
+
+// The zlib stream of the IDAT chunks inflated whole; uncompress checks the Adler-32 too.
+std::vector<std::uint8_t> inflateImageData(const test::DecodedPng& png, std::size_t rawBytes)
+{
+    std::vector<std::uint8_t> compressed;
+    for (const auto& chunk : png.chunks) {
+        if (chunk.type == "IDAT")
+            compressed.insert(compressed.end(), chunk.data.begin(), chunk.data.end());
+    }
+    std::vector<std::uint8_t> raw(rawBytes + 1);
+    uLongf size = raw.size();
+    EXPECT_EQ(uncompress(raw.data(), &size, compressed.data(), compressed.size()), Z_OK);
+    raw.resize(size);
+    return raw;
+}
+
+std::vector<std::uint8_t> rawRowsOf(const Canvas& canvas)
+{
+    std::vector<std::uint8_t> raw;
+    for (int y = 0; y < canvas.height(); ++y) {
+        raw.push_back(0);
+        for (const std::uint32_t pixel : canvas.row(y)) {
+            for (const int shift : { 16, 8, 0, 24 })
+                raw.push_back(static_cast<std::uint8_t>(pixel >> shift));
+        }
+    }
+    return raw;
+}
+
+TEST(BandedPngEncoder, DecodesToTheSourceRowsOnAnyNumberOfThreads)
+{
+    const std::uint32_t seed = std::random_device{}();
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    struct Case {
+        int width;
+        int height;
+        int bandRows;
+    };
+    // Around a band's height, several bands, a last band of one row; 9 pixels make rows
+    // shorter than a dictionary, 2,100 longer than one.
+    const std::vector<Case> cases{
+        { 9, 1, 8 },      { 9, 7, 8 },      { 9, 8, 8 },      { 9, 9, 8 },
+        { 9, 40, 8 },     { 9, 41, 8 },     { 2100, 1, 4 },   { 2100, 9, 4 },
+        { 37, 255, 256 }, { 37, 256, 256 }, { 37, 257, 256 }, { 816, 3 * 256 + 1, 256 },
+    };
+    for (const auto& [width, height, bandRows] : cases) {
+        SCOPED_TRACE(std::to_string(width) + "x" + std::to_string(height) + " in bands of "
+                     + std::to_string(bandRows));
+        const Canvas canvas = makeRepeatingCanvas(width, height, seed);
+        const auto reference =
+            encodeChartPng(bandsOf(canvas), L"o\n", { .encoder = PngEncoder::Libpng });
+        EXPECT_EQ(test::toCanvas(decodePng(reference)), canvas);
+        std::vector<std::uint8_t> alone;
+        for (const unsigned threads : { 1u, 2u, 3u }) {
+            SCOPED_TRACE(std::to_string(threads) + " threads");
+            const PngWriteOptions options{ .threads = threads, .bandRows = bandRows };
+            const auto bytes = encodeChartPng(bandsOf(canvas), L"o\n", options);
+            if (threads == 1)
+                alone = bytes;
+            EXPECT_EQ(bytes, alone);
+            const auto png = decodePng(bytes);
+            EXPECT_EQ(test::toCanvas(png), canvas);
+            const auto raw = rawRowsOf(canvas);
+            EXPECT_EQ(inflateImageData(png, raw.size()), raw);
+        }
+    }
+}
+
+TEST(BandedPngEncoder, CutsBandsByRowsAndKeepsWideBandsSmall)
+{
+    EXPECT_EQ(BandedPngEncoder(816, 1000).bandRows(), kPngBandRows);
+    EXPECT_EQ(BandedPngEncoder(816, 1000).bandCount(), 4);
+    EXPECT_EQ(BandedPngEncoder(816, 1000, { .bandRows = 1000 }).bandCount(), 1);
+    EXPECT_EQ(BandedPngEncoder(816, 1000, { .threads = 2 }).threads(), 2u);
+    EXPECT_EQ(BandedPngEncoder(816, 100, { .threads = 2 }).threads(), 1u); // one band only
+    // A band of the widest rows PNG readers take holds a few rows, not a gigabyte.
+    EXPECT_EQ(BandedPngEncoder(1'000'000, 1000).bandRows(), 4);
+}
+
+TEST(BandedPngEncoder, AFailingSourceLeavesNothingBehindAndReportsItsError)
+{
+    for (const unsigned threads : { 1u, 2u }) {
+        SCOPED_TRACE(std::to_string(threads) + " threads");
+        test::TempDir dir;
+        test::writeFile(dir / "chart.png", "earlier picture");
+        std::atomic<int> calls = 0;
+        const BandedPicture picture{ 816, 20 * kPngBandRows, [&](int firstRow, Canvas&) {
+                                        ++calls;
+                                        if (firstRow == 5 * kPngBandRows)
+                                            throw std::runtime_error("no more drawing");
+                                    } };
+        {
+            TemporaryFile file = openPngOutput(dir / "chart.png");
+            EXPECT_THAT([&] { writeChartPng(file, picture, L"", { .threads = threads }); },
+                        ThrowsMessage<std::runtime_error>(StrEq("no more drawing")));
+        }
+        // The bands after the failure were never asked for, bar the few already in flight.
+        EXPECT_LT(calls.load(), 10);
+        EXPECT_EQ(test::readFile(dir / "chart.png"), "earlier picture");
+        EXPECT_EQ(test::listDirectory(dir.path()), std::vector<std::string>{ "chart.png" });
+    }
+}
+
+TEST(BandedPngEncoder, StopsAtTheFirstFailedWrite)
+{
+    const Canvas canvas = makeRepeatingCanvas(816, 40 * kPngBandRows / 8, 1);
+    for (const unsigned threads : { 1u, 2u }) {
+        SCOPED_TRACE(std::to_string(threads) + " threads");
+        std::size_t writes = 0;
+        const BandedPngEncoder encoder(canvas.width(), canvas.height(), { .threads = threads });
+        const bool written =
+            encoder.encode(bandsOf(canvas).rows, {}, [&](auto) { return ++writes < 20; });
+        EXPECT_FALSE(written);
+        EXPECT_EQ(writes, 20u);
+    }
+}
+
+} // namespace
+} // namespace beatplate
