@@ -32,7 +32,9 @@ bool writeChunk(const PngByteSink& sink, const char (&type)[5], std::span<const 
     appendBigEndian(head, static_cast<std::uint32_t>(data.size()));
     head.insert(head.end(), type, type + 4);
     uLong crc = crc32_z(0, head.data() + 4, 4);
-    crc = crc32_z(crc, data.data(), data.size());
+    // zlib takes a null buffer as a request for the initial value.
+    if (!data.empty())
+        crc = crc32_z(crc, data.data(), data.size());
     std::vector<std::uint8_t> tail;
     appendBigEndian(tail, static_cast<std::uint32_t>(crc));
     return sink(head) && (data.empty() || sink(data)) && sink(tail);
