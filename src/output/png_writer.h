@@ -34,7 +34,7 @@ struct PngWriteOptions {
     int strategy = kZlibDefaultStrategy; // zlib strategy (Z_FILTERED, Z_RLE, ...); -1: libpng's
     // Taller canvases are refused: libpng's default user limit, which PNG readers apply too.
     std::uint32_t maxHeight = 1'000'000;
-    // Rows that are filtered at all go through libpng: the banded encoder writes filter None.
+    // Any filter but None needs libpng: the banded encoder writes every row unfiltered.
     PngEncoder encoder = PngEncoder::Banded;
     unsigned threads = 0; // banded: 0 for one per core; 1 when several pictures are made at once
     int bandRows = kPngBandRows; // banded

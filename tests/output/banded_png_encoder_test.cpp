@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <map>
+#include <mutex>
 #include <random>
 #include <stdexcept>
 #include <zlib.h>
@@ -111,6 +113,63 @@ TEST(BandedPngEncoder, CutsBandsByRowsAndKeepsWideBandsSmall)
     EXPECT_EQ(BandedPngEncoder(816, 100, { .threads = 2 }).threads(), 1u); // one band only
     // A band of the widest rows PNG readers take holds a few rows, not a gigabyte.
     EXPECT_EQ(BandedPngEncoder(1'000'000, 1000).bandRows(), 4);
+}
+
+TEST(BandedPngEncoder, AsksForEveryBandOnceAndGivesItCleared)
+{
+    for (const unsigned threads : { 1u, 3u }) {
+        SCOPED_TRACE(std::to_string(threads) + " threads");
+        std::mutex mutex;
+        std::map<int, int> bands; // first row -> rows
+        bool cleared = true;
+        const BandedPicture picture{ 7, 4 * kPngBandRows + 1, [&](int firstRow, Canvas& band) {
+                                        const bool zero = std::all_of(
+                                            band.pixels(), band.pixels() + band.byteSize() / 4,
+                                            [](std::uint32_t pixel) { return pixel == 0; });
+                                        std::fill_n(band.pixels(), band.byteSize() / 4, ~0u);
+                                        const std::lock_guard lock(mutex);
+                                        cleared = cleared && zero;
+                                        EXPECT_TRUE(bands.emplace(firstRow, band.height()).second);
+                                    } };
+        (void)encodeChartPng(picture, L"", { .threads = threads });
+        EXPECT_TRUE(cleared);
+        const std::map<int, int> expected{ { 0, kPngBandRows },
+                                           { kPngBandRows, kPngBandRows },
+                                           { 2 * kPngBandRows, kPngBandRows },
+                                           { 3 * kPngBandRows, kPngBandRows },
+                                           { 4 * kPngBandRows, 1 } };
+        EXPECT_EQ(bands, expected);
+    }
+}
+
+TEST(BandedPngEncoder, HeadsTheStreamAsZlibWouldForEachLevelAndStrategy)
+{
+    const Canvas canvas = makeRepeatingCanvas(16, 600, 2);
+    const auto raw = rawRowsOf(canvas);
+    const std::vector<std::pair<int, int>> cases{
+        { -1, Z_DEFAULT_STRATEGY }, { 0, Z_DEFAULT_STRATEGY }, { 1, Z_DEFAULT_STRATEGY },
+        { 5, Z_DEFAULT_STRATEGY },  { 6, Z_DEFAULT_STRATEGY }, { 7, Z_FILTERED },
+        { 9, Z_DEFAULT_STRATEGY },  { 9, Z_HUFFMAN_ONLY },     { 6, Z_RLE },
+    };
+    for (const auto& [level, strategy] : cases) {
+        SCOPED_TRACE("level " + std::to_string(level) + ", strategy " + std::to_string(strategy));
+        z_stream stream{};
+        ASSERT_EQ(deflateInit2(&stream, level, Z_DEFLATED, 15, 8, strategy), Z_OK);
+        std::vector<std::uint8_t> zlib(deflateBound(&stream, raw.size()));
+        stream.next_in = const_cast<Bytef*>(raw.data());
+        stream.avail_in = static_cast<uInt>(raw.size());
+        stream.next_out = zlib.data();
+        stream.avail_out = static_cast<uInt>(zlib.size());
+        EXPECT_EQ(deflate(&stream, Z_FINISH), Z_STREAM_END);
+        deflateEnd(&stream);
+        const PngWriteOptions options{ .compressionLevel = level, .strategy = strategy };
+        const auto png = decodePng(encodeChartPng(bandsOf(canvas), L"", options));
+        const auto* data = png.findChunk("IDAT");
+        ASSERT_NE(data, nullptr);
+        EXPECT_EQ(std::vector(data->data.begin(), data->data.begin() + 2),
+                  std::vector(zlib.begin(), zlib.begin() + 2));
+        EXPECT_EQ(inflateImageData(png, raw.size()), raw);
+    }
 }
 
 TEST(BandedPngEncoder, AFailingSourceLeavesNothingBehindAndReportsItsError)
