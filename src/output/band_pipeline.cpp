@@ -16,6 +16,8 @@ constexpr int kMemoryLevel = 8; // zlib's default, as libpng uses
 // Beyond the workers' own bands, one finished band waits to be written and one is kept as the
 // dictionary of the band after it.
 constexpr std::size_t kSlotsBeyondWorkers = 2;
+constexpr std::size_t kExpectedShrinkage = 16;
+constexpr std::size_t kMinimumPartBytes = 4096;
 
 // Owns a raw deflate stream (no zlib header or trailer of its own).
 class Deflater {
@@ -42,10 +44,9 @@ private:
 } // namespace
 
 // The part ends on a byte boundary with a sync flush, so that the next part follows it; the
-// last part ends the stream.
-static std::vector<std::uint8_t> compressPart(std::span<const std::uint8_t> raw,
-                                              std::span<const std::uint8_t> before, bool last,
-                                              const BandPlan& plan)
+// last part ends the stream. part keeps its capacity from band to band.
+static void compressPart(std::span<const std::uint8_t> raw, std::span<const std::uint8_t> before,
+                         bool last, const BandPlan& plan, std::vector<std::uint8_t>& part)
 {
     Deflater deflater(plan.compressionLevel, plan.strategy);
     z_stream& stream = deflater.stream();
@@ -54,7 +55,8 @@ static std::vector<std::uint8_t> compressPart(std::span<const std::uint8_t> raw,
         && deflateSetDictionary(&stream, dictionary.data(), static_cast<uInt>(dictionary.size()))
             != Z_OK)
         throw std::logic_error("zlib refused the dictionary");
-    std::vector<std::uint8_t> part(deflateBound(&stream, raw.size()) + 16);
+    // Score pictures shrink some thirtyfold; the rare band that does not makes the part grow.
+    part.resize(std::max(part.capacity(), raw.size() / kExpectedShrinkage + kMinimumPartBytes));
     // zlib only reads the input, though its type says otherwise.
     stream.next_in = const_cast<Bytef*>(raw.data());
     stream.avail_in = static_cast<uInt>(raw.size());
@@ -71,7 +73,6 @@ static std::vector<std::uint8_t> compressPart(std::span<const std::uint8_t> raw,
         part.resize(part.size() * 2);
     }
     part.resize(produced);
-    return part;
 }
 
 // PNG keeps red, green, blue, alpha; the canvas word 0xAARRGGBB lies in memory as B, G, R, A.
@@ -122,7 +123,7 @@ void BandPipeline::drawBand(int band, Canvas& canvas, Slot& slot) const
 
 void BandPipeline::compressBand(int band, Slot& slot, std::span<const std::uint8_t> before) const
 {
-    slot.compressed = compressPart(slot.raw, before, band + 1 == m_plan.bandCount(), m_plan);
+    compressPart(slot.raw, before, band + 1 == m_plan.bandCount(), m_plan, slot.compressed);
 }
 
 static CompressedBand partOf(const std::vector<std::uint8_t>& compressed,
