@@ -19,10 +19,13 @@ constexpr std::size_t kSlotsBeyondWorkers = 2;
 constexpr std::size_t kExpectedShrinkage = 16;
 constexpr std::size_t kMinimumPartBytes = 4096;
 
-// Owns a raw deflate stream (no zlib header or trailer of its own).
-class Deflater {
+} // namespace
+
+// Owns a raw deflate stream (no zlib header or trailer of its own), used again for band after
+// band so that its memory is allocated once.
+class BandDeflater {
 public:
-    Deflater(int level, int strategy)
+    BandDeflater(int level, int strategy)
     {
         const int result =
             deflateInit2(&m_stream, level, Z_DEFLATED, -kDeflateWindowBits, kMemoryLevel, strategy);
@@ -31,30 +34,32 @@ public:
         if (result != Z_OK)
             throw std::invalid_argument("zlib takes no such compression level or strategy");
     }
-    Deflater(const Deflater&) = delete;
-    Deflater& operator=(const Deflater&) = delete;
-    ~Deflater() { deflateEnd(&m_stream); }
+    BandDeflater(const BandDeflater&) = delete;
+    BandDeflater& operator=(const BandDeflater&) = delete;
+    ~BandDeflater() { deflateEnd(&m_stream); }
 
-    [[nodiscard]] z_stream& stream() { return m_stream; }
+    // The stream as new, primed with dictionary.
+    [[nodiscard]] z_stream& restart(std::span<const std::uint8_t> dictionary)
+    {
+        if (deflateReset(&m_stream) != Z_OK
+            || (!dictionary.empty()
+                && deflateSetDictionary(&m_stream, dictionary.data(),
+                                        static_cast<uInt>(dictionary.size()))
+                    != Z_OK))
+            throw std::logic_error("zlib refused to start a band");
+        return m_stream;
+    }
 
 private:
     z_stream m_stream{};
 };
 
-} // namespace
-
 // The part ends on a byte boundary with a sync flush, so that the next part follows it; the
 // last part ends the stream. part keeps its capacity from band to band.
 static void compressPart(std::span<const std::uint8_t> raw, std::span<const std::uint8_t> before,
-                         bool last, const BandPlan& plan, std::vector<std::uint8_t>& part)
+                         bool last, BandDeflater& deflater, std::vector<std::uint8_t>& part)
 {
-    Deflater deflater(plan.compressionLevel, plan.strategy);
-    z_stream& stream = deflater.stream();
-    const auto dictionary = before.last(std::min(before.size(), kWindowBytes));
-    if (!dictionary.empty()
-        && deflateSetDictionary(&stream, dictionary.data(), static_cast<uInt>(dictionary.size()))
-            != Z_OK)
-        throw std::logic_error("zlib refused the dictionary");
+    z_stream& stream = deflater.restart(before.last(std::min(before.size(), kWindowBytes)));
     // Score pictures shrink some thirtyfold; the rare band that does not makes the part grow.
     part.resize(std::max(part.capacity(), raw.size() / kExpectedShrinkage + kMinimumPartBytes));
     // zlib only reads the input, though its type says otherwise.
@@ -121,9 +126,10 @@ void BandPipeline::drawBand(int band, Canvas& canvas, Slot& slot) const
     slot.adler = adler32_z(adler32_z(0, nullptr, 0), slot.raw.data(), slot.raw.size());
 }
 
-void BandPipeline::compressBand(int band, Slot& slot, std::span<const std::uint8_t> before) const
+void BandPipeline::compressBand(int band, Slot& slot, std::span<const std::uint8_t> before,
+                                BandDeflater& deflater) const
 {
-    compressPart(slot.raw, before, band + 1 == m_plan.bandCount(), m_plan, slot.compressed);
+    compressPart(slot.raw, before, band + 1 == m_plan.bandCount(), deflater, slot.compressed);
 }
 
 static CompressedBand partOf(const std::vector<std::uint8_t>& compressed,
@@ -136,11 +142,12 @@ bool BandPipeline::runAlone(const CompressedBandSink& deliver)
 {
     m_slots.resize(2);
     Canvas canvas;
+    BandDeflater deflater(m_plan.compressionLevel, m_plan.strategy);
     for (int band = 0; band < m_plan.bandCount(); ++band) {
         Slot& slot = slotOf(band);
         drawBand(band, canvas, slot);
-        compressBand(band, slot,
-                     band == 0 ? std::span<const std::uint8_t>() : slotOf(band - 1).raw);
+        compressBand(band, slot, band == 0 ? std::span<const std::uint8_t>() : slotOf(band - 1).raw,
+                     deflater);
         if (!deliver(partOf(slot.compressed, slot.raw, slot.adler)))
             return false;
     }
@@ -188,13 +195,14 @@ void BandPipeline::work(const std::stop_token& stop)
 {
     Canvas canvas;
     try {
+        BandDeflater deflater(m_plan.compressionLevel, m_plan.strategy);
         for (int band = takeBand(stop); band >= 0; band = takeBand(stop)) {
             Slot& slot = slotOf(band);
             drawBand(band, canvas, slot);
             const auto before = markDrawn(band, slot, stop);
             if (!before)
                 return;
-            compressBand(band, slot, *before);
+            compressBand(band, slot, *before, deflater);
             {
                 const std::lock_guard lock(m_mutex);
                 slot.state = Slot::State::Compressed;

@@ -15,6 +15,8 @@
 
 namespace beatplate {
 
+class BandDeflater;
+
 // deflate's largest window, 32 KiB: all that a part can refer back to of the bands before.
 inline constexpr int kDeflateWindowBits = 15;
 
@@ -69,7 +71,8 @@ private:
     std::optional<std::span<const std::uint8_t>> markDrawn(int band, Slot& slot,
                                                            const std::stop_token& stop);
     void drawBand(int band, Canvas& canvas, Slot& slot) const;
-    void compressBand(int band, Slot& slot, std::span<const std::uint8_t> before) const;
+    void compressBand(int band, Slot& slot, std::span<const std::uint8_t> before,
+                      BandDeflater& deflater) const;
     [[nodiscard]] Slot& slotOf(int band)
     {
         return m_slots[static_cast<std::size_t>(band) % m_slots.size()];
