@@ -1,8 +1,11 @@
 // Times every stage of a run on generated charts of growing size and prints the figures.
-//   beatplate_bench [--repeat N] [--keep DIR] [SPRITE_SHEET] [MEASURES...]
+//   beatplate_bench [--repeat N] [--keep DIR] [--tallest] [SPRITE_SHEET] [MEASURES...]
 // Each run is a process of its own, so that its peak memory is its own; with --repeat every
-// size runs N times and the summary shows the median of each figure. --keep writes each size's
-// picture and chart into DIR (as bench-MEASURES.png and .txt) for comparing encoders.
+// size runs N times and the summary shows the median of each figure. Every run is made with
+// both encoders, libpng on one thread (the reference) and the banded one, with the ratios.
+// --keep writes each size's pictures and chart into DIR (as bench-MEASURES.png from the banded
+// encoder, bench-MEASURES-libpng.png and .txt) for comparing encoders. --tallest also encodes
+// the tallest picture accepted, its rows drawn from a smaller score over and over.
 #include "chart/chart_parser.h"
 #include "chart/chart_text_reader.h"
 #include "chart_generator.h"
@@ -43,6 +46,7 @@ struct RunFigures {
     double notes = 0;
     double header = 0;
     double png = 0;
+    double pngProcessor = 0; // processor time of every thread while encoding
     double memsetCold = 0; // a fresh buffer: page faults included
     double memsetWarm = 0; // the same buffer again
     int width = 0;
@@ -64,7 +68,13 @@ struct Options {
     std::vector<int> sizes;
     int repeat = 1;
     std::optional<std::filesystem::path> keepDirectory;
+    bool tallest = false;
 };
+
+const char* nameOf(PngEncoder encoder)
+{
+    return encoder == PngEncoder::Libpng ? "libpng" : "banded";
+}
 
 double millisecondsSince(Clock::time_point start)
 {
@@ -78,6 +88,13 @@ double timed(Stage&& stage)
     const auto start = Clock::now();
     stage();
     return millisecondsSince(start);
+}
+
+double processorMilliseconds()
+{
+    timespec time{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &time);
+    return static_cast<double>(time.tv_sec) * 1e3 + static_cast<double>(time.tv_nsec) / 1e6;
 }
 
 double peakResidentMegabytes()
@@ -100,10 +117,11 @@ void measureMemset(std::size_t bytes, RunFigures& figures)
         std::abort();
 }
 
-RunFigures benchmarkOnce(const Options& options, int measureCount)
+RunFigures benchmarkOnce(const Options& options, int measureCount, PngEncoder encoder)
 {
     const std::string chart = generateChart(measureCount);
-    const auto stem = "bench-" + std::to_string(measureCount);
+    const auto stem =
+        "bench-" + std::to_string(measureCount) + (encoder == PngEncoder::Libpng ? "-libpng" : "");
     const auto output = options.keepDirectory ? *options.keepDirectory / (stem + ".png")
                                               : std::filesystem::temp_directory_path()
             / ("beatplate-bench-" + std::to_string(getpid()) + ".png");
@@ -140,7 +158,11 @@ RunFigures benchmarkOnce(const Options& options, int measureCount)
     figures.events = timed([&] { renderer.drawEvents(*document); });
     figures.notes = timed([&] { renderer.drawNotes(*document); });
     figures.header = timed([&] { renderer.drawHeaderText(*document); });
-    figures.png = timed([&] { writeChartPng(output, renderer.canvas(), parser.sourceText); });
+    const double processorBefore = processorMilliseconds();
+    figures.png = timed([&] {
+        writeChartPng(output, renderer.canvas(), parser.sourceText, { .encoder = encoder });
+    });
+    figures.pngProcessor = processorMilliseconds() - processorBefore;
     figures.pngMegabytes = static_cast<double>(std::filesystem::file_size(output)) / 1e6;
     if (!options.keepDirectory)
         std::filesystem::remove(output);
@@ -182,10 +204,11 @@ double medianOf(const std::vector<RunFigures>& runs, Field field)
     return median(values);
 }
 
-void printSummary(int measureCount, const std::vector<RunFigures>& runs)
+void printSummary(int measureCount, PngEncoder encoder, const std::vector<RunFigures>& runs)
 {
     const RunFigures& f = runs.front(); // sizes do not change between runs
     const auto m = [&](auto field) { return medianOf(runs, field); };
+    std::printf("%s encoder:\n", nameOf(encoder));
     const double total = m([](const RunFigures& r) { return r.total(); });
     const double drawing = m([](const RunFigures& r) { return r.drawing(); });
     const double warm = m([](const RunFigures& r) { return r.memsetWarm; });
@@ -216,8 +239,72 @@ void printSummary(int measureCount, const std::vector<RunFigures>& runs)
     std::fflush(stdout);
 }
 
-// Runs one measured run in a child process and reads its figures back.
-std::optional<RunFigures> runInChild(const Options& options, int measureCount)
+// The banded encoder's figures beside libpng's, each the median of its runs.
+void printComparison(int measureCount, const std::vector<RunFigures>& libpng,
+                     const std::vector<RunFigures>& banded)
+{
+    struct Stage {
+        const char* name;
+        double (*figure)(const RunFigures&);
+    };
+    const Stage stages[] = {
+        { "parse ms", [](const RunFigures& r) { return r.parse + r.layout; } },
+        { "draw ms",
+          [](const RunFigures& r) { return r.canvas + r.drawing() + r.header + r.font; } },
+        { "encode ms", [](const RunFigures& r) { return r.png; } },
+        { "encode processor ms", [](const RunFigures& r) { return r.pngProcessor; } },
+        { "total ms", [](const RunFigures& r) { return r.total(); } },
+        { "peak MB", [](const RunFigures& r) { return r.peakMegabytes; } },
+        { "PNG MB", [](const RunFigures& r) { return r.pngMegabytes; } },
+    };
+    std::printf("%6d measures, libpng -> banded (%u threads):", measureCount,
+                BandedPngEncoder(libpng.front().width, libpng.front().height).threads());
+    for (const Stage& stage : stages) {
+        const double before = medianOf(libpng, stage.figure);
+        const double after = medianOf(banded, stage.figure);
+        std::printf("%s %s %.2f -> %.2f (x %.4f)", &stage == stages ? "" : ",", stage.name, before,
+                    after, after / before);
+    }
+    std::printf("\n");
+    std::fflush(stdout);
+}
+
+// Encodes the tallest picture accepted, its rows taken from a drawn score over and over, so
+// that the encoder's own time and memory show without a canvas of that size.
+RunFigures benchmarkTallest(const Options& options)
+{
+    ChartParser parser;
+    auto reader = ChartTextReader::fromBytes(generateChart(100));
+    const auto document = parser.parse(reader);
+    ScoreRenderer renderer(options.sheet);
+    renderer.render(*document);
+    const Canvas& score = renderer.canvas();
+    const auto cycle = [&score](int firstRow, Canvas& band) {
+        for (int y = 0; y < band.height(); ++y) {
+            const auto row = score.row((firstRow + y) % score.height());
+            std::copy(row.begin(), row.end(), band.row(y).begin());
+        }
+    };
+    const BandedPicture picture{ score.width(), kMaxCanvasHeight, cycle };
+    const auto output = std::filesystem::temp_directory_path()
+        / ("beatplate-bench-tallest-" + std::to_string(getpid()) + ".png");
+    RunFigures figures;
+    figures.width = picture.width;
+    figures.height = picture.height;
+    {
+        TemporaryFile file = openPngOutput(output);
+        figures.png = timed([&] { writeChartPng(file, picture, parser.sourceText); });
+    }
+    figures.pngMegabytes = static_cast<double>(std::filesystem::file_size(output)) / 1e6;
+    std::filesystem::remove(output);
+    figures.peakMegabytes = peakResidentMegabytes();
+    figures.canvasMegabytes = static_cast<double>(score.byteSize()) / 1e6;
+    return figures;
+}
+
+// Runs one measured run in a child process and reads its figures back; 0 measures is the
+// tallest picture.
+std::optional<RunFigures> runInChild(const Options& options, int measureCount, PngEncoder encoder)
 {
     int channel[2];
     if (pipe(channel) != 0)
@@ -226,7 +313,9 @@ std::optional<RunFigures> runInChild(const Options& options, int measureCount)
     const pid_t child = fork();
     if (child == 0) {
         close(channel[0]);
-        const RunFigures figures = benchmarkOnce(options, measureCount);
+        const RunFigures figures = measureCount == 0
+            ? benchmarkTallest(options)
+            : benchmarkOnce(options, measureCount, encoder);
         const bool sent = write(channel[1], &figures, sizeof figures) == sizeof figures;
         std::fflush(stdout);
         std::_Exit(sent ? 0 : 1);
@@ -250,6 +339,8 @@ Options parseOptions(int argc, char** argv)
         const std::string_view argument = argv[i];
         if (argument == "--repeat" && i + 1 < argc) {
             options.repeat = std::max(1, std::atoi(argv[++i]));
+        } else if (argument == "--tallest") {
+            options.tallest = true;
         } else if (argument == "--keep" && i + 1 < argc) {
             options.keepDirectory = argv[++i];
             std::filesystem::create_directories(*options.keepDirectory);
@@ -275,23 +366,42 @@ int main(int argc, char** argv)
     std::printf("sprite sheet: %s; %d run(s) per size\n", options.sheet.c_str(), options.repeat);
     std::vector<std::pair<int, double>> totals;
     for (const int size : options.sizes) {
-        std::vector<RunFigures> runs;
+        std::vector<RunFigures> libpng;
+        std::vector<RunFigures> banded;
+        // The encoders take turns, so that a change in the machine's load falls on both.
         for (int run = 0; run < options.repeat; ++run) {
-            const auto figures = runInChild(options, size);
-            if (!figures) {
-                std::printf("%6d measures: the run failed\n", size);
-                return 1;
+            for (const PngEncoder encoder : { PngEncoder::Libpng, PngEncoder::Banded }) {
+                const auto figures = runInChild(options, size, encoder);
+                if (!figures) {
+                    std::printf("%6d measures: the run failed\n", size);
+                    return 1;
+                }
+                std::printf("%s ", nameOf(encoder));
+                printRun(size, *figures);
+                (encoder == PngEncoder::Libpng ? libpng : banded).push_back(*figures);
             }
-            printRun(size, *figures);
-            runs.push_back(*figures);
         }
-        printSummary(size, runs);
-        totals.emplace_back(size, medianOf(runs, [](const RunFigures& r) { return r.total(); }));
+        printSummary(size, PngEncoder::Libpng, libpng);
+        printSummary(size, PngEncoder::Banded, banded);
+        printComparison(size, libpng, banded);
+        totals.emplace_back(size, medianOf(banded, [](const RunFigures& r) { return r.total(); }));
+    }
+    if (options.tallest) {
+        const auto figures = runInChild(options, 0, PngEncoder::Banded);
+        if (!figures) {
+            std::printf("tallest picture: the run failed\n");
+            return 1;
+        }
+        std::printf("tallest picture %d x %d (raw %.0f MB), banded encoder: encode %.0f ms,"
+                    " peak RSS %.1f MB (a %.1f MB score canvas included), PNG %.2f MB\n",
+                    figures->width, figures->height, 4.0 * figures->width * figures->height / 1e6,
+                    figures->png, figures->peakMegabytes, figures->canvasMegabytes,
+                    figures->pngMegabytes);
     }
     for (std::size_t i = 1; i < totals.size(); ++i) {
         const double sizeRatio =
             static_cast<double>(totals[i].first) / static_cast<double>(totals[i - 1].first);
-        std::printf("growth %d -> %d measures: total x %.2f for x %.0f the measures\n",
+        std::printf("growth %d -> %d measures (banded): total x %.2f for x %.0f the measures\n",
                     totals[i - 1].first, totals[i].first, totals[i].second / totals[i - 1].second,
                     sizeRatio);
     }

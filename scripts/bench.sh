@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Builds beatplate in Release (build-release/) and prints the benchmark's figures: each stage's
 # time, the canvas and PNG sizes and the peak memory for charts of 100, 1,000 and 10,000
-# measures, each size run three times (the summary shows medians). Then compares the pictures
-# with what optipng -o2 makes of them, keeping RGBA (-nx) and letting it reduce the colour type.
+# measures, each size run three times (the summary shows medians), with libpng on one thread
+# and with the banded encoder, and their ratios; then the tallest picture accepted, banded.
+# Then compares the pictures with what optipng -o2 makes of them, keeping RGBA (-nx) and
+# letting it reduce the colour type. The machine's load is shown before and after.
 #   scripts/bench.sh [RUNS] [MEASURES...]      e.g. scripts/bench.sh 5 100 1000
 #   BEATPLATE_PNG_CHOICES=1 scripts/bench.sh   also times every PNG filter, level and strategy
 set -euo pipefail
@@ -18,8 +20,10 @@ cmake --build build-release -j"$(nproc)" --target beatplate_bench png_choices sp
 
 pictures=build-release/bench-pictures
 rm -rf "$pictures"
-./build-release/bench/beatplate_bench --repeat "$runs" --keep "$pictures" build-release/pic.png \
-  "${sizes[@]}" </dev/null
+echo "load before: $(uptime)"
+./build-release/bench/beatplate_bench --repeat "$runs" --keep "$pictures" --tallest \
+  build-release/pic.png "${sizes[@]}" </dev/null
+echo "load after: $(uptime)"
 
 echo
 echo "PNG size against optipng -o2 (same pixels; -nx keeps 8-bit RGBA as the picture must be):"
@@ -27,13 +31,16 @@ for size in "${sizes[@]}"; do
   # optipng's eight trials take minutes on the tallest pictures.
   [ "$size" -gt 2000 ] && continue
   picture="$pictures/bench-$size.png"
-  ours=$(stat -c %s "$picture")
   for flags in "-nx" ""; do
     cp "$picture" "$pictures/optipng.png"
     optipng -quiet -o2 $flags "$pictures/optipng.png"
     theirs=$(stat -c %s "$pictures/optipng.png")
-    awk -v n="$size" -v f="${flags:-(reductions allowed)}" -v a="$ours" -v b="$theirs" \
-      'BEGIN { printf "%6d measures, optipng -o2 %-20s ours %9d bytes, optipng %9d: %+.1f %%\n", n, f, a, b, 100 * (a - b) / b }'
+    for encoder in banded libpng; do
+      ours=$(stat -c %s "$picture")
+      [ $encoder = libpng ] && ours=$(stat -c %s "$pictures/bench-$size-libpng.png")
+      awk -v n="$size" -v f="${flags:-(reductions allowed)}" -v e=$encoder -v a="$ours" -v b="$theirs" \
+        'BEGIN { printf "%6d measures, optipng -o2 %-20s %s %9d bytes, optipng %9d: x %.4f\n", n, f, e, a, b, a / b }'
+    done
   done
   rm -f "$pictures/optipng.png"
 done

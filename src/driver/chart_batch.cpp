@@ -39,12 +39,12 @@ ChartBatch::ChartBatch(std::span<const ChartJob> jobs, const Canvas& spriteSheet
 {
 }
 
-void ChartBatch::work()
+void ChartBatch::work(unsigned pictureThreads)
 {
     // Without a usable face the header is left out and the score is still drawn.
     const auto headerFont =
         m_font ? HeaderFont::fromFile(m_font->file, m_font->faceIndex) : std::nullopt;
-    const DrawingTools tools{ m_spriteSheet, headerFont ? &*headerFont : nullptr };
+    const DrawingTools tools{ m_spriteSheet, headerFont ? &*headerFont : nullptr, pictureThreads };
     for (std::size_t index = m_nextJob++; index < m_jobs.size(); index = m_nextJob++) {
         {
             const std::lock_guard lock(m_mutex);
@@ -81,14 +81,16 @@ int ChartBatch::run(unsigned threads)
     const auto start = std::chrono::steady_clock::now();
     const auto count = std::clamp<std::size_t>(threads, 1, std::max<std::size_t>(m_jobs.size(), 1));
     {
+        // Charts drawn side by side have the cores already; a chart alone encodes on all.
+        const unsigned pictureThreads = count > 1 ? 1 : 0;
         std::vector<std::jthread> workers;
         try {
             for (std::size_t i = 0; i < count; ++i)
-                workers.emplace_back([this] { work(); });
+                workers.emplace_back([this, pictureThreads] { work(pictureThreads); });
         } catch (const std::system_error&) {
             // Fewer threads than asked for draw the same charts, only later.
             if (workers.empty())
-                work();
+                work(pictureThreads);
         }
         showProgress(start);
     }

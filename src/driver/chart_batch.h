@@ -37,7 +37,7 @@ public:
     [[nodiscard]] const std::vector<ChartOutcome>& outcomes() const { return m_outcomes; }
 
 private:
-    void work();
+    void work(unsigned pictureThreads);
     void showProgress(std::chrono::steady_clock::time_point start);
 
     std::span<const ChartJob> m_jobs;

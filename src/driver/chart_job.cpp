@@ -73,9 +73,10 @@ static std::optional<ChartTextReader> openChart(const ChartJob& job,
     return ChartTextReader::open(job.name, encoding);
 }
 
-static void writeToStandardOutput(const Canvas& canvas, std::wstring_view sourceText)
+static void writeToStandardOutput(const Canvas& canvas, std::wstring_view sourceText,
+                                  const PngWriteOptions& options)
 {
-    const auto png = encodeChartPng(canvas, sourceText);
+    const auto png = encodeChartPng(canvas, sourceText, options);
     std::size_t done = 0;
     while (done < png.size()) {
         const auto written = ::write(STDOUT_FILENO, png.data() + done, png.size() - done);
@@ -152,10 +153,11 @@ static int drawDocument(const ChartJob& job, const ChartDocument& document,
         ScoreRenderer renderer(tools.spriteSheet);
         renderer.setHeaderFont(tools.headerFont);
         renderer.render(document);
+        const PngWriteOptions options{ .threads = tools.pictureThreads };
         if (output)
-            writeChartPng(*output, renderer.canvas(), sourceText);
+            writeChartPng(*output, renderer.canvas(), sourceText, options);
         else
-            writeToStandardOutput(renderer.canvas(), sourceText);
+            writeToStandardOutput(renderer.canvas(), sourceText, options);
         return kExitSuccess;
     } catch (const std::exception& error) {
         console.report(pictureFailureMessage(error), job.name);

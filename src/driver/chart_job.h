@@ -26,6 +26,7 @@ struct ChartJob {
 struct DrawingTools {
     const Canvas& spriteSheet;
     const HeaderFont* headerFont = nullptr;
+    unsigned pictureThreads = 0; // that encode each picture; 0: one per core
 };
 
 // What a run does with each chart.

@@ -4,10 +4,12 @@
 
 #include <png.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <span>
 #include <string>
 #include <system_error>
 #include <unistd.h>
@@ -64,27 +66,30 @@ private:
 
 } // namespace
 
+// Returns false, with the cause in sink.error, when the bytes could not all be written.
+static bool writeBytes(PngSink& sink, std::span<const std::uint8_t> bytes) noexcept
+{
+    if (sink.file != nullptr) {
+        if (std::fwrite(bytes.data(), 1, bytes.size(), sink.file) == bytes.size())
+            return true;
+        sink.error = errno != 0 ? errno : EIO;
+        return false;
+    }
+    try {
+        sink.memory->insert(sink.memory->end(), bytes.begin(), bytes.end());
+    } catch (const std::bad_alloc&) {
+        sink.error = ENOMEM;
+        return false;
+    }
+    return true;
+}
+
 static void writeToSink(png_structp png, png_bytep data, std::size_t length)
 {
     auto* sink = static_cast<PngSink*>(png_get_io_ptr(png));
-    if (sink->file != nullptr) {
-        if (std::fwrite(data, 1, length, sink->file) != length) {
-            sink->error = errno != 0 ? errno : EIO;
-            png_error(png, "write failed");
-        }
-        return;
-    }
-    bool outOfMemory = false;
-    try {
-        sink->memory->insert(sink->memory->end(), data, data + length);
-    } catch (const std::bad_alloc&) {
-        outOfMemory = true;
-    }
-    // The jump leaves from here, not from inside the handler, so no exception is left alive.
-    if (outOfMemory) {
-        sink->error = ENOMEM;
-        png_error(png, "out of memory");
-    }
+    // The jump leaves from here, not from inside a handler, so no exception is left alive.
+    if (!writeBytes(*sink, { data, length }))
+        png_error(png, sink->error == ENOMEM ? "out of memory" : "write failed");
 }
 
 // The file is flushed once, when it is complete.
@@ -117,14 +122,19 @@ std::vector<std::uint8_t> sourceChunkData(std::wstring_view sourceText)
     return data;
 }
 
+static void checkPictureSize(int width, int height, const PngWriteOptions& options)
+{
+    if (width <= 0 || height <= 0)
+        throw PngWriteError(kEmptyCanvasMessage);
+    if (static_cast<std::uint32_t>(height) > options.maxHeight)
+        throw PngWriteError(kTooTallMessage);
+    if (static_cast<std::uint32_t>(width) > PNG_USER_WIDTH_MAX)
+        throw PngWriteError(kTooWideMessage);
+}
+
 static void checkCanvasSize(const Canvas& canvas, const PngWriteOptions& options)
 {
-    if (canvas.empty())
-        throw PngWriteError(kEmptyCanvasMessage);
-    if (static_cast<std::uint32_t>(canvas.height()) > options.maxHeight)
-        throw PngWriteError(kTooTallMessage);
-    if (canvas.width() > PNG_USER_WIDTH_MAX)
-        throw PngWriteError(kTooWideMessage);
+    checkPictureSize(canvas.width(), canvas.height(), options);
 }
 
 static void applyOptions(png_structp png, const PngWriteOptions& options)
@@ -175,23 +185,33 @@ static std::string failureMessage(const PngErrorState& errors, const PngSink& si
     return "pngを作れませんでした（libpng: " + message + "）。";
 }
 
-// The one encoding path of both the file and the in-memory picture.
-static void encode(PngSink& sink, const Canvas& canvas, std::wstring_view sourceText,
-                   const PngWriteOptions& options)
+static std::vector<std::uint8_t> checkedChunkData(std::wstring_view sourceText)
 {
-    checkCanvasSize(canvas, options);
     if (sourceText.size() > (PNG_UINT_31_MAX - 2) / 2)
         throw PngWriteError(kSourceTooLongMessage);
     std::vector<std::uint8_t> chunkData;
-    std::vector<png_bytep> rows;
     try {
         chunkData = sourceChunkData(sourceText);
-        rows.resize(static_cast<std::size_t>(canvas.height()));
     } catch (const std::bad_alloc&) {
         throw PngWriteError(kOutOfMemoryMessage);
     }
     if (chunkData.size() > PNG_UINT_31_MAX)
         throw PngWriteError(kSourceTooLongMessage);
+    return chunkData;
+}
+
+// The reference path: libpng, on one thread, from the whole canvas.
+static void encodeWithLibpng(PngSink& sink, const Canvas& canvas, std::wstring_view sourceText,
+                             const PngWriteOptions& options)
+{
+    checkCanvasSize(canvas, options);
+    std::vector<std::uint8_t> chunkData = checkedChunkData(sourceText);
+    std::vector<png_bytep> rows;
+    try {
+        rows.resize(static_cast<std::size_t>(canvas.height()));
+    } catch (const std::bad_alloc&) {
+        throw PngWriteError(kOutOfMemoryMessage);
+    }
     // Rows are handed over in place; with only png_set_bgr in force libpng reads them and
     // transforms its own copy.
     for (int y = 0; y < canvas.height(); ++y)
@@ -209,6 +229,73 @@ static void encode(PngSink& sink, const Canvas& canvas, std::wstring_view source
     png_set_write_fn(guard.png(), &sink, writeToSink, flushNothing);
     if (!writeImage(guard.png(), guard.info(), canvas, &sourceChunk, rows.data(), options))
         throw PngWriteError(failureMessage(errors, sink));
+}
+
+static bool usesLibpng(const PngWriteOptions& options)
+{
+    return options.encoder == PngEncoder::Libpng || options.filters != kPngFilterNone;
+}
+
+static void encodeInBands(PngSink& sink, const BandedPicture& picture, std::wstring_view sourceText,
+                          const PngWriteOptions& options)
+{
+    checkPictureSize(picture.width, picture.height, options);
+    const std::vector<std::uint8_t> chunkData = checkedChunkData(sourceText);
+    const BandedPngEncoder encoder(
+        picture.width, picture.height,
+        { .compressionLevel = options.compressionLevel,
+          .strategy = options.strategy < 0 ? kZlibDefaultStrategy : options.strategy,
+          .threads = options.threads,
+          .bandRows = options.bandRows });
+    bool written = false;
+    try {
+        written =
+            encoder.encode(picture.rows, chunkData, [&sink](std::span<const std::uint8_t> bytes) {
+                return writeBytes(sink, bytes);
+            });
+    } catch (const std::bad_alloc&) {
+        throw PngWriteError(kOutOfMemoryMessage);
+    }
+    if (!written)
+        throw PngWriteError(failureMessage(PngErrorState{}, sink));
+}
+
+// The one encoding path of both the file and the in-memory picture.
+static void encode(PngSink& sink, const Canvas& canvas, std::wstring_view sourceText,
+                   const PngWriteOptions& options)
+{
+    if (usesLibpng(options))
+        encodeWithLibpng(sink, canvas, sourceText, options);
+    else
+        encodeInBands(sink, bandsOf(canvas), sourceText, options);
+}
+
+static void encode(PngSink& sink, const BandedPicture& picture, std::wstring_view sourceText,
+                   const PngWriteOptions& options)
+{
+    if (!usesLibpng(options)) {
+        encodeInBands(sink, picture, sourceText, options);
+        return;
+    }
+    checkPictureSize(picture.width, picture.height, options);
+    Canvas canvas(picture.width, picture.height);
+    Canvas band(picture.width, 1);
+    for (int y = 0; y < picture.height; ++y) {
+        std::fill(band.row(0).begin(), band.row(0).end(), 0u);
+        picture.rows(y, band);
+        std::copy(band.row(0).begin(), band.row(0).end(), canvas.row(y).begin());
+    }
+    encodeWithLibpng(sink, canvas, sourceText, options);
+}
+
+BandedPicture bandsOf(const Canvas& canvas)
+{
+    const auto copyRows = [&canvas](int firstRow, Canvas& band) {
+        const std::size_t offset =
+            static_cast<std::size_t>(firstRow) * static_cast<std::size_t>(canvas.width());
+        std::copy_n(canvas.pixels() + offset, band.byteSize() / 4, band.pixels());
+    };
+    return { canvas.width(), canvas.height(), copyRows };
 }
 
 static const char* messageForSystemError(const std::system_error& error, const char* otherwise)
@@ -241,8 +328,10 @@ TemporaryFile openPngOutput(const std::filesystem::path& outputPath)
     }
 }
 
-void writeChartPng(TemporaryFile& file, const Canvas& canvas, std::wstring_view sourceText,
-                   const PngWriteOptions& options)
+// Writes what the picture encodes to into the file, then puts the file in place.
+template <typename Picture>
+static void writeIntoFile(TemporaryFile& file, const Picture& picture, std::wstring_view sourceText,
+                          const PngWriteOptions& options)
 {
     PngSink sink;
     try {
@@ -250,7 +339,7 @@ void writeChartPng(TemporaryFile& file, const Canvas& canvas, std::wstring_view 
     } catch (const std::system_error& error) {
         throw PngWriteError(messageForSystemError(error, kWriteFailedMessage));
     }
-    encode(sink, canvas, sourceText, options);
+    encode(sink, picture, sourceText, options);
     try {
         file.finishWriting();
     } catch (const std::system_error& error) {
@@ -263,6 +352,18 @@ void writeChartPng(TemporaryFile& file, const Canvas& canvas, std::wstring_view 
     }
 }
 
+void writeChartPng(TemporaryFile& file, const Canvas& canvas, std::wstring_view sourceText,
+                   const PngWriteOptions& options)
+{
+    writeIntoFile(file, canvas, sourceText, options);
+}
+
+void writeChartPng(TemporaryFile& file, const BandedPicture& picture, std::wstring_view sourceText,
+                   const PngWriteOptions& options)
+{
+    writeIntoFile(file, picture, sourceText, options);
+}
+
 void writeChartPng(const std::filesystem::path& outputPath, const Canvas& canvas,
                    std::wstring_view sourceText, const PngWriteOptions& options)
 {
@@ -271,14 +372,28 @@ void writeChartPng(const std::filesystem::path& outputPath, const Canvas& canvas
     writeChartPng(file, canvas, sourceText, options);
 }
 
-std::vector<std::uint8_t> encodeChartPng(const Canvas& canvas, std::wstring_view sourceText,
-                                         const PngWriteOptions& options)
+template <typename Picture>
+static std::vector<std::uint8_t> encodeIntoMemory(const Picture& picture,
+                                                  std::wstring_view sourceText,
+                                                  const PngWriteOptions& options)
 {
     std::vector<std::uint8_t> bytes;
     PngSink sink;
     sink.memory = &bytes;
-    encode(sink, canvas, sourceText, options);
+    encode(sink, picture, sourceText, options);
     return bytes;
+}
+
+std::vector<std::uint8_t> encodeChartPng(const Canvas& canvas, std::wstring_view sourceText,
+                                         const PngWriteOptions& options)
+{
+    return encodeIntoMemory(canvas, sourceText, options);
+}
+
+std::vector<std::uint8_t> encodeChartPng(const BandedPicture& picture, std::wstring_view sourceText,
+                                         const PngWriteOptions& options)
+{
+    return encodeIntoMemory(picture, sourceText, options);
 }
 
 } // namespace beatplate

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/temporary_file.h"
+#include "output/banded_png_encoder.h"
 #include "render/canvas.h"
 
 #include <cstdint>
@@ -20,6 +21,11 @@ public:
 inline constexpr int kPngFilterNone = 0x08; // PNG_FILTER_NONE
 inline constexpr int kZlibDefaultStrategy = 0; // Z_DEFAULT_STRATEGY
 
+enum class PngEncoder {
+    Banded, // BandedPngEncoder: bands compressed on several threads as they come
+    Libpng, // libpng on one thread, from the whole canvas: the reference the other is held to
+};
+
 // The defaults were measured on score pictures (bench/png_choices): flat sprite art packs best
 // unfiltered, and level 6 comes within a few per cent of level 9 in half the time.
 struct PngWriteOptions {
@@ -28,6 +34,10 @@ struct PngWriteOptions {
     int strategy = kZlibDefaultStrategy; // zlib strategy (Z_FILTERED, Z_RLE, ...); -1: libpng's
     // Taller canvases are refused: libpng's default user limit, which PNG readers apply too.
     std::uint32_t maxHeight = 1'000'000;
+    // Any filter but None needs libpng: the banded encoder writes every row unfiltered.
+    PngEncoder encoder = PngEncoder::Banded;
+    unsigned threads = 0; // banded: 0 for one per core; 1 when several pictures are made at once
+    int bandRows = kPngBandRows; // banded
 };
 
 // Writes canvas as 8-bit RGBA with the chart source in a "bpLt" chunk after IHDR. Writes a
@@ -50,6 +60,17 @@ void writeChartPng(TemporaryFile& file, const Canvas& canvas, std::wstring_view 
 [[nodiscard]] std::vector<std::uint8_t> encodeChartPng(const Canvas& canvas,
                                                        std::wstring_view sourceText,
                                                        const PngWriteOptions& options = {});
+
+// The same for a picture drawn band by band while it is encoded; it is never held whole unless
+// options ask for libpng.
+void writeChartPng(TemporaryFile& file, const BandedPicture& picture, std::wstring_view sourceText,
+                   const PngWriteOptions& options = {});
+[[nodiscard]] std::vector<std::uint8_t> encodeChartPng(const BandedPicture& picture,
+                                                       std::wstring_view sourceText,
+                                                       const PngWriteOptions& options = {});
+
+// The rows of canvas as a band source; canvas must outlive it.
+[[nodiscard]] BandedPicture bandsOf(const Canvas& canvas);
 
 // The data of the "bpLt" chunk: each code unit little-endian, then a zero code unit. A wchar_t
 // beyond U+FFFF becomes a surrogate pair, one that is no character at all U+FFFD.

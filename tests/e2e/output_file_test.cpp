@@ -106,6 +106,9 @@ TEST(BeatplateOutputFile, TellsAFullDiskFromAPlaceThatTakesNoFile)
           "mount -t tmpfs -o size=256k tmpfs mnt; cp chart.txt mnt/; "
           "cat /dev/zero >mnt/fill 2>/dev/null || true; ",
           kDiskFullLine },
+        // A page for the chart, one for the first part of the picture.
+        { "full part-way", "mount -t tmpfs -o size=8k tmpfs mnt; cp chart.txt mnt/; ",
+          kDiskFullLine },
         { "read-only", "mount -t tmpfs tmpfs mnt; cp chart.txt mnt/; mount -o remount,ro mnt; ",
           kOutputFailedLine },
     };

@@ -139,6 +139,8 @@ TEST(PngWriter, EveryOptionGivesTheSamePixelsAndSourceChunk)
         { .filters = PNG_ALL_FILTERS },
         { .strategy = Z_RLE },
         { .compressionLevel = 1, .filters = PNG_FILTER_SUB, .strategy = Z_FILTERED },
+        { .encoder = PngEncoder::Libpng },
+        { .compressionLevel = 9, .strategy = Z_RLE, .threads = 2, .bandRows = 3 },
     };
     for (std::size_t i = 0; i < options.size(); ++i) {
         SCOPED_TRACE("options " + std::to_string(i));

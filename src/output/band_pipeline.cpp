@@ -1,0 +1,258 @@
+#include "output/band_pipeline.h"
+
+#include <algorithm>
+#include <new>
+#include <stdexcept>
+#include <system_error>
+#include <thread>
+#include <zlib.h>
+
+namespace beatplate {
+
+namespace {
+
+constexpr std::size_t kWindowBytes = std::size_t{ 1 } << kDeflateWindowBits;
+constexpr int kMemoryLevel = 8; // zlib's default, as libpng uses
+// Beyond the workers' own bands, one finished band waits to be written and one is kept as the
+// dictionary of the band after it.
+constexpr std::size_t kSlotsBeyondWorkers = 2;
+constexpr std::size_t kExpectedShrinkage = 16;
+constexpr std::size_t kMinimumPartBytes = 4096;
+
+} // namespace
+
+// Owns a raw deflate stream (no zlib header or trailer of its own), used again for band after
+// band so that its memory is allocated once.
+class BandDeflater {
+public:
+    BandDeflater(int level, int strategy)
+    {
+        const int result =
+            deflateInit2(&m_stream, level, Z_DEFLATED, -kDeflateWindowBits, kMemoryLevel, strategy);
+        if (result == Z_MEM_ERROR)
+            throw std::bad_alloc();
+        if (result != Z_OK)
+            throw std::invalid_argument("zlib takes no such compression level or strategy");
+    }
+    BandDeflater(const BandDeflater&) = delete;
+    BandDeflater& operator=(const BandDeflater&) = delete;
+    ~BandDeflater() { deflateEnd(&m_stream); }
+
+    // The stream as new, primed with dictionary.
+    [[nodiscard]] z_stream& restart(std::span<const std::uint8_t> dictionary)
+    {
+        if (deflateReset(&m_stream) != Z_OK
+            || (!dictionary.empty()
+                && deflateSetDictionary(&m_stream, dictionary.data(),
+                                        static_cast<uInt>(dictionary.size()))
+                    != Z_OK))
+            throw std::logic_error("zlib refused to start a band");
+        return m_stream;
+    }
+
+private:
+    z_stream m_stream{};
+};
+
+// The part ends on a byte boundary with a sync flush, so that the next part follows it; the
+// last part ends the stream. part keeps its capacity from band to band.
+static void compressPart(std::span<const std::uint8_t> raw, std::span<const std::uint8_t> before,
+                         bool last, BandDeflater& deflater, std::vector<std::uint8_t>& part)
+{
+    z_stream& stream = deflater.restart(before.last(std::min(before.size(), kWindowBytes)));
+    // Score pictures shrink some thirtyfold; the rare band that does not makes the part grow.
+    part.resize(std::max(part.capacity(), raw.size() / kExpectedShrinkage + kMinimumPartBytes));
+    // zlib only reads the input, though its type says otherwise.
+    stream.next_in = const_cast<Bytef*>(raw.data());
+    stream.avail_in = static_cast<uInt>(raw.size());
+    std::size_t produced = 0;
+    for (;;) {
+        stream.next_out = part.data() + produced;
+        stream.avail_out = static_cast<uInt>(part.size() - produced);
+        const int result = deflate(&stream, last ? Z_FINISH : Z_SYNC_FLUSH);
+        produced = part.size() - stream.avail_out;
+        if (result == Z_STREAM_END || (!last && result == Z_OK && stream.avail_out != 0))
+            break;
+        if (result != Z_OK && result != Z_BUF_ERROR)
+            throw std::logic_error("zlib failed to compress a band");
+        part.resize(part.size() * 2);
+    }
+    part.resize(produced);
+}
+
+// PNG keeps red, green, blue, alpha; the canvas word 0xAARRGGBB lies in memory as B, G, R, A.
+static void fillRaw(const Canvas& band, std::vector<std::uint8_t>& raw)
+{
+    const std::size_t rowBytes = 1 + 4 * static_cast<std::size_t>(band.width());
+    raw.resize(rowBytes * static_cast<std::size_t>(band.height()));
+    std::uint8_t* out = raw.data();
+    for (int y = 0; y < band.height(); ++y) {
+        *out++ = 0; // filter type None
+        for (const std::uint32_t pixel : band.row(y)) {
+            out[0] = static_cast<std::uint8_t>(pixel >> 16);
+            out[1] = static_cast<std::uint8_t>(pixel >> 8);
+            out[2] = static_cast<std::uint8_t>(pixel);
+            out[3] = static_cast<std::uint8_t>(pixel >> 24);
+            out += 4;
+        }
+    }
+}
+
+BandPipeline::BandPipeline(const BandPlan& plan, const PngBandSource& source)
+    : m_plan(plan)
+    , m_source(source)
+{
+}
+
+bool BandPipeline::run(unsigned threads, const CompressedBandSink& deliver)
+{
+    if (threads <= 1)
+        return runAlone(deliver);
+    return runOnWorkers(threads, deliver);
+}
+
+void BandPipeline::drawBand(int band, Canvas& canvas, Slot& slot) const
+{
+    const int first = band * m_plan.bandRows;
+    const int rows = std::min(m_plan.bandRows, m_plan.height - first);
+    if (canvas.height() != rows)
+        canvas = Canvas(m_plan.width, rows);
+    else
+        std::fill_n(canvas.pixels(), canvas.byteSize() / 4, 0u);
+    m_source(first, canvas);
+    if (canvas.width() != m_plan.width || canvas.height() != rows)
+        throw std::logic_error("the band source changed the size of its band");
+    fillRaw(canvas, slot.raw);
+    slot.adler = adler32_z(adler32_z(0, nullptr, 0), slot.raw.data(), slot.raw.size());
+}
+
+void BandPipeline::compressBand(int band, Slot& slot, std::span<const std::uint8_t> before,
+                                BandDeflater& deflater) const
+{
+    compressPart(slot.raw, before, band + 1 == m_plan.bandCount(), deflater, slot.compressed);
+}
+
+static CompressedBand partOf(const std::vector<std::uint8_t>& compressed,
+                             const std::vector<std::uint8_t>& raw, unsigned long adler)
+{
+    return { compressed, raw.size(), adler };
+}
+
+bool BandPipeline::runAlone(const CompressedBandSink& deliver)
+{
+    m_slots.resize(2);
+    Canvas canvas;
+    BandDeflater deflater(m_plan.compressionLevel, m_plan.strategy);
+    for (int band = 0; band < m_plan.bandCount(); ++band) {
+        Slot& slot = slotOf(band);
+        drawBand(band, canvas, slot);
+        compressBand(band, slot, band == 0 ? std::span<const std::uint8_t>() : slotOf(band - 1).raw,
+                     deflater);
+        if (!deliver(partOf(slot.compressed, slot.raw, slot.adler)))
+            return false;
+    }
+    return true;
+}
+
+bool BandPipeline::runOnWorkers(unsigned threads, const CompressedBandSink& deliver)
+{
+    m_slots.resize(threads + kSlotsBeyondWorkers);
+    // Declared after the state they use, so that they are stopped and joined before it goes.
+    std::vector<std::jthread> workers;
+    try {
+        for (unsigned i = 0; i < threads; ++i)
+            workers.emplace_back([this](const std::stop_token& stop) { work(stop); });
+    } catch (const std::system_error&) {
+        // Fewer workers make the same parts, only later.
+        if (workers.empty())
+            return runAlone(deliver);
+    }
+    for (int band = 0; band < m_plan.bandCount(); ++band) {
+        Slot& slot = slotOf(band);
+        std::unique_lock lock(m_mutex);
+        m_changed.wait(lock, [&] {
+            return m_error || (slot.band == band && slot.state == Slot::State::Compressed);
+        });
+        if (m_error) {
+            const auto error = m_error;
+            lock.unlock();
+            workers.clear();
+            std::rethrow_exception(error);
+        }
+        lock.unlock();
+        // The slot is the writer's alone until the count of delivered bands moves past it.
+        if (!deliver(partOf(slot.compressed, slot.raw, slot.adler)))
+            return false;
+        lock.lock();
+        ++m_delivered;
+        lock.unlock();
+        m_changed.notify_all();
+    }
+    return true;
+}
+
+void BandPipeline::work(const std::stop_token& stop)
+{
+    Canvas canvas;
+    try {
+        BandDeflater deflater(m_plan.compressionLevel, m_plan.strategy);
+        for (int band = takeBand(stop); band >= 0; band = takeBand(stop)) {
+            Slot& slot = slotOf(band);
+            drawBand(band, canvas, slot);
+            const auto before = markDrawn(band, slot, stop);
+            if (!before)
+                return;
+            compressBand(band, slot, *before, deflater);
+            {
+                const std::lock_guard lock(m_mutex);
+                slot.state = Slot::State::Compressed;
+            }
+            m_changed.notify_all();
+        }
+    } catch (...) {
+        {
+            const std::lock_guard lock(m_mutex);
+            if (!m_error)
+                m_error = std::current_exception();
+        }
+        m_changed.notify_all();
+    }
+}
+
+// A band's slot is free once the band that took it last and the band after that (which read it
+// as its dictionary) are both delivered. Returns -1 when there is nothing more to do.
+int BandPipeline::takeBand(const std::stop_token& stop)
+{
+    std::unique_lock lock(m_mutex);
+    const auto free = [&] {
+        return static_cast<std::size_t>(m_nextBand - m_delivered) + 1 < m_slots.size();
+    };
+    const bool woken = m_changed.wait(
+        lock, stop, [&] { return m_error || m_nextBand == m_plan.bandCount() || free(); });
+    if (!woken || m_error || stop.stop_requested() || m_nextBand == m_plan.bandCount())
+        return -1;
+    Slot& slot = slotOf(m_nextBand);
+    slot.band = m_nextBand;
+    slot.state = Slot::State::Drawing;
+    return m_nextBand++;
+}
+
+// Returns the raw bytes of the band before, once it is drawn; nothing when the pipeline stops.
+std::optional<std::span<const std::uint8_t>> BandPipeline::markDrawn(int band, Slot& slot,
+                                                                     const std::stop_token& stop)
+{
+    std::unique_lock lock(m_mutex);
+    slot.state = Slot::State::Drawn;
+    m_changed.notify_all();
+    if (band == 0)
+        return std::span<const std::uint8_t>();
+    const Slot& before = slotOf(band - 1);
+    const bool woken = m_changed.wait(lock, stop, [&] {
+        return m_error || (before.band == band - 1 && before.state != Slot::State::Drawing);
+    });
+    if (!woken || m_error || stop.stop_requested())
+        return std::nullopt;
+    return std::span<const std::uint8_t>(before.raw);
+}
+
+} // namespace beatplate

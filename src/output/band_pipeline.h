@@ -1,0 +1,91 @@
+#pragma once
+
+#include "output/banded_png_encoder.h"
+
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <exception>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <span>
+#include <stop_token>
+#include <vector>
+
+namespace beatplate {
+
+class BandDeflater;
+
+// deflate's largest window, 32 KiB: all that a part can refer back to of the bands before.
+inline constexpr int kDeflateWindowBits = 15;
+
+// How a picture is cut into bands and how each is compressed.
+struct BandPlan {
+    int width = 0;
+    int height = 0;
+    int bandRows = 0;
+    int compressionLevel = 6;
+    int strategy = 0;
+
+    [[nodiscard]] int bandCount() const { return (height + bandRows - 1) / bandRows; }
+};
+
+// One band's part of the zlib stream, and what the stream's Adler-32 needs of its raw bytes.
+struct CompressedBand {
+    std::span<const std::uint8_t> compressed;
+    std::size_t rawBytes = 0;
+    unsigned long adler = 0;
+};
+
+// Takes the parts in the order of the bands; returns false to stop the pipeline.
+using CompressedBandSink = std::function<bool(const CompressedBand&)>;
+
+// Draws the bands of a picture and compresses each into a raw deflate part primed with the band
+// before it, on worker threads, holding no more than a few bands at once; the parts are handed
+// over in order on the calling thread. The parts are the same whatever the number of threads.
+class BandPipeline {
+public:
+    BandPipeline(const BandPlan& plan, const PngBandSource& source);
+    BandPipeline(const BandPipeline&) = delete;
+    BandPipeline& operator=(const BandPipeline&) = delete;
+
+    // Runs on threads workers (on the calling thread alone for one); returns false when deliver
+    // did, and rethrows the first exception of a worker, once every worker has stopped.
+    [[nodiscard]] bool run(unsigned threads, const CompressedBandSink& deliver);
+
+private:
+    struct Slot {
+        enum class State { Drawing, Drawn, Compressed };
+        int band = -1;
+        State state = State::Drawing;
+        std::vector<std::uint8_t> raw; // each row behind its filter-type byte
+        std::vector<std::uint8_t> compressed;
+        unsigned long adler = 0;
+    };
+
+    bool runAlone(const CompressedBandSink& deliver);
+    bool runOnWorkers(unsigned threads, const CompressedBandSink& deliver);
+    void work(const std::stop_token& stop);
+    int takeBand(const std::stop_token& stop);
+    std::optional<std::span<const std::uint8_t>> markDrawn(int band, Slot& slot,
+                                                           const std::stop_token& stop);
+    void drawBand(int band, Canvas& canvas, Slot& slot) const;
+    void compressBand(int band, Slot& slot, std::span<const std::uint8_t> before,
+                      BandDeflater& deflater) const;
+    [[nodiscard]] Slot& slotOf(int band)
+    {
+        return m_slots[static_cast<std::size_t>(band) % m_slots.size()];
+    }
+
+    BandPlan m_plan;
+    const PngBandSource& m_source;
+    std::vector<Slot> m_slots;
+    std::mutex m_mutex;
+    std::condition_variable_any m_changed;
+    int m_nextBand = 0;
+    int m_delivered = 0;
+    std::exception_ptr m_error;
+};
+
+} // namespace beatplate
