@@ -1,4 +1,4 @@
-#include "extract/cp932.h"
+#include "base/cp932.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -111,6 +111,15 @@ std::optional<std::string> encodeUtf8(std::u16string_view text)
     if (encoder.convert(toUtf16le(text), utf8))
         return std::nullopt;
     return utf8;
+}
+
+std::optional<std::u16string> decodeUtf8(std::string_view bytes)
+{
+    Iconv decoder("UTF-16LE", "UTF-8");
+    std::string utf16;
+    if (decoder.convert(bytes, utf16))
+        return std::nullopt;
+    return fromUtf16le(utf16);
 }
 
 std::optional<std::u16string> decodeCp932(std::string_view bytes)
