@@ -234,12 +234,13 @@ std::string formatChartStatsText(const ChartStatsEntry& entry)
     return out;
 }
 
-std::string formatChartStatsJson(std::span<const ChartStatsEntry> entries)
+std::string formatChartStatsJson(std::span<const ChartStatsEntry> entries, StatsJsonLayout layout)
 {
     Json json = Json::array();
     for (const ChartStatsEntry& entry : entries)
         json.push_back(entryJson(entry));
-    const Json& document = entries.size() == 1 ? json.at(0) : json;
+    const bool single = entries.size() == 1 && layout == StatsJsonLayout::ObjectForOne;
+    const Json& document = single ? json.at(0) : json;
     // A path need not be UTF-8; its undecodable bytes become U+FFFD rather than an error.
     return document.dump(2, ' ', false, Json::error_handler_t::replace) + '\n';
 }

@@ -21,8 +21,15 @@ struct ChartStatsEntry {
 // stand side by side in columns.
 [[nodiscard]] std::string formatChartStatsText(const ChartStatsEntry& entry);
 
-// The figures as JSON, UTF-8, ending in LF: one object for one entry, an array of objects for
-// any other number. Seconds and notes per second are rounded to three decimals.
-[[nodiscard]] std::string formatChartStatsJson(std::span<const ChartStatsEntry> entries);
+enum class StatsJsonLayout {
+    ObjectForOne, // one entry as an object, any other number as an array
+    Array, // always an array
+};
+
+// The figures as JSON, UTF-8, ending in LF: objects laid out as layout says. Seconds and notes
+// per second are rounded to three decimals.
+[[nodiscard]] std::string
+formatChartStatsJson(std::span<const ChartStatsEntry> entries,
+                     StatsJsonLayout layout = StatsJsonLayout::ObjectForOne);
 
 } // namespace beatplate

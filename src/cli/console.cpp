@@ -118,8 +118,8 @@ void Console::report(std::string_view message, std::optional<std::string_view> s
 {
     const std::string text = formatMessage(message, subject);
     const std::lock_guard lock(m_mutex);
-    if (kind == MessageKind::Failure)
-        m_failureReported = true;
+    if (kind != MessageKind::Information)
+        m_needsReading = true;
     eraseProgressLocked();
     write(text);
     write(m_progressLine);
@@ -144,10 +144,10 @@ void Console::clearProgress()
     m_progressLine.clear();
 }
 
-bool Console::failureReported() const
+bool Console::needsReading() const
 {
     const std::lock_guard lock(m_mutex);
-    return m_failureReported;
+    return m_needsReading;
 }
 
 void waitForEnterOnTerminal(std::string_view prompt)

@@ -10,6 +10,7 @@ namespace beatplate {
 
 enum class MessageKind {
     Failure, // something went wrong: counts for --pause
+    Warning, // accepted, but worth reading: counts for --pause as a failure does
     Information, // a report of work done
 };
 
@@ -40,7 +41,8 @@ public:
     // Replaces the progress line; does nothing unless the progress display is on.
     void showProgress(std::string_view line);
     void clearProgress();
-    [[nodiscard]] bool failureReported() const;
+    // True once a failure or a warning has been reported: what --pause waits after.
+    [[nodiscard]] bool needsReading() const;
 
 private:
     void write(std::string_view bytes) const;
@@ -51,7 +53,7 @@ private:
     ProgressDisplay m_progress;
     mutable std::mutex m_mutex;
     std::string m_progressLine;
-    bool m_failureReported = false;
+    bool m_needsReading = false;
 };
 
 // Writes prompt to the controlling terminal and waits there until Enter is pressed; reads

@@ -28,12 +28,14 @@ std::string progressLine(std::size_t done, std::size_t total, std::string_view c
 }
 
 ChartBatch::ChartBatch(std::span<const ChartJob> jobs, const Canvas& spriteSheet,
-                       const std::optional<FontFileRef>& font, Console& console)
+                       const std::optional<FontFileRef>& font, const ChartSettings& settings,
+                       Console& console)
     : m_jobs(jobs)
     , m_spriteSheet(spriteSheet)
     , m_font(font)
+    , m_settings(settings)
     , m_console(console)
-    , m_statuses(jobs.size(), kExitSuccess)
+    , m_outcomes(jobs.size())
 {
 }
 
@@ -49,7 +51,7 @@ void ChartBatch::work()
             m_current = m_jobs[index].name;
         }
         m_changed.notify_one();
-        m_statuses[index] = drawChart(m_jobs[index], tools, m_console);
+        m_outcomes[index] = processChart(m_jobs[index], tools, m_settings, m_console);
         {
             const std::lock_guard lock(m_mutex);
             ++m_done;
@@ -90,7 +92,10 @@ int ChartBatch::run(unsigned threads)
         }
         showProgress(start);
     }
-    return m_jobs.empty() ? kExitSuccess : *std::max_element(m_statuses.begin(), m_statuses.end());
+    int status = kExitSuccess;
+    for (const ChartOutcome& outcome : m_outcomes)
+        status = std::max(status, outcome.status);
+    return status;
 }
 
 } // namespace beatplate

@@ -21,16 +21,20 @@ struct FontFileRef;
 [[nodiscard]] std::string progressLine(std::size_t done, std::size_t total,
                                        std::string_view current, std::chrono::seconds elapsed);
 
-// Draws the charts of a run on several threads, each with a header face of its own (FreeType
-// faces may not be shared), while this thread keeps the progress line up to date.
+// Reads and draws the charts of a run on several threads, each with a header face of its own
+// (FreeType faces may not be shared), while this thread keeps the progress line up to date.
 class ChartBatch {
 public:
     // font: the face found for the header, or none; the sheet must outlive the batch.
     ChartBatch(std::span<const ChartJob> jobs, const Canvas& spriteSheet,
-               const std::optional<FontFileRef>& font, Console& console);
+               const std::optional<FontFileRef>& font, const ChartSettings& settings,
+               Console& console);
 
-    // Draws every chart with up to threads at once; returns the highest exit status.
+    // Does the settings' task for every chart with up to threads at once; returns the highest
+    // exit status.
     [[nodiscard]] int run(unsigned threads);
+    // What each chart gave, in the order of the jobs, once run has returned.
+    [[nodiscard]] const std::vector<ChartOutcome>& outcomes() const { return m_outcomes; }
 
 private:
     void work();
@@ -39,9 +43,10 @@ private:
     std::span<const ChartJob> m_jobs;
     const Canvas& m_spriteSheet;
     const std::optional<FontFileRef>& m_font;
+    const ChartSettings& m_settings;
     Console& m_console;
     std::atomic<std::size_t> m_nextJob = 0;
-    std::vector<int> m_statuses;
+    std::vector<ChartOutcome> m_outcomes;
     std::mutex m_mutex;
     std::condition_variable m_changed;
     std::size_t m_done = 0;

@@ -1,8 +1,10 @@
 #include "driver/chart_job.h"
 
 #include "chart/chart_parser.h"
+#include "chart/chart_stats.h"
 #include "chart/chart_text_reader.h"
 #include "cli/console.h"
+#include "driver/chart_check.h"
 #include "driver/exit_status.h"
 #include "driver/run_paths.h"
 #include "output/png_writer.h"
@@ -10,6 +12,7 @@
 
 #include <cerrno>
 #include <new>
+#include <optional>
 #include <stdexcept>
 #include <unistd.h>
 
@@ -25,6 +28,7 @@ constexpr const char* kTerminalOutputMessage =
 constexpr const char* kWriteFailedMessage = "pngファイルの書き込みに失敗しました。";
 constexpr const char* kOutOfMemoryMessage = "メモリが足りなくて画像を作れません。";
 constexpr const char* kCanvasTooLargeMessage = "画像が大きすぎて作れません。";
+constexpr const char* kMoreWarnings = " more warnings not shown";
 constexpr const char* kUnexpectedFailureMessage = "画像を作れませんでした。";
 // The chart named "-" is read through the descriptor the process was given.
 constexpr const char* kStandardInputPath = "/dev/stdin";
@@ -47,15 +51,26 @@ static bool readsStandardInput(const ChartJob& job)
     return job.name == "-";
 }
 
+static bool drawsPicture(ChartTask task)
+{
+    return task == ChartTask::Draw || task == ChartTask::StatsAndDraw;
+}
+
+static bool givesFigures(ChartTask task)
+{
+    return task == ChartTask::Stats || task == ChartTask::StatsAndDraw;
+}
+
 // A directory opens like a file on Linux but holds no chart.
-static std::optional<ChartTextReader> openChart(const ChartJob& job)
+static std::optional<ChartTextReader> openChart(const ChartJob& job,
+                                                std::optional<ChartEncoding> encoding)
 {
     if (readsStandardInput(job))
-        return ChartTextReader::open(kStandardInputPath);
+        return ChartTextReader::open(kStandardInputPath, encoding);
     std::error_code error;
     if (std::filesystem::is_directory(job.name, error))
         return std::nullopt;
-    return ChartTextReader::open(job.name);
+    return ChartTextReader::open(job.name, encoding);
 }
 
 static void writeToStandardOutput(const Canvas& canvas, std::wstring_view sourceText)
@@ -85,46 +100,124 @@ static std::optional<std::string> refusalOf(const ChartJob& job)
     return std::nullopt;
 }
 
-static int drawOpenedChart(const ChartJob& job, ChartTextReader& reader, const DrawingTools& tools,
-                           Console& console)
+// The warnings of a parsed chart as one message of check lines, so that another chart's lines
+// never come between them.
+static void showWarnings(const ChartJob& job, const ChartParser& parser,
+                         const ChartSettings& settings, Console& console)
 {
-    ChartParser parser;
-    std::unique_ptr<ChartDocument> document;
-    try {
-        document = parser.parse(reader);
-    } catch (const ChartParseError& error) {
+    if (settings.warnings == WarningDisplay::Hidden || parser.warnings().empty())
+        return;
+    std::string lines;
+    for (const ChartDiagnostic& warning : parser.warnings())
+        lines += formatDiagnosticLine(job.name, warning) + '\n';
+    if (parser.omittedWarnings() > 0)
+        lines += job.name + ": " + std::to_string(parser.omittedWarnings()) + kMoreWarnings + '\n';
+    console.report(lines, std::nullopt, MessageKind::Warning);
+}
+
+// The parse stops at the first error; shown as check lines, the chart is read again whole so
+// that every error it has is seen at once.
+static int reportChartError(const ChartJob& job, const ChartParseError& error,
+                            const ChartSettings& settings, Console& console)
+{
+    auto reader = settings.errors == ErrorDisplay::CheckLines ? openChart(job, settings.encoding)
+                                                              : std::nullopt;
+    if (!reader || readsStandardInput(job)) {
         console.report(error.what(), job.name);
         return kExitChartError;
     }
-    ScoreRenderer renderer(tools.spriteSheet);
-    renderer.setHeaderFont(tools.headerFont);
-    renderer.render(*document);
-    if (job.picture)
-        writeChartPng(*job.picture, renderer.canvas(), parser.sourceText);
-    else
-        writeToStandardOutput(renderer.canvas(), parser.sourceText);
-    return kExitSuccess;
+    console.report(checkChartText(job.name, *reader, settings.warnings).lines, std::nullopt);
+    return kExitChartError;
 }
 
-int drawChart(const ChartJob& job, const DrawingTools& tools, Console& console)
+static ChartOutcome checkOpenedChart(const ChartJob& job, ChartTextReader& reader,
+                                     const ChartSettings& settings, Console& console)
+{
+    CheckedChart checked = checkChartText(job.name, reader, settings.warnings);
+    ChartOutcome outcome{ checked.hasErrors ? kExitChartError : kExitSuccess,
+                          std::move(checked.lines), std::nullopt };
+    if (!checked.hasErrors && !pictureFits(*checked.document)) {
+        console.report(kCanvasTooLargeMessage, job.name);
+        outcome.status = kExitOutputFailed;
+    }
+    return outcome;
+}
+
+// Draws a parsed chart into the file opened for it, or onto standard output without one.
+static int drawDocument(const ChartJob& job, const ChartDocument& document,
+                        std::wstring_view sourceText, std::optional<TemporaryFile>& output,
+                        const DrawingTools& tools, Console& console)
 {
     try {
-        auto reader = openChart(job);
-        if (!reader) {
-            console.report(kChartMissingMessage, job.name);
-            return kExitChartMissing;
-        }
-        if (const auto refusal = refusalOf(job)) {
-            console.report(*refusal, job.name);
-            return kExitOutputFailed;
-        }
-        return drawOpenedChart(job, *reader, tools, console);
+        ScoreRenderer renderer(tools.spriteSheet);
+        renderer.setHeaderFont(tools.headerFont);
+        renderer.render(document);
+        if (output)
+            writeChartPng(*output, renderer.canvas(), sourceText);
+        else
+            writeToStandardOutput(renderer.canvas(), sourceText);
+        return kExitSuccess;
     } catch (const std::exception& error) {
         console.report(pictureFailureMessage(error), job.name);
     } catch (...) {
         console.report(kUnexpectedFailureMessage, job.name);
     }
     return kExitOutputFailed;
+}
+
+static ChartOutcome processOpenedChart(const ChartJob& job, ChartTextReader& reader,
+                                       const DrawingTools& tools, const ChartSettings& settings,
+                                       Console& console)
+{
+    if (settings.task == ChartTask::Check)
+        return checkOpenedChart(job, reader, settings, console);
+    // Opened before the chart is read, so that a place that takes no picture fails at once
+    // rather than after a long chart has been parsed and drawn.
+    std::optional<TemporaryFile> output;
+    if (drawsPicture(settings.task) && job.picture)
+        output.emplace(openPngOutput(*job.picture));
+    ChartParser parser;
+    std::unique_ptr<ChartDocument> document;
+    try {
+        document = parser.parse(reader);
+    } catch (const ChartParseError& error) {
+        return { reportChartError(job, error, settings, console), {}, std::nullopt };
+    }
+    showWarnings(job, parser, settings, console);
+    ChartOutcome outcome;
+    if (givesFigures(settings.task))
+        outcome.stats = ChartStatsEntry{ job.name, document->title, computeChartStats(*document) };
+    if (drawsPicture(settings.task))
+        outcome.status = drawDocument(job, *document, parser.sourceText, output, tools, console);
+    return outcome;
+}
+
+ChartOutcome processChart(const ChartJob& job, const DrawingTools& tools,
+                          const ChartSettings& settings, Console& console)
+{
+    try {
+        auto reader = openChart(job, settings.encoding);
+        if (!reader) {
+            console.report(kChartMissingMessage, job.name);
+            return { kExitChartMissing, {}, std::nullopt };
+        }
+        const auto refusal = drawsPicture(settings.task) ? refusalOf(job) : std::nullopt;
+        if (refusal) {
+            console.report(*refusal, job.name);
+            return { kExitOutputFailed, {}, std::nullopt };
+        }
+        return processOpenedChart(job, *reader, tools, settings, console);
+    } catch (const std::exception& error) {
+        console.report(pictureFailureMessage(error), job.name);
+    } catch (...) {
+        console.report(kUnexpectedFailureMessage, job.name);
+    }
+    return { kExitOutputFailed, {}, std::nullopt };
+}
+
+int drawChart(const ChartJob& job, const DrawingTools& tools, Console& console)
+{
+    return processChart(job, tools, {}, console).status;
 }
 
 } // namespace beatplate

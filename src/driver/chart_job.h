@@ -1,5 +1,7 @@
 #pragma once
 
+#include "chart/chart_stats_report.h"
+#include "chart/chart_text_reader.h"
 #include "render/canvas.h"
 
 #include <exception>
@@ -26,9 +28,48 @@ struct DrawingTools {
     const HeaderFont* headerFont = nullptr;
 };
 
-// The whole way of one chart: open, parse, draw, write. Every failure is reported on console
-// with the chart's name; returns the chart's exit status. Safe to run for several charts at once
+// What a run does with each chart.
+enum class ChartTask {
+    Draw,
+    Check, // every error and warning as lines of data; no picture
+    Stats, // the figures as data; no picture
+    StatsAndDraw, // the figures, and the picture as well
+};
+
+enum class WarningDisplay {
+    Shown, // on the console, as check lines
+    Hidden,
+};
+
+enum class ErrorDisplay {
+    Report, // a chart error as its two-line report
+    CheckLines, // the chart checked whole: every error and warning as check lines, then its summary
+};
+
+// How each chart of a run is read and what is shown of it.
+struct ChartSettings {
+    ChartTask task = ChartTask::Draw;
+    std::optional<ChartEncoding> encoding; // for a chart without a byte-order mark
+    WarningDisplay warnings = WarningDisplay::Shown;
+    ErrorDisplay errors = ErrorDisplay::Report;
+};
+
+// What one chart gives: its exit status and the data it has for standard output.
+struct ChartOutcome {
+    int status = 0;
+    std::string checkLines; // Check: the diagnostic lines and the summary line, each ending in LF
+    std::optional<ChartStatsEntry> stats; // Stats: the figures of a chart that was read
+};
+
+// The whole way of one chart: open, then check it, or parse it (with its warnings shown on the
+// console), give its figures, draw it and write it, as the task says. The picture's file is
+// opened before the chart is parsed, so that a place that takes no picture fails at once. Every
+// failure is reported on console with the chart's name. Safe to run for several charts at once
 // when each has its own header font.
+[[nodiscard]] ChartOutcome processChart(const ChartJob& job, const DrawingTools& tools,
+                                        const ChartSettings& settings, Console& console);
+
+// processChart with the default settings: draws the chart; returns its exit status.
 [[nodiscard]] int drawChart(const ChartJob& job, const DrawingTools& tools, Console& console);
 
 // The line reported when drawing or writing the picture fails with this exception.

@@ -2,11 +2,14 @@
 
 #include "cli/console.h"
 #include "driver/chart_batch.h"
+#include "driver/chart_watch.h"
 #include "driver/run_options.h"
 #include "driver/run_paths.h"
+#include "render/header_font.h"
 #include "render/sprite_sheet.h"
 #include "render/text_font_lookup.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <optional>
@@ -47,10 +50,7 @@ static unsigned processorCount()
 static RunOptions readCommandLine(int argc, char** argv)
 {
     const std::vector<std::string_view> arguments(argv + std::min(argc, 1), argv + argc);
-    RunOptions options = parseRunOptions(arguments);
-    if (options.charts.size() > 1 && options.output == "-")
-        throw CommandLineError("with several charts, --output names a directory, not '-'");
-    return options;
+    return parseRunOptions(arguments);
 }
 
 static int printText(const std::string& text)
@@ -85,24 +85,90 @@ static bool makeOutputDirectory(const RunOptions& options, Console& console)
     return false;
 }
 
-static int drawCharts(const RunOptions& options, std::string_view argv0,
-                      std::span<const std::uint8_t> builtIn, Console& console)
+static ChartSettings settingsOf(const RunOptions& options)
+{
+    ChartSettings settings;
+    if (options.check)
+        settings.task = ChartTask::Check;
+    else if (options.stats)
+        settings.task = options.draw || options.output ? ChartTask::StatsAndDraw : ChartTask::Stats;
+    settings.encoding = options.encoding;
+    settings.warnings = options.quiet ? WarningDisplay::Hidden : WarningDisplay::Shown;
+    // A watch is an author's loop: every mistake of the chart is worth seeing at once.
+    settings.errors = options.watch ? ErrorDisplay::CheckLines : ErrorDisplay::Report;
+    return settings;
+}
+
+static bool drawsPictures(ChartTask task)
+{
+    return task == ChartTask::Draw || task == ChartTask::StatsAndDraw;
+}
+
+// What the charts give for standard output, in the order they were given whatever order they
+// were done in: the check lines, or the figures of each chart that could be read.
+static std::string dataOf(const RunOptions& options, std::span<const ChartOutcome> outcomes)
+{
+    std::string data;
+    std::vector<ChartStatsEntry> entries;
+    for (const ChartOutcome& outcome : outcomes) {
+        data += outcome.checkLines;
+        if (outcome.stats)
+            entries.push_back(*outcome.stats);
+    }
+    if (!options.stats || entries.empty())
+        return data;
+    // Scripts tell the shape from the command line: an array for several charts, even when
+    // only one of them could be read.
+    if (options.json)
+        return formatChartStatsJson(entries,
+                                    options.charts.size() > 1 ? StatsJsonLayout::Array
+                                                              : StatsJsonLayout::ObjectForOne);
+    for (const ChartStatsEntry& entry : entries)
+        data += (data.empty() ? "" : "\n") + formatChartStatsText(entry);
+    return data;
+}
+
+static int watchWithFont(std::span<const ChartJob> jobs, const Canvas& sheet,
+                         const std::optional<FontFileRef>& font, const ChartSettings& settings,
+                         Console& console)
+{
+    const auto headerFont = font ? HeaderFont::fromFile(font->file, font->faceIndex) : std::nullopt;
+    return watchCharts(jobs, { sheet, headerFont ? &*headerFont : nullptr }, settings, console);
+}
+
+static int runCharts(const RunOptions& options, std::string_view argv0,
+                     std::span<const std::uint8_t> builtIn, Console& console)
 {
     if (options.charts.empty()) {
         console.report(kUsageMessage, std::nullopt);
         return kExitSuccess;
     }
-    const auto sheet = loadChosenSheet(options, argv0, builtIn, console);
+    const ChartSettings settings = settingsOf(options);
+    const bool draws = drawsPictures(settings.task);
+    // A check or the figures alone never fail on the sheet: they draw nothing.
+    const auto sheet = draws ? loadChosenSheet(options, argv0, builtIn, console) : Canvas();
     if (!sheet || !makeOutputDirectory(options, console))
         return kExitOutputFailed;
     const auto jobs = planChartJobs(options.charts, options.output);
+    const bool toStandardOutput =
+        std::any_of(jobs.begin(), jobs.end(), [](const ChartJob& job) { return !job.picture; });
+    if (settings.task == ChartTask::StatsAndDraw && toStandardOutput)
+        throw CommandLineError("--stats prints on standard output; a picture cannot go there too");
     // fontconfig is asked once; each drawing thread then opens the face for itself.
-    const auto font = findHeaderFontFile();
+    const auto font = draws ? findHeaderFontFile() : std::nullopt;
+    if (options.watch)
+        return watchWithFont(jobs, *sheet, font, settings, console);
     const unsigned threads = options.jobs != 0 ? options.jobs
         : jobs.size() > 1                      ? processorCount()
                                                : 1;
-    ChartBatch batch(jobs, *sheet, font, console);
-    return batch.run(threads);
+    ChartBatch batch(jobs, *sheet, font, settings, console);
+    const int status = batch.run(threads);
+    return std::max(status, printText(dataOf(options, batch.outcomes())));
+}
+
+static void reportCommandLineError(const CommandLineError& error, Console& console)
+{
+    console.report("beatplate: " + std::string(error.what()) + "\n" + kTryHelp, std::nullopt);
 }
 
 static int runWithOptions(const RunOptions& options, std::string_view argv0,
@@ -112,17 +178,22 @@ static int runWithOptions(const RunOptions& options, std::string_view argv0,
         return printText(runHelpText());
     if (options.version)
         return printText(runVersionText());
-    const bool showProgress = options.charts.size() > 1 && ::isatty(STDERR_FILENO) != 0;
+    const bool showProgress =
+        options.charts.size() > 1 && !options.watch && ::isatty(STDERR_FILENO) != 0;
     Console console(STDERR_FILENO, showProgress ? ProgressDisplay::InPlace : ProgressDisplay::Off);
     int status = kExitOutputFailed;
     try {
-        status = drawCharts(options, argv0, builtIn, console);
+        status = runCharts(options, argv0, builtIn, console);
+    } catch (const CommandLineError& error) {
+        reportCommandLineError(error, console);
+        return kExitUsage;
     } catch (const std::exception& error) {
         console.report(pictureFailureMessage(error), std::nullopt);
     } catch (...) {
         console.report(kUnexpectedFailureMessage, std::nullopt);
     }
-    if (options.pause && console.failureReported())
+    // An interrupted watch is its usual end: the user asked to leave, not to read.
+    if (options.pause && !options.watch && console.needsReading())
         waitForEnterOnTerminal(kPausePrompt);
     return status;
 }
@@ -133,8 +204,8 @@ int runBeatplate(int argc, char** argv, std::span<const std::uint8_t> builtInSpr
     try {
         options = readCommandLine(argc, argv);
     } catch (const CommandLineError& error) {
-        Console(STDERR_FILENO)
-            .report("beatplate: " + std::string(error.what()) + "\n" + kTryHelp, std::nullopt);
+        Console console(STDERR_FILENO);
+        reportCommandLineError(error, console);
         return kExitUsage;
     }
     return runWithOptions(options, argc > 0 ? argv[0] : "beatplate", builtInSpriteSheet);

@@ -1,5 +1,6 @@
 #include "driver/run_options.h"
 
+#include <algorithm>
 #include <charconv>
 
 namespace beatplate {
@@ -22,15 +23,65 @@ static unsigned parseJobs(std::string_view text)
     return jobs;
 }
 
+static ChartEncoding parseEncoding(std::string_view name)
+{
+    const auto encoding = chartEncodingNamed(name);
+    if (!encoding)
+        throw CommandLineError("invalid encoding: '" + std::string(name) + "' (cp932 or utf-8)");
+    return *encoding;
+}
+
+// Options that contradict one another, or a chart that the mode cannot take.
+static void refuseConflicts(const RunOptions& options)
+{
+    if (options.charts.size() > 1 && options.output == "-")
+        throw CommandLineError("with several charts, --output names a directory, not '-'");
+    if (int{ options.check } + int{ options.stats } + int{ options.watch } > 1)
+        throw CommandLineError("--check, --stats and --watch exclude one another");
+    if (options.json && !options.stats)
+        throw CommandLineError("--json goes with --stats");
+    if (options.check && (options.draw || options.output))
+        throw CommandLineError("--check draws no picture, so --draw and --output have no use");
+    if (!options.watch)
+        return;
+    if (std::find(options.charts.begin(), options.charts.end(), "-") != options.charts.end())
+        throw CommandLineError("--watch follows charts in files; '-' cannot be watched");
+    if (options.output == "-")
+        throw CommandLineError("--watch writes pictures into files, not to '-'");
+}
+
 std::vector<OptionSpec> runOptionTable(RunOptions& options)
 {
     return {
+        { '\0', "check", "",
+          "read each chart and print its errors and warnings\n"
+          "and a summary on standard output; draw nothing",
+          [&](std::string_view) { options.check = true; } },
+        { '\0', "stats", "",
+          "print each chart's figures on standard output;\n"
+          "draw nothing, unless --draw or --output is given",
+          [&](std::string_view) { options.stats = true; } },
+        { '\0', "json", "", "with --stats, print the figures as JSON",
+          [&](std::string_view) { options.json = true; } },
+        { '\0', "draw", "", "with --stats, draw the pictures as well",
+          [&](std::string_view) { options.draw = true; } },
+        { '\0', "watch", "",
+          "draw each chart, then again whenever it is saved,\n"
+          "until interrupted (Ctrl-C)",
+          [&](std::string_view) { options.watch = true; } },
         { 'o', "output", "PATH",
           "the picture's path, - for standard output;\n"
           "with several charts, the directory for the pictures",
           [&](std::string_view path) { options.output = std::string(path); } },
         { 'j', "jobs", "N", "draw N charts at once (default: one per processor)",
           [&](std::string_view jobs) { options.jobs = parseJobs(jobs); } },
+        { '\0', "encoding", "NAME",
+          "read a chart without a byte-order mark as NAME,\n"
+          "cp932 or utf-8 (default: UTF-8 when the chart is\n"
+          "valid UTF-8, else cp932)",
+          [&](std::string_view name) { options.encoding = parseEncoding(name); } },
+        { 'q', "quiet", "", "show no warnings; errors are still shown",
+          [&](std::string_view) { options.quiet = true; } },
         { '\0', "sheet", "FILE", "draw with the sprite sheet FILE",
           [&](std::string_view file) { options.sheet = std::filesystem::path(file); } },
         { '\0', "pause", "", "after a message, wait for Enter on the terminal",
@@ -47,6 +98,7 @@ RunOptions parseRunOptions(std::span<const std::string_view> arguments)
     RunOptions options;
     const auto table = runOptionTable(options);
     options.charts = parseCommandLine(table, arguments);
+    refuseConflicts(options);
     return options;
 }
 
@@ -63,11 +115,28 @@ std::string runHelpText()
         + "\n"
           "The sprite sheet is --sheet FILE, else pic.png beside the program, else\n"
           "../share/beatplate/pic.png from it, else the one built into the program.\n"
-          "Messages go to standard error, each naming its chart in parentheses.\n"
+          "Messages go to standard error, each naming its chart in parentheses;\n"
+          "a warning is a line CHART:LINE:COLUMN: warning: MESSAGE. Standard output\n"
+          "carries only data: the lines of --check, the figures of --stats, a picture\n"
+          "written to -.\n"
+          "\n"
+          "Examples:\n"
+          "  beatplate --check song.txt\n"
+          "    song.txt:4:9: warning: number is followed by other characters. (150,5)\n"
+          "    song.txt: 0 errors, 1 warning\n"
+          "  beatplate --stats song.txt\n"
+          "    song.txt: Title\n"
+          "    measures        21\n"
+          "    length          29.273 s   (and the other figures)\n"
+          "  beatplate --stats --json a.txt b.txt > figures.json\n"
+          "    [ { \"path\": \"a.txt\", \"title\": \"Title\", \"measures\": 21, ... }, ... ]\n"
+          "  beatplate --watch song.txt    (until Ctrl-C, which ends with status 0)\n"
+          "    drawn song.txt in 35 ms\n"
           "\n"
           "Exit status: the highest of any chart's:\n"
-          "  0  every picture was written\n"
-          "  1  a chart cannot be opened\n"
+          "  0  every picture was written, or every chart checked has no error,\n"
+          "     or a watch was interrupted\n"
+          "  1  a chart cannot be opened, or with --watch its directory watched\n"
           "  2  a chart has an error\n"
           "  3  a picture cannot be written, or the sprite sheet cannot be read\n"
           "  4  the command line is wrong\n"

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "chart/chart_text_reader.h"
 #include "cli/option_parser.h"
 
 #include <filesystem>
@@ -16,6 +17,13 @@ struct RunOptions {
     std::optional<std::string> output; // a picture, "-", or with several charts a directory
     std::optional<std::filesystem::path> sheet;
     unsigned jobs = 0; // 0: as many as there are processors, for several charts
+    std::optional<ChartEncoding> encoding; // of charts without a byte-order mark
+    bool quiet = false; // no warnings
+    bool check = false;
+    bool stats = false;
+    bool json = false; // the figures as JSON
+    bool draw = false; // with stats: the pictures as well
+    bool watch = false;
     bool pause = false;
     bool help = false;
     bool version = false;
@@ -24,7 +32,8 @@ struct RunOptions {
 // The options of beatplate, each applied to options as it is read.
 [[nodiscard]] std::vector<OptionSpec> runOptionTable(RunOptions& options);
 
-// Reads the arguments after the program name; throws CommandLineError.
+// Reads the arguments after the program name; throws CommandLineError, also for options that
+// do not go together.
 [[nodiscard]] RunOptions parseRunOptions(std::span<const std::string_view> arguments);
 
 // The text of --help and of --version.

@@ -136,7 +136,7 @@ int main(int argc, char** argv)
     if (options.version)
         return printText(extractVersionText());
     const int status = runExtract(options, console);
-    if (options.pause && console.failureReported())
+    if (options.pause && console.needsReading())
         waitForEnterOnTerminal(kPausePrompt);
     return status;
 }

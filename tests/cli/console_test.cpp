@@ -69,13 +69,15 @@ TEST(Console, KeepsTheProgressLineBelowTheMessages)
         Console console(writeEnd.get(), ProgressDisplay::InPlace);
         console.showProgress("1/2");
         console.report("info", "a.txt", MessageKind::Information);
-        EXPECT_FALSE(console.failureReported());
+        EXPECT_FALSE(console.needsReading());
+        console.report("odd", std::nullopt, MessageKind::Warning);
+        EXPECT_TRUE(console.needsReading());
         console.report("bad", "b.txt");
-        EXPECT_TRUE(console.failureReported());
         console.clearProgress();
     }
     EXPECT_EQ(drain(readEnd.get()),
-              "\r\x1b[K1/2\r\x1b[Kinfo (a.txt)\n1/2\r\x1b[Kbad (b.txt)\n1/2\r\x1b[K");
+              "\r\x1b[K1/2\r\x1b[Kinfo (a.txt)\n1/2\r\x1b[Kodd\n1/2\r\x1b[Kbad "
+              "(b.txt)\n1/2\r\x1b[K");
 }
 
 TEST(Console, WritesNoProgressWhenItIsOff)

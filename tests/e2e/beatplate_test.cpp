@@ -31,16 +31,6 @@ std::string aboutChart(std::string_view message, std::string_view chart)
 constexpr const char* kOneMeasureChart = "oooo\n";
 constexpr const char* kFiveMeasureChart = "oooo\noooo\noooo\noooo\noooo\n";
 
-// The source chunk's data for an ASCII text: each character little-endian, then a zero unit.
-std::vector<std::uint8_t> asciiChunk(std::string_view text)
-{
-    std::vector<std::uint8_t> data;
-    for (const char c : text)
-        data.insert(data.end(), { static_cast<std::uint8_t>(c), 0 });
-    data.insert(data.end(), { 0, 0 });
-    return data;
-}
-
 // Reads a picture the program wrote and checks it with pngcheck as well.
 DecodedPng readPicture(const std::filesystem::path& path)
 {
@@ -177,7 +167,7 @@ TEST(Beatplate, WritesAPictureBesideTheChartWithTheChartInside)
         EXPECT_EQ(types[i], "IDAT");
     EXPECT_EQ(types.back(), "IEND");
     // The reader keeps every line and a line feed, and one more for the empty read at the end.
-    EXPECT_EQ(png.chunks[1].data, asciiChunk("oooo\n\n"));
+    EXPECT_EQ(png.chunks[1].data, sourceChunkOf(u"oooo\n\n"));
 }
 
 TEST(Beatplate, MakesThePictureAsTallAsItsRows)
@@ -302,7 +292,7 @@ TEST(Beatplate, ReplacesAnEarlierPicture)
     ASSERT_EQ(sandbox.runChart("chart.txt", kOneMeasureChart).status, 0);
     const DecodedPng png = readPicture(sandbox / "chart.png");
     EXPECT_EQ(png.height, 112);
-    EXPECT_EQ(png.findChunk("bpLt")->data, asciiChunk("oooo\n\n"));
+    EXPECT_EQ(png.findChunk("bpLt")->data, sourceChunkOf(u"oooo\n\n"));
     EXPECT_EQ(listDirectory(sandbox.directory()),
               (std::vector<std::string>{ "beatplate", "chart.png", "chart.txt", "pic.png" }));
 }

@@ -298,6 +298,17 @@ std::vector<std::uint8_t> encodeCanvasPng(const Canvas& canvas)
     return encodeTestPng(spec);
 }
 
+std::vector<std::uint8_t> sourceChunkOf(std::u16string_view text)
+{
+    std::vector<std::uint8_t> data;
+    for (const char16_t unit : text)
+        data.insert(
+            data.end(),
+            { static_cast<std::uint8_t>(unit & 0xFF), static_cast<std::uint8_t>(unit >> 8) });
+    data.insert(data.end(), { 0, 0 });
+    return data;
+}
+
 void writeBytes(const std::filesystem::path& path, std::span<const std::uint8_t> bytes)
 {
     std::ofstream file(path, std::ios::binary | std::ios::trunc);

@@ -7,6 +7,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace beatplate::test {
@@ -67,5 +68,9 @@ struct TestPngSpec {
 [[nodiscard]] std::vector<std::uint8_t> encodeCanvasPng(const Canvas& canvas);
 
 void writeBytes(const std::filesystem::path& path, std::span<const std::uint8_t> bytes);
+
+// The source chunk's data for a chart text: each UTF-16 code unit little-endian, then a zero
+// unit.
+[[nodiscard]] std::vector<std::uint8_t> sourceChunkOf(std::u16string_view text);
 
 } // namespace beatplate::test

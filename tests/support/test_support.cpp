@@ -251,16 +251,37 @@ bool ChildProcess::pumpOutputs(int timeoutMilliseconds)
     return true;
 }
 
-std::string ChildProcess::readOutputUntil(std::string_view text, std::chrono::milliseconds timeout)
+static std::size_t occurrencesOf(std::string_view text, std::string_view in)
+{
+    std::size_t count = 0;
+    for (auto at = in.find(text); at != std::string_view::npos; at = in.find(text, at + 1))
+        ++count;
+    return count;
+}
+
+std::string ChildProcess::readUntil(const std::string& read, const FileDescriptor& stream,
+                                    std::string_view text, std::size_t occurrences,
+                                    std::chrono::milliseconds timeout)
 {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (m_result.output.find(text) == std::string::npos && m_output.valid()) {
+    while (occurrencesOf(text, read) < occurrences && stream.valid()) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
             deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0 || !pumpOutputs(static_cast<int>(left.count())))
             break;
     }
-    return m_result.output;
+    return read;
+}
+
+std::string ChildProcess::readOutputUntil(std::string_view text, std::chrono::milliseconds timeout)
+{
+    return readUntil(m_result.output, m_output, text, 1, timeout);
+}
+
+std::string ChildProcess::readErrorsUntil(std::string_view text, std::chrono::milliseconds timeout,
+                                          std::size_t occurrences)
+{
+    return readUntil(m_result.errors, m_errors, text, occurrences, timeout);
 }
 
 bool ChildProcess::waitUntilReadingInput(std::chrono::milliseconds timeout)

@@ -93,6 +93,10 @@ public:
     // Reads standard output until it contains text, ends, or timeout passes; returns all of it
     // read so far.
     std::string readOutputUntil(std::string_view text, std::chrono::milliseconds timeout);
+    // Reads standard error until it contains text occurrences times, ends, or timeout passes;
+    // returns all of it read so far.
+    std::string readErrorsUntil(std::string_view text, std::chrono::milliseconds timeout,
+                                std::size_t occurrences = 1);
     // Waits until the child is blocked reading its standard input (as /proc/PID/syscall shows);
     // false when it ends first or timeout passes.
     [[nodiscard]] bool waitUntilReadingInput(std::chrono::milliseconds timeout);
@@ -105,6 +109,9 @@ public:
 
 private:
     bool pumpOutputs(int timeoutMilliseconds);
+    std::string readUntil(const std::string& read, const FileDescriptor& stream,
+                          std::string_view text, std::size_t occurrences,
+                          std::chrono::milliseconds timeout);
 
     pid_t m_pid = -1;
     std::optional<int> m_waitStatus;
