@@ -1,5 +1,6 @@
 # Writes the files of the page (FILES, in the directory DIRECTORY) as the C++ source OUTPUT
-# that defines builtInWebPage().
+# that defines builtInWebPage(); FILES are separated by commas.
+string(REPLACE "," ";" FILES "${FILES}")
 set(entries "")
 set(arrays "")
 set(index 0)

@@ -81,7 +81,8 @@ std::string formatIsoTime(const std::timespec& time)
 {
     std::tm parts{};
     ::gmtime_r(&time.tv_sec, &parts);
-    std::array<char, 40> text{};
+    // Room for any year an int holds, so that nothing is ever cut off.
+    std::array<char, 80> text{};
     std::snprintf(text.data(), text.size(), "%04d-%02d-%02dT%02d:%02d:%02d.%03ldZ",
                   parts.tm_year + 1900, parts.tm_mon + 1, parts.tm_mday, parts.tm_hour,
                   parts.tm_min, parts.tm_sec, time.tv_nsec / 1'000'000);
