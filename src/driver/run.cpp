@@ -59,12 +59,11 @@ static int printText(const std::string& text)
 }
 
 std::optional<Canvas> loadChosenSpriteSheet(const std::optional<std::filesystem::path>& named,
-                                           std::string_view argv0,
-                                           std::span<const std::uint8_t> builtIn, Console& console)
+                                            std::string_view argv0,
+                                            std::span<const std::uint8_t> builtIn, Console& console)
 {
-    const auto file = named
-        ? named
-        : findSpriteSheet(spriteSheetCandidatesFor(runningExecutablePath(), argv0));
+    const auto file =
+        named ? named : findSpriteSheet(spriteSheetCandidatesFor(runningExecutablePath(), argv0));
     auto sheet = file ? loadSpriteSheet(*file) : loadSpriteSheet(builtIn);
     if (!sheet)
         console.report(kSheetUnreadableMessage, file ? file->string() : kBuiltInSheetName);
@@ -144,7 +143,8 @@ static int runCharts(const RunOptions& options, std::string_view argv0,
     const ChartSettings settings = settingsOf(options);
     const bool draws = drawsPictures(settings.task);
     // A check or the figures alone never fail on the sheet: they draw nothing.
-    const auto sheet = draws ? loadChosenSpriteSheet(options.sheet, argv0, builtIn, console) : Canvas();
+    const auto sheet =
+        draws ? loadChosenSpriteSheet(options.sheet, argv0, builtIn, console) : Canvas();
     if (!sheet || !makeOutputDirectory(options, console))
         return kExitOutputFailed;
     const auto jobs = planChartJobs(options.charts, options.output);

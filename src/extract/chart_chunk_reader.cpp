@@ -1,7 +1,7 @@
 #include "extract/chart_chunk_reader.h"
 
-#include "base/file_descriptor.h"
 #include "base/cp932.h"
+#include "base/file_descriptor.h"
 #include "extract/extract_error.h"
 #include "extract/png_chunk_reader.h"
 

@@ -46,12 +46,12 @@ static Json diagnosticsJson(const std::vector<ChartDiagnostic>& diagnostics)
 {
     Json list = Json::array();
     for (const auto& diagnostic : diagnostics) {
-        list.push_back({ { "line", diagnostic.line() },
-                         { "column", diagnostic.column() },
-                         { "severity",
-                           diagnostic.severity == ChartSeverity::Error ? "error" : "warning" },
-                         { "message", diagnostic.message },
-                         { "detail", diagnostic.detail } });
+        list.push_back(
+            { { "line", diagnostic.line() },
+              { "column", diagnostic.column() },
+              { "severity", diagnostic.severity == ChartSeverity::Error ? "error" : "warning" },
+              { "message", diagnostic.message },
+              { "detail", diagnostic.detail } });
     }
     return list;
 }
@@ -63,10 +63,11 @@ static std::string previewJson(const ChartPreviewResult& result, bool withPictur
     std::string stats = result.statsJson.empty() ? "null" : result.statsJson;
     while (stats.ends_with('\n'))
         stats.pop_back();
-    std::string json = "{\"diagnostics\":" + diagnosticsJson(result.diagnostics).dump()
-        + ",\"stats\":" + stats;
+    std::string json =
+        "{\"diagnostics\":" + diagnosticsJson(result.diagnostics).dump() + ",\"stats\":" + stats;
     if (withPicture)
-        json += result.png.empty() ? ",\"png\":null" : ",\"png\":\"" + encodeBase64(result.png) + "\"";
+        json +=
+            result.png.empty() ? ",\"png\":null" : ",\"png\":\"" + encodeBase64(result.png) + "\"";
     return json + "}";
 }
 
@@ -153,9 +154,8 @@ void ChartApi::getPicture(const httplib::Request& request, httplib::Response& re
     auto chart = readNamedChart(m_directory, request, response);
     if (!chart)
         return;
-    const auto result =
-        m_preview.preview(std::move(chart->bytes), std::nullopt, chart->info.name,
-                          PreviewPicture::Draw);
+    const auto result = m_preview.preview(std::move(chart->bytes), std::nullopt, chart->info.name,
+                                          PreviewPicture::Draw);
     if (result.hasErrors)
         return answer(response, result.tooLong ? kPayloadTooLarge : kUnprocessable,
                       previewJson(result, false));
@@ -169,8 +169,8 @@ void ChartApi::getReport(const httplib::Request& request, httplib::Response& res
     auto chart = readNamedChart(m_directory, request, response);
     if (!chart)
         return;
-    const auto result = m_preview.preview(std::move(chart->bytes), std::nullopt,
-                                          chart->info.name, PreviewPicture::Skip);
+    const auto result = m_preview.preview(std::move(chart->bytes), std::nullopt, chart->info.name,
+                                          PreviewPicture::Skip);
     setVersionHeaders(response, chart->info, chart->etag);
     answer(response, result.tooLong ? kPayloadTooLarge : kOk, previewJson(result, false));
 }
@@ -240,8 +240,9 @@ void ChartApi::save(const httplib::Request& request, httplib::Response& response
         Json json{ { "error",
                      *refusal == kPreconditionRequired
                          ? "a save needs If-Match, If-None-Match: * or If-Unmodified-Since"
-                     : *refusal == kBadRequest ? "If-Unmodified-Since is not an HTTP date"
-                                               : "the chart changed on disk since it was loaded" } };
+                         : *refusal == kBadRequest
+                         ? "If-Unmodified-Since is not an HTTP date"
+                         : "the chart changed on disk since it was loaded" } };
         json["etag"] = current ? Json(current->etag) : Json(nullptr);
         return answer(response, *refusal, json.dump());
     }
@@ -252,8 +253,9 @@ void ChartApi::save(const httplib::Request& request, httplib::Response& response
     if (encoded.invalidText)
         return fail(response, kBadRequest, "the text sent is not UTF-8");
     if (encoded.unwritableLine) {
-        Json json{ { "error", "譜面の" + std::to_string(*encoded.unwritableLine)
-                                  + "行目にShift_JISで書けない文字があります。" },
+        Json json{ { "error",
+                     "譜面の" + std::to_string(*encoded.unwritableLine)
+                         + "行目にShift_JISで書けない文字があります。" },
                    { "line", *encoded.unwritableLine },
                    { "encoding", chartEncodingName(form->encoding) } };
         return answer(response, kConflict, json.dump());

@@ -45,8 +45,8 @@ ChartDirectory::ChartDirectory(const std::filesystem::path& directory)
     : m_root(std::filesystem::canonical(directory))
 {
     if (!std::filesystem::is_directory(m_root))
-        throw std::filesystem::filesystem_error(
-            "not a directory", directory, std::make_error_code(std::errc::not_a_directory));
+        throw std::filesystem::filesystem_error("not a directory", directory,
+                                                std::make_error_code(std::errc::not_a_directory));
 }
 
 static bool endsWithChartSuffix(std::string_view name)

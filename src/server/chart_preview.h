@@ -41,8 +41,7 @@ public:
     // Checks the chart text in bytes (decoded as the reader decides, or in forced) and draws it
     // when asked and it has no error. name is the chart's path in the figures. Throws
     // PngWriteError, std::bad_alloc or std::length_error when the picture cannot be made.
-    [[nodiscard]] ChartPreviewResult preview(std::string bytes,
-                                             std::optional<ChartEncoding> forced,
+    [[nodiscard]] ChartPreviewResult preview(std::string bytes, std::optional<ChartEncoding> forced,
                                              std::string_view name, PreviewPicture picture);
 
 private:

@@ -2,11 +2,10 @@
 
 #include "server/chart_directory.h"
 
-#include <httplib.h>
-#include <nlohmann/json.hpp>
-
 #include <array>
 #include <chrono>
+#include <httplib.h>
+#include <nlohmann/json.hpp>
 
 namespace beatplate {
 
@@ -20,9 +19,9 @@ constexpr std::size_t kMaxListeners = kWorkerThreads / 2;
 constexpr std::chrono::milliseconds kKeepAliveInterval{ 15000 };
 constexpr std::array<std::string_view, 3> kLoopbackHosts{ "127.0.0.1", "localhost", "[::1]" };
 // The page draws nothing from elsewhere, so no other origin's script, style or frame may run.
-constexpr const char* kContentSecurityPolicy
-    = "default-src 'self'; img-src 'self' blob: data:; object-src 'none'; base-uri 'none'; "
-      "frame-ancestors 'none'; form-action 'none'";
+constexpr const char* kContentSecurityPolicy =
+    "default-src 'self'; img-src 'self' blob: data:; object-src 'none'; base-uri 'none'; "
+    "frame-ancestors 'none'; form-action 'none'";
 
 } // namespace
 
@@ -44,7 +43,9 @@ ChartServer::ChartServer(ChartDirectory& directory, ChartPreview& preview, WebPa
     , m_server(std::make_unique<httplib::Server>())
 {
     // The server takes the queue and deletes it when it stops.
-    m_server->new_task_queue = [] { return std::make_unique<httplib::ThreadPool>(kWorkerThreads).release(); };
+    m_server->new_task_queue = [] {
+        return std::make_unique<httplib::ThreadPool>(kWorkerThreads).release();
+    };
     m_server->set_payload_max_length(kMaxChartBytes);
     route();
 }
@@ -82,8 +83,8 @@ void ChartServer::route()
     m_server->set_pre_routing_handler([this](const Request& request, Response& response) {
         const std::string header = request.get_header_value("Host");
         const auto host = hostName(header);
-        const bool known = std::find(kLoopbackHosts.begin(), kLoopbackHosts.end(), host)
-            != kLoopbackHosts.end();
+        const bool known =
+            std::find(kLoopbackHosts.begin(), kLoopbackHosts.end(), host) != kLoopbackHosts.end();
         // Another site's name bound to 127.0.0.1 must not read the charts through our page.
         if (m_hosts == HostCheck::Any || known)
             return Handled::Unhandled;
@@ -106,7 +107,8 @@ void ChartServer::route()
     m_server->Get("/", servePage("index.html"));
     m_server->Get("/style.css", servePage("style.css"));
     m_server->Get("/app.js", servePage("app.js"));
-    m_server->Get("/api/events", [this](const Request&, Response& response) { serveEvents(response); });
+    m_server->Get("/api/events",
+                  [this](const Request&, Response& response) { serveEvents(response); });
     m_api.route(*m_server);
 }
 

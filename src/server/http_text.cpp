@@ -36,9 +36,9 @@ std::string formatHttpDate(std::time_t time)
     // strftime's names follow the locale; HTTP wants the English ones whatever it is.
     static constexpr std::array<const char*, 7> kDays{ "Sun", "Mon", "Tue", "Wed",
                                                        "Thu", "Fri", "Sat" };
-    static constexpr std::array<const char*, 12> kMonths{ "Jan", "Feb", "Mar", "Apr",
-                                                          "May", "Jun", "Jul", "Aug",
-                                                          "Sep", "Oct", "Nov", "Dec" };
+    static constexpr std::array<const char*, 12> kMonths{
+        "Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"
+    };
     std::snprintf(text.data(), text.size(), "%s, %02d %s %04d %02d:%02d:%02d GMT",
                   kDays[static_cast<std::size_t>(parts.tm_wday)], parts.tm_mday,
                   kMonths[static_cast<std::size_t>(parts.tm_mon)], parts.tm_year + 1900,

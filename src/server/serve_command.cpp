@@ -97,8 +97,8 @@ static int listenAndServe(const ServeOptions& options, ChartServer& server,
 {
     const int port = server.bind(options.address, options.port);
     if (port < 0) {
-        console.report("beatplate: cannot listen on " + urlOf(options.address, options.port)
-                           + ": " + std::strerror(errno),
+        console.report("beatplate: cannot listen on " + urlOf(options.address, options.port) + ": "
+                           + std::strerror(errno),
                        std::nullopt);
         return kExitOutputFailed;
     }

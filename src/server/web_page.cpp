@@ -45,7 +45,8 @@ static std::optional<std::vector<WebFile>> readPageFrom(const std::filesystem::p
         auto bytes = readWhole(directory / kind.name);
         if (!bytes)
             return std::nullopt;
-        files.push_back({ std::string(kind.name), std::string(kind.contentType), std::move(*bytes) });
+        files.push_back(
+            { std::string(kind.name), std::string(kind.contentType), std::move(*bytes) });
     }
     return files;
 }

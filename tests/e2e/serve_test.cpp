@@ -1,12 +1,12 @@
 #include "support/program_sandbox.h"
 #include "support/test_support.h"
 
-#include <httplib.h>
 #include <gtest/gtest.h>
 
 #include <csignal>
 #include <cstring>
 #include <fstream>
+#include <httplib.h>
 #include <regex>
 
 namespace beatplate::test {

@@ -1,19 +1,18 @@
-#include "server/chart_server.h"
-
 #include "chart/chart_text_reader.h"
 #include "server/chart_directory.h"
 #include "server/chart_preview.h"
+#include "server/chart_server.h"
 #include "support/png_file.h"
 #include "support/test_sheet.h"
 #include "support/test_support.h"
 
-#include <httplib.h>
 #include <gtest/gtest.h>
-#include <nlohmann/json.hpp>
 
 #include <chrono>
 #include <condition_variable>
+#include <httplib.h>
 #include <mutex>
+#include <nlohmann/json.hpp>
 #include <thread>
 
 namespace beatplate::test {
@@ -111,8 +110,11 @@ TEST(ChartServer, RefusesEveryRequestOutsideItsCharts)
         { "PUT", "/api/charts/song.txt", "xxxx\n", {}, 428 },
         { "PUT", "/api/charts/song.txt", "xxxx\n", { { "If-Match", "\"0\"" } }, 412 },
         { "PUT", "/api/charts/song.txt", "xxxx\n", { { "If-None-Match", "*" } }, 412 },
-        { "PUT", "/api/charts/song.txt", "xxxx\n",
-          { { "If-Unmodified-Since", "Sun, 06 Nov 1994 08:49:37 GMT" } }, 412 },
+        { "PUT",
+          "/api/charts/song.txt",
+          "xxxx\n",
+          { { "If-Unmodified-Since", "Sun, 06 Nov 1994 08:49:37 GMT" } },
+          412 },
         { "PUT", "/api/charts/song.txt", unwritable, { { "If-Match", etag } }, 409 },
         { "PUT", "/api/charts/song.txt", "\xFF\n", { { "If-Match", etag } }, 400 },
         { "GET", "/api/charts", "", { { "Host", "attacker.example:8932" } }, 403 },
@@ -177,8 +179,8 @@ TEST(ChartServer, ListsDrawsAndSavesTheChartsOfItsDirectory)
                                  "#title \xF0\x9F\x8E\xB5\n", "text/plain");
     ASSERT_EQ(utf8->status, 200) << utf8->body;
     EXPECT_EQ(readFile(server.dir() / "song.txt"), "\xEF\xBB\xBF#title \xF0\x9F\x8E\xB5\r\n");
-    const auto created = client.Put("/api/charts/new.txt", { { "If-None-Match", "*" } }, "o\n",
-                                    "text/plain");
+    const auto created =
+        client.Put("/api/charts/new.txt", { { "If-None-Match", "*" } }, "o\n", "text/plain");
     EXPECT_EQ(created->status, 200);
     EXPECT_EQ(readFile(server.dir() / "new.txt"), "o\n");
 }
