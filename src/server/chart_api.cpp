@@ -23,6 +23,7 @@ constexpr int kPreconditionFailed = 412;
 constexpr int kPayloadTooLarge = 413;
 constexpr int kUnprocessable = 422;
 constexpr int kPreconditionRequired = 428;
+constexpr const char* kChartTooLong = "chart is too long.";
 
 } // namespace
 
@@ -121,7 +122,7 @@ static std::optional<ChartFile> readNamedChart(const ChartDirectory& directory,
     ChartReadFailure failure = ChartReadFailure::NotFound;
     auto chart = directory.read(request.matches[1].str(), &failure);
     if (!chart && failure == ChartReadFailure::TooLarge)
-        fail(response, kPayloadTooLarge, "chart is too long.");
+        fail(response, kPayloadTooLarge, kChartTooLong);
     else if (!chart)
         fail(response, kNotFound, "no such chart");
     return chart;
@@ -157,8 +158,8 @@ void ChartApi::getPicture(const httplib::Request& request, httplib::Response& re
     const auto result = m_preview.preview(std::move(chart->bytes), std::nullopt, chart->info.name,
                                           PreviewPicture::Draw);
     if (result.hasErrors)
-        return answer(response, result.tooLong ? kPayloadTooLarge : kUnprocessable,
-                      previewJson(result, false));
+        return result.tooLong ? fail(response, kPayloadTooLarge, kChartTooLong)
+                              : fail(response, kUnprocessable, "the chart has an error");
     setVersionHeaders(response, chart->info, chart->etag);
     response.set_content(reinterpret_cast<const char*>(result.png.data()), result.png.size(),
                          "image/png");
@@ -172,14 +173,18 @@ void ChartApi::getReport(const httplib::Request& request, httplib::Response& res
     const auto result = m_preview.preview(std::move(chart->bytes), std::nullopt, chart->info.name,
                                           PreviewPicture::Skip);
     setVersionHeaders(response, chart->info, chart->etag);
-    answer(response, result.tooLong ? kPayloadTooLarge : kOk, previewJson(result, false));
+    if (result.tooLong)
+        return fail(response, kPayloadTooLarge, kChartTooLong);
+    answer(response, kOk, previewJson(result, false));
 }
 
 void ChartApi::render(const httplib::Request& request, httplib::Response& response) const
 {
     const auto result =
         m_preview.preview(request.body, ChartEncoding::Utf8, "", PreviewPicture::Draw);
-    answer(response, result.tooLong ? kPayloadTooLarge : kOk, previewJson(result, true));
+    if (result.tooLong)
+        return fail(response, kPayloadTooLarge, kChartTooLong);
+    answer(response, kOk, previewJson(result, true));
 }
 
 // Why the chart on disk may not be replaced by this request, as a status; none when it may.
@@ -235,7 +240,7 @@ void ChartApi::save(const httplib::Request& request, httplib::Response& response
     ChartReadFailure failure = ChartReadFailure::NotFound;
     const auto current = m_directory.read(name, &failure);
     if (!current && failure == ChartReadFailure::TooLarge)
-        return fail(response, kPayloadTooLarge, "chart is too long.");
+        return fail(response, kPayloadTooLarge, kChartTooLong);
     if (const auto refusal = refusalOfPreconditions(request, current)) {
         Json json{ { "error",
                      *refusal == kPreconditionRequired

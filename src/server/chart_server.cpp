@@ -93,6 +93,15 @@ void ChartServer::route()
                              "application/json; charset=utf-8");
         return Handled::Handled;
     });
+    // Refusals of the server itself (no route, a body over the limit) are JSON as well.
+    m_server->set_error_handler([](const Request&, Response& response) {
+        if (!response.body.empty())
+            return;
+        const char* message = response.status == 413 ? "chart is too long."
+            : response.status == 404                 ? "not found"
+                                                     : "the request cannot be answered";
+        response.set_content(errorJson(message), "application/json; charset=utf-8");
+    });
     m_server->set_post_routing_handler([](const Request&, Response& response) {
         response.set_header("X-Content-Type-Options", "nosniff");
         response.set_header("Cache-Control", "no-store");

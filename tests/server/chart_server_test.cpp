@@ -129,6 +129,7 @@ TEST(ChartServer, RefusesEveryRequestOutsideItsCharts)
         const auto response = client.send(request);
         ASSERT_TRUE(response);
         EXPECT_EQ(response->status, c.status);
+        EXPECT_TRUE(Json::parse(response->body).at("error").is_string()) << response->body;
     }
     // Nothing was written anywhere, and no temporary file stays.
     EXPECT_EQ(readFile(server.dir() / "song.txt"), kCp932Chart);
