@@ -35,20 +35,26 @@ function isDirty() {
   return page.chart !== null && $("editor").value !== page.chart.savedText;
 }
 
+// An item of a list: a button with text that does something when clicked.
+function listButton(text, onClick) {
+  const item = document.createElement("li");
+  const button = document.createElement("button");
+  button.type = "button";
+  button.textContent = text;
+  button.addEventListener("click", onClick);
+  item.append(button);
+  return item;
+}
+
 async function loadChartList() {
   const { ok, body } = await fetchJson("/api/charts");
   if (!ok) return showStatus(body.error, true);
   const list = $("chart-list");
   list.replaceChildren();
   for (const chart of body) {
-    const item = document.createElement("li");
-    const button = document.createElement("button");
-    button.type = "button";
-    button.textContent = chart.name;
-    button.title = chart.size + " bytes, saved " + new Date(chart.modified).toLocaleString();
-    button.setAttribute("aria-current", String(page.chart?.name === chart.name));
-    button.addEventListener("click", () => openChart(chart.name));
-    item.append(button);
+    const item = listButton(chart.name, () => openChart(chart.name));
+    item.firstChild.title = chart.size + " bytes, saved " + new Date(chart.modified).toLocaleString();
+    item.firstChild.setAttribute("aria-current", String(page.chart?.name === chart.name));
     list.append(item);
   }
   $("no-charts").hidden = body.length > 0;
@@ -104,15 +110,11 @@ function showDiagnostics(diagnostics) {
   const list = $("diagnostics");
   list.replaceChildren();
   for (const diagnostic of diagnostics) {
-    const item = document.createElement("li");
-    const button = document.createElement("button");
-    button.type = "button";
-    button.className = diagnostic.severity;
     const where = diagnostic.line + ":" + diagnostic.column;
     const detail = diagnostic.detail ? " (" + diagnostic.detail + ")" : "";
-    button.textContent = where + " " + diagnostic.severity + ": " + diagnostic.message + detail;
-    button.addEventListener("click", () => goToDiagnostic(diagnostic));
-    item.append(button);
+    const text = where + " " + diagnostic.severity + ": " + diagnostic.message + detail;
+    const item = listButton(text, () => goToDiagnostic(diagnostic));
+    item.firstChild.className = diagnostic.severity;
     list.append(item);
   }
   $("no-diagnostics").hidden = diagnostics.length > 0;

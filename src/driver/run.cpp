@@ -52,7 +52,7 @@ static RunOptions readCommandLine(int argc, char** argv)
     return parseRunOptions(arguments);
 }
 
-static int printText(const std::string& text)
+int printText(const std::string& text)
 {
     const bool written = std::fwrite(text.data(), 1, text.size(), stdout) == text.size();
     return written && std::fflush(stdout) == 0 ? kExitSuccess : kExitOutputFailed;

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <optional>
 #include <span>
+#include <string>
 #include <string_view>
 
 namespace beatplate {
@@ -24,6 +25,9 @@ class Console;
 [[nodiscard]] std::optional<Canvas>
 loadChosenSpriteSheet(const std::optional<std::filesystem::path>& named, std::string_view argv0,
                       std::span<const std::uint8_t> builtIn, Console& console);
+
+// Writes text to standard output whole; the status of the run that printed it.
+[[nodiscard]] int printText(const std::string& text);
 
 // The processors this process may run on, which a container or taskset may make fewer than
 // the machine has.

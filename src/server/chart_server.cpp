@@ -65,11 +65,14 @@ int ChartServer::bind(const std::string& address, int port)
 
 bool ChartServer::run()
 {
+    if (m_stopRequested)
+        return true;
     return m_server->listen_after_bind();
 }
 
 void ChartServer::stop()
 {
+    m_stopRequested = true;
     // The streams end first, or the server would wait for the workers they hold.
     m_events.stop();
     m_server->stop();

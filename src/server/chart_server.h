@@ -4,6 +4,7 @@
 #include "server/chart_save_events.h"
 #include "server/web_page.h"
 
+#include <atomic>
 #include <memory>
 #include <string>
 
@@ -32,9 +33,12 @@ public:
 
     // Binds address and port (0: any free port); returns the port bound, or -1 when it cannot.
     [[nodiscard]] int bind(const std::string& address, int port);
-    // Answers requests until stop(); false when the server could not listen.
+    // Answers requests until stop(); false when the server could not listen. Returns at once
+    // when stop() came first.
     bool run();
-    // Ends the save events and the server; requests under way are answered first. Any thread.
+    // Ends the save events and the server; requests under way are answered first. Any thread;
+    // a stop() that comes while run() is only starting may be missed, so call it until run()
+    // returns.
     void stop();
 
 private:
@@ -46,6 +50,7 @@ private:
     WebPage m_page;
     HostCheck m_hosts;
     int m_port = -1;
+    std::atomic<bool> m_stopRequested{ false };
     ChartSaveEvents m_events;
     std::unique_ptr<httplib::Server> m_server;
 };

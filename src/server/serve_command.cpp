@@ -13,8 +13,8 @@
 
 #include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <csignal>
-#include <cstdio>
 #include <cstring>
 #include <ctime>
 #include <pthread.h>
@@ -29,8 +29,8 @@ constexpr const char* kTryHelp = "Try 'beatplate serve --help' for more informat
 constexpr const char* kDirectoryMissingMessage = "ファイルが見つかりません。";
 
 // While it lives, SIGINT and SIGTERM are held back from every thread started after it; once
-// watching, a thread of its own takes them and stops the server, so that requests under way
-// are answered and nothing is left behind.
+// watching, a thread of its own takes the first and stops the server, so that requests under
+// way are answered and nothing is left behind.
 class StopServerOnSignal {
 public:
     StopServerOnSignal()
@@ -65,10 +65,15 @@ private:
     {
         const timespec interval{ 0, 100'000'000 };
         while (!m_done) {
-            if (::sigtimedwait(&m_signals, nullptr, &interval) > 0) {
-                server.stop();
-                return;
-            }
+            if (::sigtimedwait(&m_signals, nullptr, &interval) > 0)
+                break;
+        }
+        // A second signal ends the process at once, as it would without us.
+        ::pthread_sigmask(SIG_UNBLOCK, &m_signals, nullptr);
+        // A stop just before the server begins to listen would be lost: repeat it until then.
+        while (!m_done) {
+            server.stop();
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
         }
     }
 
@@ -79,12 +84,6 @@ private:
 };
 
 } // namespace
-
-static int printText(const std::string& text)
-{
-    const bool written = std::fwrite(text.data(), 1, text.size(), stdout) == text.size();
-    return written && std::fflush(stdout) == 0 ? kExitSuccess : kExitOutputFailed;
-}
 
 static std::string urlOf(const std::string& address, int port)
 {
