@@ -76,14 +76,16 @@ std::string formatDiagnosticLine(std::string_view path, const ChartDiagnostic& d
 }
 
 std::string formatCheckSummary(std::string_view path, std::span<const ChartDiagnostic> diagnostics,
-                               bool complete)
+                               bool complete, std::size_t omittedWarnings)
 {
     const auto errors = static_cast<std::size_t>(
         std::count_if(diagnostics.begin(), diagnostics.end(), [](const ChartDiagnostic& entry) {
             return entry.severity == ChartSeverity::Error;
         }));
     std::string summary = std::string(path) + ": " + plural(errors, "error") + ", "
-        + plural(diagnostics.size() - errors, "warning");
+        + plural(diagnostics.size() - errors + omittedWarnings, "warning");
+    if (omittedWarnings > 0)
+        summary += " (" + std::to_string(omittedWarnings) + " not listed)";
     if (!complete)
         summary += " (the rest of the chart was not checked)";
     return summary;

@@ -38,10 +38,11 @@ struct ChartDiagnostic {
 // "PATH:LINE:COLUMN: error: MESSAGE (DETAIL)" or "... warning: ...", without a line end.
 [[nodiscard]] std::string formatDiagnosticLine(std::string_view path,
                                                const ChartDiagnostic& diagnostic);
-// "PATH: 2 errors, 1 warning", and a note when the check stopped before the chart's end.
+// "PATH: 2 errors, 1 warning", counting the warnings not listed, and a note when the check
+// stopped before the chart's end.
 [[nodiscard]] std::string formatCheckSummary(std::string_view path,
                                              std::span<const ChartDiagnostic> diagnostics,
-                                             bool complete);
+                                             bool complete, std::size_t omittedWarnings = 0);
 // The second line of the error report: "MESSAGE (column C: DETAIL)".
 [[nodiscard]] std::string formatReportLine(const ChartDiagnostic& diagnostic);
 

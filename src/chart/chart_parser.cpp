@@ -157,6 +157,7 @@ ChartCheck ChartParser::check(ChartTextReader& reader)
     result.diagnostics.insert(result.diagnostics.end(), found.begin(), found.end());
     std::inplace_merge(result.diagnostics.begin(), result.diagnostics.begin() + errorCount,
                        result.diagnostics.end(), byLocation);
+    result.omittedWarnings = omittedWarnings();
     result.document = std::move(document);
     return result;
 }
@@ -176,7 +177,9 @@ bool ChartParser::readLines(ChartTextReader& reader, std::vector<ChartDiagnostic
             if (endsReading(error))
                 return false;
         }
-        if (errors != nullptr && errors->size() + warnings().size() >= kMaxDiagnostics)
+        // Warnings beyond the limit are only counted; errors stop the check, so that a chart
+        // with many warnings is still read to its end and none of its errors is missed.
+        if (errors != nullptr && errors->size() >= kMaxDiagnostics)
             return !reader.good();
     }
     return true;

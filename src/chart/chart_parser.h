@@ -53,6 +53,7 @@ struct ChartCheck {
     std::unique_ptr<ChartDocument> document; // what the lines without errors make
     std::vector<ChartDiagnostic> diagnostics; // errors and warnings, in line and column order
     bool complete = true; // false when reading stopped before the chart's end
+    std::size_t omittedWarnings = 0; // found beyond kMaxDiagnostics, counted only
 
     [[nodiscard]] bool hasErrors() const;
 };
@@ -70,7 +71,7 @@ public:
     // chart error. The warnings found are left in warnings().
     [[nodiscard]] std::unique_ptr<ChartDocument> parse(ChartTextReader& reader);
     // Reads the whole input, skipping each line with an error, and collects every error and
-    // warning; it stops early only at a limit, a failed read or kMaxDiagnostics diagnostics.
+    // warning; it stops early only at a limit, a failed read or kMaxDiagnostics errors.
     [[nodiscard]] ChartCheck check(ChartTextReader& reader);
 
     // Handle one line each, the directive with its leading "#"; throw ChartError (a

@@ -16,7 +16,8 @@ CheckedChart checkChartText(std::string_view name, ChartTextReader& reader, Warn
             continue;
         checked.lines += formatDiagnosticLine(name, diagnostic) + '\n';
     }
-    checked.lines += formatCheckSummary(name, check.diagnostics, check.complete) + '\n';
+    checked.lines +=
+        formatCheckSummary(name, check.diagnostics, check.complete, check.omittedWarnings) + '\n';
     return checked;
 }
 

@@ -93,13 +93,24 @@ TEST(ChartParserCheck, StopsAtALimitOrAfterTooManyDiagnostics)
             "a.txt: 2 errors, 0 warnings (the rest of the chart was not checked)" }));
 
     std::string flood = "#level 11\n";
-    for (std::size_t i = 0; i < kMaxDiagnostics; ++i)
+    for (std::size_t i = 0; i <= kMaxDiagnostics; ++i)
         flood += ",\n";
     const auto stopped = checkChart(flood);
-    EXPECT_EQ(stopped.diagnostics.size(), kMaxDiagnostics);
+    EXPECT_EQ(stopped.diagnostics.size(), kMaxDiagnostics + 1);
     EXPECT_FALSE(stopped.complete);
     EXPECT_EQ(formatCheckSummary("a.txt", stopped.diagnostics, stopped.complete),
-              "a.txt: 999 errors, 1 warning (the rest of the chart was not checked)");
+              "a.txt: 1000 errors, 1 warning (the rest of the chart was not checked)");
+
+    // Warnings past the limit are counted, and an error after them is still found.
+    std::string warned;
+    for (std::size_t i = 0; i < kMaxDiagnostics + 5; ++i)
+        warned += "#level 11\n";
+    const auto late = checkChart(warned + ",\n");
+    EXPECT_TRUE(late.hasErrors());
+    EXPECT_TRUE(late.complete);
+    EXPECT_EQ(late.omittedWarnings, 5U);
+    EXPECT_EQ(formatCheckSummary("a.txt", late.diagnostics, late.complete, late.omittedWarnings),
+              "a.txt: 1 error, 1005 warnings (5 not listed)");
 }
 
 TEST(ChartDiagnostic, DescribesCharactersAndColumnsAsUsersSeeThem)
