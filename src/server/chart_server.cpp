@@ -6,6 +6,7 @@
 #include <chrono>
 #include <httplib.h>
 #include <nlohmann/json.hpp>
+#include <sys/socket.h>
 
 namespace beatplate {
 
@@ -47,6 +48,12 @@ ChartServer::ChartServer(ChartDirectory& directory, ChartPreview& preview, WebPa
         return std::make_unique<httplib::ThreadPool>(kWorkerThreads).release();
     };
     m_server->set_payload_max_length(kMaxChartBytes);
+    // The library's default shares the port with any server already on it (SO_REUSEPORT), so
+    // that a second beatplate serve would take half the requests instead of failing.
+    m_server->set_socket_options([](int socket) {
+        const int yes = 1;
+        ::setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof(yes));
+    });
     route();
 }
 

@@ -82,6 +82,9 @@ TEST(BeatplateServe, WarnsWhenAnotherAddressIsGivenAndRefusesWhatItCannotServe)
         ::kill(child.pid(), SIGTERM);
         EXPECT_EQ(child.finish().status, 0);
     }
+    httplib::Server taken;
+    const int takenPort = taken.bind_to_any_port("127.0.0.1");
+    ASSERT_GT(takenPort, 0);
     struct Case {
         std::vector<std::string> arguments;
         int status;
@@ -93,6 +96,10 @@ TEST(BeatplateServe, WarnsWhenAnotherAddressIsGivenAndRefusesWhatItCannotServe)
         { { "serve", "--listen", "example.org" }, 4, "invalid address: 'example.org'" },
         { { "serve", "a", "b" }, 4, "too many directories" },
         { { "serve", "--sheet", "none.png" }, 3, "スプライトシートを読み込めません。 (none.png)" },
+        { { "serve", "--port", std::to_string(takenPort) },
+          3,
+          "beatplate: cannot listen on http://127.0.0.1:" + std::to_string(takenPort)
+              + "/: Address already in use" },
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.arguments.back());
