@@ -8,6 +8,8 @@ packages=(
   libpng-dev zlib1g-dev libboost-dev libgtest-dev libgmock-dev nlohmann-json3-dev
   libfreetype-dev libfontconfig-dev fonts-ipafont-gothic
   pngcheck desktop-file-utils
+  libcpp-httplib-dev
+  chromium chromium-driver python3-selenium
 )
 if [ "${BEATPLATE_DEV_TOOLS:-0}" = 1 ]; then
   packages+=(clang-14 libclang-rt-14-dev clang-format libbenchmark-dev optipng)

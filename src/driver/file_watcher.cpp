@@ -52,6 +52,17 @@ FileWatcher::FileWatcher(std::span<const std::filesystem::path> files)
     }
 }
 
+FileWatcher FileWatcher::forDirectory(const std::filesystem::path& directory)
+{
+    FileWatcher watcher({});
+    watcher.m_directory = directory;
+    watcher.m_directoryWatch =
+        ::inotify_add_watch(watcher.m_inotify.get(), directory.c_str(), kSaveEvents | IN_ONLYDIR);
+    if (watcher.m_directoryWatch < 0)
+        throwErrno("cannot watch " + directory.string());
+    return watcher;
+}
+
 void FileWatcher::addWatch(const std::filesystem::path& path, std::size_t file)
 {
     std::filesystem::path directory = path.parent_path();
@@ -91,11 +102,20 @@ bool FileWatcher::readEvents(std::vector<bool>& changed)
             // Events were lost: any file may have changed.
             if ((event.mask & IN_Q_OVERFLOW) != 0) {
                 std::fill(changed.begin(), changed.end(), true);
+                if (m_directoryWatch >= 0 && m_directoryChanges.empty())
+                    m_directoryChanges.push_back(m_directory);
                 watchedFileChanged = true;
                 continue;
             }
             if ((event.mask & kSaveEvents) == 0)
                 continue;
+            if (event.wd == m_directoryWatch && !eventName.empty()) {
+                const auto path = m_directory / eventName;
+                if (std::find(m_directoryChanges.begin(), m_directoryChanges.end(), path)
+                    == m_directoryChanges.end())
+                    m_directoryChanges.push_back(path);
+                watchedFileChanged = true;
+            }
             for (const Watch& watch : m_watches) {
                 if (watch.watch == event.wd && watch.name == eventName) {
                     changed[watch.file] = true;
@@ -138,7 +158,7 @@ std::vector<std::filesystem::path> FileWatcher::waitForChanges(std::chrono::mill
             burstEnd = Clock::now() + window;
         }
     }
-    std::vector<std::filesystem::path> files;
+    auto files = std::exchange(m_directoryChanges, {});
     for (std::size_t i = 0; i < m_files.size(); ++i) {
         if (changed[i])
             files.push_back(m_files[i]);

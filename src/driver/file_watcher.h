@@ -17,6 +17,10 @@ public:
     // Watches the directory of each file (and of its target when it is a symbolic link); the
     // files need not exist yet. Throws std::system_error when a directory cannot be watched.
     explicit FileWatcher(std::span<const std::filesystem::path> files);
+    // Watches every file of one directory, those made later included; waitForChanges gives each
+    // as directory / name, in the order of their first change, and the directory itself when
+    // events were lost and any of them may have changed.
+    [[nodiscard]] static FileWatcher forDirectory(const std::filesystem::path& directory);
 
     // Blocks until a watched file has been written and closed, or renamed into place; then
     // gathers what else changes within window of that first change. Returns the files that
@@ -68,6 +72,9 @@ private:
     Descriptor m_wake; // an eventfd that stop() signals
     std::vector<std::filesystem::path> m_files;
     std::vector<Watch> m_watches;
+    int m_directoryWatch = -1; // of forDirectory, whose changes gather in m_directoryChanges
+    std::filesystem::path m_directory;
+    std::vector<std::filesystem::path> m_directoryChanges;
 };
 
 } // namespace beatplate

@@ -8,6 +8,7 @@
 #include "render/header_font.h"
 #include "render/sprite_sheet.h"
 #include "render/text_font_lookup.h"
+#include "server/serve_command.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -36,9 +37,7 @@ constexpr const char* kUnexpectedFailureMessage = "画像を作れませんで�
 
 } // namespace
 
-// The processors this process may run on, which a container or taskset may make fewer than
-// the machine has.
-static unsigned processorCount()
+unsigned processorCount()
 {
     cpu_set_t set;
     CPU_ZERO(&set);
@@ -53,20 +52,18 @@ static RunOptions readCommandLine(int argc, char** argv)
     return parseRunOptions(arguments);
 }
 
-static int printText(const std::string& text)
+int printText(const std::string& text)
 {
     const bool written = std::fwrite(text.data(), 1, text.size(), stdout) == text.size();
     return written && std::fflush(stdout) == 0 ? kExitSuccess : kExitOutputFailed;
 }
 
-// --sheet, else the first regular file of the places looked in, else the built-in sheet.
-static std::optional<Canvas> loadChosenSheet(const RunOptions& options, std::string_view argv0,
-                                             std::span<const std::uint8_t> builtIn,
-                                             Console& console)
+std::optional<Canvas> loadChosenSpriteSheet(const std::optional<std::filesystem::path>& named,
+                                            std::string_view argv0,
+                                            std::span<const std::uint8_t> builtIn, Console& console)
 {
-    const auto file = options.sheet
-        ? options.sheet
-        : findSpriteSheet(spriteSheetCandidatesFor(runningExecutablePath(), argv0));
+    const auto file =
+        named ? named : findSpriteSheet(spriteSheetCandidatesFor(runningExecutablePath(), argv0));
     auto sheet = file ? loadSpriteSheet(*file) : loadSpriteSheet(builtIn);
     if (!sheet)
         console.report(kSheetUnreadableMessage, file ? file->string() : kBuiltInSheetName);
@@ -146,7 +143,8 @@ static int runCharts(const RunOptions& options, std::string_view argv0,
     const ChartSettings settings = settingsOf(options);
     const bool draws = drawsPictures(settings.task);
     // A check or the figures alone never fail on the sheet: they draw nothing.
-    const auto sheet = draws ? loadChosenSheet(options, argv0, builtIn, console) : Canvas();
+    const auto sheet =
+        draws ? loadChosenSpriteSheet(options.sheet, argv0, builtIn, console) : Canvas();
     if (!sheet || !makeOutputDirectory(options, console))
         return kExitOutputFailed;
     const auto jobs = planChartJobs(options.charts, options.output);
@@ -200,6 +198,10 @@ static int runWithOptions(const RunOptions& options, std::string_view argv0,
 
 int runBeatplate(int argc, char** argv, std::span<const std::uint8_t> builtInSpriteSheet)
 {
+    if (argc > 1 && std::string_view(argv[1]) == "serve") {
+        const std::vector<std::string_view> arguments(argv + 2, argv + argc);
+        return runServe(arguments, argv[0], builtInSpriteSheet);
+    }
     RunOptions options;
     try {
         options = readCommandLine(argc, argv);

@@ -1,7 +1,7 @@
 #include "extract/chart_chunk_reader.h"
 
+#include "base/cp932.h"
 #include "base/file_descriptor.h"
-#include "extract/cp932.h"
 #include "extract/extract_error.h"
 #include "extract/png_chunk_reader.h"
 

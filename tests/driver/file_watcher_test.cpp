@@ -55,6 +55,22 @@ TEST(FileWatcher, ReportsAFileWrittenAndOneRenamedOverIt)
     EXPECT_EQ(waitForChanges(pair.watcher), Paths{ pair.files[1] });
 }
 
+TEST(FileWatcher, WatchesEveryFileOfADirectory)
+{
+    const test::TempDir dir;
+    auto watcher = FileWatcher::forDirectory(dir.path());
+    // Files made after the watch began, one renamed into place: each once, in order.
+    test::writeFile(dir / "new.txt", "o\n");
+    test::writeFile(dir / ".swap", "x\n");
+    std::filesystem::rename(dir / ".swap", dir / "b.txt");
+    test::writeFile(dir / "new.txt", "oo\n");
+    EXPECT_EQ(waitForChanges(watcher), (Paths{ dir / "new.txt", dir / ".swap", dir / "b.txt" }));
+    std::filesystem::create_directory(dir / "sub");
+    test::writeFile(dir / "sub" / "deep.txt", "o\n");
+    test::writeFile(dir / "c.txt", "o\n");
+    EXPECT_EQ(waitForChanges(watcher), Paths{ dir / "c.txt" });
+}
+
 TEST(FileWatcher, FollowsALinkToAFileElsewhere)
 {
     const test::TempDir dir;

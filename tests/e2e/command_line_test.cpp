@@ -291,19 +291,23 @@ TEST(BeatplateCommandLine, HelpAndManualPageTellTheSameOptionsAndVersion)
 {
     const struct {
         fs::path program;
+        std::vector<std::string> help;
         const char* page;
     } programs[] = {
-        { BEATPLATE_BINARY_PATH, "man/beatplate.1" },
-        { fs::path(BEATPLATE_BUILD_DIR) / "beatplate-chart", "man/beatplate-chart.1" },
+        { BEATPLATE_BINARY_PATH, { "-h" }, "man/beatplate.1" },
+        { BEATPLATE_BINARY_PATH, { "serve", "-h" }, "man/beatplate.1" },
+        { fs::path(BEATPLATE_BUILD_DIR) / "beatplate-chart", { "-h" }, "man/beatplate-chart.1" },
     };
-    for (const auto& [program, page] : programs) {
-        SCOPED_TRACE(page);
+    for (const auto& [program, arguments, page] : programs) {
+        SCOPED_TRACE(arguments.front());
         const std::string manual = readFile(fs::path(BEATPLATE_SOURCE_DIR) / page);
-        const auto run = runProgram(program, { "-h" }, ".");
+        const auto run = runProgram(program, arguments, ".");
         EXPECT_EQ(run.status, 0);
         EXPECT_EQ(run.errors, "");
         const auto& help = run.output;
-        EXPECT_TRUE(help.starts_with("Usage: " + program.filename().string() + " [OPTION]... "));
+        const std::string command =
+            program.filename().string() + (arguments.size() > 1 ? " " + arguments.front() : "");
+        EXPECT_TRUE(help.starts_with("Usage: " + command + " [OPTION]... "));
         const std::regex option(R"(--([a-z0-9-]+))");
         std::set<std::string> options;
         for (std::sregex_iterator it(help.begin(), help.end(), option), end; it != end; ++it)

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <httplib.h>
 #include <set>
 #include <sys/stat.h>
 
@@ -84,14 +85,17 @@ TEST(Installation, PutsEveryFileWhereDebianPutsIt)
     EXPECT_EQ(filesBelow(tree.prefix()),
               (std::set<std::string>{
                   "bin/beatplate", "bin/beatplate-chart", "share/applications/beatplate.desktop",
-                  "share/beatplate/pic.png", "share/doc/beatplate/changelog.Debian.gz",
-                  "share/doc/beatplate/copyright", "share/lintian/overrides/beatplate",
-                  "share/man/man1/beatplate-chart.1.gz", "share/man/man1/beatplate.1.gz" }));
+                  "share/beatplate/pic.png", "share/beatplate/web/app.js",
+                  "share/beatplate/web/index.html", "share/beatplate/web/style.css",
+                  "share/doc/beatplate/changelog.Debian.gz", "share/doc/beatplate/copyright",
+                  "share/lintian/overrides/beatplate", "share/man/man1/beatplate-chart.1.gz",
+                  "share/man/man1/beatplate.1.gz" }));
     EXPECT_EQ(permissions(tree / "bin/beatplate"), 0755u);
     EXPECT_EQ(permissions(tree / "bin/beatplate-chart"), 0755u);
     EXPECT_EQ(permissions(tree / "share/beatplate/pic.png"), 0644u);
     EXPECT_EQ(permissions(tree / "share/beatplate"), 0755u);
     EXPECT_EQ(readFile(tree / "share/beatplate/pic.png"), readFile(kBuildDir / "pic.png"));
+    EXPECT_EQ(readFile(tree / "share/beatplate/web/app.js"), readFile(kSourceDir / "web/app.js"));
     for (const auto* page : { "beatplate.1", "beatplate-chart.1" }) {
         SCOPED_TRACE(page);
         EXPECT_EQ(gunzip(tree / "share/man/man1" / (std::string(page) + ".gz")),
@@ -161,6 +165,29 @@ TEST(Installation, InstalledChartToolGivesTheChartBack)
         runProgram(tree / "bin/beatplate-chart", { "example.png", "-" }, run.path());
     EXPECT_EQ(result.status, 0) << result.errors;
     EXPECT_EQ(result.output, readFile(chart));
+}
+
+// The page served: the installed one, which a user may change, else the one built in.
+TEST(Installation, InstalledServerServesTheInstalledPage)
+{
+    const InstalledTree tree;
+    const std::string marker = "<!-- changed after installing -->";
+    writeFile(tree / "share/beatplate/web/index.html",
+              readFile(tree / "share/beatplate/web/index.html") + marker);
+    for (const bool installedPage : { true, false }) {
+        if (!installedPage)
+            fs::remove(tree / "share/beatplate/web/style.css");
+        ChildProcess server(tree / "bin/beatplate", { "serve", "--port=0" }, tree.prefix(),
+                            StandardInput::Closed);
+        const auto errors = server.readErrorsUntil("/ (", std::chrono::seconds(10));
+        const auto port = errors.substr(errors.rfind(':') + 1);
+        httplib::Client client("127.0.0.1", std::stoi(port));
+        const auto page = client.Get("/");
+        ASSERT_TRUE(page) << errors;
+        EXPECT_EQ(page->body.ends_with(marker), installedPage);
+        EXPECT_EQ(page->body,
+                  readFile(kSourceDir / "web/index.html") + (installedPage ? marker : ""));
+    }
 }
 
 } // namespace

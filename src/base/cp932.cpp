@@ -1,4 +1,4 @@
-#include "extract/cp932.h"
+#include "base/cp932.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -113,13 +113,23 @@ std::optional<std::string> encodeUtf8(std::u16string_view text)
     return utf8;
 }
 
-std::optional<std::u16string> decodeCp932(std::string_view bytes)
+static std::optional<std::u16string> decodeFrom(const char* encoding, std::string_view bytes)
 {
-    Iconv decoder("UTF-16LE", "CP932");
+    Iconv decoder("UTF-16LE", encoding);
     std::string utf16;
     if (decoder.convert(bytes, utf16))
         return std::nullopt;
     return fromUtf16le(utf16);
+}
+
+std::optional<std::u16string> decodeUtf8(std::string_view bytes)
+{
+    return decodeFrom("UTF-8", bytes);
+}
+
+std::optional<std::u16string> decodeCp932(std::string_view bytes)
+{
+    return decodeFrom("CP932", bytes);
 }
 
 } // namespace beatplate

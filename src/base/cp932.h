@@ -40,6 +40,9 @@ struct Cp932Encoding {
 // Encodes UTF-16 text as UTF-8; empty when it holds a surrogate that is not half of a pair.
 [[nodiscard]] std::optional<std::string> encodeUtf8(std::u16string_view text);
 
+// Decodes UTF-8 bytes into UTF-16; empty when they are not valid UTF-8.
+[[nodiscard]] std::optional<std::u16string> decodeUtf8(std::string_view bytes);
+
 // Decodes code page 932 bytes; empty when they are not valid code page 932.
 [[nodiscard]] std::optional<std::u16string> decodeCp932(std::string_view bytes);
 

@@ -1,0 +1,175 @@
+// Load on beatplate serve: REQUESTS POST /api/render of one generated chart from CLIENTS
+// concurrent clients, every answer checked against the picture the command line draws; prints
+// the median and 99th-percentile latency and the server's peak memory.
+//   serve_load BEATPLATE [MEASURES [REQUESTS [CLIENTS]]]
+#include "base/cp932.h"
+#include "chart_generator.h"
+#include "server/http_text.h"
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <httplib.h>
+#include <iterator>
+#include <mutex>
+#include <nlohmann/json.hpp>
+#include <spawn.h>
+#include <string>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+std::string readWhole(const fs::path& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    return { std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>() };
+}
+
+// Starts the program with arguments, its standard error into errorFile; returns its id.
+pid_t spawn(const std::vector<std::string>& arguments, const fs::path& errorFile)
+{
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errorFile.c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    std::vector<char*> argv;
+    for (const auto& argument : arguments)
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
+    pid_t pid = -1;
+    if (::posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0)
+        pid = -1;
+    posix_spawn_file_actions_destroy(&actions);
+    return pid;
+}
+
+int waitForStatus(pid_t pid)
+{
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// The port the server printed in its address; 0 until it has printed it.
+int printedPort(const fs::path& errorFile)
+{
+    const std::string errors = readWhole(errorFile);
+    const auto at = errors.find("http://127.0.0.1:");
+    return at == std::string::npos ? 0 : std::atoi(errors.c_str() + at + 17);
+}
+
+// The peak resident memory of a process in kB, as the kernel keeps it.
+long peakMemory(pid_t pid)
+{
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.starts_with("VmHWM:"))
+            return std::atol(line.c_str() + 6);
+    }
+    return -1;
+}
+
+double percentile(std::vector<double> values, double fraction)
+{
+    std::sort(values.begin(), values.end());
+    const auto index =
+        static_cast<std::size_t>(fraction * static_cast<double>(values.size() - 1) + 0.5);
+    return values[index];
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: serve_load BEATPLATE [MEASURES [REQUESTS [CLIENTS]]]\n");
+        return 2;
+    }
+    const std::string binary = fs::absolute(argv[1]).string();
+    const int measures = argc > 2 ? std::atoi(argv[2]) : 300;
+    const int requests = argc > 3 ? std::atoi(argv[3]) : 200;
+    const int clients = argc > 4 ? std::atoi(argv[4]) : 8;
+    const fs::path work =
+        fs::temp_directory_path() / ("beatplate-serve-load-" + std::to_string(::getpid()));
+    fs::create_directories(work / "charts");
+
+    // The reference: the picture the command line draws of the same chart.
+    const std::string chart = beatplate::generateChart(measures);
+    std::ofstream(work / "chart.txt", std::ios::binary) << chart;
+    const pid_t drawer = spawn({ binary, (work / "chart.txt").string() }, work / "draw.log");
+    if (drawer < 0 || waitForStatus(drawer) != 0) {
+        std::fprintf(stderr, "serve_load: beatplate cannot draw the chart\n");
+        return 1;
+    }
+    const std::string reference = readWhole(work / "chart.png");
+    const auto text = beatplate::encodeUtf8(beatplate::decodeCp932(chart).value()).value();
+    const auto expected = beatplate::encodeBase64(
+        std::span(reinterpret_cast<const std::uint8_t*>(reference.data()), reference.size()));
+
+    const pid_t server =
+        spawn({ binary, "serve", "--port=0", (work / "charts").string() }, work / "serve.log");
+    int port = 0;
+    for (int wait = 0; port == 0 && wait < 500; ++wait) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        port = printedPort(work / "serve.log");
+    }
+    if (port == 0) {
+        std::fprintf(stderr, "serve_load: the server printed no address\n");
+        return 1;
+    }
+    std::vector<double> latencies;
+    std::mutex mutex;
+    std::atomic<int> next{ 0 };
+    std::atomic<int> wrong{ 0 };
+    const auto start = Clock::now();
+    std::vector<std::thread> threads;
+    for (int client = 0; client < clients; ++client) {
+        threads.emplace_back([&] {
+            httplib::Client http("127.0.0.1", port);
+            http.set_read_timeout(std::chrono::seconds(60));
+            while (next++ < requests) {
+                const auto begin = Clock::now();
+                const auto response = http.Post("/api/render", text, "text/plain; charset=utf-8");
+                const std::chrono::duration<double, std::milli> took = Clock::now() - begin;
+                const bool right = response && response->status == 200
+                    && nlohmann::json::parse(response->body).value("png", "") == expected;
+                const std::lock_guard lock(mutex);
+                latencies.push_back(took.count());
+                wrong += right ? 0 : 1;
+            }
+        });
+    }
+    for (auto& thread : threads)
+        thread.join();
+    const std::chrono::duration<double> wall = Clock::now() - start;
+    const long peak = peakMemory(server);
+    ::kill(server, SIGTERM);
+    const int status = waitForStatus(server);
+    fs::remove_all(work);
+
+    std::printf("chart             %d measures, %zu bytes of UTF-8, picture %zu bytes\n", measures,
+                text.size(), reference.size());
+    std::printf("requests          %d from %d clients in %.2f s (%.1f/s)\n", requests, clients,
+                wall.count(), requests / wall.count());
+    std::printf("correct answers   %d of %d\n", requests - wrong.load(), requests);
+    std::printf("latency           median %.1f ms, 99th percentile %.1f ms, most %.1f ms\n",
+                percentile(latencies, 0.5), percentile(latencies, 0.99),
+                percentile(latencies, 1.0));
+    std::printf("server peak RSS   %.1f MiB\n", static_cast<double>(peak) / 1024.0);
+    std::printf("server exit       %d\n", status);
+    return wrong == 0 && status == 0 ? 0 : 1;
+}

@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# Builds beatplate in Release (build-release/) and puts beatplate serve under load: REQUESTS
+# POST /api/render (200 by default) of a generated chart of MEASURES measures (300) from CLIENTS
+# concurrent clients (8), every answer checked against the picture the command line draws;
+# prints the median and 99th-percentile latency and the server's peak memory.
+#   scripts/bench-serve.sh [MEASURES [REQUESTS [CLIENTS]]]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+./scripts/setup.sh
+cmake -S . -B build-release -DCMAKE_BUILD_TYPE=Release -DBEATPLATE_TESTS=OFF >/dev/null
+cmake --build build-release -j"$(nproc)" --target beatplate serve_load >/dev/null
+./build-release/bench/serve_load ./build-release/beatplate "${1:-300}" "${2:-200}" "${3:-8}"

@@ -1,0 +1,277 @@
+#include "server/chart_api.h"
+
+#include "server/chart_directory.h"
+#include "server/chart_preview.h"
+#include "server/chart_text_form.h"
+#include "server/http_text.h"
+
+#include <httplib.h>
+#include <nlohmann/json.hpp>
+
+namespace beatplate {
+
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+constexpr const char* kJsonType = "application/json; charset=utf-8";
+constexpr int kOk = 200;
+constexpr int kBadRequest = 400;
+constexpr int kNotFound = 404;
+constexpr int kConflict = 409;
+constexpr int kPreconditionFailed = 412;
+constexpr int kPayloadTooLarge = 413;
+constexpr int kUnprocessable = 422;
+constexpr int kPreconditionRequired = 428;
+constexpr const char* kChartTooLong = "chart is too long.";
+
+} // namespace
+
+std::string errorJson(const std::string& message)
+{
+    return Json{ { "error", message } }.dump();
+}
+
+static void answer(httplib::Response& response, int status, const std::string& json)
+{
+    response.status = status;
+    response.set_content(json, kJsonType);
+}
+
+static void fail(httplib::Response& response, int status, const std::string& message)
+{
+    answer(response, status, errorJson(message));
+}
+
+static Json diagnosticsJson(const std::vector<ChartDiagnostic>& diagnostics)
+{
+    Json list = Json::array();
+    for (const auto& diagnostic : diagnostics) {
+        list.push_back(
+            { { "line", diagnostic.line() },
+              { "column", diagnostic.column() },
+              { "severity", diagnostic.severity == ChartSeverity::Error ? "error" : "warning" },
+              { "message", diagnostic.message },
+              { "detail", diagnostic.detail } });
+    }
+    return list;
+}
+
+// {"diagnostics": [...], "stats": {...} or null} and, when asked, "png": base64 or null; the
+// figures are the --stats JSON as it stands, without its final line end.
+static std::string previewJson(const ChartPreviewResult& result, bool withPicture)
+{
+    std::string stats = result.statsJson.empty() ? "null" : result.statsJson;
+    while (stats.ends_with('\n'))
+        stats.pop_back();
+    std::string json =
+        "{\"diagnostics\":" + diagnosticsJson(result.diagnostics).dump() + ",\"stats\":" + stats;
+    if (withPicture)
+        json +=
+            result.png.empty() ? ",\"png\":null" : ",\"png\":\"" + encodeBase64(result.png) + "\"";
+    return json + "}";
+}
+
+static Json infoJson(const ChartFileInfo& info)
+{
+    return { { "name", info.name },
+             { "size", info.size },
+             { "modified", formatIsoTime(info.modified) } };
+}
+
+static void setVersionHeaders(httplib::Response& response, const ChartFileInfo& info,
+                              const std::string& etag)
+{
+    response.set_header("ETag", etag);
+    response.set_header("Last-Modified", formatHttpDate(info.modified.tv_sec));
+}
+
+ChartApi::ChartApi(ChartDirectory& directory, ChartPreview& preview)
+    : m_directory(directory)
+    , m_preview(preview)
+{
+}
+
+void ChartApi::route(httplib::Server& server)
+{
+    using Request = httplib::Request;
+    using Response = httplib::Response;
+    server.Get("/api/charts", [this](const Request& q, Response& r) { listCharts(q, r); });
+    server.Get("/api/charts/([^/]+)", [this](const Request& q, Response& r) { getText(q, r); });
+    server.Get("/api/charts/([^/]+)/picture\\.png",
+               [this](const Request& q, Response& r) { getPicture(q, r); });
+    server.Get("/api/charts/([^/]+)/report",
+               [this](const Request& q, Response& r) { getReport(q, r); });
+    server.Post("/api/render", [this](const Request& q, Response& r) { render(q, r); });
+    server.Put("/api/charts/([^/]+)", [this](const Request& q, Response& r) { save(q, r); });
+}
+
+void ChartApi::listCharts(const httplib::Request&, httplib::Response& response) const
+{
+    Json list = Json::array();
+    for (const auto& chart : m_directory.list())
+        list.push_back(infoJson(chart));
+    answer(response, kOk, list.dump());
+}
+
+// The chart the request names, or none with the failure answered.
+static std::optional<ChartFile> readNamedChart(const ChartDirectory& directory,
+                                               const httplib::Request& request,
+                                               httplib::Response& response)
+{
+    ChartReadFailure failure = ChartReadFailure::NotFound;
+    auto chart = directory.read(request.matches[1].str(), &failure);
+    if (!chart && failure == ChartReadFailure::TooLarge)
+        fail(response, kPayloadTooLarge, kChartTooLong);
+    else if (!chart)
+        fail(response, kNotFound, "no such chart");
+    return chart;
+}
+
+void ChartApi::getText(const httplib::Request& request, httplib::Response& response) const
+{
+    const auto chart = readNamedChart(m_directory, request, response);
+    if (!chart)
+        return;
+    const ChartTextForm form = textFormOf(chart->bytes);
+    const auto text = decodeChartText(chart->bytes);
+    if (!text)
+        return fail(response, kUnprocessable,
+                    "the chart cannot be read whole as "
+                        + std::string(chartEncodingName(form.encoding))
+                        + ", so it cannot be edited here");
+    Json json = infoJson(chart->info);
+    json["etag"] = chart->etag;
+    json["encoding"] = chartEncodingName(form.encoding);
+    json["byteOrderMark"] = form.byteOrderMark;
+    json["lineEnds"] = form.crlf ? "CRLF" : "LF";
+    json["text"] = *text;
+    setVersionHeaders(response, chart->info, chart->etag);
+    answer(response, kOk, json.dump());
+}
+
+void ChartApi::getPicture(const httplib::Request& request, httplib::Response& response) const
+{
+    auto chart = readNamedChart(m_directory, request, response);
+    if (!chart)
+        return;
+    const auto result = m_preview.preview(std::move(chart->bytes), std::nullopt, chart->info.name,
+                                          PreviewPicture::Draw);
+    if (result.hasErrors)
+        return result.tooLong ? fail(response, kPayloadTooLarge, kChartTooLong)
+                              : fail(response, kUnprocessable, "the chart has an error");
+    setVersionHeaders(response, chart->info, chart->etag);
+    response.set_content(reinterpret_cast<const char*>(result.png.data()), result.png.size(),
+                         "image/png");
+}
+
+void ChartApi::getReport(const httplib::Request& request, httplib::Response& response) const
+{
+    auto chart = readNamedChart(m_directory, request, response);
+    if (!chart)
+        return;
+    const auto result = m_preview.preview(std::move(chart->bytes), std::nullopt, chart->info.name,
+                                          PreviewPicture::Skip);
+    setVersionHeaders(response, chart->info, chart->etag);
+    if (result.tooLong)
+        return fail(response, kPayloadTooLarge, kChartTooLong);
+    answer(response, kOk, previewJson(result, false));
+}
+
+void ChartApi::render(const httplib::Request& request, httplib::Response& response) const
+{
+    const auto result =
+        m_preview.preview(request.body, ChartEncoding::Utf8, "", PreviewPicture::Draw);
+    if (result.tooLong)
+        return fail(response, kPayloadTooLarge, kChartTooLong);
+    answer(response, kOk, previewJson(result, true));
+}
+
+// Why the chart on disk may not be replaced by this request, as a status; none when it may.
+static std::optional<int> refusalOfPreconditions(const httplib::Request& request,
+                                                 const std::optional<ChartFile>& current)
+{
+    const bool ifMatch = request.has_header("If-Match");
+    const bool ifNoneMatch = request.has_header("If-None-Match");
+    const bool ifUnmodified = request.has_header("If-Unmodified-Since");
+    // Without a version to compare, a save could overwrite what someone else saved.
+    if (!ifMatch && !ifNoneMatch && !ifUnmodified)
+        return kPreconditionRequired;
+    if (ifMatch) {
+        const auto tags = request.get_header_value("If-Match");
+        if (!current || (tags != "*" && tags.find(current->etag) == std::string::npos))
+            return kPreconditionFailed;
+    }
+    if (ifNoneMatch && current && request.get_header_value("If-None-Match") == "*")
+        return kPreconditionFailed;
+    if (ifUnmodified && !ifMatch) {
+        const auto date = parseHttpDate(request.get_header_value("If-Unmodified-Since"));
+        if (!date)
+            return kBadRequest;
+        if (!current || current->info.modified.tv_sec > *date)
+            return kPreconditionFailed;
+    }
+    return std::nullopt;
+}
+
+// The form the saved text takes: the chart's own, or the encoding the request asks for.
+static std::optional<ChartTextForm> formOfSave(const httplib::Request& request,
+                                               const std::optional<ChartFile>& current)
+{
+    ChartTextForm form = current ? textFormOf(current->bytes) : ChartTextForm{};
+    if (!request.has_param("encoding"))
+        return form;
+    const auto asked = chartEncodingNamed(request.get_param_value("encoding"));
+    if (!asked)
+        return std::nullopt;
+    if (*asked != form.encoding)
+        // As beatplate-chart writes UTF-8 to a file: with a mark, so that it reads back alike.
+        form.byteOrderMark = *asked == ChartEncoding::Utf8;
+    form.encoding = *asked;
+    return form;
+}
+
+void ChartApi::save(const httplib::Request& request, httplib::Response& response) const
+{
+    const std::string name = request.matches[1].str();
+    const auto lock = m_directory.lockForWriting();
+    if (!m_directory.writeTarget(name))
+        return fail(response, kNotFound, "no chart may be saved under this name");
+    ChartReadFailure failure = ChartReadFailure::NotFound;
+    const auto current = m_directory.read(name, &failure);
+    if (!current && failure == ChartReadFailure::TooLarge)
+        return fail(response, kPayloadTooLarge, kChartTooLong);
+    if (const auto refusal = refusalOfPreconditions(request, current)) {
+        Json json{ { "error",
+                     *refusal == kPreconditionRequired
+                         ? "a save needs If-Match, If-None-Match: * or If-Unmodified-Since"
+                         : *refusal == kBadRequest
+                         ? "If-Unmodified-Since is not an HTTP date"
+                         : "the chart changed on disk since it was loaded" } };
+        json["etag"] = current ? Json(current->etag) : Json(nullptr);
+        return answer(response, *refusal, json.dump());
+    }
+    const auto form = formOfSave(request, current);
+    if (!form)
+        return fail(response, kBadRequest, "encoding must be cp932 or utf-8");
+    const EncodedChart encoded = encodeChartText(request.body, *form);
+    if (encoded.invalidText)
+        return fail(response, kBadRequest, "the text sent is not UTF-8");
+    if (encoded.unwritableLine) {
+        Json json{ { "error",
+                     "譜面の" + std::to_string(*encoded.unwritableLine)
+                         + "行目にShift_JISで書けない文字があります。" },
+                   { "line", *encoded.unwritableLine },
+                   { "encoding", chartEncodingName(form->encoding) } };
+        return answer(response, kConflict, json.dump());
+    }
+    const auto info = m_directory.write(name, encoded.bytes);
+    const auto etag = entityTagOf(encoded.bytes);
+    Json json = infoJson(info);
+    json["etag"] = etag;
+    json["encoding"] = chartEncodingName(form->encoding);
+    setVersionHeaders(response, info, etag);
+    answer(response, kOk, json.dump());
+}
+
+} // namespace beatplate

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "chart/chart_text_reader.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace beatplate {
+
+// How a chart file writes its text down, so that an edited text is written back the same way.
+struct ChartTextForm {
+    ChartEncoding encoding = ChartEncoding::Cp932;
+    bool byteOrderMark = false;
+    bool crlf = false; // its first line ends in CR LF, as Windows editors write
+
+    bool operator==(const ChartTextForm&) const = default;
+};
+
+// The form of a chart file's bytes, its encoding as the chart reader decides it.
+[[nodiscard]] ChartTextForm textFormOf(std::string_view bytes);
+
+// The text of a chart file as UTF-8 with LF line ends, as the reader decodes it; none when
+// some of it cannot be decoded, or a line is longer than the reader takes.
+[[nodiscard]] std::optional<std::string> decodeChartText(std::string_view bytes);
+
+// A text encoded for a chart file.
+struct EncodedChart {
+    std::string bytes; // valid when unwritableLine is none
+    std::optional<int> unwritableLine; // from 1: the first line the encoding cannot hold
+    bool invalidText = false; // the UTF-8 given was not valid
+};
+
+// Encodes UTF-8 text in form: its line ends (LF or CR LF, either given) as form has them, a
+// byte-order mark when form has one, and always for UTF-16, which the reader knows only by it.
+[[nodiscard]] EncodedChart encodeChartText(std::string_view utf8, const ChartTextForm& form);
+
+} // namespace beatplate

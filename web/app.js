@@ -1,0 +1,264 @@
+// The preview page: every name, text and message from the server goes in as text, never HTML.
+"use strict";
+
+const kRedrawPause = 250; // ms after the last key before the text is drawn again
+
+const $ = (id) => document.getElementById(id);
+const page = {
+  chart: null, // { name, etag, encoding, savedText }
+  renderSequence: 0,
+  redrawTimer: 0,
+  pictureUrl: null, // an object URL of the last good picture, or null
+};
+
+function showStatus(message, failure = false) {
+  $("status").textContent = message;
+  $("status").classList.toggle("failure", failure);
+}
+
+function chartUrl(name, rest = "") {
+  return "/api/charts/" + encodeURIComponent(name) + rest;
+}
+
+async function fetchJson(url, options) {
+  const response = await fetch(url, options);
+  let body = null;
+  try {
+    body = await response.json();
+  } catch (error) {
+    body = { error: response.statusText };
+  }
+  return { status: response.status, ok: response.ok, body };
+}
+
+function isDirty() {
+  return page.chart !== null && $("editor").value !== page.chart.savedText;
+}
+
+// An item of a list: a button with text that does something when clicked.
+function listButton(text, onClick) {
+  const item = document.createElement("li");
+  const button = document.createElement("button");
+  button.type = "button";
+  button.textContent = text;
+  button.addEventListener("click", onClick);
+  item.append(button);
+  return item;
+}
+
+async function loadChartList() {
+  const { ok, body } = await fetchJson("/api/charts");
+  if (!ok) return showStatus(body.error, true);
+  const list = $("chart-list");
+  list.replaceChildren();
+  for (const chart of body) {
+    const item = listButton(chart.name, () => openChart(chart.name));
+    item.firstChild.title = chart.size + " bytes, saved " + new Date(chart.modified).toLocaleString();
+    item.firstChild.setAttribute("aria-current", String(page.chart?.name === chart.name));
+    list.append(item);
+  }
+  $("no-charts").hidden = body.length > 0;
+}
+
+function updateGutter() {
+  const lines = $("editor").value.split("\n").length;
+  const numbers = [];
+  for (let line = 1; line <= lines; ++line) numbers.push(line);
+  $("gutter").textContent = numbers.join("\n");
+  $("gutter").scrollTop = $("editor").scrollTop;
+}
+
+function showPicture(blob) {
+  if (page.pictureUrl) URL.revokeObjectURL(page.pictureUrl);
+  page.pictureUrl = URL.createObjectURL(blob);
+  $("picture").src = page.pictureUrl;
+  $("download").href = page.pictureUrl;
+  $("picture").parentElement.classList.remove("stale");
+  $("picture-note").textContent = "";
+}
+
+function pictureFromBase64(text) {
+  const bytes = Uint8Array.from(atob(text), (c) => c.charCodeAt(0));
+  return new Blob([bytes], { type: "image/png" });
+}
+
+// The UTF-16 offset in text of a line and column counted in characters from 1.
+function offsetOf(text, line, column) {
+  let offset = 0;
+  for (let at = 1; at < line && offset <= text.length; ++at) {
+    const end = text.indexOf("\n", offset);
+    if (end < 0) return text.length;
+    offset = end + 1;
+  }
+  for (let at = 1; at < column && offset < text.length && text[offset] !== "\n"; ++at)
+    offset += text.codePointAt(offset) > 0xffff ? 2 : 1;
+  return offset;
+}
+
+function goToDiagnostic(diagnostic) {
+  const editor = $("editor");
+  const offset = offsetOf(editor.value, diagnostic.line, diagnostic.column);
+  editor.focus();
+  editor.setSelectionRange(offset, offset);
+  // Bring the line into view: the editor scrolls by its line height.
+  const lineHeight = parseFloat(getComputedStyle(editor).lineHeight) || 20;
+  editor.scrollTop = Math.max(0, (diagnostic.line - 3) * lineHeight);
+  updateGutter();
+}
+
+function showDiagnostics(diagnostics) {
+  const list = $("diagnostics");
+  list.replaceChildren();
+  for (const diagnostic of diagnostics) {
+    const where = diagnostic.line + ":" + diagnostic.column;
+    const detail = diagnostic.detail ? " (" + diagnostic.detail + ")" : "";
+    const text = where + " " + diagnostic.severity + ": " + diagnostic.message + detail;
+    const item = listButton(text, () => goToDiagnostic(diagnostic));
+    item.firstChild.className = diagnostic.severity;
+    list.append(item);
+  }
+  $("no-diagnostics").hidden = diagnostics.length > 0;
+}
+
+function addFigure(list, name, value) {
+  const term = document.createElement("dt");
+  term.textContent = name;
+  const data = document.createElement("dd");
+  data.textContent = value;
+  list.append(term, data);
+}
+
+function rangeText(range) {
+  return range.lowest === range.highest ? String(range.lowest) : range.lowest + " to " + range.highest;
+}
+
+function showFigures(stats) {
+  const list = $("figures");
+  list.replaceChildren();
+  if (!stats) return;
+  const notes = stats.notes;
+  addFigure(list, "title", stats.title);
+  addFigure(list, "measures", stats.measures);
+  addFigure(list, "length", stats.seconds.toFixed(3) + " s");
+  addFigure(list, "tempo", rangeText(stats.tempo));
+  addFigure(list, "scroll speed", rangeText(stats.scrollSpeed));
+  addFigure(list, "notes", notes.total + " (o " + notes.o + ", O " + notes.O + ", x " + notes.x + ", X " + notes.X + ")");
+  const spans = Object.entries(stats.spans).map(([kind, span]) => kind + " " + span.count);
+  addFigure(list, "spans", spans.length ? spans.join(", ") : "none");
+  addFigure(list, "counted spans", stats.countedSpans + ", counts adding up to " + stats.countSum);
+  addFigure(list, "density", stats.density.average.toFixed(3) + " notes/s, at most " + stats.density.peak + " in one second");
+  for (const path of stats.branches)
+    addFigure(list, "branch " + path.branch, path.notes + " notes, " + path.density.average.toFixed(3) + " notes/s");
+}
+
+function keepLastPicture(result) {
+  const errors = result.diagnostics.filter((d) => d.severity === "error").length;
+  $("picture").parentElement.classList.add("stale");
+  $("picture-note").textContent = "(the last one without errors; " + errors + " error" + (errors === 1 ? "" : "s") + " now)";
+}
+
+async function redraw() {
+  const sequence = ++page.renderSequence;
+  const { status, body } = await fetchJson("/api/render", {
+    method: "POST",
+    headers: { "Content-Type": "text/plain; charset=utf-8" },
+    body: $("editor").value,
+  });
+  // A later redraw has begun: this answer is already out of date.
+  if (sequence !== page.renderSequence) return;
+  if (status !== 200 || !body.diagnostics) return showStatus(body.error ?? "the chart cannot be drawn", true);
+  showDiagnostics(body.diagnostics);
+  if (body.stats) showFigures(body.stats);
+  if (body.png) showPicture(pictureFromBase64(body.png));
+  else keepLastPicture(body);
+}
+
+function scheduleRedraw() {
+  clearTimeout(page.redrawTimer);
+  page.redrawTimer = setTimeout(redraw, kRedrawPause);
+  updateGutter();
+}
+
+// Loads the chart from disk, with its picture, diagnostics and figures as they are saved.
+async function openChart(name) {
+  const { ok, body } = await fetchJson(chartUrl(name));
+  if (!ok) return showStatus(name + ": " + body.error, true);
+  page.chart = { name, etag: body.etag, encoding: body.encoding, savedText: body.text };
+  $("workspace").hidden = false;
+  $("chart-name").textContent = name;
+  $("encoding").textContent = body.encoding + (body.lineEnds === "CRLF" ? ", CR LF" : "");
+  $("editor").value = body.text;
+  $("download").download = name.replace(/\.txt$/i, "") + ".png";
+  $("reload").hidden = true;
+  $("save-utf8").hidden = true;
+  updateGutter();
+  for (const button of $("chart-list").querySelectorAll("button"))
+    button.setAttribute("aria-current", String(button.textContent === name));
+  const version = "?v=" + encodeURIComponent(body.etag);
+  const [picture, report] = await Promise.all([
+    fetch(chartUrl(name, "/picture.png") + version),
+    fetchJson(chartUrl(name, "/report") + version),
+  ]);
+  ++page.renderSequence;
+  if (report.body.diagnostics) {
+    showDiagnostics(report.body.diagnostics);
+    showFigures(report.body.stats);
+  }
+  if (picture.ok) showPicture(await picture.blob());
+  else if (report.body.diagnostics) keepLastPicture(report.body);
+  showStatus("loaded " + name);
+}
+
+async function save(encoding) {
+  const chart = page.chart;
+  if (!chart) return;
+  const text = $("editor").value;
+  const query = encoding ? "?encoding=" + encodeURIComponent(encoding) : "";
+  const { status, body } = await fetchJson(chartUrl(chart.name) + query, {
+    method: "PUT",
+    headers: { "Content-Type": "text/plain; charset=utf-8", "If-Match": chart.etag },
+    body: text,
+  });
+  if (status === 412) {
+    $("reload").hidden = false;
+    return showStatus(chart.name + " changed on disk since it was loaded; it was not saved.", true);
+  }
+  if (status === 409) {
+    $("save-utf8").hidden = false;
+    return showStatus(body.error + " (" + chart.name + " is " + body.encoding + ")", true);
+  }
+  if (status !== 200) return showStatus(chart.name + ": " + body.error, true);
+  chart.etag = body.etag;
+  chart.encoding = body.encoding;
+  chart.savedText = text;
+  $("encoding").textContent = body.encoding;
+  $("save-utf8").hidden = true;
+  showStatus("saved " + chart.name);
+}
+
+function listenForSaves() {
+  const events = new EventSource("/api/events");
+  events.addEventListener("saved", (event) => {
+    const saved = JSON.parse(event.data);
+    loadChartList();
+    const chart = page.chart;
+    // Our own save, or one we have already loaded.
+    if (!chart || saved.name !== chart.name || saved.etag === chart.etag) return;
+    if (isDirty()) {
+      $("reload").hidden = false;
+      return showStatus(chart.name + " was saved elsewhere; your edits are not saved.", true);
+    }
+    openChart(chart.name);
+  });
+}
+
+$("editor").addEventListener("input", scheduleRedraw);
+$("editor").addEventListener("scroll", () => ($("gutter").scrollTop = $("editor").scrollTop));
+$("save").addEventListener("click", () => save(null));
+$("save-utf8").addEventListener("click", () => save("utf-8"));
+$("reload").addEventListener("click", () => page.chart && openChart(page.chart.name));
+window.addEventListener("beforeunload", (event) => {
+  if (isDirty()) event.preventDefault();
+});
+loadChartList();
+listenForSaves();
