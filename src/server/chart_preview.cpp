@@ -72,7 +72,7 @@ ChartPreviewResult ChartPreview::preview(std::string bytes, std::optional<ChartE
                                          std::string_view name, PreviewPicture picture)
 {
     ChartParser parser;
-    auto reader = ChartTextReader::fromBytes(bytes, forced);
+    auto reader = ChartTextReader::fromBytes(std::move(bytes), forced);
     ChartCheck check = parser.check(reader);
     ChartPreviewResult result;
     result.hasErrors = check.hasErrors();
@@ -81,14 +81,8 @@ ChartPreviewResult ChartPreview::preview(std::string bytes, std::optional<ChartE
     result.diagnostics = std::move(check.diagnostics);
     if (result.hasErrors)
         return result;
-    // A check that stopped at its most diagnostics did not read the whole chart.
-    ChartParser fullParser;
-    auto document = std::move(check.document);
-    if (!check.complete) {
-        auto again = ChartTextReader::fromBytes(std::move(bytes), forced);
-        document = fullParser.parse(again);
-    }
-    const ChartParser& source = check.complete ? parser : fullParser;
+    // A check without errors has read the whole chart: only errors stop it early.
+    const auto document = std::move(check.document);
     const ChartStatsEntry entry{ std::string(name), document->title, computeChartStats(*document) };
     result.statsJson = formatChartStatsJson(std::span(&entry, 1));
     if (picture == PreviewPicture::Skip)
@@ -98,7 +92,7 @@ ChartPreviewResult ChartPreview::preview(std::string bytes, std::optional<ChartE
     ScoreRenderer renderer(m_spriteSheet);
     renderer.setHeaderFont(font.font());
     renderer.render(*document);
-    result.png = encodeChartPng(renderer.canvas(), source.sourceText);
+    result.png = encodeChartPng(renderer.canvas(), parser.sourceText);
     return result;
 }
 
