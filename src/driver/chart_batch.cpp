@@ -76,13 +76,11 @@ void ChartBatch::showProgress(std::chrono::steady_clock::time_point start)
     m_console.clearProgress();
 }
 
-int ChartBatch::run(unsigned threads)
+int ChartBatch::run(unsigned threads, unsigned pictureThreads)
 {
     const auto start = std::chrono::steady_clock::now();
     const auto count = std::clamp<std::size_t>(threads, 1, std::max<std::size_t>(m_jobs.size(), 1));
     {
-        // Charts drawn side by side have the cores already; a chart alone encodes on all.
-        const unsigned pictureThreads = count > 1 ? 1 : 0;
         std::vector<std::jthread> workers;
         try {
             for (std::size_t i = 0; i < count; ++i)

@@ -30,9 +30,9 @@ public:
                const std::optional<FontFileRef>& font, const ChartSettings& settings,
                Console& console);
 
-    // Does the settings' task for every chart with up to threads at once; returns the highest
-    // exit status.
-    [[nodiscard]] int run(unsigned threads);
+    // Does the settings' task for every chart with up to threads at once, each picture
+    // compressed on pictureThreads (0: every processor); returns the highest exit status.
+    [[nodiscard]] int run(unsigned threads, unsigned pictureThreads);
     // What each chart gave, in the order of the jobs, once run has returned.
     [[nodiscard]] const std::vector<ChartOutcome>& outcomes() const { return m_outcomes; }
 

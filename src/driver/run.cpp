@@ -159,8 +159,11 @@ static int runCharts(const RunOptions& options, std::string_view argv0,
     const unsigned threads = options.jobs != 0 ? options.jobs
         : jobs.size() > 1                      ? processorCount()
                                                : 1;
+    // -j N bounds the threads of the whole run: several charts are each compressed on one thread
+    // (the batch spreads them over the processors), a chart alone on N, or on all without -j.
+    const unsigned pictureThreads = jobs.size() > 1 ? 1 : options.jobs;
     ChartBatch batch(jobs, *sheet, font, settings, console);
-    const int status = batch.run(threads);
+    const int status = batch.run(threads, pictureThreads);
     return std::max(status, printText(dataOf(options, batch.outcomes())));
 }
 

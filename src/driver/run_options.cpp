@@ -73,7 +73,7 @@ std::vector<OptionSpec> runOptionTable(RunOptions& options)
           "the picture's path, - for standard output;\n"
           "with several charts, the directory for the pictures",
           [&](std::string_view path) { options.output = std::string(path); } },
-        { 'j', "jobs", "N", "draw N charts at once (default: one per processor)",
+        { 'j', "jobs", "N", "use N threads: draw N charts at once, or compress a chart alone on N",
           [&](std::string_view jobs) { options.jobs = parseJobs(jobs); } },
         { '\0', "encoding", "NAME",
           "read a chart without a byte-order mark as NAME,\n"
