@@ -132,12 +132,12 @@ RunFigures benchmarkOnce(const Options& options, int measureCount, PngEncoder en
     figures.chartBytes = chart.size();
     std::optional<HeaderFont> font;
     figures.font = timed([&] { font = HeaderFont::find(); });
-    ChartParser parser;
-    std::unique_ptr<ChartDocument> document;
+    std::optional<ParsedChart> parsed;
     figures.parse = timed([&] {
         auto reader = ChartTextReader::fromBytes(chart);
-        document = parser.parse(reader);
+        parsed.emplace(ChartParser().parse(reader));
     });
+    const ChartDocument* document = &parsed->document;
     ScoreRenderer renderer(options.sheet);
     renderer.setHeaderFont(font ? &*font : nullptr);
     figures.layout = timed([&] {
@@ -160,7 +160,7 @@ RunFigures benchmarkOnce(const Options& options, int measureCount, PngEncoder en
     figures.header = timed([&] { renderer.drawHeaderText(*document); });
     const double processorBefore = processorMilliseconds();
     figures.png = timed([&] {
-        writeChartPng(output, renderer.canvas(), parser.sourceText, { .encoder = encoder });
+        writeChartPng(output, renderer.canvas(), parsed->sourceText, { .encoder = encoder });
     });
     figures.pngProcessor = processorMilliseconds() - processorBefore;
     figures.pngMegabytes = static_cast<double>(std::filesystem::file_size(output)) / 1e6;
@@ -273,11 +273,10 @@ void printComparison(int measureCount, const std::vector<RunFigures>& libpng,
 // that the encoder's own time and memory show without a canvas of that size.
 RunFigures benchmarkTallest(const Options& options)
 {
-    ChartParser parser;
     auto reader = ChartTextReader::fromBytes(generateChart(100));
-    const auto document = parser.parse(reader);
+    const ParsedChart parsed = ChartParser().parse(reader);
     ScoreRenderer renderer(options.sheet);
-    renderer.render(*document);
+    renderer.render(parsed.document);
     const Canvas& score = renderer.canvas();
     const auto cycle = [&score](int firstRow, Canvas& band) {
         for (int y = 0; y < band.height(); ++y) {
@@ -293,7 +292,7 @@ RunFigures benchmarkTallest(const Options& options)
     figures.height = picture.height;
     {
         TemporaryFile file = openPngOutput(output);
-        figures.png = timed([&] { writeChartPng(file, picture, parser.sourceText); });
+        figures.png = timed([&] { writeChartPng(file, picture, parsed.sourceText); });
     }
     figures.pngMegabytes = static_cast<double>(std::filesystem::file_size(output)) / 1e6;
     std::filesystem::remove(output);

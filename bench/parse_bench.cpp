@@ -77,12 +77,13 @@ Figures timeParses(const std::string& bytes, Mode mode)
         const auto start = std::chrono::steady_clock::now();
         beatplate::ChartParser parser;
         auto reader = beatplate::ChartTextReader::fromBytes(bytes);
-        const auto document =
-            mode == Mode::Parse ? parser.parse(reader) : parser.check(reader).document;
+        const beatplate::ChartDocument document = mode == Mode::Parse
+            ? parser.parse(reader).document
+            : std::move(*parser.check(reader).document);
         const auto stop = std::chrono::steady_clock::now();
         milliseconds.push_back(std::chrono::duration<double, std::milli>(stop - start).count());
-        figures.measures = document->measures.size();
-        figures.notes = document->notes.size();
+        figures.measures = document.measures.size();
+        figures.notes = document.notes.size();
     }
     std::sort(milliseconds.begin(), milliseconds.end());
     figures.bestMilliseconds = milliseconds.front();
@@ -106,8 +107,7 @@ std::string asUtf8(const std::string& bytes)
 {
     beatplate::ChartParser parser;
     auto reader = beatplate::ChartTextReader::fromBytes(bytes);
-    static_cast<void>(parser.parse(reader));
-    std::wstring text = parser.sourceText;
+    std::wstring text = parser.parse(reader).sourceText;
     text.pop_back(); // the line feed the parser adds after the last line
     return beatplate::utf8Of(text);
 }

@@ -44,13 +44,12 @@ struct Choice {
 Picture renderChart(const std::string& name, const std::string& chartBytes,
                     const std::filesystem::path& sheet, const HeaderFont* font)
 {
-    ChartParser parser;
     auto reader = ChartTextReader::fromBytes(chartBytes);
-    const auto document = parser.parse(reader);
+    ParsedChart parsed = ChartParser().parse(reader);
     ScoreRenderer renderer(sheet);
     renderer.setHeaderFont(font);
-    renderer.render(*document);
-    return { name, renderer.canvas(), parser.sourceText };
+    renderer.render(parsed.document);
+    return { name, renderer.canvas(), std::move(parsed.sourceText) };
 }
 
 std::string readFile(const std::filesystem::path& path)

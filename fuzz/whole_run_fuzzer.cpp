@@ -90,16 +90,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     auto reader = beatplate::ChartTextReader::fromBytes(
         std::string(reinterpret_cast<const char*>(data), size));
-    beatplate::ChartParser parser;
     try {
-        const auto document = parser.parse(reader);
+        const beatplate::ParsedChart parsed = beatplate::ChartParser().parse(reader);
+        const beatplate::ChartDocument* document = &parsed.document;
         if (!worthDrawing(*document))
             return 0;
         beatplate::ScoreRenderer renderer(fixture().sheet);
         renderer.setHeaderFont(fixture().font ? &*fixture().font : nullptr);
         renderer.render(*document);
         // The fastest level: the encoder's work hardly depends on the chart, and speed finds more.
-        const auto png = beatplate::encodeChartPng(renderer.canvas(), parser.sourceText,
+        const auto png = beatplate::encodeChartPng(renderer.canvas(), parsed.sourceText,
                                                    { .compressionLevel = 1 });
         if (png.size() < 8)
             __builtin_trap();

@@ -12,13 +12,11 @@
 namespace beatplate {
 namespace {
 
-constexpr std::int64_t kTicksPerQuarter = 480;
-constexpr std::int64_t kInt32Max = std::numeric_limits<std::int32_t>::max();
 constexpr std::int64_t kInt32Min = std::numeric_limits<std::int32_t>::min();
 
 // One directive line being read: its words, and where in the line they stand.
 struct DirectiveLine {
-    ChartParser& parser;
+    ChartReadingState& state;
     WarningTracker& tracker;
     DirectiveScanner scanner; // over the line after its "#"
     std::wstring_view line;
@@ -63,7 +61,7 @@ std::uint32_t gridTick(const DirectiveLine& directive, std::int32_t divisor, std
 {
     if (divisor == 0)
         directive.fail("grid divisor must not be 0.", where);
-    const std::int64_t scaled = steps * kTicksPerQuarter;
+    const std::int64_t scaled = steps * std::int64_t{ kTicksPerQuarter };
     if (scaled > kInt32Max || scaled < kInt32Min)
         directive.fail("grid position is too large.", where);
     const std::int64_t tick = scaled / divisor;
@@ -91,9 +89,8 @@ std::uint32_t readGridOffset(DirectiveLine& directive)
 void insertEvent(DirectiveLine& directive, ChartEventKind kind, std::int32_t value,
                  std::uint32_t tick, std::int32_t branch)
 {
-    auto& parser = directive.parser;
-    parser.document->events.insert(
-        ChartEvent{ kind, value, { parser.measureCursor, tick, branch } });
+    auto& state = directive.state;
+    state.document.events.insert(ChartEvent{ kind, value, { state.measureCursor, tick, branch } });
     if (kind != ChartEventKind::LineBreak)
         directive.tracker.markPlaced(directive.keyword, tick);
 }
@@ -168,12 +165,12 @@ void readScrollSpeed(DirectiveLine& directive)
 
 void readTitle(DirectiveLine& directive)
 {
-    directive.parser.document->title = trimChartSpace(directive.scanner.rest());
+    directive.state.document.title = trimChartSpace(directive.scanner.rest());
 }
 
 void readDifficulty(DirectiveLine& directive)
 {
-    directive.parser.document->difficulty = trimChartSpace(directive.scanner.rest());
+    directive.state.document.difficulty = trimChartSpace(directive.scanner.rest());
 }
 
 // level := integer; the page shows 0 to 10 stars
@@ -187,7 +184,7 @@ void readLevel(DirectiveLine& directive)
                        where);
     if (*level < 0 || *level > 10)
         directive.tracker.warn(where, "level is outside 0 to 10; it is drawn clamped.");
-    directive.parser.document->level = *level;
+    directive.state.document.level = *level;
 }
 
 // tab := [ unsigned ]; without a number the width in force stays
@@ -200,14 +197,14 @@ void readTab(DirectiveLine& directive)
     if (width && *width != 4 && *width != 8)
         directive.fail("size of tub must be 4 or 8.", where);
     if (width)
-        directive.parser.tabWidth = *width;
+        directive.state.tabWidth = *width;
 }
 
 // meter := integer note value d, integer beats n; the characters per beat stay as they were
 void readMeter(DirectiveLine& directive)
 {
     auto& scanner = directive.scanner;
-    auto& parser = directive.parser;
+    auto& state = directive.state;
     const auto noteValue = scanner.readInteger();
     const ChartLocation where = directive.lastRead();
     const auto beats = scanner.readInteger();
@@ -219,15 +216,15 @@ void readMeter(DirectiveLine& directive)
     if (*noteValue <= 0 || *beats <= 0)
         directive.fail("meter must be positive.", where);
     const double beatLength = 4.0 / *noteValue;
-    const std::int64_t beatTicks = *beats * kTicksPerQuarter;
+    const std::int64_t beatTicks = *beats * std::int64_t{ kTicksPerQuarter };
     if (beatTicks > kInt32Max || static_cast<double>(beatTicks) * beatLength > kInt32Max)
         directive.fail("meter is out of range.", beatsWhere);
-    const auto ticksPerChar = roundToInt32(beatLength * parser.ticksPerChar / parser.beatLength);
+    const auto ticksPerChar = roundToInt32(beatLength * state.ticksPerChar / state.beatLength);
     if (!ticksPerChar)
         directive.fail("meter is out of range.", where);
-    parser.beats = *beats;
-    parser.beatLength = beatLength;
-    parser.ticksPerChar = static_cast<std::uint32_t>(*ticksPerChar);
+    state.beats = *beats;
+    state.beatLength = beatLength;
+    state.ticksPerChar = static_cast<std::uint32_t>(*ticksPerChar);
 }
 
 // beatchar := integer characters per beat c
@@ -242,25 +239,25 @@ void readBeatChar(DirectiveLine& directive)
     if (*chars <= 0)
         directive.fail("beatchar must be positive.", where);
     // At most 4 quarter notes per beat, so the result stays far inside 32 bits.
-    directive.parser.ticksPerChar =
-        static_cast<std::uint32_t>(std::trunc(directive.parser.beatLength * 480.0 / *chars + 0.5));
+    directive.state.ticksPerChar = static_cast<std::uint32_t>(
+        std::trunc(directive.state.beatLength * kTicksPerQuarter / *chars + 0.5));
 }
 
 // branch := branch word of three characters; any other word changes nothing
 void readBranch(DirectiveLine& directive)
 {
-    auto& parser = directive.parser;
+    auto& state = directive.state;
     const auto word = directive.scanner.readWord();
     const ChartLocation where = directive.lastRead();
     if (word && word->size() == 3) {
         directive.tracker.branchesChanged();
-        const int oldLanes = laneCount(parser.branchMask);
-        parser.branchMask = branchMaskOf(*word);
-        parser.currentBranch = (*word)[0] == L'o' ? 1 : (*word)[1] == L'o' ? 2 : 4;
+        const int oldLanes = laneCount(state.branchMask);
+        state.branchMask = branchMaskOf(*word);
+        state.currentBranch = (*word)[0] == L'o' ? 1 : (*word)[1] == L'o' ? 2 : 4;
         // Such a word leaves the following note lines in a group that never completes.
-        if (parser.branchMask == 0)
+        if (state.branchMask == 0)
             directive.tracker.warn(where, "branch word selects no branch.", excerptOf(*word));
-        if (laneCount(parser.branchMask) != oldLanes)
+        if (laneCount(state.branchMask) != oldLanes)
             insertEvent(directive, ChartEventKind::LineBreak, 0, 0, 0);
     } else if (word) {
         directive.tracker.warn(where, "branch word is ignored.", excerptOf(*word));
@@ -271,25 +268,25 @@ void readBranch(DirectiveLine& directive)
 // begingogo := grid offset
 void readBeginGogo(DirectiveLine& directive)
 {
-    auto& parser = directive.parser;
+    auto& state = directive.state;
     const std::uint32_t tick = readGridOffset(directive);
-    if (parser.openGogoSpans >= kMaxOpenGogoSpans)
+    if (state.openGogoSpans >= kMaxOpenGogoSpans)
         directive.fail("too many gogo sections open.", directive.keyword);
-    parser.document->openGogoSpan({ parser.measureCursor, tick, 0 });
-    ++parser.openGogoSpans;
+    state.document.openGogoSpan({ state.measureCursor, tick, 0 });
+    ++state.openGogoSpans;
     directive.tracker.markPlaced(directive.keyword, std::nullopt);
 }
 
 // endgogo := grid offset
 void readEndGogo(DirectiveLine& directive)
 {
-    auto& parser = directive.parser;
+    auto& state = directive.state;
     const std::uint32_t tick = readGridOffset(directive);
-    auto& spans = parser.document->gogoSpans;
+    auto& spans = state.document.gogoSpans;
     const bool closesOpenSpan = !spans.empty() && spans.back().upper() == kChartEnd;
-    parser.document->closeGogoSpan({ parser.measureCursor, tick, 0 });
+    state.document.closeGogoSpan({ state.measureCursor, tick, 0 });
     if (closesOpenSpan)
-        --parser.openGogoSpans;
+        --state.openGogoSpans;
 }
 
 void readNewline(DirectiveLine& directive)
@@ -333,7 +330,9 @@ void ChartParser::readDirective(const std::wstring& line)
     std::wstring_view body(line);
     if (!body.empty())
         body.remove_prefix(1);
-    DirectiveLine directive{ *this, m_tracker, DirectiveScanner(body), line, { lineCount, 1 } };
+    DirectiveLine directive{
+        m_state, m_tracker, DirectiveScanner(body), line, { m_state.lineCount, 1 }
+    };
     const auto keyword = directive.scanner.readWord();
     if (keyword)
         directive.keyword = directive.lastRead();

@@ -19,6 +19,11 @@ struct ChartPosition {
     auto operator<=>(const ChartPosition&) const = default;
 };
 
+// Ticks of a quarter note, the unit of every position and length.
+inline constexpr std::uint32_t kTicksPerQuarter = 480;
+// The largest value a position or length may reach, in the 64-bit sums that check it.
+inline constexpr std::int64_t kInt32Max = std::numeric_limits<std::int32_t>::max();
+
 inline constexpr ChartPosition kChartEnd{ std::numeric_limits<std::uint32_t>::max(),
                                           std::numeric_limits<std::uint32_t>::max(), 0 };
 

@@ -40,9 +40,10 @@ int columnOfSlot(std::wstring_view line, std::uint32_t tabWidth, std::size_t slo
 }
 
 // Characters per measure under the meter and the characters per beat in force.
-std::size_t charsPerMeasure(const ChartParser& parser)
+std::size_t charsPerMeasure(const ChartReadingState& parser)
 {
-    const auto measureTicks = static_cast<std::uint32_t>(std::int64_t{ parser.beats } * 480);
+    const auto measureTicks =
+        static_cast<std::uint32_t>(std::int64_t{ parser.beats } * kTicksPerQuarter);
     if (parser.ticksPerChar == 0)
         throw std::runtime_error("measure has too many characters.");
     const double chars = std::trunc(measureTicks * parser.beatLength / parser.ticksPerChar + 0.5);
@@ -120,31 +121,12 @@ bool ChartCheck::hasErrors() const
     });
 }
 
-ChartParser::ChartParser()
-{
-    reset();
-}
-
-void ChartParser::reset()
-{
-    document = std::make_unique<ChartDocument>();
-    measureCursor = 0;
-    ticksPerChar = 120;
-    tabWidth = 4;
-    currentBranch = 0;
-    branchMask = 0;
-    groupState = { { 0, 0 }, { 1, 0 }, { 2, 0 }, { 4, 0 } };
-    beatLength = 1.0;
-    beats = 4;
-    lineCount = 0;
-    openGogoSpans = 0;
-}
-
-std::unique_ptr<ChartDocument> ChartParser::parse(ChartTextReader& reader)
+ParsedChart ChartParser::parse(ChartTextReader& reader)
 {
     static_cast<void>(readLines(reader, nullptr));
     finish(ReadingEnd::ChartEnd);
-    return std::move(document);
+    return { std::move(m_state.document), std::move(m_state.sourceText), m_tracker.warnings(),
+             m_tracker.omitted() };
 }
 
 ChartCheck ChartParser::check(ChartTextReader& reader)
@@ -152,13 +134,14 @@ ChartCheck ChartParser::check(ChartTextReader& reader)
     ChartCheck result;
     result.complete = readLines(reader, &result.diagnostics);
     finish(result.complete ? ReadingEnd::ChartEnd : ReadingEnd::Stopped);
-    const auto& found = warnings();
+    const auto& found = m_tracker.warnings();
     const auto errorCount = static_cast<std::ptrdiff_t>(result.diagnostics.size());
     result.diagnostics.insert(result.diagnostics.end(), found.begin(), found.end());
     std::inplace_merge(result.diagnostics.begin(), result.diagnostics.begin() + errorCount,
                        result.diagnostics.end(), byLocation);
-    result.omittedWarnings = omittedWarnings();
-    result.document = std::move(document);
+    result.omittedWarnings = m_tracker.omitted();
+    result.document = std::make_unique<ChartDocument>(std::move(m_state.document));
+    result.sourceText = std::move(m_state.sourceText);
     return result;
 }
 
@@ -167,13 +150,13 @@ bool ChartParser::readLines(ChartTextReader& reader, std::vector<ChartDiagnostic
     std::wstring line;
     while (reader.good()) {
         // Counted before the read, so that a line too long to read is reported with its number.
-        ++lineCount;
+        ++m_state.lineCount;
         try {
             readLine(reader, line);
         } catch (const std::runtime_error& error) {
             if (errors == nullptr)
-                throw ChartParseError(errorOf(error, lineCount));
-            errors->push_back(errorOf(error, lineCount));
+                throw ChartParseError(errorOf(error, m_state.lineCount));
+            errors->push_back(errorOf(error, m_state.lineCount));
             if (endsReading(error))
                 return false;
         }
@@ -194,8 +177,8 @@ void ChartParser::readLine(ChartTextReader& reader, std::wstring& line)
         throw ChartError("chart is too long.", columnAt(line, kMaxChartLength - m_textLength), {},
                          ChartErrorExtent::Chart);
     m_textLength += length;
-    sourceText += line;
-    sourceText += L'\n';
+    m_state.sourceText += line;
+    m_state.sourceText += L'\n';
     if (line.empty() || line[0] == L';')
         return;
     if (line[0] == L'#')
@@ -206,15 +189,15 @@ void ChartParser::readLine(ChartTextReader& reader, std::wstring& line)
 
 void ChartParser::readNoteLine(std::wstring line)
 {
-    const std::size_t length = expandedLength(line, tabWidth);
-    const std::size_t cpm = charsPerMeasure(*this);
+    const std::size_t length = expandedLength(line, m_state.tabWidth);
+    const std::size_t cpm = charsPerMeasure(m_state);
     const std::size_t padded = length % cpm == 0 ? length : length + cpm - length % cpm;
     // Refused before its notes are read: a line may hold a million one-character measures.
-    if (padded / cpm > kMaxMeasures - std::min<std::size_t>(measureCursor, kMaxMeasures))
+    if (padded / cpm > kMaxMeasures - std::min<std::size_t>(m_state.measureCursor, kMaxMeasures))
         throw ChartError("too many measures.", 1, {}, ChartErrorExtent::Chart);
 
     try {
-        NoteLineReader(*this, m_tracker, m_lineNotes).read(line, cpm, padded);
+        NoteLineReader(m_state, m_tracker, m_lineNotes).read(line, cpm, padded);
     } catch (const ChartError&) {
         // A check goes on after the line: its measures stay, blank, so that the lines after it
         // keep their measures and branches.
@@ -228,11 +211,12 @@ void ChartParser::endNoteLine(std::wstring_view line, std::size_t length, std::s
                               std::size_t padded)
 {
     const bool beyondWhole = length > cpm && length % cpm != 0;
-    const int extraColumn = beyondWhole ? columnOfSlot(line, tabWidth, length - length % cpm) : 1;
-    m_tracker.noteLineShape({ lineCount, extraColumn }, length, cpm);
-    currentBranch = nextBranch(currentBranch, branchMask);
-    if (!groupComplete(currentBranch, branchMask)) {
-        m_tracker.groupLineRead({ lineCount, 1 });
+    const int extraColumn =
+        beyondWhole ? columnOfSlot(line, m_state.tabWidth, length - length % cpm) : 1;
+    m_tracker.noteLineShape({ m_state.lineCount, extraColumn }, length, cpm);
+    m_state.currentBranch = nextBranch(m_state.currentBranch, m_state.branchMask);
+    if (!groupComplete(m_state.currentBranch, m_state.branchMask)) {
+        m_tracker.groupLineRead({ m_state.lineCount, 1 });
         return;
     }
     completeMeasures(padded);
@@ -240,21 +224,26 @@ void ChartParser::endNoteLine(std::wstring_view line, std::size_t length, std::s
 
 void ChartParser::completeMeasures(std::size_t lineLength)
 {
-    const auto lineTicks = static_cast<std::uint64_t>(lineLength) * ticksPerChar;
-    const auto ticksOverBeats = static_cast<double>(lineTicks / static_cast<std::uint32_t>(beats));
-    const auto completed = static_cast<std::uint32_t>(ticksOverBeats / beatLength / 480 + 0.5);
-    if (completed > kMaxMeasures - document->measures.size())
+    const auto lineTicks = static_cast<std::uint64_t>(lineLength) * m_state.ticksPerChar;
+    const auto ticksOverBeats =
+        static_cast<double>(lineTicks / static_cast<std::uint32_t>(m_state.beats));
+    const auto completed =
+        static_cast<std::uint32_t>(ticksOverBeats / m_state.beatLength / kTicksPerQuarter + 0.5);
+    if (completed > kMaxMeasures - m_state.document.measures.size())
         throw ChartError("too many measures.", 1, {}, ChartErrorExtent::Chart);
-    document->measures.insert(document->measures.end(), completed,
-                              MeasureInfo{ beats, beatLength, branchMask });
-    measureCursor += completed;
-    m_tracker.measuresCompleted(completed, static_cast<std::uint32_t>(beats) * 480.0 * beatLength);
+    m_state.document.measures.insert(
+        m_state.document.measures.end(), completed,
+        MeasureInfo{ m_state.beats, m_state.beatLength, m_state.branchMask });
+    m_state.measureCursor += completed;
+    m_tracker.measuresCompleted(completed,
+                                static_cast<std::uint32_t>(m_state.beats)
+                                    * static_cast<double>(kTicksPerQuarter) * m_state.beatLength);
 }
 
 void ChartParser::finish(ReadingEnd end)
 {
     std::vector<std::int32_t> branchesInSpan;
-    for (const auto& [branch, state] : groupState) {
+    for (const auto& [branch, state] : m_state.groupState) {
         if (state == kInSpan)
             branchesInSpan.push_back(branch);
     }

@@ -11,6 +11,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace beatplate {
@@ -51,6 +52,7 @@ private:
 // What a check of a whole chart finds.
 struct ChartCheck {
     std::unique_ptr<ChartDocument> document; // what the lines without errors make
+    std::wstring sourceText; // every line read, each followed by one LF
     std::vector<ChartDiagnostic> diagnostics; // errors and warnings, in line and column order
     bool complete = true; // false when reading stopped before the chart's end
     std::size_t omittedWarnings = 0; // found beyond kMaxDiagnostics, counted only
@@ -58,18 +60,47 @@ struct ChartCheck {
     [[nodiscard]] bool hasErrors() const;
 };
 
-// Reads a chart line by line into a ChartDocument. Used once: construct, parse (or check),
-// read sourceText and the warnings.
+// What a parse of a whole chart gives.
+struct ParsedChart {
+    ChartDocument document;
+    std::wstring sourceText; // every line read, each followed by one LF
+    std::vector<ChartDiagnostic> warnings; // in line and column order, at most kMaxDiagnostics
+    std::size_t omittedWarnings = 0; // found beyond kMaxDiagnostics, counted only
+};
+
+// Where reading stands between two lines: what the directives so far have set and what the
+// lines so far have made.
+struct ChartReadingState {
+    ChartDocument document;
+    std::uint32_t measureCursor = 0;
+    std::int32_t beats = 4;
+    double beatLength = 1.0;
+    std::uint32_t ticksPerChar = 120;
+    std::uint32_t tabWidth = 4;
+    std::int32_t branchMask = 0;
+    std::int32_t currentBranch = 0;
+    std::map<std::int32_t, std::int32_t> groupState{ { 0, 0 }, { 1, 0 }, { 2, 0 }, { 4, 0 } };
+    std::map<std::int32_t, ChartNote> openSpan;
+    std::wstring sourceText; // every line read, each followed by one LF
+    std::int32_t lineCount = 0;
+    std::size_t openGogoSpans = 0; // spans of document.gogoSpans open to the chart's end
+};
+
+// Reads a chart line by line into a ChartDocument. Used once: construct, then parse or check.
 class ChartParser {
 public:
     // groupState of a branch that has a span open.
     static constexpr std::int32_t kInSpan = 4;
 
-    ChartParser();
+    ChartParser() = default;
+    // Goes on from a state that reading lines would have reached.
+    explicit ChartParser(ChartReadingState start)
+        : m_state(std::move(start))
+    {
+    }
 
-    // Reads the whole input and gives the document away; throws ChartParseError on the first
-    // chart error. The warnings found are left in warnings().
-    [[nodiscard]] std::unique_ptr<ChartDocument> parse(ChartTextReader& reader);
+    // Reads the whole input; throws ChartParseError on the first chart error.
+    [[nodiscard]] ParsedChart parse(ChartTextReader& reader);
     // Reads the whole input, skipping each line with an error, and collects every error and
     // warning; it stops early only at a limit, a failed read or kMaxDiagnostics errors.
     [[nodiscard]] ChartCheck check(ChartTextReader& reader);
@@ -79,30 +110,10 @@ public:
     void readDirective(const std::wstring& line);
     void readNoteLine(std::wstring line);
 
-    // Warnings in line and column order once parse or check has returned; at most
-    // kMaxDiagnostics, the rest counted in omittedWarnings().
-    [[nodiscard]] const std::vector<ChartDiagnostic>& warnings() const
-    {
-        return m_tracker.warnings();
-    }
-    [[nodiscard]] std::size_t omittedWarnings() const { return m_tracker.omitted(); }
-
-    std::unique_ptr<ChartDocument> document;
-    std::uint32_t measureCursor = 0;
-    std::int32_t beats = 4;
-    double beatLength = 1.0;
-    std::uint32_t ticksPerChar = 120;
-    std::uint32_t tabWidth = 4;
-    std::int32_t branchMask = 0;
-    std::int32_t currentBranch = 0;
-    std::map<std::int32_t, std::int32_t> groupState;
-    std::map<std::int32_t, ChartNote> openSpan;
-    std::wstring sourceText; // every line read, each followed by one LF
-    std::int32_t lineCount = 0;
-    std::size_t openGogoSpans = 0; // spans of document->gogoSpans open to the chart's end
+    // What the lines read so far have made and set.
+    [[nodiscard]] const ChartReadingState& state() const { return m_state; }
 
 private:
-    void reset();
     // Reads every line; errors go to errors, or are thrown as ChartParseError without it.
     // False when reading stopped before the end.
     bool readLines(ChartTextReader& reader, std::vector<ChartDiagnostic>* errors);
@@ -117,6 +128,7 @@ private:
     };
     void finish(ReadingEnd end);
 
+    ChartReadingState m_state;
     WarningTracker m_tracker;
     std::vector<NoteLineReader::NoteIterator> m_lineNotes;
     std::size_t m_textLength = 0; // of the chart text read, without sourceText's final LF

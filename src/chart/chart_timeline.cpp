@@ -4,8 +4,6 @@
 
 namespace beatplate {
 
-static constexpr double kTicksPerQuarter = 480.0;
-
 // Seconds that ticks last at a tempo in quarter notes per minute.
 static double secondsOfTicks(std::int64_t ticks, double tempo)
 {

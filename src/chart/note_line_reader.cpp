@@ -21,21 +21,19 @@ constexpr std::int32_t kGroupThird = 3;
 // the renderer does not draw.
 constexpr std::int32_t kUnnamedSpanKind = L'[';
 
-constexpr std::int64_t kInt32Max = std::numeric_limits<std::int32_t>::max();
-
 } // namespace
 
-NoteLineReader::NoteLineReader(ChartParser& parser, WarningTracker& tracker,
+NoteLineReader::NoteLineReader(ChartReadingState& reading, WarningTracker& tracker,
                                std::vector<NoteIterator>& inserted)
-    : m_parser(parser)
+    : m_reading(reading)
     , m_tracker(tracker)
-    , m_notes(parser.document->notes)
-    , m_ticksPerChar(parser.ticksPerChar)
-    , m_branch(parser.currentBranch)
-    , m_state(parser.groupState[parser.currentBranch])
-    , m_span(
-          parser.openSpan.try_emplace(parser.currentBranch, ChartNote{ kUnnamedSpanKind, 0, 0, {} })
-              .first->second)
+    , m_notes(reading.document.notes)
+    , m_ticksPerChar(reading.ticksPerChar)
+    , m_branch(reading.currentBranch)
+    , m_state(reading.groupState[reading.currentBranch])
+    , m_span(reading.openSpan
+                 .try_emplace(reading.currentBranch, ChartNote{ kUnnamedSpanKind, 0, 0, {} })
+                 .first->second)
     , m_inserted(inserted)
 {
     m_inserted.clear();
@@ -65,12 +63,12 @@ void NoteLineReader::read(std::wstring_view line, std::size_t charsPerMeasure,
 void NoteLineReader::readLine(std::wstring_view line, std::size_t charsPerMeasure,
                               std::size_t paddedLength)
 {
-    const std::uint32_t tabWidth = m_parser.tabWidth;
+    const std::uint32_t tabWidth = m_reading.tabWidth;
     m_line = line;
     std::size_t slot = 0;
     const auto readNext = [&](wchar_t c) {
         const auto measure =
-            m_parser.measureCursor + static_cast<std::uint32_t>(slot / charsPerMeasure);
+            m_reading.measureCursor + static_cast<std::uint32_t>(slot / charsPerMeasure);
         readSlot(c, measure, static_cast<std::uint32_t>(slot % charsPerMeasure));
         ++slot;
     };
@@ -166,7 +164,7 @@ void NoteLineReader::checkPageEdge(std::uint32_t tick)
         return;
     // One warning a line: the rest of a long measure usually lies there too.
     m_pageEdgeWarned = true;
-    m_tracker.warn({ m_parser.lineCount, m_column }, "note is beyond the page's right edge.");
+    m_tracker.warn({ m_reading.lineCount, m_column }, "note is beyond the page's right edge.");
 }
 
 void NoteLineReader::insertNote(wchar_t kind, std::uint32_t measure, std::uint32_t slot)
@@ -181,7 +179,7 @@ void NoteLineReader::insertNote(wchar_t kind, std::uint32_t measure, std::uint32
     }
     // One warning a line: a line written over another drops most of its notes.
     if (!m_dropWarned)
-        m_tracker.warn({ m_parser.lineCount, m_column },
+        m_tracker.warn({ m_reading.lineCount, m_column },
                        "note is dropped: an earlier note holds its position.");
     m_dropWarned = true;
 }
@@ -189,7 +187,7 @@ void NoteLineReader::insertNote(wchar_t kind, std::uint32_t measure, std::uint32
 // A span opened while another is open replaces it; its kind stays until a kind letter comes.
 void NoteLineReader::openSpan(std::uint32_t measure, std::uint32_t slot)
 {
-    const ChartLocation here{ m_parser.lineCount, m_column };
+    const ChartLocation here{ m_reading.lineCount, m_column };
     if (m_state == ChartParser::kInSpan)
         m_tracker.warn(here, "span opened inside a span; the first is dropped.");
     m_tracker.setSpanStart(m_branch, here);
@@ -237,7 +235,7 @@ void NoteLineReader::closeSpan()
         m_inserted.push_back(at);
     else
         m_tracker.warn(
-            m_tracker.spanStart(m_branch).value_or(ChartLocation{ m_parser.lineCount, m_column }),
+            m_tracker.spanStart(m_branch).value_or(ChartLocation{ m_reading.lineCount, m_column }),
             "span is dropped: an earlier note holds its position.");
     m_state = kIdle;
 }

@@ -11,7 +11,7 @@
 
 namespace beatplate {
 
-class ChartParser;
+struct ChartReadingState;
 class WarningTracker;
 
 // Reads the characters of one note line into the notes of the parser's current branch. When
@@ -23,7 +23,7 @@ public:
 
     // inserted is scratch space for the notes a line inserts, kept between lines so that its
     // memory is reused.
-    NoteLineReader(ChartParser& parser, WarningTracker& tracker,
+    NoteLineReader(ChartReadingState& reading, WarningTracker& tracker,
                    std::vector<NoteIterator>& inserted);
 
     // Reads line (tabs not yet expanded) as paddedLength slots of charsPerMeasure to a
@@ -42,7 +42,7 @@ private:
     void checkPageEdge(std::uint32_t tick);
     [[noreturn]] void throwParseError() const;
 
-    ChartParser& m_parser;
+    ChartReadingState& m_reading;
     WarningTracker& m_tracker;
     std::set<ChartNote, PositionLess>& m_notes;
     std::int64_t m_ticksPerChar;

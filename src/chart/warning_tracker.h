@@ -1,6 +1,7 @@
 #pragma once
 
 #include "chart/chart_diagnostic.h"
+#include "chart/chart_document.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -20,11 +21,11 @@ inline constexpr std::size_t kMaxDiagnostics = 1000;
 // 10 ticks, on a page 816 pixels wide. In shorter measures no tick inside them gets there.
 [[nodiscard]] constexpr bool beyondPageEdge(std::uint32_t tick)
 {
-    return 24 + std::uint64_t{ tick } * 48 / 480 >= 816;
+    return 24 + std::uint64_t{ tick } * 48 / kTicksPerQuarter >= 816;
 }
 
 // Length in ticks above which a measure is wider than the page.
-inline constexpr double kPageTicks = 16 * 480.0;
+inline constexpr double kPageTicks = 16.0 * kTicksPerQuarter;
 
 // Collects the warnings of one chart, and keeps what the rules that span several lines need:
 // where each branch's open span began, the marks placed since the last completed measure,

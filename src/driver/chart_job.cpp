@@ -103,16 +103,16 @@ static std::optional<std::string> refusalOf(const ChartJob& job)
 
 // The warnings of a parsed chart as one message of check lines, so that another chart's lines
 // never come between them.
-static void showWarnings(const ChartJob& job, const ChartParser& parser,
+static void showWarnings(const ChartJob& job, const ParsedChart& chart,
                          const ChartSettings& settings, Console& console)
 {
-    if (settings.warnings == WarningDisplay::Hidden || parser.warnings().empty())
+    if (settings.warnings == WarningDisplay::Hidden || chart.warnings.empty())
         return;
     std::string lines;
-    for (const ChartDiagnostic& warning : parser.warnings())
+    for (const ChartDiagnostic& warning : chart.warnings)
         lines += formatDiagnosticLine(job.name, warning) + '\n';
-    if (parser.omittedWarnings() > 0)
-        lines += job.name + ": " + std::to_string(parser.omittedWarnings()) + kMoreWarnings + '\n';
+    if (chart.omittedWarnings > 0)
+        lines += job.name + ": " + std::to_string(chart.omittedWarnings) + kMoreWarnings + '\n';
     console.report(lines, std::nullopt, MessageKind::Warning);
 }
 
@@ -178,19 +178,19 @@ static ChartOutcome processOpenedChart(const ChartJob& job, ChartTextReader& rea
     std::optional<TemporaryFile> output;
     if (drawsPicture(settings.task) && job.picture)
         output.emplace(openPngOutput(*job.picture));
-    ChartParser parser;
-    std::unique_ptr<ChartDocument> document;
+    std::optional<ParsedChart> chart;
     try {
-        document = parser.parse(reader);
+        chart.emplace(ChartParser().parse(reader));
     } catch (const ChartParseError& error) {
         return { reportChartError(job, error, settings, console), {}, std::nullopt };
     }
-    showWarnings(job, parser, settings, console);
+    showWarnings(job, *chart, settings, console);
+    const ChartDocument& document = chart->document;
     ChartOutcome outcome;
     if (givesFigures(settings.task))
-        outcome.stats = ChartStatsEntry{ job.name, document->title, computeChartStats(*document) };
+        outcome.stats = ChartStatsEntry{ job.name, document.title, computeChartStats(document) };
     if (drawsPicture(settings.task))
-        outcome.status = drawDocument(job, *document, parser.sourceText, output, tools, console);
+        outcome.status = drawDocument(job, document, chart->sourceText, output, tools, console);
     return outcome;
 }
 

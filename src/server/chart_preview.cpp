@@ -92,7 +92,7 @@ ChartPreviewResult ChartPreview::preview(std::string bytes, std::optional<ChartE
     ScoreRenderer renderer(m_spriteSheet);
     renderer.setHeaderFont(font.font());
     renderer.render(*document);
-    result.png = encodeChartPng(renderer.canvas(), parser.sourceText);
+    result.png = encodeChartPng(renderer.canvas(), check.sourceText);
     return result;
 }
 

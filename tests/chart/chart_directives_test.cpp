@@ -7,6 +7,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace beatplate {
@@ -150,8 +151,8 @@ TEST(ChartParser, BranchWordSelectsTheBranches)
         SCOPED_TRACE(testCase.chart);
         ChartParser parser;
         static_cast<void>(parseChart(testCase.chart, parser));
-        EXPECT_EQ(parser.branchMask, testCase.branchMask);
-        EXPECT_EQ(parser.currentBranch, testCase.currentBranch);
+        EXPECT_EQ(parser.state().branchMask, testCase.branchMask);
+        EXPECT_EQ(parser.state().currentBranch, testCase.currentBranch);
     }
 }
 
@@ -180,9 +181,9 @@ TEST(ChartParser, MeterKeepsTheCharactersPerBeat)
         SCOPED_TRACE(testCase.chart);
         ChartParser parser;
         static_cast<void>(parseChart(testCase.chart, parser));
-        EXPECT_EQ(parser.beats, testCase.beats);
-        EXPECT_DOUBLE_EQ(parser.beatLength, testCase.beatLength);
-        EXPECT_EQ(parser.ticksPerChar, testCase.ticksPerChar);
+        EXPECT_EQ(parser.state().beats, testCase.beats);
+        EXPECT_DOUBLE_EQ(parser.state().beatLength, testCase.beatLength);
+        EXPECT_EQ(parser.state().ticksPerChar, testCase.ticksPerChar);
     }
 }
 
@@ -212,7 +213,7 @@ TEST(ChartParser, TabAcceptsOnlyFourOrEight)
         SCOPED_TRACE(chart);
         ChartParser parser;
         static_cast<void>(parseChart(chart, parser));
-        EXPECT_EQ(parser.tabWidth, width);
+        EXPECT_EQ(parser.state().tabWidth, width);
     }
     for (const char* chart : { "#tab 6", "#tab -4", "#tab 0", "#tab 16" }) {
         SCOPED_TRACE(chart);
@@ -321,13 +322,14 @@ TEST(ChartParser, ReadsTheLargestMeterThatStaysInside32Bits)
 {
     ChartParser parser;
     static_cast<void>(parseChart("#meter 1 1118481\n#meter 4 4473924\n", parser));
-    EXPECT_EQ(parser.beats, 4473924);
-    EXPECT_EQ(parser.ticksPerChar, 120u);
+    EXPECT_EQ(parser.state().beats, 4473924);
+    EXPECT_EQ(parser.state().ticksPerChar, 120u);
 
     // Rounding can leave very many ticks per character for a tiny beat; scaling that up to a
     // whole note must not leave 32 bits.
-    ChartParser tinyBeat;
-    tinyBeat.beatLength = 1e-9;
+    ChartReadingState start;
+    start.beatLength = 1e-9;
+    ChartParser tinyBeat(std::move(start));
     EXPECT_THAT([&] { tinyBeat.readDirective(L"#meter 1 4"); },
                 ThrowsMessage<std::runtime_error>(StrEq("meter is out of range.")));
 }
@@ -335,14 +337,15 @@ TEST(ChartParser, ReadsTheLargestMeterThatStaysInside32Bits)
 TEST(ChartParser, ReadsAChartWithEveryDirective)
 {
     ChartParser parser;
-    const auto document = parseChart(test::readFile(test::testData("full.txt")), parser);
-    EXPECT_EQ(parser.lineCount, 35);
+    const ParsedChart parsed = parseChart(test::readFile(test::testData("full.txt")), parser);
+    const ChartDocument* document = &parsed.document;
+    EXPECT_EQ(parser.state().lineCount, 35);
     EXPECT_EQ(document->title, L"全部入り");
     EXPECT_EQ(document->difficulty, L"おに");
     EXPECT_EQ(document->level, 10);
-    EXPECT_EQ(parser.tabWidth, 8u);
-    EXPECT_EQ(parser.branchMask, 1);
-    EXPECT_EQ(parser.measureCursor, 10u);
+    EXPECT_EQ(parser.state().tabWidth, 8u);
+    EXPECT_EQ(parser.state().branchMask, 1);
+    EXPECT_EQ(parser.state().measureCursor, 10u);
     const std::vector<MeasureInfo> measures = { { 4, 1.0, 0 }, { 4, 1.0, 0 }, { 4, 1.0, 0 },
                                                 { 6, 0.5, 0 }, { 3, 1.0, 0 }, { 3, 1.0, 0 },
                                                 { 4, 1.0, 7 }, { 4, 1.0, 7 }, { 4, 1.0, 5 },

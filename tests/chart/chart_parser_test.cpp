@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace beatplate {
@@ -57,19 +58,18 @@ TEST(ChartParser, KeepsTheSourceTextAndCountsEveryLine)
     for (const auto& testCase : cases) {
         SCOPED_TRACE(testCase.bytes);
         ChartParser parser;
-        static_cast<void>(parseChart(testCase.bytes, parser));
-        EXPECT_EQ(parser.sourceText, testCase.sourceText);
-        EXPECT_EQ(parser.lineCount, testCase.lineCount);
+        const ParsedChart parsed = parseChart(testCase.bytes, parser);
+        EXPECT_EQ(parsed.sourceText, testCase.sourceText);
+        EXPECT_EQ(parser.state().lineCount, testCase.lineCount);
     }
 }
 
 TEST(ChartParser, GivesTheDocumentAway)
 {
     ChartParser parser;
-    const auto document = parseChart("oooo\n", parser);
-    ASSERT_NE(document, nullptr);
-    EXPECT_EQ(parser.document, nullptr);
-    EXPECT_EQ(document->notes.size(), 4u);
+    const ParsedChart parsed = parseChart("oooo\n", parser);
+    EXPECT_EQ(parsed.document.notes.size(), 4u);
+    EXPECT_EQ(parsed.sourceText, L"oooo\n\n");
     EXPECT_EQ(*parseChart(""), ChartDocument{});
 }
 
@@ -79,9 +79,9 @@ TEST(ChartParser, FinalLineBreakChangesOnlyTheSourceText)
     ChartParser with;
     const auto first = parseChart("#bpm 150\noooo", without);
     const auto second = parseChart("#bpm 150\noooo\n", with);
-    EXPECT_EQ(*first, *second);
-    EXPECT_EQ(without.sourceText, L"#bpm 150\noooo\n");
-    EXPECT_EQ(with.sourceText, L"#bpm 150\noooo\n\n");
+    EXPECT_EQ(first.document, second.document);
+    EXPECT_EQ(first.sourceText, L"#bpm 150\noooo\n");
+    EXPECT_EQ(second.sourceText, L"#bpm 150\noooo\n\n");
 }
 
 struct FailureCase {
@@ -147,9 +147,8 @@ TEST(ChartParser, RejectsAChartLongerThanTheLimit)
     for (int i = 0; i < 4096; ++i)
         withLineEnd += ";" + std::string(1022, 'x') + "\n";
     ChartParser parser;
-    static_cast<void>(parseChart(withLineEnd, parser));
-    EXPECT_EQ(parser.sourceText.size(), kMaxChartLength + 1);
-    EXPECT_EQ(parser.lineCount, 4097);
+    EXPECT_EQ(parseChart(withLineEnd, parser).sourceText.size(), kMaxChartLength + 1);
+    EXPECT_EQ(parser.state().lineCount, 4097);
     std::string withoutLineEnd = withLineEnd;
     withoutLineEnd.back() = 'x';
     static_cast<void>(parseChart(withoutLineEnd));
@@ -173,13 +172,14 @@ void expectNoteLines(const std::vector<NoteLineCase>& cases, std::uint32_t tabWi
 {
     for (const auto& testCase : cases) {
         SCOPED_TRACE(testCase.name);
-        ChartParser parser;
-        parser.tabWidth = tabWidth;
+        ChartReadingState start;
+        start.tabWidth = tabWidth;
+        ChartParser parser(std::move(start));
         for (const auto& line : testCase.lines)
             parser.readNoteLine(line);
-        EXPECT_EQ(notesOf(*parser.document), testCase.notes);
-        EXPECT_EQ(parser.document->measures.size(), testCase.measureCount);
-        EXPECT_EQ(parser.measureCursor, testCase.measureCount);
+        EXPECT_EQ(notesOf(parser.state().document), testCase.notes);
+        EXPECT_EQ(parser.state().document.measures.size(), testCase.measureCount);
+        EXPECT_EQ(parser.state().measureCursor, testCase.measureCount);
     }
 }
 
@@ -259,10 +259,11 @@ TEST(ChartParser, SpreadsTripletGroupsOverFourSlots)
 
 TEST(ChartParser, TripletTicksUseFlooredThirds)
 {
-    ChartParser parser;
-    parser.ticksPerChar = 80; // six characters per beat
+    ChartReadingState start;
+    start.ticksPerChar = 80; // six characters per beat
+    ChartParser parser(std::move(start));
     parser.readNoteLine(L"3ooo");
-    EXPECT_EQ(notesOf(*parser.document),
+    EXPECT_EQ(notesOf(parser.state().document),
               (std::vector{ note('o', 0, 0), note('o', 0, 107), note('o', 0, 214) }));
 }
 
@@ -344,28 +345,30 @@ TEST(ChartParser, RejectsCharactersOutsideTheGrammar)
     parser.readNoteLine(L"(=");
     EXPECT_THAT([&] { parser.readNoteLine(L"=)o3oo(x,o"); },
                 ThrowsMessage<std::runtime_error>(StrEq("parse error.")));
-    EXPECT_TRUE(parser.document->notes.empty());
-    EXPECT_EQ(parser.groupState[0], ChartParser::kInSpan);
+    EXPECT_TRUE(parser.state().document.notes.empty());
+    EXPECT_EQ(parser.state().groupState.at(0), ChartParser::kInSpan);
     parser.readNoteLine(L"=)");
-    EXPECT_EQ(notesOf(*parser.document), (std::vector{ span('(', 0, 0, 480) }));
+    EXPECT_EQ(notesOf(parser.state().document), (std::vector{ span('(', 0, 0, 480) }));
 }
 
 TEST(ChartParser, KeepsTheFirstNoteAtAPosition)
 {
     // Branch 4 alone never completes a measure, so every line writes measure 0.
-    ChartParser notesFirst;
-    notesFirst.currentBranch = 4;
+    ChartReadingState start;
+    start.currentBranch = 4;
+    ChartParser notesFirst(std::move(start));
     notesFirst.readNoteLine(L"o(=)");
     notesFirst.readNoteLine(L"xO");
-    EXPECT_EQ(notesOf(*notesFirst.document),
+    EXPECT_EQ(notesOf(notesFirst.state().document),
               (std::vector{ note('o', 0, 0, 4), span('(', 0, 120, 360, 0, 4) }));
 
     // A span is stored when it closes, so a note written at its start while it is open wins.
-    ChartParser spanOpen;
-    spanOpen.currentBranch = 4;
+    ChartReadingState spanStart;
+    spanStart.currentBranch = 4;
+    ChartParser spanOpen(std::move(spanStart));
     for (const wchar_t* line : { L"(==", L"o", L"=)" })
         spanOpen.readNoteLine(line);
-    EXPECT_EQ(notesOf(*spanOpen.document), (std::vector{ note('o', 0, 0, 4) }));
+    EXPECT_EQ(notesOf(spanOpen.state().document), (std::vector{ note('o', 0, 0, 4) }));
 }
 
 // --- Branches ---
@@ -391,15 +394,16 @@ TEST(ChartParser, RotatesBranchesAndCompletesMeasuresAfterTheLastBranch)
     };
     for (const auto& testCase : cases) {
         SCOPED_TRACE(testCase.name);
-        ChartParser parser;
-        parser.branchMask = testCase.branchMask;
-        parser.currentBranch = testCase.firstBranch;
+        ChartReadingState start;
+        start.branchMask = testCase.branchMask;
+        start.currentBranch = testCase.firstBranch;
+        ChartParser parser(std::move(start));
         for (std::size_t i = 0; i < testCase.branches.size(); ++i) {
             parser.readNoteLine(L"o");
-            EXPECT_EQ(parser.currentBranch, testCase.branches[i]);
-            EXPECT_EQ(parser.document->measures.size(), testCase.measureCounts[i]);
+            EXPECT_EQ(parser.state().currentBranch, testCase.branches[i]);
+            EXPECT_EQ(parser.state().document.measures.size(), testCase.measureCounts[i]);
         }
-        for (const auto& measure : parser.document->measures)
+        for (const auto& measure : parser.state().document.measures)
             EXPECT_EQ(measure, plainMeasure(testCase.branchMask));
     }
 }
@@ -520,7 +524,8 @@ TEST(ChartParser, RejectsUnsafeChartsWithAClearMessage)
 TEST(ChartParser, ReadsFixturesOfEveryEncodingIntoOneDocument)
 {
     ChartParser parser;
-    const auto document = parseChart(test::readFile(test::testData("basic.txt")), parser);
+    const ParsedChart parsed = parseChart(test::readFile(test::testData("basic.txt")), parser);
+    const ChartDocument* document = &parsed.document;
     ChartDocument expected;
     expected.title = L"さくらの歌（テスト）";
     expected.difficulty = L"むずかしい";
@@ -545,14 +550,15 @@ TEST(ChartParser, ReadsFixturesOfEveryEncodingIntoOneDocument)
         expected.notes.insert(note('x', 3, tick));
     expected.notes.insert(note('O', 3, 1800));
     EXPECT_EQ(*document, expected);
-    EXPECT_EQ(parser.lineCount, 11);
+    EXPECT_EQ(parser.state().lineCount, 11);
 
     for (const char* name : { "basic_crlf.txt", "basic_utf8_bom.txt", "basic_utf16le_bom.txt",
                               "basic_utf16be_bom.txt" }) {
         SCOPED_TRACE(name);
         ChartParser other;
-        EXPECT_EQ(*parseChart(test::readFile(test::testData(name)), other), expected);
-        EXPECT_EQ(other.sourceText, parser.sourceText);
+        const ParsedChart again = parseChart(test::readFile(test::testData(name)), other);
+        EXPECT_EQ(again.document, expected);
+        EXPECT_EQ(again.sourceText, parsed.sourceText);
     }
 }
 

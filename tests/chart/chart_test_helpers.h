@@ -41,9 +41,9 @@ namespace test {
     return std::filesystem::path(BEATPLATE_TEST_DATA_DIR) / name;
 }
 
-// Parses chart bytes the way the driver parses a file.
-[[nodiscard]] inline std::unique_ptr<ChartDocument> parseChart(std::string bytes,
-                                                               ChartParser& parser)
+// Parses chart bytes the way the driver parses a file; parser.state() tells where reading
+// ended.
+[[nodiscard]] inline ParsedChart parseChart(std::string bytes, ChartParser& parser)
 {
     auto reader = ChartTextReader::fromBytes(std::move(bytes));
     return parser.parse(reader);
@@ -52,7 +52,7 @@ namespace test {
 [[nodiscard]] inline std::unique_ptr<ChartDocument> parseChart(std::string bytes)
 {
     ChartParser parser;
-    return parseChart(std::move(bytes), parser);
+    return std::make_unique<ChartDocument>(parseChart(std::move(bytes), parser).document);
 }
 
 // The chart error that parsing the bytes reports; line 0 and "no error" when there is none.

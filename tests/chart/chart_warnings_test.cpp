@@ -22,9 +22,9 @@ struct Expected {
 std::vector<Expected> warningsOf(const std::string& chart)
 {
     ChartParser parser;
-    static_cast<void>(test::parseChart(chart, parser));
+    const ParsedChart parsed = test::parseChart(chart, parser);
     std::vector<Expected> found;
-    for (const auto& warning : parser.warnings())
+    for (const auto& warning : parsed.warnings)
         found.push_back({ warning.line(), warning.column(), warning.message, warning.detail });
     return found;
 }
@@ -156,9 +156,9 @@ TEST(ChartParser, CountsWarningsBeyondTheLimit)
     for (std::size_t i = 0; i < kMaxDiagnostics + 5; ++i)
         chart += "#level 11\n";
     ChartParser parser;
-    static_cast<void>(test::parseChart(chart, parser));
-    EXPECT_EQ(parser.warnings().size(), kMaxDiagnostics);
-    EXPECT_EQ(parser.omittedWarnings(), 5u);
+    const ParsedChart parsed = test::parseChart(chart, parser);
+    EXPECT_EQ(parsed.warnings.size(), kMaxDiagnostics);
+    EXPECT_EQ(parsed.omittedWarnings, 5u);
 }
 
 } // namespace

@@ -252,7 +252,8 @@ TEST(ScoreRendererNotes, CountsAndNotesAfterASpanStayInViewOnOurSheet)
         ChartTextReader::open(std::filesystem::path(BEATPLATE_TEST_DATA_DIR) / "span_pairings.txt");
     ASSERT_TRUE(reader);
     ChartParser parser;
-    const auto document = parser.parse(*reader);
+    const ParsedChart parsed = parser.parse(*reader);
+    const ChartDocument* document = &parsed.document;
     ScoreRenderer renderer(BEATPLATE_BUILT_SPRITE_SHEET);
     renderer.render(*document);
     ASSERT_TRUE(renderer.spriteSheet);
