@@ -7,7 +7,7 @@
 namespace beatplate {
 
 // iconv_open reports failure with this value, not with a null pointer.
-static const iconv_t kNoIconv = reinterpret_cast<iconv_t>(-1);
+static const iconv_t kNoIconv = reinterpret_cast<iconv_t>(-1); // NOLINT(performance-no-int-to-ptr)
 
 Iconv::Iconv(const char* toCode, const char* fromCode)
     : m_handle(iconv_open(toCode, fromCode))
