@@ -2,8 +2,8 @@
 // directory, pictures into the second.
 //   make_fuzz_seeds CHART_DIR PICTURE_DIR
 #include "extract/chart_chunk_reader.h"
-#include "extract/test_png.h"
 #include "output/png_writer.h"
+#include "support/png_file.h"
 
 #include <cstdio>
 #include <filesystem>

@@ -7,6 +7,8 @@ set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
     OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 
 install(TARGETS beatplate beatplate-chart DESTINATION bin)
+# Installed, the program finds its sheet at ../share/beatplate from its own directory.
+install(FILES ${BEATPLATE_SPRITE_SHEET} DESTINATION share/beatplate)
 # Dropping charts on this entry in a file manager or on a launcher draws them in a terminal.
 install(FILES packaging/beatplate.desktop DESTINATION share/applications)
 # beatplate serve reads its page from here first, so that it can be changed without a build.

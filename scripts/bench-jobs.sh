@@ -10,7 +10,7 @@ count=${1:-40}
 rounds=${2:-5}
 ./scripts/setup.sh
 
-cmake -S . -B build-release -DCMAKE_BUILD_TYPE=Release -DBEATPLATE_TESTS=OFF >/dev/null
+cmake -S . -B build-release -DCMAKE_BUILD_TYPE=Release -DBEATPLATE_TESTS=OFF -DBEATPLATE_BENCH=ON >/dev/null
 cmake --build build-release -j"$(nproc)" --target beatplate >/dev/null
 
 work=build-release/bench-jobs

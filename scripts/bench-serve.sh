@@ -7,6 +7,6 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/setup.sh
-cmake -S . -B build-release -DCMAKE_BUILD_TYPE=Release -DBEATPLATE_TESTS=OFF >/dev/null
+cmake -S . -B build-release -DCMAKE_BUILD_TYPE=Release -DBEATPLATE_TESTS=OFF -DBEATPLATE_BENCH=ON >/dev/null
 cmake --build build-release -j"$(nproc)" --target beatplate serve_load >/dev/null
 ./build-release/bench/serve_load ./build-release/beatplate "${1:-300}" "${2:-200}" "${3:-8}"

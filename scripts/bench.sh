@@ -15,7 +15,7 @@ sizes=("$@")
 [ ${#sizes[@]} -eq 0 ] && sizes=(100 1000 10000)
 BEATPLATE_DEV_TOOLS=1 ./scripts/setup.sh
 
-cmake -S . -B build-release -DCMAKE_BUILD_TYPE=Release -DBEATPLATE_TESTS=OFF >/dev/null
+cmake -S . -B build-release -DCMAKE_BUILD_TYPE=Release -DBEATPLATE_TESTS=OFF -DBEATPLATE_BENCH=ON >/dev/null
 cmake --build build-release -j"$(nproc)" --target beatplate_bench png_choices sprite_sheet
 
 pictures=build-release/bench-pictures

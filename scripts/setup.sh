@@ -12,7 +12,7 @@ packages=(
   chromium chromium-driver python3-selenium
 )
 if [ "${BEATPLATE_DEV_TOOLS:-0}" = 1 ]; then
-  packages+=(clang-14 libclang-rt-14-dev clang-format libbenchmark-dev optipng)
+  packages+=(clang-14 libclang-rt-14-dev clang-format clang-tidy-14 libbenchmark-dev optipng)
 fi
 # Only scripts/package.sh needs these: dpkg-shlibdeps and dpkg-buildflags, file, lintian.
 if [ "${BEATPLATE_PACKAGE_TOOLS:-0}" = 1 ]; then

@@ -50,7 +50,7 @@ public:
     {
         if (x < 0 || y < 0 || x >= m_width || y >= m_height)
             return;
-        auto& current = m_marks[static_cast<std::size_t>(y * m_width + x)];
+        auto& current = m_marks[index(x, y)];
         if (mark > current)
             current = mark;
     }
@@ -64,12 +64,16 @@ public:
         raise(x, y, Mark::Ink);
     }
 
-    [[nodiscard]] Mark at(int x, int y) const
-    {
-        return m_marks[static_cast<std::size_t>(y * m_width + x)];
-    }
+    [[nodiscard]] Mark at(int x, int y) const { return m_marks[index(x, y)]; }
 
 private:
+    // Callers keep x and y inside the cell.
+    [[nodiscard]] std::size_t index(int x, int y) const
+    {
+        return static_cast<std::size_t>(y) * static_cast<std::size_t>(m_width)
+            + static_cast<std::size_t>(x);
+    }
+
     int m_width;
     int m_height;
     std::vector<Mark> m_marks;
@@ -121,7 +125,7 @@ int drawLettering(Canvas& sheet, const Cell& cell, int x, int y, std::string_vie
     for (int j = 0; j < cell.height; ++j) {
         auto row = sheet.row(cell.y + j);
         for (int i = 0; i < cell.width; ++i) {
-            auto& pixel = row[static_cast<std::size_t>(cell.x + i)];
+            auto& pixel = row[static_cast<std::size_t>(cell.x) + static_cast<std::size_t>(i)];
             pixel = compositeOver(pixel, colourOf(grid.at(i, j), style));
         }
     }

@@ -1,43 +1,19 @@
 #include "rgba_png.h"
 
+#include "base/temporary_file.h"
+#include "png/png_handles.h"
 #include "render/sprite_sheet.h"
 
 #include <png.h>
 
 #include <cstdint>
 #include <cstdio>
-#include <memory>
+#include <optional>
 #include <system_error>
 #include <vector>
 
 namespace beatplate {
 namespace {
-
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
-
-class PngWriteGuard {
-public:
-    PngWriteGuard()
-        : m_png(png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr))
-    {
-        if (m_png)
-            m_info = png_create_info_struct(m_png);
-    }
-    PngWriteGuard(const PngWriteGuard&) = delete;
-    PngWriteGuard& operator=(const PngWriteGuard&) = delete;
-    ~PngWriteGuard() { png_destroy_write_struct(&m_png, &m_info); }
-
-    [[nodiscard]] bool valid() const { return m_png && m_info; }
-    [[nodiscard]] png_structp png() const { return m_png; }
-    [[nodiscard]] png_infop info() const { return m_info; }
-
-private:
-    png_structp m_png = nullptr;
-    png_infop m_info = nullptr;
-};
 
 RgbaPngError failure(const std::filesystem::path& path, const char* cause)
 {
@@ -84,20 +60,15 @@ std::vector<png_bytep> rowPointers(std::vector<std::uint8_t>& bytes, int width, 
     return rows;
 }
 
-void writeFile(const std::filesystem::path& path, const Canvas& canvas)
+// Runs one step of the write, turning the system's failure into ours with cause.
+template <typename Step>
+void attempt(const std::filesystem::path& path, const char* cause, Step step)
 {
-    FilePtr file(std::fopen(path.c_str(), "wb"));
-    if (!file)
-        throw failure(path, "cannot open for writing");
-    const PngWriteGuard guard;
-    if (!guard.valid())
-        throw failure(path, "cannot start the PNG encoder");
-    auto bytes = rgbaBytes(canvas);
-    auto rows = rowPointers(bytes, canvas.width(), canvas.height());
-    if (!encodeImage(guard.png(), guard.info(), file.get(), canvas, rows.data()))
-        throw failure(path, "PNG encoding failed");
-    if (std::fclose(file.release()) != 0)
-        throw failure(path, "cannot finish writing");
+    try {
+        step();
+    } catch (const std::system_error&) {
+        throw failure(path, cause);
+    }
 }
 
 } // namespace
@@ -106,21 +77,19 @@ void writeRgbaPng(const std::filesystem::path& path, const Canvas& canvas)
 {
     if (canvas.empty())
         throw failure(path, "no image to write");
-    auto temporary = path;
-    temporary += ".part";
-    try {
-        writeFile(temporary, canvas);
-    } catch (...) {
-        std::error_code ignored;
-        std::filesystem::remove(temporary, ignored);
-        throw;
-    }
-    std::error_code error;
-    std::filesystem::rename(temporary, path, error);
-    if (error) {
-        std::filesystem::remove(temporary, error);
-        throw failure(path, "cannot replace the file");
-    }
+    std::optional<TemporaryFile> file;
+    attempt(path, "cannot open for writing", [&] { file.emplace(path); });
+    const PngWriteHandle guard;
+    if (!guard.valid())
+        throw failure(path, "cannot start the PNG encoder");
+    auto bytes = rgbaBytes(canvas);
+    auto rows = rowPointers(bytes, canvas.width(), canvas.height());
+    std::FILE* stream = nullptr;
+    attempt(path, "cannot open for writing", [&] { stream = file->stream(); });
+    if (!encodeImage(guard.png(), guard.info(), stream, canvas, rows.data()))
+        throw failure(path, "PNG encoding failed");
+    attempt(path, "cannot finish writing", [&] { file->finishWriting(); });
+    attempt(path, "cannot replace the file", [&] { file->replaceTarget(); });
 }
 
 Canvas readRgbaPng(const std::filesystem::path& path)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <iconv.h>
+#include "base/iconv.h"
 
 #include <cstddef>
 #include <optional>
@@ -8,24 +8,6 @@
 #include <string_view>
 
 namespace beatplate {
-
-// Owns one iconv conversion descriptor.
-class Iconv {
-public:
-    // Throws std::runtime_error when the C library has no such conversion.
-    Iconv(const char* toCode, const char* fromCode);
-    Iconv(Iconv&& other) noexcept;
-    Iconv& operator=(Iconv&& other) noexcept;
-    Iconv(const Iconv&) = delete;
-    Iconv& operator=(const Iconv&) = delete;
-    ~Iconv();
-
-    // Converts all of input; on failure returns the byte offset in input where conversion stopped.
-    [[nodiscard]] std::optional<std::size_t> convert(std::string_view input, std::string& output);
-
-private:
-    iconv_t m_handle;
-};
 
 struct Cp932Encoding {
     std::string bytes; // the code page 932 text, valid when badUnit is npos

@@ -1,11 +1,11 @@
 #pragma once
 
 #include "base/file_descriptor.h"
+#include "base/file_stream.h"
 #include "base/removal_on_signal.h"
 
 #include <cstdio>
 #include <filesystem>
-#include <memory>
 #include <string>
 #include <string_view>
 
@@ -63,16 +63,12 @@ private:
     void keepOnlyReadAndWriteBitsOf(const std::string& name);
     void publish();
 
-    struct FileCloser {
-        void operator()(std::FILE* file) const { std::fclose(file); }
-    };
-
     std::filesystem::path m_target;
     std::string m_targetName;
     std::string m_prefix;
     FileDescriptor m_directory;
     FileDescriptor m_file;
-    std::unique_ptr<std::FILE, FileCloser> m_stream;
+    FilePtr m_stream;
     std::string m_name; // the hidden name, while the file has one
     RemovalOnSignal m_removal;
 };

@@ -1,11 +1,11 @@
 #include "chart/chart_text_reader.h"
 
+#include "base/file_stream.h"
+#include "base/iconv.h"
 #include "chart/chart_diagnostic.h"
 #include "chart/chart_error.h"
 #include "chart/chart_parser.h"
 #include "chart/utf8_detector.h"
-
-#include <iconv.h>
 
 #include <algorithm>
 #include <array>
@@ -25,51 +25,6 @@ constexpr char16_t kEndOfFile = 0x1A;
 // Detection keeps what it reads. Three bytes give at least one code unit in either encoding,
 // so text still undecided after this many bytes is too long a chart whatever it is.
 constexpr std::size_t kDetectionLimit = 3 * kMaxChartLength + 3;
-
-// Owns one iconv conversion descriptor.
-class IconvConverter {
-public:
-    // Throws std::runtime_error when the system cannot convert between the two encodings.
-    IconvConverter(const char* toCode, const char* fromCode)
-        : m_handle(iconv_open(toCode, fromCode))
-    {
-        if (m_handle == invalidHandle())
-            throw std::runtime_error(std::string("no converter from ") + fromCode + " to "
-                                     + toCode);
-    }
-    IconvConverter(IconvConverter&& other) noexcept
-        : m_handle(std::exchange(other.m_handle, invalidHandle()))
-    {
-    }
-    IconvConverter& operator=(IconvConverter&& other) noexcept
-    {
-        std::swap(m_handle, other.m_handle);
-        return *this;
-    }
-    IconvConverter(const IconvConverter&) = delete;
-    IconvConverter& operator=(const IconvConverter&) = delete;
-    ~IconvConverter()
-    {
-        if (m_handle != invalidHandle())
-            iconv_close(m_handle);
-    }
-
-    // iconv's own result and errno contract; the four cursors advance past what was converted.
-    std::size_t convert(char*& in, std::size_t& inLeft, char*& out, std::size_t& outLeft)
-    {
-        return iconv(m_handle, &in, &inLeft, &out, &outLeft);
-    }
-
-private:
-    static iconv_t invalidHandle() { return reinterpret_cast<iconv_t>(std::intptr_t{ -1 }); }
-
-    iconv_t m_handle;
-};
-
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
 struct ByteOrderMark {
     std::string_view bytes;
@@ -183,7 +138,7 @@ struct ChartTextReader::State {
     bool readFailed = false;
     ChartEncoding encoding = ChartEncoding::Cp932;
     bool byteOrderMark = false;
-    std::optional<IconvConverter> converter;
+    std::optional<Iconv> converter;
     std::u16string units; // decoded text not yet delivered, from unitOffset on
     std::size_t unitOffset = 0;
     bool textEnded = false; // nothing more will be decoded
@@ -276,7 +231,7 @@ void ChartTextReader::State::decodePending()
         output.resize(2 * inLeft); // never more UTF-16 code units than input bytes
     char* out = output.data();
     std::size_t outLeft = 2 * inLeft;
-    const std::size_t result = converter->convert(in, inLeft, out, outLeft);
+    const std::size_t result = converter->convertSome(in, inLeft, out, outLeft);
     const int error = errno;
     byteOffset += window - inLeft;
     const std::size_t produced = 2 * window - outLeft;

@@ -1,6 +1,7 @@
 #include "output/png_writer.h"
 
 #include "output/png_error.h"
+#include "png/png_handles.h"
 
 #include <png.h>
 
@@ -37,31 +38,6 @@ struct PngSink {
     std::FILE* file = nullptr;
     std::vector<std::uint8_t>* memory = nullptr;
     int error = 0; // errno of a failed write, ENOMEM when memory ran out
-};
-
-// Owns libpng's write and info structures.
-class PngWriteGuard {
-public:
-    PngWriteGuard(PngErrorState& errors, png_error_ptr onError, png_error_ptr onWarning)
-        : m_png(png_create_write_struct(PNG_LIBPNG_VER_STRING, &errors, onError, onWarning))
-    {
-        if (m_png != nullptr)
-            m_info = png_create_info_struct(m_png);
-        if (m_info == nullptr) {
-            png_destroy_write_struct(&m_png, nullptr);
-            throw PngWriteError(kOutOfMemoryMessage);
-        }
-    }
-    PngWriteGuard(const PngWriteGuard&) = delete;
-    PngWriteGuard& operator=(const PngWriteGuard&) = delete;
-    ~PngWriteGuard() { png_destroy_write_struct(&m_png, &m_info); }
-
-    [[nodiscard]] png_structp png() const { return m_png; }
-    [[nodiscard]] png_infop info() const { return m_info; }
-
-private:
-    png_structp m_png = nullptr;
-    png_infop m_info = nullptr;
 };
 
 } // namespace
@@ -225,7 +201,9 @@ static void encodeWithLibpng(PngSink& sink, const Canvas& canvas, std::wstring_v
     sourceChunk.location = PNG_HAVE_PLTE;
 
     PngErrorState errors;
-    PngWriteGuard guard(errors, onPngError, onPngWarning);
+    const PngWriteHandle guard(&errors, onPngError, onPngWarning);
+    if (!guard.valid())
+        throw PngWriteError(kOutOfMemoryMessage);
     png_set_write_fn(guard.png(), &sink, writeToSink, flushNothing);
     if (!writeImage(guard.png(), guard.info(), canvas, &sourceChunk, rows.data(), options))
         throw PngWriteError(failureMessage(errors, sink));

@@ -99,7 +99,7 @@ std::optional<std::filesystem::path> ChartDirectory::resolve(std::string_view na
 
 std::optional<std::filesystem::path> ChartDirectory::writeTarget(std::string_view name) const
 {
-    if (const auto existing = resolve(name))
+    if (auto existing = resolve(name))
         return existing;
     // Nothing at all may be there: a dangling link or a directory is no place for a chart.
     if (!isChartName(name) || statusOf(m_root / name, false) || errno != ENOENT)
@@ -128,7 +128,7 @@ std::vector<ChartFileInfo> ChartDirectory::list() const
 static std::optional<std::string> readAtMost(int fd, std::size_t limit)
 {
     std::string bytes;
-    std::array<char, 64 * 1024> buffer{};
+    std::array<char, std::size_t{ 64 } * 1024> buffer{};
     while (bytes.size() <= limit) {
         const ssize_t got = ::read(fd, buffer.data(), buffer.size());
         if (got < 0 && errno == EINTR)

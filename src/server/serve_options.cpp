@@ -18,7 +18,7 @@ static int parsePort(std::string_view text)
 // A numeric address only: a name would be looked up, and could stand for several addresses.
 static std::string parseAddress(std::string_view text)
 {
-    const std::string address(text);
+    std::string address(text);
     unsigned char bytes[sizeof(in6_addr)];
     if (::inet_pton(AF_INET, address.c_str(), bytes) != 1
         && ::inet_pton(AF_INET6, address.c_str(), bytes) != 1)

@@ -1,4 +1,4 @@
-#include "extract/test_png.h"
+#include "support/png_file.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>

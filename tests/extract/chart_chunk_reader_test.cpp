@@ -1,7 +1,7 @@
 #include "extract/chart_chunk_reader.h"
 #include "extract/extract_error.h"
 #include "extract/png_chunk_reader.h"
-#include "extract/test_png.h"
+#include "support/png_file.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,7 @@
 #include "support/png_file.h"
 
+#include "png/png_handles.h"
+
 #include <png.h>
 
 #include <algorithm>
@@ -22,26 +24,6 @@ struct PngErrorState {
 struct ReadCursor {
     std::span<const std::uint8_t> bytes;
     std::size_t offset = 0;
-};
-
-struct PngReadGuard {
-    png_structp png = nullptr;
-    png_infop info = nullptr;
-
-    PngReadGuard() = default;
-    PngReadGuard(const PngReadGuard&) = delete;
-    PngReadGuard& operator=(const PngReadGuard&) = delete;
-    ~PngReadGuard() { png_destroy_read_struct(&png, &info, nullptr); }
-};
-
-struct PngWriteGuard {
-    png_structp png = nullptr;
-    png_infop info = nullptr;
-
-    PngWriteGuard() = default;
-    PngWriteGuard(const PngWriteGuard&) = delete;
-    PngWriteGuard& operator=(const PngWriteGuard&) = delete;
-    ~PngWriteGuard() { png_destroy_write_struct(&png, &info); }
 };
 
 struct ImageHeader {
@@ -154,17 +136,13 @@ static bool readRows(png_structp png, png_infop info, png_bytepp rows)
 static void decodePixels(std::span<const std::uint8_t> bytes, DecodedPng& result)
 {
     PngErrorState errors;
-    PngReadGuard guard;
-    guard.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &errors, onPngError, onPngWarning);
-    if (guard.png == nullptr)
-        throw std::runtime_error("png_create_read_struct failed");
-    guard.info = png_create_info_struct(guard.png);
-    if (guard.info == nullptr)
-        throw std::runtime_error("png_create_info_struct failed");
+    const PngReadHandle guard(&errors, onPngError, onPngWarning);
+    if (!guard.valid())
+        throw std::runtime_error("libpng cannot start reading");
     ReadCursor cursor{ bytes, 0 };
-    png_set_read_fn(guard.png, &cursor, readFromMemory);
+    png_set_read_fn(guard.png(), &cursor, readFromMemory);
     ImageHeader header;
-    if (!readHeader(guard.png, guard.info, &header))
+    if (!readHeader(guard.png(), guard.info(), &header))
         throw std::runtime_error(std::string("libpng: ") + errors.message.data());
     result.width = static_cast<int>(header.width);
     result.height = static_cast<int>(header.height);
@@ -178,7 +156,7 @@ static void decodePixels(std::span<const std::uint8_t> bytes, DecodedPng& result
     std::vector<png_bytep> rows(header.height);
     for (std::size_t y = 0; y < rows.size(); ++y)
         rows[y] = samples.data() + y * width * 4;
-    if (!readRows(guard.png, guard.info, rows.data()))
+    if (!readRows(guard.png(), guard.info(), rows.data()))
         throw std::runtime_error(std::string("libpng: ") + errors.message.data());
     result.pixels.resize(width * header.height);
     for (std::size_t i = 0; i < result.pixels.size(); ++i) {
@@ -229,7 +207,7 @@ Canvas toCanvas(const DecodedPng& png)
 
 static bool writeImage(png_structp png, png_infop info, const TestPngSpec& spec,
                        const png_color* palette, const png_color_16* transparentGrey,
-                       png_bytepp rows)
+                       std::vector<png_unknown_chunk>& unknowns, png_bytepp rows)
 {
     if (setjmp(png_jmpbuf(png)))
         return false;
@@ -244,6 +222,11 @@ static bool writeImage(png_structp png, png_infop info, const TestPngSpec& spec,
                      static_cast<int>(spec.paletteAlpha.size()), nullptr);
     if (transparentGrey != nullptr)
         png_set_tRNS(png, info, nullptr, 0, transparentGrey);
+    png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_ALWAYS, nullptr, 0);
+    if (!unknowns.empty())
+        png_set_unknown_chunks(png, info, unknowns.data(), static_cast<int>(unknowns.size()));
+    for (std::size_t i = 0; i < unknowns.size(); ++i)
+        png_set_unknown_chunk_location(png, info, static_cast<int>(i), unknowns[i].location);
     png_write_info(png, info);
     png_write_image(png, rows);
     png_write_end(png, info);
@@ -264,18 +247,24 @@ std::vector<std::uint8_t> encodeTestPng(const TestPngSpec& spec)
     std::vector<png_bytep> rows;
     for (const auto& row : spec.rows)
         rows.push_back(const_cast<png_bytep>(row.data()));
+    // libpng takes the chunks' data non-const but only reads it.
+    std::vector<png_unknown_chunk> unknowns(spec.chunks.size());
+    for (std::size_t i = 0; i < spec.chunks.size(); ++i) {
+        const TestChunk& chunk = spec.chunks[i];
+        chunk.type.copy(reinterpret_cast<char*>(unknowns[i].name), 4);
+        unknowns[i].name[4] = 0;
+        unknowns[i].data = reinterpret_cast<png_bytep>(const_cast<char*>(chunk.data.data()));
+        unknowns[i].size = chunk.data.size();
+        unknowns[i].location = chunk.afterImage ? PNG_AFTER_IDAT : PNG_HAVE_PLTE;
+    }
     std::vector<std::uint8_t> out;
     PngErrorState errors;
-    PngWriteGuard guard;
-    guard.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &errors, onPngError, onPngWarning);
-    if (guard.png == nullptr)
-        throw std::runtime_error("png_create_write_struct failed");
-    guard.info = png_create_info_struct(guard.png);
-    if (guard.info == nullptr)
-        throw std::runtime_error("png_create_info_struct failed");
-    png_set_write_fn(guard.png, &out, appendToVector, flushNothing);
-    if (!writeImage(guard.png, guard.info, spec, palette.empty() ? nullptr : palette.data(),
-                    spec.transparentGrey ? &grey : nullptr, rows.data()))
+    const PngWriteHandle guard(&errors, onPngError, onPngWarning);
+    if (!guard.valid())
+        throw std::runtime_error("libpng cannot start writing");
+    png_set_write_fn(guard.png(), &out, appendToVector, flushNothing);
+    if (!writeImage(guard.png(), guard.info(), spec, palette.empty() ? nullptr : palette.data(),
+                    spec.transparentGrey ? &grey : nullptr, unknowns, rows.data()))
         throw std::runtime_error(std::string("libpng: ") + errors.message.data());
     return out;
 }
@@ -307,6 +296,31 @@ std::vector<std::uint8_t> sourceChunkOf(std::u16string_view text)
             { static_cast<std::uint8_t>(unit & 0xFF), static_cast<std::uint8_t>(unit >> 8) });
     data.insert(data.end(), { 0, 0 });
     return data;
+}
+
+std::string makeTestPng(const std::vector<TestChunk>& chunks, bool interlaced)
+{
+    constexpr std::size_t kWidth = 5;
+    constexpr std::size_t kHeight = 3;
+    TestPngSpec spec;
+    spec.width = static_cast<int>(kWidth);
+    spec.height = static_cast<int>(kHeight);
+    spec.interlaced = interlaced;
+    for (std::size_t y = 0; y < kHeight; ++y) {
+        std::vector<std::uint8_t> row(kWidth * 4);
+        for (std::size_t x = 0; x < row.size(); ++x)
+            row[x] = static_cast<std::uint8_t>((y * row.size() + x) * 37 + 11);
+        spec.rows.push_back(std::move(row));
+    }
+    spec.chunks = chunks;
+    const std::vector<std::uint8_t> bytes = encodeTestPng(spec);
+    return { bytes.begin(), bytes.end() };
+}
+
+std::string chartChunkData(std::u16string_view text)
+{
+    const std::vector<std::uint8_t> data = sourceChunkOf(text);
+    return { data.begin(), data.end() };
 }
 
 void writeBytes(const std::filesystem::path& path, std::span<const std::uint8_t> bytes)

@@ -48,6 +48,12 @@ struct DecodedPng {
 // The pixels of a decoded PNG as a canvas, for whole-image comparisons.
 [[nodiscard]] Canvas toCanvas(const DecodedPng& png);
 
+struct TestChunk {
+    std::string type; // four letters
+    std::string data;
+    bool afterImage = false; // written after IDAT instead of before it
+};
+
 // An image in any PNG format, for feeding PNG readers: rows are raw packed samples as the format
 // stores them (16-bit samples big-endian, sub-byte samples packed from the high bit).
 struct TestPngSpec {
@@ -60,6 +66,7 @@ struct TestPngSpec {
     std::vector<std::uint8_t> palette{}; // R, G, B triples for colour type 3
     std::vector<std::uint8_t> paletteAlpha{}; // tRNS for colour type 3
     std::optional<std::uint16_t> transparentGrey{}; // tRNS for colour type 0
+    std::vector<TestChunk> chunks{}; // written as libpng writes chunks it does not know
 };
 
 // Encodes the described picture with libpng; throws std::runtime_error on a libpng error.
@@ -67,10 +74,39 @@ struct TestPngSpec {
 // Encodes a canvas (0xAARRGGBB pixels) as 8-bit RGBA.
 [[nodiscard]] std::vector<std::uint8_t> encodeCanvasPng(const Canvas& canvas);
 
+// A small RGBA PNG holding chunks, made with libpng the way beatplate writes its pictures.
+[[nodiscard]] std::string makeTestPng(const std::vector<TestChunk>& chunks,
+                                      bool interlaced = false);
+
 void writeBytes(const std::filesystem::path& path, std::span<const std::uint8_t> bytes);
 
 // The source chunk's data for a chart text: each UTF-16 code unit little-endian, then a zero
 // unit.
 [[nodiscard]] std::vector<std::uint8_t> sourceChunkOf(std::u16string_view text);
+// The same bytes, as a string for the makers of whole files below.
+[[nodiscard]] std::string chartChunkData(std::u16string_view text);
+
+// Pictures made byte by byte, for the cases libpng refuses to write (png_bytes.cpp).
+struct RawChunk {
+    std::string type;
+    std::string data;
+    std::size_t offset = 0; // of the length field in the file
+};
+
+// The chunks of a PNG file, read straight from its bytes (no CRC check).
+[[nodiscard]] std::vector<RawChunk> pngChunks(std::string_view file);
+
+// One chunk as it lies in a file: length, type, data and CRC; claimedLength replaces the length
+// field when given.
+[[nodiscard]] std::string pngChunk(std::string_view type, std::string_view data,
+                                   std::optional<std::uint32_t> claimedLength = std::nullopt);
+// The IHDR chunk of an 8-bit RGBA picture.
+[[nodiscard]] std::string rgbaHeaderChunk(std::uint32_t width, std::uint32_t height);
+// The PNG signature followed by the chunks.
+[[nodiscard]] std::string pngFile(const std::vector<std::string>& chunks);
+
+// A zlib stream that inflates to size zero bytes, at about a thousandth of that: a flushed
+// deflate block over a window of zeros repeated, so it is cheap to make whatever its size.
+[[nodiscard]] std::string zeroBomb(std::uint64_t size);
 
 } // namespace beatplate::test

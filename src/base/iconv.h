@@ -1,0 +1,33 @@
+#pragma once
+
+#include <iconv.h>
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace beatplate {
+
+// Owns one iconv conversion descriptor.
+class Iconv {
+public:
+    // Throws std::runtime_error when the C library has no such conversion.
+    Iconv(const char* toCode, const char* fromCode);
+    Iconv(Iconv&& other) noexcept;
+    Iconv& operator=(Iconv&& other) noexcept;
+    Iconv(const Iconv&) = delete;
+    Iconv& operator=(const Iconv&) = delete;
+    ~Iconv();
+
+    // Converts all of input; on failure returns the byte offset in input where conversion stopped.
+    [[nodiscard]] std::optional<std::size_t> convert(std::string_view input, std::string& output);
+    // One call of iconv itself, with its result and errno contract: the four cursors advance past
+    // what was converted, and the conversion state carries over to the next call.
+    std::size_t convertSome(char*& in, std::size_t& inLeft, char*& out, std::size_t& outLeft);
+
+private:
+    iconv_t m_handle;
+};
+
+} // namespace beatplate
