@@ -1,6 +1,6 @@
 #include "rgba_png.h"
 
-#include "render/sprite_sheet.h"
+#include "load/sprite_sheet.h"
 
 #include <png.h>
 

@@ -1,4 +1,4 @@
-#include "render/sprite_sheet.h"
+#include "load/sprite_sheet.h"
 
 #include "output/png_error.h"
 
