@@ -9,8 +9,14 @@
 #include "chart/chart_parser.h"
 #include "chart/chart_text_reader.h"
 #include "chart_generator.h"
+#include "load/header_font.h"
+#include "load/sprite_sheet.h"
 #include "output/png_writer.h"
-#include "render/header_font.h"
+#include "render/background_pass.h"
+#include "render/events_pass.h"
+#include "render/header_text_pass.h"
+#include "render/measures_pass.h"
+#include "render/notes_pass.h"
 #include "render/score_renderer.h"
 
 #include <algorithm>
@@ -138,41 +144,41 @@ RunFigures benchmarkOnce(const Options& options, int measureCount, PngEncoder en
         parsed.emplace(ChartParser().parse(reader));
     });
     const ChartDocument* document = &parsed->document;
-    ScoreRenderer renderer(options.sheet);
-    renderer.setHeaderFont(font ? &*font : nullptr);
-    figures.layout = timed([&] {
-        renderer.breakRows(*document);
-        renderer.placeMeasures(*document);
-    });
+    std::optional<ScoreLayout> layout;
+    figures.layout = timed([&] { layout.emplace(*document); });
+    std::optional<Canvas> sheet;
+    Canvas canvas;
     figures.canvas = timed([&] {
-        renderer.createCanvas();
-        renderer.attachGraphics();
-        renderer.buildAtlas();
+        canvas = blankCanvas(*layout);
+        sheet = loadSpriteSheet(options.sheet);
     });
-    if (!renderer.spriteSheet) {
+    if (!sheet) {
         std::fprintf(stderr, "the sprite sheet %s does not load\n", options.sheet.c_str());
         std::exit(1);
     }
-    figures.background = timed([&] { renderer.drawBackground(); });
-    figures.measures = timed([&] { renderer.drawMeasures(*document); });
-    figures.events = timed([&] { renderer.drawEvents(*document); });
-    figures.notes = timed([&] { renderer.drawNotes(*document); });
-    figures.header = timed([&] { renderer.drawHeaderText(*document); });
-    const double processorBefore = processorMilliseconds();
-    figures.png = timed([&] {
-        writeChartPng(output, renderer.canvas(), parsed->sourceText, { .encoder = encoder });
+    const DrawTarget target{ canvas, 0 };
+    figures.background = timed([&] { drawBackground(*layout, *sheet, target); });
+    figures.measures = timed([&] { drawMeasures(*layout, *document, *sheet, target); });
+    figures.events = timed([&] { drawEvents(*layout, *document, *sheet, target); });
+    figures.notes = timed([&] { drawNotes(*layout, *document, *sheet, target); });
+    figures.header = timed([&] {
+        if (font)
+            drawHeaderText(*document, *font, target);
     });
+    const double processorBefore = processorMilliseconds();
+    figures.png =
+        timed([&] { writeChartPng(output, canvas, parsed->sourceText, { .encoder = encoder }); });
     figures.pngProcessor = processorMilliseconds() - processorBefore;
     figures.pngMegabytes = static_cast<double>(std::filesystem::file_size(output)) / 1e6;
     if (!options.keepDirectory)
         std::filesystem::remove(output);
     // Read before the memset buffer exists: the peak is the run's own.
     figures.peakMegabytes = peakResidentMegabytes();
-    figures.width = renderer.width();
-    figures.height = renderer.height();
-    figures.canvasMegabytes = static_cast<double>(renderer.canvas().byteSize()) / 1e6;
-    const std::size_t canvasBytes = renderer.canvas().byteSize();
-    renderer = ScoreRenderer(options.sheet);
+    figures.width = canvas.width();
+    figures.height = canvas.height();
+    figures.canvasMegabytes = static_cast<double>(canvas.byteSize()) / 1e6;
+    const std::size_t canvasBytes = canvas.byteSize();
+    canvas = Canvas();
     measureMemset(canvasBytes, figures);
     return figures;
 }
@@ -275,9 +281,8 @@ RunFigures benchmarkTallest(const Options& options)
 {
     auto reader = ChartTextReader::fromBytes(generateChart(100));
     const ParsedChart parsed = ChartParser().parse(reader);
-    ScoreRenderer renderer(options.sheet);
-    renderer.render(parsed.document);
-    const Canvas& score = renderer.canvas();
+    const auto sheet = loadSpriteSheet(options.sheet);
+    const Canvas score = ScoreRenderer(sheet ? *sheet : Canvas()).render(parsed.document);
     const auto cycle = [&score](int firstRow, Canvas& band) {
         for (int y = 0; y < band.height(); ++y) {
             const auto row = score.row((firstRow + y) % score.height());

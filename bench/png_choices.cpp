@@ -7,8 +7,9 @@
 #include "chart/chart_parser.h"
 #include "chart/chart_text_reader.h"
 #include "chart_generator.h"
+#include "load/header_font.h"
+#include "load/sprite_sheet.h"
 #include "output/png_writer.h"
-#include "render/header_font.h"
 #include "render/score_renderer.h"
 
 #include <png.h>
@@ -46,10 +47,9 @@ Picture renderChart(const std::string& name, const std::string& chartBytes,
 {
     auto reader = ChartTextReader::fromBytes(chartBytes);
     ParsedChart parsed = ChartParser().parse(reader);
-    ScoreRenderer renderer(sheet);
-    renderer.setHeaderFont(font);
-    renderer.render(parsed.document);
-    return { name, renderer.canvas(), std::move(parsed.sourceText) };
+    const auto loaded = loadSpriteSheet(sheet);
+    return { name, ScoreRenderer(loaded ? *loaded : Canvas(), font).render(parsed.document),
+             std::move(parsed.sourceText) };
 }
 
 std::string readFile(const std::filesystem::path& path)

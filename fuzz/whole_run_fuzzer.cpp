@@ -1,7 +1,9 @@
 #include "chart/chart_parser.h"
 #include "chart/chart_text_reader.h"
+#include "load/header_font.h"
+#include "load/sprite_sheet.h"
 #include "output/png_writer.h"
-#include "render/header_font.h"
+#include "render/score_layout.h"
 #include "render/score_renderer.h"
 #include "render/sprite_atlas.h"
 
@@ -10,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 #include <optional>
+#include <span>
 #include <stdexcept>
 #include <string>
 #include <unistd.h>
@@ -17,8 +20,8 @@
 namespace {
 
 // A small sheet with a distinct colour per sprite, every third one half transparent, so that
-// draws both copy and blend.
-std::filesystem::path writeSheet()
+// draws both copy and blend; read back from a PNG as a sheet file is.
+beatplate::Canvas makeSheet()
 {
     beatplate::Canvas sheet(beatplate::kSpriteSheetMinWidth, beatplate::kSpriteSheetMinHeight);
     for (beatplate::SpriteId id = 0; id < beatplate::kSpriteCount; ++id) {
@@ -31,28 +34,17 @@ std::filesystem::path writeSheet()
         }
     }
     const auto bytes = beatplate::encodeChartPng(sheet, L"");
-    const auto path = std::filesystem::temp_directory_path()
-        / ("beatplate-fuzz-sheet-" + std::to_string(getpid()) + ".png");
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()),
-               static_cast<std::streamsize>(bytes.size()));
-    return path;
+    auto loaded = beatplate::loadSpriteSheet(std::span<const std::uint8_t>(bytes));
+    if (!loaded)
+        __builtin_trap();
+    return std::move(*loaded);
 }
 
 // What every run shares: the sheet written once, and the header face looked up once.
 struct FuzzFixture {
-    std::filesystem::path sheet = writeSheet();
+    beatplate::Canvas sheet = makeSheet();
     // The title and difficulty come from the chart, so their text goes through the real face.
     std::optional<beatplate::HeaderFont> font = beatplate::HeaderFont::find();
-
-    FuzzFixture() = default;
-    FuzzFixture(const FuzzFixture&) = delete;
-    FuzzFixture& operator=(const FuzzFixture&) = delete;
-    ~FuzzFixture()
-    {
-        std::error_code ignored;
-        std::filesystem::remove(sheet, ignored);
-    }
 };
 
 const FuzzFixture& fixture()
@@ -69,9 +61,7 @@ constexpr std::size_t kMaxDrawnBytes = std::size_t{ 256 } << 20;
 // them before it allocates anything.
 bool worthDrawing(const beatplate::ChartDocument& document)
 {
-    beatplate::ScoreRenderer layout(std::filesystem::path{});
-    layout.breakRows(document);
-    layout.placeMeasures(document);
+    const beatplate::ScoreLayout layout(document);
     const auto bytes = static_cast<std::size_t>(layout.canvasHeight()) * beatplate::kPageWidth * 4;
     return bytes <= kMaxDrawnBytes || bytes > beatplate::kMaxCanvasBytes;
 }
@@ -95,12 +85,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const beatplate::ChartDocument* document = &parsed.document;
         if (!worthDrawing(*document))
             return 0;
-        beatplate::ScoreRenderer renderer(fixture().sheet);
-        renderer.setHeaderFont(fixture().font ? &*fixture().font : nullptr);
-        renderer.render(*document);
+        const beatplate::Canvas canvas =
+            beatplate::ScoreRenderer(fixture().sheet, fixture().font ? &*fixture().font : nullptr)
+                .render(*document);
         // The fastest level: the encoder's work hardly depends on the chart, and speed finds more.
-        const auto png = beatplate::encodeChartPng(renderer.canvas(), parsed.sourceText,
-                                                   { .compressionLevel = 1 });
+        const auto png =
+            beatplate::encodeChartPng(canvas, parsed.sourceText, { .compressionLevel = 1 });
         if (png.size() < 8)
             __builtin_trap();
     } catch (const beatplate::ChartParseError&) {

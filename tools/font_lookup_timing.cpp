@@ -1,8 +1,8 @@
 // Prints what finding and loading the header face adds to one run, and which face it is.
 // Run it once after clearing fontconfig's caches and again afterwards to see both cases.
 
-#include "render/header_font.h"
-#include "render/text_font_lookup.h"
+#include "load/header_font.h"
+#include "load/text_font_lookup.h"
 #include "render/text_header.h"
 
 #include <chrono>

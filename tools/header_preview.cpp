@@ -2,7 +2,7 @@
 // Usage: header_preview OUTPUT.png [--title T] [--difficulty D] [--level N] [--font FILE]
 //        [--zoom N] [--crop WIDTH]
 
-#include "render/header_font.h"
+#include "load/header_font.h"
 #include "render/text_header.h"
 #include "rgba_png.h"
 

@@ -4,8 +4,8 @@
 
 namespace beatplate {
 
-// A small score put together from the sheet the way the renderer places its sprites: lanes of
-// all three branches, every line, gogo band, markers, digits, notes and every span kind.
+// A small chart of ours drawn by the renderer from the sheet: lanes of all three branches, every
+// line, gogo bands, markers, digits, notes and every span kind. No header text.
 [[nodiscard]] Canvas composeMockScore(const Canvas& sheet);
 
 // The picture enlarged by a whole factor, nearest neighbour, over a checkerboard that shows

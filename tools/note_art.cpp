@@ -38,9 +38,9 @@ void paintBall(Canvas& sheet, const Cell& cell, const ShapeAt& shapeAt, const Ba
     paintField(sheet, cell, intersection(core, lit), ball.fill);
 }
 
-void drawSingleNote(Canvas& sheet, SpriteId id, const Ball& ball)
+void drawSingleNote(Canvas& sheet, Sprite sprite, const Ball& ball)
 {
-    const Cell cell = cellOf(spriteRect(id));
+    const Cell cell = cellOf(spriteRect(sprite));
     const ShapeAt disc = [](float offsetY, float radius) {
         return circle(kCentre, kCentre + offsetY, radius);
     };
@@ -78,7 +78,7 @@ DistanceField spanField(SpanPiece piece, float centreY, float radius, float tail
     };
 }
 
-void drawSpan(Canvas& sheet, SpriteId head, const Ball& ball)
+void drawSpan(Canvas& sheet, Sprite head, const Ball& ball)
 {
     constexpr std::array<SpanPiece, 3> kPieces{ SpanPiece::Head, SpanPiece::Body, SpanPiece::Tail };
     // Every layer of the ball is the same flat end grown by less, so the outline and rim keep
@@ -89,15 +89,15 @@ void drawSpan(Canvas& sheet, SpriteId head, const Ball& ball)
         const ShapeAt bar = [piece, tailHalfFlat](float offsetY, float radius) {
             return spanField(piece, kCentre + offsetY, radius, tailHalfFlat);
         };
-        paintBall(sheet, cellOf(spriteRect(head + static_cast<SpriteId>(i))), bar, ball);
+        paintBall(sheet, cellOf(spriteRect(nextSprite(head, static_cast<int>(i)))), bar, ball);
     }
 }
 
 // The light centre carries the count; the badge colour and outline shape tell the kinds apart.
-void drawBadge(Canvas& sheet, SpriteId id, const DistanceField& outer, std::uint32_t colour,
+void drawBadge(Canvas& sheet, Sprite sprite, const DistanceField& outer, std::uint32_t colour,
                const DistanceField& centre)
 {
-    const Cell cell = cellOf(spriteRect(id));
+    const Cell cell = cellOf(spriteRect(sprite));
     paintField(sheet, cell, outer, palette::kOutline);
     const auto body = grown(outer, -kOutlineWidth);
     paintField(sheet, cell, body, mixColour(colour, kBlack, 0.15f));
@@ -124,20 +124,20 @@ void drawNoteSprites(Canvas& sheet)
 {
     const Ball small{ 8.6f, 1.6f, 0 };
     const Ball big{ 11.6f, 2.0f, 0 };
-    drawSingleNote(sheet, 0, { small.radius, small.rimWidth, palette::kRed });
-    drawSingleNote(sheet, 1, { big.radius, big.rimWidth, palette::kRed });
-    drawSingleNote(sheet, 2, { small.radius, small.rimWidth, palette::kBlue });
-    drawSingleNote(sheet, 3, { big.radius, big.rimWidth, palette::kBlue });
+    drawSingleNote(sheet, Sprite::NoteO, { small.radius, small.rimWidth, palette::kRed });
+    drawSingleNote(sheet, Sprite::NoteBigO, { big.radius, big.rimWidth, palette::kRed });
+    drawSingleNote(sheet, Sprite::NoteX, { small.radius, small.rimWidth, palette::kBlue });
+    drawSingleNote(sheet, Sprite::NoteBigX, { big.radius, big.rimWidth, palette::kBlue });
 
-    drawSpan(sheet, 4, { small.radius, small.rimWidth, palette::kYellow });
-    drawSpan(sheet, 7, { big.radius, big.rimWidth, palette::kOrange });
-    drawSpan(sheet, 10, { 9.8f, 1.8f, palette::kViolet });
+    drawSpan(sheet, Sprite::AngleSpanHead, { small.radius, small.rimWidth, palette::kYellow });
+    drawSpan(sheet, Sprite::ParenSpanHead, { big.radius, big.rimWidth, palette::kOrange });
+    drawSpan(sheet, Sprite::CountedSpanHead, { 9.8f, 1.8f, palette::kViolet });
 
-    drawBadge(sheet, 13, circle(kCentre, kCentre, 11.6f), palette::kBalloonBadge,
+    drawBadge(sheet, Sprite::AtIcon, circle(kCentre, kCentre, 11.6f), palette::kBalloonBadge,
               circle(kCentre, kCentre, 7.0f));
-    drawBadge(sheet, 14, roundedBox(kCentre, kCentre, 11.2f, 11.2f, 4.5f), palette::kSquareBadge,
-              roundedBox(kCentre, kCentre, 7.5f, 6.0f, 2.5f));
-    drawBadge(sheet, 15, burst(10, 11.9f, 9.4f), palette::kStarBadge,
+    drawBadge(sheet, Sprite::PIcon, roundedBox(kCentre, kCentre, 11.2f, 11.2f, 4.5f),
+              palette::kSquareBadge, roundedBox(kCentre, kCentre, 7.5f, 6.0f, 2.5f));
+    drawBadge(sheet, Sprite::BIcon, burst(10, 11.9f, 9.4f), palette::kStarBadge,
               circle(kCentre, kCentre, 6.8f));
 }
 

@@ -1,8 +1,8 @@
 #include "rgba_png.h"
 
 #include "base/temporary_file.h"
+#include "load/sprite_sheet.h"
 #include "png/png_handles.h"
-#include "render/sprite_sheet.h"
 
 #include <png.h>
 

@@ -3,6 +3,7 @@
 #include "sheet_palette.h"
 #include "sprite_sheet.h"
 
+#include <optional>
 #include <string>
 
 namespace beatplate {
@@ -13,23 +14,22 @@ constexpr std::uint32_t kBlack = argb(0, 0, 0);
 // ink keeps one pixel of halo clear of it.
 constexpr int kInkLeft = 2;
 
-Cell cellFor(SpriteId id)
+Cell cellFor(Sprite sprite)
 {
-    return cellOf(spriteRect(id));
+    return cellOf(spriteRect(sprite));
 }
 
-void fill(Canvas& sheet, SpriteId id, std::uint32_t colour)
+void fill(Canvas& sheet, Sprite sprite, std::uint32_t colour)
 {
-    const Cell cell = cellFor(id);
+    const Cell cell = cellFor(sprite);
     paintRows(sheet, cell, 0, cell.height, colour);
 }
 
 // Lanes stack without gaps, so their first and last rows together make a 2-pixel divider.
 void drawLanes(Canvas& sheet)
 {
-    for (SpriteId bit = 0; bit < 3; ++bit) {
-        const SpriteId id = 18 + bit;
-        const Cell cell = cellFor(id);
+    for (int bit = 0; bit < 3; ++bit) {
+        const Cell cell = cellFor(nextSprite(Sprite::Lane0, bit));
         const std::uint32_t tint = palette::kLanes[static_cast<std::size_t>(bit)];
         paintRows(sheet, cell, 0, cell.height, tint);
         paintRows(sheet, cell, 0, 1, mixColour(tint, kBlack, 0.14f));
@@ -40,11 +40,11 @@ void drawLanes(Canvas& sheet)
 // The top edge's lower two rows and the bottom edge's upper two lie over the lanes.
 void drawLaneEdges(Canvas& sheet)
 {
-    const Cell top = cellFor(16);
+    const Cell top = cellFor(Sprite::LaneTopEdge);
     paintRows(sheet, top, 1, 2, withAlpha(palette::kFrame, 110));
     paintRows(sheet, top, 2, 5, palette::kFrame);
     paintRows(sheet, top, 5, 6, withAlpha(kBlack, 60));
-    const Cell bottom = cellFor(17);
+    const Cell bottom = cellFor(Sprite::LaneBottomEdge);
     paintRows(sheet, bottom, 0, 1, withAlpha(kBlack, 30));
     paintRows(sheet, bottom, 1, 4, palette::kFrame);
     paintRows(sheet, bottom, 4, 5, withAlpha(palette::kFrame, 110));
@@ -53,17 +53,17 @@ void drawLaneEdges(Canvas& sheet)
 // Each line is stretched to the row's height, so every row of it is the same.
 void drawLines(Canvas& sheet)
 {
-    fill(sheet, 21, palette::kBarLine);
-    fill(sheet, 22, palette::kBeatLine);
-    fill(sheet, 23, palette::kHalfBeatLine);
-    fill(sheet, 24, palette::kBranchLine);
-    fill(sheet, 25, palette::kChangeLine);
+    fill(sheet, Sprite::BarLine, palette::kBarLine);
+    fill(sheet, Sprite::BeatLine, palette::kBeatLine);
+    fill(sheet, Sprite::HalfBeatLine, palette::kHalfBeatLine);
+    fill(sheet, Sprite::BranchStartLine, palette::kBranchLine);
+    fill(sheet, Sprite::ChangeLine, palette::kChangeLine);
 }
 
 // Stretched along the section at its own height: fades upward so the markers above stay calm.
 void drawGogoBand(Canvas& sheet)
 {
-    const Cell cell = cellFor(27);
+    const Cell cell = cellFor(Sprite::GogoBand);
     for (int row = 0; row < cell.height - 1; ++row) {
         const auto alpha = static_cast<std::uint32_t>(40 + 70 * row / (cell.height - 2));
         paintRows(sheet, cell, row, row + 1, withAlpha(palette::kGogo, alpha));
@@ -71,27 +71,28 @@ void drawGogoBand(Canvas& sheet)
     paintRows(sheet, cell, cell.height - 1, cell.height, withAlpha(palette::kGogo, 170));
 }
 
-void drawDigitSet(Canvas& sheet, SpriteId firstDigit, int pointSprite, std::uint32_t ink)
+void drawDigitSet(Canvas& sheet, Sprite firstDigit, std::optional<Sprite> point, std::uint32_t ink)
 {
     const Lettering style{ ink, palette::kHalo };
     for (int digit = 0; digit < 10; ++digit) {
         const std::string text(1, static_cast<char>('0' + digit));
-        drawLettering(sheet, cellFor(firstDigit + digit), kInkLeft, 0, text, style);
+        drawLettering(sheet, cellFor(nextSprite(firstDigit, digit)), kInkLeft, 0, text, style);
     }
-    if (pointSprite >= 0)
-        drawLettering(sheet, cellFor(pointSprite), kInkLeft + 1, 0, ".", style);
+    if (point)
+        drawLettering(sheet, cellFor(*point), kInkLeft + 1, 0, ".", style);
 }
 
 // Only scroll speeds can be negative (a reverse scroll).
 void drawScrollMinus(Canvas& sheet)
 {
-    drawLettering(sheet, cellFor(65), kInkLeft, 0, "-", { palette::kScrollInk, palette::kHalo });
+    drawLettering(sheet, cellFor(Sprite::SpeedMinus), kInkLeft, 0, "-",
+                  { palette::kScrollInk, palette::kHalo });
 }
 
 void drawBranchIcons(Canvas& sheet)
 {
-    for (SpriteId bit = 0; bit < 3; ++bit) {
-        const Cell cell = cellFor(52 + bit);
+    for (int bit = 0; bit < 3; ++bit) {
+        const Cell cell = cellFor(nextSprite(Sprite::BranchIcon0, bit));
         paintField(sheet, cell, roundedBox(3, 3, 2.9f, 2.9f, 1.3f), palette::kOutline);
         paintField(sheet, cell, roundedBox(3, 3, 1.9f, 1.9f, 0.6f),
                    palette::kBranchIcons[static_cast<std::size_t>(bit)]);
@@ -102,18 +103,20 @@ void drawBranchIcons(Canvas& sheet)
 
 void drawScoreSprites(Canvas& sheet)
 {
-    fill(sheet, 26, palette::kPage);
+    fill(sheet, Sprite::Background, palette::kPage);
     drawGogoBand(sheet);
     drawLanes(sheet);
     drawLaneEdges(sheet);
     drawLines(sheet);
 
-    drawLettering(sheet, cellFor(28), kInkLeft, 0, "BPM", { palette::kTempoInk, palette::kHalo });
-    drawLettering(sheet, cellFor(51), kInkLeft, 0, "HS", { palette::kScrollInk, palette::kHalo });
-    drawDigitSet(sheet, 30, 29, palette::kTempoInk);
-    drawDigitSet(sheet, 40, 50, palette::kScrollInk);
+    drawLettering(sheet, cellFor(Sprite::TempoLabel), kInkLeft, 0, "BPM",
+                  { palette::kTempoInk, palette::kHalo });
+    drawLettering(sheet, cellFor(Sprite::SpeedLabel), kInkLeft, 0, "HS",
+                  { palette::kScrollInk, palette::kHalo });
+    drawDigitSet(sheet, Sprite::TempoDigit0, Sprite::TempoPoint, palette::kTempoInk);
+    drawDigitSet(sheet, Sprite::SpeedDigit0, Sprite::SpeedPoint, palette::kScrollInk);
     drawScrollMinus(sheet);
-    drawDigitSet(sheet, 55, -1, palette::kSmallInk);
+    drawDigitSet(sheet, Sprite::SmallDigit0, std::nullopt, palette::kSmallInk);
     drawBranchIcons(sheet);
 }
 

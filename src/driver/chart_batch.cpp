@@ -2,8 +2,8 @@
 
 #include "cli/console.h"
 #include "driver/exit_status.h"
-#include "render/header_font.h"
-#include "render/text_font_lookup.h"
+#include "load/header_font.h"
+#include "load/text_font_lookup.h"
 
 #include <algorithm>
 #include <array>

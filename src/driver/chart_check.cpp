@@ -2,7 +2,7 @@
 
 #include "chart/chart_diagnostic.h"
 #include "chart/chart_parser.h"
-#include "render/score_renderer.h"
+#include "render/score_layout.h"
 
 namespace beatplate {
 
@@ -24,10 +24,7 @@ CheckedChart checkChartText(std::string_view name, ChartTextReader& reader, Warn
 bool pictureFits(const ChartDocument& document)
 {
     // The layout alone, without a sheet or a canvas: it is what decides the picture's size.
-    ScoreRenderer layout{ std::filesystem::path() };
-    layout.breakRows(document);
-    layout.placeMeasures(document);
-    const auto height = static_cast<std::size_t>(layout.canvasHeight());
+    const auto height = static_cast<std::size_t>(ScoreLayout(document).canvasHeight());
     return height <= static_cast<std::size_t>(kMaxCanvasHeight)
         && height * static_cast<std::size_t>(kPageWidth) * 4 <= kMaxCanvasBytes;
 }

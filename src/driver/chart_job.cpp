@@ -150,14 +150,12 @@ static int drawDocument(const ChartJob& job, const ChartDocument& document,
                         const DrawingTools& tools, Console& console)
 {
     try {
-        ScoreRenderer renderer(tools.spriteSheet);
-        renderer.setHeaderFont(tools.headerFont);
-        renderer.render(document);
+        const Canvas canvas = ScoreRenderer(tools.spriteSheet, tools.headerFont).render(document);
         const PngWriteOptions options{ .threads = tools.pictureThreads };
         if (output)
-            writeChartPng(*output, renderer.canvas(), sourceText, options);
+            writeChartPng(*output, canvas, sourceText, options);
         else
-            writeToStandardOutput(renderer.canvas(), sourceText, options);
+            writeToStandardOutput(canvas, sourceText, options);
         return kExitSuccess;
     } catch (const std::exception& error) {
         console.report(pictureFailureMessage(error), job.name);

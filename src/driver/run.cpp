@@ -5,9 +5,9 @@
 #include "driver/chart_watch.h"
 #include "driver/run_options.h"
 #include "driver/run_paths.h"
-#include "render/header_font.h"
-#include "render/sprite_sheet.h"
-#include "render/text_font_lookup.h"
+#include "load/header_font.h"
+#include "load/sprite_sheet.h"
+#include "load/text_font_lookup.h"
 #include "server/serve_command.h"
 
 #include <algorithm>

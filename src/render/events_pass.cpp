@@ -1,5 +1,6 @@
+#include "render/events_pass.h"
+
 #include "render/number_text.h"
-#include "render/score_renderer.h"
 
 #include <algorithm>
 #include <limits>
@@ -16,29 +17,29 @@ struct MarkerFrame {
 } // namespace
 
 // A change on the bar line needs no line of its own: the bar line already stands there.
-static void drawChangeLine(ScoreRenderer& renderer, const ChartEvent& event,
+static void drawChangeLine(SpritePainter& painter, const ChartEvent& event,
                            const MarkerFrame& frame)
 {
     if (event.position.tick == 0)
         return;
-    renderer.drawSprite(
-        { frame.x - 1, frame.top + 14, 2, static_cast<float>(frame.lanes * 24 + 26) },
-        renderer.atlas[25]);
+    painter.draw({ frame.x - 1, frame.top + 14, 2, static_cast<float>(frame.lanes * 24 + 26) },
+                 Sprite::ChangeLine);
 }
 
-static void drawTempo(ScoreRenderer& renderer, const ChartEvent& event, const MarkerFrame& frame)
+static void drawTempo(SpritePainter& painter, const ChartEvent& event, const MarkerFrame& frame)
 {
-    drawChangeLine(renderer, event, frame);
-    renderer.drawSprite({ frame.x, frame.top + 20, 18, 6 }, renderer.atlas[28]);
+    drawChangeLine(painter, event, frame);
+    painter.draw({ frame.x, frame.top + 20, 18, 6 }, Sprite::TempoLabel);
     // Tempos are positive; a document made otherwise has no minus sprite to show.
     const auto text = NumberText::hundredths(event.value);
-    renderer.drawSpriteNumber(text.view(), frame.x + 18, frame.top + 20, 30, 29);
+    painter.drawNumber(text.view(), frame.x + 18, frame.top + 20, Sprite::TempoDigit0,
+                       Sprite::TempoPoint);
 }
 
-static void drawScrollSpeed(ScoreRenderer& renderer, const ChartEvent& event,
+static void drawScrollSpeed(SpritePainter& painter, const ChartEvent& event,
                             const MarkerFrame& frame)
 {
-    drawChangeLine(renderer, event, frame);
+    drawChangeLine(painter, event, frame);
     const float y = frame.top + 14;
     float x = frame.x;
     // For this kind the branch field is the mask of branches the speed applies to.
@@ -46,40 +47,44 @@ static void drawScrollSpeed(ScoreRenderer& renderer, const ChartEvent& event,
     for (int bit = 0; bit < 3; ++bit) {
         if ((mask >> bit & 1) == 0)
             continue;
-        renderer.drawSprite({ x, y, 6, 6 }, renderer.atlas[52 + bit]);
+        painter.draw({ x, y, 6, 6 }, nextSprite(Sprite::BranchIcon0, bit));
         x += 6;
     }
-    renderer.drawSprite({ x, y, 12, 6 }, renderer.atlas[51]);
+    painter.draw({ x, y, 12, 6 }, Sprite::SpeedLabel);
     const auto text = NumberText::hundredths(event.value);
-    renderer.drawSpriteNumber(text.view(), x + 12, y, 40, 50, 65);
+    painter.drawNumber(text.view(), x + 12, y, Sprite::SpeedDigit0, Sprite::SpeedPoint,
+                       Sprite::SpeedMinus);
 }
 
 // The branch-start line always stands on the measure's bar line, whatever the event's tick.
-static void drawBranchStart(ScoreRenderer& renderer, const MeasurePlace& place, int lanes)
+static void drawBranchStart(SpritePainter& painter, const MeasurePlace& place, int lanes)
 {
     // The layout saturates its sums, so the line's x saturates too rather than overflow.
     const int x = std::max(place.left, std::numeric_limits<int>::min() + 1) - 1;
-    renderer.drawSpriteInt(x, place.top + 14, 2, lanes * 24 + 26, renderer.atlas[24]);
+    painter.drawAt(x, place.top + 14, 2, lanes * 24 + 26, Sprite::BranchStartLine);
 }
 
-void ScoreRenderer::drawEvents(const ChartDocument& document)
+void drawEvents(const ScoreLayout& layout, const ChartDocument& document, const Canvas& sheet,
+                DrawTarget target)
 {
+    SpritePainter painter(sheet, target);
+    const auto& places = layout.places();
     for (const ChartEvent& event : document.events) {
         // Directives after the last completed measure have no place on the page.
         if (event.position.measure >= places.size())
             continue;
         const MeasurePlace& place = places[event.position.measure];
-        const MarkerFrame frame{ notePoint(event.position).x, static_cast<float>(place.top),
+        const MarkerFrame frame{ layout.notePoint(event.position).x, static_cast<float>(place.top),
                                  laneCount(place.branchMask) };
         switch (event.kind) {
         case ChartEventKind::Tempo:
-            drawTempo(*this, event, frame);
+            drawTempo(painter, event, frame);
             break;
         case ChartEventKind::ScrollSpeed:
-            drawScrollSpeed(*this, event, frame);
+            drawScrollSpeed(painter, event, frame);
             break;
         case ChartEventKind::BranchStart:
-            drawBranchStart(*this, place, frame.lanes);
+            drawBranchStart(painter, place, frame.lanes);
             break;
         case ChartEventKind::LineBreak:
             break; // the layout has already broken the row

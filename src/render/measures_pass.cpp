@@ -1,5 +1,6 @@
+#include "render/measures_pass.h"
+
 #include "render/number_text.h"
-#include "render/score_renderer.h"
 
 #include <algorithm>
 #include <cmath>
@@ -23,24 +24,16 @@ struct MeasureFrame {
 
 static constexpr float kOverhang = 24;
 
-// The measure's width; beats * 48 is formed as an unsigned integer before the beat length scales
-// it.
-static double measureWidth(const MeasurePlace& place)
+static MeasureFrame frameOf(const ScoreLayout& layout, std::uint32_t measure)
 {
-    return static_cast<double>(place.beats * 48u) * place.beatLength;
-}
-
-static MeasureFrame frameOf(const ScoreRenderer& renderer, std::uint32_t measure)
-{
-    const MeasurePlace& place = renderer.places[measure];
-    const bool startsRow = measure == 0 || renderer.rowStarts.contains(measure);
-    const bool endsRow =
-        measure + 1 == renderer.places.size() || renderer.rowStarts.contains(measure + 1);
+    const MeasurePlace& place = layout.places()[measure];
+    const bool startsRow = layout.startsRow(measure);
+    const bool endsRow = layout.endsRow(measure);
     MeasureFrame frame;
     frame.top = static_cast<float>(place.top);
     frame.lanes = laneCount(place.branchMask);
     frame.left = static_cast<float>(place.left);
-    frame.width = measureWidth(place);
+    frame.width = place.width;
     frame.drawnLeft = frame.left - (startsRow ? kOverhang : 0);
     frame.drawnWidth =
         static_cast<float>(frame.width + (startsRow ? kOverhang : 0) + (endsRow ? kOverhang : 0));
@@ -49,22 +42,21 @@ static MeasureFrame frameOf(const ScoreRenderer& renderer, std::uint32_t measure
 }
 
 // Lanes stacked in bit order with no gap for absent bits; lane edges over their outer pixels.
-static void drawLanes(ScoreRenderer& renderer, std::int32_t branchMask, const MeasureFrame& frame)
+static void drawLanes(SpritePainter& painter, std::int32_t branchMask, const MeasureFrame& frame)
 {
     const std::int32_t mask = branchMask == 0 ? 1 : branchMask;
     float laneY = frame.top + 36;
     for (int bit = 0; bit < 3; ++bit) {
         if ((mask >> bit & 1) == 0)
             continue;
-        renderer.drawSprite({ frame.drawnLeft, laneY, frame.drawnWidth, 24 },
-                            renderer.atlas[18 + bit]);
+        painter.draw({ frame.drawnLeft, laneY, frame.drawnWidth, 24 },
+                     nextSprite(Sprite::Lane0, bit));
         laneY += 24;
     }
     const float height = static_cast<float>(frame.lanes * 24 + 40);
-    renderer.drawSprite({ frame.drawnLeft, frame.top + 32, frame.drawnWidth, 6 },
-                        renderer.atlas[16]);
-    renderer.drawSprite({ frame.drawnLeft, frame.top + height - 6, frame.drawnWidth, 6 },
-                        renderer.atlas[17]);
+    painter.draw({ frame.drawnLeft, frame.top + 32, frame.drawnWidth, 6 }, Sprite::LaneTopEdge);
+    painter.draw({ frame.drawnLeft, frame.top + height - 6, frame.drawnWidth, 6 },
+                 Sprite::LaneBottomEdge);
 }
 
 namespace {
@@ -106,14 +98,14 @@ private:
 
 } // namespace
 
-std::vector<GogoSpan> ScoreRenderer::gogoPieces(const ChartDocument& document,
-                                                std::uint32_t measure) const
+std::vector<GogoSpan> gogoPieces(const ScoreLayout& layout, const ChartDocument& document,
+                                 std::uint32_t measure)
 {
     // Swept over the placed measures before it, as drawing sweeps, so that what it shows is
     // what is drawn.
     GogoSweep sweep(document.gogoSpans);
     const auto ignore = [](const ChartPosition&, const ChartPosition&) {};
-    const auto before = std::min<std::size_t>(measure, places.size());
+    const auto before = std::min<std::size_t>(measure, layout.places().size());
     for (std::uint32_t at = 0; at < before; ++at)
         sweep.visit(at, ignore);
     std::vector<GogoSpan> pieces;
@@ -125,104 +117,78 @@ std::vector<GogoSpan> ScoreRenderer::gogoPieces(const ChartDocument& document,
 
 // Pieces that cover the same pixels one after another (spans left open stack up on every later
 // measure) are drawn as one repeated draw.
-static void drawGogoBands(ScoreRenderer& renderer, GogoSweep& gogo, std::uint32_t measure,
-                          const MeasureFrame& frame)
+static void drawGogoBands(SpritePainter& painter, const ScoreLayout& layout, GogoSweep& gogo,
+                          std::uint32_t measure, const MeasureFrame& frame)
 {
-    const RectF band = renderer.atlas[27];
     std::optional<RectF> pending;
     std::uint32_t times = 0;
     gogo.visit(measure, [&](const ChartPosition& lower, const ChartPosition& upper) {
         // A band reaching the measure's start or end also covers the row's overhang there.
-        const float start = lower.tick == 0 ? frame.drawnLeft : renderer.notePoint(lower).x;
+        const float start = lower.tick == 0 ? frame.drawnLeft : layout.notePoint(lower).x;
         const float end = measure < upper.measure ? frame.drawnLeft + frame.drawnWidth
-                                                  : renderer.notePoint(upper).x;
+                                                  : layout.notePoint(upper).x;
         const RectF piece{ start, frame.top + 14, end - start, 18 };
         if (pending && *pending == piece) {
             ++times;
             return;
         }
         if (pending)
-            renderer.drawSprite(*pending, band, times);
+            painter.draw(*pending, Sprite::GogoBand, times);
         pending = piece;
         times = 1;
     });
     if (pending)
-        renderer.drawSprite(*pending, band, times);
+        painter.draw(*pending, Sprite::GogoBand, times);
 }
 
-static void drawBarLines(ScoreRenderer& renderer, const MeasureFrame& frame)
+static void drawBarLines(SpritePainter& painter, const MeasureFrame& frame)
 {
-    const RectF bar = renderer.atlas[21];
     const auto height = static_cast<float>(frame.lanes * 24 + 26);
-    renderer.drawSprite({ frame.left - 1, frame.top + 14, 2, height }, bar);
+    painter.draw({ frame.left - 1, frame.top + 14, 2, height }, Sprite::BarLine);
     if (frame.endsRow)
-        renderer.drawSprite(
-            { static_cast<float>(frame.left + frame.width - 1), frame.top + 14, 2, height }, bar);
+        painter.draw(
+            { static_cast<float>(frame.left + frame.width - 1), frame.top + 14, 2, height },
+            Sprite::BarLine);
 }
 
 // Beat lines stop where they leave the canvas, and no more lines than the canvas has columns are
 // drawn, so that a meter of billions of beats cannot stall the run.
-static void drawBeatLines(ScoreRenderer& renderer, const MeasurePlace& place,
+static void drawBeatLines(SpritePainter& painter, const MeasurePlace& place,
                           const MeasureFrame& frame)
 {
-    const double step = place.beatLength * 48.0;
+    const double step = place.beatLength * kPixelsPerQuarter;
     if (!std::isfinite(step))
         return;
-    const RectF beat = renderer.atlas[22];
-    const RectF halfBeat = renderer.atlas[23];
     const float y = frame.top + 32;
     const auto height = static_cast<float>(frame.lanes * 24 + 8);
-    const auto canvasWidth = static_cast<double>(renderer.width());
+    const auto canvasWidth = static_cast<double>(kPageWidth);
     const std::uint32_t count =
-        std::min<std::uint32_t>(place.beats, static_cast<std::uint32_t>(renderer.width()));
+        std::min<std::uint32_t>(place.beats, static_cast<std::uint32_t>(kPageWidth));
     for (std::uint32_t k = 0; k < count; ++k) {
         const double x = place.left + k * step - 1.0;
         if (step > 0 ? x >= canvasWidth : x + 2 < 0)
             break;
         if (k > 0)
-            renderer.drawSprite({ static_cast<float>(x), y, 2, height }, beat);
-        renderer.drawSprite({ static_cast<float>(x + step / 2), y, 2, height }, halfBeat);
+            painter.draw({ static_cast<float>(x), y, 2, height }, Sprite::BeatLine);
+        painter.draw({ static_cast<float>(x + step / 2), y, 2, height }, Sprite::HalfBeatLine);
     }
 }
 
-void ScoreRenderer::drawBackground()
+void drawMeasures(const ScoreLayout& layout, const ChartDocument& document, const Canvas& sheet,
+                  DrawTarget target)
 {
-    drawSprite({ 0, 0, static_cast<float>(m_width), static_cast<float>(m_height) }, atlas[26]);
-}
-
-void ScoreRenderer::drawMeasures(const ChartDocument& document)
-{
+    SpritePainter painter(sheet, target);
     GogoSweep gogo(document.gogoSpans);
+    const auto& places = layout.places();
     for (std::uint32_t measure = 0; measure < places.size(); ++measure) {
-        const MeasureFrame frame = frameOf(*this, measure);
-        drawLanes(*this, places[measure].branchMask, frame);
-        drawGogoBands(*this, gogo, measure, frame);
-        drawBarLines(*this, frame);
-        drawBeatLines(*this, places[measure], frame);
+        const MeasureFrame frame = frameOf(layout, measure);
+        drawLanes(painter, places[measure].branchMask, frame);
+        drawGogoBands(painter, layout, gogo, measure, frame);
+        drawBarLines(painter, frame);
+        drawBeatLines(painter, places[measure], frame);
         // Measures are counted from 1 on the page.
-        drawSpriteNumber(NumberText::wholeNumber(measure + 1).view(), frame.left, frame.top + 26,
-                         55, std::nullopt);
-    }
-}
-
-void ScoreRenderer::drawSpriteNumber(std::string_view text, float x0, float y0, SpriteId digitBase,
-                                     std::optional<SpriteId> pointSprite,
-                                     std::optional<SpriteId> minusSprite)
-{
-    float x = x0;
-    for (const char c : text) {
-        std::optional<SpriteId> sprite;
-        if (c >= '0' && c <= '9')
-            sprite = digitBase + (c - '0');
-        else if (c == '.')
-            sprite = pointSprite;
-        else if (c == '-')
-            sprite = minusSprite;
-        // A character without a sprite is left out and takes no room; the rest closes up.
-        if (!sprite)
-            continue;
-        drawSprite({ x, y0, 6, 6 }, atlas[*sprite]);
-        x += 6;
+        painter.drawNumber(NumberText::wholeNumber(measure + 1).view(), frame.left, frame.top + 26,
+                           Sprite::SmallDigit0, std::nullopt);
     }
 }
 

@@ -1,18 +1,38 @@
+#include "render/notes_pass.h"
+
 #include "render/number_text.h"
-#include "render/score_renderer.h"
+
+#include <optional>
 
 namespace beatplate {
 
-static constexpr SpriteId kCountedHead = 10;
-static constexpr SpriteId kCountedBody = 11;
-static constexpr SpriteId kCountedTail = 12;
-static constexpr SpriteId kSmallDigits = 55;
+namespace {
 
-// Pixels for a number of ticks, one per ten, in the same unsigned arithmetic as notePoint.
-static float tickPixels(std::uint32_t ticks)
+// The three pieces a span is drawn with.
+struct SpanSprites {
+    Sprite head;
+    Sprite body;
+    Sprite tail;
+};
+
+constexpr SpanSprites kAngleSpan{ Sprite::AngleSpanHead, Sprite::AngleSpanBody,
+                                  Sprite::AngleSpanTail };
+constexpr SpanSprites kParenSpan{ Sprite::ParenSpanHead, Sprite::ParenSpanBody,
+                                  Sprite::ParenSpanTail };
+constexpr SpanSprites kCountedSpan{ Sprite::CountedSpanHead, Sprite::CountedSpanBody,
+                                    Sprite::CountedSpanTail };
+
+// What the notes pass reads and where it draws.
+struct NotesScene {
+    const ScoreLayout& layout;
+    SpritePainter& painter;
+};
+
+} // namespace
+
+static float pixelsOf(std::uint32_t ticks)
 {
-    const std::uint32_t pixels = ticks * 48u / 480u; // whole pixels, the remainder dropped
-    return static_cast<float>(pixels);
+    return static_cast<float>(tickPixels(ticks));
 }
 
 static std::uint32_t ticksBetween(std::uint32_t from, std::uint32_t to)
@@ -20,118 +40,116 @@ static std::uint32_t ticksBetween(std::uint32_t from, std::uint32_t to)
     return to > from ? to - from : 0;
 }
 
-// The measure's width; beats * 48 is formed as an unsigned integer before the beat length scales
-// it.
-static float measureWidth(const MeasurePlace& place)
-{
-    return static_cast<float>(static_cast<double>(place.beats * 48u) * place.beatLength);
-}
-
 // One body piece per measure, each in its own measure's row and in the lane of the span's branch.
-static void drawSpanBody(ScoreRenderer& renderer, const RectF& body, const ChartPosition& start,
+static void drawSpanBody(const NotesScene& scene, Sprite body, const ChartPosition& start,
                          const ChartPosition& end)
 {
-    const PointF from = renderer.notePoint(start);
+    const ScoreLayout& layout = scene.layout;
+    const PointF from = layout.notePoint(start);
     if (end.measure == start.measure) {
         // Measured to the end, not by the length: a span cut off at the chart's end stops at its
         // tail.
-        renderer.drawSprite(
-            { from.x, from.y - 12, tickPixels(ticksBetween(start.tick, end.tick)), 24 }, body);
+        scene.painter.draw(
+            { from.x, from.y - 12, pixelsOf(ticksBetween(start.tick, end.tick)), 24 }, body);
         return;
     }
-    const std::uint32_t rest = ticksBetween(start.tick, renderer.measureTicks(start.measure));
-    renderer.drawSprite({ from.x, from.y - 12, tickPixels(rest), 24 }, body);
+    const std::uint32_t rest = ticksBetween(start.tick, layout.places()[start.measure].ticks);
+    scene.painter.draw({ from.x, from.y - 12, pixelsOf(rest), 24 }, body);
     for (std::uint32_t measure = start.measure + 1; measure < end.measure; ++measure) {
-        const PointF point = renderer.notePoint({ measure, 0, start.branch });
-        renderer.drawSprite({ point.x, point.y - 12, measureWidth(renderer.places[measure]), 24 },
-                            body);
+        const PointF point = layout.notePoint({ measure, 0, start.branch });
+        scene.painter.draw(
+            { point.x, point.y - 12, static_cast<float>(layout.places()[measure].width), 24 },
+            body);
     }
-    const PointF last = renderer.notePoint({ end.measure, 0, end.branch });
-    renderer.drawSprite({ last.x, last.y - 12, tickPixels(end.tick), 24 }, body);
+    const PointF last = layout.notePoint({ end.measure, 0, end.branch });
+    scene.painter.draw({ last.x, last.y - 12, pixelsOf(end.tick), 24 }, body);
 }
 
-void ScoreRenderer::drawSpan(SpriteId head, SpriteId body, SpriteId tail, const ChartNote& note)
+static void drawSpan(const NotesScene& scene, const SpanSprites& sprites, const ChartNote& note)
 {
     const ChartPosition& start = note.position;
-    if (start.measure >= places.size())
-        return;
-    const PointF from = notePoint(start);
-    drawSprite({ from.x - 12, from.y - 12, 12, 24 }, atlas[head]);
-    const ChartPosition end = advancePosition(start, static_cast<std::uint32_t>(note.length));
-    drawSpanBody(*this, atlas[body], start, end);
-    const PointF to = notePoint(end);
-    drawSprite({ to.x, to.y - 12, 12, 24 }, atlas[tail]);
+    const PointF from = scene.layout.notePoint(start);
+    scene.painter.draw({ from.x - 12, from.y - 12, 12, 24 }, sprites.head);
+    const ChartPosition end =
+        scene.layout.advancePosition(start, static_cast<std::uint32_t>(note.length));
+    drawSpanBody(scene, sprites.body, start, end);
+    const PointF to = scene.layout.notePoint(end);
+    scene.painter.draw({ to.x, to.y - 12, 12, 24 }, sprites.tail);
 }
 
-void ScoreRenderer::drawCountedSpan(SpriteId icon, const ChartNote& note)
+// A counted span's icon and count over its head.
+static void drawCountedSpan(const NotesScene& scene, Sprite icon, const ChartNote& note)
 {
-    if (note.position.measure >= places.size())
-        return;
-    const PointF point = notePoint(note.position);
-    drawSprite({ point.x - 12, point.y - 12, 24, 24 }, atlas[icon]);
+    const PointF point = scene.layout.notePoint(note.position);
+    scene.painter.draw({ point.x - 12, point.y - 12, 24, 24 }, icon);
     // The count is centred on the note point, over the icon; a count of 0 is written too.
     const auto text = NumberText::wholeNumber(static_cast<std::uint32_t>(note.count));
-    drawSpriteNumber(text.view(), point.x - static_cast<float>(3 * text.size()), point.y - 3,
-                     kSmallDigits, std::nullopt);
+    scene.painter.drawNumber(text.view(), point.x - static_cast<float>(3 * text.size()),
+                             point.y - 3, Sprite::SmallDigit0, std::nullopt);
 }
 
-static void drawSingle(ScoreRenderer& renderer, SpriteId sprite, const ChartNote& note)
+static void drawSingle(const NotesScene& scene, Sprite sprite, const ChartNote& note)
 {
-    const PointF point = renderer.notePoint(note.position);
-    renderer.drawSprite({ point.x - 12, point.y - 12, 24, 24 }, renderer.atlas[sprite]);
+    const PointF point = scene.layout.notePoint(note.position);
+    scene.painter.draw({ point.x - 12, point.y - 12, 24, 24 }, sprite);
 }
 
 // The icon of a counted kind, or none for every other kind.
-static std::optional<SpriteId> countIcon(std::int32_t kind)
+static std::optional<Sprite> countIcon(std::int32_t kind)
 {
     switch (kind) {
     case '@':
-        return 13;
+        return Sprite::AtIcon;
     case 'p':
-        return 14;
+        return Sprite::PIcon;
     case 'b':
-        return 15;
+        return Sprite::BIcon;
     default:
         return std::nullopt;
     }
 }
 
 // Everything of a note but a counted span's icon and count, which lie in a layer above.
-static void drawNote(ScoreRenderer& renderer, const ChartNote& note)
+static void drawNote(const NotesScene& scene, const ChartNote& note)
 {
     if (countIcon(note.kind))
-        return renderer.drawSpan(kCountedHead, kCountedBody, kCountedTail, note);
+        return drawSpan(scene, kCountedSpan, note);
     switch (note.kind) {
     case 'o':
-        return drawSingle(renderer, 0, note);
+        return drawSingle(scene, Sprite::NoteO, note);
     case 'O':
-        return drawSingle(renderer, 1, note);
+        return drawSingle(scene, Sprite::NoteBigO, note);
     case 'x':
-        return drawSingle(renderer, 2, note);
+        return drawSingle(scene, Sprite::NoteX, note);
     case 'X':
-        return drawSingle(renderer, 3, note);
+        return drawSingle(scene, Sprite::NoteBigX, note);
     case '<':
-        return renderer.drawSpan(4, 5, 6, note);
+        return drawSpan(scene, kAngleSpan, note);
     case '(':
-        return renderer.drawSpan(7, 8, 9, note);
+        return drawSpan(scene, kParenSpan, note);
     default:
         return; // kinds outside the notation are not drawn
     }
 }
 
-void ScoreRenderer::drawNotes(const ChartDocument& document)
+void drawNotes(const ScoreLayout& layout, const ChartDocument& document, const Canvas& sheet,
+               DrawTarget target)
 {
+    SpritePainter painter(sheet, target);
+    const NotesScene scene{ layout, painter };
+    const std::size_t placed = layout.places().size();
     // Last to first, so that where notes overlap the earlier one lies on top.
     for (auto note = document.notes.rbegin(); note != document.notes.rend(); ++note) {
         // Notes of measures that were never completed have no place on the page.
-        if (note->position.measure < places.size())
-            drawNote(*this, *note);
+        if (note->position.measure < placed)
+            drawNote(scene, *note);
     }
     // A counted span that starts where another span ends lies under that span's body end and
     // tail; its icon and count go on top of every note so that the count can always be read.
     for (auto note = document.notes.rbegin(); note != document.notes.rend(); ++note) {
-        if (const auto icon = countIcon(note->kind))
-            drawCountedSpan(*icon, *note);
+        const auto icon = countIcon(note->kind);
+        if (icon && note->position.measure < placed)
+            drawCountedSpan(scene, *icon, *note);
     }
 }
 

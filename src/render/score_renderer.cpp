@@ -1,78 +1,42 @@
 #include "render/score_renderer.h"
 
-#include "render/scaled_blit.h"
-#include "render/sprite_sheet.h"
+#include "render/background_pass.h"
+#include "render/events_pass.h"
+#include "render/header_text_pass.h"
+#include "render/measures_pass.h"
+#include "render/notes_pass.h"
 
-#include <cmath>
 #include <stdexcept>
+#include <string>
 
 namespace beatplate {
 
-ScoreRenderer::ScoreRenderer(std::filesystem::path path)
-    : spriteSheetPath(std::move(path))
+Canvas blankCanvas(const ScoreLayout& layout)
 {
-}
-
-ScoreRenderer::ScoreRenderer(const Canvas& loadedSpriteSheet)
-    : m_loadedSpriteSheet(&loadedSpriteSheet)
-{
-}
-
-void ScoreRenderer::render(const ChartDocument& document)
-{
-    breakRows(document);
-    placeMeasures(document);
-    createCanvas();
-    attachGraphics();
-    buildAtlas();
-    drawBackground();
-    drawMeasures(document);
-    drawEvents(document);
-    drawNotes(document);
-    drawHeaderText(document);
-}
-
-void ScoreRenderer::createCanvas()
-{
-    const int height = canvasHeight();
+    const int height = layout.canvasHeight();
     if (height > kMaxCanvasHeight)
         throw std::length_error("the picture would be " + std::to_string(height)
                                 + " pixels tall, more than " + std::to_string(kMaxCanvasHeight));
     const std::size_t bytes =
-        static_cast<std::size_t>(height) * static_cast<std::size_t>(m_width) * 4;
+        static_cast<std::size_t>(height) * static_cast<std::size_t>(kPageWidth) * 4;
     if (bytes > kMaxCanvasBytes)
         throw std::length_error("the picture would take " + std::to_string(bytes)
                                 + " bytes, more than " + std::to_string(kMaxCanvasBytes));
-    m_canvas = Canvas(m_width, height);
-    m_height = height;
+    return Canvas(kPageWidth, height);
 }
 
-void ScoreRenderer::attachGraphics()
+Canvas ScoreRenderer::render(const ChartDocument& document) const
 {
-    if (m_loadedSpriteSheet == nullptr)
-        spriteSheet = loadSpriteSheet(spriteSheetPath);
-}
-
-void ScoreRenderer::buildAtlas()
-{
-    for (SpriteId id = 0; id < kSpriteCount; ++id)
-        atlas[id] = spriteRect(id);
-}
-
-void ScoreRenderer::drawSprite(const RectF& destination, const RectF& source, std::uint32_t times)
-{
-    const Canvas* sheet = spriteSheet ? &*spriteSheet : m_loadedSpriteSheet;
-    if (sheet != nullptr)
-        blitScaled(m_canvas, *sheet, destination, source, m_blitScratch, times);
-}
-
-void ScoreRenderer::drawSpriteInt(int x, int y, int width, int height, const RectF& source)
-{
-    const RectF truncated{ std::trunc(source.x), std::trunc(source.y), std::trunc(source.width),
-                           std::trunc(source.height) };
-    drawSprite({ static_cast<float>(x), static_cast<float>(y), static_cast<float>(width),
-                 static_cast<float>(height) },
-               truncated);
+    const ScoreLayout layout(document);
+    Canvas canvas = blankCanvas(layout);
+    const DrawTarget target{ canvas, 0 };
+    drawBackground(layout, m_spriteSheet, target);
+    drawMeasures(layout, document, m_spriteSheet, target);
+    drawEvents(layout, document, m_spriteSheet, target);
+    drawNotes(layout, document, m_spriteSheet, target);
+    if (m_headerFont != nullptr)
+        drawHeaderText(document, *m_headerFont, target);
+    return canvas;
 }
 
 } // namespace beatplate

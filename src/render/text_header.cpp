@@ -16,13 +16,13 @@ std::wstring difficultyLine(std::wstring_view difficulty, std::int32_t level)
     return line;
 }
 
-void drawHeaderLines(Canvas& canvas, const HeaderFont& font, const ChartDocument& document)
+void drawHeaderLines(Canvas& canvas, const HeaderFont& font, const ChartDocument& document, int top)
 {
     constexpr std::uint32_t kBlack = 0x000000;
-    drawTextLine(canvas, font, document.title, kHeaderOriginX, kTitleOriginY, kTitleCellHeight,
-                 kBlack);
+    drawTextLine(canvas, font, document.title, kHeaderOriginX, kTitleOriginY - top,
+                 kTitleCellHeight, kBlack);
     drawTextLine(canvas, font, difficultyLine(document.difficulty, document.level), kHeaderOriginX,
-                 kDifficultyOriginY, kDifficultyCellHeight, kBlack);
+                 kDifficultyOriginY - top, kDifficultyCellHeight, kBlack);
 }
 
 } // namespace beatplate

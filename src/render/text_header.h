@@ -22,7 +22,9 @@ inline constexpr int kRatingStars = 10;
 // none and one above 10 fills all, so the bar keeps its length.
 [[nodiscard]] std::wstring difficultyLine(std::wstring_view difficulty, std::int32_t level);
 
-// Writes the title and difficulty lines in opaque black at the top left of the canvas.
-void drawHeaderLines(Canvas& canvas, const HeaderFont& font, const ChartDocument& document);
+// Writes the title and difficulty lines in opaque black at the top left of the picture, whose
+// row top is the canvas's row 0.
+void drawHeaderLines(Canvas& canvas, const HeaderFont& font, const ChartDocument& document,
+                     int top = 0);
 
 } // namespace beatplate

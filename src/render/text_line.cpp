@@ -1,7 +1,7 @@
 #include "render/text_line.h"
 
+#include "load/header_font.h"
 #include "render/compositing.h"
-#include "render/header_font.h"
 
 #include <algorithm>
 #include <cmath>

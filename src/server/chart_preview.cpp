@@ -89,10 +89,8 @@ ChartPreviewResult ChartPreview::preview(std::string bytes, std::optional<ChartE
         return result;
     const SlotRelease slot(m_drawings);
     const FontLease font(*this);
-    ScoreRenderer renderer(m_spriteSheet);
-    renderer.setHeaderFont(font.font());
-    renderer.render(*document);
-    result.png = encodeChartPng(renderer.canvas(), check.sourceText);
+    const Canvas canvas = ScoreRenderer(m_spriteSheet, font.font()).render(*document);
+    result.png = encodeChartPng(canvas, check.sourceText);
     return result;
 }
 

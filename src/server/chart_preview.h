@@ -2,9 +2,9 @@
 
 #include "chart/chart_diagnostic.h"
 #include "chart/chart_text_reader.h"
+#include "load/header_font.h"
+#include "load/text_font_lookup.h"
 #include "render/canvas.h"
-#include "render/header_font.h"
-#include "render/text_font_lookup.h"
 
 #include <cstdint>
 #include <mutex>

@@ -4,7 +4,7 @@
 #include "driver/exit_status.h"
 #include "driver/run.h"
 #include "driver/run_paths.h"
-#include "render/text_font_lookup.h"
+#include "load/text_font_lookup.h"
 #include "server/chart_directory.h"
 #include "server/chart_preview.h"
 #include "server/chart_server.h"

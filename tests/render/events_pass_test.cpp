@@ -1,4 +1,6 @@
 #include "pass_test_support.h"
+#include "render/events_pass.h"
+#include "render/measures_pass.h"
 
 #include <gtest/gtest.h>
 
@@ -10,10 +12,11 @@ using test::documentOf;
 using test::footprintOf;
 using test::kNoSprite;
 using test::paintedPixels;
-using test::preparedRenderer;
+using test::PassDrawing;
 using test::rowRuns;
 using test::solid;
 using test::SpriteRun;
+using test::testSheet;
 
 ChartEvent tempo(std::int32_t value, ChartPosition position)
 {
@@ -26,14 +29,14 @@ ChartEvent scrollSpeed(std::int32_t value, ChartPosition position)
 }
 
 // Three 4/4 measures in one row: lefts 24, 216 and 408, top 48.
-ScoreRenderer drawnEvents(std::initializer_list<ChartEvent> events, int measureCount = 3)
+PassDrawing drawnEvents(std::initializer_list<ChartEvent> events, int measureCount = 3)
 {
     auto document = documentOf(measureCount);
     for (const auto& event : events)
         document.events.insert(event);
-    auto renderer = preparedRenderer(document);
-    renderer.drawEvents(document);
-    return renderer;
+    PassDrawing drawing(document);
+    drawEvents(drawing.layout, document, testSheet(), drawing.target());
+    return drawing;
 }
 
 TEST(ScoreRendererEvents, MarkersWriteLabelAndValueInTheirBand)
@@ -133,11 +136,11 @@ TEST(ScoreRendererEvents, MarkersWriteLabelAndValueInTheirBand)
     };
     for (const auto& [name, event, y, from, to, row] : cases) {
         SCOPED_TRACE(name);
-        const auto renderer = drawnEvents({ event });
-        EXPECT_EQ(rowRuns(renderer, y, from, to), row);
+        const auto drawing = drawnEvents({ event });
+        EXPECT_EQ(rowRuns(drawing.canvas, y, from, to), row);
         // The band is 6 pixels high: just above and below it only a change line shows.
         for (const int outside : { y - 3, y + 4 }) {
-            for (const auto& run : rowRuns(renderer, outside))
+            for (const auto& run : rowRuns(drawing.canvas, outside))
                 EXPECT_TRUE(run.sprite == kNoSprite || run.sprite == 25) << outside << ": " << run;
         }
     }
@@ -147,30 +150,30 @@ TEST(ScoreRendererEvents, ChangeLineOnlyInsideAMeasure)
 {
     const auto atBarLine =
         drawnEvents({ tempo(15000, { 1, 0, 0 }), scrollSpeed(150, { 2, 0, 0 }) });
-    EXPECT_EQ(footprintOf(atBarLine, 25).pixels, 0);
+    EXPECT_EQ(footprintOf(atBarLine.canvas, 25).pixels, 0);
 
     const auto inside = drawnEvents({ tempo(15050, { 2, 480, 0 }) });
-    EXPECT_EQ(columnRuns(inside, 455),
+    EXPECT_EQ(columnRuns(inside.canvas, 455),
               (std::vector<SpriteRun>{ { kNoSprite, 0, 62 }, { 25, 62, 112 } }));
     // The label covers the line's right column in the tempo band.
-    EXPECT_EQ(columnRuns(inside, 456),
+    EXPECT_EQ(columnRuns(inside.canvas, 456),
               (std::vector<SpriteRun>{
                   { kNoSprite, 0, 62 }, { 25, 62, 68 }, { 28, 68, 74 }, { 25, 74, 112 } }));
 }
 
 TEST(ScoreRendererEvents, TempoAndScrollSpeedAtOnePositionKeepApart)
 {
-    const auto renderer = drawnEvents({ tempo(15000, { 0, 0, 0 }), scrollSpeed(150, { 0, 0, 0 }) });
-    EXPECT_EQ(footprintOf(renderer, 28), solid(24, 68, 18, 6));
-    EXPECT_EQ(footprintOf(renderer, 51), solid(24, 62, 12, 6));
-    EXPECT_EQ(footprintOf(renderer, 45), solid(48, 62, 6, 6));
-    EXPECT_EQ(footprintOf(renderer, 30), solid(54, 68, 6, 6));
+    const auto drawing = drawnEvents({ tempo(15000, { 0, 0, 0 }), scrollSpeed(150, { 0, 0, 0 }) });
+    EXPECT_EQ(footprintOf(drawing.canvas, 28), solid(24, 68, 18, 6));
+    EXPECT_EQ(footprintOf(drawing.canvas, 51), solid(24, 62, 12, 6));
+    EXPECT_EQ(footprintOf(drawing.canvas, 45), solid(48, 62, 6, 6));
+    EXPECT_EQ(footprintOf(drawing.canvas, 30), solid(54, 68, 6, 6));
 }
 
 TEST(ScoreRendererEvents, LaterTempoAtOnePositionIsDrawnOverTheEarlier)
 {
-    const auto renderer = drawnEvents({ tempo(15000, { 0, 0, 0 }), tempo(12000, { 0, 0, 0 }) });
-    EXPECT_EQ(rowRuns(renderer, 70, 42, 60),
+    const auto drawing = drawnEvents({ tempo(15000, { 0, 0, 0 }), tempo(12000, { 0, 0, 0 }) });
+    EXPECT_EQ(rowRuns(drawing.canvas, 70, 42, 60),
               (std::vector<SpriteRun>{ { 31, 42, 48 }, { 32, 48, 54 }, { 30, 54, 60 } }));
 }
 
@@ -208,10 +211,10 @@ TEST(ScoreRendererEvents, BranchStartCoversTheBarLineWhateverItsTick)
     for (auto [name, document, position, x, column] : cases) {
         SCOPED_TRACE(name);
         document.events.insert({ ChartEventKind::BranchStart, 0, position });
-        auto renderer = preparedRenderer(document);
-        renderer.drawMeasures(document);
-        renderer.drawEvents(document);
-        EXPECT_EQ(columnRuns(renderer, x, column.front().from, column.back().to), column);
+        PassDrawing drawing(document);
+        drawMeasures(drawing.layout, document, testSheet(), drawing.target());
+        drawEvents(drawing.layout, document, testSheet(), drawing.target());
+        EXPECT_EQ(columnRuns(drawing.canvas, x, column.front().from, column.back().to), column);
     }
 }
 

@@ -1,4 +1,4 @@
-#include "render/header_font.h"
+#include "load/header_font.h"
 #include "support/test_support.h"
 #include "support/text_pixels.h"
 

@@ -1,5 +1,7 @@
 #include "pass_test_support.h"
+#include "render/background_pass.h"
 #include "render/compositing.h"
+#include "render/measures_pass.h"
 
 #include <gtest/gtest.h>
 
@@ -15,18 +17,19 @@ using test::columnRuns;
 using test::documentOf;
 using test::footprintOf;
 using test::kNoSprite;
-using test::preparedRenderer;
+using test::PassDrawing;
 using test::rowRuns;
 using test::solid;
 using test::SpriteRun;
+using test::testSheet;
 
 constexpr MeasureInfo kSixEight{ 6, 0.5, 0 };
 
 TEST(ScoreRendererBackground, CoversTheWholeCanvas)
 {
-    auto renderer = preparedRenderer(documentOf(1));
-    renderer.drawBackground();
-    EXPECT_EQ(footprintOf(renderer, 26), solid(0, 0, 816, 112));
+    PassDrawing drawing(documentOf(1));
+    drawBackground(drawing.layout, testSheet(), drawing.target());
+    EXPECT_EQ(footprintOf(drawing.canvas, 26), solid(0, 0, 816, 112));
 }
 
 TEST(ScoreRendererMeasures, LaneRowShowsBarBeatAndHalfBeatLines)
@@ -56,34 +59,35 @@ TEST(ScoreRendererMeasures, LaneRowShowsBarBeatAndHalfBeatLines)
     };
     for (const auto& [name, measure, laneRow] : cases) {
         SCOPED_TRACE(name);
-        auto renderer = preparedRenderer(documentOf(1, measure));
-        renderer.drawMeasures(documentOf(1, measure));
-        EXPECT_EQ(rowRuns(renderer, 90), laneRow);
+        const ChartDocument document = documentOf(1, measure);
+        PassDrawing drawing(document);
+        drawMeasures(drawing.layout, document, testSheet(), drawing.target());
+        EXPECT_EQ(rowRuns(drawing.canvas, 90), laneRow);
     }
 }
 
 TEST(ScoreRendererMeasures, SingleMeasureColumnsShowEdgesLinesAndNumber)
 {
     const auto document = documentOf(1);
-    auto renderer = preparedRenderer(document);
-    renderer.drawMeasures(document);
+    PassDrawing drawing(document);
+    drawMeasures(drawing.layout, document, testSheet(), drawing.target());
     // Lane edges overlap the lane's outer pixels; the opening and closing overhangs are drawn.
     const std::vector<SpriteRun> laneColumn{
         { kNoSprite, 0, 80 }, { 16, 80, 86 }, { 18, 86, 106 }, { 17, 106, 112 }
     };
-    EXPECT_EQ(columnRuns(renderer, 0), laneColumn);
-    EXPECT_EQ(columnRuns(renderer, 239), laneColumn);
-    EXPECT_EQ(columnRuns(renderer, 240), (std::vector<SpriteRun>{ { kNoSprite, 0, 112 } }));
+    EXPECT_EQ(columnRuns(drawing.canvas, 0), laneColumn);
+    EXPECT_EQ(columnRuns(drawing.canvas, 239), laneColumn);
+    EXPECT_EQ(columnRuns(drawing.canvas, 240), (std::vector<SpriteRun>{ { kNoSprite, 0, 112 } }));
     // Bar lines reach from the top of the marker bands, beat lines from the lane top edge.
-    EXPECT_EQ(columnRuns(renderer, 216),
+    EXPECT_EQ(columnRuns(drawing.canvas, 216),
               (std::vector<SpriteRun>{ { kNoSprite, 0, 62 }, { 21, 62, 112 } }));
-    EXPECT_EQ(columnRuns(renderer, 47),
+    EXPECT_EQ(columnRuns(drawing.canvas, 47),
               (std::vector<SpriteRun>{ { kNoSprite, 0, 80 }, { 23, 80, 112 } }));
-    EXPECT_EQ(columnRuns(renderer, 71),
+    EXPECT_EQ(columnRuns(drawing.canvas, 71),
               (std::vector<SpriteRun>{ { kNoSprite, 0, 80 }, { 22, 80, 112 } }));
     // The number 1 at (24, 74), over the bar line.
-    EXPECT_EQ(footprintOf(renderer, 56), solid(24, 74, 6, 6));
-    EXPECT_EQ(columnRuns(renderer, 24),
+    EXPECT_EQ(footprintOf(drawing.canvas, 56), solid(24, 74, 6, 6));
+    EXPECT_EQ(columnRuns(drawing.canvas, 24),
               (std::vector<SpriteRun>{
                   { kNoSprite, 0, 62 }, { 21, 62, 74 }, { 56, 74, 80 }, { 21, 80, 112 } }));
 }
@@ -91,32 +95,32 @@ TEST(ScoreRendererMeasures, SingleMeasureColumnsShowEdgesLinesAndNumber)
 TEST(ScoreRendererMeasures, AbsentBranchLeavesNoGapBetweenLanes)
 {
     const auto document = documentOf(1, { 4, 1.0, 5 });
-    auto renderer = preparedRenderer(document);
-    renderer.drawMeasures(document);
-    EXPECT_EQ(columnRuns(renderer, 10),
+    PassDrawing drawing(document);
+    drawMeasures(drawing.layout, document, testSheet(), drawing.target());
+    EXPECT_EQ(columnRuns(drawing.canvas, 10),
               (std::vector<SpriteRun>{ { kNoSprite, 0, 80 },
                                        { 16, 80, 86 },
                                        { 18, 86, 108 },
                                        { 20, 108, 130 },
                                        { 17, 130, 136 } }));
-    EXPECT_EQ(footprintOf(renderer, 19).pixels, 0);
+    EXPECT_EQ(footprintOf(drawing.canvas, 19).pixels, 0);
     // The bar line is 2 * 24 + 26 = 74 pixels high, the beat lines 2 * 24 + 8.
-    EXPECT_EQ(columnRuns(renderer, 23),
+    EXPECT_EQ(columnRuns(drawing.canvas, 23),
               (std::vector<SpriteRun>{ { kNoSprite, 0, 62 }, { 21, 62, 136 } }));
-    EXPECT_EQ(columnRuns(renderer, 72),
+    EXPECT_EQ(columnRuns(drawing.canvas, 72),
               (std::vector<SpriteRun>{ { kNoSprite, 0, 80 }, { 22, 80, 136 } }));
 }
 
 TEST(ScoreRendererMeasures, MeasureNumbersOfTwoDigitsStandSixPixelsApart)
 {
     const auto document = documentOf(12);
-    auto renderer = preparedRenderer(document);
-    renderer.drawMeasures(document);
+    PassDrawing drawing(document);
+    drawMeasures(drawing.layout, document, testSheet(), drawing.target());
     // Measures 10 and 11 lie in the third row (top 176) at left 408 and 600.
     EXPECT_EQ(
-        rowRuns(renderer, 204, 400, 420),
+        rowRuns(drawing.canvas, 204, 400, 420),
         (std::vector<SpriteRun>{ { kNoSprite, 400, 407 }, { 21, 407, 408 }, { 56, 408, 420 } }));
-    EXPECT_EQ(rowRuns(renderer, 204, 598, 614),
+    EXPECT_EQ(rowRuns(drawing.canvas, 204, 598, 614),
               (std::vector<SpriteRun>{ { kNoSprite, 598, 599 },
                                        { 21, 599, 600 },
                                        { 56, 600, 606 },
@@ -129,10 +133,10 @@ TEST(ScoreRendererMeasures, GogoSpanShadesFromItsStartToItsEndAcrossRows)
     auto document = documentOf(8);
     document.openGogoSpan({ 3, 960, 0 });
     document.closeGogoSpan({ 5, 480, 0 });
-    auto renderer = preparedRenderer(document);
-    renderer.drawMeasures(document);
+    PassDrawing drawing(document);
+    drawMeasures(drawing.layout, document, testSheet(), drawing.target());
     // Measure 3 from the x of tick 960 to the end of the row, overhang included.
-    EXPECT_EQ(rowRuns(renderer, 63),
+    EXPECT_EQ(rowRuns(drawing.canvas, 63),
               (std::vector<SpriteRun>{ { kNoSprite, 0, 23 },
                                        { 21, 23, 25 },
                                        { kNoSprite, 25, 215 },
@@ -146,7 +150,7 @@ TEST(ScoreRendererMeasures, GogoSpanShadesFromItsStartToItsEndAcrossRows)
                                        { 21, 791, 793 },
                                        { 27, 793, 816 } }));
     // Measure 4 whole from x 0, measure 5 up to its left + 48.
-    EXPECT_EQ(rowRuns(renderer, 127),
+    EXPECT_EQ(rowRuns(drawing.canvas, 127),
               (std::vector<SpriteRun>{ { 27, 0, 23 },
                                        { 21, 23, 25 },
                                        { 27, 25, 215 },
@@ -160,7 +164,7 @@ TEST(ScoreRendererMeasures, GogoSpanShadesFromItsStartToItsEndAcrossRows)
                                        { 21, 791, 793 },
                                        { kNoSprite, 793, 816 } }));
     // The band fills Y + 14 to Y + 32, down to the lane's top edge.
-    EXPECT_EQ(columnRuns(renderer, 700, 48, 90),
+    EXPECT_EQ(columnRuns(drawing.canvas, 700, 48, 90),
               (std::vector<SpriteRun>{
                   { kNoSprite, 48, 62 }, { 27, 62, 80 }, { 16, 80, 86 }, { 18, 86, 90 } }));
 }
@@ -169,9 +173,9 @@ TEST(ScoreRendererMeasures, OpenGogoSpanShadesEveryMeasureToTheLast)
 {
     auto document = documentOf(8);
     document.openGogoSpan({ 1, 480, 0 });
-    auto renderer = preparedRenderer(document);
-    renderer.drawMeasures(document);
-    EXPECT_EQ(rowRuns(renderer, 63, 0, 420),
+    PassDrawing drawing(document);
+    drawMeasures(drawing.layout, document, testSheet(), drawing.target());
+    EXPECT_EQ(rowRuns(drawing.canvas, 63, 0, 420),
               (std::vector<SpriteRun>{ { kNoSprite, 0, 23 },
                                        { 21, 23, 25 },
                                        { kNoSprite, 25, 215 },
@@ -180,7 +184,7 @@ TEST(ScoreRendererMeasures, OpenGogoSpanShadesEveryMeasureToTheLast)
                                        { 27, 264, 407 },
                                        { 21, 407, 409 },
                                        { 27, 409, 420 } }));
-    EXPECT_EQ(rowRuns(renderer, 127, 590, 816),
+    EXPECT_EQ(rowRuns(drawing.canvas, 127, 590, 816),
               (std::vector<SpriteRun>{ { 27, 590, 599 },
                                        { 21, 599, 601 },
                                        { 27, 601, 791 },
@@ -233,10 +237,7 @@ TEST(ScoreRendererMeasures, GogoPiecesClipSpansToTheMeasure)
     };
     for (const auto& [name, document, measure, pieces] : cases) {
         SCOPED_TRACE(name);
-        ScoreRenderer renderer("unused.png");
-        renderer.breakRows(document);
-        renderer.placeMeasures(document);
-        EXPECT_EQ(renderer.gogoPieces(document, measure), pieces);
+        EXPECT_EQ(gogoPieces(ScoreLayout(document), document, measure), pieces);
     }
 }
 
@@ -247,26 +248,26 @@ TEST(ScoreRendererMeasures, NestedGogoSpanOutsideTheMeasureIsSkipped)
     document.openGogoSpan({ 0, 0, 0 });
     document.openGogoSpan({ 1, 0, 0 });
     document.closeGogoSpan({ 2, 0, 0 });
-    auto renderer = preparedRenderer(document);
+    PassDrawing drawing(document);
     EXPECT_EQ(
-        renderer.gogoPieces(document, 1),
+        gogoPieces(drawing.layout, document, 1),
         (std::vector<GogoSpan>{ { { 1, 0, 0 }, { 2, 0, 0 } }, { { 1, 0, 0 }, { 2, 0, 0 } } }));
     // The closed span ends on measure 2's bar line and lies wholly before measure 3.
-    EXPECT_EQ(renderer.gogoPieces(document, 2),
+    EXPECT_EQ(gogoPieces(drawing.layout, document, 2),
               (std::vector<GogoSpan>{ { { 2, 0, 0 }, { 3, 0, 0 } } }));
-    EXPECT_EQ(renderer.gogoPieces(document, 3),
+    EXPECT_EQ(gogoPieces(drawing.layout, document, 3),
               (std::vector<GogoSpan>{ { { 3, 0, 0 }, { 4, 0, 0 } } }));
-    ASSERT_NO_THROW(renderer.drawMeasures(document));
-    EXPECT_EQ(rowRuns(renderer, 63, 400, 420),
+    ASSERT_NO_THROW(drawMeasures(drawing.layout, document, testSheet(), drawing.target()));
+    EXPECT_EQ(rowRuns(drawing.canvas, 63, 400, 420),
               (std::vector<SpriteRun>{ { 27, 400, 407 }, { 21, 407, 409 }, { 27, 409, 420 } }));
 }
 
 TEST(ScoreRendererMeasures, NothingIsDrawnWithoutMeasures)
 {
     const ChartDocument document;
-    auto renderer = preparedRenderer(document);
-    renderer.drawMeasures(document);
-    EXPECT_EQ(test::paintedPixels(renderer), 0);
+    PassDrawing drawing(document);
+    drawMeasures(drawing.layout, document, testSheet(), drawing.target());
+    EXPECT_EQ(test::paintedPixels(drawing.canvas), 0);
 }
 
 TEST(ScoreRendererSpriteNumber, WritesEachCharacterWithItsDigitSet)
@@ -309,12 +310,15 @@ TEST(ScoreRendererSpriteNumber, WritesEachCharacterWithItsDigitSet)
     };
     for (const auto& [text, digitBase, point, row] : cases) {
         SCOPED_TRACE(text);
-        auto renderer = preparedRenderer(documentOf(1));
-        renderer.drawSpriteNumber(text, 100, 10, digitBase, point);
-        EXPECT_EQ(rowRuns(renderer, 12, 100, 140), row);
-        EXPECT_EQ(columnRuns(renderer, 140), (std::vector<SpriteRun>{ { kNoSprite, 0, 112 } }));
+        PassDrawing drawing(documentOf(1));
+        SpritePainter(testSheet(), drawing.target())
+            .drawNumber(text, 100, 10, static_cast<Sprite>(digitBase),
+                        point ? std::optional(static_cast<Sprite>(*point)) : std::nullopt);
+        EXPECT_EQ(rowRuns(drawing.canvas, 12, 100, 140), row);
+        EXPECT_EQ(columnRuns(drawing.canvas, 140),
+                  (std::vector<SpriteRun>{ { kNoSprite, 0, 112 } }));
         if (!text.empty()) {
-            EXPECT_EQ(columnRuns(renderer, 101, 0, 20),
+            EXPECT_EQ(columnRuns(drawing.canvas, 101, 0, 20),
                       (std::vector<SpriteRun>{ { kNoSprite, 0, 10 },
                                                { row[0].sprite, 10, 16 },
                                                { kNoSprite, 16, 20 } }));
@@ -361,11 +365,9 @@ TEST(ScoreRendererMeasures, GogoPiecesAreEveryOverlappingSpanOnRandomCharts)
             else if (document.gogoSpans.back().lower() <= at)
                 document.closeGogoSpan(at);
         }
-        ScoreRenderer renderer("unused.png");
-        renderer.breakRows(document);
-        renderer.placeMeasures(document);
+        const ScoreLayout layout(document);
         for (std::uint32_t measure = 0; measure < 12; ++measure)
-            ASSERT_EQ(renderer.gogoPieces(document, measure), overlappingPieces(document, measure))
+            ASSERT_EQ(gogoPieces(layout, document, measure), overlappingPieces(document, measure))
                 << "chart " << chart << ", measure " << measure;
     }
 }
@@ -377,19 +379,20 @@ TEST(ScoreRendererMeasures, EveryOpenGogoSpanCompositesItsBandOnce)
     auto document = documentOf(2);
     for (int i = 0; i < 5; ++i)
         document.openGogoSpan({ 0, 0, 0 });
-    auto renderer = preparedRenderer(document);
+    PassDrawing drawing(document);
     const std::uint32_t band = 0x40123456u;
-    const RectF rect = renderer.atlas[27];
+    const RectF rect = spriteRect(Sprite::GogoBand);
+    Canvas sheet = testSheet();
     for (int y = static_cast<int>(rect.y); y < static_cast<int>(rect.y + rect.height); ++y) {
         for (int x = static_cast<int>(rect.x); x < static_cast<int>(rect.x + rect.width); ++x)
-            renderer.spriteSheet->row(y)[static_cast<std::size_t>(x)] = band;
+            sheet.row(y)[static_cast<std::size_t>(x)] = band;
     }
-    renderer.drawMeasures(document);
+    drawMeasures(drawing.layout, document, sheet, drawing.target());
     std::uint32_t expected = 0; // the blank canvas above the lanes
     for (int i = 0; i < 5; ++i)
         expected = compositeOver(expected, band);
-    const MeasurePlace& place = renderer.places[1];
-    EXPECT_EQ(renderer.canvas().pixel(place.left + 30, place.top + 20), expected);
+    const MeasurePlace& place = drawing.layout.places()[1];
+    EXPECT_EQ(drawing.canvas.pixel(place.left + 30, place.top + 20), expected);
     EXPECT_NE(compositeOver(expected, band), expected); // a sixth draw would show
 }
 

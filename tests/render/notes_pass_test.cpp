@@ -1,7 +1,13 @@
 #include "chart/chart_parser.h"
 #include "chart/chart_text_reader.h"
+#include "load/sprite_sheet.h"
 #include "pass_test_support.h"
+#include "render/background_pass.h"
 #include "render/compositing.h"
+#include "render/events_pass.h"
+#include "render/measures_pass.h"
+#include "render/notes_pass.h"
+#include "render/score_renderer.h"
 
 #include <gtest/gtest.h>
 
@@ -17,10 +23,11 @@ using test::Footprint;
 using test::footprintOf;
 using test::kNoSprite;
 using test::paintedPixels;
-using test::preparedRenderer;
+using test::PassDrawing;
 using test::rowRuns;
 using test::solid;
 using test::SpriteRun;
+using test::testSheet;
 
 ChartNote single(char kind, ChartPosition position)
 {
@@ -33,14 +40,14 @@ ChartNote span(char kind, ChartPosition position, std::int32_t length, std::int3
 }
 
 // 4/4 measures without branches: measure 0 at left 24, measure 1 at left 216, row top 48.
-ScoreRenderer drawnNotes(std::initializer_list<ChartNote> notes,
-                         ChartDocument document = documentOf(2))
+PassDrawing drawnNotes(std::initializer_list<ChartNote> notes,
+                       ChartDocument document = documentOf(2))
 {
     for (const auto& note : notes)
         document.notes.insert(note);
-    auto renderer = preparedRenderer(document);
-    renderer.drawNotes(document);
-    return renderer;
+    PassDrawing drawing(document);
+    drawNotes(drawing.layout, document, testSheet(), drawing.target());
+    return drawing;
 }
 
 TEST(ScoreRendererNotes, SingleNotesAreCentredOnTheirPoint)
@@ -59,20 +66,20 @@ TEST(ScoreRendererNotes, SingleNotesAreCentredOnTheirPoint)
     };
     for (const auto& [kind, position, sprite, x] : cases) {
         SCOPED_TRACE(kind);
-        const auto renderer = drawnNotes({ single(kind, position) });
-        EXPECT_EQ(footprintOf(renderer, sprite), solid(x, 84, 24, 24));
-        EXPECT_EQ(paintedPixels(renderer), 24 * 24);
+        const auto drawing = drawnNotes({ single(kind, position) });
+        EXPECT_EQ(footprintOf(drawing.canvas, sprite), solid(x, 84, 24, 24));
+        EXPECT_EQ(paintedPixels(drawing.canvas), 24 * 24);
     }
 }
 
 TEST(ScoreRendererNotes, BranchNotesSitInTheirOwnLanes)
 {
-    const auto renderer = drawnNotes(
+    const auto drawing = drawnNotes(
         { single('o', { 0, 480, 1 }), single('O', { 0, 480, 2 }), single('x', { 0, 480, 4 }) },
         documentOf(1, { 4, 1.0, 7 }));
-    EXPECT_EQ(footprintOf(renderer, 0), solid(60, 84, 24, 24));
-    EXPECT_EQ(footprintOf(renderer, 1), solid(60, 108, 24, 24));
-    EXPECT_EQ(footprintOf(renderer, 2), solid(60, 132, 24, 24));
+    EXPECT_EQ(footprintOf(drawing.canvas, 0), solid(60, 84, 24, 24));
+    EXPECT_EQ(footprintOf(drawing.canvas, 1), solid(60, 108, 24, 24));
+    EXPECT_EQ(footprintOf(drawing.canvas, 2), solid(60, 132, 24, 24));
 }
 
 TEST(ScoreRendererNotes, EarlierNoteLiesOnTopWhereNotesOverlap)
@@ -89,9 +96,9 @@ TEST(ScoreRendererNotes, EarlierNoteLiesOnTopWhereNotesOverlap)
     };
     for (const auto& [first, second, row] : cases) {
         SCOPED_TRACE(testing::Message() << first << second);
-        const auto renderer =
+        const auto drawing =
             drawnNotes({ single(second, { 0, 120, 0 }), single(first, { 0, 0, 0 }) });
-        EXPECT_EQ(rowRuns(renderer, 96, 12, 48), row);
+        EXPECT_EQ(rowRuns(drawing.canvas, 96, 12, 48), row);
     }
 }
 
@@ -133,11 +140,11 @@ TEST(ScoreRendererNotes, SpanBodyRunsFromHeadToTail)
     };
     for (const auto& [name, note, row] : cases) {
         SCOPED_TRACE(name);
-        const auto renderer = drawnNotes({ note });
-        EXPECT_EQ(rowRuns(renderer, 96, 100, 420), row);
+        const auto drawing = drawnNotes({ note });
+        EXPECT_EQ(rowRuns(drawing.canvas, 96, 100, 420), row);
         // Every piece is 24 pixels high, centred on the lane.
         const SpriteId body = note.kind == '(' ? 8 : 5;
-        EXPECT_EQ(columnRuns(renderer, row[2].from),
+        EXPECT_EQ(columnRuns(drawing.canvas, row[2].from),
                   (std::vector<SpriteRun>{
                       { kNoSprite, 0, 84 }, { body, 84, 108 }, { kNoSprite, 108, 112 } }));
     }
@@ -147,28 +154,27 @@ TEST(ScoreRendererNotes, SpanContinuesAtTheLeftOfTheNextRow)
 {
     // Five measures: measure 3 ends the first row at left 600, measure 4 starts the second at top
     // 112.
-    const auto renderer =
-        drawnNotes({ span('(', { 3, 1440, 0 }, 960 + 1920 + 480) }, documentOf(6));
+    const auto drawing = drawnNotes({ span('(', { 3, 1440, 0 }, 960 + 1920 + 480) }, documentOf(6));
     // The first piece ends at the right end of its measure, not in the row's overhang.
     EXPECT_EQ(
-        rowRuns(renderer, 96, 720, 816),
+        rowRuns(drawing.canvas, 96, 720, 816),
         (std::vector<SpriteRun>{
             { kNoSprite, 720, 732 }, { 7, 732, 744 }, { 8, 744, 792 }, { kNoSprite, 792, 816 } }));
     // A whole piece over measure 4 from x 24, then measure 5 up to tick 960 and the tail.
     EXPECT_EQ(
-        rowRuns(renderer, 160, 0, 340),
+        rowRuns(drawing.canvas, 160, 0, 340),
         (std::vector<SpriteRun>{
             { kNoSprite, 0, 24 }, { 8, 24, 312 }, { 9, 312, 324 }, { kNoSprite, 324, 340 } }));
-    EXPECT_EQ(footprintOf(renderer, 8).pixels, (48 + 192 + 96) * 24);
+    EXPECT_EQ(footprintOf(drawing.canvas, 8).pixels, (48 + 192 + 96) * 24);
 }
 
 TEST(ScoreRendererNotes, SpanInABranchLaneStaysInItAcrossMeasures)
 {
     auto document = documentOf(2, { 4, 1.0, 6 });
-    const auto renderer = drawnNotes({ span('(', { 0, 1440, 4 }, 960) }, document);
+    const auto drawing = drawnNotes({ span('(', { 0, 1440, 4 }, 960) }, document);
     // Branch 4 is the second lane of mask 6: centre at top + 72.
-    EXPECT_EQ(footprintOf(renderer, 8), solid(168, 108, 96, 24));
-    EXPECT_EQ(footprintOf(renderer, 9), solid(264, 108, 12, 24));
+    EXPECT_EQ(footprintOf(drawing.canvas, 8), solid(168, 108, 96, 24));
+    EXPECT_EQ(footprintOf(drawing.canvas, 9), solid(264, 108, 12, 24));
 }
 
 TEST(ScoreRendererNotes, CountedSpanShowsIconAndCentredCount)
@@ -194,14 +200,14 @@ TEST(ScoreRendererNotes, CountedSpanShowsIconAndCentredCount)
     };
     for (const auto& [kind, count, icon, digitAtCentre, countRow] : cases) {
         SCOPED_TRACE(testing::Message() << kind << count);
-        const auto renderer = drawnNotes({ span(kind, { 0, 0, 0 }, 480, count) });
-        EXPECT_EQ(rowRuns(renderer, 95, 12, 84), countRow);
+        const auto drawing = drawnNotes({ span(kind, { 0, 0, 0 }, 480, count) });
+        EXPECT_EQ(rowRuns(drawing.canvas, 95, 12, 84), countRow);
         // The icon covers the head and stands 24 x 24 on the note point; the digits are 6 high.
-        EXPECT_EQ(footprintOf(renderer, 10).pixels, 0);
-        EXPECT_EQ(columnRuns(renderer, 13, 80, 112),
+        EXPECT_EQ(footprintOf(drawing.canvas, 10).pixels, 0);
+        EXPECT_EQ(columnRuns(drawing.canvas, 13, 80, 112),
                   (std::vector<SpriteRun>{
                       { kNoSprite, 80, 84 }, { icon, 84, 108 }, { kNoSprite, 108, 112 } }));
-        EXPECT_EQ(columnRuns(renderer, 24, 84, 108),
+        EXPECT_EQ(columnRuns(drawing.canvas, 24, 84, 108),
                   (std::vector<SpriteRun>{
                       { icon, 84, 93 }, { digitAtCentre, 93, 99 }, { icon, 99, 108 } }));
     }
@@ -254,10 +260,13 @@ TEST(ScoreRendererNotes, CountsAndNotesAfterASpanStayInViewOnOurSheet)
     ChartParser parser;
     const ParsedChart parsed = parser.parse(*reader);
     const ChartDocument* document = &parsed.document;
-    ScoreRenderer renderer(BEATPLATE_BUILT_SPRITE_SHEET);
-    renderer.render(*document);
-    ASSERT_TRUE(renderer.spriteSheet);
-    const Canvas& sheet = *renderer.spriteSheet;
+    const auto loaded = loadSpriteSheet(BEATPLATE_BUILT_SPRITE_SHEET);
+    ASSERT_TRUE(loaded);
+    const Canvas& sheet = *loaded;
+    const struct {
+        ScoreLayout layout;
+        Canvas canvas;
+    } drawing{ ScoreLayout(*document), ScoreRenderer(sheet).render(*document) };
     const std::map<std::int32_t, SpriteId> icons{ { '@', 13 }, { 'p', 14 }, { 'b', 15 } };
     const std::map<std::int32_t, SpriteId> singles{
         { 'o', 0 }, { 'O', 1 }, { 'x', 2 }, { 'X', 3 }
@@ -281,19 +290,19 @@ TEST(ScoreRendererNotes, CountsAndNotesAfterASpanStayInViewOnOurSheet)
             for (int i = 0; i < digits; ++i)
                 counted.push_back({ 55 + (count[static_cast<std::size_t>(i)] - '0'),
                                     12 - 3 * digits + 6 * i, 9 });
-            EXPECT_EQ(
-                coveredPixels(renderer.canvas(), renderer.notePoint(note.position), sheet, counted),
-                0);
+            EXPECT_EQ(coveredPixels(drawing.canvas, drawing.layout.notePoint(note.position), sheet,
+                                    counted),
+                      0);
             ++countsSeen;
         }
         const ChartNote& first = notes[0];
         const ChartNote& next = notes[1];
         if (first.length == 0 || !singles.contains(next.kind)
             || next.position.tick
-                != renderer.advancePosition(first.position, first.length).tick + 120)
+                != drawing.layout.advancePosition(first.position, first.length).tick + 120)
             continue;
         // A note one slot after the span's end loses no more than its leftmost quarter.
-        EXPECT_EQ(coveredPixels(renderer.canvas(), renderer.notePoint(next.position), sheet,
+        EXPECT_EQ(coveredPixels(drawing.canvas, drawing.layout.notePoint(next.position), sheet,
                                 { { singles.at(next.kind), 0, 0 } }, 6),
                   0);
         ++notesAfterSpans;
@@ -304,10 +313,10 @@ TEST(ScoreRendererNotes, CountsAndNotesAfterASpanStayInViewOnOurSheet)
 
 TEST(ScoreRendererNotes, PlainSpansShowNoCount)
 {
-    const auto renderer = drawnNotes({ span('<', { 0, 0, 0 }, 480, 7) });
+    const auto drawing = drawnNotes({ span('<', { 0, 0, 0 }, 480, 7) });
     for (SpriteId digit = 55; digit < 65; ++digit)
-        EXPECT_EQ(footprintOf(renderer, digit).pixels, 0) << digit;
-    EXPECT_EQ(footprintOf(renderer, 4), solid(12, 84, 12, 24));
+        EXPECT_EQ(footprintOf(drawing.canvas, digit).pixels, 0) << digit;
+    EXPECT_EQ(footprintOf(drawing.canvas, 4), solid(12, 84, 12, 24));
 }
 
 TEST(ScoreRendererNotes, DrawsNothingForStrayKindsAndMissingMeasures)
@@ -322,11 +331,9 @@ TEST(ScoreRendererNotes, DrawsNothingForStrayKindsAndMissingMeasures)
     ChartDocument empty;
     const ChartNote counted = span('@', { 0, 0, 0 }, 480, 5);
     empty.notes.insert(counted);
-    auto renderer = preparedRenderer(empty);
-    renderer.drawNotes(empty);
-    renderer.drawSpan(4, 5, 6, counted);
-    renderer.drawCountedSpan(13, counted);
-    EXPECT_EQ(paintedPixels(renderer), 0);
+    PassDrawing drawing(empty);
+    drawNotes(drawing.layout, empty, testSheet(), drawing.target());
+    EXPECT_EQ(paintedPixels(drawing.canvas), 0);
 }
 
 TEST(ScoreRendererNotes, NotesLieOverMarkersAndMarkersOverMeasures)
@@ -336,18 +343,18 @@ TEST(ScoreRendererNotes, NotesLieOverMarkersAndMarkersOverMeasures)
     document.events.insert({ ChartEventKind::Tempo, 15000, { 0, 480, 0 } });
     document.notes.insert(single('o', { 0, 0, 0 }));
     document.notes.insert(single('x', { 0, 480, 0 }));
-    auto renderer = preparedRenderer(document);
-    // The passes in the order the renderer runs them.
-    renderer.drawBackground();
-    renderer.drawMeasures(document);
-    renderer.drawEvents(document);
-    renderer.drawNotes(document);
+    PassDrawing drawing(document);
+    // The passes in the order the drawing runs them.
+    drawBackground(drawing.layout, testSheet(), drawing.target());
+    drawMeasures(drawing.layout, document, testSheet(), drawing.target());
+    drawEvents(drawing.layout, document, testSheet(), drawing.target());
+    drawNotes(drawing.layout, document, testSheet(), drawing.target());
     // The branch-start line covers the bar line and the measure number; the note covers the line.
-    EXPECT_EQ(columnRuns(renderer, 24),
+    EXPECT_EQ(columnRuns(drawing.canvas, 24),
               (std::vector<SpriteRun>{
                   { 26, 0, 62 }, { 24, 62, 84 }, { 0, 84, 108 }, { 24, 108, 112 } }));
     // The change line covers the beat line; the tempo label and the note cover the change line.
-    EXPECT_EQ(columnRuns(renderer, 72),
+    EXPECT_EQ(columnRuns(drawing.canvas, 72),
               (std::vector<SpriteRun>{ { 26, 0, 62 },
                                        { 25, 62, 68 },
                                        { 28, 68, 74 },

@@ -1,7 +1,8 @@
 #pragma once
 
-#include "render/score_renderer.h"
+#include "render/score_layout.h"
 #include "render/sprite_atlas.h"
+#include "render/sprite_painter.h"
 #include "support/test_sheet.h"
 
 #include <gtest/gtest.h>
@@ -22,21 +23,30 @@ inline ChartDocument documentOf(int measureCount, MeasureInfo measure = {})
     return document;
 }
 
-// A renderer laid out for the document, with a blank canvas, the test sheet and the atlas.
-inline ScoreRenderer preparedRenderer(const ChartDocument& document)
+inline const Canvas& testSheet()
 {
-    ScoreRenderer renderer("unused.png");
-    renderer.breakRows(document);
-    renderer.placeMeasures(document);
-    renderer.createCanvas();
-    renderer.spriteSheet = makeTestSheet();
-    renderer.buildAtlas();
-    return renderer;
+    static const Canvas sheet = makeTestSheet();
+    return sheet;
 }
 
-inline SpriteId spriteAt(const ScoreRenderer& renderer, int x, int y)
+// A document laid out, with a blank canvas of its whole picture: what the passes draw on, called
+// one by one as a test needs them.
+struct PassDrawing {
+    explicit PassDrawing(const ChartDocument& document)
+        : layout(document)
+        , canvas(kPageWidth, layout.canvasHeight())
+    {
+    }
+
+    [[nodiscard]] DrawTarget target() { return { canvas, 0 }; }
+
+    ScoreLayout layout;
+    Canvas canvas;
+};
+
+inline SpriteId spriteAt(const Canvas& canvas, int x, int y)
 {
-    return spriteAt(renderer.canvas().pixel(x, y)).value_or(kNoSprite);
+    return spriteAt(canvas.pixel(x, y)).value_or(kNoSprite);
 }
 
 // A stretch of equal sprites along a row or a column, from inclusive, to exclusive.
@@ -68,19 +78,17 @@ std::vector<SpriteRun> runsOf(int from, int to, const SpriteOf& spriteOf)
 }
 
 // The sprites along row y between x = from and x = to.
-inline std::vector<SpriteRun> rowRuns(const ScoreRenderer& renderer, int y, int from = 0,
-                                      int to = -1)
+inline std::vector<SpriteRun> rowRuns(const Canvas& canvas, int y, int from = 0, int to = -1)
 {
-    return runsOf(from, to < 0 ? renderer.canvas().width() : to,
-                  [&](int x) { return spriteAt(renderer, x, y); });
+    return runsOf(from, to < 0 ? canvas.width() : to,
+                  [&](int x) { return spriteAt(canvas, x, y); });
 }
 
 // The sprites down column x between y = from and y = to.
-inline std::vector<SpriteRun> columnRuns(const ScoreRenderer& renderer, int x, int from = 0,
-                                         int to = -1)
+inline std::vector<SpriteRun> columnRuns(const Canvas& canvas, int x, int from = 0, int to = -1)
 {
-    return runsOf(from, to < 0 ? renderer.canvas().height() : to,
-                  [&](int y) { return spriteAt(renderer, x, y); });
+    return runsOf(from, to < 0 ? canvas.height() : to,
+                  [&](int y) { return spriteAt(canvas, x, y); });
 }
 
 // The bounding box of every pixel showing a sprite, and how many pixels show it.
@@ -100,13 +108,12 @@ inline std::ostream& operator<<(std::ostream& out, const Footprint& footprint)
                << footprint.height << "; " << footprint.pixels << " pixels}";
 }
 
-inline Footprint footprintOf(const ScoreRenderer& renderer, SpriteId sprite)
+inline Footprint footprintOf(const Canvas& canvas, SpriteId sprite)
 {
-    const Canvas& canvas = renderer.canvas();
     int left = canvas.width(), top = canvas.height(), right = -1, bottom = -1, pixels = 0;
     for (int y = 0; y < canvas.height(); ++y) {
         for (int x = 0; x < canvas.width(); ++x) {
-            if (spriteAt(renderer, x, y) != sprite)
+            if (spriteAt(canvas, x, y) != sprite)
                 continue;
             left = std::min(left, x);
             right = std::max(right, x);
@@ -126,14 +133,24 @@ inline Footprint solid(int x, int y, int width, int height)
     return { x, y, width, height, width * height };
 }
 
-inline int paintedPixels(const ScoreRenderer& renderer)
+inline int paintedPixels(const Canvas& canvas)
 {
     int count = 0;
-    for (int y = 0; y < renderer.canvas().height(); ++y) {
-        for (const auto pixel : renderer.canvas().row(y))
+    for (int y = 0; y < canvas.height(); ++y) {
+        for (const auto pixel : canvas.row(y))
             count += pixel != 0;
     }
     return count;
+}
+
+inline int paintedPixels(const PassDrawing& drawing)
+{
+    return paintedPixels(drawing.canvas);
+}
+
+inline Footprint footprintOf(const PassDrawing& drawing, SpriteId sprite)
+{
+    return footprintOf(drawing.canvas, sprite);
 }
 
 } // namespace beatplate::test

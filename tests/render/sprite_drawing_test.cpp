@@ -1,9 +1,11 @@
 #include "render/compositing.h"
-#include "render/score_renderer.h"
+#include "render/sprite_painter.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace beatplate {
 namespace {
@@ -22,16 +24,30 @@ Canvas makeGradientSheet()
     return sheet;
 }
 
-ScoreRenderer rendererWithSheet(Canvas sheet)
+// A sheet and a canvas of one empty row of the page, and a painter between them.
+struct Drawing {
+    explicit Drawing(Canvas gradient)
+        : sheet(std::move(gradient))
+    {
+    }
+
+    void drawSprite(const RectF& destination, const RectF& source)
+    {
+        SpritePainter(sheet, { page, 0 }).drawFrom(destination, source);
+    }
+    [[nodiscard]] const Canvas& canvas() const { return page; }
+
+    Canvas sheet;
+    Canvas page{ 816, 112 };
+};
+
+Drawing rendererWithSheet(Canvas sheet)
 {
-    ScoreRenderer renderer("unused.png");
-    renderer.createCanvas();
-    renderer.spriteSheet = std::move(sheet);
-    return renderer;
+    return Drawing(std::move(sheet));
 }
 
 // The sheet pixel that painted canvas pixel (x, y), as (column, row), or (-1, -1) for none.
-std::pair<int, int> painter(const ScoreRenderer& renderer, int x, int y)
+std::pair<int, int> painter(const Drawing& renderer, int x, int y)
 {
     const std::uint32_t pixel = renderer.canvas().pixel(x, y);
     if (pixel == kBlank)
@@ -40,7 +56,7 @@ std::pair<int, int> painter(const ScoreRenderer& renderer, int x, int y)
              static_cast<int>((pixel >> 8) & 0xFF) - 1 };
 }
 
-int paintedCount(const ScoreRenderer& renderer)
+int paintedCount(const Drawing& renderer)
 {
     int count = 0;
     for (int y = 0; y < renderer.canvas().height(); ++y) {
@@ -50,7 +66,7 @@ int paintedCount(const ScoreRenderer& renderer)
     return count;
 }
 
-TEST(ScoreRendererDrawSprite, CopiesPixelForPixelAtItsOwnSize)
+TEST(SpritePainter, CopiesPixelForPixelAtItsOwnSize)
 {
     auto renderer = rendererWithSheet(makeGradientSheet());
     renderer.drawSprite({ 10, 20, 3, 2 }, { 1, 1, 3, 2 });
@@ -61,7 +77,7 @@ TEST(ScoreRendererDrawSprite, CopiesPixelForPixelAtItsOwnSize)
     }
 }
 
-TEST(ScoreRendererDrawSprite, StretchRepeatsPixelsWithoutBlending)
+TEST(SpritePainter, StretchRepeatsPixelsWithoutBlending)
 {
     auto renderer = rendererWithSheet(makeGradientSheet());
     renderer.drawSprite({ 0, 0, 8, 9 }, { 0, 0, 4, 3 });
@@ -72,7 +88,7 @@ TEST(ScoreRendererDrawSprite, StretchRepeatsPixelsWithoutBlending)
     }
 }
 
-TEST(ScoreRendererDrawSprite, ShrinkSamplesAtMappedPixelCentres)
+TEST(SpritePainter, ShrinkSamplesAtMappedPixelCentres)
 {
     auto renderer = rendererWithSheet(makeGradientSheet());
     // Four source columns into two: centres 0.5 and 1.5 map to u = 1 and 3.
@@ -81,7 +97,7 @@ TEST(ScoreRendererDrawSprite, ShrinkSamplesAtMappedPixelCentres)
     EXPECT_EQ(painter(renderer, 1, 0), std::make_pair(3, 0));
 }
 
-TEST(ScoreRendererDrawSprite, CentresMappedOntoAPixelBoundaryTakeThePixelAfterIt)
+TEST(SpritePainter, CentresMappedOntoAPixelBoundaryTakeThePixelAfterIt)
 {
     // A 24-pixel row stretched to 147: centre 73.5 maps to exactly 12, centre 24.5 of a
     // 12-pixel row stretched to 147 to exactly 2.
@@ -101,7 +117,7 @@ TEST(ScoreRendererDrawSprite, CentresMappedOntoAPixelBoundaryTakeThePixelAfterIt
     EXPECT_EQ(painter(renderer, 23, 1), std::make_pair(1, 1));
 }
 
-TEST(ScoreRendererDrawSprite, PaintsPixelsWhoseCentresLieInside)
+TEST(SpritePainter, PaintsPixelsWhoseCentresLieInside)
 {
     struct Case {
         float x;
@@ -129,7 +145,7 @@ TEST(ScoreRendererDrawSprite, PaintsPixelsWhoseCentresLieInside)
     }
 }
 
-TEST(ScoreRendererDrawSprite, ClipsAtEveryCanvasEdge)
+TEST(SpritePainter, ClipsAtEveryCanvasEdge)
 {
     struct Case {
         RectF destination;
@@ -153,7 +169,7 @@ TEST(ScoreRendererDrawSprite, ClipsAtEveryCanvasEdge)
     }
 }
 
-TEST(ScoreRendererDrawSprite, HugeDestinationFillsOnlyTheCanvas)
+TEST(SpritePainter, HugeDestinationFillsOnlyTheCanvas)
 {
     auto renderer = rendererWithSheet(makeGradientSheet());
     renderer.drawSprite({ -1e9f, -1e9f, 3e9f, 3e9f }, { 1, 2, 1, 1 });
@@ -161,10 +177,9 @@ TEST(ScoreRendererDrawSprite, HugeDestinationFillsOnlyTheCanvas)
     EXPECT_EQ(painter(renderer, 815, 111), std::make_pair(1, 2));
 }
 
-TEST(ScoreRendererDrawSprite, DrawsNothingWithoutASheetOrArea)
+TEST(SpritePainter, DrawsNothingWithoutASheetOrArea)
 {
-    ScoreRenderer noSheet("unused.png");
-    noSheet.createCanvas();
+    auto noSheet = rendererWithSheet(Canvas());
     noSheet.drawSprite({ 0, 0, 10, 10 }, { 0, 0, 4, 3 });
     EXPECT_EQ(paintedCount(noSheet), 0);
 
@@ -175,12 +190,12 @@ TEST(ScoreRendererDrawSprite, DrawsNothingWithoutASheetOrArea)
     renderer.drawSprite({ 0, 0, 5, 5 }, { 0, 0, 0, 3 });
     EXPECT_EQ(paintedCount(renderer), 0);
 
-    ScoreRenderer noCanvas("unused.png");
-    noCanvas.spriteSheet = makeGradientSheet();
-    noCanvas.drawSprite({ 0, 0, 10, 10 }, { 0, 0, 4, 3 }); // must not crash
+    Canvas noCanvas;
+    const Canvas sheet = makeGradientSheet();
+    SpritePainter(sheet, { noCanvas, 0 }).drawFrom({ 0, 0, 10, 10 }, { 0, 0, 4, 3 }); // no crash
 }
 
-TEST(ScoreRendererDrawSprite, SourceOutsideTheSheetIsTransparent)
+TEST(SpritePainter, SourceOutsideTheSheetIsTransparent)
 {
     auto renderer = rendererWithSheet(makeGradientSheet());
     renderer.drawSprite({ 0, 0, 6, 1 }, { 2, 0, 6, 1 });
@@ -189,16 +204,21 @@ TEST(ScoreRendererDrawSprite, SourceOutsideTheSheetIsTransparent)
     EXPECT_EQ(paintedCount(renderer), 2);
 }
 
-TEST(ScoreRendererDrawSprite, IntegerDestinationTruncatesTheSource)
+// A canvas holding only some rows of the picture gets exactly those rows of it.
+TEST(SpritePainter, DrawsInPictureRowsOntoATargetThatStartsLower)
 {
-    auto renderer = rendererWithSheet(makeGradientSheet());
-    renderer.drawSpriteInt(7, 8, 2, 2, { 1.9f, 0.2f, 2.7f, 2.0f });
-    EXPECT_EQ(painter(renderer, 7, 8), std::make_pair(1, 0));
-    EXPECT_EQ(painter(renderer, 8, 9), std::make_pair(2, 1));
-    EXPECT_EQ(paintedCount(renderer), 4);
+    const Canvas sheet = makeGradientSheet();
+    Canvas whole(816, 112);
+    Canvas band(816, 40);
+    const RectF destination{ 3.5f, 30.25f, 7, 33 };
+    SpritePainter(sheet, { whole, 0 }).drawFrom(destination, { 0, 0, 4, 3 });
+    SpritePainter(sheet, { band, 40 }).drawFrom(destination, { 0, 0, 4, 3 });
+    EXPECT_NE(whole.pixel(5, 45), kBlank);
+    for (int y = 0; y < band.height(); ++y)
+        EXPECT_TRUE(std::ranges::equal(band.row(y), whole.row(40 + y))) << "row " << y;
 }
 
-TEST(ScoreRendererDrawSprite, CompositesByTheSpriteAlpha)
+TEST(SpritePainter, CompositesByTheSpriteAlpha)
 {
     Canvas sheet(3, 1);
     sheet.row(0)[0] = 0xFF204060u;

@@ -1,4 +1,4 @@
-#include "render/sprite_sheet.h"
+#include "load/sprite_sheet.h"
 #include "support/png_file.h"
 #include "support/test_sheet.h"
 #include "support/test_support.h"

@@ -1,4 +1,4 @@
-#include "render/header_font.h"
+#include "load/header_font.h"
 #include "render/text_line.h"
 #include "support/text_pixels.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "load/header_font.h"
 #include "render/canvas.h"
-#include "render/header_font.h"
 
 #include <cstdint>
 #include <filesystem>

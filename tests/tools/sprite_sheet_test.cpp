@@ -51,9 +51,9 @@ double hueDistance(double a, double b)
 }
 
 // One sprite's pixels, cut from the sheet at its atlas rectangle.
-class Sprite {
+class SheetSprite {
 public:
-    Sprite(const Canvas& sheet, SpriteId id)
+    SheetSprite(const Canvas& sheet, SpriteId id)
         : m_sheet(sheet)
         , m_rect(spriteRect(id))
     {
@@ -134,7 +134,7 @@ TEST(SpriteSheet, HoldsEveryAtlasRectangle)
 TEST(SpriteSheet, EverySpriteShowsSomething)
 {
     for (SpriteId id = 0; id < kSpriteCount; ++id) {
-        const auto pixels = Sprite(sheet(), id).pixels();
+        const auto pixels = SheetSprite(sheet(), id).pixels();
         const auto strongest = std::ranges::max(pixels, {}, alphaOf);
         EXPECT_GE(alphaOf(strongest), 48u) << "sprite " << id;
     }
@@ -163,7 +163,7 @@ TEST(SpriteSheet, PiecesStretchedAlongRowsRepeatEveryColumn)
 {
     // Span bodies, lane edges, lanes, the page and the gogo band.
     for (const SpriteId id : { 5, 8, 11, 16, 17, 18, 19, 20, 26, 27 }) {
-        const Sprite sprite(sheet(), id);
+        const SheetSprite sprite(sheet(), id);
         for (int x = 1; x < sprite.width(); ++x)
             EXPECT_EQ(sprite.column(x), sprite.column(0)) << "sprite " << id << " column " << x;
     }
@@ -173,7 +173,7 @@ TEST(SpriteSheet, PiecesStretchedAlongColumnsRepeatEveryRow)
 {
     // The five lines and the page, which is stretched both ways.
     for (const SpriteId id : { 21, 22, 23, 24, 25, 26 }) {
-        const Sprite sprite(sheet(), id);
+        const SheetSprite sprite(sheet(), id);
         for (int y = 1; y < sprite.height(); ++y)
             EXPECT_EQ(sprite.row(y), sprite.row(0)) << "sprite " << id << " row " << y;
     }
@@ -184,7 +184,7 @@ TEST(SpriteSheet, PageLanesAndStrongLinesAreOpaque)
     // The page and lanes hide what is below them; bar, branch-start and change lines must
     // read over the lanes, the gogo band and the edges.
     for (const SpriteId id : { 26, 18, 19, 20, 21, 24, 25 }) {
-        for (const std::uint32_t pixel : Sprite(sheet(), id).pixels())
+        for (const std::uint32_t pixel : SheetSprite(sheet(), id).pixels())
             ASSERT_EQ(alphaOf(pixel), 255u) << "sprite " << id;
     }
 }
@@ -192,7 +192,7 @@ TEST(SpriteSheet, PageLanesAndStrongLinesAreOpaque)
 TEST(SpriteSheet, SpanBodiesAreSolidInTheirMiddleAndSoftAtTheirEdges)
 {
     for (const SpriteId id : { 5, 8, 11 }) {
-        const Sprite body(sheet(), id);
+        const SheetSprite body(sheet(), id);
         for (int y = 6; y < 18; ++y)
             EXPECT_EQ(alphaOf(body.at(0, y)), 255u) << "sprite " << id << " row " << y;
         EXPECT_LT(alphaOf(body.at(0, 0)), 255u) << "sprite " << id;
@@ -203,7 +203,7 @@ TEST(SpriteSheet, SpanBodiesAreSolidInTheirMiddleAndSoftAtTheirEdges)
 TEST(SpriteSheet, LaneEdgesHaveAnOpaqueFrame)
 {
     for (const SpriteId id : { 16, 17 }) {
-        const Sprite edge(sheet(), id);
+        const SheetSprite edge(sheet(), id);
         int opaqueRows = 0;
         for (int y = 0; y < edge.height(); ++y)
             opaqueRows += alphaOf(edge.at(0, y)) == 255 ? 1 : 0;
@@ -215,9 +215,9 @@ TEST(SpriteSheet, SpanPiecesJoinWithoutSeams)
 {
     for (const SpriteId head : { 4, 7, 10 }) {
         SCOPED_TRACE(head);
-        const Sprite headSprite(sheet(), head);
-        const Sprite body(sheet(), head + 1);
-        const Sprite tail(sheet(), head + 2);
+        const SheetSprite headSprite(sheet(), head);
+        const SheetSprite body(sheet(), head + 1);
+        const SheetSprite tail(sheet(), head + 2);
         EXPECT_EQ(headSprite.column(headSprite.width() - 1), body.column(0));
         EXPECT_EQ(tail.column(0), body.column(0));
         // The caps round off away from the body.
@@ -236,7 +236,7 @@ TEST(SpriteSheet, SingleNotesAreRoundWithSoftEdges)
 {
     for (const SpriteId id : { 0, 1, 2, 3 }) {
         SCOPED_TRACE(id);
-        const Sprite note(sheet(), id);
+        const SheetSprite note(sheet(), id);
         EXPECT_EQ(alphaOf(note.at(12, 12)), 255u);
         for (const auto& [x, y] : { std::pair{ 0, 0 }, { 23, 0 }, { 0, 23 }, { 23, 23 } })
             EXPECT_EQ(alphaOf(note.at(x, y)), 0u);
@@ -250,8 +250,8 @@ TEST(SpriteSheet, SingleNotesAreRoundWithSoftEdges)
 TEST(SpriteSheet, BigNotesAreClearlyLargerThanSmallOnes)
 {
     for (const auto& [small, big] : { std::pair{ 0, 1 }, { 2, 3 } }) {
-        const Sprite smallNote(sheet(), small);
-        EXPECT_GT(Sprite(sheet(), big).coverage(), 1.5 * smallNote.coverage());
+        const SheetSprite smallNote(sheet(), small);
+        EXPECT_GT(SheetSprite(sheet(), big).coverage(), 1.5 * smallNote.coverage());
         // A small head leaves a clear margin in its cell.
         for (int i = 0; i < 24; ++i) {
             EXPECT_EQ(alphaOf(smallNote.at(i, 2)), 0u);
@@ -262,7 +262,7 @@ TEST(SpriteSheet, BigNotesAreClearlyLargerThanSmallOnes)
 
 TEST(SpriteSheet, NoteKindsDifferInColour)
 {
-    const auto centre = [](SpriteId id) { return rgbOf(Sprite(sheet(), id).at(13, 15)); };
+    const auto centre = [](SpriteId id) { return rgbOf(SheetSprite(sheet(), id).at(13, 15)); };
     EXPECT_GT(distance(centre(0), centre(2)), 150);
     EXPECT_GT(distance(centre(1), centre(3)), 150);
     EXPECT_LT(distance(centre(0), centre(1)), 40);
@@ -272,16 +272,16 @@ TEST(SpriteSheet, NoteKindsDifferInColour)
 TEST(SpriteSheet, NotesStandOutOnEveryLane)
 {
     for (const SpriteId lane : { 18, 19, 20 }) {
-        const Rgb tint = rgbOf(Sprite(sheet(), lane).at(0, 12));
+        const Rgb tint = rgbOf(SheetSprite(sheet(), lane).at(0, 12));
         for (const SpriteId note : { 0, 2, 4, 7, 10 })
-            EXPECT_GT(distance(rgbOf(Sprite(sheet(), note).at(11, 15)), tint), 100)
+            EXPECT_GT(distance(rgbOf(SheetSprite(sheet(), note).at(11, 15)), tint), 100)
                 << "note " << note << " on lane " << lane;
     }
 }
 
 TEST(SpriteSheet, LanesHaveTheirOwnTints)
 {
-    const auto tint = [](SpriteId id) { return rgbOf(Sprite(sheet(), id).at(0, 12)); };
+    const auto tint = [](SpriteId id) { return rgbOf(SheetSprite(sheet(), id).at(0, 12)); };
     EXPECT_GT(distance(tint(18), tint(19)), 15);
     EXPECT_GT(distance(tint(18), tint(20)), 15);
     EXPECT_GT(distance(tint(19), tint(20)), 15);
@@ -290,12 +290,12 @@ TEST(SpriteSheet, LanesHaveTheirOwnTints)
 TEST(SpriteSheet, BranchIconsMatchTheirLanes)
 {
     for (SpriteId bit = 0; bit < 3; ++bit) {
-        const double iconHue = hueOf(rgbOf(Sprite(sheet(), 52 + bit).at(3, 3)));
+        const double iconHue = hueOf(rgbOf(SheetSprite(sheet(), 52 + bit).at(3, 3)));
         double nearest = 360;
         SpriteId nearestLane = -1;
         for (SpriteId lane = 0; lane < 3; ++lane) {
             const double away =
-                hueDistance(iconHue, hueOf(rgbOf(Sprite(sheet(), 18 + lane).at(0, 12))));
+                hueDistance(iconHue, hueOf(rgbOf(SheetSprite(sheet(), 18 + lane).at(0, 12))));
             if (away < nearest) {
                 nearest = away;
                 nearestLane = lane;
@@ -307,7 +307,7 @@ TEST(SpriteSheet, BranchIconsMatchTheirLanes)
 
 TEST(SpriteSheet, GogoBandLetsWhatLiesBelowShowThrough)
 {
-    for (const std::uint32_t pixel : Sprite(sheet(), 27).pixels()) {
+    for (const std::uint32_t pixel : SheetSprite(sheet(), 27).pixels()) {
         EXPECT_GT(alphaOf(pixel), 0u);
         EXPECT_LE(alphaOf(pixel), 200u);
     }
@@ -317,7 +317,7 @@ TEST(SpriteSheet, LinesCanBeToldApart)
 {
     std::set<std::uint32_t> looks;
     for (SpriteId id = 21; id <= 25; ++id)
-        looks.insert(Sprite(sheet(), id).at(0, 0));
+        looks.insert(SheetSprite(sheet(), id).at(0, 0));
     EXPECT_EQ(looks.size(), 5u);
 }
 
@@ -325,13 +325,13 @@ TEST(SpriteSheet, SpanIconsDifferAndKeepALightCentre)
 {
     const std::array<SpriteId, 3> icons{ 13, 14, 15 };
     for (std::size_t i = 0; i < icons.size(); ++i) {
-        const Sprite icon(sheet(), icons[i]);
+        const SheetSprite icon(sheet(), icons[i]);
         const Rgb centre = rgbOf(icon.at(12, 12));
         EXPECT_GT(centre.red + centre.green + centre.blue, 3 * 220.0) << icons[i];
         EXPECT_EQ(alphaOf(icon.at(12, 12)), 255u) << icons[i];
         for (std::size_t j = i + 1; j < icons.size(); ++j) {
             const auto a = icon.pixels();
-            const auto b = Sprite(sheet(), icons[j]).pixels();
+            const auto b = SheetSprite(sheet(), icons[j]).pixels();
             std::size_t differing = 0;
             for (std::size_t k = 0; k < a.size(); ++k)
                 differing += a[k] != b[k] ? 1 : 0;
@@ -345,19 +345,21 @@ TEST(SpriteSheet, DigitsOfASetAreAllDifferent)
     for (const SpriteId base : { 30, 40, 55 }) {
         for (int a = 0; a < 10; ++a) {
             for (int b = a + 1; b < 10; ++b)
-                EXPECT_NE(Sprite(sheet(), base + a).pixels(), Sprite(sheet(), base + b).pixels())
+                EXPECT_NE(SheetSprite(sheet(), base + a).pixels(),
+                          SheetSprite(sheet(), base + b).pixels())
                     << "set " << base << ": " << a << " and " << b;
         }
     }
     for (const auto& [point, base] : { std::pair{ 29, 30 }, { 50, 40 } }) {
         for (int digit = 0; digit < 10; ++digit)
-            EXPECT_NE(Sprite(sheet(), point).pixels(), Sprite(sheet(), base + digit).pixels());
+            EXPECT_NE(SheetSprite(sheet(), point).pixels(),
+                      SheetSprite(sheet(), base + digit).pixels());
     }
 }
 
 TEST(SpriteSheet, DigitSetsAndTheirLabelsHaveTheirOwnInk)
 {
-    const auto ink = [](SpriteId id) { return Sprite(sheet(), id).meanOpaqueColour(); };
+    const auto ink = [](SpriteId id) { return SheetSprite(sheet(), id).meanOpaqueColour(); };
     const std::array<SpriteId, 3> eights{ 38, 48, 63 };
     for (std::size_t i = 0; i < eights.size(); ++i) {
         for (std::size_t j = i + 1; j < eights.size(); ++j)
@@ -374,7 +376,7 @@ TEST(SpriteSheet, DigitInkKeepsClearOfTheCellsLeftColumn)
     // Numbers start on a bar or change line, which covers their first column.
     for (const SpriteId base : { 30, 40, 55 }) {
         for (int digit = 0; digit < 10; ++digit) {
-            const Sprite sprite(sheet(), base + digit);
+            const SheetSprite sprite(sheet(), base + digit);
             for (int y = 0; y < sprite.height(); ++y)
                 EXPECT_LT(alphaOf(sprite.at(0, y)), 255u) << base + digit;
         }

@@ -1,6 +1,8 @@
-#include "render/sprite_sheet.h"
+#include "load/sprite_sheet.h"
 
+#include "base/file_stream.h"
 #include "output/png_error.h"
+#include "png/png_handles.h"
 
 #include <png.h>
 
@@ -14,33 +16,6 @@
 namespace beatplate {
 
 namespace {
-
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
-
-// Owns libpng's read and info structures; both are null when libpng could not make them.
-class PngReadGuard {
-public:
-    PngReadGuard(PngErrorState& errors, png_error_ptr onError, png_error_ptr onWarning)
-        : m_png(png_create_read_struct(PNG_LIBPNG_VER_STRING, &errors, onError, onWarning))
-    {
-        if (m_png != nullptr)
-            m_info = png_create_info_struct(m_png);
-    }
-    PngReadGuard(const PngReadGuard&) = delete;
-    PngReadGuard& operator=(const PngReadGuard&) = delete;
-    ~PngReadGuard() { png_destroy_read_struct(&m_png, &m_info, nullptr); }
-
-    [[nodiscard]] bool valid() const { return m_info != nullptr; }
-    [[nodiscard]] png_structp png() const { return m_png; }
-    [[nodiscard]] png_infop info() const { return m_info; }
-
-private:
-    png_structp m_png = nullptr;
-    png_infop m_info = nullptr;
-};
 
 struct DecodedLayout {
     png_uint_32 width = 0;
@@ -97,7 +72,7 @@ static std::optional<Canvas> decodeSpriteSheet(const FilePtr& file)
     if (!file || !hasPngSignature(file.get()))
         return std::nullopt;
     PngErrorState errors;
-    const PngReadGuard guard(errors, onPngError, onPngWarning);
+    const PngReadHandle guard(&errors, onPngError, onPngWarning);
     DecodedLayout layout;
     if (!guard.valid() || !readLayout(guard.png(), guard.info(), file.get(), &layout))
         return std::nullopt;

@@ -1,6 +1,6 @@
-#include "render/header_font.h"
+#include "load/header_font.h"
 
-#include "render/text_font_lookup.h"
+#include "load/text_font_lookup.h"
 
 #include <ft2build.h>
 #include FT_OUTLINE_H

@@ -1,0 +1,76 @@
+#pragma once
+
+#include "chart/chart_document.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <set>
+#include <vector>
+
+namespace beatplate {
+
+inline constexpr int kPageWidth = 816;
+// The tallest picture we make: libpng refuses taller ones by default.
+inline constexpr int kMaxCanvasHeight = 1'000'000;
+// The most pixel memory one picture may take, 2 GiB (657,930 rows of the page): three times
+// what a 10,000-measure chart needs, and still a picture that ordinary machines can hold.
+inline constexpr std::size_t kMaxCanvasBytes = std::size_t{ 1 } << 31;
+// Pixels of a quarter note along a row, and the height of one lane.
+inline constexpr std::uint32_t kPixelsPerQuarter = 48;
+inline constexpr int kLanePixels = 24;
+
+// Whole pixels for a number of ticks, the remainder dropped; in unsigned 32-bit arithmetic, as
+// every note point is placed.
+[[nodiscard]] constexpr std::uint32_t tickPixels(std::uint32_t ticks)
+{
+    return ticks * kPixelsPerQuarter / kTicksPerQuarter;
+}
+
+// Where one measure lies on the canvas, and how long it is.
+struct MeasurePlace {
+    std::uint32_t beats = 0;
+    double beatLength = 1.0;
+    std::int32_t branchMask = 0;
+    std::int32_t left = 0; // canvas x of beat 0
+    std::int32_t top = 0; // canvas y of the row's top
+    double width = 0; // pixels, fraction kept
+    std::uint32_t ticks = 0; // any fraction dropped
+
+    bool operator==(const MeasurePlace&) const = default;
+};
+
+struct PointF {
+    float x = 0;
+    float y = 0;
+
+    bool operator==(const PointF&) const = default;
+};
+
+// Where every measure of a document lies on the picture: rows broken, measures placed.
+class ScoreLayout {
+public:
+    explicit ScoreLayout(const ChartDocument& document);
+
+    // The measures that begin a row; always holds 0.
+    [[nodiscard]] const std::set<std::uint32_t>& rowStarts() const { return m_rowStarts; }
+    [[nodiscard]] const std::vector<MeasurePlace>& places() const { return m_places; }
+    [[nodiscard]] bool startsRow(std::uint32_t measure) const;
+    [[nodiscard]] bool endsRow(std::uint32_t measure) const;
+    // The bottom of the last row: the canvas height; one empty row when nothing is placed.
+    [[nodiscard]] int canvasHeight() const;
+
+    [[nodiscard]] PointF notePoint(const ChartPosition& position) const;
+    // The position ticks after position, walking across measure ends; past the chart's end it
+    // is the end of the last measure. Needs at least one measure.
+    [[nodiscard]] ChartPosition advancePosition(const ChartPosition& position,
+                                                std::uint32_t ticks) const;
+
+private:
+    std::set<std::uint32_t> m_rowStarts;
+    std::vector<MeasurePlace> m_places;
+};
+
+// The height of the lanes' row of a measure with this branch mask, its markers' band included.
+[[nodiscard]] int rowHeight(std::int32_t branchMask);
+
+} // namespace beatplate
