@@ -187,7 +187,7 @@ void ChartParser::readLine(ChartTextReader& reader, std::wstring& line)
         readNoteLine(line);
 }
 
-void ChartParser::readNoteLine(std::wstring line)
+void ChartParser::readNoteLine(std::wstring_view line)
 {
     const std::size_t length = expandedLength(line, m_state.tabWidth);
     const std::size_t cpm = charsPerMeasure(m_state);
@@ -225,10 +225,14 @@ void ChartParser::endNoteLine(std::wstring_view line, std::size_t length, std::s
 void ChartParser::completeMeasures(std::size_t lineLength)
 {
     const auto lineTicks = static_cast<std::uint64_t>(lineLength) * m_state.ticksPerChar;
+    // The ticks per beat are whole and the count rounds half up, as charts have always been
+    // measured: a different rounding would move later measures.
+    // NOLINTBEGIN(bugprone-integer-division,bugprone-incorrect-roundings)
     const auto ticksOverBeats =
         static_cast<double>(lineTicks / static_cast<std::uint32_t>(m_state.beats));
     const auto completed =
         static_cast<std::uint32_t>(ticksOverBeats / m_state.beatLength / kTicksPerQuarter + 0.5);
+    // NOLINTEND(bugprone-integer-division,bugprone-incorrect-roundings)
     if (completed > kMaxMeasures - m_state.document.measures.size())
         throw ChartError("too many measures.", 1, {}, ChartErrorExtent::Chart);
     m_state.document.measures.insert(

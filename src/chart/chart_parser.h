@@ -108,7 +108,7 @@ public:
     // Handle one line each, the directive with its leading "#"; throw ChartError (a
     // std::runtime_error with the chart error's message) and leave the parser as it was.
     void readDirective(const std::wstring& line);
-    void readNoteLine(std::wstring line);
+    void readNoteLine(std::wstring_view line);
 
     // What the lines read so far have made and set.
     [[nodiscard]] const ChartReadingState& state() const { return m_state; }

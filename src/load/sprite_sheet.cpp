@@ -76,7 +76,8 @@ static std::optional<Canvas> decodeSpriteSheet(const FilePtr& file)
     DecodedLayout layout;
     if (!guard.valid() || !readLayout(guard.png(), guard.info(), file.get(), &layout))
         return std::nullopt;
-    if (layout.channels != 4 || layout.bitDepth != 8 || layout.rowBytes != layout.width * 4)
+    if (layout.channels != 4 || layout.bitDepth != 8
+        || layout.rowBytes != std::size_t{ layout.width } * 4)
         return std::nullopt;
     std::optional<Canvas> sheet;
     std::vector<png_bytep> rows;

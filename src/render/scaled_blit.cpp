@@ -82,9 +82,9 @@ static bool drawable(const RectF& rect)
 static RowKind classifyRow(std::span<const std::uint32_t> sourceRow,
                            const std::vector<int>& columns)
 {
-    const auto span =
-        sourceRow.subspan(static_cast<std::size_t>(columns.front()),
-                          static_cast<std::size_t>(columns.back() - columns.front() + 1));
+    const auto span = sourceRow.subspan(static_cast<std::size_t>(columns.front()),
+                                        static_cast<std::size_t>(columns.back())
+                                            - static_cast<std::size_t>(columns.front()) + 1);
     const std::uint32_t first = span.front();
     bool uniform = true;
     bool transparent = true;
