@@ -53,7 +53,7 @@ static void drawLanes(SpritePainter& painter, std::int32_t branchMask, const Mea
                      nextSprite(Sprite::Lane0, bit));
         laneY += 24;
     }
-    const float height = static_cast<float>(frame.lanes * 24 + 40);
+    const auto height = static_cast<float>(rowHeight(branchMask));
     painter.draw({ frame.drawnLeft, frame.top + 32, frame.drawnWidth, 6 }, Sprite::LaneTopEdge);
     painter.draw({ frame.drawnLeft, frame.top + height - 6, frame.drawnWidth, 6 },
                  Sprite::LaneBottomEdge);

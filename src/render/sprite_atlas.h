@@ -10,7 +10,7 @@
 namespace beatplate {
 
 // The sprites of the sheet. A digit set, the lanes and the branch icons are runs in digit or
-// bit order, reached through digitSprite and bitSprite.
+// bit order, reached through nextSprite.
 enum class Sprite : std::uint8_t {
     NoteO, // single note "o"
     NoteBigO, // single note "O"

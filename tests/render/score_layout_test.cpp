@@ -20,11 +20,6 @@ std::vector<MeasureInfo> repeated(int count, MeasureInfo measure = {})
     return std::vector<MeasureInfo>(static_cast<std::size_t>(count), measure);
 }
 
-ScoreLayout laidOut(const ChartDocument& document)
-{
-    return ScoreLayout(document);
-}
-
 std::vector<int> lefts(const ScoreLayout& layout)
 {
     std::vector<int> result;
@@ -43,7 +38,7 @@ std::vector<int> tops(const ScoreLayout& layout)
 
 TEST(ScoreLayout, FourCommonTimeMeasuresFillOneRow)
 {
-    const auto layout = laidOut(documentOf(repeated(4)));
+    const auto layout = ScoreLayout(documentOf(repeated(4)));
     EXPECT_EQ(lefts(layout), (std::vector{ 24, 216, 408, 600 }));
     EXPECT_EQ(tops(layout), (std::vector{ 48, 48, 48, 48 }));
     EXPECT_EQ(layout.rowStarts(), (std::set<std::uint32_t>{ 0 }));
@@ -52,7 +47,7 @@ TEST(ScoreLayout, FourCommonTimeMeasuresFillOneRow)
 
 TEST(ScoreLayout, FifthMeasureStartsASecondRow)
 {
-    const auto layout = laidOut(documentOf(repeated(5)));
+    const auto layout = ScoreLayout(documentOf(repeated(5)));
     EXPECT_EQ(lefts(layout), (std::vector{ 24, 216, 408, 600, 24 }));
     EXPECT_EQ(tops(layout), (std::vector{ 48, 48, 48, 48, 112 }));
     EXPECT_EQ(layout.canvasHeight(), 176);
@@ -60,7 +55,7 @@ TEST(ScoreLayout, FifthMeasureStartsASecondRow)
 
 TEST(ScoreLayout, SixEightMeasuresAreNarrowerAndFiveFitARow)
 {
-    const auto layout = laidOut(documentOf(repeated(6, { 6, 0.5, 0 })));
+    const auto layout = ScoreLayout(documentOf(repeated(6, { 6, 0.5, 0 })));
     EXPECT_EQ(lefts(layout), (std::vector{ 24, 168, 312, 456, 600, 24 }));
     EXPECT_EQ(layout.rowStarts(), (std::set<std::uint32_t>{ 0, 5 }));
 }
@@ -68,9 +63,9 @@ TEST(ScoreLayout, SixEightMeasuresAreNarrowerAndFiveFitARow)
 TEST(ScoreLayout, RowBreaksOnlyWhenStrictlyLongerThanSixteenQuarters)
 {
     // 4 + 4 + 4 + 3 + 1 = 16 quarters: one row; 4 + 4 + 4 + 4 + 0.5 breaks before the last.
-    const auto exact = laidOut(documentOf({ {}, {}, {}, { 3, 1.0, 0 }, { 1, 1.0, 0 } }));
+    const auto exact = ScoreLayout(documentOf({ {}, {}, {}, { 3, 1.0, 0 }, { 1, 1.0, 0 } }));
     EXPECT_EQ(exact.rowStarts(), (std::set<std::uint32_t>{ 0 }));
-    const auto over = laidOut(documentOf({ {}, {}, {}, {}, { 1, 0.5, 0 } }));
+    const auto over = ScoreLayout(documentOf({ {}, {}, {}, {}, { 1, 0.5, 0 } }));
     EXPECT_EQ(over.rowStarts(), (std::set<std::uint32_t>{ 0, 4 }));
 }
 
@@ -78,7 +73,7 @@ TEST(ScoreLayout, ForcedBreakRestartsTheRowCount)
 {
     auto document = documentOf(repeated(6, { 2, 1.0, 0 }));
     document.events.insert({ ChartEventKind::LineBreak, 0, { 2, 0, 0 } });
-    const auto layout = laidOut(document);
+    const auto layout = ScoreLayout(document);
     // Measures 2..5 (8 quarters) fit after the break, so no further break follows.
     EXPECT_EQ(layout.rowStarts(), (std::set<std::uint32_t>{ 0, 2 }));
     EXPECT_EQ(lefts(layout), (std::vector{ 24, 120, 24, 120, 216, 312 }));
@@ -90,7 +85,7 @@ TEST(ScoreLayout, BreaksAtMeasureZeroOrBeyondTheEndChangeNothing)
     auto document = documentOf(repeated(3));
     document.events.insert({ ChartEventKind::LineBreak, 0, { 0, 0, 0 } });
     document.events.insert({ ChartEventKind::LineBreak, 0, { 7, 0, 0 } });
-    const auto layout = laidOut(document);
+    const auto layout = ScoreLayout(document);
     EXPECT_EQ(tops(layout), (std::vector{ 48, 48, 48 }));
     EXPECT_EQ(layout.canvasHeight(), 112);
 }
@@ -104,25 +99,25 @@ TEST(ScoreLayout, RowHeightFollowsTheLastMeasureOfTheRow)
     for (const auto& [lastMask, height] : { Case{ 0, 112 }, Case{ 1, 112 }, Case{ 4, 112 },
                                             Case{ 5, 136 }, Case{ 6, 136 }, Case{ 7, 160 } }) {
         SCOPED_TRACE(lastMask);
-        const auto layout = laidOut(documentOf({ { 4, 1.0, 7 }, { 4, 1.0, lastMask } }));
+        const auto layout = ScoreLayout(documentOf({ { 4, 1.0, 7 }, { 4, 1.0, lastMask } }));
         EXPECT_EQ(layout.canvasHeight(), height);
     }
     // The second row's top comes from the first row's last measure (three lanes).
-    const auto twoRows = laidOut(documentOf({ { 16, 1.0, 7 }, { 4, 1.0, 0 } }));
+    const auto twoRows = ScoreLayout(documentOf({ { 16, 1.0, 7 }, { 4, 1.0, 0 } }));
     EXPECT_EQ(tops(twoRows), (std::vector{ 48, 160 }));
     EXPECT_EQ(twoRows.canvasHeight(), 224);
 }
 
 TEST(ScoreLayout, MeasureLongerThanARowStandsAlone)
 {
-    const auto layout = laidOut(documentOf({ {}, { 20, 1.0, 0 }, {} }));
+    const auto layout = ScoreLayout(documentOf({ {}, { 20, 1.0, 0 }, {} }));
     EXPECT_EQ(layout.rowStarts(), (std::set<std::uint32_t>{ 0, 1, 2 }));
     EXPECT_EQ(tops(layout), (std::vector{ 48, 112, 176 }));
 }
 
 TEST(ScoreLayout, EmptyChartGetsOneEmptyRow)
 {
-    const auto layout = laidOut(ChartDocument{});
+    const auto layout = ScoreLayout(ChartDocument{});
     EXPECT_TRUE(layout.places().empty());
     EXPECT_EQ(layout.rowStarts(), (std::set<std::uint32_t>{ 0 }));
     EXPECT_EQ(layout.canvasHeight(), 112);
@@ -144,20 +139,20 @@ TEST(ScoreLayout, NotePointsSitInTheLaneOfTheirBranch)
     };
     for (const auto& [mask, position, point] : cases) {
         SCOPED_TRACE(testing::Message() << "mask " << mask << " branch " << position.branch);
-        const auto layout = laidOut(documentOf({ { 4, 1.0, mask }, { 4, 1.0, mask } }));
+        const auto layout = ScoreLayout(documentOf({ { 4, 1.0, mask }, { 4, 1.0, mask } }));
         EXPECT_EQ(layout.notePoint(position), point);
     }
 }
 
 TEST(ScoreLayout, NotePointIgnoresBeatLength)
 {
-    const auto layout = laidOut(documentOf({ { 6, 0.5, 0 } }));
+    const auto layout = ScoreLayout(documentOf({ { 6, 0.5, 0 } }));
     EXPECT_EQ(layout.notePoint({ 0, 480, 0 }), (PointF{ 72, 96 }));
 }
 
 TEST(ScoreLayout, AdvancePositionWalksAcrossMeasureEnds)
 {
-    const auto layout = laidOut(documentOf({ {}, {}, { 3, 1.0, 0 } }));
+    const auto layout = ScoreLayout(documentOf({ {}, {}, { 3, 1.0, 0 } }));
     struct Case {
         ChartPosition start;
         std::uint32_t ticks;
@@ -180,7 +175,7 @@ TEST(ScoreLayout, AdvancePositionWalksAcrossMeasureEnds)
 // but 4479 ticks long, as (7 x 4/3) x 480 falls just short of 4480.
 TEST(ScoreLayout, KeepsEachMeasuresWidthAndTicks)
 {
-    const auto layout = laidOut(documentOf({ { 7, 4.0 / 3, 0 }, { 6, 0.5, 0 } }));
+    const auto layout = ScoreLayout(documentOf({ { 7, 4.0 / 3, 0 }, { 6, 0.5, 0 } }));
     std::vector<std::pair<double, std::uint32_t>> sizes;
     for (const auto& place : layout.places())
         sizes.emplace_back(place.width, place.ticks);

@@ -1,3 +1,4 @@
+#include "pass_test_support.h"
 #include "render/compositing.h"
 #include "render/sprite_painter.h"
 
@@ -41,11 +42,6 @@ struct Drawing {
     Canvas page{ 816, 112 };
 };
 
-Drawing rendererWithSheet(Canvas sheet)
-{
-    return Drawing(std::move(sheet));
-}
-
 // The sheet pixel that painted canvas pixel (x, y), as (column, row), or (-1, -1) for none.
 std::pair<int, int> painter(const Drawing& renderer, int x, int y)
 {
@@ -56,21 +52,11 @@ std::pair<int, int> painter(const Drawing& renderer, int x, int y)
              static_cast<int>((pixel >> 8) & 0xFF) - 1 };
 }
 
-int paintedCount(const Drawing& renderer)
-{
-    int count = 0;
-    for (int y = 0; y < renderer.canvas().height(); ++y) {
-        for (const auto pixel : renderer.canvas().row(y))
-            count += pixel != kBlank;
-    }
-    return count;
-}
-
 TEST(SpritePainter, CopiesPixelForPixelAtItsOwnSize)
 {
-    auto renderer = rendererWithSheet(makeGradientSheet());
+    auto renderer = Drawing(makeGradientSheet());
     renderer.drawSprite({ 10, 20, 3, 2 }, { 1, 1, 3, 2 });
-    EXPECT_EQ(paintedCount(renderer), 6);
+    EXPECT_EQ(test::paintedPixels(renderer.canvas()), 6);
     for (int y = 0; y < 2; ++y) {
         for (int x = 0; x < 3; ++x)
             EXPECT_EQ(painter(renderer, 10 + x, 20 + y), std::make_pair(1 + x, 1 + y));
@@ -79,9 +65,9 @@ TEST(SpritePainter, CopiesPixelForPixelAtItsOwnSize)
 
 TEST(SpritePainter, StretchRepeatsPixelsWithoutBlending)
 {
-    auto renderer = rendererWithSheet(makeGradientSheet());
+    auto renderer = Drawing(makeGradientSheet());
     renderer.drawSprite({ 0, 0, 8, 9 }, { 0, 0, 4, 3 });
-    EXPECT_EQ(paintedCount(renderer), 72);
+    EXPECT_EQ(test::paintedPixels(renderer.canvas()), 72);
     for (int y = 0; y < 9; ++y) {
         for (int x = 0; x < 8; ++x)
             EXPECT_EQ(painter(renderer, x, y), std::make_pair(x / 2, y / 3));
@@ -90,7 +76,7 @@ TEST(SpritePainter, StretchRepeatsPixelsWithoutBlending)
 
 TEST(SpritePainter, ShrinkSamplesAtMappedPixelCentres)
 {
-    auto renderer = rendererWithSheet(makeGradientSheet());
+    auto renderer = Drawing(makeGradientSheet());
     // Four source columns into two: centres 0.5 and 1.5 map to u = 1 and 3.
     renderer.drawSprite({ 0, 0, 2, 1 }, { 0, 0, 4, 1 });
     EXPECT_EQ(painter(renderer, 0, 0), std::make_pair(1, 0));
@@ -108,7 +94,7 @@ TEST(SpritePainter, CentresMappedOntoAPixelBoundaryTakeThePixelAfterIt)
         sheet.row(1)[static_cast<std::size_t>(x)] =
             0xFF000000u | static_cast<std::uint32_t>(x + 1) << 16 | 2u << 8;
     }
-    auto renderer = rendererWithSheet(sheet);
+    auto renderer = Drawing(sheet);
     renderer.drawSprite({ 0, 0, 147, 1 }, { 0, 0, 24, 1 });
     renderer.drawSprite({ 0, 1, 147, 1 }, { 0, 1, 12, 1 });
     EXPECT_EQ(painter(renderer, 73, 0), std::make_pair(12, 0));
@@ -133,7 +119,7 @@ TEST(SpritePainter, PaintsPixelsWhoseCentresLieInside)
     };
     for (const auto& [x, width, painted] : cases) {
         SCOPED_TRACE(testing::Message() << "x " << x << " width " << width);
-        auto renderer = rendererWithSheet(makeGradientSheet());
+        auto renderer = Drawing(makeGradientSheet());
         renderer.drawSprite({ x, 5, width, 1 }, { 0, 0, 1, 1 });
         std::vector<int> columns;
         for (int column = 0; column < 5; ++column) {
@@ -141,7 +127,7 @@ TEST(SpritePainter, PaintsPixelsWhoseCentresLieInside)
                 columns.push_back(column);
         }
         EXPECT_EQ(columns, painted);
-        EXPECT_EQ(paintedCount(renderer), static_cast<int>(painted.size()));
+        EXPECT_EQ(test::paintedPixels(renderer.canvas()), static_cast<int>(painted.size()));
     }
 }
 
@@ -162,33 +148,33 @@ TEST(SpritePainter, ClipsAtEveryCanvasEdge)
     };
     for (const auto& [destination, painted, cornerPainter, cornerX, cornerY] : cases) {
         SCOPED_TRACE(testing::Message() << destination.x << "," << destination.y);
-        auto renderer = rendererWithSheet(makeGradientSheet());
+        auto renderer = Drawing(makeGradientSheet());
         renderer.drawSprite(destination, { 0, 0, 4, 3 });
-        EXPECT_EQ(paintedCount(renderer), painted);
+        EXPECT_EQ(test::paintedPixels(renderer.canvas()), painted);
         EXPECT_EQ(painter(renderer, cornerX, cornerY), cornerPainter);
     }
 }
 
 TEST(SpritePainter, HugeDestinationFillsOnlyTheCanvas)
 {
-    auto renderer = rendererWithSheet(makeGradientSheet());
+    auto renderer = Drawing(makeGradientSheet());
     renderer.drawSprite({ -1e9f, -1e9f, 3e9f, 3e9f }, { 1, 2, 1, 1 });
-    EXPECT_EQ(paintedCount(renderer), 816 * 112);
+    EXPECT_EQ(test::paintedPixels(renderer.canvas()), 816 * 112);
     EXPECT_EQ(painter(renderer, 815, 111), std::make_pair(1, 2));
 }
 
 TEST(SpritePainter, DrawsNothingWithoutASheetOrArea)
 {
-    auto noSheet = rendererWithSheet(Canvas());
+    auto noSheet = Drawing(Canvas());
     noSheet.drawSprite({ 0, 0, 10, 10 }, { 0, 0, 4, 3 });
-    EXPECT_EQ(paintedCount(noSheet), 0);
+    EXPECT_EQ(test::paintedPixels(noSheet.canvas()), 0);
 
-    auto renderer = rendererWithSheet(makeGradientSheet());
+    auto renderer = Drawing(makeGradientSheet());
     for (const RectF destination :
          { RectF{ 0, 0, 0, 5 }, RectF{ 0, 0, 5, -1 }, RectF{ 5, 5, -3, 2 } })
         renderer.drawSprite(destination, { 0, 0, 4, 3 });
     renderer.drawSprite({ 0, 0, 5, 5 }, { 0, 0, 0, 3 });
-    EXPECT_EQ(paintedCount(renderer), 0);
+    EXPECT_EQ(test::paintedPixels(renderer.canvas()), 0);
 
     Canvas noCanvas;
     const Canvas sheet = makeGradientSheet();
@@ -197,11 +183,11 @@ TEST(SpritePainter, DrawsNothingWithoutASheetOrArea)
 
 TEST(SpritePainter, SourceOutsideTheSheetIsTransparent)
 {
-    auto renderer = rendererWithSheet(makeGradientSheet());
+    auto renderer = Drawing(makeGradientSheet());
     renderer.drawSprite({ 0, 0, 6, 1 }, { 2, 0, 6, 1 });
     EXPECT_EQ(painter(renderer, 0, 0), std::make_pair(2, 0));
     EXPECT_EQ(painter(renderer, 1, 0), std::make_pair(3, 0));
-    EXPECT_EQ(paintedCount(renderer), 2);
+    EXPECT_EQ(test::paintedPixels(renderer.canvas()), 2);
 }
 
 // A canvas holding only some rows of the picture gets exactly those rows of it.
@@ -224,7 +210,7 @@ TEST(SpritePainter, CompositesByTheSpriteAlpha)
     sheet.row(0)[0] = 0xFF204060u;
     sheet.row(0)[1] = 0x80FF0000u; // half-transparent red
     sheet.row(0)[2] = 0x00FFFFFFu; // fully transparent
-    auto renderer = rendererWithSheet(sheet);
+    auto renderer = Drawing(sheet);
     renderer.drawSprite({ 0, 0, 3, 1 }, { 0, 0, 1, 1 });
     renderer.drawSprite({ 0, 0, 3, 1 }, { 1, 0, 1, 1 });
     renderer.drawSprite({ 0, 0, 3, 1 }, { 2, 0, 1, 1 });
