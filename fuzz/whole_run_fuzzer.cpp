@@ -63,7 +63,7 @@ bool worthDrawing(const beatplate::ChartDocument& document)
 {
     const beatplate::ScoreLayout layout(document);
     const auto bytes = static_cast<std::size_t>(layout.canvasHeight()) * beatplate::kPageWidth * 4;
-    return bytes <= kMaxDrawnBytes || bytes > beatplate::kMaxCanvasBytes;
+    return bytes <= kMaxDrawnBytes || !layout.fitsPicture();
 }
 
 } // namespace
@@ -85,12 +85,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const beatplate::ChartDocument* document = &parsed.document;
         if (!worthDrawing(*document))
             return 0;
-        const beatplate::Canvas canvas =
+        const beatplate::BandedScore score =
             beatplate::ScoreRenderer(fixture().sheet, fixture().font ? &*fixture().font : nullptr)
-                .render(*document);
+                .bands(*document, beatplate::kPngBandRows);
         // The fastest level: the encoder's work hardly depends on the chart, and speed finds more.
-        const auto png =
-            beatplate::encodeChartPng(canvas, parsed.sourceText, { .compressionLevel = 1 });
+        const auto png = beatplate::encodeChartPng(beatplate::bandsOf(score), parsed.sourceText,
+                                                   { .compressionLevel = 1 });
         if (png.size() < 8)
             __builtin_trap();
     } catch (const beatplate::ChartParseError&) {

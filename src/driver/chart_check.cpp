@@ -24,9 +24,7 @@ CheckedChart checkChartText(std::string_view name, ChartTextReader& reader, Warn
 bool pictureFits(const ChartDocument& document)
 {
     // The layout alone, without a sheet or a canvas: it is what decides the picture's size.
-    const auto height = static_cast<std::size_t>(ScoreLayout(document).canvasHeight());
-    return height <= static_cast<std::size_t>(kMaxCanvasHeight)
-        && height * static_cast<std::size_t>(kPageWidth) * 4 <= kMaxCanvasBytes;
+    return ScoreLayout(document).fitsPicture();
 }
 
 } // namespace beatplate

@@ -73,10 +73,10 @@ static std::optional<ChartTextReader> openChart(const ChartJob& job,
     return ChartTextReader::open(job.name, encoding);
 }
 
-static void writeToStandardOutput(const Canvas& canvas, std::wstring_view sourceText,
+static void writeToStandardOutput(const BandedPicture& picture, std::wstring_view sourceText,
                                   const PngWriteOptions& options)
 {
-    const auto png = encodeChartPng(canvas, sourceText, options);
+    const auto png = encodeChartPng(picture, sourceText, options);
     std::size_t done = 0;
     while (done < png.size()) {
         const auto written = ::write(STDOUT_FILENO, png.data() + done, png.size() - done);
@@ -150,12 +150,14 @@ static int drawDocument(const ChartJob& job, const ChartDocument& document,
                         const DrawingTools& tools, Console& console)
 {
     try {
-        const Canvas canvas = ScoreRenderer(tools.spriteSheet, tools.headerFont).render(document);
+        const BandedScore score =
+            ScoreRenderer(tools.spriteSheet, tools.headerFont).bands(document, kPngBandRows);
+        const BandedPicture picture = bandsOf(score);
         const PngWriteOptions options{ .threads = tools.pictureThreads };
         if (output)
-            writeChartPng(*output, canvas, sourceText, options);
+            writeChartPng(*output, picture, sourceText, options);
         else
-            writeToStandardOutput(canvas, sourceText, options);
+            writeToStandardOutput(picture, sourceText, options);
         return kExitSuccess;
     } catch (const std::exception& error) {
         console.report(pictureFailureMessage(error), job.name);

@@ -20,6 +20,9 @@ struct BandedPicture {
     int width = 0;
     int height = 0;
     PngBandSource rows;
+    // Above 0, the source draws only bands of this many rows (the last may be shorter), each
+    // starting at a multiple of it, and is asked for no other.
+    int bandRows = 0;
 };
 
 // Takes the encoded bytes in order; returns false when they could not be written.

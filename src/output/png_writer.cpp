@@ -224,7 +224,7 @@ static void encodeInBands(PngSink& sink, const BandedPicture& picture, std::wstr
         { .compressionLevel = options.compressionLevel,
           .strategy = options.strategy < 0 ? kZlibDefaultStrategy : options.strategy,
           .threads = options.threads,
-          .bandRows = options.bandRows });
+          .bandRows = picture.bandRows > 0 ? picture.bandRows : options.bandRows });
     bool written = false;
     try {
         written =
@@ -256,12 +256,14 @@ static void encode(PngSink& sink, const BandedPicture& picture, std::wstring_vie
         return;
     }
     checkPictureSize(picture.width, picture.height, options);
+    // libpng takes the whole canvas: the reference the banded encoder is held to.
     Canvas canvas(picture.width, picture.height);
-    Canvas band(picture.width, 1);
-    for (int y = 0; y < picture.height; ++y) {
-        std::fill(band.row(0).begin(), band.row(0).end(), 0u);
-        picture.rows(y, band);
-        std::copy(band.row(0).begin(), band.row(0).end(), canvas.row(y).begin());
+    const int bandRows = picture.bandRows > 0 ? picture.bandRows : kPngBandRows;
+    for (int first = 0; first < picture.height; first += bandRows) {
+        Canvas band(picture.width, std::min(bandRows, picture.height - first));
+        picture.rows(first, band);
+        std::copy_n(band.pixels(), band.byteSize() / 4,
+                    canvas.pixels() + static_cast<std::size_t>(first) * canvas.width());
     }
     encodeWithLibpng(sink, canvas, sourceText, options);
 }
@@ -274,6 +276,12 @@ BandedPicture bandsOf(const Canvas& canvas)
         std::copy_n(canvas.pixels() + offset, band.byteSize() / 4, band.pixels());
     };
     return { canvas.width(), canvas.height(), copyRows };
+}
+
+BandedPicture bandsOf(const BandedScore& score)
+{
+    const auto drawRows = [&score](int firstRow, Canvas& band) { score.drawBand(firstRow, band); };
+    return { score.width(), score.height(), drawRows, score.bandRows() };
 }
 
 static const char* messageForSystemError(const std::system_error& error, const char* otherwise)

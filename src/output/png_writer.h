@@ -3,6 +3,7 @@
 #include "base/temporary_file.h"
 #include "output/banded_png_encoder.h"
 #include "render/canvas.h"
+#include "render/score_renderer.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -71,6 +72,8 @@ void writeChartPng(TemporaryFile& file, const BandedPicture& picture, std::wstri
 
 // The rows of canvas as a band source; canvas must outlive it.
 [[nodiscard]] BandedPicture bandsOf(const Canvas& canvas);
+// The bands of a score, drawn as they are encoded; score must outlive it.
+[[nodiscard]] BandedPicture bandsOf(const BandedScore& score);
 
 // The data of the "bpLt" chunk: each code unit little-endian, then a zero code unit. A wchar_t
 // beyond U+FFFF becomes a surrogate pair, one that is no character at all U+FFFD.

@@ -64,15 +64,14 @@ static void drawBranchStart(SpritePainter& painter, const MeasurePlace& place, i
     painter.drawAt(x, place.top + 14, 2, lanes * 24 + 26, Sprite::BranchStartLine);
 }
 
-void drawEvents(const ScoreLayout& layout, const ChartDocument& document, const Canvas& sheet,
+void drawEvents(const ScoreLayout& layout, const BandContents& band, const Canvas& sheet,
                 DrawTarget target)
 {
     SpritePainter painter(sheet, target);
     const auto& places = layout.places();
-    for (const ChartEvent& event : document.events) {
-        // Directives after the last completed measure have no place on the page.
-        if (event.position.measure >= places.size())
-            continue;
+    // Directives after the last completed measure have no place on the page and are in no band.
+    for (const ChartEvent* eventInBand : band.events) {
+        const ChartEvent& event = *eventInBand;
         const MeasurePlace& place = places[event.position.measure];
         const MarkerFrame frame{ layout.notePoint(event.position).x, static_cast<float>(place.top),
                                  laneCount(place.branchMask) };
@@ -90,6 +89,13 @@ void drawEvents(const ScoreLayout& layout, const ChartDocument& document, const 
             break; // the layout has already broken the row
         }
     }
+}
+
+void drawEvents(const ScoreLayout& layout, const ChartDocument& document, const Canvas& sheet,
+                DrawTarget target)
+{
+    const BandIndex whole(layout, document, layout.canvasHeight());
+    drawEvents(layout, whole.contents(0), sheet, target);
 }
 
 } // namespace beatplate

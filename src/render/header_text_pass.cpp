@@ -4,6 +4,11 @@
 
 namespace beatplate {
 
+void drawHeaderText(const HeaderLines& lines, DrawTarget target)
+{
+    drawHeaderLines(target.canvas, lines, target.top);
+}
+
 void drawHeaderText(const ChartDocument& document, const HeaderFont& font, DrawTarget target)
 {
     drawHeaderLines(target.canvas, font, document, target.top);

@@ -67,7 +67,7 @@ namespace {
 // measure than the spans that really cross it.
 class GogoSweep {
 public:
-    explicit GogoSweep(const std::vector<GogoSpan>& spans)
+    explicit GogoSweep(std::span<const GogoSpan* const> spans)
         : m_spans(spans)
     {
     }
@@ -81,17 +81,17 @@ public:
         const ChartPosition end = measure < std::numeric_limits<std::uint32_t>::max()
             ? ChartPosition{ measure + 1, 0, 0 }
             : kChartEnd;
-        while (m_next < m_spans.size() && m_spans[m_next].lower() < end)
+        while (m_next < m_spans.size() && m_spans[m_next]->lower() < end)
             m_live.push_back(m_next++);
-        std::erase_if(m_live, [&](std::size_t index) { return m_spans[index].upper() <= start; });
+        std::erase_if(m_live, [&](std::size_t index) { return m_spans[index]->upper() <= start; });
         for (const std::size_t index : m_live) {
-            const GogoSpan& span = m_spans[index];
+            const GogoSpan& span = *m_spans[index];
             visit(std::max(span.lower(), start), std::min(span.upper(), end));
         }
     }
 
 private:
-    const std::vector<GogoSpan>& m_spans;
+    std::span<const GogoSpan* const> m_spans;
     std::size_t m_next = 0; // the first span not yet reached
     std::vector<std::size_t> m_live; // spans reached that have not ended before the measure
 };
@@ -103,7 +103,10 @@ std::vector<GogoSpan> gogoPieces(const ScoreLayout& layout, const ChartDocument&
 {
     // Swept over the placed measures before it, as drawing sweeps, so that what it shows is
     // what is drawn.
-    GogoSweep sweep(document.gogoSpans);
+    std::vector<const GogoSpan*> spans;
+    for (const GogoSpan& span : document.gogoSpans)
+        spans.push_back(&span);
+    GogoSweep sweep(spans);
     const auto ignore = [](const ChartPosition&, const ChartPosition&) {};
     const auto before = std::min<std::size_t>(measure, layout.places().size());
     for (std::uint32_t at = 0; at < before; ++at)
@@ -174,13 +177,15 @@ static void drawBeatLines(SpritePainter& painter, const MeasurePlace& place,
     }
 }
 
-void drawMeasures(const ScoreLayout& layout, const ChartDocument& document, const Canvas& sheet,
+void drawMeasures(const ScoreLayout& layout, const BandContents& band, const Canvas& sheet,
                   DrawTarget target)
 {
     SpritePainter painter(sheet, target);
-    GogoSweep gogo(document.gogoSpans);
+    // The band's spans are every span that overlaps its measures, so a sweep from its first
+    // measure meets each measure's spans in the same order as one from the first measure.
+    GogoSweep gogo(band.gogoSpans);
     const auto& places = layout.places();
-    for (std::uint32_t measure = 0; measure < places.size(); ++measure) {
+    for (std::uint32_t measure = band.firstMeasure; measure < band.endMeasure; ++measure) {
         const MeasureFrame frame = frameOf(layout, measure);
         drawLanes(painter, places[measure].branchMask, frame);
         drawGogoBands(painter, layout, gogo, measure, frame);
@@ -190,6 +195,13 @@ void drawMeasures(const ScoreLayout& layout, const ChartDocument& document, cons
         painter.drawNumber(NumberText::wholeNumber(measure + 1).view(), frame.left, frame.top + 26,
                            Sprite::SmallDigit0, std::nullopt);
     }
+}
+
+void drawMeasures(const ScoreLayout& layout, const ChartDocument& document, const Canvas& sheet,
+                  DrawTarget target)
+{
+    const BandIndex whole(layout, document, layout.canvasHeight());
+    drawMeasures(layout, whole.contents(0), sheet, target);
 }
 
 } // namespace beatplate

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "chart/chart_document.h"
+#include "render/band_index.h"
 #include "render/score_layout.h"
 #include "render/sprite_painter.h"
 
@@ -9,7 +10,11 @@
 
 namespace beatplate {
 
-// Each measure's lanes, gogo bands, bar and beat lines and number.
+// Each measure's lanes, gogo bands, bar and beat lines and number. What can reach the band is
+// drawn, in the order the whole picture draws it; everything else would fall outside the target.
+void drawMeasures(const ScoreLayout& layout, const BandContents& band, const Canvas& sheet,
+                  DrawTarget target);
+// The same over the whole document.
 void drawMeasures(const ScoreLayout& layout, const ChartDocument& document, const Canvas& sheet,
                   DrawTarget target);
 

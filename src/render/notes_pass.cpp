@@ -2,6 +2,7 @@
 
 #include "render/number_text.h"
 
+#include <algorithm>
 #include <optional>
 
 namespace beatplate {
@@ -25,6 +26,7 @@ constexpr SpanSprites kCountedSpan{ Sprite::CountedSpanHead, Sprite::CountedSpan
 // What the notes pass reads and where it draws.
 struct NotesScene {
     const ScoreLayout& layout;
+    const BandContents& band;
     SpritePainter& painter;
 };
 
@@ -55,7 +57,10 @@ static void drawSpanBody(const NotesScene& scene, Sprite body, const ChartPositi
     }
     const std::uint32_t rest = ticksBetween(start.tick, layout.places()[start.measure].ticks);
     scene.painter.draw({ from.x, from.y - 12, pixelsOf(rest), 24 }, body);
-    for (std::uint32_t measure = start.measure + 1; measure < end.measure; ++measure) {
+    // Pieces in measures that cannot reach the band would draw nothing on it.
+    const std::uint32_t firstMiddle = std::max(start.measure + 1, scene.band.firstMeasure);
+    const std::uint32_t endMiddle = std::min(end.measure, scene.band.endMeasure);
+    for (std::uint32_t measure = firstMiddle; measure < endMiddle; ++measure) {
         const PointF point = layout.notePoint({ measure, 0, start.branch });
         scene.painter.draw(
             { point.x, point.y - 12, static_cast<float>(layout.places()[measure].width), 24 },
@@ -94,8 +99,7 @@ static void drawSingle(const NotesScene& scene, Sprite sprite, const ChartNote& 
     scene.painter.draw({ point.x - 12, point.y - 12, 24, 24 }, sprite);
 }
 
-// The icon of a counted kind, or none for every other kind.
-static std::optional<Sprite> countIcon(std::int32_t kind)
+std::optional<Sprite> countIcon(std::int32_t kind)
 {
     switch (kind) {
     case '@':
@@ -132,25 +136,26 @@ static void drawNote(const NotesScene& scene, const ChartNote& note)
     }
 }
 
-void drawNotes(const ScoreLayout& layout, const ChartDocument& document, const Canvas& sheet,
+void drawNotes(const ScoreLayout& layout, const BandContents& band, const Canvas& sheet,
                DrawTarget target)
 {
     SpritePainter painter(sheet, target);
-    const NotesScene scene{ layout, painter };
-    const std::size_t placed = layout.places().size();
-    // Last to first, so that where notes overlap the earlier one lies on top.
-    for (auto note = document.notes.rbegin(); note != document.notes.rend(); ++note) {
-        // Notes of measures that were never completed have no place on the page.
-        if (note->position.measure < placed)
-            drawNote(scene, *note);
-    }
+    const NotesScene scene{ layout, band, painter };
+    // Last to first, so that where notes overlap the earlier one lies on top. Notes of measures
+    // that were never completed have no place on the page and are in no band.
+    for (const ChartNote* note : band.notes)
+        drawNote(scene, *note);
     // A counted span that starts where another span ends lies under that span's body end and
     // tail; its icon and count go on top of every note so that the count can always be read.
-    for (auto note = document.notes.rbegin(); note != document.notes.rend(); ++note) {
-        const auto icon = countIcon(note->kind);
-        if (icon && note->position.measure < placed)
-            drawCountedSpan(scene, *icon, *note);
-    }
+    for (const ChartNote* note : band.countedNotes)
+        drawCountedSpan(scene, *countIcon(note->kind), *note);
+}
+
+void drawNotes(const ScoreLayout& layout, const ChartDocument& document, const Canvas& sheet,
+               DrawTarget target)
+{
+    const BandIndex whole(layout, document, layout.canvasHeight());
+    drawNotes(layout, whole.contents(0), sheet, target);
 }
 
 } // namespace beatplate

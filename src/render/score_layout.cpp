@@ -100,6 +100,15 @@ int ScoreLayout::canvasHeight() const
     return saturate(std::int64_t{ last.top } + rowHeight(last.branchMask));
 }
 
+RowSpan ScoreLayout::drawnRows(std::uint32_t measure) const
+{
+    const MeasurePlace& place = m_places[measure];
+    // A note is drawn 12 rows either side of its point; branch 4 lies lowest.
+    const auto lowestNote = static_cast<std::int64_t>(notePoint({ measure, 0, 4 }).y) + 12;
+    return { place.top,
+             std::max(std::int64_t{ place.top } + rowHeight(place.branchMask), lowestNote) };
+}
+
 PointF ScoreLayout::notePoint(const ChartPosition& position) const
 {
     assert(position.measure < m_places.size());

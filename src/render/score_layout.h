@@ -10,11 +10,9 @@
 namespace beatplate {
 
 inline constexpr int kPageWidth = 816;
-// The tallest picture we make: libpng refuses taller ones by default.
+// The tallest picture we make: libpng refuses taller ones by default. Pictures are drawn a
+// band of rows at a time, so their height costs time, not memory.
 inline constexpr int kMaxCanvasHeight = 1'000'000;
-// The most pixel memory one picture may take, 2 GiB (657,930 rows of the page): three times
-// what a 10,000-measure chart needs, and still a picture that ordinary machines can hold.
-inline constexpr std::size_t kMaxCanvasBytes = std::size_t{ 1 } << 31;
 // Pixels of a quarter note along a row, and the height of one lane.
 inline constexpr std::uint32_t kPixelsPerQuarter = 48;
 inline constexpr int kLanePixels = 24;
@@ -39,6 +37,14 @@ struct MeasurePlace {
     bool operator==(const MeasurePlace&) const = default;
 };
 
+// Rows [top, bottom) of the picture.
+struct RowSpan {
+    std::int64_t top = 0;
+    std::int64_t bottom = 0;
+
+    bool operator==(const RowSpan&) const = default;
+};
+
 struct PointF {
     float x = 0;
     float y = 0;
@@ -58,6 +64,12 @@ public:
     [[nodiscard]] bool endsRow(std::uint32_t measure) const;
     // The bottom of the last row: the canvas height; one empty row when nothing is placed.
     [[nodiscard]] int canvasHeight() const;
+    // Whether the picture is within what we make: no taller than kMaxCanvasHeight.
+    [[nodiscard]] bool fitsPicture() const { return canvasHeight() <= kMaxCanvasHeight; }
+    // The rows that anything drawn for the measure can reach: its lanes' row, and notes in the
+    // lane of any branch, present in the measure or not. Rows may reach into the next row,
+    // which is placed below the last measure's lanes only.
+    [[nodiscard]] RowSpan drawnRows(std::uint32_t measure) const;
 
     [[nodiscard]] PointF notePoint(const ChartPosition& position) const;
     // The position ticks after position, walking across measure ends; past the chart's end it

@@ -6,36 +6,54 @@
 #include "render/measures_pass.h"
 #include "render/notes_pass.h"
 
+#include <cassert>
 #include <stdexcept>
 #include <string>
 
 namespace beatplate {
 
+// Refused before anything of the picture's size is made.
+static const ScoreLayout& checkedLayout(const ScoreLayout& layout)
+{
+    if (!layout.fitsPicture())
+        throw std::length_error("the picture would be " + std::to_string(layout.canvasHeight())
+                                + " pixels tall, more than " + std::to_string(kMaxCanvasHeight));
+    return layout;
+}
+
 Canvas blankCanvas(const ScoreLayout& layout)
 {
-    const int height = layout.canvasHeight();
-    if (height > kMaxCanvasHeight)
-        throw std::length_error("the picture would be " + std::to_string(height)
-                                + " pixels tall, more than " + std::to_string(kMaxCanvasHeight));
-    const std::size_t bytes =
-        static_cast<std::size_t>(height) * static_cast<std::size_t>(kPageWidth) * 4;
-    if (bytes > kMaxCanvasBytes)
-        throw std::length_error("the picture would take " + std::to_string(bytes)
-                                + " bytes, more than " + std::to_string(kMaxCanvasBytes));
-    return Canvas(kPageWidth, height);
+    return Canvas(kPageWidth, checkedLayout(layout).canvasHeight());
+}
+
+BandedScore::BandedScore(const Canvas& spriteSheet, const HeaderFont* headerFont,
+                         const ChartDocument& document, int bandRows)
+    : m_spriteSheet(spriteSheet)
+    , m_layout(document)
+    , m_index(checkedLayout(m_layout), document, bandRows > 0 ? bandRows : m_layout.canvasHeight())
+{
+    if (headerFont != nullptr)
+        m_header = layOutHeaderLines(*headerFont, document, kPageWidth);
+}
+
+void BandedScore::drawBand(int firstRow, Canvas& band) const
+{
+    assert(firstRow % bandRows() == 0 && band.height() <= bandRows());
+    const DrawTarget target{ band, firstRow };
+    const BandContents contents = m_index.contents(firstRow / bandRows());
+    drawBackground(m_layout, m_spriteSheet, target);
+    drawMeasures(m_layout, contents, m_spriteSheet, target);
+    drawEvents(m_layout, contents, m_spriteSheet, target);
+    drawNotes(m_layout, contents, m_spriteSheet, target);
+    if (m_header)
+        drawHeaderText(*m_header, target);
 }
 
 Canvas ScoreRenderer::render(const ChartDocument& document) const
 {
-    const ScoreLayout layout(document);
-    Canvas canvas = blankCanvas(layout);
-    const DrawTarget target{ canvas, 0 };
-    drawBackground(layout, m_spriteSheet, target);
-    drawMeasures(layout, document, m_spriteSheet, target);
-    drawEvents(layout, document, m_spriteSheet, target);
-    drawNotes(layout, document, m_spriteSheet, target);
-    if (m_headerFont != nullptr)
-        drawHeaderText(document, *m_headerFont, target);
+    const BandedScore whole = bands(document, BandedScore::kWholePicture);
+    Canvas canvas(whole.width(), whole.height());
+    whole.drawBand(0, canvas);
     return canvas;
 }
 

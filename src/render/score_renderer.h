@@ -1,12 +1,45 @@
 #pragma once
 
 #include "chart/chart_document.h"
+#include "render/band_index.h"
 #include "render/canvas.h"
 #include "render/score_layout.h"
+#include "render/text_header.h"
+
+#include <optional>
 
 namespace beatplate {
 
 class HeaderFont;
+
+// A document laid out and indexed once, then drawn a band of rows at a time: each band gets the
+// same draws, in the same order, as its rows get in the whole picture, so the pixels are the
+// same whatever the bands. Nothing changes after construction, so bands may be drawn at once
+// on several threads.
+class BandedScore {
+public:
+    static constexpr int kWholePicture = 0;
+
+    // The sheet and the document must outlive the score; the face is used only here. bandRows
+    // kWholePicture makes the whole picture one band. Throws std::length_error when the picture
+    // would be taller than kMaxCanvasHeight.
+    BandedScore(const Canvas& spriteSheet, const HeaderFont* headerFont,
+                const ChartDocument& document, int bandRows);
+
+    [[nodiscard]] int width() const { return kPageWidth; }
+    [[nodiscard]] int height() const { return m_layout.canvasHeight(); }
+    [[nodiscard]] int bandRows() const { return m_index.bandRows(); }
+
+    // Draws rows [firstRow, firstRow + band.height()) onto band, which starts all zero and is
+    // the page's width; firstRow is a multiple of bandRows() and the band is no taller than that.
+    void drawBand(int firstRow, Canvas& band) const;
+
+private:
+    const Canvas& m_spriteSheet;
+    ScoreLayout m_layout;
+    BandIndex m_index;
+    std::optional<HeaderLines> m_header;
+};
 
 // Draws a chart document as a picture from the sprites of a sprite sheet.
 class ScoreRenderer {
@@ -20,9 +53,16 @@ public:
     {
     }
 
-    // Lays the document out and draws the whole picture. Throws std::length_error when the
-    // picture would be taller than kMaxCanvasHeight or take more than kMaxCanvasBytes.
+    // Lays the document out and draws the whole picture at once: what the bands are held to.
+    // Throws std::length_error when the picture would be taller than kMaxCanvasHeight.
     [[nodiscard]] Canvas render(const ChartDocument& document) const;
+
+    // The document ready to be drawn band by band; the document must outlive it. Throws as
+    // render does.
+    [[nodiscard]] BandedScore bands(const ChartDocument& document, int bandRows) const
+    {
+        return { m_spriteSheet, m_headerFont, document, bandRows };
+    }
 
 private:
     const Canvas& m_spriteSheet;

@@ -1,7 +1,5 @@
 #include "render/text_header.h"
 
-#include "render/text_line.h"
-
 #include <algorithm>
 
 namespace beatplate {
@@ -16,13 +14,26 @@ std::wstring difficultyLine(std::wstring_view difficulty, std::int32_t level)
     return line;
 }
 
-void drawHeaderLines(Canvas& canvas, const HeaderFont& font, const ChartDocument& document, int top)
+HeaderLines layOutHeaderLines(const HeaderFont& font, const ChartDocument& document,
+                              int canvasWidth)
+{
+    return { layOutTextLine(font, document.title, kHeaderOriginX, kTitleOriginY, kTitleCellHeight,
+                            canvasWidth),
+             layOutTextLine(font, difficultyLine(document.difficulty, document.level),
+                            kHeaderOriginX, kDifficultyOriginY, kDifficultyCellHeight,
+                            canvasWidth) };
+}
+
+void drawHeaderLines(Canvas& canvas, const HeaderLines& lines, int top)
 {
     constexpr std::uint32_t kBlack = 0x000000;
-    drawTextLine(canvas, font, document.title, kHeaderOriginX, kTitleOriginY - top,
-                 kTitleCellHeight, kBlack);
-    drawTextLine(canvas, font, difficultyLine(document.difficulty, document.level), kHeaderOriginX,
-                 kDifficultyOriginY - top, kDifficultyCellHeight, kBlack);
+    drawLaidOutLine(canvas, lines.title, top, kBlack);
+    drawLaidOutLine(canvas, lines.difficulty, top, kBlack);
+}
+
+void drawHeaderLines(Canvas& canvas, const HeaderFont& font, const ChartDocument& document, int top)
+{
+    drawHeaderLines(canvas, layOutHeaderLines(font, document, canvas.width()), top);
 }
 
 } // namespace beatplate

@@ -2,14 +2,13 @@
 
 #include "chart/chart_document.h"
 #include "render/canvas.h"
+#include "render/text_line.h"
 
 #include <cstdint>
 #include <string>
 #include <string_view>
 
 namespace beatplate {
-
-class HeaderFont;
 
 inline constexpr int kHeaderOriginX = 8;
 inline constexpr int kTitleOriginY = 8;
@@ -21,6 +20,19 @@ inline constexpr int kRatingStars = 10;
 // The difficulty, a space, then ten stars of which level are filled: a level below 0 fills
 // none and one above 10 fills all, so the bar keeps its length.
 [[nodiscard]] std::wstring difficultyLine(std::wstring_view difficulty, std::int32_t level);
+
+// The title and difficulty lines laid out once for a canvas width, so that every band of a
+// picture draws the same glyphs and none of them needs the face.
+struct HeaderLines {
+    LaidOutLine title;
+    LaidOutLine difficulty;
+};
+
+[[nodiscard]] HeaderLines layOutHeaderLines(const HeaderFont& font, const ChartDocument& document,
+                                            int canvasWidth);
+
+// Writes the lines in opaque black onto a canvas whose row 0 is row top of the picture.
+void drawHeaderLines(Canvas& canvas, const HeaderLines& lines, int top = 0);
 
 // Writes the title and difficulty lines in opaque black at the top left of the picture, whose
 // row top is the canvas's row 0.

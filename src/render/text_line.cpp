@@ -30,22 +30,36 @@ static void compositeGlyph(Canvas& canvas, const GlyphCoverage& glyph, long long
     }
 }
 
+LaidOutLine layOutTextLine(const HeaderFont& font, std::wstring_view text, int originX, int originY,
+                           int cellHeight, int canvasWidth)
+{
+    // Glyphs starting this far past the right edge cannot reach back onto the canvas.
+    const long long room = static_cast<long long>(canvasWidth) - originX + 2LL * cellHeight;
+    if (canvasWidth <= 0 || text.empty() || room <= 0)
+        return {};
+    const int maxAdvance =
+        static_cast<int>(std::min(room, static_cast<long long>(std::numeric_limits<int>::max())));
+    LaidOutLine line{ font.layoutLine(text, cellHeight, maxAdvance), 0, 0 };
+    line.penX = originX + std::llround(line.run.emSize * kLeadingPaddingEms);
+    line.baseline = static_cast<long long>(originY) + line.run.ascent;
+    return line;
+}
+
+void drawLaidOutLine(Canvas& canvas, const LaidOutLine& line, int top, std::uint32_t colour)
+{
+    if (canvas.empty())
+        return;
+    for (const auto& glyph : line.run.glyphs)
+        compositeGlyph(canvas, glyph, line.penX + glyph.left, line.baseline - top + glyph.top,
+                       colour);
+}
+
 void drawTextLine(Canvas& canvas, const HeaderFont& font, std::wstring_view text, int originX,
                   int originY, int cellHeight, std::uint32_t colour)
 {
-    if (canvas.empty() || text.empty())
-        return;
-    // Glyphs starting this far past the right edge cannot reach back onto the canvas.
-    const long long room = static_cast<long long>(canvas.width()) - originX + 2LL * cellHeight;
-    if (room <= 0)
-        return;
-    const int maxAdvance =
-        static_cast<int>(std::min(room, static_cast<long long>(std::numeric_limits<int>::max())));
-    const TextRun run = font.layoutLine(text, cellHeight, maxAdvance);
-    const long long penX = originX + std::llround(run.emSize * kLeadingPaddingEms);
-    const long long baseline = static_cast<long long>(originY) + run.ascent;
-    for (const auto& glyph : run.glyphs)
-        compositeGlyph(canvas, glyph, penX + glyph.left, baseline + glyph.top, colour);
+    drawLaidOutLine(canvas,
+                    layOutTextLine(font, text, originX, originY, cellHeight, canvas.width()), 0,
+                    colour);
 }
 
 } // namespace beatplate

@@ -89,8 +89,9 @@ ChartPreviewResult ChartPreview::preview(std::string bytes, std::optional<ChartE
         return result;
     const SlotRelease slot(m_drawings);
     const FontLease font(*this);
-    const Canvas canvas = ScoreRenderer(m_spriteSheet, font.font()).render(*document);
-    result.png = encodeChartPng(canvas, check.sourceText);
+    const BandedScore score =
+        ScoreRenderer(m_spriteSheet, font.font()).bands(*document, kPngBandRows);
+    result.png = encodeChartPng(bandsOf(score), check.sourceText);
     return result;
 }
 

@@ -1,3 +1,4 @@
+#include "support/png_file.h"
 #include "support/program_sandbox.h"
 #include "support/test_support.h"
 
@@ -50,9 +51,9 @@ TEST(BeatplateLimits, RefusesAbsurdChartsWithAMessageAndWritesNothing)
           chartErrorAt(1, "meter is out of range. (column 10)") },
         { "257 gogo sections left open", repeated("#begingogo\n", 257) + "o\n", 2,
           chartErrorAt(257, "too many gogo sections open. (column 2)") },
-        // One 64-pixel row per measure: 10,280 rows make the picture 657,968 pixels tall, just
-        // past 2 GiB.
-        { "a picture of more than 2 GiB", "#meter 4 16\n" + repeated("o\n", 10'280), 3,
+        // One 64-pixel row per measure below a 48-pixel header: 15,625 rows make the picture
+        // 1,000,048 pixels tall.
+        { "a picture of more than 1,000,000 rows", "#meter 4 16\n" + repeated("o\n", 15'625), 3,
           kTooLargeLine },
     };
     const ProgramSandbox sandbox;
@@ -64,6 +65,18 @@ TEST(BeatplateLimits, RefusesAbsurdChartsWithAMessageAndWritesNothing)
         EXPECT_EQ(listDirectory(sandbox.directory()),
                   (std::vector<std::string>{ "beatplate", "chart.txt", "pic.png" }));
     }
+}
+
+// The pixels of a picture this tall would take 3.2 GB; drawn in bands they never exist at once.
+TEST(BeatplateLimits, DrawsTheTallestPictureAccepted)
+{
+    const ProgramSandbox sandbox;
+    const auto result = sandbox.runChart("chart.txt", "#meter 4 16\n" + repeated("o\n", 15'624));
+    ASSERT_EQ(result.status, 0) << result.errors;
+    const auto chunks = pngChunks(readFile(sandbox / "chart.png"));
+    ASSERT_FALSE(chunks.empty());
+    EXPECT_EQ(chunks.front().type, "IHDR");
+    EXPECT_EQ(chunks.front().data, rgbaHeaderChunk(816, 999'984).substr(8, 13));
 }
 
 TEST(BeatplateLimits, DrawsAChartJustInsideTheLimits)

@@ -1,0 +1,193 @@
+#include "render/band_index.h"
+
+#include "render/notes_pass.h"
+
+#include <algorithm>
+#include <cassert>
+
+namespace beatplate {
+
+namespace {
+
+// The bands an item reaches, first to last; every item's rows are one run of rows.
+struct BandRun {
+    int first = 0;
+    int last = -1;
+};
+
+// Collects each item's run of bands, then lays the lists out band after band, each keeping
+// the order in which its items were added.
+template <typename Item>
+class ListsBuilder {
+public:
+    void add(const Item& item, BandRun run)
+    {
+        if (run.first <= run.last)
+            m_runs.push_back({ &item, run });
+    }
+
+    [[nodiscard]] BandIndex::Lists<Item> build(int bandCount) const
+    {
+        BandIndex::Lists<Item> lists;
+        lists.offsets.assign(static_cast<std::size_t>(bandCount) + 1, 0);
+        for (const auto& [item, run] : m_runs) {
+            ++lists.offsets[static_cast<std::size_t>(run.first)];
+            --lists.offsets[static_cast<std::size_t>(run.last) + 1];
+        }
+        // From the count's changes to each band's count, then to where each band's list starts.
+        std::size_t count = 0;
+        std::size_t start = 0;
+        for (auto& offset : lists.offsets) {
+            count += offset;
+            offset = start;
+            start += count;
+        }
+        lists.items.resize(lists.offsets.back());
+        std::vector<std::size_t> next(lists.offsets.begin(), lists.offsets.end() - 1);
+        for (const auto& [item, run] : m_runs) {
+            for (int band = run.first; band <= run.last; ++band)
+                lists.items[next[static_cast<std::size_t>(band)]++] = item;
+        }
+        return lists;
+    }
+
+private:
+    std::vector<std::pair<const Item*, BandRun>> m_runs;
+};
+
+// Finds the rows that runs of measures reach.
+class MeasureRows {
+public:
+    MeasureRows(const ScoreLayout& layout, int bandRows, int bandCount)
+        : m_layout(layout)
+        , m_bandRows(bandRows)
+        , m_bandCount(bandCount)
+    {
+        for (std::uint32_t measure = 0; measure < layout.places().size(); ++measure) {
+            const RowSpan rows = layout.drawnRows(measure);
+            m_deepest = std::max(m_deepest, rows.bottom - rows.top);
+        }
+    }
+
+    [[nodiscard]] std::uint32_t placed() const
+    {
+        return static_cast<std::uint32_t>(m_layout.places().size());
+    }
+
+    // The bands that measures [first, last] reach. A row's top is where the row before it ends
+    // its last measure's lanes, so the measures' rows join into one run.
+    [[nodiscard]] BandRun bandsOf(std::uint32_t first, std::uint32_t last) const
+    {
+        assert(first <= last && last < placed());
+        const std::int64_t top = m_layout.drawnRows(first).top;
+        std::int64_t bottom = 0;
+        for (std::uint32_t measure = last + 1; measure-- > first;) {
+            const RowSpan rows = m_layout.drawnRows(measure);
+            // Tops only grow upwards from here, so no earlier measure reaches lower.
+            if (rows.top + m_deepest <= bottom)
+                break;
+            bottom = std::max(bottom, rows.bottom);
+        }
+        return bandsOfRows({ top, bottom });
+    }
+
+    [[nodiscard]] BandRun bandsOfRows(const RowSpan& rows) const
+    {
+        if (rows.top >= rows.bottom)
+            return {};
+        const auto band = [&](std::int64_t row) {
+            return static_cast<int>(std::clamp<std::int64_t>(row / m_bandRows, 0, m_bandCount - 1));
+        };
+        return { band(rows.top), band(rows.bottom - 1) };
+    }
+
+private:
+    const ScoreLayout& m_layout;
+    int m_bandRows;
+    int m_bandCount;
+    std::int64_t m_deepest = 0; // the most rows one measure's drawing reaches
+};
+
+// The measures a gogo span overlaps as the measures pass sweeps them: measure m when the span
+// starts before m + 1 and ends after m's start.
+BandRun gogoBands(const GogoSpan& span, const MeasureRows& rows)
+{
+    const ChartPosition lower = span.lower();
+    const ChartPosition upper = span.upper();
+    if (lower.measure >= rows.placed() || upper <= ChartPosition{ lower.measure, 0, 0 })
+        return {};
+    const std::uint32_t last =
+        upper > ChartPosition{ upper.measure, 0, 0 } ? upper.measure : upper.measure - 1;
+    return rows.bandsOf(lower.measure, std::min(last, rows.placed() - 1));
+}
+
+} // namespace
+
+template <typename Item>
+std::span<const Item* const> BandIndex::Lists<Item>::of(int band) const
+{
+    const auto from = offsets[static_cast<std::size_t>(band)];
+    const auto to = offsets[static_cast<std::size_t>(band) + 1];
+    return { items.data() + from, to - from };
+}
+
+BandIndex::BandIndex(const ScoreLayout& layout, const ChartDocument& document, int bandRows)
+    : m_bandRows(bandRows)
+    , m_bandCount(
+          static_cast<int>((std::int64_t{ layout.canvasHeight() } + bandRows - 1) / bandRows))
+{
+    assert(bandRows > 0 && layout.fitsPicture());
+    const MeasureRows rows(layout, bandRows, m_bandCount);
+    const std::uint32_t placed = rows.placed();
+
+    m_firstMeasure.assign(static_cast<std::size_t>(m_bandCount), placed);
+    m_endMeasure.assign(static_cast<std::size_t>(m_bandCount), 0);
+    for (std::uint32_t measure = 0; measure < placed; ++measure) {
+        const BandRun run = rows.bandsOf(measure, measure);
+        for (int band = run.first; band <= run.last; ++band) {
+            const auto at = static_cast<std::size_t>(band);
+            m_firstMeasure[at] = std::min(m_firstMeasure[at], measure);
+            m_endMeasure[at] = std::max(m_endMeasure[at], measure + 1);
+        }
+    }
+
+    ListsBuilder<GogoSpan> gogoSpans;
+    for (const GogoSpan& span : document.gogoSpans)
+        gogoSpans.add(span, gogoBands(span, rows));
+    m_gogoSpans = gogoSpans.build(m_bandCount);
+
+    // Directives after the last completed measure have no place on the page.
+    ListsBuilder<ChartEvent> events;
+    for (const ChartEvent& event : document.events) {
+        if (event.position.measure < placed)
+            events.add(event, rows.bandsOf(event.position.measure, event.position.measure));
+    }
+    m_events = events.build(m_bandCount);
+
+    // A span reaches every measure from its head to its tail, found as the notes pass finds it;
+    // a single note lies at its head.
+    ListsBuilder<ChartNote> notes;
+    ListsBuilder<ChartNote> countedNotes;
+    for (auto note = document.notes.rbegin(); note != document.notes.rend(); ++note) {
+        const ChartPosition& start = note->position;
+        if (start.measure >= placed)
+            continue;
+        const std::uint32_t end =
+            layout.advancePosition(start, static_cast<std::uint32_t>(note->length)).measure;
+        notes.add(*note, rows.bandsOf(start.measure, std::max(end, start.measure)));
+        if (countIcon(note->kind))
+            countedNotes.add(*note, rows.bandsOf(start.measure, start.measure));
+    }
+    m_notes = notes.build(m_bandCount);
+    m_countedNotes = countedNotes.build(m_bandCount);
+}
+
+BandContents BandIndex::contents(int band) const
+{
+    const auto at = static_cast<std::size_t>(band);
+    return { m_firstMeasure[at],   std::max(m_firstMeasure[at], m_endMeasure[at]),
+             m_gogoSpans.of(band), m_events.of(band),
+             m_notes.of(band),     m_countedNotes.of(band) };
+}
+
+} // namespace beatplate

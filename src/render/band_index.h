@@ -1,0 +1,57 @@
+#pragma once
+
+#include "chart/chart_document.h"
+#include "render/score_layout.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+namespace beatplate {
+
+// What can draw on one band of rows, each list in the order its pass draws it.
+struct BandContents {
+    // Measures [firstMeasure, endMeasure) hold every measure whose rows reach the band; some in
+    // between may not reach it, and draw nothing there.
+    std::uint32_t firstMeasure = 0;
+    std::uint32_t endMeasure = 0;
+    std::span<const GogoSpan* const> gogoSpans; // in opening order
+    std::span<const ChartEvent* const> events; // in document order
+    std::span<const ChartNote* const> notes; // last to first
+    std::span<const ChartNote* const> countedNotes; // counted spans, last to first, for their icons
+};
+
+// For every band of rows of a picture, the items that can reach it, worked out once from each
+// item's measures, so that drawing a band visits only what can draw there. An item that
+// reaches several bands is listed in each.
+class BandIndex {
+public:
+    // bandRows > 0; the layout must fit a picture.
+    BandIndex(const ScoreLayout& layout, const ChartDocument& document, int bandRows);
+
+    [[nodiscard]] int bandRows() const { return m_bandRows; }
+    [[nodiscard]] int bandCount() const { return m_bandCount; }
+    [[nodiscard]] BandContents contents(int band) const;
+
+    // The items of a kind, band after band: band b's are items[offsets[b], offsets[b + 1]).
+    template <typename Item>
+    struct Lists {
+        std::vector<std::size_t> offsets;
+        std::vector<const Item*> items;
+
+        [[nodiscard]] std::span<const Item* const> of(int band) const;
+    };
+
+private:
+    int m_bandRows;
+    int m_bandCount;
+    std::vector<std::uint32_t> m_firstMeasure;
+    std::vector<std::uint32_t> m_endMeasure;
+    Lists<GogoSpan> m_gogoSpans;
+    Lists<ChartEvent> m_events;
+    Lists<ChartNote> m_notes;
+    Lists<ChartNote> m_countedNotes;
+};
+
+} // namespace beatplate

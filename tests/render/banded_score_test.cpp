@@ -1,0 +1,120 @@
+#include "chart/chart_parser.h"
+#include "chart/chart_text_reader.h"
+#include "load/header_font.h"
+#include "load/sprite_sheet.h"
+#include "render/pass_test_support.h"
+#include "render/score_renderer.h"
+#include "support/random_chart.h"
+#include "support/test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace beatplate::test {
+namespace {
+
+// The band heights tried: single rows, an odd height that cuts every row somewhere, and the
+// heights the program uses.
+constexpr int kBandHeights[] = { 1, 7, 64, 256 };
+
+Canvas drawnInBands(const BandedScore& score)
+{
+    Canvas picture(score.width(), score.height());
+    for (int first = 0; first < score.height(); first += score.bandRows()) {
+        Canvas band(score.width(), std::min(score.bandRows(), score.height() - first));
+        score.drawBand(first, band);
+        std::copy_n(band.pixels(), band.byteSize() / 4,
+                    picture.pixels() + static_cast<std::size_t>(first) * picture.width());
+    }
+    return picture;
+}
+
+// The first row where the two pictures differ, or -1.
+int firstDifferentRow(const Canvas& a, const Canvas& b)
+{
+    for (int y = 0; y < std::min(a.height(), b.height()); ++y) {
+        if (!std::ranges::equal(a.row(y), b.row(y)))
+            return y;
+    }
+    return a.height() == b.height() ? -1 : std::min(a.height(), b.height());
+}
+
+void expectBandsDrawTheWholePicture(const ChartDocument& document, const Canvas& sheet,
+                                    const HeaderFont* font)
+{
+    const ScoreRenderer renderer(sheet, font);
+    const Canvas whole = renderer.render(document);
+    for (const int rows : kBandHeights) {
+        SCOPED_TRACE("bands of " + std::to_string(rows) + " rows");
+        const Canvas banded = drawnInBands(renderer.bands(document, rows));
+        ASSERT_EQ(firstDifferentRow(banded, whole), -1);
+    }
+}
+
+std::optional<ChartDocument> parsed(std::string text)
+{
+    auto reader = ChartTextReader::fromBytes(std::move(text));
+    try {
+        return ChartParser().parse(reader).document;
+    } catch (const ChartParseError&) {
+        return std::nullopt;
+    }
+}
+
+TEST(BandedScore, DrawsEveryChartWeKeepAsTheWholePicture)
+{
+    const auto realSheet = loadSpriteSheet(std::filesystem::path(BEATPLATE_BUILT_SPRITE_SHEET));
+    ASSERT_TRUE(realSheet);
+    const auto font = HeaderFont::find();
+    std::vector<std::filesystem::path> charts;
+    for (const auto* folder : { "", "regress", "reference" }) {
+        for (const auto& entry : std::filesystem::directory_iterator(
+                 std::filesystem::path(BEATPLATE_TEST_DATA_DIR) / folder)) {
+            if (entry.path().extension() == ".txt")
+                charts.push_back(entry.path());
+        }
+    }
+    charts.push_back(std::filesystem::path(BEATPLATE_TEST_DATA_DIR) / ".." / ".." / "examples"
+                     / "example.txt");
+    for (const auto& chart : charts) {
+        SCOPED_TRACE(chart.string());
+        const auto document = parsed(readFile(chart));
+        if (!document)
+            continue; // charts kept for their errors
+        expectBandsDrawTheWholePicture(*document, testSheet(), nullptr);
+        expectBandsDrawTheWholePicture(*document, *realSheet, font ? &*font : nullptr);
+    }
+}
+
+// BEATPLATE_BAND_SEED=N replays the chart of one seed.
+TEST(BandedScore, DrawsSeededRandomChartsAsTheWholePicture)
+{
+    std::uint32_t first = 1;
+    std::uint32_t count = 300;
+    if (const char* seed = std::getenv("BEATPLATE_BAND_SEED")) {
+        first = static_cast<std::uint32_t>(std::stoul(seed));
+        count = 1;
+    }
+    int drawn = 0;
+    for (std::uint32_t seed = first; seed < first + count; ++seed) {
+        SCOPED_TRACE("BEATPLATE_BAND_SEED=" + std::to_string(seed));
+        const auto document = parsed(randomChart(seed));
+        if (!document)
+            continue;
+        ++drawn;
+        expectBandsDrawTheWholePicture(*document, testSheet(), nullptr);
+        if (HasFatalFailure())
+            return;
+    }
+    // The generator makes charts that parse; a run of refusals would test nothing.
+    EXPECT_GE(drawn, static_cast<int>(count) * 9 / 10);
+}
+
+} // namespace
+} // namespace beatplate::test
