@@ -173,18 +173,27 @@ void readDifficulty(DirectiveLine& directive)
     directive.state.document.difficulty = trimChartSpace(directive.scanner.rest());
 }
 
+// An integer the directive cannot do without; failing, the message says whether it was missing
+// or written too large.
+std::int32_t readNeededInteger(DirectiveLine& directive, const char* outOfRangeMessage,
+                               const char* missingMessage)
+{
+    const auto value = directive.scanner.readInteger();
+    if (!value)
+        directive.fail(directive.scanner.outOfRange() ? outOfRangeMessage : missingMessage,
+                       directive.lastRead());
+    return *value;
+}
+
 // level := integer; the page shows 0 to 10 stars
 void readLevel(DirectiveLine& directive)
 {
-    const auto level = directive.scanner.readInteger();
-    const ChartLocation where = directive.lastRead();
-    if (!level)
-        directive.fail(directive.scanner.outOfRange() ? "level is out of range."
-                                                      : "level needs a number.",
-                       where);
-    if (*level < 0 || *level > 10)
-        directive.tracker.warn(where, "level is outside 0 to 10; it is drawn clamped.");
-    directive.state.document.level = *level;
+    const std::int32_t level =
+        readNeededInteger(directive, "level is out of range.", "level needs a number.");
+    if (level < 0 || level > 10)
+        directive.tracker.warn(directive.lastRead(),
+                               "level is outside 0 to 10; it is drawn clamped.");
+    directive.state.document.level = level;
 }
 
 // tab := [ unsigned ]; without a number the width in force stays
@@ -230,17 +239,13 @@ void readMeter(DirectiveLine& directive)
 // beatchar := integer characters per beat c
 void readBeatChar(DirectiveLine& directive)
 {
-    const auto chars = directive.scanner.readInteger();
-    const ChartLocation where = directive.lastRead();
-    if (!chars)
-        directive.fail(directive.scanner.outOfRange() ? "beatchar is out of range."
-                                                      : "beatchar needs a number.",
-                       where);
-    if (*chars <= 0)
-        directive.fail("beatchar must be positive.", where);
+    const std::int32_t chars =
+        readNeededInteger(directive, "beatchar is out of range.", "beatchar needs a number.");
+    if (chars <= 0)
+        directive.fail("beatchar must be positive.", directive.lastRead());
     // At most 4 quarter notes per beat, so the result stays far inside 32 bits.
     directive.state.ticksPerChar = static_cast<std::uint32_t>(
-        std::trunc(directive.state.beatLength * kTicksPerQuarter / *chars + 0.5));
+        std::trunc(directive.state.beatLength * kTicksPerQuarter / chars + 0.5));
 }
 
 // branch := branch word of three characters; any other word changes nothing

@@ -104,20 +104,29 @@ std::optional<DirectiveScanner::SignedDigits> DirectiveScanner::scanSignedDigits
     return digits;
 }
 
-// integer := signed digits, within the signed 32-bit range
-std::optional<std::int32_t> DirectiveScanner::readInteger()
+std::optional<DirectiveScanner::SignedDigits>
+DirectiveScanner::readDigitsWithin(std::uint64_t limit, std::uint64_t negativeLimit)
 {
     if (m_failed)
         return std::nullopt;
     skipSpace();
     const auto digits = scanSignedDigits();
     if (!digits)
-        return fail<std::int32_t>();
-    if (digits->magnitude > (digits->negative ? kInt32Limit : kInt32Limit - 1)) {
+        return fail<SignedDigits>();
+    if (digits->magnitude > (digits->negative ? negativeLimit : limit)) {
         m_outOfRange = true;
-        return fail<std::int32_t>();
+        return fail<SignedDigits>();
     }
     noteTextAfterNumber();
+    return digits;
+}
+
+// integer := signed digits, within the signed 32-bit range
+std::optional<std::int32_t> DirectiveScanner::readInteger()
+{
+    const auto digits = readDigitsWithin(kInt32Limit - 1, kInt32Limit);
+    if (!digits)
+        return std::nullopt;
     const auto magnitude = static_cast<std::int64_t>(digits->magnitude);
     return static_cast<std::int32_t>(digits->negative ? -magnitude : magnitude);
 }
@@ -125,17 +134,9 @@ std::optional<std::int32_t> DirectiveScanner::readInteger()
 // unsigned := signed digits, the magnitude within 32 bits
 std::optional<std::uint32_t> DirectiveScanner::readUnsigned()
 {
-    if (m_failed)
-        return std::nullopt;
-    skipSpace();
-    const auto digits = scanSignedDigits();
+    const auto digits = readDigitsWithin(kUint32Max, kUint32Max);
     if (!digits)
-        return fail<std::uint32_t>();
-    if (digits->magnitude > kUint32Max) {
-        m_outOfRange = true;
-        return fail<std::uint32_t>();
-    }
-    noteTextAfterNumber();
+        return std::nullopt;
     const auto magnitude = static_cast<std::uint32_t>(digits->magnitude);
     return digits->negative ? 0u - magnitude : magnitude;
 }

@@ -76,6 +76,10 @@ private:
     void skipSpace();
     void noteTextAfterNumber();
     [[nodiscard]] std::optional<SignedDigits> scanSignedDigits();
+    // A number read after white space, its magnitude at most limit (negativeLimit with a minus
+    // sign); a larger one fails as out of range.
+    [[nodiscard]] std::optional<SignedDigits> readDigitsWithin(std::uint64_t limit,
+                                                               std::uint64_t negativeLimit);
     template <typename Value>
     std::optional<Value> fail();
 

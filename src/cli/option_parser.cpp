@@ -139,4 +139,29 @@ std::string optionHelp(std::span<const OptionSpec> options)
     return text;
 }
 
+OptionSpec helpOption(bool& help)
+{
+    return { 'h', "help", "", "show this help and exit",
+             [&help](std::string_view) { help = true; } };
+}
+
+void appendCommonOptions(std::vector<OptionSpec>& table, bool& pause, bool& help, bool& version)
+{
+    table.push_back({ '\0', "pause", "", "after a message, wait for Enter on the terminal",
+                      [&pause](std::string_view) { pause = true; } });
+    table.push_back(helpOption(help));
+    table.push_back({ '\0', "version", "", "show the version and exit",
+                      [&version](std::string_view) { version = true; } });
+}
+
+std::string tryHelpLine(std::string_view program)
+{
+    return "Try '" + std::string(program) + " --help' for more information.";
+}
+
+std::string commandLineErrorMessage(std::string_view program, const CommandLineError& error)
+{
+    return std::string(program) + ": " + error.what() + "\n" + tryHelpLine(program);
+}
+
 } // namespace beatplate

@@ -36,4 +36,18 @@ std::vector<std::string> parseCommandLine(std::span<const OptionSpec> options,
 // The lines of --help that list the options, each as "  -x, --name=ARG  help".
 [[nodiscard]] std::string optionHelp(std::span<const OptionSpec> options);
 
+// -h/--help as every program words it, setting help.
+[[nodiscard]] OptionSpec helpOption(bool& help);
+
+// The entries that end the tables of beatplate and beatplate-chart alike: --pause, -h/--help
+// and --version, each setting its flag.
+void appendCommonOptions(std::vector<OptionSpec>& table, bool& pause, bool& help, bool& version);
+
+// "Try 'PROGRAM --help' for more information.", the last line of a usage message.
+[[nodiscard]] std::string tryHelpLine(std::string_view program);
+
+// The answer to a wrong command line: "PROGRAM: " and what went wrong, then the line above.
+[[nodiscard]] std::string commandLineErrorMessage(std::string_view program,
+                                                  const CommandLineError& error);
+
 } // namespace beatplate

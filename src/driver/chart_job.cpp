@@ -4,6 +4,7 @@
 #include "chart/chart_stats.h"
 #include "chart/chart_text_reader.h"
 #include "cli/console.h"
+#include "cli/messages.h"
 #include "driver/chart_check.h"
 #include "driver/exit_status.h"
 #include "driver/run_paths.h"
@@ -20,18 +21,10 @@ namespace beatplate {
 
 namespace {
 
-constexpr const char* kChartMissingMessage = "ファイルが見つかりません。";
-constexpr const char* kSameFileMessage =
-    "譜面ファイルと出力先が同じです。　拡張子を変えてください。";
 constexpr const char* kTerminalOutputMessage =
     "画像は端末には書き出せません。　-o でファイルを指定してください。";
-constexpr const char* kWriteFailedMessage = "pngファイルの書き込みに失敗しました。";
 constexpr const char* kOutOfMemoryMessage = "メモリが足りなくて画像を作れません。";
 constexpr const char* kCanvasTooLargeMessage = "画像が大きすぎて作れません。";
-constexpr const char* kMoreWarnings = " more warnings not shown";
-constexpr const char* kUnexpectedFailureMessage = "画像を作れませんでした。";
-// The chart named "-" is read through the descriptor the process was given.
-constexpr const char* kStandardInputPath = "/dev/stdin";
 
 } // namespace
 
@@ -112,7 +105,8 @@ static void showWarnings(const ChartJob& job, const ParsedChart& chart,
     for (const ChartDiagnostic& warning : chart.warnings)
         lines += formatDiagnosticLine(job.name, warning) + '\n';
     if (chart.omittedWarnings > 0)
-        lines += job.name + ": " + std::to_string(chart.omittedWarnings) + kMoreWarnings + '\n';
+        lines +=
+            job.name + ": " + std::to_string(chart.omittedWarnings) + " more warnings not shown\n";
     console.report(lines, std::nullopt, MessageKind::Warning);
 }
 
@@ -200,7 +194,7 @@ ChartOutcome processChart(const ChartJob& job, const DrawingTools& tools,
     try {
         auto reader = openChart(job, settings.encoding);
         if (!reader) {
-            console.report(kChartMissingMessage, job.name);
+            console.report(kFileMissingMessage, job.name);
             return { kExitChartMissing, {}, std::nullopt };
         }
         const auto refusal = drawsPicture(settings.task) ? refusalOf(job) : std::nullopt;

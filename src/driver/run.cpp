@@ -1,6 +1,8 @@
 #include "driver/run.h"
 
 #include "cli/console.h"
+#include "cli/messages.h"
+#include "cli/option_parser.h"
 #include "driver/chart_batch.h"
 #include "driver/chart_watch.h"
 #include "driver/run_options.h"
@@ -24,16 +26,9 @@ namespace beatplate {
 
 namespace {
 
-constexpr const char* kUsageMessage =
-    "かんたんなつかいかた：譜面ファイルをbeatplateにドラッグ＆ドロップ！\n"
-    "Usage: beatplate [OPTION]... CHART...\n"
-    "Try 'beatplate --help' for more information.";
-constexpr const char* kTryHelp = "Try 'beatplate --help' for more information.";
 constexpr const char* kSheetUnreadableMessage = "スプライトシートを読み込めません。";
 constexpr const char* kBuiltInSheetName = "built-in sheet";
 constexpr const char* kOutputDirectoryMessage = "出力先のフォルダを作れません。";
-constexpr const char* kPausePrompt = "Enterキーを押すと終わります。";
-constexpr const char* kUnexpectedFailureMessage = "画像を作れませんでした。";
 
 } // namespace
 
@@ -137,7 +132,7 @@ static int runCharts(const RunOptions& options, std::string_view argv0,
                      std::span<const std::uint8_t> builtIn, Console& console)
 {
     if (options.charts.empty()) {
-        console.report(kUsageMessage, std::nullopt);
+        console.report(kRunUsageMessage + tryHelpLine("beatplate"), std::nullopt);
         return kExitSuccess;
     }
     const ChartSettings settings = settingsOf(options);
@@ -169,7 +164,7 @@ static int runCharts(const RunOptions& options, std::string_view argv0,
 
 static void reportCommandLineError(const CommandLineError& error, Console& console)
 {
-    console.report("beatplate: " + std::string(error.what()) + "\n" + kTryHelp, std::nullopt);
+    console.report(commandLineErrorMessage("beatplate", error), std::nullopt);
 }
 
 static int runWithOptions(const RunOptions& options, std::string_view argv0,

@@ -52,7 +52,7 @@ static void refuseConflicts(const RunOptions& options)
 
 std::vector<OptionSpec> runOptionTable(RunOptions& options)
 {
-    return {
+    std::vector<OptionSpec> table{
         { '\0', "check", "",
           "read each chart and print its errors and warnings\n"
           "and a summary on standard output; draw nothing",
@@ -84,13 +84,9 @@ std::vector<OptionSpec> runOptionTable(RunOptions& options)
           [&](std::string_view) { options.quiet = true; } },
         { '\0', "sheet", "FILE", "draw with the sprite sheet FILE",
           [&](std::string_view file) { options.sheet = std::filesystem::path(file); } },
-        { '\0', "pause", "", "after a message, wait for Enter on the terminal",
-          [&](std::string_view) { options.pause = true; } },
-        { 'h', "help", "", "show this help and exit",
-          [&](std::string_view) { options.help = true; } },
-        { '\0', "version", "", "show the version and exit",
-          [&](std::string_view) { options.version = true; } },
     };
+    appendCommonOptions(table, options.pause, options.help, options.version);
+    return table;
 }
 
 RunOptions parseRunOptions(std::span<const std::string_view> arguments)

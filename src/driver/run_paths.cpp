@@ -1,5 +1,7 @@
 #include "driver/run_paths.h"
 
+#include "cli/messages.h"
+
 #include <set>
 #include <string>
 #include <sys/stat.h>
@@ -67,8 +69,6 @@ std::optional<std::filesystem::path> runningExecutablePath()
 
 namespace {
 
-constexpr const char* kSameFileMessage =
-    "譜面ファイルと出力先が同じです。　拡張子を変えてください。";
 constexpr const char* kTakenOutputMessage = "ほかの譜面と出力先が同じです。";
 
 using FileIdentity = std::pair<dev_t, ino_t>;

@@ -1,6 +1,7 @@
 #include "extract/chart_file_output.h"
 
 #include "base/temporary_file.h"
+#include "cli/messages.h"
 #include "extract/extract_error.h"
 
 #include <cstdio>
@@ -9,11 +10,9 @@
 
 namespace beatplate {
 
-constexpr const char* kOutputFailed = "出力がなぜかできません。";
-
 [[noreturn]] static void failOutput()
 {
-    throw ExtractError(kExtractOutputFailed, kOutputFailed);
+    throw ExtractError(kExtractOutputFailed, kOutputFailedMessage);
 }
 
 static bool endsWithPng(const std::string& name)

@@ -19,7 +19,7 @@ static ChartEncoding parseEncoding(std::string_view name)
 
 std::vector<OptionSpec> extractOptionTable(ExtractOptions& options)
 {
-    return {
+    std::vector<OptionSpec> table{
         { 'o', "output", "PATH", "write the chart to PATH, - for standard output",
           [&](std::string_view path) { options.output = std::string(path); } },
         { '\0', "encoding", "NAME",
@@ -28,13 +28,9 @@ std::vector<OptionSpec> extractOptionTable(ExtractOptions& options)
           [&](std::string_view name) { options.encoding = parseEncoding(name); } },
         { '\0', "utf8", "", "the same as --encoding=utf-8",
           [&](std::string_view) { options.encoding = ChartEncoding::Utf8; } },
-        { '\0', "pause", "", "after a message, wait for Enter on the terminal",
-          [&](std::string_view) { options.pause = true; } },
-        { 'h', "help", "", "show this help and exit",
-          [&](std::string_view) { options.help = true; } },
-        { '\0', "version", "", "show the version and exit",
-          [&](std::string_view) { options.version = true; } },
     };
+    appendCommonOptions(table, options.pause, options.help, options.version);
+    return table;
 }
 
 ExtractOptions parseExtractOptions(std::span<const std::string_view> arguments)

@@ -1,4 +1,6 @@
 #include "cli/console.h"
+#include "cli/messages.h"
+#include "cli/option_parser.h"
 #include "extract/chart_chunk_reader.h"
 #include "extract/chart_file_output.h"
 #include "extract/extract_error.h"
@@ -18,18 +20,9 @@ namespace beatplate {
 
 namespace {
 
-constexpr const char* kUsage =
-    "かんたんなつかいかた：画像ファイルをbeatplate-chartにドラッグ＆ドロップ！\n"
-    "Usage: beatplate-chart [OPTION]... PICTURE\n"
-    "Try 'beatplate-chart --help' for more information.";
-constexpr const char* kTryHelp = "Try 'beatplate-chart --help' for more information.";
-constexpr const char* kOutputFailed = "出力がなぜかできません。";
 constexpr const char* kSameFile = "画像ファイルと出力先が同じです。";
 constexpr const char* kWritten = "譜面を書き出しました：";
-constexpr const char* kPausePrompt = "Enterキーを押すと終わります。";
 constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
-// The picture named "-" is read through the descriptor the process was given.
-constexpr const char* kStandardInputPath = "/dev/stdin";
 
 } // namespace
 
@@ -54,7 +47,7 @@ static void writeToStandardOutput(std::string_view bytes)
         if (written < 0 && errno == EINTR)
             continue;
         if (written <= 0)
-            throw ExtractError(kExtractOutputFailed, kOutputFailed);
+            throw ExtractError(kExtractOutputFailed, kOutputFailedMessage);
         bytes.remove_prefix(static_cast<std::size_t>(written));
     }
 }
@@ -95,7 +88,7 @@ static int extractChart(const ExtractOptions& options, Console& console)
 static int runExtract(const ExtractOptions& options, Console& console)
 {
     if (options.picture.empty()) {
-        console.report(kUsage, std::nullopt);
+        console.report(kExtractUsageMessage + tryHelpLine("beatplate-chart"), std::nullopt);
         return kExtractPictureUnreadable;
     }
     try {
@@ -105,7 +98,7 @@ static int runExtract(const ExtractOptions& options, Console& console)
         return error.status();
     } catch (const std::exception&) {
         // Only the environment fails here (memory, a missing code page conversion).
-        console.report(kOutputFailed, options.picture);
+        console.report(kOutputFailedMessage, options.picture);
         return kExtractOutputFailed;
     }
 }
@@ -127,8 +120,7 @@ int main(int argc, char** argv)
         const std::vector<std::string_view> arguments(argv + std::min(argc, 1), argv + argc);
         options = parseExtractOptions(arguments);
     } catch (const CommandLineError& error) {
-        console.report("beatplate-chart: " + std::string(error.what()) + "\n" + kTryHelp,
-                       std::nullopt);
+        console.report(commandLineErrorMessage("beatplate-chart", error), std::nullopt);
         return kExtractPictureUnreadable;
     }
     if (options.help)

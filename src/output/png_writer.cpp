@@ -1,5 +1,6 @@
 #include "output/png_writer.h"
 
+#include "cli/messages.h"
 #include "output/png_error.h"
 #include "png/png_handles.h"
 
@@ -26,7 +27,6 @@ namespace {
 constexpr const char* kOutputOpenFailedMessage =
     "出力がなぜかできません。　pngファイル開いてない？";
 constexpr const char* kDiskFullMessage = "pngファイルを書ききれません。　ディスクがいっぱいかも？";
-constexpr const char* kWriteFailedMessage = "pngファイルの書き込みに失敗しました。";
 constexpr const char* kOutOfMemoryMessage = "メモリが足りなくてpngを作れません。";
 constexpr const char* kEmptyCanvasMessage = "画像が空なのでpngにできません。";
 constexpr const char* kTooTallMessage = "画像が縦に長すぎてpngにできません。";

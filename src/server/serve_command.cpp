@@ -1,6 +1,8 @@
 #include "server/serve_command.h"
 
 #include "cli/console.h"
+#include "cli/messages.h"
+#include "cli/option_parser.h"
 #include "driver/exit_status.h"
 #include "driver/run.h"
 #include "driver/run_paths.h"
@@ -25,8 +27,7 @@ namespace beatplate {
 
 namespace {
 
-constexpr const char* kTryHelp = "Try 'beatplate serve --help' for more information.";
-constexpr const char* kDirectoryMissingMessage = "ファイルが見つかりません。";
+constexpr std::string_view kProgramName = "beatplate serve";
 
 // While it lives, SIGINT and SIGTERM are held back from every thread started after it; once
 // watching, a thread of its own takes the first and stops the server, so that requests under
@@ -130,7 +131,7 @@ static int serveWithOptions(const ServeOptions& options, std::string_view argv0,
     try {
         directory.emplace(options.directory);
     } catch (const std::filesystem::filesystem_error&) {
-        console.report(kDirectoryMissingMessage, options.directory.string());
+        console.report(kFileMissingMessage, options.directory.string());
         return kExitChartMissing;
     }
     auto sheet = loadChosenSpriteSheet(options.sheet, argv0, builtIn, console);
@@ -152,11 +153,10 @@ int runServe(std::span<const std::string_view> arguments, std::string_view argv0
             return printText(serveHelpText());
         return serveWithOptions(options, argv0, builtInSpriteSheet, console);
     } catch (const CommandLineError& error) {
-        console.report("beatplate serve: " + std::string(error.what()) + "\n" + kTryHelp,
-                       std::nullopt);
+        console.report(commandLineErrorMessage(kProgramName, error), std::nullopt);
         return kExitUsage;
     } catch (const std::exception& error) {
-        console.report("beatplate serve: " + std::string(error.what()), std::nullopt);
+        console.report(std::string(kProgramName) + ": " + error.what(), std::nullopt);
         return kExitOutputFailed;
     }
 }

@@ -40,8 +40,7 @@ static std::vector<OptionSpec> serveOptionTable(ServeOptions& options)
           } },
         { '\0', "sheet", "FILE", "draw with the sprite sheet FILE",
           [&](std::string_view file) { options.sheet = std::filesystem::path(file); } },
-        { 'h', "help", "", "show this help and exit",
-          [&](std::string_view) { options.help = true; } },
+        helpOption(options.help),
     };
 }
 

@@ -99,5 +99,49 @@ TEST(OptionParser, ListsEveryOptionInTheHelpColumn)
               "                        help\n");
 }
 
+// beatplate and beatplate-chart take these alike: each entry sets its own flag and no other, and
+// --help lists them in the words both programs print.
+TEST(OptionParser, AppendsTheCommonOptions)
+{
+    struct Flags {
+        bool pause = false;
+        bool help = false;
+        bool version = false;
+        bool operator==(const Flags&) const = default;
+    };
+    const struct {
+        std::vector<std::string_view> arguments;
+        Flags expected;
+    } cases[] = {
+        { { "--pause" }, { true, false, false } },
+        { { "-h" }, { false, true, false } },
+        { { "--help" }, { false, true, false } },
+        { { "--vers" }, { false, false, true } },
+        { { "a.txt" }, {} },
+    };
+    for (const auto& [arguments, expected] : cases) {
+        SCOPED_TRACE(testing::PrintToString(arguments));
+        Flags flags;
+        std::vector<OptionSpec> table;
+        appendCommonOptions(table, flags.pause, flags.help, flags.version);
+        (void)parseCommandLine(table, arguments);
+        EXPECT_TRUE(flags == expected);
+    }
+    Flags unused;
+    std::vector<OptionSpec> table;
+    appendCommonOptions(table, unused.pause, unused.help, unused.version);
+    EXPECT_EQ(optionHelp(table),
+              "      --pause           after a message, wait for Enter on the terminal\n"
+              "  -h, --help            show this help and exit\n"
+              "      --version         show the version and exit\n");
+}
+
+TEST(OptionParser, AnswersAWrongCommandLineByPointingAtHelp)
+{
+    EXPECT_EQ(commandLineErrorMessage("beatplate serve", CommandLineError("invalid option -- 'x'")),
+              "beatplate serve: invalid option -- 'x'\n"
+              "Try 'beatplate serve --help' for more information.");
+}
+
 } // namespace
 } // namespace beatplate
