@@ -13,6 +13,7 @@
 #include "load/sprite_sheet.h"
 #include "output/png_writer.h"
 #include "render/background_pass.h"
+#include "render/band_index.h"
 #include "render/events_pass.h"
 #include "render/header_text_pass.h"
 #include "render/measures_pass.h"
@@ -158,9 +159,12 @@ RunFigures benchmarkOnce(const Options& options, int measureCount, PngEncoder en
     }
     const DrawTarget target{ canvas, 0 };
     figures.background = timed([&] { drawBackground(*layout, *sheet, target); });
-    figures.measures = timed([&] { drawMeasures(*layout, *document, *sheet, target); });
-    figures.events = timed([&] { drawEvents(*layout, *document, *sheet, target); });
-    figures.notes = timed([&] { drawNotes(*layout, *document, *sheet, target); });
+    figures.measures = timed(
+        [&] { drawMeasures(*layout, WholeBand(*layout, *document).contents(), *sheet, target); });
+    figures.events = timed(
+        [&] { drawEvents(*layout, WholeBand(*layout, *document).contents(), *sheet, target); });
+    figures.notes = timed(
+        [&] { drawNotes(*layout, WholeBand(*layout, *document).contents(), *sheet, target); });
     figures.header = timed([&] {
         if (font)
             drawHeaderText(*document, *font, target);

@@ -3,6 +3,7 @@
 #include "chart/chart_document.h"
 #include "render/score_layout.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -52,6 +53,21 @@ private:
     Lists<ChartEvent> m_events;
     Lists<ChartNote> m_notes;
     Lists<ChartNote> m_countedNotes;
+};
+
+// The whole document as one band: what a pass draws over a whole picture at once. Kept for as
+// long as the contents are used, e.g. a temporary within the call of a pass.
+class WholeBand {
+public:
+    WholeBand(const ScoreLayout& layout, const ChartDocument& document)
+        : m_index(layout, document, std::max(layout.canvasHeight(), 1))
+    {
+    }
+
+    [[nodiscard]] BandContents contents() const { return m_index.contents(0); }
+
+private:
+    BandIndex m_index;
 };
 
 } // namespace beatplate

@@ -91,11 +91,4 @@ void drawEvents(const ScoreLayout& layout, const BandContents& band, const Canva
     }
 }
 
-void drawEvents(const ScoreLayout& layout, const ChartDocument& document, const Canvas& sheet,
-                DrawTarget target)
-{
-    const BandIndex whole(layout, document, layout.canvasHeight());
-    drawEvents(layout, whole.contents(0), sheet, target);
-}
-
 } // namespace beatplate

@@ -11,8 +11,5 @@ namespace beatplate {
 // is drawn, in the order the whole picture draws it; everything else would fall outside the target.
 void drawEvents(const ScoreLayout& layout, const BandContents& band, const Canvas& sheet,
                 DrawTarget target);
-// The same over the whole document.
-void drawEvents(const ScoreLayout& layout, const ChartDocument& document, const Canvas& sheet,
-                DrawTarget target);
 
 } // namespace beatplate

@@ -197,11 +197,4 @@ void drawMeasures(const ScoreLayout& layout, const BandContents& band, const Can
     }
 }
 
-void drawMeasures(const ScoreLayout& layout, const ChartDocument& document, const Canvas& sheet,
-                  DrawTarget target)
-{
-    const BandIndex whole(layout, document, layout.canvasHeight());
-    drawMeasures(layout, whole.contents(0), sheet, target);
-}
-
 } // namespace beatplate

@@ -14,9 +14,6 @@ namespace beatplate {
 // drawn, in the order the whole picture draws it; everything else would fall outside the target.
 void drawMeasures(const ScoreLayout& layout, const BandContents& band, const Canvas& sheet,
                   DrawTarget target);
-// The same over the whole document.
-void drawMeasures(const ScoreLayout& layout, const ChartDocument& document, const Canvas& sheet,
-                  DrawTarget target);
 
 // The pieces of the gogo spans that the measures pass draws on a measure, clipped to it, in the
 // order the spans were opened.

@@ -151,11 +151,4 @@ void drawNotes(const ScoreLayout& layout, const BandContents& band, const Canvas
         drawCountedSpan(scene, *countIcon(note->kind), *note);
 }
 
-void drawNotes(const ScoreLayout& layout, const ChartDocument& document, const Canvas& sheet,
-               DrawTarget target)
-{
-    const BandIndex whole(layout, document, layout.canvasHeight());
-    drawNotes(layout, whole.contents(0), sheet, target);
-}
-
 } // namespace beatplate

@@ -15,9 +15,6 @@ namespace beatplate {
 // the target.
 void drawNotes(const ScoreLayout& layout, const BandContents& band, const Canvas& sheet,
                DrawTarget target);
-// The same over the whole document.
-void drawNotes(const ScoreLayout& layout, const ChartDocument& document, const Canvas& sheet,
-               DrawTarget target);
 
 // The icon of a counted span's kind; none for every other kind.
 [[nodiscard]] std::optional<Sprite> countIcon(std::int32_t kind);

@@ -35,7 +35,8 @@ PassDrawing drawnEvents(std::initializer_list<ChartEvent> events, int measureCou
     for (const auto& event : events)
         document.events.insert(event);
     PassDrawing drawing(document);
-    drawEvents(drawing.layout, document, testSheet(), drawing.target());
+    drawEvents(drawing.layout, WholeBand(drawing.layout, document).contents(), testSheet(),
+               drawing.target());
     return drawing;
 }
 
@@ -212,8 +213,10 @@ TEST(ScoreRendererEvents, BranchStartCoversTheBarLineWhateverItsTick)
         SCOPED_TRACE(name);
         document.events.insert({ ChartEventKind::BranchStart, 0, position });
         PassDrawing drawing(document);
-        drawMeasures(drawing.layout, document, testSheet(), drawing.target());
-        drawEvents(drawing.layout, document, testSheet(), drawing.target());
+        drawMeasures(drawing.layout, WholeBand(drawing.layout, document).contents(), testSheet(),
+                     drawing.target());
+        drawEvents(drawing.layout, WholeBand(drawing.layout, document).contents(), testSheet(),
+                   drawing.target());
         EXPECT_EQ(columnRuns(drawing.canvas, x, column.front().from, column.back().to), column);
     }
 }

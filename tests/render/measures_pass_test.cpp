@@ -61,7 +61,8 @@ TEST(ScoreRendererMeasures, LaneRowShowsBarBeatAndHalfBeatLines)
         SCOPED_TRACE(name);
         const ChartDocument document = documentOf(1, measure);
         PassDrawing drawing(document);
-        drawMeasures(drawing.layout, document, testSheet(), drawing.target());
+        drawMeasures(drawing.layout, WholeBand(drawing.layout, document).contents(), testSheet(),
+                     drawing.target());
         EXPECT_EQ(rowRuns(drawing.canvas, 90), laneRow);
     }
 }
@@ -70,7 +71,8 @@ TEST(ScoreRendererMeasures, SingleMeasureColumnsShowEdgesLinesAndNumber)
 {
     const auto document = documentOf(1);
     PassDrawing drawing(document);
-    drawMeasures(drawing.layout, document, testSheet(), drawing.target());
+    drawMeasures(drawing.layout, WholeBand(drawing.layout, document).contents(), testSheet(),
+                 drawing.target());
     // Lane edges overlap the lane's outer pixels; the opening and closing overhangs are drawn.
     const std::vector<SpriteRun> laneColumn{
         { kNoSprite, 0, 80 }, { 16, 80, 86 }, { 18, 86, 106 }, { 17, 106, 112 }
@@ -96,7 +98,8 @@ TEST(ScoreRendererMeasures, AbsentBranchLeavesNoGapBetweenLanes)
 {
     const auto document = documentOf(1, { 4, 1.0, 5 });
     PassDrawing drawing(document);
-    drawMeasures(drawing.layout, document, testSheet(), drawing.target());
+    drawMeasures(drawing.layout, WholeBand(drawing.layout, document).contents(), testSheet(),
+                 drawing.target());
     EXPECT_EQ(columnRuns(drawing.canvas, 10),
               (std::vector<SpriteRun>{ { kNoSprite, 0, 80 },
                                        { 16, 80, 86 },
@@ -115,7 +118,8 @@ TEST(ScoreRendererMeasures, MeasureNumbersOfTwoDigitsStandSixPixelsApart)
 {
     const auto document = documentOf(12);
     PassDrawing drawing(document);
-    drawMeasures(drawing.layout, document, testSheet(), drawing.target());
+    drawMeasures(drawing.layout, WholeBand(drawing.layout, document).contents(), testSheet(),
+                 drawing.target());
     // Measures 10 and 11 lie in the third row (top 176) at left 408 and 600.
     EXPECT_EQ(
         rowRuns(drawing.canvas, 204, 400, 420),
@@ -134,7 +138,8 @@ TEST(ScoreRendererMeasures, GogoSpanShadesFromItsStartToItsEndAcrossRows)
     document.openGogoSpan({ 3, 960, 0 });
     document.closeGogoSpan({ 5, 480, 0 });
     PassDrawing drawing(document);
-    drawMeasures(drawing.layout, document, testSheet(), drawing.target());
+    drawMeasures(drawing.layout, WholeBand(drawing.layout, document).contents(), testSheet(),
+                 drawing.target());
     // Measure 3 from the x of tick 960 to the end of the row, overhang included.
     EXPECT_EQ(rowRuns(drawing.canvas, 63),
               (std::vector<SpriteRun>{ { kNoSprite, 0, 23 },
@@ -174,7 +179,8 @@ TEST(ScoreRendererMeasures, OpenGogoSpanShadesEveryMeasureToTheLast)
     auto document = documentOf(8);
     document.openGogoSpan({ 1, 480, 0 });
     PassDrawing drawing(document);
-    drawMeasures(drawing.layout, document, testSheet(), drawing.target());
+    drawMeasures(drawing.layout, WholeBand(drawing.layout, document).contents(), testSheet(),
+                 drawing.target());
     EXPECT_EQ(rowRuns(drawing.canvas, 63, 0, 420),
               (std::vector<SpriteRun>{ { kNoSprite, 0, 23 },
                                        { 21, 23, 25 },
@@ -257,7 +263,8 @@ TEST(ScoreRendererMeasures, NestedGogoSpanOutsideTheMeasureIsSkipped)
               (std::vector<GogoSpan>{ { { 2, 0, 0 }, { 3, 0, 0 } } }));
     EXPECT_EQ(gogoPieces(drawing.layout, document, 3),
               (std::vector<GogoSpan>{ { { 3, 0, 0 }, { 4, 0, 0 } } }));
-    ASSERT_NO_THROW(drawMeasures(drawing.layout, document, testSheet(), drawing.target()));
+    ASSERT_NO_THROW(drawMeasures(drawing.layout, WholeBand(drawing.layout, document).contents(),
+                                 testSheet(), drawing.target()));
     EXPECT_EQ(rowRuns(drawing.canvas, 63, 400, 420),
               (std::vector<SpriteRun>{ { 27, 400, 407 }, { 21, 407, 409 }, { 27, 409, 420 } }));
 }
@@ -266,7 +273,8 @@ TEST(ScoreRendererMeasures, NothingIsDrawnWithoutMeasures)
 {
     const ChartDocument document;
     PassDrawing drawing(document);
-    drawMeasures(drawing.layout, document, testSheet(), drawing.target());
+    drawMeasures(drawing.layout, WholeBand(drawing.layout, document).contents(), testSheet(),
+                 drawing.target());
     EXPECT_EQ(test::paintedPixels(drawing.canvas), 0);
 }
 
@@ -387,7 +395,8 @@ TEST(ScoreRendererMeasures, EveryOpenGogoSpanCompositesItsBandOnce)
         for (int x = static_cast<int>(rect.x); x < static_cast<int>(rect.x + rect.width); ++x)
             sheet.row(y)[static_cast<std::size_t>(x)] = band;
     }
-    drawMeasures(drawing.layout, document, sheet, drawing.target());
+    drawMeasures(drawing.layout, WholeBand(drawing.layout, document).contents(), sheet,
+                 drawing.target());
     std::uint32_t expected = 0; // the blank canvas above the lanes
     for (int i = 0; i < 5; ++i)
         expected = compositeOver(expected, band);

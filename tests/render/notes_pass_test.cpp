@@ -46,7 +46,8 @@ PassDrawing drawnNotes(std::initializer_list<ChartNote> notes,
     for (const auto& note : notes)
         document.notes.insert(note);
     PassDrawing drawing(document);
-    drawNotes(drawing.layout, document, testSheet(), drawing.target());
+    drawNotes(drawing.layout, WholeBand(drawing.layout, document).contents(), testSheet(),
+              drawing.target());
     return drawing;
 }
 
@@ -332,7 +333,8 @@ TEST(ScoreRendererNotes, DrawsNothingForStrayKindsAndMissingMeasures)
     const ChartNote counted = span('@', { 0, 0, 0 }, 480, 5);
     empty.notes.insert(counted);
     PassDrawing drawing(empty);
-    drawNotes(drawing.layout, empty, testSheet(), drawing.target());
+    drawNotes(drawing.layout, WholeBand(drawing.layout, empty).contents(), testSheet(),
+              drawing.target());
     EXPECT_EQ(paintedPixels(drawing.canvas), 0);
 }
 
@@ -346,9 +348,12 @@ TEST(ScoreRendererNotes, NotesLieOverMarkersAndMarkersOverMeasures)
     PassDrawing drawing(document);
     // The passes in the order the drawing runs them.
     drawBackground(drawing.layout, testSheet(), drawing.target());
-    drawMeasures(drawing.layout, document, testSheet(), drawing.target());
-    drawEvents(drawing.layout, document, testSheet(), drawing.target());
-    drawNotes(drawing.layout, document, testSheet(), drawing.target());
+    drawMeasures(drawing.layout, WholeBand(drawing.layout, document).contents(), testSheet(),
+                 drawing.target());
+    drawEvents(drawing.layout, WholeBand(drawing.layout, document).contents(), testSheet(),
+               drawing.target());
+    drawNotes(drawing.layout, WholeBand(drawing.layout, document).contents(), testSheet(),
+              drawing.target());
     // The branch-start line covers the bar line and the measure number; the note covers the line.
     EXPECT_EQ(columnRuns(drawing.canvas, 24),
               (std::vector<SpriteRun>{
