@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Builds beatplate in Release (build-release/) and prints the benchmark's figures: each stage's
 # time, the canvas and PNG sizes and the peak memory for charts of 100, 1,000 and 10,000
-# measures, each size run three times (the summary shows medians), with libpng on one thread
-# and with the banded encoder, and their ratios; then the tallest picture accepted, banded.
+# measures, each size run three times (the summary shows medians), three ways: the whole canvas
+# drawn then encoded by libpng on one thread or by the banded encoder, and drawn in bands as
+# they are encoded (what the program does), with the ratios and targets; then the tallest
+# picture accepted, drawn in bands.
 # Then compares the pictures with what optipng -o2 makes of them, keeping RGBA (-nx) and
 # letting it reduce the colour type. The machine's load is shown before and after.
 #   scripts/bench.sh [RUNS] [MEASURES...]      e.g. scripts/bench.sh 5 100 1000
