@@ -15,45 +15,28 @@ struct BandRun {
     int last = -1;
 };
 
-// Collects each item's run of bands, then lays the lists out band after band, each keeping
-// the order in which its items were added.
-template <typename Item>
-class ListsBuilder {
-public:
-    void add(const Item& item, BandRun run)
-    {
-        if (run.first <= run.last)
-            m_runs.push_back({ &item, run });
-    }
-
-    [[nodiscard]] BandIndex::Lists<Item> build(int bandCount) const
-    {
-        BandIndex::Lists<Item> lists;
-        lists.offsets.assign(static_cast<std::size_t>(bandCount) + 1, 0);
-        for (const auto& [item, run] : m_runs) {
-            ++lists.offsets[static_cast<std::size_t>(run.first)];
-            --lists.offsets[static_cast<std::size_t>(run.last) + 1];
-        }
-        // From the count's changes to each band's count, then to where each band's list starts.
-        std::size_t count = 0;
-        std::size_t start = 0;
-        for (auto& offset : lists.offsets) {
-            count += offset;
-            offset = start;
-            start += count;
-        }
-        lists.items.resize(lists.offsets.back());
-        std::vector<std::size_t> next(lists.offsets.begin(), lists.offsets.end() - 1);
-        for (const auto& [item, run] : m_runs) {
-            for (int band = run.first; band <= run.last; ++band)
-                lists.items[next[static_cast<std::size_t>(band)]++] = item;
-        }
-        return lists;
-    }
-
-private:
-    std::vector<std::pair<const Item*, BandRun>> m_runs;
-};
+// Lays the lists of a kind out band after band, each keeping the order in which forEachRun
+// visits its items. forEachRun(visit) calls visit(item, run) for every item; it is called twice,
+// to count and to fill, so that no item is held twice.
+template <typename Item, typename ForEachRun>
+BandIndex::Lists<Item> buildLists(int bandCount, const ForEachRun& forEachRun)
+{
+    BandIndex::Lists<Item> lists;
+    lists.offsets.assign(static_cast<std::size_t>(bandCount) + 1, 0);
+    forEachRun([&](const Item&, BandRun run) {
+        for (int band = run.first; band <= run.last; ++band)
+            ++lists.offsets[static_cast<std::size_t>(band) + 1];
+    });
+    for (std::size_t band = 1; band < lists.offsets.size(); ++band)
+        lists.offsets[band] += lists.offsets[band - 1];
+    lists.items.resize(lists.offsets.back());
+    std::vector<std::size_t> next(lists.offsets.begin(), lists.offsets.end() - 1);
+    forEachRun([&](const Item& item, BandRun run) {
+        for (int band = run.first; band <= run.last; ++band)
+            lists.items[next[static_cast<std::size_t>(band)]++] = &item;
+    });
+    return lists;
+}
 
 // Finds the rows that runs of measures reach.
 class MeasureRows {
@@ -151,35 +134,35 @@ BandIndex::BandIndex(const ScoreLayout& layout, const ChartDocument& document, i
         }
     }
 
-    ListsBuilder<GogoSpan> gogoSpans;
-    for (const GogoSpan& span : document.gogoSpans)
-        gogoSpans.add(span, gogoBands(span, rows));
-    m_gogoSpans = gogoSpans.build(m_bandCount);
-
+    m_gogoSpans = buildLists<GogoSpan>(m_bandCount, [&](const auto& visit) {
+        for (const GogoSpan& span : document.gogoSpans)
+            visit(span, gogoBands(span, rows));
+    });
     // Directives after the last completed measure have no place on the page.
-    ListsBuilder<ChartEvent> events;
-    for (const ChartEvent& event : document.events) {
-        if (event.position.measure < placed)
-            events.add(event, rows.bandsOf(event.position.measure, event.position.measure));
-    }
-    m_events = events.build(m_bandCount);
-
+    m_events = buildLists<ChartEvent>(m_bandCount, [&](const auto& visit) {
+        for (const ChartEvent& event : document.events) {
+            if (event.position.measure < placed)
+                visit(event, rows.bandsOf(event.position.measure, event.position.measure));
+        }
+    });
     // A span reaches every measure from its head to its tail, found as the notes pass finds it;
-    // a single note lies at its head.
-    ListsBuilder<ChartNote> notes;
-    ListsBuilder<ChartNote> countedNotes;
-    for (auto note = document.notes.rbegin(); note != document.notes.rend(); ++note) {
-        const ChartPosition& start = note->position;
-        if (start.measure >= placed)
-            continue;
-        const std::uint32_t end =
-            layout.advancePosition(start, static_cast<std::uint32_t>(note->length)).measure;
-        notes.add(*note, rows.bandsOf(start.measure, std::max(end, start.measure)));
-        if (countIcon(note->kind))
-            countedNotes.add(*note, rows.bandsOf(start.measure, start.measure));
-    }
-    m_notes = notes.build(m_bandCount);
-    m_countedNotes = countedNotes.build(m_bandCount);
+    // a single note lies at its head. Last to first, as they are drawn.
+    m_notes = buildLists<ChartNote>(m_bandCount, [&](const auto& visit) {
+        for (auto note = document.notes.rbegin(); note != document.notes.rend(); ++note) {
+            const ChartPosition& start = note->position;
+            if (start.measure >= placed)
+                continue;
+            const std::uint32_t end =
+                layout.advancePosition(start, static_cast<std::uint32_t>(note->length)).measure;
+            visit(*note, rows.bandsOf(start.measure, std::max(end, start.measure)));
+        }
+    });
+    m_countedNotes = buildLists<ChartNote>(m_bandCount, [&](const auto& visit) {
+        for (auto note = document.notes.rbegin(); note != document.notes.rend(); ++note) {
+            if (note->position.measure < placed && countIcon(note->kind))
+                visit(*note, rows.bandsOf(note->position.measure, note->position.measure));
+        }
+    });
 }
 
 BandContents BandIndex::contents(int band) const
