@@ -140,6 +140,18 @@ void measureMemset(std::size_t bytes, RunFigures& figures)
         std::abort();
 }
 
+// Finds the face and parses the chart, timing both.
+void readChart(const std::string& chart, RunFigures& figures, std::optional<HeaderFont>& font,
+               std::optional<ParsedChart>& parsed)
+{
+    figures.chartBytes = chart.size();
+    figures.font = timed([&] { font = HeaderFont::find(); });
+    figures.parse = timed([&] {
+        auto reader = ChartTextReader::fromBytes(chart);
+        parsed.emplace(ChartParser().parse(reader));
+    });
+}
+
 // The program's own path: the score laid out and indexed ("layout"), then every band drawn and
 // compressed as the encoder takes it ("png", drawing included).
 RunFigures benchmarkBands(const Options& options, int measureCount)
@@ -150,14 +162,9 @@ RunFigures benchmarkBands(const Options& options, int measureCount)
         : std::filesystem::temp_directory_path()
             / ("beatplate-bench-" + std::to_string(getpid()) + ".png");
     RunFigures figures;
-    figures.chartBytes = chart.size();
     std::optional<HeaderFont> font;
-    figures.font = timed([&] { font = HeaderFont::find(); });
     std::optional<ParsedChart> parsed;
-    figures.parse = timed([&] {
-        auto reader = ChartTextReader::fromBytes(chart);
-        parsed.emplace(ChartParser().parse(reader));
-    });
+    readChart(chart, figures, font, parsed);
     std::optional<Canvas> sheet;
     figures.canvas = timed([&] { sheet = loadSpriteSheet(options.sheet); });
     if (!sheet) {
@@ -200,14 +207,9 @@ RunFigures benchmarkOnce(const Options& options, int measureCount, Path path)
         std::ofstream(*options.keepDirectory / (stem + ".txt"), std::ios::binary) << chart;
 
     RunFigures figures;
-    figures.chartBytes = chart.size();
     std::optional<HeaderFont> font;
-    figures.font = timed([&] { font = HeaderFont::find(); });
     std::optional<ParsedChart> parsed;
-    figures.parse = timed([&] {
-        auto reader = ChartTextReader::fromBytes(chart);
-        parsed.emplace(ChartParser().parse(reader));
-    });
+    readChart(chart, figures, font, parsed);
     const ChartDocument* document = &parsed->document;
     std::optional<ScoreLayout> layout;
     figures.layout = timed([&] { layout.emplace(*document); });
