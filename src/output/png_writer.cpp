@@ -257,15 +257,7 @@ static void encode(PngSink& sink, const BandedPicture& picture, std::wstring_vie
     }
     checkPictureSize(picture.width, picture.height, options);
     // libpng takes the whole canvas: the reference the banded encoder is held to.
-    Canvas canvas(picture.width, picture.height);
-    const int bandRows = picture.bandRows > 0 ? picture.bandRows : kPngBandRows;
-    for (int first = 0; first < picture.height; first += bandRows) {
-        Canvas band(picture.width, std::min(bandRows, picture.height - first));
-        picture.rows(first, band);
-        std::copy_n(band.pixels(), band.byteSize() / 4,
-                    canvas.pixels() + static_cast<std::size_t>(first) * canvas.width());
-    }
-    encodeWithLibpng(sink, canvas, sourceText, options);
+    encodeWithLibpng(sink, wholeCanvas(picture), sourceText, options);
 }
 
 BandedPicture bandsOf(const Canvas& canvas)
@@ -276,6 +268,19 @@ BandedPicture bandsOf(const Canvas& canvas)
         std::copy_n(canvas.pixels() + offset, band.byteSize() / 4, band.pixels());
     };
     return { canvas.width(), canvas.height(), copyRows };
+}
+
+Canvas wholeCanvas(const BandedPicture& picture)
+{
+    Canvas canvas(picture.width, picture.height);
+    const int bandRows = picture.bandRows > 0 ? picture.bandRows : kPngBandRows;
+    for (int first = 0; first < picture.height; first += bandRows) {
+        Canvas band(picture.width, std::min(bandRows, picture.height - first));
+        picture.rows(first, band);
+        std::copy_n(band.pixels(), band.byteSize() / 4,
+                    canvas.pixels() + static_cast<std::size_t>(first) * canvas.width());
+    }
+    return canvas;
 }
 
 BandedPicture bandsOf(const BandedScore& score)

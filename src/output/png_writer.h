@@ -74,6 +74,8 @@ void writeChartPng(TemporaryFile& file, const BandedPicture& picture, std::wstri
 [[nodiscard]] BandedPicture bandsOf(const Canvas& canvas);
 // The bands of a score, drawn as they are encoded; score must outlive it.
 [[nodiscard]] BandedPicture bandsOf(const BandedScore& score);
+// Every row of a banded picture on one canvas, its bands asked for as its source wants them.
+[[nodiscard]] Canvas wholeCanvas(const BandedPicture& picture);
 
 // The data of the "bpLt" chunk: each code unit little-endian, then a zero code unit. A wchar_t
 // beyond U+FFFF becomes a surrogate pair, one that is no character at all U+FFFD.

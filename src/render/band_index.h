@@ -3,7 +3,6 @@
 #include "chart/chart_document.h"
 #include "render/score_layout.h"
 
-#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -60,7 +59,7 @@ private:
 class WholeBand {
 public:
     WholeBand(const ScoreLayout& layout, const ChartDocument& document)
-        : m_index(layout, document, std::max(layout.canvasHeight(), 1))
+        : m_index(layout, document, layout.canvasHeight())
     {
     }
 

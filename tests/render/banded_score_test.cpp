@@ -2,6 +2,7 @@
 #include "chart/chart_text_reader.h"
 #include "load/header_font.h"
 #include "load/sprite_sheet.h"
+#include "output/png_writer.h"
 #include "render/pass_test_support.h"
 #include "render/score_renderer.h"
 #include "support/random_chart.h"
@@ -23,18 +24,6 @@ namespace {
 // heights the program uses.
 constexpr int kBandHeights[] = { 1, 7, 64, 256 };
 
-Canvas drawnInBands(const BandedScore& score)
-{
-    Canvas picture(score.width(), score.height());
-    for (int first = 0; first < score.height(); first += score.bandRows()) {
-        Canvas band(score.width(), std::min(score.bandRows(), score.height() - first));
-        score.drawBand(first, band);
-        std::copy_n(band.pixels(), band.byteSize() / 4,
-                    picture.pixels() + static_cast<std::size_t>(first) * picture.width());
-    }
-    return picture;
-}
-
 // The first row where the two pictures differ, or -1.
 int firstDifferentRow(const Canvas& a, const Canvas& b)
 {
@@ -52,7 +41,7 @@ void expectBandsDrawTheWholePicture(const ChartDocument& document, const Canvas&
     const Canvas whole = renderer.render(document);
     for (const int rows : kBandHeights) {
         SCOPED_TRACE("bands of " + std::to_string(rows) + " rows");
-        const Canvas banded = drawnInBands(renderer.bands(document, rows));
+        const Canvas banded = wholeCanvas(bandsOf(renderer.bands(document, rows)));
         ASSERT_EQ(firstDifferentRow(banded, whole), -1);
     }
 }
