@@ -1,50 +1,15 @@
 #pragma once
 
+#include "chart/chart_note.h"
+#include "chart/note_set.h"
+
 #include <boost/numeric/interval.hpp>
-#include <compare>
 #include <cstdint>
-#include <limits>
 #include <set>
 #include <string>
 #include <vector>
 
 namespace beatplate {
-
-// Where a note, span start, event or gogo bound lies; ordered on (measure, tick, branch).
-struct ChartPosition {
-    std::uint32_t measure = 0;
-    std::uint32_t tick = 0; // 480 ticks to a quarter note
-    std::int32_t branch = 0; // 0, 1, 2 or 4; a branch mask for scroll-speed events
-
-    // clang-tidy 14 takes the 0 that a defaulted <=> compares with for a null pointer.
-    auto operator<=>(const ChartPosition&) const = default; // NOLINT(modernize-use-nullptr)
-};
-
-// Ticks of a quarter note, the unit of every position and length.
-inline constexpr std::uint32_t kTicksPerQuarter = 480;
-// The largest value a position or length may reach, in the 64-bit sums that check it.
-inline constexpr std::int64_t kInt32Max = std::numeric_limits<std::int32_t>::max();
-
-inline constexpr ChartPosition kChartEnd{ std::numeric_limits<std::uint32_t>::max(),
-                                          std::numeric_limits<std::uint32_t>::max(), 0 };
-
-// Number of lanes a measure of this branch mask shows: 1 for mask 0, else the set bits 0 to 2.
-[[nodiscard]] constexpr int laneCount(std::int32_t branchMask)
-{
-    if (branchMask == 0)
-        return 1;
-    return (branchMask & 1) + ((branchMask >> 1) & 1) + ((branchMask >> 2) & 1);
-}
-
-// A single note (length and count 0) or a span; kind is the notation's character code.
-struct ChartNote {
-    std::int32_t kind = 0;
-    std::int32_t length = 0; // ticks from position
-    std::int32_t count = 0;
-    ChartPosition position;
-
-    bool operator==(const ChartNote&) const = default;
-};
 
 enum class ChartEventKind : std::int32_t {
     Tempo = 0,
@@ -116,7 +81,7 @@ private:
 };
 
 struct ChartDocument {
-    std::set<ChartNote, PositionLess> notes; // first entry at a position wins
+    NoteSet notes; // first entry at a position wins
     std::multiset<ChartEvent, PositionLess> events; // equal positions keep insertion order
     std::vector<MeasureInfo> measures;
     std::vector<GogoSpan> gogoSpans;

@@ -252,6 +252,7 @@ void ChartParser::finish(ReadingEnd end)
             branchesInSpan.push_back(branch);
     }
     m_tracker.finish(branchesInSpan, end == ReadingEnd::ChartEnd);
+    m_state.document.notes.shrinkToFit();
 }
 
 } // namespace beatplate

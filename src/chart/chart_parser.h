@@ -130,7 +130,7 @@ private:
 
     ChartReadingState m_state;
     WarningTracker m_tracker;
-    std::vector<NoteLineReader::NoteIterator> m_lineNotes;
+    std::vector<ChartPosition> m_lineNotes;
     std::size_t m_textLength = 0; // of the chart text read, without sourceText's final LF
 };
 

@@ -24,7 +24,7 @@ constexpr std::int32_t kUnnamedSpanKind = L'[';
 } // namespace
 
 NoteLineReader::NoteLineReader(ChartReadingState& reading, WarningTracker& tracker,
-                               std::vector<NoteIterator>& inserted)
+                               std::vector<ChartPosition>& inserted)
     : m_reading(reading)
     , m_tracker(tracker)
     , m_notes(reading.document.notes)
@@ -49,7 +49,7 @@ void NoteLineReader::read(std::wstring_view line, std::size_t charsPerMeasure,
     try {
         readLine(line, charsPerMeasure, paddedLength);
     } catch (...) {
-        for (const auto& inserted : m_inserted)
+        for (const ChartPosition& inserted : m_inserted)
             m_notes.erase(inserted);
         m_state = stateBefore;
         m_span = spanBefore;
@@ -171,10 +171,9 @@ void NoteLineReader::insertNote(wchar_t kind, std::uint32_t measure, std::uint32
 {
     const std::uint32_t tick = tickOf(slot);
     checkPageEdge(tick);
-    const auto [at, inserted] =
-        m_notes.insert(ChartNote{ kind, 0, 0, { measure, tick, m_branch } });
-    if (inserted) {
-        m_inserted.push_back(at);
+    const ChartPosition position{ measure, tick, m_branch };
+    if (m_notes.insert(ChartNote{ kind, 0, 0, position })) {
+        m_inserted.push_back(position);
         return;
     }
     // One warning a line: a line written over another drops most of its notes.
@@ -230,9 +229,8 @@ void NoteLineReader::readInsideSpan(wchar_t c)
 void NoteLineReader::closeSpan()
 {
     growSpan();
-    const auto [at, inserted] = m_notes.insert(m_span);
-    if (inserted)
-        m_inserted.push_back(at);
+    if (m_notes.insert(m_span))
+        m_inserted.push_back(m_span.position);
     else
         m_tracker.warn(
             m_tracker.spanStart(m_branch).value_or(ChartLocation{ m_reading.lineCount, m_column }),

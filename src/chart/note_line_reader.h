@@ -5,7 +5,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
-#include <set>
 #include <string_view>
 #include <vector>
 
@@ -19,12 +18,10 @@ class WarningTracker;
 // state before the error leaves it, so that a check can go on with the next line.
 class NoteLineReader {
 public:
-    using NoteIterator = std::set<ChartNote, PositionLess>::iterator;
-
-    // inserted is scratch space for the notes a line inserts, kept between lines so that its
-    // memory is reused.
+    // inserted is scratch space for the positions of the notes a line inserts, kept between
+    // lines so that its memory is reused.
     NoteLineReader(ChartReadingState& reading, WarningTracker& tracker,
-                   std::vector<NoteIterator>& inserted);
+                   std::vector<ChartPosition>& inserted);
 
     // Reads line (tabs not yet expanded) as paddedLength slots of charsPerMeasure to a
     // measure, the slots after the line's own characters blank. Throws ChartError.
@@ -44,12 +41,12 @@ private:
 
     ChartReadingState& m_reading;
     WarningTracker& m_tracker;
-    std::set<ChartNote, PositionLess>& m_notes;
+    NoteSet& m_notes;
     std::int64_t m_ticksPerChar;
     std::int32_t m_branch;
     std::int32_t& m_state;
     ChartNote& m_span;
-    std::vector<NoteIterator>& m_inserted;
+    std::vector<ChartPosition>& m_inserted;
     std::wstring_view m_line; // as written, tabs not expanded
     std::size_t m_unit = 0; // the code unit being read; its column, from 1, is m_unit + 1
     int m_column = 1;

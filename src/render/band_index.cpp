@@ -145,16 +145,32 @@ BandIndex::BandIndex(const ScoreLayout& layout, const ChartDocument& document, i
                 visit(event, rows.bandsOf(event.position.measure, event.position.measure));
         }
     });
-    // A span reaches every measure from its head to its tail, found as the notes pass finds it;
-    // a single note lies at its head. Last to first, as they are drawn.
-    m_notes = buildLists<ChartNote>(m_bandCount, [&](const auto& visit) {
+    // A single note lies at its head, within its measure's rows; a span reaches every measure
+    // from its head to its tail, found as the notes pass finds it. Only the spans that reach a
+    // band from a measure before the band's measures need listing.
+    m_firstNote.reserve(static_cast<std::size_t>(m_bandCount));
+    m_endNote.reserve(static_cast<std::size_t>(m_bandCount));
+    for (int band = 0; band < m_bandCount; ++band) {
+        const auto at = static_cast<std::size_t>(band);
+        const std::uint32_t end = std::max(m_firstMeasure[at], m_endMeasure[at]);
+        m_firstNote.push_back(document.notes.lowerBound({ m_firstMeasure[at], 0, 0 }));
+        m_endNote.push_back(document.notes.lowerBound({ end, 0, 0 }));
+    }
+    m_earlierSpans = buildLists<ChartNote>(m_bandCount, [&](const auto& visit) {
         for (auto note = document.notes.rbegin(); note != document.notes.rend(); ++note) {
             const ChartPosition& start = note->position;
-            if (start.measure >= placed)
+            if (start.measure >= placed || note->length == 0)
                 continue;
             const std::uint32_t end =
                 layout.advancePosition(start, static_cast<std::uint32_t>(note->length)).measure;
-            visit(*note, rows.bandsOf(start.measure, std::max(end, start.measure)));
+            if (end <= start.measure)
+                continue;
+            BandRun run = rows.bandsOf(start.measure, end);
+            // The bands that list the head's measure draw the span with the rest of its range.
+            while (run.first <= run.last
+                   && m_firstMeasure[static_cast<std::size_t>(run.first)] <= start.measure)
+                ++run.first;
+            visit(*note, run);
         }
     });
     m_countedNotes = buildLists<ChartNote>(m_bandCount, [&](const auto& visit) {
@@ -168,9 +184,12 @@ BandIndex::BandIndex(const ScoreLayout& layout, const ChartDocument& document, i
 BandContents BandIndex::contents(int band) const
 {
     const auto at = static_cast<std::size_t>(band);
-    return { m_firstMeasure[at],   std::max(m_firstMeasure[at], m_endMeasure[at]),
-             m_gogoSpans.of(band), m_events.of(band),
-             m_notes.of(band),     m_countedNotes.of(band) };
+    return { m_firstMeasure[at],
+             std::max(m_firstMeasure[at], m_endMeasure[at]),
+             m_gogoSpans.of(band),
+             m_events.of(band),
+             { m_firstNote[at], m_endNote[at], m_earlierSpans.of(band) },
+             m_countedNotes.of(band) };
 }
 
 } // namespace beatplate

@@ -10,6 +10,24 @@
 
 namespace beatplate {
 
+// The notes that can draw on a band, visited last to first as they are drawn: the notes of the
+// band's measures, a range of the document's notes, then the spans from earlier measures that
+// reach into the band, which all lie before them.
+struct BandNotes {
+    NoteSet::const_iterator first;
+    NoteSet::const_iterator last;
+    std::span<const ChartNote* const> earlierSpans; // last to first
+
+    template <typename Visit>
+    void forEachLastToFirst(const Visit& visit) const
+    {
+        for (auto note = last; note != first;)
+            visit(*--note);
+        for (const ChartNote* span : earlierSpans)
+            visit(*span);
+    }
+};
+
 // What can draw on one band of rows, each list in the order its pass draws it.
 struct BandContents {
     // Measures [firstMeasure, endMeasure) hold every measure whose rows reach the band; some in
@@ -18,7 +36,7 @@ struct BandContents {
     std::uint32_t endMeasure = 0;
     std::span<const GogoSpan* const> gogoSpans; // in opening order
     std::span<const ChartEvent* const> events; // in document order
-    std::span<const ChartNote* const> notes; // last to first
+    BandNotes notes;
     std::span<const ChartNote* const> countedNotes; // counted spans, last to first, for their icons
 };
 
@@ -50,7 +68,9 @@ private:
     std::vector<std::uint32_t> m_endMeasure;
     Lists<GogoSpan> m_gogoSpans;
     Lists<ChartEvent> m_events;
-    Lists<ChartNote> m_notes;
+    std::vector<NoteSet::const_iterator> m_firstNote; // of each band's first measure
+    std::vector<NoteSet::const_iterator> m_endNote;
+    Lists<ChartNote> m_earlierSpans;
     Lists<ChartNote> m_countedNotes;
 };
 

@@ -143,8 +143,7 @@ void drawNotes(const ScoreLayout& layout, const BandContents& band, const Canvas
     const NotesScene scene{ layout, band, painter };
     // Last to first, so that where notes overlap the earlier one lies on top. Notes of measures
     // that were never completed have no place on the page and are in no band.
-    for (const ChartNote* note : band.notes)
-        drawNote(scene, *note);
+    band.notes.forEachLastToFirst([&scene](const ChartNote& note) { drawNote(scene, note); });
     // A counted span that starts where another span ends lies under that span's body end and
     // tail; its icon and count go on top of every note so that the count can always be read.
     for (const ChartNote* note : band.countedNotes)

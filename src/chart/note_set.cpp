@@ -1,0 +1,149 @@
+#include "chart/note_set.h"
+
+#include <algorithm>
+#include <iterator>
+
+namespace beatplate {
+
+namespace {
+
+bool before(const ChartNote& note, const ChartPosition& position)
+{
+    return note.position < position;
+}
+
+} // namespace
+
+NoteSet::const_iterator& NoteSet::const_iterator::operator++()
+{
+    if (++m_offset == (*m_blocks)[m_block].size()) {
+        ++m_block;
+        m_offset = 0;
+    }
+    return *this;
+}
+
+NoteSet::const_iterator& NoteSet::const_iterator::operator--()
+{
+    if (m_offset == 0) {
+        --m_block;
+        m_offset = (*m_blocks)[m_block].size();
+    }
+    --m_offset;
+    return *this;
+}
+
+NoteSet::Block NoteSet::newBlock()
+{
+    Block block;
+    block.reserve(kBlockCapacity);
+    return block;
+}
+
+std::size_t NoteSet::blockFor(const ChartPosition& position) const
+{
+    const auto found =
+        std::partition_point(m_blocks.begin(), m_blocks.end(),
+                             [&](const Block& block) { return before(block.back(), position); });
+    const auto at = static_cast<std::size_t>(found - m_blocks.begin());
+    return std::min(at, m_blocks.size() - 1);
+}
+
+bool NoteSet::insert(const ChartNote& note)
+{
+    if (m_blocks.empty())
+        m_blocks.push_back(newBlock());
+    const std::size_t at = blockFor(note.position);
+    Block* block = &m_blocks[at];
+    auto place = std::lower_bound(block->begin(), block->end(), note.position, before);
+    if (place != block->end() && place->position == note.position)
+        return false;
+    // Between two blocks, the note goes to the end of the first when it has room.
+    if (place == block->begin() && at > 0 && m_blocks[at - 1].size() < kBlockCapacity) {
+        m_blocks[at - 1].push_back(note);
+        ++m_size;
+        return true;
+    }
+    if (block->size() == kBlockCapacity) {
+        // Notes come mostly in order: past the end a new block starts, so blocks fill up.
+        const bool atEnd = place == block->end();
+        auto offset = static_cast<std::size_t>(place - block->begin());
+        Block next = newBlock();
+        const std::size_t keep = atEnd ? kBlockCapacity : kBlockCapacity / 2;
+        next.insert(next.end(),
+                    std::make_move_iterator(block->begin() + static_cast<std::ptrdiff_t>(keep)),
+                    std::make_move_iterator(block->end()));
+        block->resize(keep);
+        m_blocks.insert(m_blocks.begin() + static_cast<std::ptrdiff_t>(at) + 1, std::move(next));
+        block = &m_blocks[at];
+        if (offset >= keep) {
+            block = &m_blocks[at + 1];
+            offset -= keep;
+        }
+        place = block->begin() + static_cast<std::ptrdiff_t>(offset);
+    }
+    block->insert(place, note);
+    ++m_size;
+    return true;
+}
+
+std::size_t NoteSet::erase(const ChartPosition& position)
+{
+    if (m_blocks.empty())
+        return 0;
+    const std::size_t at = blockFor(position);
+    Block& block = m_blocks[at];
+    const auto place = std::lower_bound(block.begin(), block.end(), position, before);
+    if (place == block.end() || place->position != position)
+        return 0;
+    block.erase(place);
+    if (block.empty())
+        m_blocks.erase(m_blocks.begin() + static_cast<std::ptrdiff_t>(at));
+    --m_size;
+    return 1;
+}
+
+void NoteSet::shrinkToFit()
+{
+    // Each block takes notes from the blocks after it until it is full; the emptied ones go.
+    std::size_t source = 0;
+    for (std::size_t target = 0; target < m_blocks.size(); ++target) {
+        Block& filling = m_blocks[target];
+        source = std::max(source, target + 1);
+        while (filling.size() < kBlockCapacity && source < m_blocks.size()) {
+            Block& from = m_blocks[source];
+            const auto taken =
+                static_cast<std::ptrdiff_t>(std::min(kBlockCapacity - filling.size(), from.size()));
+            filling.insert(filling.end(), from.begin(), from.begin() + taken);
+            from.erase(from.begin(), from.begin() + taken);
+            if (from.empty())
+                ++source;
+        }
+    }
+    std::erase_if(m_blocks, [](const Block& block) { return block.empty(); });
+}
+
+NoteSet::const_iterator NoteSet::lowerBound(const ChartPosition& position) const
+{
+    if (m_blocks.empty())
+        return end();
+    const std::size_t at = blockFor(position);
+    const Block& block = m_blocks[at];
+    const auto place = std::lower_bound(block.begin(), block.end(), position, before);
+    if (place == block.end())
+        return end();
+    return { &m_blocks, at, static_cast<std::size_t>(place - block.begin()) };
+}
+
+std::size_t NoteSet::count(const ChartNote& note) const
+{
+    const auto found = lowerBound(note.position);
+    return found != end() && found->position == note.position ? 1 : 0;
+}
+
+bool NoteSet::operator==(const NoteSet& other) const
+{
+    return m_size == other.m_size && std::equal(begin(), end(), other.begin());
+}
+
+} // namespace beatplate
