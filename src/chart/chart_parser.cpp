@@ -147,6 +147,11 @@ ChartCheck ChartParser::check(ChartTextReader& reader)
 
 bool ChartParser::readLines(ChartTextReader& reader, std::vector<ChartDiagnostic>* errors)
 {
+    // Room for the whole text at once: grown by doubling, it would take up to three times its
+    // size while it moves.
+    if (const auto bytes = reader.byteSize())
+        m_state.sourceText.reserve(static_cast<std::size_t>(
+            std::min<std::uint64_t>(*bytes, kMaxChartLength) + 1));
     std::wstring line;
     while (reader.good()) {
         // Counted before the read, so that a line too long to read is reported with its number.

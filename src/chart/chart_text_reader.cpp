@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <stdexcept>
+#include <sys/stat.h>
 #include <utility>
 
 namespace beatplate {
@@ -132,6 +133,7 @@ struct ChartTextReader::State {
     [[nodiscard]] std::optional<char16_t> peekUnit();
 
     FilePtr file; // null when reading from memory
+    std::optional<std::uint64_t> size; // of the whole input, when known
     std::string bytes; // input not yet decoded, from byteOffset on
     std::size_t byteOffset = 0;
     bool bytesExhausted = false; // the source holds no more bytes
@@ -300,6 +302,9 @@ std::optional<ChartTextReader> ChartTextReader::open(const std::filesystem::path
     state->file.reset(std::fopen(path.c_str(), "rb"));
     if (!state->file)
         return std::nullopt;
+    struct stat status {};
+    if (::fstat(::fileno(state->file.get()), &status) == 0 && S_ISREG(status.st_mode))
+        state->size = static_cast<std::uint64_t>(status.st_size);
     // A directory opens but cannot be read; it is no chart file.
     state->readMoreBytes();
     if (state->readFailed)
@@ -311,6 +316,7 @@ std::optional<ChartTextReader> ChartTextReader::open(const std::filesystem::path
 ChartTextReader ChartTextReader::fromBytes(std::string bytes, std::optional<ChartEncoding> forced)
 {
     auto state = std::make_unique<State>();
+    state->size = bytes.size();
     state->bytes = std::move(bytes);
     state->bytesExhausted = true;
     state->chooseEncoding(forced);
@@ -325,6 +331,11 @@ ChartEncoding ChartTextReader::encoding() const
 bool ChartTextReader::hasByteOrderMark() const
 {
     return m_state->byteOrderMark;
+}
+
+std::optional<std::uint64_t> ChartTextReader::byteSize() const
+{
+    return m_state->size;
 }
 
 bool ChartTextReader::good() const

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -48,6 +49,10 @@ public:
     // program that writes the chart back needs to write it as it was.
     [[nodiscard]] ChartEncoding encoding() const;
     [[nodiscard]] bool hasByteOrderMark() const;
+
+    // The bytes the input holds, when known (a regular file or bytes in memory): a bound on
+    // the code units it decodes to, with one more for a last line without a line end.
+    [[nodiscard]] std::optional<std::uint64_t> byteSize() const;
 
     // True while the input may hold more; a read that reaches the end makes it false.
     [[nodiscard]] bool good() const;

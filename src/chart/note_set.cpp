@@ -58,16 +58,28 @@ bool NoteSet::insert(const ChartNote& note)
     auto place = std::lower_bound(block->begin(), block->end(), note.position, before);
     if (place != block->end() && place->position == note.position)
         return false;
-    // Between two blocks, the note goes to the end of the first when it has room.
-    if (place == block->begin() && at > 0 && m_blocks[at - 1].size() < kBlockCapacity) {
-        m_blocks[at - 1].push_back(note);
-        ++m_size;
-        return true;
+    auto offset = static_cast<std::size_t>(place - block->begin());
+    // The block before takes what it has room for: between two blocks the note goes to the
+    // end of the first, and a full block hands its first notes back, so that notes written
+    // among others (a branch beside the one written first) fill blocks rather than split them.
+    if (at > 0 && m_blocks[at - 1].size() < kBlockCapacity) {
+        Block& previous = m_blocks[at - 1];
+        if (offset == 0) {
+            previous.push_back(note);
+            ++m_size;
+            return true;
+        }
+        if (block->size() == kBlockCapacity) {
+            const auto moved =
+                static_cast<std::ptrdiff_t>(std::min(kBlockCapacity - previous.size(), offset));
+            previous.insert(previous.end(), block->begin(), block->begin() + moved);
+            block->erase(block->begin(), block->begin() + moved);
+            offset -= static_cast<std::size_t>(moved);
+        }
     }
     if (block->size() == kBlockCapacity) {
         // Notes come mostly in order: past the end a new block starts, so blocks fill up.
-        const bool atEnd = place == block->end();
-        auto offset = static_cast<std::size_t>(place - block->begin());
+        const bool atEnd = offset == block->size();
         Block next = newBlock();
         const std::size_t keep = atEnd ? kBlockCapacity : kBlockCapacity / 2;
         next.insert(next.end(),
@@ -80,9 +92,8 @@ bool NoteSet::insert(const ChartNote& note)
             block = &m_blocks[at + 1];
             offset -= keep;
         }
-        place = block->begin() + static_cast<std::ptrdiff_t>(offset);
     }
-    block->insert(place, note);
+    block->insert(block->begin() + static_cast<std::ptrdiff_t>(offset), note);
     ++m_size;
     return true;
 }

@@ -66,10 +66,10 @@ static std::optional<ChartTextReader> openChart(const ChartJob& job,
     return ChartTextReader::open(job.name, encoding);
 }
 
-static void writeToStandardOutput(const BandedPicture& picture, std::wstring_view sourceText,
+static void writeToStandardOutput(const BandedPicture& picture, SourceChunk chunk,
                                   const PngWriteOptions& options)
 {
-    const auto png = encodeChartPng(picture, sourceText, options);
+    const auto png = encodeChartPng(picture, std::move(chunk), options);
     std::size_t done = 0;
     while (done < png.size()) {
         const auto written = ::write(STDOUT_FILENO, png.data() + done, png.size() - done);
@@ -138,20 +138,24 @@ static ChartOutcome checkOpenedChart(const ChartJob& job, ChartTextReader& reade
     return outcome;
 }
 
-// Draws a parsed chart into the file opened for it, or onto standard output without one.
-static int drawDocument(const ChartJob& job, const ChartDocument& document,
-                        std::wstring_view sourceText, std::optional<TemporaryFile>& output,
-                        const DrawingTools& tools, Console& console)
+// Draws a parsed chart into the file opened for it, or onto standard output without one. The
+// chart text goes into its chunk before drawing and is let go, so that it takes no room then.
+static int drawDocument(const ChartJob& job, const ChartDocument& document, std::wstring sourceText,
+                        std::optional<TemporaryFile>& output, const DrawingTools& tools,
+                        Console& console)
 {
     try {
+        SourceChunk chunk = makeSourceChunk(sourceText);
+        // Assigning an empty string would keep the buffer.
+        std::wstring().swap(sourceText);
         const BandedScore score =
             ScoreRenderer(tools.spriteSheet, tools.headerFont).bands(document, kPngBandRows);
         const BandedPicture picture = bandsOf(score);
         const PngWriteOptions options{ .threads = tools.pictureThreads };
         if (output)
-            writeChartPng(*output, picture, sourceText, options);
+            writeChartPng(*output, picture, std::move(chunk), options);
         else
-            writeToStandardOutput(picture, sourceText, options);
+            writeToStandardOutput(picture, std::move(chunk), options);
         return kExitSuccess;
     } catch (const std::exception& error) {
         console.report(pictureFailureMessage(error), job.name);
@@ -184,7 +188,8 @@ static ChartOutcome processOpenedChart(const ChartJob& job, ChartTextReader& rea
     if (givesFigures(settings.task))
         outcome.stats = ChartStatsEntry{ job.name, document.title, computeChartStats(document) };
     if (drawsPicture(settings.task))
-        outcome.status = drawDocument(job, document, chart->sourceText, output, tools, console);
+        outcome.status =
+            drawDocument(job, document, std::move(chart->sourceText), output, tools, console);
     return outcome;
 }
 

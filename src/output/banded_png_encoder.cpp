@@ -141,9 +141,18 @@ bool BandedPngEncoder::encode(const PngBandSource& source,
                               std::span<const std::uint8_t> sourceChunk,
                               const PngByteSink& sink) const
 {
-    if (!sink(kPngSignature) || !writeChunk(sink, "IHDR", headerData(m_width, m_height))
-        || !writeChunk(sink, "bpLt", sourceChunk))
-        return false;
+    return writeHeader(sourceChunk, sink) && writeImage(source, sink);
+}
+
+bool BandedPngEncoder::writeHeader(std::span<const std::uint8_t> sourceChunk,
+                                   const PngByteSink& sink) const
+{
+    return sink(kPngSignature) && writeChunk(sink, "IHDR", headerData(m_width, m_height))
+        && writeChunk(sink, "bpLt", sourceChunk);
+}
+
+bool BandedPngEncoder::writeImage(const PngBandSource& source, const PngByteSink& sink) const
+{
     IdatStream idat(sink);
     if (!idat.append(zlibHeader(m_settings.compressionLevel, m_settings.strategy)))
         return false;

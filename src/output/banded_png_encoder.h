@@ -62,6 +62,11 @@ public:
     [[nodiscard]] bool encode(const PngBandSource& source,
                               std::span<const std::uint8_t> sourceChunk,
                               const PngByteSink& sink) const;
+    // encode in two steps: the chunks before the image, after which sourceChunk is no longer
+    // needed, then the image and the end.
+    [[nodiscard]] bool writeHeader(std::span<const std::uint8_t> sourceChunk,
+                                   const PngByteSink& sink) const;
+    [[nodiscard]] bool writeImage(const PngBandSource& source, const PngByteSink& sink) const;
 
 private:
     int m_width;

@@ -161,7 +161,7 @@ static std::string failureMessage(const PngErrorState& errors, const PngSink& si
     return "pngを作れませんでした（libpng: " + message + "）。";
 }
 
-static std::vector<std::uint8_t> checkedChunkData(std::wstring_view sourceText)
+SourceChunk makeSourceChunk(std::wstring_view sourceText)
 {
     if (sourceText.size() > (PNG_UINT_31_MAX - 2) / 2)
         throw PngWriteError(kSourceTooLongMessage);
@@ -173,15 +173,15 @@ static std::vector<std::uint8_t> checkedChunkData(std::wstring_view sourceText)
     }
     if (chunkData.size() > PNG_UINT_31_MAX)
         throw PngWriteError(kSourceTooLongMessage);
-    return chunkData;
+    return { std::move(chunkData) };
 }
 
 // The reference path: libpng, on one thread, from the whole canvas.
-static void encodeWithLibpng(PngSink& sink, const Canvas& canvas, std::wstring_view sourceText,
+static void encodeWithLibpng(PngSink& sink, const Canvas& canvas, const SourceChunk& chunk,
                              const PngWriteOptions& options)
 {
     checkCanvasSize(canvas, options);
-    std::vector<std::uint8_t> chunkData = checkedChunkData(sourceText);
+    const std::vector<std::uint8_t>& chunkData = chunk.data;
     std::vector<png_bytep> rows;
     try {
         rows.resize(static_cast<std::size_t>(canvas.height()));
@@ -195,7 +195,8 @@ static void encodeWithLibpng(PngSink& sink, const Canvas& canvas, std::wstring_v
             const_cast<png_bytep>(reinterpret_cast<const png_byte*>(canvas.row(y).data()));
     png_unknown_chunk sourceChunk{};
     std::memcpy(sourceChunk.name, "bpLt", 5);
-    sourceChunk.data = chunkData.data();
+    // libpng copies the chunk's data and never writes through this pointer.
+    sourceChunk.data = const_cast<png_byte*>(chunkData.data());
     sourceChunk.size = chunkData.size();
     // libpng 1.6 refuses a location of 0 before anything has been written.
     sourceChunk.location = PNG_HAVE_PLTE;
@@ -214,23 +215,25 @@ static bool usesLibpng(const PngWriteOptions& options)
     return options.encoder == PngEncoder::Libpng || options.filters != kPngFilterNone;
 }
 
-static void encodeInBands(PngSink& sink, const BandedPicture& picture, std::wstring_view sourceText,
+static void encodeInBands(PngSink& sink, const BandedPicture& picture, SourceChunk chunk,
                           const PngWriteOptions& options)
 {
     checkPictureSize(picture.width, picture.height, options);
-    const std::vector<std::uint8_t> chunkData = checkedChunkData(sourceText);
     const BandedPngEncoder encoder(
         picture.width, picture.height,
         { .compressionLevel = options.compressionLevel,
           .strategy = options.strategy < 0 ? kZlibDefaultStrategy : options.strategy,
           .threads = options.threads,
           .bandRows = picture.bandRows > 0 ? picture.bandRows : options.bandRows });
+    const auto write = [&sink](std::span<const std::uint8_t> bytes) {
+        return writeBytes(sink, bytes);
+    };
     bool written = false;
     try {
-        written =
-            encoder.encode(picture.rows, chunkData, [&sink](std::span<const std::uint8_t> bytes) {
-                return writeBytes(sink, bytes);
-            });
+        written = encoder.writeHeader(chunk.data, write);
+        // Written out, the chart text takes no room while the picture is drawn.
+        std::vector<std::uint8_t>().swap(chunk.data);
+        written = written && encoder.writeImage(picture.rows, write);
     } catch (const std::bad_alloc&) {
         throw PngWriteError(kOutOfMemoryMessage);
     }
@@ -239,25 +242,25 @@ static void encodeInBands(PngSink& sink, const BandedPicture& picture, std::wstr
 }
 
 // The one encoding path of both the file and the in-memory picture.
-static void encode(PngSink& sink, const Canvas& canvas, std::wstring_view sourceText,
+static void encode(PngSink& sink, const Canvas& canvas, SourceChunk chunk,
                    const PngWriteOptions& options)
 {
     if (usesLibpng(options))
-        encodeWithLibpng(sink, canvas, sourceText, options);
+        encodeWithLibpng(sink, canvas, chunk, options);
     else
-        encodeInBands(sink, bandsOf(canvas), sourceText, options);
+        encodeInBands(sink, bandsOf(canvas), std::move(chunk), options);
 }
 
-static void encode(PngSink& sink, const BandedPicture& picture, std::wstring_view sourceText,
+static void encode(PngSink& sink, const BandedPicture& picture, SourceChunk chunk,
                    const PngWriteOptions& options)
 {
     if (!usesLibpng(options)) {
-        encodeInBands(sink, picture, sourceText, options);
+        encodeInBands(sink, picture, std::move(chunk), options);
         return;
     }
     checkPictureSize(picture.width, picture.height, options);
     // libpng takes the whole canvas: the reference the banded encoder is held to.
-    encodeWithLibpng(sink, wholeCanvas(picture), sourceText, options);
+    encodeWithLibpng(sink, wholeCanvas(picture), chunk, options);
 }
 
 BandedPicture bandsOf(const Canvas& canvas)
@@ -321,7 +324,7 @@ TemporaryFile openPngOutput(const std::filesystem::path& outputPath)
 
 // Writes what the picture encodes to into the file, then puts the file in place.
 template <typename Picture>
-static void writeIntoFile(TemporaryFile& file, const Picture& picture, std::wstring_view sourceText,
+static void writeIntoFile(TemporaryFile& file, const Picture& picture, SourceChunk chunk,
                           const PngWriteOptions& options)
 {
     PngSink sink;
@@ -330,7 +333,7 @@ static void writeIntoFile(TemporaryFile& file, const Picture& picture, std::wstr
     } catch (const std::system_error& error) {
         throw PngWriteError(messageForSystemError(error, kWriteFailedMessage));
     }
-    encode(sink, picture, sourceText, options);
+    encode(sink, picture, std::move(chunk), options);
     try {
         file.finishWriting();
     } catch (const std::system_error& error) {
@@ -346,13 +349,19 @@ static void writeIntoFile(TemporaryFile& file, const Picture& picture, std::wstr
 void writeChartPng(TemporaryFile& file, const Canvas& canvas, std::wstring_view sourceText,
                    const PngWriteOptions& options)
 {
-    writeIntoFile(file, canvas, sourceText, options);
+    writeIntoFile(file, canvas, makeSourceChunk(sourceText), options);
 }
 
 void writeChartPng(TemporaryFile& file, const BandedPicture& picture, std::wstring_view sourceText,
                    const PngWriteOptions& options)
 {
-    writeIntoFile(file, picture, sourceText, options);
+    writeIntoFile(file, picture, makeSourceChunk(sourceText), options);
+}
+
+void writeChartPng(TemporaryFile& file, const BandedPicture& picture, SourceChunk chunk,
+                   const PngWriteOptions& options)
+{
+    writeIntoFile(file, picture, std::move(chunk), options);
 }
 
 void writeChartPng(const std::filesystem::path& outputPath, const Canvas& canvas,
@@ -364,27 +373,32 @@ void writeChartPng(const std::filesystem::path& outputPath, const Canvas& canvas
 }
 
 template <typename Picture>
-static std::vector<std::uint8_t> encodeIntoMemory(const Picture& picture,
-                                                  std::wstring_view sourceText,
+static std::vector<std::uint8_t> encodeIntoMemory(const Picture& picture, SourceChunk chunk,
                                                   const PngWriteOptions& options)
 {
     std::vector<std::uint8_t> bytes;
     PngSink sink;
     sink.memory = &bytes;
-    encode(sink, picture, sourceText, options);
+    encode(sink, picture, std::move(chunk), options);
     return bytes;
 }
 
 std::vector<std::uint8_t> encodeChartPng(const Canvas& canvas, std::wstring_view sourceText,
                                          const PngWriteOptions& options)
 {
-    return encodeIntoMemory(canvas, sourceText, options);
+    return encodeIntoMemory(canvas, makeSourceChunk(sourceText), options);
 }
 
 std::vector<std::uint8_t> encodeChartPng(const BandedPicture& picture, std::wstring_view sourceText,
                                          const PngWriteOptions& options)
 {
-    return encodeIntoMemory(picture, sourceText, options);
+    return encodeIntoMemory(picture, makeSourceChunk(sourceText), options);
+}
+
+std::vector<std::uint8_t> encodeChartPng(const BandedPicture& picture, SourceChunk chunk,
+                                         const PngWriteOptions& options)
+{
+    return encodeIntoMemory(picture, std::move(chunk), options);
 }
 
 } // namespace beatplate

@@ -70,6 +70,21 @@ void writeChartPng(TemporaryFile& file, const BandedPicture& picture, std::wstri
                                                        std::wstring_view sourceText,
                                                        const PngWriteOptions& options = {});
 
+// The "bpLt" chunk's data, checked to fit a chunk. Made before a long picture is drawn, it lets
+// the caller let go of the chart text, which takes twice its room.
+struct SourceChunk {
+    std::vector<std::uint8_t> data;
+};
+// Throws PngWriteError when the text is too long for a chunk or memory runs out.
+[[nodiscard]] SourceChunk makeSourceChunk(std::wstring_view sourceText);
+
+// The same with the chunk made beforehand; it is let go once written, before the image.
+void writeChartPng(TemporaryFile& file, const BandedPicture& picture, SourceChunk chunk,
+                   const PngWriteOptions& options = {});
+[[nodiscard]] std::vector<std::uint8_t> encodeChartPng(const BandedPicture& picture,
+                                                       SourceChunk chunk,
+                                                       const PngWriteOptions& options = {});
+
 // The rows of canvas as a band source; canvas must outlive it.
 [[nodiscard]] BandedPicture bandsOf(const Canvas& canvas);
 // The bands of a score, drawn as they are encoded; score must outlive it.
