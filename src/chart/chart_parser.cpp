@@ -150,8 +150,8 @@ bool ChartParser::readLines(ChartTextReader& reader, std::vector<ChartDiagnostic
     // Room for the whole text at once: grown by doubling, it would take up to three times its
     // size while it moves.
     if (const auto bytes = reader.byteSize())
-        m_state.sourceText.reserve(static_cast<std::size_t>(
-            std::min<std::uint64_t>(*bytes, kMaxChartLength) + 1));
+        m_state.sourceText.reserve(
+            static_cast<std::size_t>(std::min<std::uint64_t>(*bytes, kMaxChartLength) + 1));
     std::wstring line;
     while (reader.good()) {
         // Counted before the read, so that a line too long to read is reported with its number.
