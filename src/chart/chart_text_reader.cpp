@@ -302,7 +302,7 @@ std::optional<ChartTextReader> ChartTextReader::open(const std::filesystem::path
     state->file.reset(std::fopen(path.c_str(), "rb"));
     if (!state->file)
         return std::nullopt;
-    struct stat status {};
+    struct stat status { };
     if (::fstat(::fileno(state->file.get()), &status) == 0 && S_ISREG(status.st_mode))
         state->size = static_cast<std::uint64_t>(status.st_size);
     // A directory opens but cannot be read; it is no chart file.
