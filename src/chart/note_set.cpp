@@ -51,8 +51,12 @@ std::size_t NoteSet::blockFor(const ChartPosition& position) const
 
 bool NoteSet::insert(const ChartNote& note)
 {
-    if (m_blocks.empty())
+    if (m_blocks.empty()) {
         m_blocks.push_back(newBlock());
+        m_blocks.back().push_back(note);
+        m_size = 1;
+        return true;
+    }
     const std::size_t at = blockFor(note.position);
     Block* block = &m_blocks[at];
     auto place = std::lower_bound(block->begin(), block->end(), note.position, before);
