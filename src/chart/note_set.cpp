@@ -14,7 +14,7 @@ bool before(const ChartNote& note, const ChartPosition& position)
 
 } // namespace
 
-NoteSet::const_iterator& NoteSet::const_iterator::operator++()
+NoteSet::Iterator& NoteSet::Iterator::operator++()
 {
     if (++m_offset == (*m_blocks)[m_block].size()) {
         ++m_block;
@@ -23,7 +23,7 @@ NoteSet::const_iterator& NoteSet::const_iterator::operator++()
     return *this;
 }
 
-NoteSet::const_iterator& NoteSet::const_iterator::operator--()
+NoteSet::Iterator& NoteSet::Iterator::operator--()
 {
     if (m_offset == 0) {
         --m_block;

@@ -17,7 +17,7 @@ public:
     static constexpr std::size_t kBlockCapacity = 512;
 
     // Bidirectional; valid until the set is next changed.
-    class const_iterator {
+    class Iterator {
     public:
         using iterator_category = std::bidirectional_iterator_tag;
         using value_type = ChartNote;
@@ -25,33 +25,33 @@ public:
         using pointer = const ChartNote*;
         using reference = const ChartNote&;
 
-        const_iterator() = default;
+        Iterator() = default;
 
         reference operator*() const { return (*m_blocks)[m_block][m_offset]; }
         pointer operator->() const { return &**this; }
-        const_iterator& operator++();
-        const_iterator operator++(int)
+        Iterator& operator++();
+        Iterator operator++(int)
         {
-            const_iterator before = *this;
+            Iterator before = *this;
             ++*this;
             return before;
         }
-        const_iterator& operator--();
-        const_iterator operator--(int)
+        Iterator& operator--();
+        Iterator operator--(int)
         {
-            const_iterator before = *this;
+            Iterator before = *this;
             --*this;
             return before;
         }
-        bool operator==(const const_iterator& other) const
+        bool operator==(const Iterator& other) const
         {
             return m_block == other.m_block && m_offset == other.m_offset;
         }
 
     private:
         friend class NoteSet;
-        const_iterator(const std::vector<std::vector<ChartNote>>* blocks, std::size_t block,
-                       std::size_t offset)
+        Iterator(const std::vector<std::vector<ChartNote>>* blocks, std::size_t block,
+                 std::size_t offset)
             : m_blocks(blocks)
             , m_block(block)
             , m_offset(offset)
@@ -62,7 +62,8 @@ public:
         std::size_t m_block = 0;
         std::size_t m_offset = 0;
     };
-    using iterator = const_iterator;
+    using const_iterator = Iterator;
+    using iterator = Iterator;
     using const_reverse_iterator = std::reverse_iterator<const_iterator>;
 
     // False, and the set unchanged, when a note already holds the position.
@@ -73,10 +74,6 @@ public:
     void shrinkToFit();
 
     [[nodiscard]] const_iterator lowerBound(const ChartPosition& position) const;
-    [[nodiscard]] const_iterator lower_bound(const ChartNote& note) const
-    {
-        return lowerBound(note.position);
-    }
     [[nodiscard]] std::size_t count(const ChartNote& note) const;
 
     [[nodiscard]] const_iterator begin() const { return { &m_blocks, 0, 0 }; }

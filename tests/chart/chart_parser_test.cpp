@@ -282,7 +282,7 @@ TEST(ChartParser, TripletGroupCarriedOverAMeasureEndStaysInsideTheMeasure)
     });
     const auto document =
         parseChart(test::readFile(test::testData("triplet_over_measure_end.txt")));
-    const std::vector<ChartNote> lastMeasure(document->notes.lower_bound(note('o', 1, 0)),
+    const std::vector<ChartNote> lastMeasure(document->notes.lowerBound(note('o', 1, 0).position),
                                              document->notes.end());
     EXPECT_EQ(
         lastMeasure,
