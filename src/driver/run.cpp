@@ -115,8 +115,11 @@ static std::string dataOf(const RunOptions& options, std::span<const ChartOutcom
         return formatChartStatsJson(entries,
                                     options.charts.size() > 1 ? StatsJsonLayout::Array
                                                               : StatsJsonLayout::ObjectForOne);
-    for (const ChartStatsEntry& entry : entries)
-        data += (data.empty() ? "" : "\n") + formatChartStatsText(entry);
+    for (const ChartStatsEntry& entry : entries) {
+        if (!data.empty())
+            data += '\n';
+        data += formatChartStatsText(entry);
+    }
     return data;
 }
 
