@@ -40,13 +40,23 @@ NoteSet::Block NoteSet::newBlock()
     return block;
 }
 
-std::size_t NoteSet::blockFor(const ChartPosition& position) const
+NoteSet::Place NoteSet::locate(const ChartPosition& position) const
 {
+    // The first block whose last note is not before position, or else the last block.
     const auto found =
         std::partition_point(m_blocks.begin(), m_blocks.end(),
                              [&](const Block& block) { return before(block.back(), position); });
-    const auto at = static_cast<std::size_t>(found - m_blocks.begin());
-    return std::min(at, m_blocks.size() - 1);
+    const auto at =
+        std::min(static_cast<std::size_t>(found - m_blocks.begin()), m_blocks.size() - 1);
+    const Block& block = m_blocks[at];
+    const auto place = std::lower_bound(block.begin(), block.end(), position, before);
+    return { at, static_cast<std::size_t>(place - block.begin()) };
+}
+
+bool NoteSet::holds(const Place& place, const ChartPosition& position) const
+{
+    const Block& block = m_blocks[place.block];
+    return place.offset < block.size() && block[place.offset].position == position;
 }
 
 bool NoteSet::insert(const ChartNote& note)
@@ -57,12 +67,12 @@ bool NoteSet::insert(const ChartNote& note)
         m_size = 1;
         return true;
     }
-    const std::size_t at = blockFor(note.position);
-    Block* block = &m_blocks[at];
-    auto place = std::lower_bound(block->begin(), block->end(), note.position, before);
-    if (place != block->end() && place->position == note.position)
+    const Place place = locate(note.position);
+    if (holds(place, note.position))
         return false;
-    auto offset = static_cast<std::size_t>(place - block->begin());
+    const std::size_t at = place.block;
+    Block* block = &m_blocks[at];
+    std::size_t offset = place.offset;
     // The block before takes what it has room for: between two blocks the note goes to the
     // end of the first, and a full block hands its first notes back, so that notes written
     // among others (a branch beside the one written first) fill blocks rather than split them.
@@ -106,14 +116,13 @@ std::size_t NoteSet::erase(const ChartPosition& position)
 {
     if (m_blocks.empty())
         return 0;
-    const std::size_t at = blockFor(position);
-    Block& block = m_blocks[at];
-    const auto place = std::lower_bound(block.begin(), block.end(), position, before);
-    if (place == block.end() || place->position != position)
+    const Place place = locate(position);
+    if (!holds(place, position))
         return 0;
-    block.erase(place);
+    Block& block = m_blocks[place.block];
+    block.erase(block.begin() + static_cast<std::ptrdiff_t>(place.offset));
     if (block.empty())
-        m_blocks.erase(m_blocks.begin() + static_cast<std::ptrdiff_t>(at));
+        m_blocks.erase(m_blocks.begin() + static_cast<std::ptrdiff_t>(place.block));
     --m_size;
     return 1;
 }
@@ -142,18 +151,16 @@ NoteSet::const_iterator NoteSet::lowerBound(const ChartPosition& position) const
 {
     if (m_blocks.empty())
         return end();
-    const std::size_t at = blockFor(position);
-    const Block& block = m_blocks[at];
-    const auto place = std::lower_bound(block.begin(), block.end(), position, before);
-    if (place == block.end())
+    const Place place = locate(position);
+    // Past the last block's last note: the end.
+    if (place.offset == m_blocks[place.block].size())
         return end();
-    return { &m_blocks, at, static_cast<std::size_t>(place - block.begin()) };
+    return { &m_blocks, place.block, place.offset };
 }
 
 std::size_t NoteSet::count(const ChartNote& note) const
 {
-    const auto found = lowerBound(note.position);
-    return found != end() && found->position == note.position ? 1 : 0;
+    return !m_blocks.empty() && holds(locate(note.position), note.position) ? 1 : 0;
 }
 
 bool NoteSet::operator==(const NoteSet& other) const

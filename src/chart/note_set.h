@@ -90,8 +90,14 @@ public:
 private:
     using Block = std::vector<ChartNote>;
 
-    // The first block whose last note is not before position, or the last block.
-    [[nodiscard]] std::size_t blockFor(const ChartPosition& position) const;
+    // Where a note at position is or would go: in the first block whose last note is not
+    // before it (else the last block), at the first note not before it. The set is not empty.
+    struct Place {
+        std::size_t block = 0;
+        std::size_t offset = 0;
+    };
+    [[nodiscard]] Place locate(const ChartPosition& position) const;
+    [[nodiscard]] bool holds(const Place& place, const ChartPosition& position) const;
     [[nodiscard]] static Block newBlock();
 
     std::vector<Block> m_blocks; // none empty; each sorted and before the next

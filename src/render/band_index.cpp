@@ -133,6 +133,9 @@ BandIndex::BandIndex(const ScoreLayout& layout, const ChartDocument& document, i
             m_endMeasure[at] = std::max(m_endMeasure[at], measure + 1);
         }
     }
+    // A band that no measure reaches gets the empty range [placed, placed).
+    for (std::size_t at = 0; at < m_endMeasure.size(); ++at)
+        m_endMeasure[at] = std::max(m_firstMeasure[at], m_endMeasure[at]);
 
     m_gogoSpans = buildLists<GogoSpan>(m_bandCount, [&](const auto& visit) {
         for (const GogoSpan& span : document.gogoSpans)
@@ -152,9 +155,8 @@ BandIndex::BandIndex(const ScoreLayout& layout, const ChartDocument& document, i
     m_endNote.reserve(static_cast<std::size_t>(m_bandCount));
     for (int band = 0; band < m_bandCount; ++band) {
         const auto at = static_cast<std::size_t>(band);
-        const std::uint32_t end = std::max(m_firstMeasure[at], m_endMeasure[at]);
         m_firstNote.push_back(document.notes.lowerBound({ m_firstMeasure[at], 0, 0 }));
-        m_endNote.push_back(document.notes.lowerBound({ end, 0, 0 }));
+        m_endNote.push_back(document.notes.lowerBound({ m_endMeasure[at], 0, 0 }));
     }
     m_earlierSpans = buildLists<ChartNote>(m_bandCount, [&](const auto& visit) {
         for (auto note = document.notes.rbegin(); note != document.notes.rend(); ++note) {
@@ -185,7 +187,7 @@ BandContents BandIndex::contents(int band) const
 {
     const auto at = static_cast<std::size_t>(band);
     return { m_firstMeasure[at],
-             std::max(m_firstMeasure[at], m_endMeasure[at]),
+             m_endMeasure[at],
              m_gogoSpans.of(band),
              m_events.of(band),
              { m_firstNote[at], m_endNote[at], m_earlierSpans.of(band) },
