@@ -16,6 +16,14 @@ namespace beatplate {
 
 // A save ends in one of these: a writer closing the file, or a new file renamed over it.
 static constexpr std::uint32_t kSaveEvents = IN_CLOSE_WRITE | IN_MOVED_TO;
+// A file that goes away: a watch reports it missing, unless a save brings it back at once.
+static constexpr std::uint32_t kGoneEvents = IN_DELETE | IN_MOVED_FROM;
+// The watched directory itself goes away; its watch then ends with IN_IGNORED.
+static constexpr std::uint32_t kDirectoryGoneEvents = IN_DELETE_SELF | IN_MOVE_SELF | IN_IGNORED;
+static constexpr std::uint32_t kDirectoryEvents =
+    kSaveEvents | kGoneEvents | IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR;
+// How often a directory that went away is looked for at its path again.
+static constexpr int kReturnPollMilliseconds = 100;
 
 [[noreturn]] static void throwErrno(const std::string& what)
 {
@@ -55,12 +63,23 @@ FileWatcher::FileWatcher(std::span<const std::filesystem::path> files)
 FileWatcher FileWatcher::forDirectory(const std::filesystem::path& directory)
 {
     FileWatcher watcher({});
-    watcher.m_directory = directory;
-    watcher.m_directoryWatch =
-        ::inotify_add_watch(watcher.m_inotify.get(), directory.c_str(), kSaveEvents | IN_ONLYDIR);
-    if (watcher.m_directoryWatch < 0)
-        throwErrno("cannot watch " + directory.string());
+    watcher.addDirectory(directory);
+    watcher.m_wholeDirectory = true;
     return watcher;
+}
+
+std::size_t FileWatcher::addDirectory(const std::filesystem::path& directory)
+{
+    const auto known = std::find_if(m_directories.begin(), m_directories.end(),
+                                    [&](const WatchedDirectory& d) { return d.path == directory; });
+    if (known != m_directories.end())
+        return static_cast<std::size_t>(known - m_directories.begin());
+    const int watch = ::inotify_add_watch(m_inotify.get(), directory.c_str(), kDirectoryEvents);
+    if (watch < 0)
+        throwErrno("cannot watch " + directory.string());
+    // One directory under two spellings gives the same watch back.
+    m_directories.push_back({ directory, watch });
+    return m_directories.size() - 1;
 }
 
 void FileWatcher::addWatch(const std::filesystem::path& path, std::size_t file)
@@ -68,17 +87,96 @@ void FileWatcher::addWatch(const std::filesystem::path& path, std::size_t file)
     std::filesystem::path directory = path.parent_path();
     if (directory.empty())
         directory = ".";
-    const int watch =
-        ::inotify_add_watch(m_inotify.get(), directory.c_str(), kSaveEvents | IN_ONLYDIR);
-    if (watch < 0)
-        throwErrno("cannot watch " + directory.string());
-    // One directory named twice gives the same watch back.
-    Watch entry{ watch, path.filename().string(), file };
+    Watch entry{ addDirectory(directory), path.filename().string(), file };
     const bool known = std::any_of(m_watches.begin(), m_watches.end(), [&](const Watch& other) {
-        return other.watch == entry.watch && other.name == entry.name && other.file == file;
+        return other.directory == entry.directory && other.name == entry.name && other.file == file;
     });
     if (!known)
         m_watches.push_back(std::move(entry));
+}
+
+void FileWatcher::noteDirectoryChange(const std::filesystem::path& path)
+{
+    // The directory alone already stands for every file in it.
+    const auto& changes = m_directoryChanges;
+    if (std::find(changes.begin(), changes.end(), m_directories[0].path) != changes.end()
+        || std::find(changes.begin(), changes.end(), path) != changes.end())
+        return;
+    if (path == m_directories[0].path)
+        m_directoryChanges.clear();
+    m_directoryChanges.push_back(path);
+}
+
+bool FileWatcher::anyDirectoryLost() const
+{
+    return std::any_of(m_directories.begin(), m_directories.end(),
+                       [](const WatchedDirectory& d) { return d.watch < 0; });
+}
+
+bool FileWatcher::loseDirectory(int watch, std::vector<bool>& changed)
+{
+    bool lost = false;
+    for (std::size_t i = 0; i < m_directories.size(); ++i) {
+        if (m_directories[i].watch != watch)
+            continue;
+        // A renamed directory keeps its watch under the new name, which is no longer ours.
+        ::inotify_rm_watch(m_inotify.get(), watch);
+        m_directories[i].watch = -1;
+        for (const Watch& entry : m_watches)
+            changed[entry.file] = changed[entry.file] || entry.directory == i;
+        lost = true;
+    }
+    return lost && !m_wholeDirectory;
+}
+
+bool FileWatcher::watchReturnedDirectories(std::vector<bool>& changed)
+{
+    bool returned = false;
+    for (std::size_t i = 0; i < m_directories.size(); ++i) {
+        WatchedDirectory& directory = m_directories[i];
+        if (directory.watch >= 0)
+            continue;
+        directory.watch =
+            ::inotify_add_watch(m_inotify.get(), directory.path.c_str(), kDirectoryEvents);
+        if (directory.watch < 0)
+            continue;
+        // Files may have come back with it, or been saved before the watch began.
+        if (m_wholeDirectory) {
+            noteDirectoryChange(directory.path);
+            returned = true;
+        }
+        for (const Watch& entry : m_watches) {
+            std::error_code error;
+            if (entry.directory == i
+                && std::filesystem::exists(directory.path / entry.name, error)) {
+                changed[entry.file] = true;
+                returned = true;
+            }
+        }
+    }
+    return returned;
+}
+
+bool FileWatcher::takeEvent(int watch, std::uint32_t mask, std::string_view name,
+                            std::vector<bool>& changed)
+{
+    if ((mask & kDirectoryGoneEvents) != 0)
+        return loseDirectory(watch, changed);
+    const bool saved = (mask & kSaveEvents) != 0;
+    if (!saved && (mask & kGoneEvents) == 0)
+        return false;
+    bool taken = false;
+    if (m_wholeDirectory && saved && !name.empty() && watch == m_directories[0].watch) {
+        noteDirectoryChange(m_directories[0].path / name);
+        taken = true;
+    }
+    for (const Watch& entry : m_watches) {
+        if (m_directories[entry.directory].watch == watch && entry.name == name) {
+            changed[entry.file] = true;
+            taken = true;
+        }
+    }
+    return taken;
 }
 
 bool FileWatcher::readEvents(std::vector<bool>& changed)
@@ -102,26 +200,13 @@ bool FileWatcher::readEvents(std::vector<bool>& changed)
             // Events were lost: any file may have changed.
             if ((event.mask & IN_Q_OVERFLOW) != 0) {
                 std::fill(changed.begin(), changed.end(), true);
-                if (m_directoryWatch >= 0 && m_directoryChanges.empty())
-                    m_directoryChanges.push_back(m_directory);
+                if (m_wholeDirectory)
+                    noteDirectoryChange(m_directories[0].path);
                 watchedFileChanged = true;
                 continue;
             }
-            if ((event.mask & kSaveEvents) == 0)
-                continue;
-            if (event.wd == m_directoryWatch && !eventName.empty()) {
-                const auto path = m_directory / eventName;
-                if (std::find(m_directoryChanges.begin(), m_directoryChanges.end(), path)
-                    == m_directoryChanges.end())
-                    m_directoryChanges.push_back(path);
+            if (takeEvent(event.wd, event.mask, eventName, changed))
                 watchedFileChanged = true;
-            }
-            for (const Watch& watch : m_watches) {
-                if (watch.watch == event.wd && watch.name == eventName) {
-                    changed[watch.file] = true;
-                    watchedFileChanged = true;
-                }
-            }
         }
     }
 }
@@ -133,14 +218,15 @@ std::vector<std::filesystem::path> FileWatcher::waitForChanges(std::chrono::mill
     bool burstStarted = false;
     Clock::time_point burstEnd;
     for (;;) {
-        int timeout = -1;
+        int timeout = anyDirectoryLost() ? kReturnPollMilliseconds : -1;
         if (burstStarted) {
             const auto remaining =
                 std::chrono::ceil<std::chrono::milliseconds>(burstEnd - Clock::now());
             if (remaining.count() <= 0)
                 break;
-            timeout = static_cast<int>(
+            const int burstTimeout = static_cast<int>(
                 std::min<std::chrono::milliseconds::rep>(remaining.count(), INT_MAX));
+            timeout = timeout < 0 ? burstTimeout : std::min(timeout, burstTimeout);
         }
         std::array<pollfd, 2> fds{ { { m_wake.get(), POLLIN, 0 },
                                      { m_inotify.get(), POLLIN, 0 } } };
@@ -153,7 +239,10 @@ std::vector<std::filesystem::path> FileWatcher::waitForChanges(std::chrono::mill
             return {};
         if ((fds[1].revents & (POLLERR | POLLNVAL)) != 0)
             throw std::system_error(EIO, std::generic_category(), "cannot wait for file events");
-        if ((fds[1].revents & POLLIN) != 0 && readEvents(changed) && !burstStarted) {
+        const bool eventsTaken = (fds[1].revents & POLLIN) != 0 && readEvents(changed);
+        // Looked for after the events, so that a directory lost in them is looked for at once.
+        const bool directoryReturned = anyDirectoryLost() && watchReturnedDirectories(changed);
+        if ((eventsTaken || directoryReturned) && !burstStarted) {
             burstStarted = true;
             burstEnd = Clock::now() + window;
         }

@@ -139,6 +139,37 @@ TEST(FileWatcher, StopsFromASignalHandler)
     ::sigaction(SIGUSR1, &previous, nullptr);
 }
 
+TEST(FileWatcher, FollowsItsDirectoryByPathWhenItGoesAndComesBack)
+{
+    for (const bool renamed : { true, false }) {
+        SCOPED_TRACE(renamed ? "renamed" : "removed");
+        const test::TempDir dir;
+        const auto charts = dir / "charts";
+        std::filesystem::create_directory(charts);
+        test::writeFile(charts / "a.txt", "o\n");
+        const Paths files{ charts / "a.txt" };
+        FileWatcher watcher(files);
+        auto whole = FileWatcher::forDirectory(charts);
+        if (renamed)
+            std::filesystem::rename(charts, dir / "charts.old");
+        else
+            std::filesystem::remove_all(charts);
+        // Gone with its directory, the file is missing: that is a change worth telling.
+        EXPECT_EQ(waitForChanges(watcher), files);
+        std::filesystem::create_directory(charts);
+        test::writeFile(charts / "a.txt", "x\n");
+        EXPECT_EQ(waitForChanges(watcher), files);
+        // A directory watched whole comes back as itself: any file in it may be new.
+        EXPECT_EQ(waitForChanges(whole), Paths{ charts });
+        if (renamed)
+            test::writeFile(dir / "charts.old" / "a.txt", "moved away\n");
+        test::writeFile(charts / "b.txt", "o\n");
+        EXPECT_EQ(waitForChanges(whole), Paths{ charts / "b.txt" });
+        test::writeFile(charts / "a.txt", "o\n");
+        EXPECT_EQ(waitForChanges(watcher), files);
+    }
+}
+
 TEST(FileWatcher, RefusesADirectoryThatIsNotThere)
 {
     const test::TempDir dir;

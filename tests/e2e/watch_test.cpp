@@ -67,5 +67,34 @@ TEST(BeatplateWatch, DrawsEverySaveUntilInterruptedAndLeavesNothingBehind)
     }
 }
 
+TEST(BeatplateWatch, ReportsAChartWhoseDirectoryWentAndDrawsItWhenItIsBack)
+{
+    const char* drawn = "drawn charts/song.txt in ";
+    for (const bool renamed : { true, false }) {
+        SCOPED_TRACE(renamed ? "renamed" : "removed");
+        const ProgramSandbox sandbox;
+        sandbox.writeChart("charts/song.txt", "oooo\n");
+        ChildProcess child(sandbox.binary(), { "--watch", "charts/song.txt" }, sandbox.directory(),
+                           StandardInput::Closed);
+        ASSERT_NE(child.readErrorsUntil(drawn, 10s).find(drawn), std::string::npos);
+        if (renamed)
+            fs::rename(sandbox / "charts", sandbox / "charts.old");
+        else
+            fs::remove_all(sandbox / "charts");
+        const auto missing = "ファイルが見つかりません。 (charts/song.txt)\n";
+        ASSERT_NE(child.readErrorsUntil(missing, 10s).find(missing), std::string::npos);
+        sandbox.writeChart("charts/song.txt", "xxxx\n");
+        child.readErrorsUntil(drawn, 10s, 2);
+        EXPECT_EQ(readPng(sandbox / "charts" / "song.png").findChunk("bpLt")->data,
+                  sourceChunkOf(u"xxxx\n\n"));
+        ::kill(child.pid(), SIGINT);
+        const auto result = child.finish();
+        EXPECT_EQ(result.status, 0);
+        const std::string drawnLine = "drawn charts/song.txt in N ms\n";
+        EXPECT_EQ(std::regex_replace(result.errors, std::regex("in [0-9]+ ms"), "in N ms"),
+                  drawnLine + missing + drawnLine);
+    }
+}
+
 } // namespace
 } // namespace beatplate::test
