@@ -178,20 +178,23 @@ ValueRange scrollSpeedRange(const ChartDocument& document, const ChartTimeline& 
 std::vector<BranchPathFigures> branchPaths(const ChartDocument& document,
                                            std::span<const TimedNote> notes, double chartSeconds)
 {
+    // A section that selects one branch alone is drawn as a single lane, which every play meets.
+    const auto singleLane = [&document](const TimedNote& note) {
+        return laneCount(document.measures[note.measure].branchMask) == 1;
+    };
     std::int32_t branches = 0;
     for (const MeasureInfo& measure : document.measures)
-        branches |= measure.branchMask;
-    for (const TimedNote& note : notes)
-        branches |= note.branch;
+        branches |= laneCount(measure.branchMask) > 1 ? measure.branchMask : 0;
     std::vector<BranchPathFigures> paths;
     for (int ordinal = 1; ordinal <= 3; ++ordinal) {
         const std::int32_t branch = 1 << (ordinal - 1);
         if ((branches & branch) == 0)
             continue;
         std::vector<TimedNote> path;
-        std::copy_if(
-            notes.begin(), notes.end(), std::back_inserter(path),
-            [branch](const TimedNote& note) { return note.branch == 0 || note.branch == branch; });
+        std::copy_if(notes.begin(), notes.end(), std::back_inserter(path),
+                     [branch, &singleLane](const TimedNote& note) {
+                         return note.branch == 0 || note.branch == branch || singleLane(note);
+                     });
         paths.push_back(
             { ordinal, static_cast<std::int64_t>(path.size()), densityOf(path, chartSeconds) });
     }

@@ -105,8 +105,8 @@ TEST(ChartStatsReport, TextSetsBranchPathsSideBySide)
               "(measure 2)\n"
               "not counted     2 notes and spans of measures never completed\n"
               "branch paths      branch 1  branch 2  branch 3\n"
-              "  notes                  9        10        20\n"
-              "  notes/s            0.562     0.625     1.250\n"
+              "  notes                  9        12        22\n"
+              "  notes/s            0.562     0.750     1.375\n"
               "  most in 1 s            2         2         4\n"
               "  from second       12.000     4.000     4.000\n"
               "  from measure           4         2         2\n");

@@ -58,11 +58,11 @@ TEST(ChartStats, CountsTempoChangesInsideMeasuresAndOddMeters)
 //   1 (unbranched): o at 0 1
 //   2, branch 1: o at 4 5 6 7; branch 2: o at 4 4.5 .. 7.5 (8); branch 3: x at 4 4.25 .. 7.75 (16)
 //   3, branch 1: O at 8; branch 3: X at 8 8.25
-//   4, branch 1: o at 12 12.5
+//   4, branch 1 alone, drawn as the single lane every path meets: o at 12 12.5
 //   5, branch 1 of three: o o, never completed
-// Busiest seconds: every lane [4, 5) 1 + 2 + 4 = 7; branch 1 [12, 13) 2; branch 2 [4, 5) 2;
-// branch 3 [4, 5) 4. Scroll speed 1, 2 on branch 1 from measure 2, 0.5 on branch 3 from
-// measure 3; the 3 of branch 2 falls where branch 2 has no lane.
+// Busiest seconds: every lane [4, 5) 1 + 2 + 4 = 7; branch 1 [12, 13) 2; branch 2 [4, 5) 2
+// (and [12, 13)); branch 3 [4, 5) 4. Scroll speed 1, 2 on branch 1 from measure 2, 0.5 on branch 3
+// from measure 3; the 3 of branch 2 falls where branch 2 has no lane.
 TEST(ChartStats, CountsEveryBranchPath)
 {
     const ChartStats expected{
@@ -74,8 +74,8 @@ TEST(ChartStats, CountsEveryBranchPath)
         .scrollSpeed = { 0.5, 2 },
         .density = { 35 / 16.0, 7, 4, 2 },
         .branches = { { 1, 9, { 9 / 16.0, 2, 12, 4 } },
-                      { 2, 10, { 10 / 16.0, 2, 4, 2 } },
-                      { 3, 20, { 20 / 16.0, 4, 4, 2 } } },
+                      { 2, 12, { 12 / 16.0, 2, 4, 2 } },
+                      { 3, 22, { 22 / 16.0, 4, 4, 2 } } },
         .uncompletedNotes = 2,
     };
     EXPECT_EQ(statsOfFile("stats_branches.txt"), expected);
