@@ -62,15 +62,21 @@ void WarningTracker::noteLineShape(ChartLocation extra, std::size_t length,
                                    std::size_t charsPerMeasure)
 {
     const bool whole = length % charsPerMeasure == 0;
-    // A slip is told from a line meant to be long by the whole lines around it.
-    if (m_slip && whole)
-        warn(m_slip->location, kSlipMessage, std::move(m_slip->detail));
-    m_slip.reset();
+    // The first note line has no line before it to tell a slip from a line meant to be long:
+    // a whole line after it does.
+    if (m_firstLineSlip && whole)
+        warn(m_firstLineSlip->location, kSlipMessage, std::move(m_firstLineSlip->detail));
+    m_firstLineSlip.reset();
     if (looksLikeSlip(length, charsPerMeasure) && m_lastLineWhole.value_or(true)) {
-        m_slip = Slip{ extra,
-                       std::to_string(length) + " characters in measures of "
-                           + std::to_string(charsPerMeasure),
-                       m_lastLineWhole.has_value() };
+        Slip slip{ extra,
+                   std::to_string(length) + " characters in measures of "
+                       + std::to_string(charsPerMeasure) };
+        // After a whole line, whatever follows (a line with a tab, a short last measure) cannot
+        // make the slip meant.
+        if (m_lastLineWhole)
+            warn(slip.location, kSlipMessage, std::move(slip.detail));
+        else
+            m_firstLineSlip = std::move(slip);
     }
     m_lastLineWhole = whole;
 }
@@ -115,8 +121,6 @@ void WarningTracker::warnAtChartEnd(const std::vector<std::int32_t>& branchesInS
         warn(*m_groupStart, "branch group is not complete; its notes are not drawn.");
     for (const auto& mark : m_marks)
         warn(mark.location, "event is beyond the last measure; it is not drawn.");
-    if (m_slip && m_slip->hasLineBefore)
-        warn(m_slip->location, kSlipMessage, std::move(m_slip->detail));
 }
 
 void WarningTracker::finish(const std::vector<std::int32_t>& branchesInSpan, bool atChartEnd)
@@ -125,7 +129,7 @@ void WarningTracker::finish(const std::vector<std::int32_t>& branchesInSpan, boo
     if (atChartEnd)
         warnAtChartEnd(branchesInSpan);
     m_marks.clear();
-    m_slip.reset();
+    m_firstLineSlip.reset();
     std::stable_sort(m_warnings.begin(), m_warnings.end(),
                      [](const ChartDiagnostic& a, const ChartDiagnostic& b) {
                          return std::pair(a.line(), a.column()) < std::pair(b.line(), b.column());

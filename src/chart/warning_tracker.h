@@ -29,7 +29,7 @@ inline constexpr double kPageTicks = 16.0 * kTicksPerQuarter;
 
 // Collects the warnings of one chart, and keeps what the rules that span several lines need:
 // where each branch's open span began, the marks placed since the last completed measure,
-// the unfinished branch group and a note line that may be a slip.
+// the unfinished branch group and the note lines that tell a slip.
 class WarningTracker {
 public:
     void warn(ChartLocation location, std::string message, std::string detail = {});
@@ -65,7 +65,7 @@ public:
     void setSpanStart(std::int32_t branch, std::optional<ChartLocation> start);
 
     // At the end of the chart: spans never closed (the branches in a span), the unfinished
-    // group, marks beyond the last measure and a slip on the last note line; only sorts the
+    // group and marks beyond the last measure; only sorts the
     // warnings when reading stopped before the end.
     void finish(const std::vector<std::int32_t>& branchesInSpan, bool atChartEnd);
 
@@ -76,10 +76,10 @@ private:
         ChartLocation location;
         std::optional<std::uint32_t> tick;
     };
+
     struct Slip {
         ChartLocation location;
         std::string detail;
-        bool hasLineBefore = false; // else only a whole line after it makes it one
     };
 
     std::vector<ChartDiagnostic> m_warnings;
@@ -88,7 +88,7 @@ private:
     std::optional<ChartLocation> m_groupStart;
     std::map<std::int32_t, ChartLocation> m_spanStarts;
     std::optional<bool> m_lastLineWhole; // whether the last note line filled whole measures
-    std::optional<Slip> m_slip;
+    std::optional<Slip> m_firstLineSlip; // a slip on the first note line, until the next line
 };
 
 } // namespace beatplate
