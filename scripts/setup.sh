@@ -29,7 +29,27 @@ done
 
 sudo=""
 [ "$(id -u)" -ne 0 ] && sudo="sudo"
+
+# Another install (a second terminal, unattended upgrades) may hold the package manager's lock:
+# wait for it, up to ten minutes, instead of failing at once.
+apt_get() {
+  local deadline=$((SECONDS + 600)) errors status
+  errors=$(mktemp)
+  while true; do
+    status=0
+    $sudo apt-get -o DPkg::Lock::Timeout=60 "$@" </dev/null 2>"$errors" || status=$?
+    if [ "$status" -eq 0 ] || ! grep -q -e 'Could not get lock' -e 'Unable to lock' "$errors" \
+      || [ "$SECONDS" -ge "$deadline" ]; then
+      cat "$errors" >&2
+      rm -f "$errors"
+      return "$status"
+    fi
+    echo "setup: another package manager holds the lock; waiting for it" >&2
+    sleep 5
+  done
+}
+
 echo "setup: installing ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
-$sudo apt-get update -qq </dev/null
-$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" </dev/null
+apt_get update -qq
+apt_get install -y -qq --no-install-recommends "${missing[@]}"

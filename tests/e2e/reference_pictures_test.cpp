@@ -114,5 +114,19 @@ TEST(ReferencePictures, EveryChartIsDrawnAsRecordedWithBothSheets)
     }
 }
 
+// The README's first command draws examples/example.png again with the build's own sheet: the
+// picture in the tree is that drawing, byte for byte, so the command leaves the tree clean.
+TEST(ReferencePictures, TheBuildDrawsTheExamplePictureOfTheTreeByteForByte)
+{
+    const std::filesystem::path source(BEATPLATE_SOURCE_DIR);
+    const TempDir dir;
+    const auto drawn = runProgram(
+        BEATPLATE_BINARY_PATH,
+        { (source / "examples/example.txt").string(), "-o", (dir / "example.png").string() }, ".");
+    ASSERT_EQ(drawn.status, 0) << drawn.errors;
+    EXPECT_TRUE(readFile(dir / "example.png") == readFile(source / "examples/example.png"))
+        << "examples/example.png is not what the build draws: run scripts/render-example.sh";
+}
+
 } // namespace
 } // namespace beatplate::test
