@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/ioctl.h>
+#include <system_error>
 #include <unistd.h>
 
 namespace beatplate {
@@ -58,6 +59,19 @@ std::string formatMessage(std::string_view message, std::optional<std::string_vi
     if (lineEnd != std::string_view::npos)
         text += message.substr(lineEnd);
     return text + "\n";
+}
+
+std::string outputFailureDetail(std::string_view path, int errorNumber)
+{
+    return "output " + std::string(path) + ": " + std::generic_category().message(errorNumber);
+}
+
+std::string withDetail(std::string_view message, std::string_view detail)
+{
+    std::string text(message);
+    if (!detail.empty())
+        text.append("\n(").append(detail).append(")");
+    return text;
 }
 
 // Kana, kanji, Hangul and the full-width forms take two columns on a terminal.

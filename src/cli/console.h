@@ -24,6 +24,13 @@ enum class ProgressDisplay {
 [[nodiscard]] std::string formatMessage(std::string_view message,
                                         std::optional<std::string_view> subject);
 
+// The detail of a failure to write path, as it follows a message: "output PATH: REASON", the
+// reason being the system's text for errorNumber.
+[[nodiscard]] std::string outputFailureDetail(std::string_view path, int errorNumber);
+// A message with a detail on its second line, in parentheses, as chart errors give theirs; the
+// message alone when there is no detail.
+[[nodiscard]] std::string withDetail(std::string_view message, std::string_view detail);
+
 // The longest start of text (UTF-8) that fits in columns terminal columns, counting the wide
 // characters of East Asian scripts as two; a character is never cut in half.
 [[nodiscard]] std::string fitToColumns(std::string_view text, std::size_t columns);

@@ -15,6 +15,7 @@
 #include <new>
 #include <optional>
 #include <stdexcept>
+#include <system_error>
 #include <unistd.h>
 
 namespace beatplate {
@@ -30,8 +31,8 @@ constexpr const char* kCanvasTooLargeMessage = "画像が大きすぎて作れ�
 
 std::string pictureFailureMessage(const std::exception& error)
 {
-    if (dynamic_cast<const PngWriteError*>(&error) != nullptr)
-        return error.what();
+    if (const auto* writeError = dynamic_cast<const PngWriteError*>(&error))
+        return withDetail(writeError->what(), writeError->detail());
     if (dynamic_cast<const std::bad_alloc*>(&error) != nullptr)
         return kOutOfMemoryMessage;
     if (dynamic_cast<const std::length_error*>(&error) != nullptr)
@@ -76,7 +77,9 @@ static void writeToStandardOutput(const BandedPicture& picture, SourceChunk chun
         if (written < 0 && errno == EINTR)
             continue;
         if (written <= 0)
-            throw PngWriteError(kWriteFailedMessage);
+            throw PngWriteError(kWriteFailedMessage,
+                                "standard output: "
+                                    + std::generic_category().message(written < 0 ? errno : EIO));
         done += static_cast<std::size_t>(written);
     }
 }

@@ -13,6 +13,7 @@
 #include "server/serve_command.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <optional>
@@ -67,13 +68,17 @@ std::optional<Canvas> loadChosenSpriteSheet(const std::optional<std::filesystem:
 
 static bool makeOutputDirectory(const RunOptions& options, Console& console)
 {
-    if (options.charts.size() < 2 || !options.output)
+    if (!options.output || !outputIsDirectory(*options.output))
         return true;
     std::error_code error;
     std::filesystem::create_directories(*options.output, error);
     if (!error && std::filesystem::is_directory(*options.output, error))
         return true;
-    console.report(kOutputDirectoryMessage, *options.output);
+    // A file in the way of the directory says "File exists", which hides what is wrong.
+    const int reason = !error || error.value() == EEXIST ? ENOTDIR : error.value();
+    console.report(
+        withDetail(kOutputDirectoryMessage, outputFailureDetail(*options.output, reason)),
+        *options.output);
     return false;
 }
 

@@ -1,5 +1,7 @@
 #include "driver/run_options.h"
 
+#include "driver/run_paths.h"
+
 #include <algorithm>
 #include <charconv>
 
@@ -36,6 +38,10 @@ static void refuseConflicts(const RunOptions& options)
 {
     if (options.charts.size() > 1 && options.output == "-")
         throw CommandLineError("with several charts, --output names a directory, not '-'");
+    // Several pictures in one file would each replace the one before.
+    if (options.charts.size() > 1 && options.output && !outputIsDirectory(*options.output))
+        throw CommandLineError("with several charts, --output names a directory, not the picture '"
+                               + *options.output + "' (end it with / for a directory)");
     if (int{ options.check } + int{ options.stats } + int{ options.watch } > 1)
         throw CommandLineError("--check, --stats and --watch exclude one another");
     if (options.json && !options.stats)
@@ -70,10 +76,13 @@ std::vector<OptionSpec> runOptionTable(RunOptions& options)
           "until interrupted (Ctrl-C)",
           [&](std::string_view) { options.watch = true; } },
         { 'o', "output", "PATH",
-          "the picture's path, - for standard output;\n"
-          "with several charts, the directory for the pictures",
+          "the picture's path when it ends in .png, - for\n"
+          "standard output; else (or ending in /) the directory\n"
+          "for the pictures, made when missing",
           [&](std::string_view path) { options.output = std::string(path); } },
-        { 'j', "jobs", "N", "use N threads: draw N charts at once, or compress a chart alone on N",
+        { 'j', "jobs", "N",
+          "use N threads: draw N charts at once, or compress\n"
+          "a chart alone on N threads",
           [&](std::string_view jobs) { options.jobs = parseJobs(jobs); } },
         { '\0', "encoding", "NAME",
           "read a chart without a byte-order mark as NAME,\n"
@@ -138,7 +147,8 @@ std::string runHelpText()
           "  3  a picture cannot be written, or the sprite sheet cannot be read\n"
           "  4  the command line is wrong\n"
           "\n"
-          "Full documentation: man beatplate\n";
+          "Full documentation: man beatplate\n"
+          "  (in the source tree: man -l man/beatplate.1)\n";
 }
 
 std::string runVersionText()

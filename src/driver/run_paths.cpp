@@ -2,6 +2,7 @@
 
 #include "cli/messages.h"
 
+#include <algorithm>
 #include <set>
 #include <string>
 #include <sys/stat.h>
@@ -83,18 +84,31 @@ static std::optional<FileIdentity> identityOf(const std::filesystem::path& path)
     return FileIdentity{ status.st_dev, status.st_ino };
 }
 
-static std::optional<std::filesystem::path> picturePathFor(const std::string& chart,
-                                                           const std::optional<std::string>& output,
-                                                           bool severalCharts)
+bool outputIsDirectory(std::string_view output)
 {
-    if (output == "-" || (chart == "-" && (severalCharts || !output)))
+    if (output == "-")
+        return false;
+    std::error_code error;
+    if (output.ends_with('/') || std::filesystem::is_directory(output, error))
+        return true;
+    std::string suffix(output.substr(output.size() - std::min<std::size_t>(output.size(), 4)));
+    for (char& c : suffix)
+        c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    return suffix != ".png";
+}
+
+static std::optional<std::filesystem::path> picturePathFor(const std::string& chart,
+                                                           const std::optional<std::string>& output)
+{
+    if (output == "-")
+        return std::nullopt;
+    if (output && !outputIsDirectory(*output))
+        return std::filesystem::path(*output);
+    // A chart read from standard input has no name to give its picture.
+    if (chart == "-")
         return std::nullopt;
     if (!output)
         return outputPathFor(chart);
-    // Like cp, one chart given a directory puts its picture in it.
-    std::error_code error;
-    if (!severalCharts && !std::filesystem::is_directory(*output, error))
-        return std::filesystem::path(*output);
     return std::filesystem::path(*output) / outputPathFor(chart).filename();
 }
 
@@ -109,7 +123,7 @@ std::vector<ChartJob> planChartJobs(const std::vector<std::string>& charts,
     std::vector<ChartJob> jobs;
     std::set<std::filesystem::path> taken; // empty path: standard output
     for (const auto& chart : charts) {
-        ChartJob job{ chart, picturePathFor(chart, output, charts.size() > 1), std::nullopt };
+        ChartJob job{ chart, picturePathFor(chart, output), std::nullopt };
         std::error_code error;
         const auto key = job.picture ? std::filesystem::weakly_canonical(*job.picture, error)
                                      : std::filesystem::path();

@@ -42,9 +42,15 @@ findSpriteSheet(const std::vector<std::filesystem::path>& candidates);
 [[nodiscard]] bool isSameFile(const std::filesystem::path& chartPath,
                               const std::filesystem::path& outputPath);
 
+// Whether an --output path names the directory for the pictures rather than the picture itself,
+// whatever the number of charts: it does when it ends with "/", names an existing directory, or
+// does not end in ".png" (in any letter case); "-" is standard output, no directory.
+[[nodiscard]] bool outputIsDirectory(std::string_view output);
+
 // Where each chart's picture goes. Without output: beside the chart as outputPathFor says, and
-// to standard output for "-". With one chart, output is the picture, "-" standard output; with
-// several, output is the directory for the pictures, and "-" still writes to standard output.
+// to standard output for "-". A directory output (outputIsDirectory) receives each picture under
+// its usual name, a chart "-" still going to standard output; any other output is the picture,
+// "-" standard output.
 // A picture path that an earlier chart of the run already takes, or that names a chart of the
 // run, refuses that chart, so that no picture is lost and no chart destroyed.
 [[nodiscard]] std::vector<ChartJob> planChartJobs(const std::vector<std::string>& charts,

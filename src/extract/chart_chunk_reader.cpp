@@ -145,10 +145,14 @@ std::string readChartChunk(const std::filesystem::path& picture)
     return readChartChunk(file.get());
 }
 
+static std::size_t lineOf(std::u16string_view text, std::size_t unit)
+{
+    return 1 + static_cast<std::size_t>(std::count(text.begin(), text.begin() + unit, u'\n'));
+}
+
 static std::string lineError(std::u16string_view text, std::size_t badUnit)
 {
-    const auto line = 1 + std::count(text.begin(), text.begin() + badUnit, u'\n');
-    return "譜面の" + std::to_string(line)
+    return "譜面の" + std::to_string(lineOf(text, badUnit))
         + "行目にShift_JISで書けない文字があります。\n--utf8 を付ければUTF-8で書き出せます。";
 }
 
@@ -166,7 +170,8 @@ static std::string keepCrBeforeLf(const std::string& bytes)
     return out;
 }
 
-std::string chartFileFromChunk(std::string_view data, ChartEncoding encoding)
+// The chart text of chunk data, without the LF that the chart reader adds after the last line.
+static std::u16string chartTextOf(std::string_view data)
 {
     if (data.size() < 2 || data.size() % 2 != 0 || data[data.size() - 2] != '\0'
         || data.back() != '\0')
@@ -183,17 +188,36 @@ std::string chartFileFromChunk(std::string_view data, ChartEncoding encoding)
         throw ExtractError(kExtractNoChart, kBrokenChart);
     if (!text.empty() && text.back() == u'\n')
         text.pop_back();
-    if (encoding == ChartEncoding::Utf8) {
-        // Only a broken surrogate has no UTF-8 form, and no chart the reader read holds one.
-        auto utf8 = encodeUtf8(text);
-        if (!utf8)
-            throw ExtractError(kExtractNoChart, kBrokenChart);
-        return keepCrBeforeLf(*utf8);
-    }
+    return text;
+}
+
+static std::string utf8FileOf(std::u16string_view text)
+{
+    // Only a broken surrogate has no UTF-8 form, and no chart the reader read holds one.
+    auto utf8 = encodeUtf8(text);
+    if (!utf8)
+        throw ExtractError(kExtractNoChart, kBrokenChart);
+    return keepCrBeforeLf(*utf8);
+}
+
+std::string chartFileFromChunk(std::string_view data, ChartEncoding encoding)
+{
+    const std::u16string text = chartTextOf(data);
+    if (encoding == ChartEncoding::Utf8)
+        return utf8FileOf(text);
     const Cp932Encoding cp932 = encodeCp932(text);
     if (cp932.badUnit != std::u16string_view::npos)
         throw ExtractError(kExtractNoChart, lineError(text, cp932.badUnit));
     return keepCrBeforeLf(cp932.bytes);
+}
+
+ChartFile chartFileInEncodingThatHoldsIt(std::string_view data)
+{
+    const std::u16string text = chartTextOf(data);
+    const Cp932Encoding cp932 = encodeCp932(text);
+    if (cp932.badUnit == std::u16string_view::npos)
+        return { keepCrBeforeLf(cp932.bytes), ChartEncoding::Cp932, 0 };
+    return { utf8FileOf(text), ChartEncoding::Utf8, lineOf(text, cp932.badUnit) };
 }
 
 } // namespace beatplate

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -30,5 +31,17 @@ enum class ChartEncoding {
 // ExtractError when the data is no chart text or holds a character code page 932 cannot write.
 [[nodiscard]] std::string chartFileFromChunk(std::string_view data,
                                              ChartEncoding encoding = ChartEncoding::Cp932);
+
+// A chart file and what it was written in.
+struct ChartFile {
+    std::string bytes;
+    ChartEncoding encoding = ChartEncoding::Cp932;
+    std::size_t firstLineBeyondCp932 = 0; // Utf8: the first line code page 932 cannot hold
+};
+
+// The chart file that chunk data came from, as chartFileFromChunk makes it: in code page 932 when
+// that holds every character, else in UTF-8, so that the chart comes back as it was drawn.
+// Throws ExtractError when the data is no chart text.
+[[nodiscard]] ChartFile chartFileInEncodingThatHoldsIt(std::string_view data);
 
 } // namespace beatplate

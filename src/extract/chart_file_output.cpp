@@ -1,18 +1,27 @@
 #include "extract/chart_file_output.h"
 
 #include "base/temporary_file.h"
+#include "cli/console.h"
 #include "cli/messages.h"
 #include "extract/extract_error.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <string>
 #include <system_error>
 
 namespace beatplate {
 
-[[noreturn]] static void failOutput()
+[[noreturn]] static void failOutput(const std::filesystem::path& path, int errorNumber)
 {
-    throw ExtractError(kExtractOutputFailed, kOutputFailedMessage);
+    throw ExtractError(kExtractOutputFailed, kOutputFailedMessage,
+                       outputFailureDetail(path.string(), errorNumber));
+}
+
+static void writeWhole(TemporaryFile& file, std::string_view bytes)
+{
+    if (std::fwrite(bytes.data(), 1, bytes.size(), file.stream()) != bytes.size())
+        failOutput(file.target(), errno != 0 ? errno : EIO);
 }
 
 static bool endsWithPng(const std::string& name)
@@ -42,28 +51,27 @@ static std::filesystem::path writeUnderFreeName(const std::filesystem::path& pic
                                                 std::string_view bytes)
 {
     TemporaryFile file(chartPathFor(picture, 0), TemporaryFileKind::Unnamed, kChartFilePrefix);
-    std::FILE* stream = file.stream();
-    if (std::fwrite(bytes.data(), 1, bytes.size(), stream) != bytes.size())
-        failOutput();
+    writeWhole(file, bytes);
     file.finishWriting();
     for (int attempt = 0; attempt < kChartNameAttempts; ++attempt) {
         auto target = chartPathFor(picture, attempt);
         if (file.claimName(target))
             return target;
     }
-    failOutput();
+    failOutput(chartPathFor(picture, 0).string() + " to "
+                   + chartPathFor(picture, kChartNameAttempts - 1).filename().string(),
+               EEXIST);
 }
 
 void writeChartFile(const std::filesystem::path& path, std::string_view bytes)
 {
     try {
         TemporaryFile file(path, TemporaryFileKind::Unnamed, kChartFilePrefix);
-        if (std::fwrite(bytes.data(), 1, bytes.size(), file.stream()) != bytes.size())
-            failOutput();
+        writeWhole(file, bytes);
         file.finishWriting();
         file.replaceTarget();
-    } catch (const std::system_error&) {
-        failOutput();
+    } catch (const std::system_error& error) {
+        failOutput(path, error.code().value());
     }
 }
 
@@ -71,8 +79,8 @@ std::filesystem::path writeChartBeside(const std::filesystem::path& picture, std
 {
     try {
         return writeUnderFreeName(picture, bytes);
-    } catch (const std::system_error&) {
-        failOutput();
+    } catch (const std::system_error& error) {
+        failOutput(chartPathFor(picture, 0), error.code().value());
     }
 }
 

@@ -23,8 +23,10 @@ std::vector<OptionSpec> extractOptionTable(ExtractOptions& options)
         { 'o', "output", "PATH", "write the chart to PATH, - for standard output",
           [&](std::string_view path) { options.output = std::string(path); } },
         { '\0', "encoding", "NAME",
-          "cp932 (the default) or utf-8; UTF-8 gets a byte-order\n"
-          "mark in a file, none on a terminal or pipe",
+          "cp932 or utf-8, even where the other would hold the\n"
+          "chart (default: cp932, or utf-8 for a chart that\n"
+          "cp932 cannot hold); UTF-8 gets a byte-order mark in\n"
+          "a file, none on a terminal or pipe",
           [&](std::string_view name) { options.encoding = parseEncoding(name); } },
         { '\0', "utf8", "", "the same as --encoding=utf-8",
           [&](std::string_view) { options.encoding = ChartEncoding::Utf8; } },
@@ -55,7 +57,8 @@ std::string extractHelpText()
     return "Usage: beatplate-chart [OPTION]... PICTURE\n"
            "Get the chart back out of a picture that beatplate drew. The chart is\n"
            "written beside the picture (song.png gives song.txt, or song.1.txt when\n"
-           "that is taken: no file is replaced) in code page 932 with LF line ends.\n"
+           "that is taken: no file is replaced) in code page 932 with LF line ends,\n"
+           "or in UTF-8 when code page 932 cannot hold it (said on standard error).\n"
            "A PICTURE of - is read from standard input; its chart goes to -o, or to\n"
            "standard output. 'beatplate-chart PICTURE -' is the same as -o -.\n"
            "\n"
@@ -70,7 +73,8 @@ std::string extractHelpText()
           "  2  the picture holds no chart, or one that cannot be written back\n"
           "  3  the chart cannot be written\n"
           "\n"
-          "Full documentation: man beatplate-chart\n";
+          "Full documentation: man beatplate-chart\n"
+          "  (in the source tree: man -l man/beatplate-chart.1)\n";
 }
 
 std::string extractVersionText()

@@ -15,7 +15,8 @@ namespace beatplate {
 struct ExtractOptions {
     std::string picture; // "-" is standard input
     std::optional<std::string> output; // the chart's path, "-" for standard output
-    ChartEncoding encoding = ChartEncoding::Cp932;
+    // Empty: code page 932, or UTF-8 for a chart that code page 932 cannot hold.
+    std::optional<ChartEncoding> encoding;
     bool pause = false;
     bool help = false;
     bool version = false;

@@ -13,6 +13,7 @@
 #include <string>
 #include <string_view>
 #include <sys/stat.h>
+#include <system_error>
 #include <unistd.h>
 #include <vector>
 
@@ -22,6 +23,8 @@ namespace {
 
 constexpr const char* kSameFile = "画像ファイルと出力先が同じです。";
 constexpr const char* kWritten = "譜面を書き出しました：";
+constexpr const char* kWrittenAsUtf8 =
+    "行目にShift_JISで書けない文字があるので、UTF-8で書き出します。";
 constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
 
 } // namespace
@@ -47,7 +50,9 @@ static void writeToStandardOutput(std::string_view bytes)
         if (written < 0 && errno == EINTR)
             continue;
         if (written <= 0)
-            throw ExtractError(kExtractOutputFailed, kOutputFailedMessage);
+            throw ExtractError(kExtractOutputFailed, kOutputFailedMessage,
+                               "standard output: "
+                                   + std::generic_category().message(written < 0 ? errno : EIO));
         bytes.remove_prefix(static_cast<std::size_t>(written));
     }
 }
@@ -61,18 +66,34 @@ static std::string withMarkFor(const std::string& chart, ChartEncoding encoding,
     return std::string(kUtf8ByteOrderMark) + chart;
 }
 
+// The chart in the encoding asked for; without one, in code page 932 unless that cannot hold it,
+// so that the chart comes back as it was drawn, and then in UTF-8, said on the console.
+static ChartFile chartFileOf(const std::string& picture, const ExtractOptions& options,
+                             Console& console)
+{
+    const std::string chunk = readChartChunk(picture);
+    if (options.encoding)
+        return { chartFileFromChunk(chunk, *options.encoding), *options.encoding, 0 };
+    ChartFile chart = chartFileInEncodingThatHoldsIt(chunk);
+    if (chart.encoding == ChartEncoding::Utf8)
+        console.report("譜面の" + std::to_string(chart.firstLineBeyondCp932) + kWrittenAsUtf8,
+                       options.picture, MessageKind::Warning);
+    return chart;
+}
+
 static int extractChart(const ExtractOptions& options, Console& console)
 {
     const bool fromStandardInput = options.picture == "-";
     const std::optional<std::string> output =
         fromStandardInput && !options.output ? "-" : options.output;
     const std::string picture = fromStandardInput ? kStandardInputPath : options.picture;
-    const std::string chart = chartFileFromChunk(readChartChunk(picture), options.encoding);
+    const ChartFile file = chartFileOf(picture, options, console);
+    const std::string& chart = file.bytes;
     if (output == "-") {
-        writeToStandardOutput(withMarkFor(chart, options.encoding, isRegularFile(STDOUT_FILENO)));
+        writeToStandardOutput(withMarkFor(chart, file.encoding, isRegularFile(STDOUT_FILENO)));
         return kExtractSuccess;
     }
-    const std::string bytes = withMarkFor(chart, options.encoding, true);
+    const std::string bytes = withMarkFor(chart, file.encoding, true);
     if (!output) {
         const auto written = writeChartBeside(picture, bytes);
         console.report(kWritten + written.string(), options.picture, MessageKind::Information);
@@ -94,7 +115,7 @@ static int runExtract(const ExtractOptions& options, Console& console)
     try {
         return extractChart(options, console);
     } catch (const ExtractError& error) {
-        console.report(error.what(), options.picture);
+        console.report(withDetail(error.what(), error.detail()), options.picture);
         return error.status();
     } catch (const std::exception&) {
         // Only the environment fails here (memory, a missing code page conversion).

@@ -1,5 +1,6 @@
 #include "output/png_writer.h"
 
+#include "cli/console.h"
 #include "cli/messages.h"
 #include "output/png_error.h"
 #include "png/png_handles.h"
@@ -308,8 +309,20 @@ static void checkOutputReplaceable(const std::filesystem::path& outputPath)
     const auto status = std::filesystem::symlink_status(outputPath, error);
     if (!std::filesystem::exists(status) || std::filesystem::is_symlink(status))
         return;
-    if (std::filesystem::is_directory(status) || ::access(outputPath.c_str(), W_OK) != 0)
-        throw PngWriteError(kOutputOpenFailedMessage);
+    if (std::filesystem::is_directory(status))
+        throw PngWriteError(kOutputOpenFailedMessage,
+                            outputFailureDetail(outputPath.string(), EISDIR));
+    if (::access(outputPath.c_str(), W_OK) != 0)
+        throw PngWriteError(kOutputOpenFailedMessage,
+                            outputFailureDetail(outputPath.string(), errno));
+}
+
+// The failure of a step of writing the picture for path, with the system's reason.
+static PngWriteError systemFailure(const std::system_error& error,
+                                   const std::filesystem::path& path, const char* otherwise)
+{
+    return { messageForSystemError(error, otherwise),
+             outputFailureDetail(path.string(), error.code().value()) };
 }
 
 TemporaryFile openPngOutput(const std::filesystem::path& outputPath)
@@ -318,7 +331,7 @@ TemporaryFile openPngOutput(const std::filesystem::path& outputPath)
     try {
         return TemporaryFile(outputPath);
     } catch (const std::system_error& error) {
-        throw PngWriteError(messageForSystemError(error, kOutputOpenFailedMessage));
+        throw systemFailure(error, outputPath, kOutputOpenFailedMessage);
     }
 }
 
@@ -331,18 +344,25 @@ static void writeIntoFile(TemporaryFile& file, const Picture& picture, SourceChu
     try {
         sink.file = file.stream();
     } catch (const std::system_error& error) {
-        throw PngWriteError(messageForSystemError(error, kWriteFailedMessage));
+        throw systemFailure(error, file.target(), kWriteFailedMessage);
     }
-    encode(sink, picture, std::move(chunk), options);
+    try {
+        encode(sink, picture, std::move(chunk), options);
+    } catch (const PngWriteError& error) {
+        // Only a write that the system refused has a reason to add.
+        if (sink.error == 0 || sink.error == ENOMEM)
+            throw;
+        throw PngWriteError(error.what(), outputFailureDetail(file.target().string(), sink.error));
+    }
     try {
         file.finishWriting();
     } catch (const std::system_error& error) {
-        throw PngWriteError(messageForSystemError(error, kWriteFailedMessage));
+        throw systemFailure(error, file.target(), kWriteFailedMessage);
     }
     try {
         file.replaceTarget();
     } catch (const std::system_error& error) {
-        throw PngWriteError(messageForSystemError(error, kOutputOpenFailedMessage));
+        throw systemFailure(error, file.target(), kOutputOpenFailedMessage);
     }
 }
 

@@ -8,15 +8,28 @@
 #include <cstdint>
 #include <filesystem>
 #include <stdexcept>
+#include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace beatplate {
 
-// A failure to encode or write the picture; what() is a short message for the user.
+// A failure to encode or write the picture; what() is a short message for the user, detail()
+// what exactly failed where the system told ("output pics/a.png: Permission denied"), or empty.
 class PngWriteError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
+    PngWriteError(const std::string& message, std::string detail)
+        : std::runtime_error(message)
+        , m_detail(std::move(detail))
+    {
+    }
+
+    [[nodiscard]] const std::string& detail() const { return m_detail; }
+
+private:
+    std::string m_detail;
 };
 
 inline constexpr int kPngFilterNone = 0x08; // PNG_FILTER_NONE

@@ -75,7 +75,8 @@ std::string serveHelpText()
           "  3  the port cannot be taken, or the sprite sheet cannot be read\n"
           "  4  the command line is wrong\n"
           "\n"
-          "Full documentation: man beatplate\n";
+          "Full documentation: man beatplate\n"
+          "  (in the source tree: man -l man/beatplate.1)\n";
 }
 
 } // namespace beatplate

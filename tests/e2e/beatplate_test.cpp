@@ -318,7 +318,9 @@ TEST(Beatplate, LeavesNothingBehindWhereThePictureCannotBeWritten)
                                      | perms::group_exec | perms::others_read | perms::others_exec);
     const auto result = runUnprivileged(sandbox, chart);
     EXPECT_EQ(result.status, 3);
-    EXPECT_EQ(result.errors, aboutChart(kOutputFailedLine, chart.string()));
+    EXPECT_EQ(result.errors,
+              aboutChart(kOutputFailedLine, chart.string()) + "(output "
+                  + (sandbox / "locked" / "chart.png").string() + ": Permission denied)\n");
     EXPECT_EQ(listDirectory(sandbox / "locked"), std::vector<std::string>{ "chart.txt" });
 }
 
@@ -333,7 +335,9 @@ TEST(Beatplate, KeepsAnEarlierPictureThatMayNotBeWritten)
                                  perms::owner_read | perms::group_read | perms::others_read);
     const auto result = runUnprivileged(sandbox, chart);
     EXPECT_EQ(result.status, 3);
-    EXPECT_EQ(result.errors, aboutChart(kOutputFailedLine, chart.string()));
+    EXPECT_EQ(result.errors,
+              aboutChart(kOutputFailedLine, chart.string()) + "(output "
+                  + (sandbox / "shared" / "chart.png").string() + ": Permission denied)\n");
     EXPECT_EQ(readFile(sandbox / "shared" / "chart.png"), "earlier picture");
     EXPECT_EQ(listDirectory(sandbox / "shared"),
               (std::vector<std::string>{ "chart.png", "chart.txt" }));

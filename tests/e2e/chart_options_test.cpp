@@ -37,13 +37,14 @@ constexpr const char* kFaultyErrorLines =
     "bad.txt:7:1: error: encoding error. (0xFF cannot be read as code page 932)\n"
     "bad.txt: 3 errors, 4 warnings\n";
 
-// Drawn, with a warning on each of lines 2, 3, 5 (the 18-character slip) and 7.
+// Drawn, with a warning on each of lines 2, 3, 5 (the 18-character slip, which the line with a
+// tab after it does not excuse) and 7.
 constexpr const char* kSlipChart = "#title Slips\n"
                                    "#level 11\n"
                                    "#bpm 150,5\n"
                                    "oooooooooooooooo\n"
                                    "oooooooooooooooooo\n"
-                                   "oooooooooooooooo\n"
+                                   "o o o o\to o o o\n"
                                    "(o\n";
 constexpr const char* kSlipWarnings =
     "slip.txt:2:8: warning: level is outside 0 to 10; it is drawn clamped.\n"
@@ -162,7 +163,9 @@ TEST(BeatplateChartOptions, FailsBeforeReadingAChartWhosePictureCannotBeWritten)
     sandbox.writeChart("huge.txt", huge);
     const auto result = sandbox.run({ "-o", "nowhere/huge.png", "huge.txt" });
     EXPECT_EQ(result.status, 3);
-    EXPECT_EQ(result.errors, "出力がなぜかできません。　pngファイル開いてない？ (huge.txt)\n");
+    EXPECT_EQ(result.errors,
+              "出力がなぜかできません。　pngファイル開いてない？ (huge.txt)\n"
+              "(output nowhere/huge.png: No such file or directory)\n");
     EXPECT_EQ(listDirectory(sandbox.directory()),
               (std::vector<std::string>{ "beatplate", "huge.txt", "pic.png" }));
 }
@@ -221,7 +224,12 @@ TEST(BeatplateChartOptions, PrintsFiguresAsJsonWithEveryDocumentedField)
     EXPECT_EQ(figures["seconds"], 29.273);
     EXPECT_EQ(figures["notes"]["total"], 110);
     for (std::size_t i = 0; i < 3; ++i)
-        EXPECT_EQ(figures["branches"][i]["notes"], (std::array{ 92, 78, 84 })[i]);
+        EXPECT_EQ(figures["branches"][i]["notes"], (std::array{ 92, 82, 88 })[i]);
+    // Back in a single lane, the eight notes are met on every branch path.
+    sandbox.writeChart("back.txt", "#branch ooo\noooo\nxx\no\n#branch oxx\noooooooo\n");
+    const auto back = json::parse(sandbox.run({ "--stats", "--json", "back.txt" }).output);
+    for (std::size_t i = 0; i < 3; ++i)
+        EXPECT_EQ(back["branches"][i]["notes"], (std::array{ 12, 10, 9 })[i]);
 
     const struct {
         std::vector<std::string> arguments;

@@ -55,6 +55,11 @@ TEST(BeatplateCommandLine, AnswersHelpVersionAndWrongOptions)
           4,
           "",
           "beatplate: with several charts, --output names a directory, not '-'\n" },
+        { { "-o", "cover.PNG", "a.txt", "b.txt" },
+          4,
+          "",
+          "beatplate: with several charts, --output names a directory, not the picture "
+          "'cover.PNG' (end it with / for a directory)\n" },
         { { "--encoding", "latin1", "a.txt" },
           4,
           "",
@@ -131,7 +136,12 @@ TEST(BeatplateCommandLine, WritesEachPictureWhereTheOutputOptionSays)
         std::vector<std::string> pictures; // written, relative to the sandbox
     } cases[] = {
         { "\"$B\" -o out.png a.txt", { "out.png" } },
+        { "\"$B\" -o Cover.PNG a.txt", { "Cover.PNG" } },
         { "mkdir there && \"$B\" --output there a.txt", { "there/a.png" } },
+        // One chart or several, a path is a directory unless it names a picture.
+        { "\"$B\" -o pictures a.txt", { "pictures/a.png" } },
+        { "\"$B\" -o new/deep/ a.txt", { "new/deep/a.png" } },
+        { "mkdir x.png && \"$B\" -o x.png a.txt", { "x.png/a.png" } },
         { "\"$B\" -o new/deep a.txt sub/b.txt", { "new/deep/a.png", "new/deep/b.png" } },
         { "\"$B\" -o - a.txt > stdout.png", { "stdout.png" } },
         { "\"$B\" - < a.txt > stdout.png", { "stdout.png" } },
@@ -162,10 +172,11 @@ TEST(BeatplateCommandLine, RefusesAPicturePathThatIsTakenAlready)
     sandbox.writeChart("a.txt", kChart);
     sandbox.writeChart("a", "oooo\noooo\noooo\noooo\noooo\n");
     sandbox.writeChart("b.png", kChart); // a chart, named like a picture
-    // Several charts make -o a directory, and b.png is a file.
-    const auto result = sandbox.run({ "a.txt", "a", "-o", "b.png" });
+    // -o names a directory, and b.png is a file.
+    const auto result = sandbox.run({ "a.txt", "a", "-o", "b.png/" });
     EXPECT_EQ(result.status, 3);
-    EXPECT_EQ(result.errors, "出力先のフォルダを作れません。 (b.png)\n");
+    EXPECT_EQ(result.errors,
+              "出力先のフォルダを作れません。 (b.png/)\n(output b.png/: Not a directory)\n");
     EXPECT_FALSE(fs::exists(sandbox / "a.png"));
     const auto twice = sandbox.run({ "a.txt", "a", "b.txt", "b.png" });
     EXPECT_EQ(twice.status, 3);
@@ -308,6 +319,11 @@ TEST(BeatplateCommandLine, HelpAndManualPageTellTheSameOptionsAndVersion)
         const std::string command =
             program.filename().string() + (arguments.size() > 1 ? " " + arguments.front() : "");
         EXPECT_TRUE(help.starts_with("Usage: " + command + " [OPTION]... "));
+        // It fits a terminal of 80 columns, and a build from the tree finds its page too.
+        std::istringstream lines(help);
+        for (std::string line; std::getline(lines, line);)
+            EXPECT_LE(line.size(), 80u) << line;
+        EXPECT_NE(help.find(std::string("man -l ") + page), std::string::npos);
         const std::regex option(R"(--([a-z0-9-]+))");
         std::set<std::string> options;
         for (std::sregex_iterator it(help.begin(), help.end(), option), end; it != end; ++it)

@@ -16,9 +16,11 @@ namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
 constexpr const char* kOutputFailedLine =
-    "出力がなぜかできません。　pngファイル開いてない？ (mnt/chart.txt)\n";
+    "出力がなぜかできません。　pngファイル開いてない？ (mnt/chart.txt)\n"
+    "(output mnt/chart.png: Read-only file system)\n";
 constexpr const char* kDiskFullLine =
-    "pngファイルを書ききれません。　ディスクがいっぱいかも？ (mnt/chart.txt)\n";
+    "pngファイルを書ききれません。　ディスクがいっぱいかも？ (mnt/chart.txt)\n"
+    "(output mnt/chart.png: No space left on device)\n";
 
 std::string manyMeasures(int count)
 {
@@ -122,6 +124,44 @@ TEST(BeatplateOutputFile, TellsAFullDiskFromAPlaceThatTakesNoFile)
         EXPECT_EQ(result->status, 3);
         EXPECT_EQ(result->errors, output);
         EXPECT_EQ(result->output, "chart.txt\n"); // nothing left beside the chart
+    }
+}
+
+// Every place that takes no picture or chart keeps the message users know and adds, below it,
+// the path that failed and the system's reason; $B is beatplate, $C beatplate-chart.
+TEST(BeatplateOutputFile, TellsThePathAndTheReasonOfEveryWriteFailure)
+{
+    const std::string openFailed = "出力がなぜかできません。　pngファイル開いてない？ (a.txt)\n";
+    const std::string chartFailed = "出力がなぜかできません。 (a.png)\n";
+    const struct {
+        std::string script;
+        std::string errors;
+    } cases[] = {
+        { "\"$B\" -o pics/a.png a.txt",
+          openFailed + "(output pics/a.png: No such file or directory)\n" },
+        { "\"$B\" -o /proc/nope.png a.txt",
+          openFailed + "(output /proc/nope.png: No such file or directory)\n" },
+        { "\"$B\" -o a.txt/b.png a.txt", openFailed + "(output a.txt/b.png: Not a directory)\n" },
+        { "mkdir a.png && \"$B\" a.txt", openFailed + "(output a.png: Is a directory)\n" },
+        { "\"$B\" -o a.txt/pics a.txt b.txt",
+          "出力先のフォルダを作れません。 (a.txt/pics)\n(output a.txt/pics: Not a directory)\n" },
+        { "\"$B\" -o - a.txt > /dev/full",
+          "pngファイルの書き込みに失敗しました。 (a.txt)\n"
+          "(standard output: No space left on device)\n" },
+        { "\"$B\" a.txt && \"$C\" -o nowhere/a.txt a.png",
+          chartFailed + "(output nowhere/a.txt: No such file or directory)\n" },
+    };
+    for (const auto& [script, errors] : cases) {
+        SCOPED_TRACE(script);
+        const ProgramSandbox sandbox;
+        sandbox.writeChart("a.txt", "oooo\n");
+        sandbox.writeChart("b.txt", "xxxx\n");
+        const auto result = runShell(
+            "B='" + sandbox.binary().string() + "'; C='"
+                + (fs::path(BEATPLATE_BUILD_DIR) / "beatplate-chart").string() + "'; " + script,
+            sandbox.directory());
+        EXPECT_EQ(result.status, 3);
+        EXPECT_EQ(result.errors, errors);
     }
 }
 

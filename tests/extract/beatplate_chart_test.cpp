@@ -141,7 +141,7 @@ TEST(BeatplateChart, FailsWithItsStatusAndMessageAndWritesNothing)
           2,
           aboutPicture("この画像の譜面は壊れています。") },
         { makeTestPng({ { "bpLt", chartChunkData(u"o\n#title caf\xe9\n") } }),
-          { "p.png" },
+          { "--encoding=cp932", "p.png" },
           2,
           aboutPicture("譜面の2行目にShift_JISで書けない文字があります。")
               + "--utf8 を付ければUTF-8で書き出せます。\n" },
@@ -221,7 +221,9 @@ TEST(BeatplateChart, WritesToStandardOutputWithDash)
     EXPECT_EQ(missing.output, "ファイルが見つかりません。 (q.png)\n");
     const auto full = runScript(dir.path(), "\"$TOOL\" p.png - 2>&1 >/dev/full");
     EXPECT_EQ(full.status, 3);
-    EXPECT_EQ(full.output, aboutPicture("出力がなぜかできません。"));
+    EXPECT_EQ(full.output,
+              aboutPicture("出力がなぜかできません。")
+                  + "(standard output: No space left on device)\n");
 }
 
 TEST(BeatplateChart, LeavesNothingBehindWhenTheChartCannotBeWritten)
@@ -231,7 +233,8 @@ TEST(BeatplateChart, LeavesNothingBehindWhenTheChartCannotBeWritten)
     // Ignoring the file-size signal makes every write beyond the limit fail with EFBIG.
     const auto tooBig = runScript(dir.path(), "trap '' XFSZ; ulimit -f 0; exec \"$TOOL\" p.png");
     EXPECT_EQ(tooBig.status, 3);
-    EXPECT_EQ(tooBig.errors, aboutPicture("出力がなぜかできません。"));
+    EXPECT_EQ(tooBig.errors,
+              aboutPicture("出力がなぜかできません。") + "(output p.txt: File too large)\n");
     EXPECT_EQ(filesIn(dir.path()), std::set<std::string>{ "p.png" });
 
     test::writeFile(dir / "p.txt", "");
@@ -240,7 +243,9 @@ TEST(BeatplateChart, LeavesNothingBehindWhenTheChartCannotBeWritten)
     const auto before = filesIn(dir.path());
     const auto noName = test::runProgram(kChartTool, { "p.png" }, dir.path());
     EXPECT_EQ(noName.status, 3);
-    EXPECT_EQ(noName.errors, aboutPicture("出力がなぜかできません。"));
+    EXPECT_EQ(noName.errors,
+              aboutPicture("出力がなぜかできません。")
+                  + "(output p.txt to p.999.txt: File exists)\n");
     EXPECT_EQ(filesIn(dir.path()), before);
     EXPECT_EQ(test::readFile(dir / "p.txt"), "");
 }
