@@ -70,7 +70,7 @@ static std::size_t utf8CharacterLength(std::string_view bytes)
     return length;
 }
 
-// The bytes a chart name stands for: its escapes undone when it has any that are not UTF-8.
+// The bytes a chart name stands for: its escapes undone, when it has any.
 static std::string fileNameOf(std::string_view name)
 {
     if (name.find("\\x") == std::string_view::npos)
@@ -79,20 +79,22 @@ static std::string fileNameOf(std::string_view name)
     for (std::size_t i = 0; i < name.size(); ++i) {
         unsigned value = 0;
         if (name.substr(i, 2) == "\\x" && i + 4 <= name.size()
-            && std::sscanf(std::string(name.substr(i + 2, 2)).c_str(), "%2X", &value) == 1
-            && std::isxdigit(static_cast<unsigned char>(name[i + 3])) != 0) {
+            && std::isxdigit(static_cast<unsigned char>(name[i + 2])) != 0
+            && std::isxdigit(static_cast<unsigned char>(name[i + 3])) != 0
+            && std::sscanf(std::string(name.substr(i + 2, 2)).c_str(), "%2X", &value) == 1) {
             bytes += static_cast<char>(value);
             i += 3;
         } else {
             bytes += name[i];
         }
     }
-    return decodeUtf8(bytes) ? std::string(name) : bytes;
+    return bytes;
 }
 
 std::string ChartDirectory::chartNameOf(std::string_view fileName)
 {
-    if (decodeUtf8(fileName))
+    // A name that holds "\x" of its own is escaped too, so that every name reads back alike.
+    if (decodeUtf8(fileName) && fileName.find("\\x") == std::string_view::npos)
         return std::string(fileName);
     std::string name;
     while (!fileName.empty()) {

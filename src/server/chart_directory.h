@@ -41,8 +41,8 @@ enum class ChartReadFailure {
 // The charts of one directory, and the only way the server reaches files. A chart is named by
 // a plain file name ending in ".txt" (in any letter case) that does not start with "."; it is a
 // regular file in the directory, or a symbolic link to one that lies inside the directory. No
-// other name reaches any file. Names are UTF-8: a file name that is not is named with each byte
-// outside UTF-8, and each backslash, written "\xHH".
+// other name reaches any file. Names are UTF-8: a file name that is not, or that holds "\x",
+// is named with each byte outside UTF-8, and each backslash, written "\xHH".
 class ChartDirectory {
 public:
     // Throws std::filesystem::filesystem_error when the directory does not exist or is none.

@@ -448,13 +448,19 @@ TEST(ChartServer, KeepsTheOwnerModeAndLinksOfTheChartsItSaves)
     fs::remove(server.dir() / "linked.txt");
 
     // A name that is not UTF-8 is listed with its bytes escaped, and reached by that name.
+    // So is one that holds an escape of its own, so that the two are never taken for each other.
     writeFile(server.dir() / "caf\xE9\\.txt", "oooo\n");
+    writeFile(server.dir() / "caf\\xE9\\.txt", "xxxx\n");
     const auto list = Json::parse(client.Get("/api/charts")->body);
-    ASSERT_EQ(list.size(), 3u);
-    EXPECT_EQ(list[1]["name"], "caf\\xE9\\x5C.txt");
+    ASSERT_EQ(list.size(), 4u);
+    EXPECT_EQ(list[1]["name"], "caf\\x5CxE9\\x5C.txt");
+    EXPECT_EQ(list[2]["name"], "caf\\xE9\\x5C.txt");
     const auto escaped = client.Get("/api/charts/caf%5CxE9%5Cx5C.txt");
     ASSERT_EQ(escaped->status, 200);
     EXPECT_EQ(Json::parse(escaped->body)["text"], "oooo\n");
+    const auto literal = client.Get("/api/charts/caf%5Cx5CxE9%5Cx5C.txt");
+    ASSERT_EQ(literal->status, 200);
+    EXPECT_EQ(Json::parse(literal->body)["text"], "xxxx\n");
 }
 
 } // namespace
