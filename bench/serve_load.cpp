@@ -124,6 +124,7 @@ double timeUnderHostileClients(pid_t server, int port, const std::string& text)
     constexpr int kListeners = 50;
     constexpr int kRequests = 20;
     std::vector<int> held;
+    held.reserve(kIdle + kListeners + 1);
     for (int idle = 0; idle < kIdle; ++idle)
         held.push_back(openConnection(port, ""));
     for (int listener = 0; listener < kListeners; ++listener)
