@@ -248,6 +248,8 @@ async function openChart(name) {
     fetch(chartUrl(name, "/picture.png") + version),
     fetchJson(chartUrl(name, "/report") + version),
   ]);
+  // The picture is read whole first, so that it changes together with the figures.
+  const blob = picture.ok ? await picture.blob() : null;
   // Another chart was chosen meanwhile: these answers are not for the chart shown.
   if (opening !== page.openSequence) return;
   ++page.renderSequence;
@@ -255,7 +257,7 @@ async function openChart(name) {
     showDiagnostics(report.body.diagnostics);
     showFigures(report.body.stats);
   }
-  if (picture.ok) showPicture(await picture.blob());
+  if (blob) showPicture(blob);
   else if (report.body.diagnostics) keepLastPicture(report.body);
   else clearPicture("No picture: " + (report.body.error ?? "the chart cannot be drawn"));
   showStatus(readOnly === null ? "loaded " + name : "loaded " + name + " (read-only)", readOnly !== null);

@@ -132,11 +132,17 @@ ChartServer::refusalOf(const httplib::Request& request) const
         return std::pair(
             403, "requests from other pages are refused: " + request.get_header_value("Origin"));
     const auto length = request.get_header_value("Content-Length");
+    if (length.empty())
+        return std::nullopt;
     std::size_t declared = 0;
     const auto [end, error] =
         std::from_chars(length.data(), length.data() + length.size(), declared);
-    if (!length.empty() && (error != std::errc() || declared > kMaxChartBytes))
+    if (error == std::errc::result_out_of_range
+        || (error == std::errc() && end == length.data() + length.size()
+            && declared > kMaxChartBytes))
         return std::pair(413, std::string("chart is too long."));
+    if (error != std::errc() || end != length.data() + length.size())
+        return std::pair(400, "Content-Length is not a number: " + length);
     return std::nullopt;
 }
 
@@ -151,8 +157,8 @@ void ChartServer::route()
             return Handled::Unhandled;
         response.status = refusal->first;
         response.set_content(errorJson(refusal->second), "application/json; charset=utf-8");
-        // A body declared too long is not read: the connection ends instead.
-        if (refusal->first == 413)
+        // A body whose length is refused is not read: the connection ends instead.
+        if (refusal->first != 403)
             response.set_header("Connection", "close");
         return Handled::Handled;
     });

@@ -190,9 +190,11 @@ class PageTest:
         self.element("reload").click()
         self.answer_dialog(accept=False)
         assert editor.get_property("value") == edited, "the edits were discarded"
+        edited_picture = self.picture()
         self.element("reload").click()
         self.answer_dialog(accept=True)
         self.wait.until(lambda _: editor.get_property("value") == "#tab 8\n\tx\tx\n")
+        self.wait_for_new_picture(edited_picture[0])
         self.shot("7-loaded-from-disk")
 
         # A chart whose text goes on after a 0x1A can be read, not saved.
