@@ -303,6 +303,8 @@ async function save(encoding) {
     $("save-utf8").hidden = false;
     return showStatus(body.error + " (" + chart.name + " is " + body.encoding + ")", true);
   }
+  // A text that would not read back whole: the cursor goes where it would be cut.
+  if (status === 422 && body.line) goToDiagnostic(body);
   if (status !== 200) return showStatus(chart.name + ": " + body.error, true);
   chart.etag = body.etag;
   chart.encoding = body.encoding;
