@@ -1,6 +1,9 @@
 // Load on beatplate serve: REQUESTS POST /api/render of one generated chart from CLIENTS
 // concurrent clients, every answer checked against the picture the command line draws; prints
-// the median and 99th-percentile latency and the server's peak memory.
+// the median and 99th-percentile latency and the server's peak memory. Then hostile clients:
+// 100 connections that send nothing, 50 pages listening for events and one client dripping its
+// headers, while ordinary requests are timed (each must be answered within 2 s) and the
+// server's memory is read.
 //   serve_load BEATPLATE [MEASURES [REQUESTS [CLIENTS]]]
 #include "base/cp932.h"
 #include "chart_generator.h"
@@ -16,9 +19,11 @@
 #include <httplib.h>
 #include <iterator>
 #include <mutex>
+#include <netinet/in.h>
 #include <nlohmann/json.hpp>
 #include <spawn.h>
 #include <string>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -71,24 +76,94 @@ int printedPort(const fs::path& errorFile)
     return at == std::string::npos ? 0 : std::atoi(errors.c_str() + at + 17);
 }
 
-// The peak resident memory of a process in kB, as the kernel keeps it.
-long peakMemory(pid_t pid)
-{
-    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.starts_with("VmHWM:"))
-            return std::atol(line.c_str() + 6);
-    }
-    return -1;
-}
-
 double percentile(std::vector<double> values, double fraction)
 {
     std::sort(values.begin(), values.end());
     const auto index =
         static_cast<std::size_t>(fraction * static_cast<double>(values.size() - 1) + 0.5);
     return values[index];
+}
+
+// A figure of a process's memory in kB as the kernel keeps it: "VmHWM" (peak resident) or
+// "VmRSS" (resident now).
+long memoryOf(pid_t pid, std::string_view field = "VmHWM")
+{
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.starts_with(field) && line[field.size()] == ':')
+            return std::atol(line.c_str() + field.size() + 1);
+    }
+    return -1;
+}
+
+// A connection to the server, with bytes sent on it; -1 when it cannot be made.
+int openConnection(int port, std::string_view bytes)
+{
+    const int socket = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<std::uint16_t>(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (socket < 0
+        || ::connect(socket, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) != 0
+        || (!bytes.empty() && ::send(socket, bytes.data(), bytes.size(), MSG_NOSIGNAL) < 0)) {
+        if (socket >= 0)
+            ::close(socket);
+        return -1;
+    }
+    return socket;
+}
+
+// Times ordinary requests while other clients hold connections that send nothing, listen for
+// events or drip their headers; prints the figures and returns the slowest answer in ms, or a
+// negative number when a request was not answered.
+double timeUnderHostileClients(pid_t server, int port, const std::string& text)
+{
+    constexpr int kIdle = 100;
+    constexpr int kListeners = 50;
+    constexpr int kRequests = 20;
+    std::vector<int> held;
+    held.reserve(kIdle + kListeners + 1);
+    for (int idle = 0; idle < kIdle; ++idle)
+        held.push_back(openConnection(port, ""));
+    for (int listener = 0; listener < kListeners; ++listener)
+        held.push_back(openConnection(port, "GET /api/events HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n"));
+    const int dripping = openConnection(port, "GET /api/charts HTTP/1.1\r\nHo");
+    held.push_back(dripping);
+    const long opened = std::count_if(held.begin(), held.end(), [](int fd) { return fd >= 0; });
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    std::vector<double> lists;
+    std::vector<double> renders;
+    bool answered = true;
+    httplib::Client http("127.0.0.1", port);
+    http.set_read_timeout(std::chrono::seconds(30));
+    for (int request = 0; request < kRequests; ++request) {
+        // The dripping client sends one more byte now and then.
+        static_cast<void>(::send(dripping, "s", 1, MSG_NOSIGNAL));
+        auto begin = Clock::now();
+        const auto list = http.Get("/api/charts");
+        lists.push_back(std::chrono::duration<double, std::milli>(Clock::now() - begin).count());
+        begin = Clock::now();
+        const auto render = http.Post("/api/render", text, "text/plain; charset=utf-8");
+        renders.push_back(std::chrono::duration<double, std::milli>(Clock::now() - begin).count());
+        answered = answered && list && list->status == 200 && render && render->status == 200;
+    }
+    const long resident = memoryOf(server, "VmRSS");
+    for (const int fd : held) {
+        if (fd >= 0)
+            ::close(fd);
+    }
+    const double slowest = std::max(percentile(lists, 1.0), percentile(renders, 1.0));
+    std::printf("hostile clients   %ld connections held: %d idle, %d listening, 1 dripping\n",
+                opened, kIdle, kListeners);
+    std::printf("GET /api/charts   median %.1f ms, most %.1f ms (%d requests)\n",
+                percentile(lists, 0.5), percentile(lists, 1.0), kRequests);
+    std::printf("POST /api/render  median %.1f ms, most %.1f ms\n", percentile(renders, 0.5),
+                percentile(renders, 1.0));
+    std::printf("answered in 2 s   %s\n", answered && slowest <= 2000.0 ? "yes" : "NO");
+    std::printf("server RSS        %.1f MiB while held\n", static_cast<double>(resident) / 1024.0);
+    return answered ? slowest : -1.0;
 }
 
 } // namespace
@@ -156,11 +231,7 @@ int main(int argc, char** argv)
     for (auto& thread : threads)
         thread.join();
     const std::chrono::duration<double> wall = Clock::now() - start;
-    const long peak = peakMemory(server);
-    ::kill(server, SIGTERM);
-    const int status = waitForStatus(server);
-    fs::remove_all(work);
-
+    const long peak = memoryOf(server);
     std::printf("chart             %d measures, %zu bytes of UTF-8, picture %zu bytes\n", measures,
                 text.size(), reference.size());
     std::printf("requests          %d from %d clients in %.2f s (%.1f/s)\n", requests, clients,
@@ -170,6 +241,15 @@ int main(int argc, char** argv)
                 percentile(latencies, 0.5), percentile(latencies, 0.99),
                 percentile(latencies, 1.0));
     std::printf("server peak RSS   %.1f MiB\n", static_cast<double>(peak) / 1024.0);
+    // The hostile clients draw a short chart, so that the time measured is the wait.
+    const double slowest = timeUnderHostileClients(
+        server, port,
+        beatplate::encodeUtf8(beatplate::decodeCp932(beatplate::generateChart(8)).value()).value());
+    ::kill(server, SIGTERM);
+    const int status = waitForStatus(server);
+    fs::remove_all(work);
+
     std::printf("server exit       %d\n", status);
-    return wrong == 0 && status == 0 ? 0 : 1;
+    const bool prompt = slowest >= 0.0 && slowest <= 2000.0;
+    return wrong == 0 && status == 0 && prompt ? 0 : 1;
 }

@@ -2,7 +2,9 @@
 # Builds beatplate in Release (build-release/) and puts beatplate serve under load: REQUESTS
 # POST /api/render (200 by default) of a generated chart of MEASURES measures (300) from CLIENTS
 # concurrent clients (8), every answer checked against the picture the command line draws;
-# prints the median and 99th-percentile latency and the server's peak memory.
+# prints the median and 99th-percentile latency and the server's peak memory; then times
+# ordinary requests while 100 idle connections, 50 event listeners and a client dripping its
+# headers are held open (each must be answered within 2 s), and prints the server's memory.
 #   scripts/bench-serve.sh [MEASURES [REQUESTS [CLIENTS]]]
 set -euo pipefail
 cd "$(dirname "$0")/.."

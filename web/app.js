@@ -2,13 +2,16 @@
 "use strict";
 
 const kRedrawPause = 250; // ms after the last key before the text is drawn again
+const kDefaultTabWidth = 4; // as the chart reader counts a tab without #tab
 
 const $ = (id) => document.getElementById(id);
 const page = {
-  chart: null, // { name, etag, encoding, savedText }
+  chart: null, // { name, etag, encoding, savedText, readOnly }
+  openSequence: 0, // counts charts opened, so that a late answer for an earlier one is dropped
   renderSequence: 0,
   redrawTimer: 0,
   pictureUrl: null, // an object URL of the last good picture, or null
+  pictureChart: null, // the name of the chart that picture shows
 };
 
 function showStatus(message, failure = false) {
@@ -35,6 +38,17 @@ function isDirty() {
   return page.chart !== null && $("editor").value !== page.chart.savedText;
 }
 
+// Whether the edits may go: none were made, or the user lets them go.
+function mayDiscardEdits(doing) {
+  return !isDirty() || window.confirm("Your edits to " + page.chart.name + " are not saved. " + doing + " and discard them?");
+}
+
+// The tab width the chart reader uses for the text: its first #tab, or the default.
+function tabWidthOf(text) {
+  const match = /^#tab[ \t]+(4|8)[ \t]*$/m.exec(text);
+  return match ? Number(match[1]) : kDefaultTabWidth;
+}
+
 // An item of a list: a button with text that does something when clicked.
 function listButton(text, onClick) {
   const item = document.createElement("li");
@@ -52,7 +66,7 @@ async function loadChartList() {
   const list = $("chart-list");
   list.replaceChildren();
   for (const chart of body) {
-    const item = listButton(chart.name, () => openChart(chart.name));
+    const item = listButton(chart.name, () => chooseChart(chart.name));
     item.firstChild.title = chart.size + " bytes, saved " + new Date(chart.modified).toLocaleString();
     item.firstChild.setAttribute("aria-current", String(page.chart?.name === chart.name));
     list.append(item);
@@ -71,8 +85,27 @@ function updateGutter() {
 function showPicture(blob) {
   if (page.pictureUrl) URL.revokeObjectURL(page.pictureUrl);
   page.pictureUrl = URL.createObjectURL(blob);
+  page.pictureChart = page.chart.name;
   $("picture").src = page.pictureUrl;
+  $("picture").hidden = false;
+  $("no-picture").hidden = true;
   $("download").href = page.pictureUrl;
+  $("download").hidden = false;
+  $("picture").parentElement.classList.remove("stale");
+  $("picture-note").textContent = "";
+}
+
+// No picture at all: another chart's would be taken for this one's.
+function clearPicture(placeholder) {
+  if (page.pictureUrl) URL.revokeObjectURL(page.pictureUrl);
+  page.pictureUrl = null;
+  page.pictureChart = null;
+  $("picture").removeAttribute("src");
+  $("picture").hidden = true;
+  $("no-picture").textContent = placeholder;
+  $("no-picture").hidden = false;
+  $("download").removeAttribute("href");
+  $("download").hidden = true;
   $("picture").parentElement.classList.remove("stale");
   $("picture-note").textContent = "";
 }
@@ -153,8 +186,11 @@ function showFigures(stats) {
 
 function keepLastPicture(result) {
   const errors = result.diagnostics.filter((d) => d.severity === "error").length;
+  const count = errors + " error" + (errors === 1 ? "" : "s");
+  if (page.pictureChart !== page.chart.name)
+    return clearPicture("No picture: " + page.chart.name + " has " + count + " and has not been drawn without errors here.");
   $("picture").parentElement.classList.add("stale");
-  $("picture-note").textContent = "(the last one without errors; " + errors + " error" + (errors === 1 ? "" : "s") + " now)";
+  $("picture-note").textContent = "(the last one without errors; " + count + " now)";
 }
 
 async function redraw() {
@@ -176,18 +212,31 @@ async function redraw() {
 function scheduleRedraw() {
   clearTimeout(page.redrawTimer);
   page.redrawTimer = setTimeout(redraw, kRedrawPause);
+  $("editor").style.tabSize = tabWidthOf($("editor").value);
   updateGutter();
 }
 
 // Loads the chart from disk, with its picture, diagnostics and figures as they are saved.
 async function openChart(name) {
+  const opening = ++page.openSequence;
   const { ok, body } = await fetchJson(chartUrl(name));
+  if (opening !== page.openSequence) return;
   if (!ok) return showStatus(name + ": " + body.error, true);
-  page.chart = { name, etag: body.etag, encoding: body.encoding, savedText: body.text };
+  clearTimeout(page.redrawTimer);
+  ++page.renderSequence;
+  const readOnly = body.readOnly ?? null;
+  page.chart = { name, etag: body.etag, encoding: body.encoding, savedText: body.text, readOnly };
+  if (page.pictureChart !== name) clearPicture("Drawing " + name + "…");
   $("workspace").hidden = false;
+  $("no-chart").hidden = true;
   $("chart-name").textContent = name;
   $("encoding").textContent = body.encoding + (body.lineEnds === "CRLF" ? ", CR LF" : "");
   $("editor").value = body.text;
+  $("editor").readOnly = readOnly !== null;
+  $("editor").style.tabSize = tabWidthOf(body.text);
+  $("save").disabled = readOnly !== null;
+  $("read-only").textContent = readOnly === null ? "" : "Read-only: " + readOnly + ".";
+  $("read-only").hidden = readOnly === null;
   $("download").download = name.replace(/\.txt$/i, "") + ".png";
   $("reload").hidden = true;
   $("save-utf8").hidden = true;
@@ -199,19 +248,46 @@ async function openChart(name) {
     fetch(chartUrl(name, "/picture.png") + version),
     fetchJson(chartUrl(name, "/report") + version),
   ]);
+  // The picture is read whole first, so that it changes together with the figures.
+  const blob = picture.ok ? await picture.blob() : null;
+  // Another chart was chosen meanwhile: these answers are not for the chart shown.
+  if (opening !== page.openSequence) return;
   ++page.renderSequence;
   if (report.body.diagnostics) {
     showDiagnostics(report.body.diagnostics);
     showFigures(report.body.stats);
   }
-  if (picture.ok) showPicture(await picture.blob());
+  if (blob) showPicture(blob);
   else if (report.body.diagnostics) keepLastPicture(report.body);
-  showStatus("loaded " + name);
+  else clearPicture("No picture: " + (report.body.error ?? "the chart cannot be drawn"));
+  showStatus(readOnly === null ? "loaded " + name : "loaded " + name + " (read-only)", readOnly !== null);
+}
+
+function chooseChart(name) {
+  if (page.chart?.name !== name && mayDiscardEdits("Open " + name)) openChart(name);
+}
+
+// Asks for a name and saves an empty chart under it, unless a chart has that name already.
+async function newChart() {
+  if (!mayDiscardEdits("Make a new chart")) return;
+  let name = window.prompt("Name of the new chart:", "new.txt");
+  if (!name) return;
+  name = name.trim();
+  if (!/\.txt$/i.test(name)) name += ".txt";
+  const { status, body } = await fetchJson(chartUrl(name), {
+    method: "PUT",
+    headers: { "Content-Type": "text/plain; charset=utf-8", "If-None-Match": "*" },
+    body: "",
+  });
+  if (status !== 200) return showStatus(name + ": " + body.error, true);
+  await loadChartList();
+  await openChart(name);
+  showStatus("made " + name);
 }
 
 async function save(encoding) {
   const chart = page.chart;
-  if (!chart) return;
+  if (!chart || chart.readOnly !== null) return;
   const text = $("editor").value;
   const query = encoding ? "?encoding=" + encodeURIComponent(encoding) : "";
   const { status, body } = await fetchJson(chartUrl(chart.name) + query, {
@@ -227,6 +303,8 @@ async function save(encoding) {
     $("save-utf8").hidden = false;
     return showStatus(body.error + " (" + chart.name + " is " + body.encoding + ")", true);
   }
+  // A text that would not read back whole: the cursor goes where it would be cut.
+  if (status === 422 && body.line) goToDiagnostic(body);
   if (status !== 200) return showStatus(chart.name + ": " + body.error, true);
   chart.etag = body.etag;
   chart.encoding = body.encoding;
@@ -256,9 +334,14 @@ $("editor").addEventListener("input", scheduleRedraw);
 $("editor").addEventListener("scroll", () => ($("gutter").scrollTop = $("editor").scrollTop));
 $("save").addEventListener("click", () => save(null));
 $("save-utf8").addEventListener("click", () => save("utf-8"));
-$("reload").addEventListener("click", () => page.chart && openChart(page.chart.name));
+$("reload").addEventListener("click", () => {
+  if (page.chart && mayDiscardEdits("Load the file on disk")) openChart(page.chart.name);
+});
+$("new-chart").addEventListener("click", newChart);
 window.addEventListener("beforeunload", (event) => {
-  if (isDirty()) event.preventDefault();
+  if (!isDirty()) return;
+  event.preventDefault();
+  event.returnValue = ""; // browsers that predate preventDefault ask only with this
 });
 loadChartList();
 listenForSaves();

@@ -1,10 +1,12 @@
 #include "server/chart_api.h"
 
+#include "base/cp932.h"
 #include "server/chart_directory.h"
 #include "server/chart_preview.h"
 #include "server/chart_text_form.h"
 #include "server/http_text.h"
 
+#include <cerrno>
 #include <httplib.h>
 #include <nlohmann/json.hpp>
 
@@ -17,12 +19,15 @@ using Json = nlohmann::ordered_json;
 constexpr const char* kJsonType = "application/json; charset=utf-8";
 constexpr int kOk = 200;
 constexpr int kBadRequest = 400;
+constexpr int kForbidden = 403;
 constexpr int kNotFound = 404;
 constexpr int kConflict = 409;
 constexpr int kPreconditionFailed = 412;
 constexpr int kPayloadTooLarge = 413;
 constexpr int kUnprocessable = 422;
 constexpr int kPreconditionRequired = 428;
+constexpr int kServerError = 500;
+constexpr int kInsufficientStorage = 507;
 constexpr const char* kChartTooLong = "chart is too long.";
 
 } // namespace
@@ -128,6 +133,14 @@ static std::optional<ChartFile> readNamedChart(const ChartDirectory& directory,
     return chart;
 }
 
+// Why a chart whose text goes on after a U+001A cannot be edited: its reader stops there.
+static std::string cutOffReason(const TextPlace& place)
+{
+    return "the chart's text goes on after U+001A (end of file) at line "
+        + std::to_string(place.line) + ", column " + std::to_string(place.column)
+        + ", where reading it stops; saving it here would cut it off";
+}
+
 void ChartApi::getText(const httplib::Request& request, httplib::Response& response) const
 {
     const auto chart = readNamedChart(m_directory, request, response);
@@ -146,6 +159,9 @@ void ChartApi::getText(const httplib::Request& request, httplib::Response& respo
     json["byteOrderMark"] = form.byteOrderMark;
     json["lineEnds"] = form.crlf ? "CRLF" : "LF";
     json["text"] = *text;
+    json["readOnly"] = nullptr;
+    if (const auto cut = placeCutOff(chart->bytes))
+        json["readOnly"] = cutOffReason(*cut);
     setVersionHeaders(response, chart->info, chart->etag);
     answer(response, kOk, json.dump());
 }
@@ -187,29 +203,75 @@ void ChartApi::render(const httplib::Request& request, httplib::Response& respon
     answer(response, kOk, previewJson(result, true));
 }
 
-// Why the chart on disk may not be replaced by this request, as a status; none when it may.
-static std::optional<int> refusalOfPreconditions(const httplib::Request& request,
-                                                 const std::optional<ChartFile>& current)
+// Whether an If-Match or If-None-Match list names the tag; weak tags never match strongly.
+static bool listNames(std::string_view list, std::string_view etag, bool strong)
+{
+    while (!list.empty()) {
+        const auto comma = list.find(',');
+        auto tag = list.substr(0, comma);
+        list = comma == std::string_view::npos ? "" : list.substr(comma + 1);
+        while (tag.starts_with(' ') || tag.starts_with('\t'))
+            tag.remove_prefix(1);
+        while (tag.ends_with(' ') || tag.ends_with('\t'))
+            tag.remove_suffix(1);
+        if (tag.starts_with("W/")) {
+            if (strong)
+                continue;
+            tag.remove_prefix(2);
+        }
+        if (tag == etag)
+            return true;
+    }
+    return false;
+}
+
+namespace {
+
+// Why a save may not replace what is on disk.
+struct Refusal {
+    int status;
+    std::string message;
+};
+
+} // namespace
+
+// Why the chart on disk may not be replaced by this request; none when it may.
+static std::optional<Refusal> refusalOfPreconditions(const httplib::Request& request,
+                                                     const std::optional<ChartFile>& current)
 {
     const bool ifMatch = request.has_header("If-Match");
     const bool ifNoneMatch = request.has_header("If-None-Match");
     const bool ifUnmodified = request.has_header("If-Unmodified-Since");
+    const Refusal changed{ kPreconditionFailed, "the chart changed on disk since it was loaded" };
     // Without a version to compare, a save could overwrite what someone else saved.
     if (!ifMatch && !ifNoneMatch && !ifUnmodified)
-        return kPreconditionRequired;
+        return Refusal{ kPreconditionRequired,
+                        "a save needs If-Match, If-None-Match: * or If-Unmodified-Since" };
     if (ifMatch) {
         const auto tags = request.get_header_value("If-Match");
-        if (!current || (tags != "*" && tags.find(current->etag) == std::string::npos))
-            return kPreconditionFailed;
+        if (!current)
+            return changed;
+        if (tags != "*" && !listNames(tags, current->etag, true))
+            return changed;
     }
-    if (ifNoneMatch && current && request.get_header_value("If-None-Match") == "*")
-        return kPreconditionFailed;
+    if (ifNoneMatch && current) {
+        const auto tags = request.get_header_value("If-None-Match");
+        if (tags == "*")
+            return Refusal{ kPreconditionFailed, "a chart of this name exists already" };
+        if (listNames(tags, current->etag, false))
+            return changed;
+    }
     if (ifUnmodified && !ifMatch) {
         const auto date = parseHttpDate(request.get_header_value("If-Unmodified-Since"));
         if (!date)
-            return kBadRequest;
+            return Refusal{ kBadRequest, "If-Unmodified-Since is not an HTTP date" };
         if (!current || current->info.modified.tv_sec > *date)
-            return kPreconditionFailed;
+            return changed;
+        // The date has whole seconds: a change within its second cannot be told from none.
+        if (current->info.modified.tv_sec == *date)
+            return Refusal{ kPreconditionFailed,
+                            "the chart changed within the second If-Unmodified-Since names, so "
+                            "it may have changed since it was loaded; save with If-Match" };
     }
     return std::nullopt;
 }
@@ -231,6 +293,47 @@ static std::optional<ChartTextForm> formOfSave(const httplib::Request& request,
     return form;
 }
 
+// The refusal of a text that would not read back as sent, naming where and, for a U+001A,
+// why.
+static std::string notReadBackJson(std::string_view text, const TextPlace& place)
+{
+    std::string lineText(text);
+    for (int line = 1; line < place.line; ++line)
+        lineText.erase(0, lineText.find('\n') + 1);
+    const auto characters = decodeUtf8(lineText.substr(0, lineText.find('\n'))).value_or(u"");
+    std::size_t unit = 0;
+    for (int column = 1; column < place.column && unit < characters.size(); ++column)
+        unit += characters[unit] >= 0xD800 && characters[unit] < 0xDC00 ? 2 : 1;
+    const bool endOfFile = unit < characters.size() && characters[unit] == 0x1A;
+    const std::string where =
+        "line " + std::to_string(place.line) + ", column " + std::to_string(place.column);
+    const std::string message = endOfFile ? "U+001A (end of file) at " + where
+            + " ends the chart for its reader: the text after it would be lost"
+                                          : "the chart would not read back as sent from " + where;
+    return Json{ { "error", message }, { "line", place.line }, { "column", place.column } }.dump();
+}
+
+// Writes the chart, or answers why it could not be written.
+static std::optional<ChartFileInfo> writeChart(const ChartDirectory& directory,
+                                               const std::string& name, std::string_view bytes,
+                                               httplib::Response& response)
+{
+    try {
+        return directory.write(name, bytes);
+    } catch (const std::system_error& error) {
+        const int code = error.code().value();
+        if (code == ENOSPC || code == EDQUOT)
+            fail(response, kInsufficientStorage,
+                 "the disk is full: the chart was not saved (" + std::string(error.what()) + ")");
+        else if (code == EACCES || code == EPERM || code == EROFS)
+            fail(response, kForbidden,
+                 "the chart cannot be saved here: " + std::string(error.what()));
+        else
+            fail(response, kServerError, "the chart was not saved: " + std::string(error.what()));
+        return std::nullopt;
+    }
+}
+
 void ChartApi::save(const httplib::Request& request, httplib::Response& response) const
 {
     const std::string name = request.matches[1].str();
@@ -242,15 +345,16 @@ void ChartApi::save(const httplib::Request& request, httplib::Response& response
     if (!current && failure == ChartReadFailure::TooLarge)
         return fail(response, kPayloadTooLarge, kChartTooLong);
     if (const auto refusal = refusalOfPreconditions(request, current)) {
-        Json json{ { "error",
-                     *refusal == kPreconditionRequired
-                         ? "a save needs If-Match, If-None-Match: * or If-Unmodified-Since"
-                         : *refusal == kBadRequest
-                         ? "If-Unmodified-Since is not an HTTP date"
-                         : "the chart changed on disk since it was loaded" } };
+        Json json{ { "error", refusal->message } };
         json["etag"] = current ? Json(current->etag) : Json(nullptr);
-        return answer(response, *refusal, json.dump());
+        return answer(response, refusal->status, json.dump());
     }
+    if (current) {
+        if (const auto cut = placeCutOff(current->bytes))
+            return fail(response, kUnprocessable, cutOffReason(*cut));
+    }
+    if (const auto reason = m_directory.whyNotWritable(name))
+        return fail(response, kForbidden, *reason);
     const auto form = formOfSave(request, current);
     if (!form)
         return fail(response, kBadRequest, "encoding must be cp932 or utf-8");
@@ -265,12 +369,16 @@ void ChartApi::save(const httplib::Request& request, httplib::Response& response
                    { "encoding", chartEncodingName(form->encoding) } };
         return answer(response, kConflict, json.dump());
     }
-    const auto info = m_directory.write(name, encoded.bytes);
+    if (const auto place = placeNotReadBack(request.body, encoded.bytes))
+        return answer(response, kUnprocessable, notReadBackJson(request.body, *place));
+    const auto info = writeChart(m_directory, name, encoded.bytes, response);
+    if (!info)
+        return;
     const auto etag = entityTagOf(encoded.bytes);
-    Json json = infoJson(info);
+    Json json = infoJson(*info);
     json["etag"] = etag;
     json["encoding"] = chartEncodingName(form->encoding);
-    setVersionHeaders(response, info, etag);
+    setVersionHeaders(response, *info, etag);
     answer(response, kOk, json.dump());
 }
 

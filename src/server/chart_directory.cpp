@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -59,12 +60,66 @@ static bool endsWithChartSuffix(std::string_view name)
     });
 }
 
+// The length of the UTF-8 character at the start of bytes; 0 when none starts there.
+static std::size_t utf8CharacterLength(std::string_view bytes)
+{
+    const auto lead = static_cast<unsigned char>(bytes.front());
+    const std::size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+    if (bytes.size() < length || (length > 1 && !decodeUtf8(bytes.substr(0, length))))
+        return 0;
+    return length;
+}
+
+// The bytes a chart name stands for: its escapes undone, when it has any.
+static std::string fileNameOf(std::string_view name)
+{
+    if (name.find("\\x") == std::string_view::npos)
+        return std::string(name);
+    std::string bytes;
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        unsigned value = 0;
+        if (name.substr(i, 2) == "\\x" && i + 4 <= name.size()
+            && std::isxdigit(static_cast<unsigned char>(name[i + 2])) != 0
+            && std::isxdigit(static_cast<unsigned char>(name[i + 3])) != 0
+            && std::sscanf(std::string(name.substr(i + 2, 2)).c_str(), "%2X", &value) == 1) {
+            bytes += static_cast<char>(value);
+            i += 3;
+        } else {
+            bytes += name[i];
+        }
+    }
+    return bytes;
+}
+
+std::string ChartDirectory::chartNameOf(std::string_view fileName)
+{
+    // A name that holds "\x" of its own is escaped too, so that every name reads back alike.
+    if (decodeUtf8(fileName) && fileName.find("\\x") == std::string_view::npos)
+        return std::string(fileName);
+    std::string name;
+    while (!fileName.empty()) {
+        const std::size_t length = utf8CharacterLength(fileName);
+        if (length == 0 || fileName.front() == '\\') {
+            std::array<char, 8> escape{};
+            std::snprintf(escape.data(), escape.size(), "\\x%02X",
+                          static_cast<unsigned char>(fileName.front()));
+            name += escape.data();
+            fileName.remove_prefix(1);
+        } else {
+            name += fileName.substr(0, length);
+            fileName.remove_prefix(length);
+        }
+    }
+    return name;
+}
+
 bool ChartDirectory::isChartName(std::string_view name)
 {
+    const std::string file = fileNameOf(name);
     // A leading "." also keeps out ".." and our own hidden temporary files.
-    return name.size() <= NAME_MAX && !name.starts_with('.')
-        && name.find_first_of(std::string_view("/\0", 2)) == std::string_view::npos
-        && endsWithChartSuffix(name) && decodeUtf8(name).has_value();
+    return file.size() <= NAME_MAX && !file.starts_with('.')
+        && file.find_first_of(std::string_view("/\0", 2)) == std::string::npos
+        && endsWithChartSuffix(file) && decodeUtf8(name).has_value();
 }
 
 bool ChartDirectory::isInside(const std::filesystem::path& canonical) const
@@ -88,7 +143,7 @@ std::optional<std::filesystem::path> ChartDirectory::resolve(std::string_view na
     if (!isChartName(name))
         return std::nullopt;
     std::error_code error;
-    const auto target = std::filesystem::canonical(m_root / name, error);
+    const auto target = std::filesystem::canonical(m_root / fileNameOf(name), error);
     if (error || !isInside(target))
         return std::nullopt;
     const auto status = statusOf(target, false);
@@ -102,9 +157,9 @@ std::optional<std::filesystem::path> ChartDirectory::writeTarget(std::string_vie
     if (auto existing = resolve(name))
         return existing;
     // Nothing at all may be there: a dangling link or a directory is no place for a chart.
-    if (!isChartName(name) || statusOf(m_root / name, false) || errno != ENOENT)
+    if (!isChartName(name) || statusOf(m_root / fileNameOf(name), false) || errno != ENOENT)
         return std::nullopt;
-    return m_root / name;
+    return m_root / fileNameOf(name);
 }
 
 std::vector<ChartFileInfo> ChartDirectory::list() const
@@ -112,7 +167,7 @@ std::vector<ChartFileInfo> ChartDirectory::list() const
     std::vector<ChartFileInfo> charts;
     std::error_code error;
     for (const auto& entry : std::filesystem::directory_iterator(m_root, error)) {
-        const std::string name = entry.path().filename().string();
+        const std::string name = chartNameOf(entry.path().filename().string());
         const auto file = resolve(name);
         const auto status = file ? statusOf(*file, true) : std::nullopt;
         if (status)
@@ -170,16 +225,51 @@ std::optional<ChartFile> ChartDirectory::read(std::string_view name,
     return chart;
 }
 
+std::optional<std::string> ChartDirectory::whyNotWritable(std::string_view name) const
+{
+    const auto target = resolve(name);
+    const auto status = target ? statusOf(*target, true) : std::nullopt;
+    if (!status)
+        return std::nullopt;
+    // A chart without any write permission was made read-only on purpose, even for root.
+    if ((status->st_mode & 0222) == 0
+        || ::faccessat(AT_FDCWD, target->c_str(), W_OK, AT_EACCESS) != 0)
+        return "the chart is read-only";
+    if (status->st_nlink > 1)
+        return "the chart has " + std::to_string(status->st_nlink)
+            + " hard links, which saving would break";
+    if (::geteuid() != 0 && status->st_uid != ::geteuid())
+        return "the chart belongs to another user, and saving would make it ours";
+    return std::nullopt;
+}
+
+// Gives the new file the owner and group of the one it replaces, which only root may always do;
+// anyone may keep his own file's group when he is in it.
+static void keepOwner(int fd, const struct stat& old)
+{
+    if (::fchown(fd, old.st_uid, old.st_gid) == 0)
+        return;
+    if (errno == EPERM && old.st_uid == ::geteuid() && ::fchown(fd, old.st_uid, -1) == 0)
+        return;
+    throw std::system_error(errno, std::generic_category(), "cannot keep the chart's owner");
+}
+
 ChartFileInfo ChartDirectory::write(std::string_view name, std::string_view bytes) const
 {
     const auto target = writeTarget(name);
     if (!target)
         throw std::invalid_argument("no chart may be written as " + std::string(name));
+    const auto old = statusOf(*target, true);
     TemporaryFile file(*target, TemporaryFileKind::Unnamed, kChartFilePrefix);
     if (std::fwrite(bytes.data(), 1, bytes.size(), file.stream()) != bytes.size())
         throw std::system_error(errno, std::generic_category(), "cannot write " + target->string());
     file.finishWriting();
+    if (old)
+        keepOwner(file.descriptor(), *old);
     file.replaceTarget();
+    // The replacement passes on only the read and write bits; the rest of the mode follows.
+    if (old && ::fchmod(file.descriptor(), old->st_mode & 07777) != 0)
+        throw std::system_error(errno, std::generic_category(), "cannot keep the chart's mode");
     const auto status = statusOf(*target, true);
     if (!status)
         throw std::system_error(errno, std::generic_category(), "cannot read " + target->string());

@@ -39,9 +39,10 @@ enum class ChartReadFailure {
 };
 
 // The charts of one directory, and the only way the server reaches files. A chart is named by
-// a plain file name ending in ".txt" (in any letter case) that is valid UTF-8 and does not
-// start with "."; it is a regular file in the directory, or a symbolic link to one that lies
-// inside the directory. No other name reaches any file.
+// a plain file name ending in ".txt" (in any letter case) that does not start with "."; it is a
+// regular file in the directory, or a symbolic link to one that lies inside the directory. No
+// other name reaches any file. Names are UTF-8: a file name that is not, or that holds "\x",
+// is named with each byte outside UTF-8, and each backslash, written "\xHH".
 class ChartDirectory {
 public:
     // Throws std::filesystem::filesystem_error when the directory does not exist or is none.
@@ -51,6 +52,8 @@ public:
 
     // True for a name that may stand for a chart, whether or not one exists.
     [[nodiscard]] static bool isChartName(std::string_view name);
+    // The name of a file as charts are named: its bytes, or escaped when they are not UTF-8.
+    [[nodiscard]] static std::string chartNameOf(std::string_view fileName);
     // The charts, sorted by name (byte order).
     [[nodiscard]] std::vector<ChartFileInfo> list() const;
     // The regular file a chart name stands for, links resolved; none when there is none.
@@ -62,9 +65,13 @@ public:
     // directory when nothing is there; none for a name that may not be used, a directory or a
     // link that leads nowhere or outside.
     [[nodiscard]] std::optional<std::filesystem::path> writeTarget(std::string_view name) const;
+    // Why the chart may not be replaced, in words; none when it may (or does not exist): it is
+    // read-only, has several hard links a replacement would break, or has an owner a
+    // replacement could not keep.
+    [[nodiscard]] std::optional<std::string> whyNotWritable(std::string_view name) const;
     // Writes bytes as the chart, atomically: the file appears complete or not at all, and an
-    // earlier one keeps its permissions. Throws std::system_error, or std::invalid_argument
-    // when writeTarget gives none.
+    // earlier one keeps its owner and permissions. Throws std::system_error, or
+    // std::invalid_argument when writeTarget gives none.
     ChartFileInfo write(std::string_view name, std::string_view bytes) const;
 
     // Held while a write checks what is on disk and replaces it, so that two writers through

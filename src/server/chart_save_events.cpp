@@ -114,7 +114,8 @@ void ChartSaveEvents::watch()
         }
         std::vector<SavedChart> saves;
         for (const auto& path : changed) {
-            if (const auto chart = m_directory.read(path.filename().string()))
+            if (const auto chart =
+                    m_directory.read(ChartDirectory::chartNameOf(path.filename().string())))
                 saves.push_back({ chart->info.name, chart->etag });
         }
         publish(saves);

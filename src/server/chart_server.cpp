@@ -1,10 +1,14 @@
 #include "server/chart_server.h"
 
 #include "server/chart_directory.h"
+#include "server/connection_threads.h"
 
+#include <arpa/inet.h>
 #include <array>
+#include <charconv>
 #include <chrono>
 #include <httplib.h>
+#include <netinet/in.h>
 #include <nlohmann/json.hpp>
 #include <sys/socket.h>
 
@@ -12,12 +16,15 @@ namespace beatplate {
 
 namespace {
 
-// Each event stream holds a worker while it is open; the listeners get at most half of them,
-// so that renders and saves always find one free.
-constexpr std::size_t kWorkerThreads = 16;
-constexpr std::size_t kMaxListeners = kWorkerThreads / 2;
-// A comment this often tells a stream whose page has gone from one that only waits.
-constexpr std::chrono::milliseconds kKeepAliveInterval{ 15000 };
+// Each connection has a thread of its own, up to this many at once; past them, new ones wait.
+constexpr std::size_t kMaxConnections = 256;
+constexpr int kListenBacklog = 256;
+// A request's headers and body come within this of each other, or the connection is dropped,
+// so that idle or dripping clients give their threads back soon.
+constexpr std::chrono::seconds kReadTimeout{ 2 };
+constexpr std::time_t kKeepAliveSeconds = 2;
+// A comment this often finds the socket of a page that has gone: the second write to it fails.
+constexpr std::chrono::milliseconds kKeepAliveInterval{ 500 };
 constexpr std::array<std::string_view, 3> kLoopbackHosts{ "127.0.0.1", "localhost", "[::1]" };
 // The page draws nothing from elsewhere, so no other origin's script, style or frame may run.
 constexpr const char* kContentSecurityPolicy =
@@ -34,25 +41,43 @@ static std::string_view hostName(std::string_view header)
     return header.substr(0, header.find(':'));
 }
 
+HostCheck hostCheckFor(const std::string& address)
+{
+    in_addr ipv4{};
+    if (::inet_pton(AF_INET, address.c_str(), &ipv4) == 1)
+        return (ntohl(ipv4.s_addr) >> 24) == 127 ? HostCheck::LoopbackNames : HostCheck::Any;
+    in6_addr ipv6{};
+    if (::inet_pton(AF_INET6, address.c_str(), &ipv6) != 1)
+        return HostCheck::LoopbackNames;
+    if (IN6_IS_ADDR_LOOPBACK(&ipv6))
+        return HostCheck::LoopbackNames;
+    const bool mappedLoopback = IN6_IS_ADDR_V4MAPPED(&ipv6) && ipv6.s6_addr[12] == 127;
+    return mappedLoopback ? HostCheck::LoopbackNames : HostCheck::Any;
+}
+
 ChartServer::ChartServer(ChartDirectory& directory, ChartPreview& preview, WebPage page,
                          HostCheck hosts)
     : m_directory(directory)
     , m_api(directory, preview)
     , m_page(std::move(page))
     , m_hosts(hosts)
-    , m_events(directory, kMaxListeners)
+    , m_hostNames(kLoopbackHosts.begin(), kLoopbackHosts.end())
+    , m_events(directory, kMaxEventListeners)
     , m_server(std::make_unique<httplib::Server>())
 {
     // The server takes the queue and deletes it when it stops.
     m_server->new_task_queue = [] {
-        return std::make_unique<httplib::ThreadPool>(kWorkerThreads).release();
+        return std::make_unique<ConnectionThreads>(kMaxConnections).release();
     };
     m_server->set_payload_max_length(kMaxChartBytes);
+    m_server->set_read_timeout(kReadTimeout);
+    m_server->set_keep_alive_timeout(kKeepAliveSeconds);
     // The library's default shares the port with any server already on it (SO_REUSEPORT), so
     // that a second beatplate serve would take half the requests instead of failing.
-    m_server->set_socket_options([](int socket) {
+    m_server->set_socket_options([this](int socket) {
         const int yes = 1;
         ::setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof(yes));
+        m_listeningSocket = socket;
     });
     route();
 }
@@ -64,9 +89,16 @@ ChartServer::~ChartServer()
 
 int ChartServer::bind(const std::string& address, int port)
 {
+    const std::string name = address.find(':') == std::string::npos ? address : "[" + address + "]";
+    if (std::find(m_hostNames.begin(), m_hostNames.end(), name) == m_hostNames.end())
+        m_hostNames.push_back(name);
     const int bound = port == 0 ? m_server->bind_to_any_port(address)
                                 : (m_server->bind_to_port(address, port) ? port : -1);
     m_port = bound;
+    // The library's backlog of 5 drops the connections that come in a burst, which then wait a
+    // second or more for the kernel to try them again.
+    if (bound >= 0)
+        ::listen(m_listeningSocket, kListenBacklog);
     return bound;
 }
 
@@ -85,22 +117,49 @@ void ChartServer::stop()
     m_server->stop();
 }
 
+std::optional<std::pair<int, std::string>>
+ChartServer::refusalOf(const httplib::Request& request) const
+{
+    const std::string host(hostName(request.get_header_value("Host")));
+    // Another site's name bound to a loopback address must not reach the charts through the
+    // browser of the user.
+    if (m_hosts == HostCheck::LoopbackNames
+        && std::find(m_hostNames.begin(), m_hostNames.end(), host) == m_hostNames.end())
+        return std::pair(403, "unknown host: " + host);
+    // Browsers name the page that makes a request; only our own page may make one.
+    if (request.has_header("Origin")
+        && request.get_header_value("Origin") != "http://" + request.get_header_value("Host"))
+        return std::pair(
+            403, "requests from other pages are refused: " + request.get_header_value("Origin"));
+    const auto length = request.get_header_value("Content-Length");
+    if (length.empty())
+        return std::nullopt;
+    std::size_t declared = 0;
+    const auto [end, error] =
+        std::from_chars(length.data(), length.data() + length.size(), declared);
+    if (error == std::errc::result_out_of_range
+        || (error == std::errc() && end == length.data() + length.size()
+            && declared > kMaxChartBytes))
+        return std::pair(413, std::string("chart is too long."));
+    if (error != std::errc() || end != length.data() + length.size())
+        return std::pair(400, "Content-Length is not a number: " + length);
+    return std::nullopt;
+}
+
 void ChartServer::route()
 {
     using Request = httplib::Request;
     using Response = httplib::Response;
     using Handled = httplib::Server::HandlerResponse;
     m_server->set_pre_routing_handler([this](const Request& request, Response& response) {
-        const std::string header = request.get_header_value("Host");
-        const auto host = hostName(header);
-        const bool known =
-            std::find(kLoopbackHosts.begin(), kLoopbackHosts.end(), host) != kLoopbackHosts.end();
-        // Another site's name bound to 127.0.0.1 must not read the charts through our page.
-        if (m_hosts == HostCheck::Any || known)
+        const auto refusal = refusalOf(request);
+        if (!refusal)
             return Handled::Unhandled;
-        response.status = 403;
-        response.set_content(errorJson("unknown host: " + std::string(host)),
-                             "application/json; charset=utf-8");
+        response.status = refusal->first;
+        response.set_content(errorJson(refusal->second), "application/json; charset=utf-8");
+        // A body whose length is refused is not read: the connection ends instead.
+        if (refusal->first != 403)
+            response.set_header("Connection", "close");
         return Handled::Handled;
     });
     // Refusals of the server itself (no route, a body over the limit) are JSON as well.

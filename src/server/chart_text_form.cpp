@@ -55,6 +55,69 @@ std::optional<std::string> decodeChartText(std::string_view bytes)
     return utf8Of(text);
 }
 
+// The place of a byte offset of UTF-8 text.
+static TextPlace placeAt(std::string_view utf8, std::size_t offset)
+{
+    TextPlace place;
+    for (std::size_t i = 0; i < offset && i < utf8.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(utf8[i]);
+        if (byte == '\n') {
+            ++place.line;
+            place.column = 1;
+        } else if ((byte & 0xC0) != 0x80) {
+            ++place.column;
+        }
+    }
+    return place;
+}
+
+std::optional<TextPlace> placeNotReadBack(std::string_view utf8, std::string_view bytes)
+{
+    std::string sent;
+    sent.reserve(utf8.size());
+    for (std::size_t i = 0; i < utf8.size(); ++i) {
+        if (!(utf8[i] == '\r' && i + 1 < utf8.size() && utf8[i + 1] == '\n'))
+            sent += utf8[i];
+    }
+    const std::string read = decodeChartText(bytes).value_or("");
+    if (read == sent)
+        return std::nullopt;
+    auto offset = static_cast<std::size_t>(
+        std::mismatch(sent.begin(), sent.end(), read.begin(), read.end()).first - sent.begin());
+    // A difference inside a character is a difference of the whole character.
+    while (offset > 0 && offset < sent.size()
+           && (static_cast<unsigned char>(sent[offset]) & 0xC0) == 0x80)
+        --offset;
+    return placeAt(sent, offset);
+}
+
+// Whether a code unit 0x1A lies in bytes before their last unit.
+static bool endOfFileBeforeEnd(std::string_view bytes, ChartEncoding encoding)
+{
+    if (encoding != ChartEncoding::Utf16Le && encoding != ChartEncoding::Utf16Be) {
+        // In code page 932 and UTF-8 a 0x1A byte is never part of another character.
+        const auto at = bytes.find('\x1A');
+        return at != std::string_view::npos && at + 1 < bytes.size();
+    }
+    const std::size_t low = encoding == ChartEncoding::Utf16Be ? 1 : 0;
+    for (std::size_t i = 0; i + 2 < bytes.size(); i += 2) {
+        if (bytes[i + low] == '\x1A' && bytes[i + 1 - low] == '\0')
+            return true;
+    }
+    return false;
+}
+
+std::optional<TextPlace> placeCutOff(std::string_view bytes)
+{
+    const ChartTextForm form = textFormOf(bytes);
+    if (!endOfFileBeforeEnd(bytes, form.encoding))
+        return std::nullopt;
+    const auto text = decodeChartText(bytes);
+    if (!text)
+        return std::nullopt;
+    return placeAt(*text, text->size());
+}
+
 static std::u16string withLineEnds(std::u16string_view text, bool crlf)
 {
     std::u16string result;

@@ -24,6 +24,23 @@ struct ChartTextForm {
 // some of it cannot be decoded, or a line is longer than the reader takes.
 [[nodiscard]] std::optional<std::string> decodeChartText(std::string_view bytes);
 
+// A place in a chart text: line and column from 1, the column counted in characters.
+struct TextPlace {
+    int line = 1;
+    int column = 1;
+
+    bool operator==(const TextPlace&) const = default;
+};
+
+// Where the chart reader would give text (UTF-8, LF or CR LF line ends) back from bytes other
+// than as it stands, as the first place that differs; none when it reads back whole.
+[[nodiscard]] std::optional<TextPlace> placeNotReadBack(std::string_view utf8,
+                                                        std::string_view bytes);
+
+// The place of a U+001A that ends the text of a chart file while more bytes follow it, which
+// the reader never reads; none when nothing follows one.
+[[nodiscard]] std::optional<TextPlace> placeCutOff(std::string_view bytes);
+
 // A text encoded for a chart file.
 struct EncodedChart {
     std::string bytes; // valid when unwritableLine is none

@@ -102,7 +102,7 @@ static int listenAndServe(const ServeOptions& options, ChartServer& server,
                        std::nullopt);
         return kExitOutputFailed;
     }
-    if (options.addressGiven)
+    if (options.addressGiven && hostCheckFor(options.address) == HostCheck::Any)
         console.report("warning: anyone who can reach " + options.address
                            + " can read and write the charts of this directory",
                        directory.string(), MessageKind::Warning);
@@ -116,8 +116,7 @@ static int serveDirectory(const ServeOptions& options, ChartDirectory& directory
 {
     // Signals are held back before the server starts the threads that would otherwise take them.
     StopServerOnSignal stopper;
-    ChartServer server(directory, preview, std::move(page),
-                       options.addressGiven ? HostCheck::Any : HostCheck::LoopbackNames);
+    ChartServer server(directory, preview, std::move(page), hostCheckFor(options.address));
     stopper.watch(server);
     const int status = listenAndServe(options, server, directory.path(), console);
     stopper.finish();
@@ -130,8 +129,10 @@ static int serveWithOptions(const ServeOptions& options, std::string_view argv0,
     std::optional<ChartDirectory> directory;
     try {
         directory.emplace(options.directory);
-    } catch (const std::filesystem::filesystem_error&) {
-        console.report(kFileMissingMessage, options.directory.string());
+    } catch (const std::filesystem::filesystem_error& error) {
+        console.report("beatplate serve: cannot open the folder " + options.directory.string()
+                           + ": " + error.code().message(),
+                       std::nullopt);
         return kExitChartMissing;
     }
     auto sheet = loadChosenSpriteSheet(options.sheet, argv0, builtIn, console);

@@ -1,7 +1,9 @@
 #!/usr/bin/env python3
 """The preview page in headless Chromium: pick a chart, see its picture, type a mistake and
 see it reported while the last good picture stays, jump to it, fix it, save, and follow a save
-made by another editor. Usage: page_test.py BEATPLATE CHART [SCREENSHOT]"""
+made by another editor; then switch to a chart with an error, keep unsaved edits from being
+discarded unasked, make a new chart, and see each chart with its own tab width and a cut-off
+chart read-only. Usage: page_test.py BEATPLATE CHART [SCREENSHOT [SHOTS_DIRECTORY]]"""
 import os
 import re
 import shutil
@@ -14,9 +16,18 @@ from selenium import webdriver
 from selenium.webdriver.chrome.service import Service
 from selenium.webdriver.common.by import By
 from selenium.webdriver.common.keys import Keys
+from selenium.webdriver.support import expected_conditions
 from selenium.webdriver.support.ui import WebDriverWait
 
 TIMEOUT = 20  # seconds; generous for the sanitizer build
+
+# Charts beside the example: one with an error, one with tab stops of 8 and one whose text goes
+# on after a 0x1A, which its reader never reads.
+OTHER_CHARTS = {
+    "broken.txt": b"#bmp 120\noooo\n",
+    "wide.txt": b"#tab 8\n\to\to\n",
+    "cut.txt": b"oooo\n\x1axxxx\n",
+}
 
 
 def start_server(binary, directory):
@@ -43,11 +54,34 @@ def start_browser(profile):
 
 
 class PageTest:
-    def __init__(self, browser, url, directory):
+    def __init__(self, browser, url, directory, shots):
         self.browser = browser
         self.url = url
         self.directory = directory
+        self.shots = shots
         self.wait = WebDriverWait(browser, TIMEOUT)
+
+    def shot(self, name):
+        if self.shots:
+            self.browser.save_screenshot(os.path.join(self.shots, name + ".png"))
+
+    def open(self, name):
+        self.browser.find_element(By.XPATH, "//ul[@id='chart-list']//button[text()='%s']" % name).click()
+        self.wait.until(lambda _: self.element("status").text.startswith("loaded " + name))
+
+    def answer_dialog(self, accept, text=None):
+        dialog = self.wait.until(expected_conditions.alert_is_present(), "the page asked nothing")
+        if text is not None:
+            dialog.send_keys(text)
+        if accept:
+            dialog.accept()
+        else:
+            dialog.dismiss()
+
+    def write_outside(self, name, data):
+        with open(os.path.join(self.directory, "." + name + ".swp"), "wb") as file:
+            file.write(data)
+        os.rename(os.path.join(self.directory, "." + name + ".swp"), os.path.join(self.directory, name))
 
     def element(self, id):
         return self.browser.find_element(By.ID, id)
@@ -68,8 +102,14 @@ class PageTest:
     def run(self):
         self.browser.get(self.url)
         self.wait.until(lambda _: self.browser.find_elements(By.CSS_SELECTOR, "#chart-list button"))
+        # Before a chart is chosen there is nothing to type into, and nothing to save.
+        assert not self.element("editor").is_displayed(), "an editor without a chart"
+        assert not self.element("save").is_displayed()
+        assert self.element("no-chart").is_displayed()
+        self.shot("1-before-choosing")
         self.browser.find_element(By.XPATH, "//ul[@id='chart-list']//button[text()='song.txt']").click()
         self.wait.until(lambda _: self.picture(), "the chart's picture did not load")
+        self.shot("2-open")
         first = self.picture()
         editor = self.element("editor")
         assert editor.get_property("value").startswith("; beatplate example chart")
@@ -105,6 +145,7 @@ class PageTest:
         # Saved in the chart's own encoding and line ends.
         self.element("save").click()
         self.wait.until(lambda _: self.element("status").text == "saved song.txt")
+        self.shot("3-saved")
         with open(os.path.join(self.directory, "song.txt"), "rb") as file:
             saved = file.read().decode("cp932")
         assert saved == editor.get_property("value"), "the file on disk is not the text saved"
@@ -119,22 +160,81 @@ class PageTest:
                         "the page did not load the chart saved elsewhere")
         self.wait_for_new_picture(fixed[0])
         self.wait.until(lambda _: any("span is never closed" in d for d in self.diagnostics()))
+        self.shot("4-saved-elsewhere")
+
+    def run_other_charts(self):
+        editor = self.element("editor")
+        tab_size = lambda: self.browser.execute_script("return getComputedStyle(arguments[0]).tabSize", editor)
+        assert tab_size() == "8", "the example's #tab 8 is not followed"
+        # A chart with an error shows no picture of the chart before it.
+        self.open("broken.txt")
+        self.wait.until(lambda _: any("unknown command." in d for d in self.diagnostics()))
+        assert not self.element("picture").is_displayed(), "another chart's picture is shown"
+        assert "without errors" not in self.element("picture-note").text
+        assert "broken.txt has 1 error" in self.element("no-picture").text, self.element("no-picture").text
+        self.shot("5-switched-to-an-error")
+        assert tab_size() == "4", "a chart without #tab does not have the reader's tab width"
+
+        # The editor's tabs stand where the chart's #tab puts them.
+        self.open("wide.txt")
+        self.wait.until(lambda _: self.picture(), "the chart's picture did not load")
+        assert tab_size() == "8"
+
+        # Unsaved edits are not discarded unasked: a save elsewhere offers the file on disk.
+        editor.send_keys(Keys.CONTROL, Keys.END)
+        editor.send_keys("oooo\n")
+        edited = editor.get_property("value")
+        self.write_outside("wide.txt", b"#tab 8\n\tx\tx\n")
+        self.wait.until(lambda _: self.element("reload").is_displayed(), "no offer to load the file on disk")
+        self.shot("6-changed-elsewhere-while-edited")
+        self.element("reload").click()
+        self.answer_dialog(accept=False)
+        assert editor.get_property("value") == edited, "the edits were discarded"
+        edited_picture = self.picture()
+        self.element("reload").click()
+        self.answer_dialog(accept=True)
+        self.wait.until(lambda _: editor.get_property("value") == "#tab 8\n\tx\tx\n")
+        self.wait_for_new_picture(edited_picture[0])
+        self.shot("7-loaded-from-disk")
+
+        # A chart whose text goes on after a 0x1A can be read, not saved.
+        self.open("cut.txt")
+        assert "U+001A" in self.element("read-only").text, self.element("read-only").text
+        assert editor.get_property("readOnly") and not self.element("save").is_enabled()
+        self.shot("8-read-only")
+
+        # A new chart is asked for by name and never replaces one that exists.
+        self.element("new-chart").click()
+        self.answer_dialog(accept=True, text="fresh")
+        self.wait.until(lambda _: self.element("chart-name").text == "fresh.txt")
+        assert editor.is_enabled() and not editor.get_property("readOnly")
+        self.shot("9-new-chart")
+        self.element("new-chart").click()
+        self.answer_dialog(accept=True, text="song.txt")
+        self.wait.until(lambda _: "exists already" in self.element("status").text)
+        assert self.element("chart-name").text == "fresh.txt"
 
 
 def main():
     binary, chart = sys.argv[1], sys.argv[2]
     screenshot = sys.argv[3] if len(sys.argv) > 3 else None
+    shots = sys.argv[4] if len(sys.argv) > 4 else None
     directory = tempfile.mkdtemp(prefix="beatplate-page-")
     profile = tempfile.mkdtemp(prefix="beatplate-chromium-")
     shutil.copy(chart, os.path.join(directory, "song.txt"))
+    for name, data in OTHER_CHARTS.items():
+        with open(os.path.join(directory, name), "wb") as file:
+            file.write(data)
     server, url = start_server(binary, directory)
     browser = None
     try:
         browser = start_browser(profile)
-        PageTest(browser, url, directory).run()
+        test = PageTest(browser, url, directory, shots)
+        test.run()
         if screenshot:
             browser.execute_script("document.getElementById('editor').scrollTop = 0;")
             browser.save_screenshot(screenshot)
+        test.run_other_charts()
     finally:
         if browser:
             browser.quit()
@@ -144,7 +244,7 @@ def main():
         shutil.rmtree(directory)
         shutil.rmtree(profile, ignore_errors=True)
     assert status == 0, "the server ended with status %d" % status
-    assert left == ["song.txt"], left
+    assert left == sorted(["fresh.txt", "song.txt", *OTHER_CHARTS]), left
     print("page test: passed")
 
 

@@ -82,6 +82,23 @@ TEST(BeatplateServe, WarnsWhenAnotherAddressIsGivenAndRefusesWhatItCannotServe)
         ::kill(child.pid(), SIGTERM);
         EXPECT_EQ(child.finish().status, 0);
     }
+    sandbox.writeChart("song.txt", "oooo\n");
+    {
+        // A loopback address given on purpose keeps other sites' names out all the same.
+        ChildProcess child(sandbox.binary(), { "serve", "--listen=127.0.0.1", "--port=0" },
+                           sandbox.directory(), StandardInput::Closed);
+        const int port = printedPort(child.readErrorsUntil("/ (", 10s), "127\\.0\\.0\\.1");
+        ASSERT_GT(port, 0);
+        httplib::Client client("127.0.0.1", port);
+        const httplib::Headers foreign{ { "Host", "rebound.example:" + std::to_string(port) },
+                                        { "If-Match", "*" } };
+        EXPECT_EQ(client.Get("/api/charts/song.txt", foreign)->status, 403);
+        EXPECT_EQ(client.Put("/api/charts/song.txt", foreign, "xxxx\n", "text/plain")->status, 403);
+        EXPECT_EQ(client.Get("/api/charts/song.txt")->status, 200);
+        ::kill(child.pid(), SIGTERM);
+        EXPECT_EQ(child.finish().status, 0);
+    }
+    EXPECT_EQ(readFile(sandbox / "song.txt"), "oooo\n");
     httplib::Server taken;
     const int takenPort = taken.bind_to_any_port("127.0.0.1");
     ASSERT_GT(takenPort, 0);
@@ -91,7 +108,12 @@ TEST(BeatplateServe, WarnsWhenAnotherAddressIsGivenAndRefusesWhatItCannotServe)
         std::string message;
     };
     const std::vector<Case> cases = {
-        { { "serve", "missing" }, 1, "ファイルが見つかりません。 (missing)" },
+        { { "serve", "missing" },
+          1,
+          "beatplate serve: cannot open the folder missing: No such file or directory" },
+        { { "serve", "song.txt" },
+          1,
+          "beatplate serve: cannot open the folder song.txt: Not a directory" },
         { { "serve", "--port", "70000" }, 4, "beatplate serve: invalid port: '70000'" },
         { { "serve", "--listen", "example.org" }, 4, "invalid address: 'example.org'" },
         { { "serve", "a", "b" }, 4, "too many directories" },

@@ -8,12 +8,21 @@
 
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <array>
+#include <cerrno>
 #include <chrono>
 #include <condition_variable>
+#include <cstring>
+#include <fcntl.h>
 #include <httplib.h>
 #include <mutex>
+#include <netinet/in.h>
 #include <nlohmann/json.hpp>
+#include <sys/socket.h>
+#include <sys/stat.h>
 #include <thread>
+#include <unistd.h>
 
 namespace beatplate::test {
 namespace {
@@ -78,7 +87,6 @@ TEST(ChartServer, RefusesEveryRequestOutsideItsCharts)
 {
     RunningServer server;
     auto& client = server.client();
-    const std::string tooLong(kMaxChartBytes + 1, 'o');
     std::string longChart;
     while (longChart.size() <= kMaxChartLength)
         longChart += ";" + std::string(1000, 'o') + "\n"; // comments: no other limit is met
@@ -104,9 +112,7 @@ TEST(ChartServer, RefusesEveryRequestOutsideItsCharts)
         { "PUT", "/api/charts/dangling.txt", "xxxx\n", { { "If-None-Match", "*" } }, 404 },
         { "PUT", "/api/charts/song.png", "xxxx\n", { { "If-None-Match", "*" } }, 404 },
         { "GET", "/secret.txt", "", {}, 404 },
-        { "POST", "/api/render", tooLong, {}, 413 },
         { "POST", "/api/render", longChart, {}, 413 },
-        { "PUT", "/api/charts/song.txt", tooLong, { { "If-Match", etag } }, 413 },
         { "PUT", "/api/charts/song.txt", "xxxx\n", {}, 428 },
         { "PUT", "/api/charts/song.txt", "xxxx\n", { { "If-Match", "\"0\"" } }, 412 },
         { "PUT", "/api/charts/song.txt", "xxxx\n", { { "If-None-Match", "*" } }, 412 },
@@ -118,6 +124,14 @@ TEST(ChartServer, RefusesEveryRequestOutsideItsCharts)
         { "PUT", "/api/charts/song.txt", unwritable, { { "If-Match", etag } }, 409 },
         { "PUT", "/api/charts/song.txt", "\xFF\n", { { "If-Match", etag } }, 400 },
         { "GET", "/api/charts", "", { { "Host", "attacker.example:8932" } }, 403 },
+        { "PUT", "/api/charts/song.txt", "xxxx\n", { { "If-Match", "W/" + etag } }, 412 },
+        { "PUT",
+          "/api/charts/song.txt",
+          "a\x1A"
+          "b\n",
+          { { "If-Match", etag } },
+          422 },
+        { "PUT", "/api/charts/song.txt", "a\rb\n", { { "If-Match", etag } }, 422 },
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.method + " " + c.path + " " + std::to_string(c.body.size()));
@@ -215,6 +229,238 @@ TEST(ChartServer, TellsOfEachChartSavedByAnyone)
     EXPECT_TRUE(waitFor("other.txt", 2s));
     listener.join();
     EXPECT_EQ(received.find(".other.txt.tmp"), std::string::npos);
+}
+
+// A connection to the server on which the test writes what httplib's client would not.
+FileDescriptor connectRaw(int port, std::string_view bytes = "")
+{
+    FileDescriptor socket(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<std::uint16_t>(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (::connect(socket.get(), reinterpret_cast<const sockaddr*>(&address), sizeof(address)) != 0)
+        ADD_FAILURE() << "cannot connect: " << std::strerror(errno);
+    if (!bytes.empty() && ::send(socket.get(), bytes.data(), bytes.size(), MSG_NOSIGNAL) < 0)
+        ADD_FAILURE() << "cannot send: " << std::strerror(errno);
+    return socket;
+}
+
+// What the server sent on a connection within timeout, up to the text looked for.
+std::string receiveUntil(int socket, std::string_view text, std::chrono::milliseconds timeout)
+{
+    const timeval wait{ 0, 100'000 };
+    ::setsockopt(socket, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof(wait));
+    std::string received;
+    const auto end = std::chrono::steady_clock::now() + timeout;
+    std::array<char, 4096> buffer{};
+    while (received.find(text) == std::string::npos && std::chrono::steady_clock::now() < end) {
+        const ssize_t got = ::recv(socket, buffer.data(), buffer.size(), 0);
+        if (got == 0)
+            break;
+        if (got > 0)
+            received.append(buffer.data(), static_cast<std::size_t>(got));
+    }
+    return received;
+}
+
+TEST(ChartServer, AnswersWithinTwoSecondsWhateverOtherClientsHold)
+{
+    RunningServer server;
+    std::vector<FileDescriptor> held;
+    for (int idle = 0; idle < 100; ++idle)
+        held.push_back(connectRaw(server.port()));
+    // Headers dripped a byte at a time never end a request.
+    held.push_back(connectRaw(server.port(), "GET /api/charts HTTP/1.1\r\nHo"));
+    const std::string listen = "GET /api/events HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n";
+    std::vector<FileDescriptor> listeners;
+    for (std::size_t count = 0; count < kMaxEventListeners; ++count) {
+        listeners.push_back(connectRaw(server.port(), listen));
+        ASSERT_NE(receiveUntil(listeners.back().get(), ": listening", 5s).find(": listening"),
+                  std::string::npos);
+    }
+    const auto refused = connectRaw(server.port(), listen);
+    EXPECT_NE(receiveUntil(refused.get(), "503", 2s).find("HTTP/1.1 503"), std::string::npos);
+
+    const auto start = std::chrono::steady_clock::now();
+    httplib::Client client("127.0.0.1", server.port());
+    const auto list = client.Get("/api/charts");
+    ASSERT_TRUE(list);
+    EXPECT_EQ(list->status, 200);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
+    // A body declared too long is refused from its headers, before any of it comes.
+    const std::string tooLong = std::to_string(kMaxChartBytes + 1);
+    for (const std::string head : { "POST /api/render", "PUT /api/charts/song.txt" }) {
+        const auto declared = connectRaw(server.port(),
+                                         head
+                                             + " HTTP/1.1\r\nHost: 127.0.0.1\r\n"
+                                               "If-Match: *\r\nContent-Length: "
+                                             + tooLong + "\r\n\r\n");
+        EXPECT_NE(receiveUntil(declared.get(), "too long", 1s).find("HTTP/1.1 413"),
+                  std::string::npos)
+            << head;
+    }
+    // The slot of a page that has gone is free again within a heartbeat or two.
+    listeners.clear();
+    bool listening = false;
+    for (int attempt = 0; attempt < 30 && !listening; ++attempt) {
+        std::this_thread::sleep_for(100ms);
+        const auto again = connectRaw(server.port(), listen);
+        listening = receiveUntil(again.get(), "\r\n\r\n", 2s).starts_with("HTTP/1.1 200");
+    }
+    EXPECT_TRUE(listening);
+    EXPECT_EQ(readFile(server.dir() / "song.txt"), kCp932Chart);
+}
+
+TEST(ChartServer, RefusesRequestsOfOtherPagesAndOtherHostNames)
+{
+    RunningServer server;
+    auto& client = server.client();
+    const std::string own = "http://127.0.0.1:" + std::to_string(server.port());
+    const std::string etag = etagOf(client, "song.txt");
+    struct Case {
+        std::string method;
+        std::string path;
+        std::string origin;
+        int status;
+    };
+    const std::vector<Case> cases = {
+        { "GET", "/api/charts", "http://attacker.example", 403 },
+        { "GET", "/api/events", "http://attacker.example", 403 },
+        { "POST", "/api/render", "null", 403 },
+        { "PUT", "/api/charts/song.txt", "http://localhost:" + std::to_string(server.port()), 403 },
+        { "POST", "/api/render", own, 200 },
+        { "GET", "/api/charts", own, 200 },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.method + " " + c.path + " from " + c.origin);
+        httplib::Request request;
+        request.method = c.method;
+        request.path = c.path;
+        request.headers = { { "Origin", c.origin }, { "If-Match", etag } };
+        request.body = "xxxx\n";
+        const auto response = client.send(request);
+        ASSERT_TRUE(response);
+        EXPECT_EQ(response->status, c.status) << response->body;
+    }
+    EXPECT_EQ(readFile(server.dir() / "song.txt"), kCp932Chart);
+    EXPECT_EQ(hostCheckFor("127.0.0.1"), HostCheck::LoopbackNames);
+    EXPECT_EQ(hostCheckFor("127.1.2.3"), HostCheck::LoopbackNames);
+    EXPECT_EQ(hostCheckFor("::1"), HostCheck::LoopbackNames);
+    EXPECT_EQ(hostCheckFor("::ffff:127.0.0.1"), HostCheck::LoopbackNames);
+    EXPECT_EQ(hostCheckFor("0.0.0.0"), HostCheck::Any);
+    EXPECT_EQ(hostCheckFor("::"), HostCheck::Any);
+    EXPECT_EQ(hostCheckFor("192.168.1.5"), HostCheck::Any);
+}
+
+// Sets a file's modification time to a whole second plus nanoseconds.
+void setModified(const fs::path& path, std::time_t seconds, long nanoseconds)
+{
+    const std::array<timespec, 2> times{ timespec{ seconds, nanoseconds },
+                                         timespec{ seconds, nanoseconds } };
+    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times.data(), 0), 0);
+}
+
+TEST(ChartServer, NeverSavesOverAChangeItCannotSee)
+{
+    RunningServer server;
+    auto& client = server.client();
+    const auto song = server.dir() / "song.txt";
+    const auto put = [&](const httplib::Headers& headers) {
+        return client.Put("/api/charts/song.txt", headers, "oooo\n", "text/plain")->status;
+    };
+    setModified(song, 1'700'000'000, 0);
+    const auto loaded = client.Get("/api/charts/song.txt");
+    const std::string date = loaded->get_header_value("Last-Modified");
+    // Another editor saves within the same second as the version loaded.
+    writeFile(song, "xxxx\n");
+    setModified(song, 1'700'000'000, 500'000'000);
+    EXPECT_EQ(put({ { "If-Unmodified-Since", date } }), 412);
+    // A date after the last change still lets a save through.
+    EXPECT_EQ(put({ { "If-Unmodified-Since", "Wed, 15 Nov 2023 00:00:00 GMT" } }), 200);
+    EXPECT_EQ(put({ { "If-Unmodified-Since", "Wed, 15 Nov 2023 00:00:00 GMT" } }), 412);
+    const std::string etag = etagOf(client, "song.txt");
+    EXPECT_EQ(put({ { "If-None-Match", etag } }), 412);
+    EXPECT_EQ(put({ { "If-Match", "\"0\", " + etag } }), 200);
+    const auto exists =
+        client.Put("/api/charts/song.txt", { { "If-None-Match", "*" } }, "o\n", "text/plain");
+    EXPECT_EQ(Json::parse(exists->body)["error"], "a chart of this name exists already");
+    EXPECT_EQ(readFile(song), "oooo\n");
+}
+
+TEST(ChartServer, KeepsEveryCharacterOfAChartItSaves)
+{
+    RunningServer server;
+    auto& client = server.client();
+    const std::string etag = etagOf(client, "song.txt");
+    const auto refused = client.Put("/api/charts/song.txt", { { "If-Match", etag } },
+                                    "oooo\n#title a\x1A"
+                                    "b\n",
+                                    "text/plain");
+    ASSERT_EQ(refused->status, 422);
+    const auto refusal = Json::parse(refused->body);
+    EXPECT_EQ(refusal["line"], 2);
+    EXPECT_EQ(refusal["column"], 9);
+    EXPECT_NE(refusal["error"].get<std::string>().find("U+001A"), std::string::npos);
+    EXPECT_EQ(readFile(server.dir() / "song.txt"), kCp932Chart);
+
+    // A chart on disk whose text goes on after a 0x1A is shown read-only and never saved.
+    writeFile(server.dir() / "cut.txt", "oooo\nox\x1Axxxx\n");
+    const auto cut = Json::parse(client.Get("/api/charts/cut.txt")->body);
+    EXPECT_EQ(cut["text"], "oooo\nox");
+    EXPECT_NE(cut["readOnly"].get<std::string>().find("line 2, column 3"), std::string::npos)
+        << cut["readOnly"];
+    const auto overwrite = client.Put("/api/charts/cut.txt", { { "If-Match", cut["etag"] } },
+                                      "oooo\nox", "text/plain");
+    EXPECT_EQ(overwrite->status, 422);
+    EXPECT_EQ(readFile(server.dir() / "cut.txt"), "oooo\nox\x1Axxxx\n");
+    writeFile(server.dir() / "dos.txt", "oooo\n\x1A");
+    EXPECT_TRUE(Json::parse(client.Get("/api/charts/dos.txt")->body)["readOnly"].is_null());
+}
+
+TEST(ChartServer, KeepsTheOwnerModeAndLinksOfTheChartsItSaves)
+{
+    RunningServer server;
+    auto& client = server.client();
+    const auto song = server.dir() / "song.txt";
+    const auto save = [&](const std::string& name) {
+        return client.Put("/api/charts/" + name, { { "If-Match", "*" } }, "xxxx\n", "text/plain");
+    };
+    if (::geteuid() == 0) {
+        ASSERT_EQ(::chown(song.c_str(), 4321, 4322), 0);
+        ASSERT_EQ(::chmod(song.c_str(), 0640), 0);
+        ASSERT_EQ(save("song.txt")->status, 200);
+        struct stat status { };
+        ASSERT_EQ(::stat(song.c_str(), &status), 0);
+        EXPECT_EQ(status.st_uid, 4321u);
+        EXPECT_EQ(status.st_gid, 4322u);
+        EXPECT_EQ(status.st_mode & 07777, 0640u);
+        ASSERT_EQ(::chown(song.c_str(), ::geteuid(), ::getegid()), 0);
+    }
+    ASSERT_EQ(::chmod(song.c_str(), 0444), 0);
+    const auto readOnly = save("song.txt");
+    EXPECT_EQ(readOnly->status, 403);
+    EXPECT_EQ(Json::parse(readOnly->body)["error"], "the chart is read-only");
+    ASSERT_EQ(::chmod(song.c_str(), 0644), 0);
+    fs::create_hard_link(song, server.dir() / "linked.txt");
+    EXPECT_EQ(save("linked.txt")->status, 403);
+    EXPECT_EQ(fs::hard_link_count(song), 2u);
+    fs::remove(server.dir() / "linked.txt");
+
+    // A name that is not UTF-8 is listed with its bytes escaped, and reached by that name.
+    // So is one that holds an escape of its own, so that the two are never taken for each other.
+    writeFile(server.dir() / "caf\xE9\\.txt", "oooo\n");
+    writeFile(server.dir() / "caf\\xE9\\.txt", "xxxx\n");
+    const auto list = Json::parse(client.Get("/api/charts")->body);
+    ASSERT_EQ(list.size(), 4u);
+    EXPECT_EQ(list[1]["name"], "caf\\x5CxE9\\x5C.txt");
+    EXPECT_EQ(list[2]["name"], "caf\\xE9\\x5C.txt");
+    const auto escaped = client.Get("/api/charts/caf%5CxE9%5Cx5C.txt");
+    ASSERT_EQ(escaped->status, 200);
+    EXPECT_EQ(Json::parse(escaped->body)["text"], "oooo\n");
+    const auto literal = client.Get("/api/charts/caf%5Cx5CxE9%5Cx5C.txt");
+    ASSERT_EQ(literal->status, 200);
+    EXPECT_EQ(Json::parse(literal->body)["text"], "xxxx\n");
 }
 
 } // namespace
