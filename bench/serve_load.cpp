@@ -2,7 +2,7 @@
 // concurrent clients, every answer checked against the picture the command line draws; prints
 // the median and 99th-percentile latency and the server's peak memory.
 //   serve_load BEATPLATE [MEASURES [REQUESTS [CLIENTS]]]
-#include "base/cp932.h"
+#include "base/text_codec.h"
 #include "chart_generator.h"
 #include "server/http_text.h"
 

@@ -1,3 +1,4 @@
+#include "base/text_codec.h"
 #include "cli/console.h"
 #include "cli/messages.h"
 #include "cli/option_parser.h"
@@ -22,7 +23,6 @@ namespace {
 
 constexpr const char* kSameFile = "画像ファイルと出力先が同じです。";
 constexpr const char* kWritten = "譜面を書き出しました：";
-constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
 
 } // namespace
 
