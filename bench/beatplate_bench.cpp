@@ -35,6 +35,7 @@
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 namespace beatplate {
@@ -140,16 +141,17 @@ void measureMemset(std::size_t bytes, RunFigures& figures)
         std::abort();
 }
 
-// Finds the face and parses the chart, timing both.
+// Finds the face and parses the chart, timing both; text is the chart text the reader kept.
 // The bytes go to the reader, as a file's would, so that they are not held after the parse.
 void readChart(std::string chart, RunFigures& figures, std::optional<HeaderFont>& font,
-               std::optional<ParsedChart>& parsed)
+               std::optional<ParsedChart>& parsed, std::u16string& text)
 {
     figures.chartBytes = chart.size();
     figures.font = timed([&] { font = HeaderFont::find(); });
     figures.parse = timed([&] {
         auto reader = ChartTextReader::fromBytes(std::move(chart));
         parsed.emplace(ChartParser().parse(reader));
+        text = reader.takeText();
     });
 }
 
@@ -165,7 +167,8 @@ RunFigures benchmarkBands(const Options& options, int measureCount)
     RunFigures figures;
     std::optional<HeaderFont> font;
     std::optional<ParsedChart> parsed;
-    readChart(std::move(chart), figures, font, parsed);
+    std::u16string text;
+    readChart(std::move(chart), figures, font, parsed, text);
     std::optional<Canvas> sheet;
     figures.canvas = timed([&] { sheet = loadSpriteSheet(options.sheet); });
     if (!sheet) {
@@ -173,8 +176,7 @@ RunFigures benchmarkBands(const Options& options, int measureCount)
         std::exit(1);
     }
     // As the program does: the text goes into its chunk and is let go before drawing.
-    SourceChunk chunk = makeSourceChunk(parsed->sourceText);
-    std::wstring().swap(parsed->sourceText);
+    SourceChunk chunk = makeSourceChunk(std::exchange(text, {}));
     std::optional<BandedScore> score;
     figures.layout = timed([&] {
         score.emplace(
@@ -213,7 +215,8 @@ RunFigures benchmarkOnce(const Options& options, int measureCount, Path path)
     RunFigures figures;
     std::optional<HeaderFont> font;
     std::optional<ParsedChart> parsed;
-    readChart(chart, figures, font, parsed);
+    std::u16string text;
+    readChart(chart, figures, font, parsed, text);
     const ChartDocument* document = &parsed->document;
     std::optional<ScoreLayout> layout;
     figures.layout = timed([&] { layout.emplace(*document); });
@@ -240,8 +243,7 @@ RunFigures benchmarkOnce(const Options& options, int measureCount, Path path)
             drawHeaderText(*document, *font, target);
     });
     const double processorBefore = processorMilliseconds();
-    figures.png =
-        timed([&] { writeChartPng(output, canvas, parsed->sourceText, { .encoder = encoder }); });
+    figures.png = timed([&] { writeChartPng(output, canvas, text, { .encoder = encoder }); });
     figures.pngProcessor = processorMilliseconds() - processorBefore;
     figures.pngMegabytes = static_cast<double>(std::filesystem::file_size(output)) / 1e6;
     if (!options.keepDirectory)

@@ -3,6 +3,7 @@
 // warning) and for the same chart as UTF-8 without a mark; "--write PATH" saves the generated
 // chart.
 
+#include "base/text_codec.h"
 #include "chart/chart_parser.h"
 #include "chart/chart_text_reader.h"
 
@@ -105,10 +106,10 @@ void printFigures(const char* what, const Figures& figures, std::size_t bytes)
 // The chart's text as UTF-8 without a mark: detection reads all of it before decoding.
 std::string asUtf8(const std::string& bytes)
 {
-    beatplate::ChartParser parser;
     auto reader = beatplate::ChartTextReader::fromBytes(bytes);
-    std::wstring text = parser.parse(reader).sourceText;
-    text.pop_back(); // the line feed the parser adds after the last line
+    static_cast<void>(beatplate::ChartParser().parse(reader));
+    std::u16string text = reader.takeText();
+    text.pop_back(); // the line feed the reader adds after the last line
     return beatplate::utf8Of(text);
 }
 

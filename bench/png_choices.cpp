@@ -34,7 +34,7 @@ using Clock = std::chrono::steady_clock;
 struct Picture {
     std::string name;
     Canvas canvas;
-    std::wstring sourceText;
+    std::u16string text; // the chart text, as the reader kept it
 };
 
 struct Choice {
@@ -49,7 +49,7 @@ Picture renderChart(const std::string& name, const std::string& chartBytes,
     ParsedChart parsed = ChartParser().parse(reader);
     const auto loaded = loadSpriteSheet(sheet);
     return { name, ScoreRenderer(loaded ? *loaded : Canvas(), font).render(parsed.document),
-             std::move(parsed.sourceText) };
+             reader.takeText() };
 }
 
 std::string readFile(const std::filesystem::path& path)
@@ -95,7 +95,7 @@ double bestMilliseconds(const Picture& picture, const PngWriteOptions& options, 
     double best = 1e300;
     for (int run = 0; run < runs; ++run) {
         const auto start = Clock::now();
-        const auto png = encodeChartPng(picture.canvas, picture.sourceText, options);
+        const auto png = encodeChartPng(picture.canvas, picture.text, options);
         best =
             std::min(best, std::chrono::duration<double, std::milli>(Clock::now() - start).count());
         bytes = png.size();
@@ -142,14 +142,14 @@ int main(int argc, char** argv)
         if (writeDirectory) {
             std::filesystem::create_directories(*writeDirectory);
             const auto png =
-                encodeChartPng(picture.canvas, picture.sourceText,
+                encodeChartPng(picture.canvas, picture.text,
                                { .compressionLevel = -1, .filters = -1, .strategy = -1 });
             std::ofstream(*writeDirectory / (picture.name + ".png"), std::ios::binary)
                 .write(reinterpret_cast<const char*>(png.data()),
                        static_cast<std::streamsize>(png.size()));
         }
         if (writeDirectory) {
-            const auto ours = encodeChartPng(picture.canvas, picture.sourceText);
+            const auto ours = encodeChartPng(picture.canvas, picture.text);
             std::ofstream(*writeDirectory / (picture.name + "-ours.png"), std::ios::binary)
                 .write(reinterpret_cast<const char*>(ours.data()),
                        static_cast<std::streamsize>(ours.size()));

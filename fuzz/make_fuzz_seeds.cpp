@@ -1,6 +1,7 @@
 // Writes the seed inputs that take the fuzz targets to every limit: charts into the first
 // directory, pictures into the second.
 //   make_fuzz_seeds CHART_DIR PICTURE_DIR
+#include "base/chart_limits.h"
 #include "extract/chart_chunk_reader.h"
 #include "output/png_writer.h"
 #include "support/png_file.h"
@@ -19,7 +20,7 @@ using beatplate::test::pngChunk;
 using beatplate::test::pngFile;
 
 // The longest input the fuzz targets are given.
-constexpr std::size_t kMaxInput = 4'194'304;
+constexpr std::size_t kMaxInput = beatplate::kMaxChartLength;
 
 void write(const fs::path& path, const std::string& bytes)
 {
@@ -107,15 +108,16 @@ void writePictures(const fs::path& dir, const std::string& exampleChart)
     for (int y = 0; y < canvas.height(); ++y)
         canvas.row(y)[static_cast<std::size_t>(y)] = 0xFF102030u;
     const auto ours =
-        beatplate::encodeChartPng(canvas, std::wstring(exampleChart.begin(), exampleChart.end()));
+        beatplate::encodeChartPng(canvas, std::u16string(exampleChart.begin(), exampleChart.end()));
     const std::string own(ours.begin(), ours.end());
     write(dir / "ours.png", own);
     const auto longChart =
-        beatplate::encodeChartPng(beatplate::Canvas(1, 1), std::wstring(500'000, L'o'));
+        beatplate::encodeChartPng(beatplate::Canvas(1, 1), std::u16string(500'000, u'o'));
     write(dir / "long_chart.png", std::string(longChart.begin(), longChart.end()));
 
     const std::string header = beatplate::test::rgbaHeaderChunk(1, 1);
-    const std::string chart = pngChunk("bpLt", chartChunkData(u"#title \u3075\noooo\n"));
+    const std::string chart =
+        pngChunk(beatplate::kChartChunkName, chartChunkData(u"#title \u3075\noooo\n"));
     const std::string end = pngChunk("IEND", "");
     const std::string whole = pngFile({ header, chart, tinyImage(), end });
     std::string damaged = whole;
@@ -130,22 +132,29 @@ void writePictures(const fs::path& dir, const std::string& exampleChart)
         { "no_header.png", pngFile({ chart, tinyImage(), end }) },
         { "no_image.png", pngFile({ header, chart, end }) },
         { "chart_claims_too_much.png",
-          pngFile({ header, pngChunk("bpLt", "", beatplate::kMaxChartChunkLength + 2), end }) },
+          pngFile({ header,
+                    pngChunk(beatplate::kChartChunkName, "", beatplate::kMaxChartChunkLength + 2),
+                    end }) },
         { "chunk_claims_too_much.png",
           pngFile({ header, pngChunk("ruSt", "", 0xFFFFFFFF), chart }) },
         { "image_claims_too_much.png",
           pngFile({ header, chart, pngChunk("IDAT", "", 0x7FFFFFFF) }) },
-        { "empty_chart.png", pngFile({ header, pngChunk("bpLt", ""), tinyImage(), end }) },
+        { "empty_chart.png",
+          pngFile({ header, pngChunk(beatplate::kChartChunkName, ""), tinyImage(), end }) },
         { "odd_chart.png",
-          pngFile({ header, pngChunk("bpLt", std::string("o\0\0", 3)), tinyImage(), end }) },
-        { "unwritable_chart.png",
-          pngFile({ header, pngChunk("bpLt", chartChunkData(u"caf\u00e9\n\U0001F600\n")),
+          pngFile({ header, pngChunk(beatplate::kChartChunkName, std::string("o\0\0", 3)),
                     tinyImage(), end }) },
+        { "unwritable_chart.png",
+          pngFile(
+              { header,
+                pngChunk(beatplate::kChartChunkName, chartChunkData(u"caf\u00e9\n\U0001F600\n")),
+                tinyImage(), end }) },
         { "bomb.png",
           pngFile({ beatplate::test::rgbaHeaderChunk(1024, 1024), chart,
                     pngChunk("IDAT", beatplate::test::zeroBomb(4097 * 1024)), end }) },
         { "interlaced.png",
-          beatplate::test::makeTestPng({ { "bpLt", chartChunkData(u"x\n") } }, true) },
+          beatplate::test::makeTestPng({ { beatplate::kChartChunkName, chartChunkData(u"x\n") } },
+                                       true) },
     };
     for (const auto& [name, bytes] : pictures)
         write(dir / name, bytes);

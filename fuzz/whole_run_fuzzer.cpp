@@ -33,7 +33,7 @@ beatplate::Canvas makeSheet()
                     alpha << 24 | static_cast<std::uint32_t>(id * 0x030507);
         }
     }
-    const auto bytes = beatplate::encodeChartPng(sheet, L"");
+    const auto bytes = beatplate::encodeChartPng(sheet, u"");
     auto loaded = beatplate::loadSpriteSheet(std::span<const std::uint8_t>(bytes));
     if (!loaded)
         __builtin_trap();
@@ -89,7 +89,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             beatplate::ScoreRenderer(fixture().sheet, fixture().font ? &*fixture().font : nullptr)
                 .bands(*document, beatplate::kPngBandRows);
         // The fastest level: the encoder's work hardly depends on the chart, and speed finds more.
-        const auto png = beatplate::encodeChartPng(beatplate::bandsOf(score), parsed.sourceText,
+        const auto png = beatplate::encodeChartPng(beatplate::bandsOf(score), reader.text(),
                                                    { .compressionLevel = 1 });
         if (png.size() < 8)
             __builtin_trap();

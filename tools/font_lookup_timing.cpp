@@ -50,8 +50,8 @@ int main()
     }
     beatplate::Canvas canvas(816, 64);
     beatplate::ChartDocument document;
-    document.title = L"さくら咲く夜のうた";
-    document.difficulty = L"おに";
+    document.title = u"さくら咲く夜のうた";
+    document.difficulty = u"おに";
     document.level = 7;
     const auto drawStart = Clock::now();
     beatplate::drawHeaderLines(canvas, *font, document);

@@ -2,15 +2,14 @@
 // Usage: header_preview OUTPUT.png [--title T] [--difficulty D] [--level N] [--font FILE]
 //        [--zoom N] [--crop WIDTH]
 
+#include "base/text_codec.h"
 #include "load/header_font.h"
 #include "render/text_header.h"
 #include "rgba_png.h"
 
 #include <algorithm>
-#include <clocale>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <memory>
 #include <optional>
 #include <string>
@@ -22,8 +21,8 @@ namespace {
 
 struct Options {
     std::string output;
-    std::wstring title = L"さくら咲く夜のうた";
-    std::wstring difficulty = L"おに";
+    std::u16string title = u"さくら咲く夜のうた";
+    std::u16string difficulty = u"おに";
     int level = 7;
     std::string font;
     int zoom = 1;
@@ -32,14 +31,10 @@ struct Options {
 
 } // namespace
 
-static std::wstring widen(const char* text)
+// Arguments are UTF-8, as Linux terminals write them; anything else gives an empty line.
+static std::u16string widen(const char* text)
 {
-    std::wstring wide(std::strlen(text) + 1, L'\0');
-    const std::size_t length = std::mbstowcs(wide.data(), text, wide.size());
-    if (length == static_cast<std::size_t>(-1))
-        return {};
-    wide.resize(length);
-    return wide;
+    return beatplate::decodeUtf8(text).value_or(u"");
 }
 
 // The left cropWidth columns, each pixel repeated zoom times in both directions.
@@ -84,7 +79,6 @@ static std::optional<Options> parseOptions(int argc, char** argv)
 
 int main(int argc, char** argv)
 {
-    std::setlocale(LC_ALL, "C.UTF-8");
     const auto options = parseOptions(argc, argv);
     if (!options) {
         std::fputs("usage: header_preview OUTPUT.png [--title T] [--difficulty D] [--level N] "

@@ -47,16 +47,12 @@ struct ChartDiagnostic {
 [[nodiscard]] std::string formatReportLine(const ChartDiagnostic& diagnostic);
 
 // The column of the code unit at index in a line of UTF-16 code units.
-[[nodiscard]] int columnAt(std::wstring_view line, std::size_t index);
-// UTF-16 code units as UTF-8; a lone surrogate becomes U+FFFD.
-[[nodiscard]] std::string utf8Of(std::wstring_view units);
+[[nodiscard]] int columnAt(std::u16string_view line, std::size_t index);
 // A character for a detail: "','" for printable ASCII, "'　' U+3000" beyond, "U+000D" for
 // what cannot be shown.
 [[nodiscard]] std::string describeCharacter(char32_t codePoint);
-// The code point that starts at index: a surrogate pair is joined, a lone surrogate stays.
-[[nodiscard]] char32_t codePointAt(std::wstring_view units, std::size_t index);
 // Text as written, for a detail: UTF-8, cut after kExcerptLength characters with "…".
 inline constexpr std::size_t kExcerptLength = 40;
-[[nodiscard]] std::string excerptOf(std::wstring_view text);
+[[nodiscard]] std::string excerptOf(std::u16string_view text);
 
 } // namespace beatplate

@@ -1,5 +1,6 @@
 #include "chart/chart_error.h"
 #include "chart/chart_parser.h"
+#include "chart/chart_reading_state.h"
 #include "chart/directive_scanner.h"
 
 #include <array>
@@ -19,7 +20,7 @@ struct DirectiveLine {
     ChartReadingState& state;
     WarningTracker& tracker;
     DirectiveScanner scanner; // over the line after its "#"
-    std::wstring_view line;
+    std::u16string_view line;
     ChartLocation keyword; // where the directive's keyword begins
 
     // The location of the character at index in the scanner's text.
@@ -44,13 +45,14 @@ std::optional<std::int32_t> roundToInt32(double x)
     return static_cast<std::int32_t>(rounded);
 }
 
-// mask := 1, 2 and 4 for an "o" as the first, second and third character
-std::int32_t branchMaskOf(std::wstring_view word)
+// mask := First, Second and Third for an "o" as the first, second and third character
+BranchMask branchMaskOf(std::u16string_view word)
 {
-    std::int32_t mask = 0;
-    for (std::size_t i = 0; i < 3 && i < word.size(); ++i) {
-        if (word[i] == L'o')
-            mask |= 1 << i;
+    constexpr Branch kLanes[] = { Branch::First, Branch::Second, Branch::Third };
+    BranchMask mask = BranchMask::None;
+    for (std::size_t i = 0; i < std::size(kLanes) && i < word.size(); ++i) {
+        if (word[i] == u'o')
+            mask = mask | kLanes[i];
     }
     return mask;
 }
@@ -112,7 +114,7 @@ void readTempo(DirectiveLine& directive)
 }
 
 // integer word := a whole word that is a signed 32-bit integer
-std::int32_t integerWord(const DirectiveLine& directive, std::wstring_view word,
+std::int32_t integerWord(const DirectiveLine& directive, std::u16string_view word,
                          ChartLocation where)
 {
     const auto parsed = parseIntegerWord(word);
@@ -131,7 +133,7 @@ void readScrollSpeed(DirectiveLine& directive)
     const ChartLocation where = directive.lastRead();
     if (!speed)
         directive.fail("hs needs a number.", where);
-    std::array<std::wstring_view, 3> words;
+    std::array<std::u16string_view, 3> words;
     std::array<ChartLocation, 3> places;
     std::size_t wordCount = 0;
     while (wordCount < words.size()) {
@@ -142,7 +144,7 @@ void readScrollSpeed(DirectiveLine& directive)
         words[wordCount++] = *word;
     }
     std::uint32_t tick = 0;
-    std::int32_t mask = 0;
+    BranchMask mask = BranchMask::None;
     if (wordCount >= 2) {
         // The grid is the last two words; with three, the first names the branches.
         const std::size_t first = wordCount - 2;
@@ -160,7 +162,8 @@ void readScrollSpeed(DirectiveLine& directive)
         mask = branchMaskOf(words[0]);
     else if (wordCount == 1)
         directive.tracker.warn(places[0], "branch word is ignored.", excerptOf(words[0]));
-    insertEvent(directive, ChartEventKind::ScrollSpeed, *value, tick, mask);
+    // For this kind the position's branch is the mask of branches the speed applies to.
+    insertEvent(directive, ChartEventKind::ScrollSpeed, *value, tick, bitsOf(mask));
 }
 
 void readTitle(DirectiveLine& directive)
@@ -256,13 +259,15 @@ void readBranch(DirectiveLine& directive)
     const ChartLocation where = directive.lastRead();
     if (word && word->size() == 3) {
         directive.tracker.branchesChanged();
-        const int oldLanes = laneCount(state.branchMask);
+        const int oldLanes = laneCount(bitsOf(state.branchMask));
         state.branchMask = branchMaskOf(*word);
-        state.currentBranch = (*word)[0] == L'o' ? 1 : (*word)[1] == L'o' ? 2 : 4;
+        state.currentBranch = (*word)[0] == u'o' ? Branch::First
+            : (*word)[1] == u'o'                 ? Branch::Second
+                                                 : Branch::Third;
         // Such a word leaves the following note lines in a group that never completes.
-        if (state.branchMask == 0)
+        if (state.branchMask == BranchMask::None)
             directive.tracker.warn(where, "branch word selects no branch.", excerptOf(*word));
-        if (laneCount(state.branchMask) != oldLanes)
+        if (laneCount(bitsOf(state.branchMask)) != oldLanes)
             insertEvent(directive, ChartEventKind::LineBreak, 0, 0, 0);
     } else if (word) {
         directive.tracker.warn(where, "branch word is ignored.", excerptOf(*word));
@@ -300,17 +305,17 @@ void readNewline(DirectiveLine& directive)
 }
 
 struct Directive {
-    std::wstring_view keyword;
+    std::u16string_view keyword;
     void (*read)(DirectiveLine&);
 };
 
 constexpr Directive kDirectives[] = {
-    { L"bpm", readTempo },       { L"hs", readScrollSpeed },
-    { L"title", readTitle },     { L"difficulty", readDifficulty },
-    { L"level", readLevel },     { L"tab", readTab },
-    { L"meter", readMeter },     { L"beatchar", readBeatChar },
-    { L"branch", readBranch },   { L"begingogo", readBeginGogo },
-    { L"endgogo", readEndGogo }, { L"newline", readNewline },
+    { u"bpm", readTempo },       { u"hs", readScrollSpeed },
+    { u"title", readTitle },     { u"difficulty", readDifficulty },
+    { u"level", readLevel },     { u"tab", readTab },
+    { u"meter", readMeter },     { u"beatchar", readBeatChar },
+    { u"branch", readBranch },   { u"begingogo", readBeginGogo },
+    { u"endgogo", readEndGogo }, { u"newline", readNewline },
 };
 
 // "150,5": a number read with other characters right after it.
@@ -319,7 +324,7 @@ void warnTextAfterNumber(const DirectiveLine& directive)
     const auto found = directive.scanner.numberWithText();
     if (!found)
         return;
-    const std::wstring_view text = directive.line.substr(1);
+    const std::u16string_view text = directive.line.substr(1);
     std::size_t end = found->textStart;
     while (end < text.size() && !isChartSpace(text[end]))
         ++end;
@@ -330,9 +335,9 @@ void warnTextAfterNumber(const DirectiveLine& directive)
 
 } // namespace
 
-void ChartParser::readDirective(const std::wstring& line)
+void ChartParser::readDirective(std::u16string_view line)
 {
-    std::wstring_view body(line);
+    std::u16string_view body = line;
     if (!body.empty())
         body.remove_prefix(1);
     DirectiveLine directive{

@@ -5,8 +5,11 @@
 namespace beatplate {
 
 GogoSpan::GogoSpan(const ChartPosition& lower, const ChartPosition& upper)
-    : m_interval(lower, upper)
+    : m_lower(lower)
+    , m_upper(upper)
 {
+    if (upper < lower)
+        throw std::runtime_error(kGogoSpanBackwardsMessage);
 }
 
 void ChartDocument::openGogoSpan(const ChartPosition& p)

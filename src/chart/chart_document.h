@@ -3,7 +3,6 @@
 #include "chart/chart_note.h"
 #include "chart/note_set.h"
 
-#include <boost/numeric/interval.hpp>
 #include <cstdint>
 #include <set>
 #include <string>
@@ -17,6 +16,9 @@ enum class ChartEventKind : std::int32_t {
     BranchStart = 2,
     LineBreak = 3
 };
+
+// The chart error of an "endgogo" placed before the "begingogo" it closes.
+inline constexpr const char* kGogoSpanBackwardsMessage = "gogo section ends before it begins.";
 
 struct ChartEvent {
     ChartEventKind kind = ChartEventKind::Tempo;
@@ -43,41 +45,19 @@ struct PositionLess {
     }
 };
 
-// Strict checking: an empty interval is never created but raises the library's own error. The
-// empty bounds are overridden only because positions cannot be made from the number 1 or 0.
-struct GogoChecking : boost::numeric::interval_lib::checking_strict<ChartPosition> {
-    static ChartPosition empty_lower()
-    {
-        boost::numeric::interval_lib::exception_create_empty()();
-        return {};
-    }
-    static ChartPosition empty_upper()
-    {
-        boost::numeric::interval_lib::exception_create_empty()();
-        return {};
-    }
-};
-
-using GogoInterval = boost::numeric::interval<
-    ChartPosition,
-    boost::numeric::interval_lib::policies<
-        boost::numeric::interval_lib::rounded_arith_exact<ChartPosition>, GogoChecking>>;
-
 // A closed interval of positions; an open span reaches to kChartEnd.
 struct GogoSpan {
-    // Throws std::runtime_error("boost::interval: empty interval created") when lower > upper.
+    // Throws std::runtime_error(kGogoSpanBackwardsMessage) when lower > upper.
     GogoSpan(const ChartPosition& lower, const ChartPosition& upper);
 
-    [[nodiscard]] ChartPosition lower() const { return m_interval.lower(); }
-    [[nodiscard]] ChartPosition upper() const { return m_interval.upper(); }
+    [[nodiscard]] ChartPosition lower() const { return m_lower; }
+    [[nodiscard]] ChartPosition upper() const { return m_upper; }
 
-    bool operator==(const GogoSpan& other) const
-    {
-        return lower() == other.lower() && upper() == other.upper();
-    }
+    bool operator==(const GogoSpan&) const = default;
 
 private:
-    GogoInterval m_interval;
+    ChartPosition m_lower;
+    ChartPosition m_upper;
 };
 
 struct ChartDocument {
@@ -85,8 +65,8 @@ struct ChartDocument {
     std::multiset<ChartEvent, PositionLess> events; // equal positions keep insertion order
     std::vector<MeasureInfo> measures;
     std::vector<GogoSpan> gogoSpans;
-    std::wstring title;
-    std::wstring difficulty = L"ふつう";
+    std::u16string title;
+    std::u16string difficulty = u"ふつう";
     std::int32_t level = 5;
 
     // Appends a span [p, kChartEnd]; a span already open stays open.

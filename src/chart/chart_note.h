@@ -32,9 +32,35 @@ inline constexpr ChartPosition kChartEnd{ std::numeric_limits<std::uint32_t>::ma
     return (branchMask & 1) + ((branchMask >> 1) & 1) + ((branchMask >> 2) & 1);
 }
 
-// A single note (length and count 0) or a span; kind is the notation's character code.
+// What a note or span is, as the notation's character code for it.
+enum class NoteKind : std::int32_t {
+    None = 0, // no note
+    O = 'o',
+    BigO = 'O',
+    X = 'x',
+    BigX = 'X',
+    ParenSpan = '(',
+    AngleSpan = '<',
+    AtSpan = '@', // the counted spans, which show their count
+    BSpan = 'b',
+    PSpan = 'p',
+    Unnamed = '[', // a span closed without a kind letter: neither drawn nor counted
+};
+
+[[nodiscard]] constexpr bool isSingleNote(NoteKind kind)
+{
+    return kind == NoteKind::O || kind == NoteKind::BigO || kind == NoteKind::X
+        || kind == NoteKind::BigX;
+}
+
+[[nodiscard]] constexpr bool isCountedSpan(NoteKind kind)
+{
+    return kind == NoteKind::AtSpan || kind == NoteKind::BSpan || kind == NoteKind::PSpan;
+}
+
+// A single note (length and count 0) or a span.
 struct ChartNote {
-    std::int32_t kind = 0;
+    NoteKind kind = NoteKind::None;
     std::int32_t length = 0; // ticks from position
     std::int32_t count = 0;
     ChartPosition position;

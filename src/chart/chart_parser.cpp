@@ -16,11 +16,11 @@ namespace {
 constexpr const char* kReportHead = "読み込み時にエラーが発生しました: ";
 
 // Length of a note line with its tabs expanded to the next multiple of the tab width.
-std::size_t expandedLength(std::wstring_view line, std::uint32_t tabWidth)
+std::size_t expandedLength(std::u16string_view line, std::uint32_t tabWidth)
 {
     std::size_t length = 0;
     for (std::size_t unit = 0; unit < line.size(); ++unit) {
-        length += line[unit] == L'\t' ? tabWidth - (length & (tabWidth - 1)) : 1;
+        length += line[unit] == u'\t' ? tabWidth - (length & (tabWidth - 1)) : 1;
         if (length > kMaxLineLength)
             throw ChartError("line is too long.", columnAt(line, unit));
     }
@@ -28,11 +28,11 @@ std::size_t expandedLength(std::wstring_view line, std::uint32_t tabWidth)
 }
 
 // The column of the character of a note line that fills slot `slot` once tabs are expanded.
-int columnOfSlot(std::wstring_view line, std::uint32_t tabWidth, std::size_t slot)
+int columnOfSlot(std::u16string_view line, std::uint32_t tabWidth, std::size_t slot)
 {
     std::size_t length = 0;
     for (std::size_t unit = 0; unit < line.size(); ++unit) {
-        length += line[unit] == L'\t' ? tabWidth - (length & (tabWidth - 1)) : 1;
+        length += line[unit] == u'\t' ? tabWidth - (length & (tabWidth - 1)) : 1;
         if (length > slot)
             return columnAt(line, unit);
     }
@@ -54,27 +54,36 @@ std::size_t charsPerMeasure(const ChartReadingState& parser)
     return static_cast<std::size_t>(chars);
 }
 
-// The next enabled branch in the cycle 1, 2, 4; 0 stays 0, and a branch alone stays itself.
-std::int32_t nextBranch(std::int32_t branch, std::int32_t branchMask)
+// The next enabled branch in the cycle First, Second, Third; None stays None, and a branch
+// alone stays itself.
+Branch nextBranch(Branch branch, BranchMask branchMask)
 {
-    constexpr std::int32_t kCycle[] = { 1, 2, 4 };
+    constexpr Branch kCycle[] = { Branch::First, Branch::Second, Branch::Third };
     const auto* const at = std::find(std::begin(kCycle), std::end(kCycle), branch);
     if (at == std::end(kCycle))
         return branch;
     const auto index = at - std::begin(kCycle);
     for (int step = 1; step < 3; ++step) {
-        const std::int32_t candidate = kCycle[(index + step) % 3];
-        if ((branchMask & candidate) != 0)
+        const Branch candidate = kCycle[(index + step) % 3];
+        if (contains(branchMask, candidate))
             return candidate;
     }
     return branch;
 }
 
 // True when the rotation is back at the first enabled branch, or nothing is branched.
-bool groupComplete(std::int32_t branch, std::int32_t branchMask)
+bool groupComplete(Branch branch, BranchMask branchMask)
 {
-    return branch == 0 || branch == 1 || (branch == 2 && (branchMask & 1) == 0)
-        || (branch == 4 && branchMask == 4);
+    switch (branch) {
+    case Branch::None:
+    case Branch::First:
+        return true;
+    case Branch::Second:
+        return !contains(branchMask, Branch::First);
+    case Branch::Third:
+        break;
+    }
+    return branchMask == (BranchMask::None | Branch::Third);
 }
 
 // A chart error found while reading line `line`; one raised without a column points at its
@@ -125,7 +134,7 @@ ParsedChart ChartParser::parse(ChartTextReader& reader)
 {
     static_cast<void>(readLines(reader, nullptr));
     finish(ReadingEnd::ChartEnd);
-    return { std::move(m_state.document), std::move(m_state.sourceText), m_tracker.warnings(),
+    return { std::move(m_state.document), m_state.lineCount, m_tracker.warnings(),
              m_tracker.omitted() };
 }
 
@@ -141,18 +150,12 @@ ChartCheck ChartParser::check(ChartTextReader& reader)
                        result.diagnostics.end(), byLocation);
     result.omittedWarnings = m_tracker.omitted();
     result.document = std::make_unique<ChartDocument>(std::move(m_state.document));
-    result.sourceText = std::move(m_state.sourceText);
     return result;
 }
 
 bool ChartParser::readLines(ChartTextReader& reader, std::vector<ChartDiagnostic>* errors)
 {
-    // Room for the whole text at once: grown by doubling, it would take up to three times its
-    // size while it moves.
-    if (const auto bytes = reader.byteSize())
-        m_state.sourceText.reserve(
-            static_cast<std::size_t>(std::min<std::uint64_t>(*bytes, kMaxChartLength) + 1));
-    std::wstring line;
+    std::u16string line;
     while (reader.good()) {
         // Counted before the read, so that a line too long to read is reported with its number.
         ++m_state.lineCount;
@@ -173,26 +176,18 @@ bool ChartParser::readLines(ChartTextReader& reader, std::vector<ChartDiagnostic
     return true;
 }
 
-void ChartParser::readLine(ChartTextReader& reader, std::wstring& line)
+void ChartParser::readLine(ChartTextReader& reader, std::u16string& line)
 {
     reader.readLine(line);
-    // The LF that sourceText adds after the last line is not the chart's own.
-    const std::size_t length = line.size() + (reader.good() ? 1 : 0);
-    if (m_textLength + length > kMaxChartLength)
-        throw ChartError("chart is too long.", columnAt(line, kMaxChartLength - m_textLength), {},
-                         ChartErrorExtent::Chart);
-    m_textLength += length;
-    m_state.sourceText += line;
-    m_state.sourceText += L'\n';
-    if (line.empty() || line[0] == L';')
+    if (line.empty() || line[0] == u';')
         return;
-    if (line[0] == L'#')
+    if (line[0] == u'#')
         readDirective(line);
     else
         readNoteLine(line);
 }
 
-void ChartParser::readNoteLine(std::wstring_view line)
+void ChartParser::readNoteLine(std::u16string_view line)
 {
     const std::size_t length = expandedLength(line, m_state.tabWidth);
     const std::size_t cpm = charsPerMeasure(m_state);
@@ -212,7 +207,7 @@ void ChartParser::readNoteLine(std::wstring_view line)
     endNoteLine(line, length, cpm, padded);
 }
 
-void ChartParser::endNoteLine(std::wstring_view line, std::size_t length, std::size_t cpm,
+void ChartParser::endNoteLine(std::u16string_view line, std::size_t length, std::size_t cpm,
                               std::size_t padded)
 {
     const bool beyondWhole = length > cpm && length % cpm != 0;
@@ -242,7 +237,7 @@ void ChartParser::completeMeasures(std::size_t lineLength)
         throw ChartError("too many measures.", 1, {}, ChartErrorExtent::Chart);
     m_state.document.measures.insert(
         m_state.document.measures.end(), completed,
-        MeasureInfo{ m_state.beats, m_state.beatLength, m_state.branchMask });
+        MeasureInfo{ m_state.beats, m_state.beatLength, bitsOf(m_state.branchMask) });
     m_state.measureCursor += completed;
     m_tracker.measuresCompleted(completed,
                                 static_cast<std::uint32_t>(m_state.beats)
@@ -252,9 +247,9 @@ void ChartParser::completeMeasures(std::size_t lineLength)
 void ChartParser::finish(ReadingEnd end)
 {
     std::vector<std::int32_t> branchesInSpan;
-    for (const auto& [branch, state] : m_state.groupState) {
-        if (state == kInSpan)
-            branchesInSpan.push_back(branch);
+    for (const Branch branch : kBranches) {
+        if (m_state.track(branch).group == GroupState::InSpan)
+            branchesInSpan.push_back(bitsOf(branch));
     }
     m_tracker.finish(branchesInSpan, end == ReadingEnd::ChartEnd);
     m_state.document.notes.shrinkToFit();

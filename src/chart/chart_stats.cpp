@@ -60,21 +60,16 @@ void widenByValuesInForce(std::optional<ValueRange>& range, const std::vector<Ti
     }
 }
 
-bool isSingleNote(std::int32_t kind)
-{
-    return kind == 'o' || kind == 'O' || kind == 'x' || kind == 'X';
-}
-
-void countNote(NoteCounts& counts, std::int32_t kind)
+void countNote(NoteCounts& counts, NoteKind kind)
 {
     switch (kind) {
-    case 'o':
+    case NoteKind::O:
         ++counts.o;
         break;
-    case 'O':
+    case NoteKind::BigO:
         ++counts.bigO;
         break;
-    case 'x':
+    case NoteKind::X:
         ++counts.x;
         break;
     default:
@@ -96,7 +91,7 @@ void countSpan(ChartStats& stats, const ChartTimeline& timeline, const ChartNote
     const std::int64_t end = std::min(start + span.length, timeline.endTick());
     figures.seconds +=
         timeline.secondsAt(end) - timeline.secondsAt(std::min(start, timeline.endTick()));
-    if (span.kind == '@' || span.kind == 'b' || span.kind == 'p') {
+    if (isCountedSpan(span.kind)) {
         ++stats.countedSpans;
         stats.countSum += span.count;
     }

@@ -26,14 +26,16 @@ struct NoteCounts {
 };
 
 struct SpanFigures {
-    std::int32_t kind = 0; // "(", "<", "@", "b" or "p"
+    NoteKind kind = NoteKind::None; // one of kSpanKinds
     std::int64_t count = 0; // spans of this kind
     double seconds = 0; // their lengths added up
 
     bool operator==(const SpanFigures&) const = default;
 };
 
-inline constexpr std::array<std::int32_t, 5> kSpanKinds{ '(', '<', '@', 'b', 'p' };
+inline constexpr std::array<NoteKind, 5> kSpanKinds{ NoteKind::ParenSpan, NoteKind::AngleSpan,
+                                                     NoteKind::AtSpan, NoteKind::BSpan,
+                                                     NoteKind::PSpan };
 
 // Lowest and highest value in force for some of the chart's time.
 struct ValueRange {

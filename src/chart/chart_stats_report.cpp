@@ -1,5 +1,7 @@
 #include "chart/chart_stats_report.h"
 
+#include "base/text_codec.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -13,44 +15,6 @@ using Json = nlohmann::ordered_json;
 
 constexpr int kLabelWidth = 16;
 constexpr int kColumnWidth = 10;
-
-void appendCodePoint(std::string& out, char32_t c)
-{
-    const auto byte = [&out](char32_t value) { out.push_back(static_cast<char>(value)); };
-    if (c < 0x80) {
-        byte(c);
-    } else if (c < 0x800) {
-        byte(0xC0 | (c >> 6));
-        byte(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        byte(0xE0 | (c >> 12));
-        byte(0x80 | ((c >> 6) & 0x3F));
-        byte(0x80 | (c & 0x3F));
-    } else {
-        byte(0xF0 | (c >> 18));
-        byte(0x80 | ((c >> 12) & 0x3F));
-        byte(0x80 | ((c >> 6) & 0x3F));
-        byte(0x80 | (c & 0x3F));
-    }
-}
-
-// The document holds UTF-16 code units; a surrogate that is not half of a pair is U+FFFD.
-std::string utf8Of(std::wstring_view text)
-{
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        auto c = static_cast<char32_t>(text[i]);
-        const bool high = c >= 0xD800 && c < 0xDC00;
-        const bool pairs =
-            high && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] < 0xE000;
-        if (pairs)
-            c = 0x10000 + ((c - 0xD800) << 10) + (static_cast<char32_t>(text[++i]) - 0xDC00);
-        else if ((c >= 0xD800 && c < 0xE000) || c > 0x10FFFF)
-            c = 0xFFFD;
-        appendCodePoint(out, c);
-    }
-    return out;
-}
 
 std::string fixed(double value, int decimals)
 {

@@ -11,7 +11,7 @@ namespace beatplate {
 // One chart's figures as they are reported: with the chart's path as given and its title.
 struct ChartStatsEntry {
     std::filesystem::path path;
-    std::wstring title; // UTF-16 code units, as the chart document holds them
+    std::u16string title; // UTF-16 code units, as the chart document holds them
     ChartStats stats;
 
     bool operator==(const ChartStatsEntry&) const = default;

@@ -1,10 +1,11 @@
 #include "chart/chart_text_reader.h"
 
+#include "base/chart_limits.h"
 #include "base/file_stream.h"
 #include "base/iconv.h"
+#include "base/text_codec.h"
 #include "chart/chart_diagnostic.h"
 #include "chart/chart_error.h"
-#include "chart/chart_parser.h"
 #include "chart/utf8_detector.h"
 
 #include <algorithm>
@@ -23,9 +24,9 @@ constexpr std::size_t kChunkSize = std::size_t{ 64 } * 1024;
 constexpr char16_t kLineFeed = u'\n';
 constexpr char16_t kCarriageReturn = u'\r';
 constexpr char16_t kEndOfFile = 0x1A;
-// Detection keeps what it reads. Three bytes give at least one code unit in either encoding,
-// so text still undecided after this many bytes is too long a chart whatever it is.
-constexpr std::size_t kDetectionLimit = 3 * kMaxChartLength + 3;
+// Detection keeps what it reads; text still undecided after the most bytes a chart may take
+// is too long a chart whatever it is.
+constexpr std::size_t kDetectionLimit = kMaxChartBytes;
 
 struct ByteOrderMark {
     std::string_view bytes;
@@ -103,27 +104,6 @@ std::string describeBytes(std::string_view bytes, ChartEncoding encoding)
 
 } // namespace
 
-std::string_view chartEncodingName(ChartEncoding encoding)
-{
-    if (encoding == ChartEncoding::Cp932)
-        return "code page 932";
-    return iconvName(encoding);
-}
-
-std::optional<ChartEncoding> chartEncodingNamed(std::string_view name)
-{
-    std::string lower(name);
-    for (char& c : lower) {
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    }
-    if (lower == "cp932")
-        return ChartEncoding::Cp932;
-    if (lower == "utf-8" || lower == "utf8")
-        return ChartEncoding::Utf8;
-    return std::nullopt;
-}
-
 struct ChartTextReader::State {
     // Appends the next chunk of the file; at its end, or on a read error, no more bytes come.
     void readMoreBytes();
@@ -131,6 +111,8 @@ struct ChartTextReader::State {
     void decodePending();
     void decodeMore();
     [[nodiscard]] std::optional<char16_t> peekUnit();
+    void reserveText();
+    void keepLine(std::u16string_view line);
 
     FilePtr file; // null when reading from memory
     std::optional<std::uint64_t> size; // of the whole input, when known
@@ -150,6 +132,7 @@ struct ChartTextReader::State {
     // chunk: no 0x1A lies before searchedTo, and the converter's output is reused.
     std::size_t searchedTo = 0;
     std::string output;
+    std::u16string text; // every line delivered, each followed by one LF
 };
 
 void ChartTextReader::State::readMoreBytes()
@@ -237,11 +220,7 @@ void ChartTextReader::State::decodePending()
     const int error = errno;
     byteOffset += window - inLeft;
     const std::size_t produced = 2 * window - outLeft;
-    for (std::size_t i = 0; i + 1 < produced; i += 2) {
-        const auto low = static_cast<unsigned char>(output[i]);
-        const auto high = static_cast<unsigned char>(output[i + 1]);
-        units.push_back(static_cast<char16_t>(low | (high << 8)));
-    }
+    units += utf16Of(std::string_view(output).substr(0, produced), ByteOrder::LittleEndian);
     if (result != static_cast<std::size_t>(-1)) {
         textEnded = endOfFile != std::string_view::npos;
         return;
@@ -278,6 +257,28 @@ void ChartTextReader::State::decodeMore()
     }
 }
 
+// Room for the whole text at once: grown by doubling, it would take up to three times its size
+// while it moves.
+void ChartTextReader::State::reserveText()
+{
+    if (size)
+        text.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(*size, kMaxChartLength) + 1));
+}
+
+// The LF kept after the last line is not the chart's own, so it does not count against the
+// limit.
+void ChartTextReader::State::keepLine(std::u16string_view line)
+{
+    const std::size_t length = line.size() + (good ? 1 : 0);
+    if (text.size() + length > kMaxChartLength) {
+        good = false;
+        throw ChartError("chart is too long.", columnAt(line, kMaxChartLength - text.size()), {},
+                         ChartErrorExtent::Chart);
+    }
+    text += line;
+    text += u'\n';
+}
+
 std::optional<char16_t> ChartTextReader::State::peekUnit()
 {
     if (unitOffset == units.size())
@@ -310,6 +311,7 @@ std::optional<ChartTextReader> ChartTextReader::open(const std::filesystem::path
     if (state->readFailed)
         return std::nullopt;
     state->chooseEncoding(forced);
+    state->reserveText();
     return ChartTextReader(std::move(state));
 }
 
@@ -320,6 +322,7 @@ ChartTextReader ChartTextReader::fromBytes(std::string bytes, std::optional<Char
     state->bytes = std::move(bytes);
     state->bytesExhausted = true;
     state->chooseEncoding(forced);
+    state->reserveText();
     return ChartTextReader(std::move(state));
 }
 
@@ -343,7 +346,7 @@ bool ChartTextReader::good() const
     return m_state->good;
 }
 
-void ChartTextReader::readLine(std::wstring& line)
+void ChartTextReader::readLine(std::u16string& line)
 {
     line.clear();
     auto& state = *m_state;
@@ -381,10 +384,21 @@ void ChartTextReader::readLine(std::wstring& line)
             throw ChartError("line is too long.", columnAt(line, line.size()), {},
                              ChartErrorExtent::Chart);
         }
-        line.push_back(static_cast<wchar_t>(*unit));
+        line.push_back(*unit);
     }
     if (fault)
         throw *fault;
+    state.keepLine(line);
+}
+
+const std::u16string& ChartTextReader::text() const
+{
+    return m_state->text;
+}
+
+std::u16string ChartTextReader::takeText()
+{
+    return std::exchange(m_state->text, {});
 }
 
 } // namespace beatplate

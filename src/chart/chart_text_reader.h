@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/chart_encoding.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -13,20 +15,8 @@ namespace beatplate {
 // Longest line readLine delivers, in UTF-16 code units; a longer one is a chart error.
 inline constexpr std::size_t kMaxLineLength = std::size_t{ 1 } << 20;
 
-enum class ChartEncoding {
-    Cp932, // Shift_JIS as Windows writes it
-    Utf8,
-    Utf16Le,
-    Utf16Be,
-};
-
-// The name users know: "code page 932", "UTF-8", "UTF-16LE", "UTF-16BE".
-[[nodiscard]] std::string_view chartEncodingName(ChartEncoding encoding);
-// The encoding an option names: "cp932" or "utf-8" (also "utf8"), in any letter case.
-[[nodiscard]] std::optional<ChartEncoding> chartEncodingNamed(std::string_view name);
-
-// Decodes a chart file into wide text, one UTF-16 code unit per wchar_t (characters outside
-// the BMP become surrogate pairs). A byte-order mark decides the encoding; without one the
+// Decodes a chart file into UTF-16 text (characters outside the BMP become surrogate pairs)
+// and keeps what it has read. A byte-order mark decides the encoding; without one the
 // forced encoding does, or else detection: text that is valid UTF-8 up to its end (or to a
 // 0x1A byte) and holds a multi-byte sequence is UTF-8, any other is code page 932.
 // Line ends are LF, CR LF and a lone CR; 0x1A ends the text, and so does a partial character
@@ -57,10 +47,17 @@ public:
     // True while the input may hold more; a read that reaches the end makes it false.
     [[nodiscard]] bool good() const;
     // Reads up to the next line end (consumed, not kept) or the end; line is emptied first.
-    // Throws ChartError for bytes that cannot be decoded (after stepping over the rest of
-    // their line, so that the next read starts the next line), for a line longer than
-    // kMaxLineLength and for a failed file read (both end the text).
-    void readLine(std::wstring& line);
+    // The line and one LF are added to text(). Throws ChartError for bytes that cannot be
+    // decoded (after stepping over the rest of their line, so that the next read starts the
+    // next line), and for a line longer than kMaxLineLength, a text longer than
+    // kMaxChartLength and a failed file read (these end the text); a line that throws adds
+    // nothing to text().
+    void readLine(std::u16string& line);
+
+    // Every line read so far, each followed by one LF: the chart text a picture carries.
+    [[nodiscard]] const std::u16string& text() const;
+    // Hands the text over, leaving none behind.
+    [[nodiscard]] std::u16string takeText();
 
 private:
     struct State;

@@ -12,7 +12,7 @@ constexpr std::uint64_t kSaturatedMagnitude = std::uint64_t{ 1 } << 33;
 constexpr std::uint64_t kInt32Limit = std::uint64_t{ 1 } << 31;
 constexpr std::uint64_t kUint32Max = 0xFFFF'FFFFu;
 
-std::wstring_view trimChartSpace(std::wstring_view text)
+std::u16string_view trimChartSpace(std::u16string_view text)
 {
     while (!text.empty() && isChartSpace(text.front()))
         text.remove_prefix(1);
@@ -21,7 +21,7 @@ std::wstring_view trimChartSpace(std::wstring_view text)
     return text;
 }
 
-IntegerWord parseIntegerWord(std::wstring_view word)
+IntegerWord parseIntegerWord(std::u16string_view word)
 {
     if (word.empty() || isChartSpace(word.front()))
         return {};
@@ -75,7 +75,7 @@ void DirectiveScanner::noteTextAfterNumber()
 }
 
 // word := one or more characters other than white space
-std::optional<std::wstring_view> DirectiveScanner::readWord()
+std::optional<std::u16string_view> DirectiveScanner::readWord()
 {
     if (m_failed)
         return std::nullopt;
@@ -84,7 +84,7 @@ std::optional<std::wstring_view> DirectiveScanner::readWord()
     while (m_position < m_text.size() && !isChartSpace(m_text[m_position]))
         ++m_position;
     if (m_position == start)
-        return fail<std::wstring_view>();
+        return fail<std::u16string_view>();
     return m_text.substr(start, m_position - start);
 }
 
@@ -92,11 +92,11 @@ std::optional<std::wstring_view> DirectiveScanner::readWord()
 std::optional<DirectiveScanner::SignedDigits> DirectiveScanner::scanSignedDigits()
 {
     SignedDigits digits;
-    if (nextIs(L'+') || nextIs(L'-'))
-        digits.negative = m_text[m_position++] == L'-';
+    if (nextIs(u'+') || nextIs(u'-'))
+        digits.negative = m_text[m_position++] == u'-';
     const std::size_t start = m_position;
     while (nextIsDigit()) {
-        const auto digit = static_cast<std::uint64_t>(m_text[m_position++] - L'0');
+        const auto digit = static_cast<std::uint64_t>(m_text[m_position++] - u'0');
         digits.magnitude = std::min(digits.magnitude * 10 + digit, kSaturatedMagnitude);
     }
     if (m_position == start)
@@ -150,23 +150,23 @@ std::optional<float> DirectiveScanner::readReal()
     skipSpace();
     std::string ascii; // the number for from_chars, which takes no leading "+"
     const auto take = [&] { ascii.push_back(static_cast<char>(m_text[m_position++])); };
-    if (nextIs(L'+'))
+    if (nextIs(u'+'))
         ++m_position;
-    else if (nextIs(L'-'))
+    else if (nextIs(u'-'))
         take();
     std::size_t mantissaDigits = 0;
     for (; nextIsDigit(); ++mantissaDigits)
         take();
-    if (nextIs(L'.')) {
+    if (nextIs(u'.')) {
         take();
         for (; nextIsDigit(); ++mantissaDigits)
             take();
     }
     if (mantissaDigits == 0)
         return fail<float>();
-    if (nextIs(L'e') || nextIs(L'E')) {
+    if (nextIs(u'e') || nextIs(u'E')) {
         take();
-        if (nextIs(L'+') || nextIs(L'-'))
+        if (nextIs(u'+') || nextIs(u'-'))
             take();
         std::size_t exponentDigits = 0;
         for (; nextIsDigit(); ++exponentDigits)

@@ -8,13 +8,13 @@
 namespace beatplate {
 
 // White space between the words of a directive: U+0009 to U+000D, U+0020 and U+3000.
-[[nodiscard]] constexpr bool isChartSpace(wchar_t c)
+[[nodiscard]] constexpr bool isChartSpace(char16_t c)
 {
-    return (c >= L'\t' && c <= L'\r') || c == L' ' || c == L'\u3000';
+    return (c >= u'\t' && c <= u'\r') || c == u' ' || c == u'\u3000';
 }
 
 // The text without chart white space at either end.
-[[nodiscard]] std::wstring_view trimChartSpace(std::wstring_view text);
+[[nodiscard]] std::u16string_view trimChartSpace(std::u16string_view text);
 
 struct IntegerWord {
     std::optional<std::int32_t> value;
@@ -22,19 +22,19 @@ struct IntegerWord {
 };
 
 // A whole word as a signed 32-bit decimal integer: an optional sign and digits, nothing else.
-[[nodiscard]] IntegerWord parseIntegerWord(std::wstring_view word);
+[[nodiscard]] IntegerWord parseIntegerWord(std::u16string_view word);
 
 // Reads the words and numbers of one directive line in order, each after skipping white space.
 // A number stops at the first character that cannot continue it ("150abc" reads 150); once a
 // read fails, every later read of the line fails too.
 class DirectiveScanner {
 public:
-    explicit DirectiveScanner(std::wstring_view text)
+    explicit DirectiveScanner(std::u16string_view text)
         : m_text(text)
     {
     }
 
-    [[nodiscard]] std::optional<std::wstring_view> readWord();
+    [[nodiscard]] std::optional<std::u16string_view> readWord();
     // Correctly rounded to single precision; a number too large for it reads as infinity
     // with its sign, one too small as zero.
     [[nodiscard]] std::optional<float> readReal();
@@ -44,7 +44,7 @@ public:
     [[nodiscard]] std::optional<std::uint32_t> readUnsigned();
 
     // Everything after the last read, white space included.
-    [[nodiscard]] std::wstring_view rest() const { return m_text.substr(m_position); }
+    [[nodiscard]] std::u16string_view rest() const { return m_text.substr(m_position); }
     [[nodiscard]] bool failed() const { return m_failed; }
     // True when a read failed on an integer written too large to hold.
     [[nodiscard]] bool outOfRange() const { return m_outOfRange; }
@@ -64,14 +64,14 @@ private:
         std::uint64_t magnitude = 0; // saturates above 32 bits
     };
 
-    [[nodiscard]] bool nextIs(wchar_t c) const
+    [[nodiscard]] bool nextIs(char16_t c) const
     {
         return m_position < m_text.size() && m_text[m_position] == c;
     }
     [[nodiscard]] bool nextIsDigit() const
     {
-        return m_position < m_text.size() && m_text[m_position] >= L'0'
-            && m_text[m_position] <= L'9';
+        return m_position < m_text.size() && m_text[m_position] >= u'0'
+            && m_text[m_position] <= u'9';
     }
     void skipSpace();
     void noteTextAfterNumber();
@@ -83,7 +83,7 @@ private:
     template <typename Value>
     std::optional<Value> fail();
 
-    std::wstring_view m_text;
+    std::u16string_view m_text;
     std::size_t m_position = 0;
     std::size_t m_lastStart = 0;
     bool m_failed = false;

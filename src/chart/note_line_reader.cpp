@@ -1,28 +1,15 @@
 #include "chart/note_line_reader.h"
 
+#include "base/text_codec.h"
 #include "chart/chart_diagnostic.h"
 #include "chart/chart_error.h"
-#include "chart/chart_parser.h"
+#include "chart/chart_reading_state.h"
 #include "chart/warning_tracker.h"
 
 #include <algorithm>
 #include <limits>
 
 namespace beatplate {
-namespace {
-
-// groupState values: idle, the three notes of a triplet group, inside a span.
-constexpr std::int32_t kIdle = 0;
-constexpr std::int32_t kGroupFirst = 1;
-constexpr std::int32_t kGroupSecond = 2;
-constexpr std::int32_t kGroupThird = 3;
-
-// A span closed without a kind letter in a branch that never had one keeps this kind, which
-// the renderer does not draw.
-constexpr std::int32_t kUnnamedSpanKind = L'[';
-
-} // namespace
-
 NoteLineReader::NoteLineReader(ChartReadingState& reading, WarningTracker& tracker,
                                std::vector<ChartPosition>& inserted)
     : m_reading(reading)
@@ -30,21 +17,19 @@ NoteLineReader::NoteLineReader(ChartReadingState& reading, WarningTracker& track
     , m_notes(reading.document.notes)
     , m_ticksPerChar(reading.ticksPerChar)
     , m_branch(reading.currentBranch)
-    , m_state(reading.groupState[reading.currentBranch])
-    , m_span(reading.openSpan
-                 .try_emplace(reading.currentBranch, ChartNote{ kUnnamedSpanKind, 0, 0, {} })
-                 .first->second)
+    , m_state(reading.track(reading.currentBranch).group)
+    , m_span(reading.track(reading.currentBranch).span)
     , m_inserted(inserted)
 {
     m_inserted.clear();
 }
 
-void NoteLineReader::read(std::wstring_view line, std::size_t charsPerMeasure,
+void NoteLineReader::read(std::u16string_view line, std::size_t charsPerMeasure,
                           std::size_t paddedLength)
 {
-    const std::int32_t stateBefore = m_state;
+    const GroupState stateBefore = m_state;
     const ChartNote spanBefore = m_span;
-    const auto spanStartBefore = m_tracker.spanStart(m_branch);
+    const auto spanStartBefore = m_tracker.spanStart(bitsOf(m_branch));
     const auto warningsBefore = m_tracker.checkpoint();
     try {
         readLine(line, charsPerMeasure, paddedLength);
@@ -53,20 +38,20 @@ void NoteLineReader::read(std::wstring_view line, std::size_t charsPerMeasure,
             m_notes.erase(inserted);
         m_state = stateBefore;
         m_span = spanBefore;
-        m_tracker.setSpanStart(m_branch, spanStartBefore);
+        m_tracker.setSpanStart(bitsOf(m_branch), spanStartBefore);
         m_tracker.rollBack(warningsBefore);
         throw;
     }
 }
 
 // Tabs become blanks up to the next multiple of the tab width, each blank its own slot.
-void NoteLineReader::readLine(std::wstring_view line, std::size_t charsPerMeasure,
+void NoteLineReader::readLine(std::u16string_view line, std::size_t charsPerMeasure,
                               std::size_t paddedLength)
 {
     const std::uint32_t tabWidth = m_reading.tabWidth;
     m_line = line;
     std::size_t slot = 0;
-    const auto readNext = [&](wchar_t c) {
+    const auto readNext = [&](char16_t c) {
         const auto measure =
             m_reading.measureCursor + static_cast<std::uint32_t>(slot / charsPerMeasure);
         readSlot(c, measure, static_cast<std::uint32_t>(slot % charsPerMeasure));
@@ -76,54 +61,60 @@ void NoteLineReader::readLine(std::wstring_view line, std::size_t charsPerMeasur
         // Only ASCII is read without an error, so the first unit of a pair is the last read.
         m_unit = unit;
         m_column = static_cast<int>(unit) + 1;
-        const wchar_t c = line[unit];
-        if (c != L'\t') {
+        const char16_t c = line[unit];
+        if (c != u'\t') {
             readNext(c);
             continue;
         }
         const std::size_t blanks = tabWidth - (slot & (tabWidth - 1));
         for (std::size_t blank = 0; blank < blanks; ++blank)
-            readNext(L' ');
+            readNext(u' ');
     }
     while (slot < paddedLength)
-        readNext(L' ');
+        readNext(u' ');
 }
 
-void NoteLineReader::readSlot(wchar_t c, std::uint32_t measure, std::uint32_t slot)
+void NoteLineReader::readSlot(char16_t c, std::uint32_t measure, std::uint32_t slot)
 {
     switch (c) {
-    case L' ':
+    case u' ':
         static_cast<void>(tickOf(slot));
         return;
-    case L'o':
-    case L'x':
-    case L'O':
-    case L'X':
-        insertNote(c, measure, slot);
+    case u'o':
+    case u'c':
+        insertNote(NoteKind::O, measure, slot);
         return;
-    case L'c':
-        insertNote(L'o', measure, slot);
+    case u'O':
+    case u'C':
+        insertNote(NoteKind::BigO, measure, slot);
         return;
-    case L'C':
-        insertNote(L'O', measure, slot);
+    case u'x':
+        insertNote(NoteKind::X, measure, slot);
         return;
-    case L'(':
-    case L'<':
-        m_span.kind = c;
-        [[fallthrough]];
-    case L'[':
+    case u'X':
+        insertNote(NoteKind::BigX, measure, slot);
+        return;
+    case u'(':
+        m_span.kind = NoteKind::ParenSpan;
         openSpan(measure, slot);
         return;
-    case L'3':
-        if (m_state != ChartParser::kInSpan) {
-            m_state = kGroupFirst;
+    case u'<':
+        m_span.kind = NoteKind::AngleSpan;
+        openSpan(measure, slot);
+        return;
+    case u'[':
+        openSpan(measure, slot);
+        return;
+    case u'3':
+        if (m_state != GroupState::InSpan) {
+            m_state = GroupState::TripletFirst;
             return;
         }
         break;
     default:
         break;
     }
-    if (m_state != ChartParser::kInSpan)
+    if (m_state != GroupState::InSpan)
         throwParseError();
     readInsideSpan(c);
 }
@@ -139,19 +130,20 @@ std::uint32_t NoteLineReader::tickOf(std::uint32_t slot)
     const std::int64_t t = m_ticksPerChar;
     std::int64_t tick = slot * t;
     switch (m_state) {
-    case kGroupFirst:
+    case GroupState::TripletFirst:
         tick = (slot - std::int64_t{ 1 }) * t;
-        m_state = kGroupSecond;
+        m_state = GroupState::TripletSecond;
         break;
-    case kGroupSecond:
+    case GroupState::TripletSecond:
         tick = slot * t - 2 * t / 3;
-        m_state = kGroupThird;
+        m_state = GroupState::TripletThird;
         break;
-    case kGroupThird:
+    case GroupState::TripletThird:
         tick = slot * t - t / 3;
-        m_state = kIdle;
+        m_state = GroupState::Idle;
         break;
-    default:
+    case GroupState::Idle:
+    case GroupState::InSpan:
         break;
     }
     // A group carried over a measure end would land before its measure's start; it starts there.
@@ -167,11 +159,11 @@ void NoteLineReader::checkPageEdge(std::uint32_t tick)
     m_tracker.warn({ m_reading.lineCount, m_column }, "note is beyond the page's right edge.");
 }
 
-void NoteLineReader::insertNote(wchar_t kind, std::uint32_t measure, std::uint32_t slot)
+void NoteLineReader::insertNote(NoteKind kind, std::uint32_t measure, std::uint32_t slot)
 {
     const std::uint32_t tick = tickOf(slot);
     checkPageEdge(tick);
-    const ChartPosition position{ measure, tick, m_branch };
+    const ChartPosition position{ measure, tick, bitsOf(m_branch) };
     if (m_notes.insert(ChartNote{ kind, 0, 0, position })) {
         m_inserted.push_back(position);
         return;
@@ -187,39 +179,45 @@ void NoteLineReader::insertNote(wchar_t kind, std::uint32_t measure, std::uint32
 void NoteLineReader::openSpan(std::uint32_t measure, std::uint32_t slot)
 {
     const ChartLocation here{ m_reading.lineCount, m_column };
-    if (m_state == ChartParser::kInSpan)
+    if (m_state == GroupState::InSpan)
         m_tracker.warn(here, "span opened inside a span; the first is dropped.");
-    m_tracker.setSpanStart(m_branch, here);
-    m_span.position = { measure, tickOf(slot), m_branch };
+    m_tracker.setSpanStart(bitsOf(m_branch), here);
+    m_span.position = { measure, tickOf(slot), bitsOf(m_branch) };
     checkPageEdge(m_span.position.tick);
     m_span.count = 0;
     m_span.length = static_cast<std::int32_t>(m_ticksPerChar);
-    m_state = ChartParser::kInSpan;
+    m_state = GroupState::InSpan;
 }
 
-void NoteLineReader::readInsideSpan(wchar_t c)
+void NoteLineReader::readInsideSpan(char16_t c)
 {
     switch (c) {
-    case L'@':
-    case L'b':
-    case L'p':
-        m_span.kind = c;
+    case u'@':
+        m_span.kind = NoteKind::AtSpan;
         growSpan();
         return;
-    case L'=':
+    case u'b':
+        m_span.kind = NoteKind::BSpan;
         growSpan();
         return;
-    case L')':
-    case L'>':
-    case L']':
+    case u'p':
+        m_span.kind = NoteKind::PSpan;
+        growSpan();
+        return;
+    case u'=':
+        growSpan();
+        return;
+    case u')':
+    case u'>':
+    case u']':
         closeSpan();
         return;
     default:
         break;
     }
-    if (c < L'0' || c > L'9')
+    if (c < u'0' || c > u'9')
         throwParseError();
-    const std::int64_t count = std::int64_t{ m_span.count } * 10 + (c - L'0');
+    const std::int64_t count = std::int64_t{ m_span.count } * 10 + (c - u'0');
     if (count > kInt32Max)
         throw ChartError("span count is too large.", m_column);
     m_span.count = static_cast<std::int32_t>(count);
@@ -232,10 +230,10 @@ void NoteLineReader::closeSpan()
     if (m_notes.insert(m_span))
         m_inserted.push_back(m_span.position);
     else
-        m_tracker.warn(
-            m_tracker.spanStart(m_branch).value_or(ChartLocation{ m_reading.lineCount, m_column }),
-            "span is dropped: an earlier note holds its position.");
-    m_state = kIdle;
+        m_tracker.warn(m_tracker.spanStart(bitsOf(m_branch))
+                           .value_or(ChartLocation{ m_reading.lineCount, m_column }),
+                       "span is dropped: an earlier note holds its position.");
+    m_state = GroupState::Idle;
 }
 
 void NoteLineReader::growSpan()

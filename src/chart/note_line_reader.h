@@ -1,5 +1,6 @@
 #pragma once
 
+#include "chart/chart_branch.h"
 #include "chart/chart_document.h"
 
 #include <cstddef>
@@ -11,6 +12,7 @@
 namespace beatplate {
 
 struct ChartReadingState;
+enum class GroupState;
 class WarningTracker;
 
 // Reads the characters of one note line into the notes of the parser's current branch. When
@@ -25,15 +27,15 @@ public:
 
     // Reads line (tabs not yet expanded) as paddedLength slots of charsPerMeasure to a
     // measure, the slots after the line's own characters blank. Throws ChartError.
-    void read(std::wstring_view line, std::size_t charsPerMeasure, std::size_t paddedLength);
+    void read(std::u16string_view line, std::size_t charsPerMeasure, std::size_t paddedLength);
 
 private:
-    void readSlot(wchar_t c, std::uint32_t measure, std::uint32_t slot);
-    void readLine(std::wstring_view line, std::size_t charsPerMeasure, std::size_t paddedLength);
+    void readSlot(char16_t c, std::uint32_t measure, std::uint32_t slot);
+    void readLine(std::u16string_view line, std::size_t charsPerMeasure, std::size_t paddedLength);
     [[nodiscard]] std::uint32_t tickOf(std::uint32_t slot);
-    void insertNote(wchar_t kind, std::uint32_t measure, std::uint32_t slot);
+    void insertNote(NoteKind kind, std::uint32_t measure, std::uint32_t slot);
     void openSpan(std::uint32_t measure, std::uint32_t slot);
-    void readInsideSpan(wchar_t c);
+    void readInsideSpan(char16_t c);
     void closeSpan();
     void growSpan();
     void checkPageEdge(std::uint32_t tick);
@@ -43,11 +45,11 @@ private:
     WarningTracker& m_tracker;
     NoteSet& m_notes;
     std::int64_t m_ticksPerChar;
-    std::int32_t m_branch;
-    std::int32_t& m_state;
+    Branch m_branch;
+    GroupState& m_state;
     ChartNote& m_span;
     std::vector<ChartPosition>& m_inserted;
-    std::wstring_view m_line; // as written, tabs not expanded
+    std::u16string_view m_line; // as written, tabs not expanded
     std::size_t m_unit = 0; // the code unit being read; its column, from 1, is m_unit + 1
     int m_column = 1;
     bool m_pageEdgeWarned = false;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/page_geometry.h"
 #include "chart/chart_diagnostic.h"
 #include "chart/chart_document.h"
 
@@ -17,15 +18,16 @@ namespace beatplate {
 inline constexpr std::size_t kMaxDiagnostics = 1000;
 
 // True when a mark at this tick lies at or past the page's right edge in a measure longer
-// than 16 quarter notes: such a measure stands in a row of its own from x = 24, one pixel per
-// 10 ticks, on a page 816 pixels wide. In shorter measures no tick inside them gets there.
+// than a row: such a measure stands in a row of its own from its left. In shorter measures no
+// tick inside them gets there.
 [[nodiscard]] constexpr bool beyondPageEdge(std::uint32_t tick)
 {
-    return 24 + std::uint64_t{ tick } * 48 / kTicksPerQuarter >= 816;
+    return kRowLeft + std::uint64_t{ tick } * kPixelsPerQuarter / kTicksPerQuarter
+        >= static_cast<std::uint64_t>(kPageWidth);
 }
 
 // Length in ticks above which a measure is wider than the page.
-inline constexpr double kPageTicks = 16.0 * kTicksPerQuarter;
+inline constexpr double kPageTicks = kQuarterNotesPerRow * kTicksPerQuarter;
 
 // Collects the warnings of one chart, and keeps what the rules that span several lines need:
 // where each branch's open span began, the marks placed since the last completed measure,

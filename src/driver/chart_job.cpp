@@ -142,15 +142,14 @@ static ChartOutcome checkOpenedChart(const ChartJob& job, ChartTextReader& reade
 }
 
 // Draws a parsed chart into the file opened for it, or onto standard output without one. The
-// chart text goes into its chunk before drawing and is let go, so that it takes no room then.
-static int drawDocument(const ChartJob& job, const ChartDocument& document, std::wstring sourceText,
+// chart text the reader kept goes into its chunk before drawing and is let go, so that it takes
+// no room then.
+static int drawDocument(const ChartJob& job, const ChartDocument& document, ChartTextReader& reader,
                         std::optional<TemporaryFile>& output, const DrawingTools& tools,
                         Console& console)
 {
     try {
-        SourceChunk chunk = makeSourceChunk(sourceText);
-        // Assigning an empty string would keep the buffer.
-        std::wstring().swap(sourceText);
+        SourceChunk chunk = makeSourceChunk(reader.takeText());
         const BandedScore score =
             ScoreRenderer(tools.spriteSheet, tools.headerFont).bands(document, kPngBandRows);
         const BandedPicture picture = bandsOf(score);
@@ -191,8 +190,7 @@ static ChartOutcome processOpenedChart(const ChartJob& job, ChartTextReader& rea
     if (givesFigures(settings.task))
         outcome.stats = ChartStatsEntry{ job.name, document.title, computeChartStats(document) };
     if (drawsPicture(settings.task))
-        outcome.status =
-            drawDocument(job, document, std::move(chart->sourceText), output, tools, console);
+        outcome.status = drawDocument(job, document, reader, output, tools, console);
     return outcome;
 }
 

@@ -1,7 +1,8 @@
 #include "extract/chart_chunk_reader.h"
 
-#include "base/cp932.h"
 #include "base/file_descriptor.h"
+#include "base/text_codec.h"
+#include "cli/messages.h"
 #include "extract/extract_error.h"
 #include "extract/png_chunk_reader.h"
 
@@ -15,7 +16,6 @@ namespace beatplate {
 
 constexpr std::uint32_t kHeaderLength = 13;
 
-constexpr const char* kPictureMissing = "ファイルが見つかりません。";
 constexpr const char* kNotPng = "PNG画像ではありません。";
 constexpr const char* kBrokenPng = "画像が壊れています。";
 constexpr const char* kNoChart = "この画像には譜面が入っていません。";
@@ -103,7 +103,7 @@ static std::string walkChunks(PngChunkReader& reader)
     while (const auto chunk = reader.nextChunk()) {
         if (!isLetters(chunk->type) || chunk->length > kMaxPngChunkLength)
             failBroken();
-        if (chunk->is("bpLt")) {
+        if (chunk->is(kChartChunkName)) {
             readChart(reader, *chunk, chart);
             continue;
         }
@@ -141,7 +141,7 @@ std::string readChartChunk(const std::filesystem::path& picture)
     const FileDescriptor file(::open(picture.c_str(), O_RDONLY | O_CLOEXEC));
     struct stat status { };
     if (!file.valid() || ::fstat(file.get(), &status) != 0 || S_ISDIR(status.st_mode))
-        throw ExtractError(kExtractPictureUnreadable, kPictureMissing);
+        throw ExtractError(kExtractPictureUnreadable, kFileMissingMessage);
     return readChartChunk(file.get());
 }
 
@@ -173,16 +173,10 @@ static std::string keepCrBeforeLf(const std::string& bytes)
 // The chart text of chunk data, without the LF that the chart reader adds after the last line.
 static std::u16string chartTextOf(std::string_view data)
 {
-    if (data.size() < 2 || data.size() % 2 != 0 || data[data.size() - 2] != '\0'
-        || data.back() != '\0')
+    auto decoded = decodeChartChunk(data);
+    if (!decoded)
         throw ExtractError(kExtractNoChart, kBrokenChart);
-    std::u16string text;
-    text.reserve(data.size() / 2 - 1);
-    for (std::size_t i = 0; i + 2 < data.size(); i += 2) {
-        const auto low = static_cast<unsigned char>(data[i]);
-        const auto high = static_cast<unsigned char>(data[i + 1]);
-        text += static_cast<char16_t>(low | (high << 8));
-    }
+    std::u16string text = std::move(*decoded);
     // The chart reader stops at this character, so no chart text can hold it.
     if (text.find(u'\x1a') != std::u16string::npos)
         throw ExtractError(kExtractNoChart, kBrokenChart);

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "base/chart_encoding.h"
+#include "base/chart_limits.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -7,10 +10,6 @@
 #include <string_view>
 
 namespace beatplate {
-
-// The longest chunk of a chart beatplate writes: the longest chart it reads, 4,194,304 UTF-16
-// code units, the LF the reader adds after the last line and the zero unit after them.
-inline constexpr std::uint32_t kMaxChartChunkLength = 2 * (4'194'304 + 1) + 2;
 
 // The data of the picture's one "bpLt" chunk. Walks the chunks, checking each one's CRC, and
 // skips the image data without decoding it; finds the chunk before or after the image data. A
@@ -21,14 +20,11 @@ inline constexpr std::uint32_t kMaxChartChunkLength = 2 * (4'194'304 + 1) + 2;
 // The same from an open file or pipe, read from where it stands; the descriptor stays open.
 [[nodiscard]] std::string readChartChunk(int fd);
 
-enum class ChartEncoding {
-    Cp932, // as beatplate reads a chart without a byte-order mark
-    Utf8, // without the byte-order mark, which the caller adds where it is wanted
-};
-
 // The chart file that chunk data came from: UTF-16LE code units and a zero unit in, code page
-// 932 (or UTF-8) bytes out, without the LF that the chart reader adds after the last line. Throws
-// ExtractError when the data is no chart text or holds a character code page 932 cannot write.
+// 932 (or UTF-8, without the byte-order mark, which the caller adds where it is wanted; the
+// UTF-16 encodings are not written) bytes out, without the LF that the chart reader adds after the
+// last line. Throws ExtractError when the data is no chart text or holds a character code page 932
+// cannot write.
 [[nodiscard]] std::string chartFileFromChunk(std::string_view data,
                                              ChartEncoding encoding = ChartEncoding::Cp932);
 

@@ -7,13 +7,8 @@ constexpr std::string_view kVersion = BEATPLATE_VERSION;
 
 static ChartEncoding parseEncoding(std::string_view name)
 {
-    std::string lower(name);
-    for (char& c : lower)
-        c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-    if (lower == "cp932")
-        return ChartEncoding::Cp932;
-    if (lower == "utf-8" || lower == "utf8")
-        return ChartEncoding::Utf8;
+    if (const auto encoding = chartEncodingNamed(name))
+        return *encoding;
     throw CommandLineError("invalid encoding: '" + std::string(name) + "' (cp932 or utf-8)");
 }
 

@@ -1,3 +1,4 @@
+#include "base/text_codec.h"
 #include "cli/console.h"
 #include "cli/messages.h"
 #include "cli/option_parser.h"

@@ -174,7 +174,7 @@ static std::optional<GlyphCoverage> renderLoadedGlyph(FT_GlyphSlot slot, FT_Pos 
                         -slot->bitmap_top);
 }
 
-TextRun HeaderFont::layoutLine(std::wstring_view text, int cellHeight, int maxAdvance) const
+TextRun HeaderFont::layoutLine(std::u16string_view text, int cellHeight, int maxAdvance) const
 {
     TextRun run;
     FT_Face face = m_face->face.get();
@@ -190,7 +190,7 @@ TextRun HeaderFont::layoutLine(std::wstring_view text, int cellHeight, int maxAd
     const FT_Pos penLimit = static_cast<FT_Pos>(maxAdvance) * 64;
     FT_Pos pen = 0; // 26.6 pixels
     FT_UInt previous = 0;
-    for (const wchar_t c : text) {
+    for (const char16_t c : text) {
         const FT_UInt index = FT_Get_Char_Index(face, static_cast<std::uint32_t>(c));
         if (index == 0)
             continue;

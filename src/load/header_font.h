@@ -49,7 +49,8 @@ public:
 
     // Rasterises text with the cell height in pixels; characters the face lacks are skipped.
     // Glyphs whose pen position lies beyond maxAdvance pixels are left out.
-    [[nodiscard]] TextRun layoutLine(std::wstring_view text, int cellHeight, int maxAdvance) const;
+    [[nodiscard]] TextRun layoutLine(std::u16string_view text, int cellHeight,
+                                     int maxAdvance) const;
 
 private:
     struct Face;

@@ -1,5 +1,6 @@
 #include "output/banded_png_encoder.h"
 
+#include "base/chart_limits.h"
 #include "output/band_pipeline.h"
 
 #include <algorithm>
@@ -148,7 +149,7 @@ bool BandedPngEncoder::writeHeader(std::span<const std::uint8_t> sourceChunk,
                                    const PngByteSink& sink) const
 {
     return sink(kPngSignature) && writeChunk(sink, "IHDR", headerData(m_width, m_height))
-        && writeChunk(sink, "bpLt", sourceChunk);
+        && writeChunk(sink, kChartChunkName, sourceChunk);
 }
 
 bool BandedPngEncoder::writeImage(const PngBandSource& source, const PngByteSink& sink) const

@@ -1,5 +1,7 @@
 #include "output/png_writer.h"
 
+#include "base/chart_limits.h"
+#include "base/text_codec.h"
 #include "cli/console.h"
 #include "cli/messages.h"
 #include "output/png_error.h"
@@ -74,31 +76,6 @@ static void flushNothing(png_structp)
 {
 }
 
-static void appendCodeUnit(std::vector<std::uint8_t>& data, std::uint32_t unit)
-{
-    data.push_back(static_cast<std::uint8_t>(unit & 0xFF));
-    data.push_back(static_cast<std::uint8_t>(unit >> 8));
-}
-
-std::vector<std::uint8_t> sourceChunkData(std::wstring_view sourceText)
-{
-    std::vector<std::uint8_t> data;
-    data.reserve(sourceText.size() * 2 + 2);
-    for (const wchar_t character : sourceText) {
-        const auto value = static_cast<std::uint32_t>(character);
-        if (value <= 0xFFFF) {
-            appendCodeUnit(data, value);
-        } else if (value <= 0x10FFFF) {
-            appendCodeUnit(data, 0xD800 + ((value - 0x10000) >> 10));
-            appendCodeUnit(data, 0xDC00 + ((value - 0x10000) & 0x3FF));
-        } else {
-            appendCodeUnit(data, 0xFFFD);
-        }
-    }
-    appendCodeUnit(data, 0);
-    return data;
-}
-
 static void checkPictureSize(int width, int height, const PngWriteOptions& options)
 {
     if (width <= 0 || height <= 0)
@@ -162,13 +139,13 @@ static std::string failureMessage(const PngErrorState& errors, const PngSink& si
     return "pngを作れませんでした（libpng: " + message + "）。";
 }
 
-SourceChunk makeSourceChunk(std::wstring_view sourceText)
+SourceChunk makeSourceChunk(std::u16string_view sourceText)
 {
     if (sourceText.size() > (PNG_UINT_31_MAX - 2) / 2)
         throw PngWriteError(kSourceTooLongMessage);
     std::vector<std::uint8_t> chunkData;
     try {
-        chunkData = sourceChunkData(sourceText);
+        chunkData = encodeChartChunk(sourceText);
     } catch (const std::bad_alloc&) {
         throw PngWriteError(kOutOfMemoryMessage);
     }
@@ -195,7 +172,7 @@ static void encodeWithLibpng(PngSink& sink, const Canvas& canvas, const SourceCh
         rows[static_cast<std::size_t>(y)] =
             const_cast<png_bytep>(reinterpret_cast<const png_byte*>(canvas.row(y).data()));
     png_unknown_chunk sourceChunk{};
-    std::memcpy(sourceChunk.name, "bpLt", 5);
+    std::memcpy(sourceChunk.name, kChartChunkName, sizeof kChartChunkName);
     // libpng copies the chunk's data and never writes through this pointer.
     sourceChunk.data = const_cast<png_byte*>(chunkData.data());
     sourceChunk.size = chunkData.size();
@@ -366,14 +343,14 @@ static void writeIntoFile(TemporaryFile& file, const Picture& picture, SourceChu
     }
 }
 
-void writeChartPng(TemporaryFile& file, const Canvas& canvas, std::wstring_view sourceText,
+void writeChartPng(TemporaryFile& file, const Canvas& canvas, std::u16string_view sourceText,
                    const PngWriteOptions& options)
 {
     writeIntoFile(file, canvas, makeSourceChunk(sourceText), options);
 }
 
-void writeChartPng(TemporaryFile& file, const BandedPicture& picture, std::wstring_view sourceText,
-                   const PngWriteOptions& options)
+void writeChartPng(TemporaryFile& file, const BandedPicture& picture,
+                   std::u16string_view sourceText, const PngWriteOptions& options)
 {
     writeIntoFile(file, picture, makeSourceChunk(sourceText), options);
 }
@@ -385,7 +362,7 @@ void writeChartPng(TemporaryFile& file, const BandedPicture& picture, SourceChun
 }
 
 void writeChartPng(const std::filesystem::path& outputPath, const Canvas& canvas,
-                   std::wstring_view sourceText, const PngWriteOptions& options)
+                   std::u16string_view sourceText, const PngWriteOptions& options)
 {
     checkCanvasSize(canvas, options);
     TemporaryFile file = openPngOutput(outputPath);
@@ -403,13 +380,14 @@ static std::vector<std::uint8_t> encodeIntoMemory(const Picture& picture, Source
     return bytes;
 }
 
-std::vector<std::uint8_t> encodeChartPng(const Canvas& canvas, std::wstring_view sourceText,
+std::vector<std::uint8_t> encodeChartPng(const Canvas& canvas, std::u16string_view sourceText,
                                          const PngWriteOptions& options)
 {
     return encodeIntoMemory(canvas, makeSourceChunk(sourceText), options);
 }
 
-std::vector<std::uint8_t> encodeChartPng(const BandedPicture& picture, std::wstring_view sourceText,
+std::vector<std::uint8_t> encodeChartPng(const BandedPicture& picture,
+                                         std::u16string_view sourceText,
                                          const PngWriteOptions& options)
 {
     return encodeIntoMemory(picture, makeSourceChunk(sourceText), options);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/chart_limits.h"
 #include "base/temporary_file.h"
 #include "output/banded_png_encoder.h"
 #include "render/canvas.h"
@@ -47,7 +48,7 @@ struct PngWriteOptions {
     int filters = kPngFilterNone; // mask of PNG_FILTER_* flags; -1 is libpng's default choice
     int strategy = kZlibDefaultStrategy; // zlib strategy (Z_FILTERED, Z_RLE, ...); -1: libpng's
     // Taller canvases are refused: libpng's default user limit, which PNG readers apply too.
-    std::uint32_t maxHeight = 1'000'000;
+    std::uint32_t maxHeight = kMaxPictureRows;
     // Any filter but None needs libpng: the banded encoder writes every row unfiltered.
     PngEncoder encoder = PngEncoder::Banded;
     unsigned threads = 0; // banded: 0 for one per core; 1 when several pictures are made at once
@@ -58,7 +59,7 @@ struct PngWriteOptions {
 // temporary file beside outputPath and renames it over outputPath when complete; throws
 // PngWriteError and leaves nothing behind on failure.
 void writeChartPng(const std::filesystem::path& outputPath, const Canvas& canvas,
-                   std::wstring_view sourceText, const PngWriteOptions& options = {});
+                   std::u16string_view sourceText, const PngWriteOptions& options = {});
 
 // Opens the file that the picture for outputPath will be written into, so that a place that
 // takes no picture is found before any work: throws PngWriteError with the disk-full message
@@ -67,20 +68,20 @@ void writeChartPng(const std::filesystem::path& outputPath, const Canvas& canvas
 
 // Writes canvas into a file from openPngOutput, then puts it in place of its target, as the
 // overload above does; throws PngWriteError and leaves the target as it was on failure.
-void writeChartPng(TemporaryFile& file, const Canvas& canvas, std::wstring_view sourceText,
+void writeChartPng(TemporaryFile& file, const Canvas& canvas, std::u16string_view sourceText,
                    const PngWriteOptions& options = {});
 
 // The same PNG encoded into memory.
 [[nodiscard]] std::vector<std::uint8_t> encodeChartPng(const Canvas& canvas,
-                                                       std::wstring_view sourceText,
+                                                       std::u16string_view sourceText,
                                                        const PngWriteOptions& options = {});
 
 // The same for a picture drawn band by band while it is encoded; it is never held whole unless
 // options ask for libpng.
-void writeChartPng(TemporaryFile& file, const BandedPicture& picture, std::wstring_view sourceText,
-                   const PngWriteOptions& options = {});
+void writeChartPng(TemporaryFile& file, const BandedPicture& picture,
+                   std::u16string_view sourceText, const PngWriteOptions& options = {});
 [[nodiscard]] std::vector<std::uint8_t> encodeChartPng(const BandedPicture& picture,
-                                                       std::wstring_view sourceText,
+                                                       std::u16string_view sourceText,
                                                        const PngWriteOptions& options = {});
 
 // The "bpLt" chunk's data, checked to fit a chunk. Made before a long picture is drawn, it lets
@@ -89,7 +90,7 @@ struct SourceChunk {
     std::vector<std::uint8_t> data;
 };
 // Throws PngWriteError when the text is too long for a chunk or memory runs out.
-[[nodiscard]] SourceChunk makeSourceChunk(std::wstring_view sourceText);
+[[nodiscard]] SourceChunk makeSourceChunk(std::u16string_view sourceText);
 
 // The same with the chunk made beforehand; it is let go once written, before the image.
 void writeChartPng(TemporaryFile& file, const BandedPicture& picture, SourceChunk chunk,
@@ -104,9 +105,5 @@ void writeChartPng(TemporaryFile& file, const BandedPicture& picture, SourceChun
 [[nodiscard]] BandedPicture bandsOf(const BandedScore& score);
 // Every row of a banded picture on one canvas, its bands asked for as its source wants them.
 [[nodiscard]] Canvas wholeCanvas(const BandedPicture& picture);
-
-// The data of the "bpLt" chunk: each code unit little-endian, then a zero code unit. A wchar_t
-// beyond U+FFFF becomes a surrogate pair, one that is no character at all U+FFFD.
-[[nodiscard]] std::vector<std::uint8_t> sourceChunkData(std::wstring_view sourceText);
 
 } // namespace beatplate

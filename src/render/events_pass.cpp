@@ -22,17 +22,18 @@ static void drawChangeLine(SpritePainter& painter, const ChartEvent& event,
 {
     if (event.position.tick == 0)
         return;
-    painter.draw({ frame.x - 1, frame.top + 14, 2, static_cast<float>(frame.lanes * 24 + 26) },
+    painter.draw({ frame.x - 1, frame.top + kMarkerBandTop, 2,
+                   static_cast<float>(rowPixels(frame.lanes) - kMarkerBandTop) },
                  Sprite::ChangeLine);
 }
 
 static void drawTempo(SpritePainter& painter, const ChartEvent& event, const MarkerFrame& frame)
 {
     drawChangeLine(painter, event, frame);
-    painter.draw({ frame.x, frame.top + 20, 18, 6 }, Sprite::TempoLabel);
+    painter.draw({ frame.x, frame.top + kMarkerLabelTop, 18, 6 }, Sprite::TempoLabel);
     // Tempos are positive; a document made otherwise has no minus sprite to show.
     const auto text = NumberText::hundredths(event.value);
-    painter.drawNumber(text.view(), frame.x + 18, frame.top + 20, Sprite::TempoDigit0,
+    painter.drawNumber(text.view(), frame.x + 18, frame.top + kMarkerLabelTop, Sprite::TempoDigit0,
                        Sprite::TempoPoint);
 }
 
@@ -40,7 +41,7 @@ static void drawScrollSpeed(SpritePainter& painter, const ChartEvent& event,
                             const MarkerFrame& frame)
 {
     drawChangeLine(painter, event, frame);
-    const float y = frame.top + 14;
+    const float y = frame.top + kMarkerBandTop;
     float x = frame.x;
     // For this kind the branch field is the mask of branches the speed applies to.
     const std::int32_t mask = event.position.branch;
@@ -61,7 +62,8 @@ static void drawBranchStart(SpritePainter& painter, const MeasurePlace& place, i
 {
     // The layout saturates its sums, so the line's x saturates too rather than overflow.
     const int x = std::max(place.left, std::numeric_limits<int>::min() + 1) - 1;
-    painter.drawAt(x, place.top + 14, 2, lanes * 24 + 26, Sprite::BranchStartLine);
+    painter.drawAt(x, place.top + kMarkerBandTop, 2, rowPixels(lanes) - kMarkerBandTop,
+                   Sprite::BranchStartLine);
 }
 
 void drawEvents(const ScoreLayout& layout, const BandContents& band, const Canvas& sheet,

@@ -22,8 +22,6 @@ struct MeasureFrame {
 };
 } // namespace
 
-static constexpr float kOverhang = 24;
-
 static MeasureFrame frameOf(const ScoreLayout& layout, std::uint32_t measure)
 {
     const MeasurePlace& place = layout.places()[measure];
@@ -34,9 +32,9 @@ static MeasureFrame frameOf(const ScoreLayout& layout, std::uint32_t measure)
     frame.lanes = laneCount(place.branchMask);
     frame.left = static_cast<float>(place.left);
     frame.width = place.width;
-    frame.drawnLeft = frame.left - (startsRow ? kOverhang : 0);
-    frame.drawnWidth =
-        static_cast<float>(frame.width + (startsRow ? kOverhang : 0) + (endsRow ? kOverhang : 0));
+    frame.drawnLeft = frame.left - (startsRow ? kRowOverhang : 0);
+    frame.drawnWidth = static_cast<float>(frame.width + (startsRow ? kRowOverhang : 0)
+                                          + (endsRow ? kRowOverhang : 0));
     frame.endsRow = endsRow;
     return frame;
 }
@@ -45,17 +43,19 @@ static MeasureFrame frameOf(const ScoreLayout& layout, std::uint32_t measure)
 static void drawLanes(SpritePainter& painter, std::int32_t branchMask, const MeasureFrame& frame)
 {
     const std::int32_t mask = branchMask == 0 ? 1 : branchMask;
-    float laneY = frame.top + 36;
+    float laneY = frame.top + kLanesTop;
     for (int bit = 0; bit < 3; ++bit) {
         if ((mask >> bit & 1) == 0)
             continue;
-        painter.draw({ frame.drawnLeft, laneY, frame.drawnWidth, 24 },
+        painter.draw({ frame.drawnLeft, laneY, frame.drawnWidth, kLanePixels },
                      nextSprite(Sprite::Lane0, bit));
-        laneY += 24;
+        laneY += kLanePixels;
     }
     const auto height = static_cast<float>(rowHeight(branchMask));
-    painter.draw({ frame.drawnLeft, frame.top + 32, frame.drawnWidth, 6 }, Sprite::LaneTopEdge);
-    painter.draw({ frame.drawnLeft, frame.top + height - 6, frame.drawnWidth, 6 },
+    painter.draw({ frame.drawnLeft, frame.top + kLaneEdgeTop, frame.drawnWidth, kLaneEdgePixels },
+                 Sprite::LaneTopEdge);
+    painter.draw({ frame.drawnLeft, frame.top + height - kLaneEdgePixels, frame.drawnWidth,
+                   kLaneEdgePixels },
                  Sprite::LaneBottomEdge);
 }
 
@@ -130,7 +130,7 @@ static void drawGogoBands(SpritePainter& painter, const ScoreLayout& layout, Gog
         const float start = lower.tick == 0 ? frame.drawnLeft : layout.notePoint(lower).x;
         const float end = measure < upper.measure ? frame.drawnLeft + frame.drawnWidth
                                                   : layout.notePoint(upper).x;
-        const RectF piece{ start, frame.top + 14, end - start, 18 };
+        const RectF piece{ start, frame.top + kMarkerBandTop, end - start, kGogoBandHeight };
         if (pending && *pending == piece) {
             ++times;
             return;
@@ -146,12 +146,12 @@ static void drawGogoBands(SpritePainter& painter, const ScoreLayout& layout, Gog
 
 static void drawBarLines(SpritePainter& painter, const MeasureFrame& frame)
 {
-    const auto height = static_cast<float>(frame.lanes * 24 + 26);
-    painter.draw({ frame.left - 1, frame.top + 14, 2, height }, Sprite::BarLine);
+    const auto height = static_cast<float>(rowPixels(frame.lanes) - kMarkerBandTop);
+    painter.draw({ frame.left - 1, frame.top + kMarkerBandTop, 2, height }, Sprite::BarLine);
     if (frame.endsRow)
-        painter.draw(
-            { static_cast<float>(frame.left + frame.width - 1), frame.top + 14, 2, height },
-            Sprite::BarLine);
+        painter.draw({ static_cast<float>(frame.left + frame.width - 1), frame.top + kMarkerBandTop,
+                       2, height },
+                     Sprite::BarLine);
 }
 
 // Beat lines stop where they leave the canvas, and no more lines than the canvas has columns are
@@ -162,8 +162,8 @@ static void drawBeatLines(SpritePainter& painter, const MeasurePlace& place,
     const double step = place.beatLength * kPixelsPerQuarter;
     if (!std::isfinite(step))
         return;
-    const float y = frame.top + 32;
-    const auto height = static_cast<float>(frame.lanes * 24 + 8);
+    const float y = frame.top + kLaneEdgeTop;
+    const auto height = static_cast<float>(rowPixels(frame.lanes) - kLaneEdgeTop);
     const auto canvasWidth = static_cast<double>(kPageWidth);
     const std::uint32_t count =
         std::min<std::uint32_t>(place.beats, static_cast<std::uint32_t>(kPageWidth));
@@ -192,8 +192,8 @@ void drawMeasures(const ScoreLayout& layout, const BandContents& band, const Can
         drawBarLines(painter, frame);
         drawBeatLines(painter, places[measure], frame);
         // Measures are counted from 1 on the page.
-        painter.drawNumber(NumberText::wholeNumber(measure + 1).view(), frame.left, frame.top + 26,
-                           Sprite::SmallDigit0, std::nullopt);
+        painter.drawNumber(NumberText::wholeNumber(measure + 1).view(), frame.left,
+                           frame.top + kMeasureNumberTop, Sprite::SmallDigit0, std::nullopt);
     }
 }
 

@@ -99,14 +99,14 @@ static void drawSingle(const NotesScene& scene, Sprite sprite, const ChartNote& 
     scene.painter.draw({ point.x - 12, point.y - 12, 24, 24 }, sprite);
 }
 
-std::optional<Sprite> countIcon(std::int32_t kind)
+std::optional<Sprite> countIcon(NoteKind kind)
 {
     switch (kind) {
-    case '@':
+    case NoteKind::AtSpan:
         return Sprite::AtIcon;
-    case 'p':
+    case NoteKind::PSpan:
         return Sprite::PIcon;
-    case 'b':
+    case NoteKind::BSpan:
         return Sprite::BIcon;
     default:
         return std::nullopt;
@@ -119,20 +119,20 @@ static void drawNote(const NotesScene& scene, const ChartNote& note)
     if (countIcon(note.kind))
         return drawSpan(scene, kCountedSpan, note);
     switch (note.kind) {
-    case 'o':
+    case NoteKind::O:
         return drawSingle(scene, Sprite::NoteO, note);
-    case 'O':
+    case NoteKind::BigO:
         return drawSingle(scene, Sprite::NoteBigO, note);
-    case 'x':
+    case NoteKind::X:
         return drawSingle(scene, Sprite::NoteX, note);
-    case 'X':
+    case NoteKind::BigX:
         return drawSingle(scene, Sprite::NoteBigX, note);
-    case '<':
+    case NoteKind::AngleSpan:
         return drawSpan(scene, kAngleSpan, note);
-    case '(':
+    case NoteKind::ParenSpan:
         return drawSpan(scene, kParenSpan, note);
     default:
-        return; // kinds outside the notation are not drawn
+        return; // a span without a kind, and kinds outside the notation, are not drawn
     }
 }
 

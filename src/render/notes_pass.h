@@ -17,6 +17,6 @@ void drawNotes(const ScoreLayout& layout, const BandContents& band, const Canvas
                DrawTarget target);
 
 // The icon of a counted span's kind; none for every other kind.
-[[nodiscard]] std::optional<Sprite> countIcon(std::int32_t kind);
+[[nodiscard]] std::optional<Sprite> countIcon(NoteKind kind);
 
 } // namespace beatplate

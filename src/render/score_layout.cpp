@@ -6,10 +6,6 @@
 
 namespace beatplate {
 
-static constexpr int kRowLeft = 24;
-static constexpr int kFirstRowTop = 48;
-static constexpr double kQuarterNotesPerRow = 16.0;
-
 // Layout sums are formed in 64 bits and saturate, so that absurd charts stay well-defined
 // until the canvas refuses their size.
 static std::int32_t saturate(std::int64_t value)
@@ -25,7 +21,7 @@ static double quarterNotes(const MeasureInfo& measure)
 
 int rowHeight(std::int32_t branchMask)
 {
-    return laneCount(branchMask) * kLanePixels + 40;
+    return rowPixels(laneCount(branchMask));
 }
 
 static std::set<std::uint32_t> breakRows(const ChartDocument& document)
@@ -103,8 +99,8 @@ int ScoreLayout::canvasHeight() const
 RowSpan ScoreLayout::drawnRows(std::uint32_t measure) const
 {
     const MeasurePlace& place = m_places[measure];
-    // A note is drawn 12 rows either side of its point; branch 4 lies lowest.
-    const auto lowestNote = static_cast<std::int64_t>(notePoint({ measure, 0, 4 }).y) + 12;
+    // A note is drawn kNoteRadius rows either side of its point; branch 4 lies lowest.
+    const auto lowestNote = static_cast<std::int64_t>(notePoint({ measure, 0, 4 }).y) + kNoteRadius;
     return { place.top,
              std::max(std::int64_t{ place.top } + rowHeight(place.branchMask), lowestNote) };
 }
@@ -114,7 +110,7 @@ PointF ScoreLayout::notePoint(const ChartPosition& position) const
     assert(position.measure < m_places.size());
     const MeasurePlace& place = m_places[position.measure];
     const std::uint32_t offset = tickPixels(position.tick);
-    float y = static_cast<float>(place.top + 48);
+    float y = static_cast<float>(place.top + kFirstNoteCentre);
     const int bit0 = place.branchMask & 1;
     const int bit1 = (place.branchMask >> 1) & 1;
     if (position.branch == 2)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/chart_limits.h"
+#include "base/page_geometry.h"
 #include "chart/chart_document.h"
 
 #include <cstddef>
@@ -8,14 +10,6 @@
 #include <vector>
 
 namespace beatplate {
-
-inline constexpr int kPageWidth = 816;
-// The tallest picture we make: libpng refuses taller ones by default. Pictures are drawn a
-// band of rows at a time, so their height costs time, not memory.
-inline constexpr int kMaxCanvasHeight = 1'000'000;
-// Pixels of a quarter note along a row, and the height of one lane.
-inline constexpr std::uint32_t kPixelsPerQuarter = 48;
-inline constexpr int kLanePixels = 24;
 
 // Whole pixels for a number of ticks, the remainder dropped; in unsigned 32-bit arithmetic, as
 // every note point is placed.
@@ -64,8 +58,9 @@ public:
     [[nodiscard]] bool endsRow(std::uint32_t measure) const;
     // The bottom of the last row: the canvas height; one empty row when nothing is placed.
     [[nodiscard]] int canvasHeight() const;
-    // Whether the picture is within what we make: no taller than kMaxCanvasHeight.
-    [[nodiscard]] bool fitsPicture() const { return canvasHeight() <= kMaxCanvasHeight; }
+    // Whether the picture is within what we make: no taller than kMaxPictureRows (pictures are
+    // drawn a band of rows at a time, so their height costs time, not memory).
+    [[nodiscard]] bool fitsPicture() const { return canvasHeight() <= kMaxPictureRows; }
     // The rows that anything drawn for the measure can reach: its lanes' row, and notes in the
     // lane of any branch, present in the measure or not. Rows may reach into the next row,
     // which is placed below the last measure's lanes only.

@@ -17,7 +17,7 @@ static const ScoreLayout& checkedLayout(const ScoreLayout& layout)
 {
     if (!layout.fitsPicture())
         throw std::length_error("the picture would be " + std::to_string(layout.canvasHeight())
-                                + " pixels tall, more than " + std::to_string(kMaxCanvasHeight));
+                                + " pixels tall, more than " + std::to_string(kMaxPictureRows));
     return layout;
 }
 

@@ -22,7 +22,7 @@ public:
 
     // The sheet and the document must outlive the score; the face is used only here. bandRows
     // kWholePicture makes the whole picture one band. Throws std::length_error when the picture
-    // would be taller than kMaxCanvasHeight.
+    // would be taller than kMaxPictureRows.
     BandedScore(const Canvas& spriteSheet, const HeaderFont* headerFont,
                 const ChartDocument& document, int bandRows);
 
@@ -54,7 +54,7 @@ public:
     }
 
     // Lays the document out and draws the whole picture at once: what the bands are held to.
-    // Throws std::length_error when the picture would be taller than kMaxCanvasHeight.
+    // Throws std::length_error when the picture would be taller than kMaxPictureRows.
     [[nodiscard]] Canvas render(const ChartDocument& document) const;
 
     // The document ready to be drawn band by band; the document must outlive it. Throws as

@@ -4,13 +4,13 @@
 
 namespace beatplate {
 
-std::wstring difficultyLine(std::wstring_view difficulty, std::int32_t level)
+std::u16string difficultyLine(std::u16string_view difficulty, std::int32_t level)
 {
     const auto filled = static_cast<std::size_t>(std::clamp(level, 0, kRatingStars));
-    std::wstring line(difficulty);
-    line += L' ';
-    line.append(filled, L'★');
-    line.append(kRatingStars - filled, L'☆');
+    std::u16string line(difficulty);
+    line += u' ';
+    line.append(filled, u'★');
+    line.append(kRatingStars - filled, u'☆');
     return line;
 }
 

@@ -19,7 +19,7 @@ inline constexpr int kRatingStars = 10;
 
 // The difficulty, a space, then ten stars of which level are filled: a level below 0 fills
 // none and one above 10 fills all, so the bar keeps its length.
-[[nodiscard]] std::wstring difficultyLine(std::wstring_view difficulty, std::int32_t level);
+[[nodiscard]] std::u16string difficultyLine(std::u16string_view difficulty, std::int32_t level);
 
 // The title and difficulty lines laid out once for a canvas width, so that every band of a
 // picture draws the same glyphs and none of them needs the face.

@@ -30,8 +30,8 @@ static void compositeGlyph(Canvas& canvas, const GlyphCoverage& glyph, long long
     }
 }
 
-LaidOutLine layOutTextLine(const HeaderFont& font, std::wstring_view text, int originX, int originY,
-                           int cellHeight, int canvasWidth)
+LaidOutLine layOutTextLine(const HeaderFont& font, std::u16string_view text, int originX,
+                           int originY, int cellHeight, int canvasWidth)
 {
     // Glyphs starting this far past the right edge cannot reach back onto the canvas.
     const long long room = static_cast<long long>(canvasWidth) - originX + 2LL * cellHeight;
@@ -54,7 +54,7 @@ void drawLaidOutLine(Canvas& canvas, const LaidOutLine& line, int top, std::uint
                        colour);
 }
 
-void drawTextLine(Canvas& canvas, const HeaderFont& font, std::wstring_view text, int originX,
+void drawTextLine(Canvas& canvas, const HeaderFont& font, std::u16string_view text, int originX,
                   int originY, int cellHeight, std::uint32_t colour)
 {
     drawLaidOutLine(canvas,

@@ -20,7 +20,7 @@ struct LaidOutLine {
 
 // Lays a line out with the top-left of its character cell at (originX, originY), leaving out
 // glyphs that cannot reach a canvas canvasWidth pixels wide.
-[[nodiscard]] LaidOutLine layOutTextLine(const HeaderFont& font, std::wstring_view text,
+[[nodiscard]] LaidOutLine layOutTextLine(const HeaderFont& font, std::u16string_view text,
                                          int originX, int originY, int cellHeight, int canvasWidth);
 
 // Writes a laid-out line in an opaque colour (0x00RRGGBB) onto a canvas whose row 0 is row top
@@ -30,7 +30,7 @@ void drawLaidOutLine(Canvas& canvas, const LaidOutLine& line, int top, std::uint
 // Writes one line of text in an opaque colour (0x00RRGGBB) with the top-left of its character
 // cell at (originX, originY), cellHeight pixels high. The line is not wrapped; whatever passes
 // an edge of the canvas is cut off there.
-void drawTextLine(Canvas& canvas, const HeaderFont& font, std::wstring_view text, int originX,
+void drawTextLine(Canvas& canvas, const HeaderFont& font, std::u16string_view text, int originX,
                   int originY, int cellHeight, std::uint32_t colour = 0x000000);
 
 } // namespace beatplate

@@ -146,8 +146,7 @@ void ChartApi::getText(const httplib::Request& request, httplib::Response& respo
     const auto chart = readNamedChart(m_directory, request, response);
     if (!chart)
         return;
-    const ChartTextForm form = textFormOf(chart->bytes);
-    const auto text = decodeChartText(chart->bytes);
+    const auto [form, text] = decodeChartFile(chart->bytes);
     if (!text)
         return fail(response, kUnprocessable,
                     "the chart cannot be read whole as "

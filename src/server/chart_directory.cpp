@@ -1,8 +1,8 @@
 #include "server/chart_directory.h"
 
-#include "base/cp932.h"
 #include "base/file_descriptor.h"
 #include "base/temporary_file.h"
+#include "base/text_codec.h"
 
 #include <algorithm>
 #include <array>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "chart/chart_parser.h"
+#include "base/chart_limits.h"
 
 #include <cstdint>
 #include <ctime>
@@ -12,10 +12,6 @@
 #include <vector>
 
 namespace beatplate {
-
-// Most bytes a chart file or body may take: the longest chart the reader accepts, at three
-// bytes to a code unit (UTF-8's most for a character of one unit), with a byte-order mark.
-inline constexpr std::size_t kMaxChartBytes = 3 * kMaxChartLength + 3;
 
 // A chart file as the page lists it.
 struct ChartFileInfo {

@@ -91,7 +91,7 @@ ChartPreviewResult ChartPreview::preview(std::string bytes, std::optional<ChartE
     const FontLease font(*this);
     const BandedScore score =
         ScoreRenderer(m_spriteSheet, font.font()).bands(*document, kPngBandRows);
-    result.png = encodeChartPng(bandsOf(score), check.sourceText);
+    result.png = encodeChartPng(bandsOf(score), makeSourceChunk(reader.takeText()));
     return result;
 }
 

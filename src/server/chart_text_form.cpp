@@ -1,18 +1,11 @@
 #include "server/chart_text_form.h"
 
-#include "base/cp932.h"
-#include "chart/chart_diagnostic.h"
+#include "base/text_codec.h"
 
 #include <algorithm>
 #include <stdexcept>
 
 namespace beatplate {
-
-namespace {
-
-constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
-
-} // namespace
 
 // Whether the first LF of the text, in code units of the encoding, follows a CR.
 static bool firstLineEndsInCrLf(std::string_view bytes, ChartEncoding encoding)
@@ -37,22 +30,24 @@ ChartTextForm textFormOf(std::string_view bytes)
              firstLineEndsInCrLf(bytes, reader.encoding()) };
 }
 
-std::optional<std::string> decodeChartText(std::string_view bytes)
+DecodedChartFile decodeChartFile(std::string_view bytes)
 {
     auto reader = ChartTextReader::fromBytes(std::string(bytes));
-    std::wstring text;
-    std::wstring line;
+    DecodedChartFile decoded{ { reader.encoding(), reader.hasByteOrderMark(),
+                                firstLineEndsInCrLf(bytes, reader.encoding()) },
+                              std::nullopt };
+    std::u16string line;
     try {
-        while (reader.good()) {
+        while (reader.good())
             reader.readLine(line);
-            text += line;
-            if (reader.good())
-                text += L'\n';
-        }
     } catch (const std::runtime_error&) {
-        return std::nullopt;
+        return decoded;
     }
-    return utf8Of(text);
+    // The reader ends its last line with an LF of its own.
+    std::u16string_view text = reader.text();
+    text.remove_suffix(text.empty() ? 0 : 1);
+    decoded.text = utf8Of(text);
+    return decoded;
 }
 
 // The place of a byte offset of UTF-8 text.
@@ -132,18 +127,6 @@ static std::u16string withLineEnds(std::u16string_view text, bool crlf)
     return result;
 }
 
-static std::string utf16Bytes(std::u16string_view text, bool bigEndian)
-{
-    std::string bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
-    for (const char16_t unit : text) {
-        const auto high = static_cast<char>(unit >> 8);
-        const auto low = static_cast<char>(unit & 0xFF);
-        bytes += bigEndian ? high : low;
-        bytes += bigEndian ? low : high;
-    }
-    return bytes;
-}
-
 EncodedChart encodeChartText(std::string_view utf8, const ChartTextForm& form)
 {
     const auto decoded = decodeUtf8(utf8);
@@ -152,8 +135,11 @@ EncodedChart encodeChartText(std::string_view utf8, const ChartTextForm& form)
     const std::u16string text = withLineEnds(*decoded, form.crlf);
     switch (form.encoding) {
     case ChartEncoding::Utf16Le:
-    case ChartEncoding::Utf16Be:
-        return { utf16Bytes(text, form.encoding == ChartEncoding::Utf16Be), std::nullopt, false };
+    case ChartEncoding::Utf16Be: {
+        const auto order = form.encoding == ChartEncoding::Utf16Be ? ByteOrder::BigEndian
+                                                                   : ByteOrder::LittleEndian;
+        return { utf16Bytes(u"\uFEFF" + text, order), std::nullopt, false };
+    }
     case ChartEncoding::Utf8: {
         const auto bytes = encodeUtf8(text);
         return { std::string(form.byteOrderMark ? kUtf8ByteOrderMark : "") + bytes.value_or(""),

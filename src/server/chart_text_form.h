@@ -20,9 +20,13 @@ struct ChartTextForm {
 // The form of a chart file's bytes, its encoding as the chart reader decides it.
 [[nodiscard]] ChartTextForm textFormOf(std::string_view bytes);
 
-// The text of a chart file as UTF-8 with LF line ends, as the reader decodes it; none when
-// some of it cannot be decoded, or a line is longer than the reader takes.
-[[nodiscard]] std::optional<std::string> decodeChartText(std::string_view bytes);
+// A chart file decoded once: its form, and its text as UTF-8 with LF line ends, as the reader
+// decodes it; no text when some of it cannot be decoded, or it is longer than the reader takes.
+struct DecodedChartFile {
+    ChartTextForm form;
+    std::optional<std::string> text;
+};
+[[nodiscard]] DecodedChartFile decodeChartFile(std::string_view bytes);
 
 // A place in a chart text: line and column from 1, the column counted in characters.
 struct TextPlace {

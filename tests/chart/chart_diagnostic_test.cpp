@@ -1,3 +1,4 @@
+#include "base/text_codec.h"
 #include "chart/chart_diagnostic.h"
 #include "chart/chart_parser.h"
 #include "chart/chart_text_reader.h"
@@ -57,7 +58,7 @@ TEST(ChartParserCheck, ReportsEveryErrorAndWarningOfAChartInCompilerFormat)
     EXPECT_TRUE(check.hasErrors());
     // The lines with errors are left out, a note line's measures kept blank.
     ASSERT_NE(check.document, nullptr);
-    EXPECT_EQ(check.document->title, L"テスト");
+    EXPECT_EQ(check.document->title, u"テスト");
     EXPECT_EQ(check.document->measures.size(), 6u);
     EXPECT_EQ(check.document->events.size(), 1u);
 }
@@ -122,15 +123,13 @@ TEST(ChartDiagnostic, DescribesCharactersAndColumnsAsUsersSeeThem)
     EXPECT_EQ(describeCharacter(U' '), "U+0020");
     EXPECT_EQ(describeCharacter(0xD800), "U+D800");
     // A surrogate pair is one character of the line.
-    const std::wstring line = { L'a', 0xD83C, 0xDFB5, L'b' };
+    const std::u16string line = { u'a', 0xD83C, 0xDFB5, u'b' };
     EXPECT_EQ(columnAt(line, 0), 1);
     EXPECT_EQ(columnAt(line, 3), 3);
     EXPECT_EQ(columnAt(line, 9), 4);
-    EXPECT_EQ(codePointAt(line, 1), U'\U0001F3B5');
-    EXPECT_EQ(utf8Of(std::wstring{ L'x', 0xDC00 }), "x\uFFFD");
-    const std::wstring full(kExcerptLength, L'あ');
+    const std::u16string full(kExcerptLength, u'あ');
     EXPECT_EQ(excerptOf(full), utf8Of(full));
-    EXPECT_EQ(excerptOf(full + L"k"), utf8Of(full) + "…");
+    EXPECT_EQ(excerptOf(full + u"k"), utf8Of(full) + "…");
 }
 
 TEST(ChartDiagnostic, FormatsTheReportLineWithTheColumn)

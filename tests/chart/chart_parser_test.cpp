@@ -1,3 +1,4 @@
+#include "base/chart_limits.h"
 #include "chart/chart_parser.h"
 #include "chart_test_helpers.h"
 #include "support/test_support.h"
@@ -17,18 +18,19 @@ namespace {
 using test::notesOf;
 using test::parseChart;
 using test::parseFailure;
+using test::readChart;
 using ::testing::StrEq;
 using ::testing::ThrowsMessage;
 
-ChartNote note(wchar_t kind, std::uint32_t measure, std::uint32_t tick, std::int32_t branch = 0)
+ChartNote note(char kind, std::uint32_t measure, std::uint32_t tick, std::int32_t branch = 0)
 {
-    return { kind, 0, 0, { measure, tick, branch } };
+    return { static_cast<NoteKind>(kind), 0, 0, { measure, tick, branch } };
 }
 
-ChartNote span(wchar_t kind, std::uint32_t measure, std::uint32_t tick, std::int32_t length,
+ChartNote span(char kind, std::uint32_t measure, std::uint32_t tick, std::int32_t length,
                std::int32_t count = 0, std::int32_t branch = 0)
 {
-    return { kind, length, count, { measure, tick, branch } };
+    return { static_cast<NoteKind>(kind), length, count, { measure, tick, branch } };
 }
 
 MeasureInfo plainMeasure(std::int32_t branchMask = 0)
@@ -40,48 +42,44 @@ MeasureInfo plainMeasure(std::int32_t branchMask = 0)
 
 struct SourceCase {
     std::string bytes;
-    std::wstring sourceText;
+    std::u16string text;
     int lineCount;
 };
 
 TEST(ChartParser, KeepsTheSourceTextAndCountsEveryLine)
 {
     const std::vector<SourceCase> cases = {
-        { "", L"\n", 1 },
-        { "oooo", L"oooo\n", 1 },
-        { "oooo\n", L"oooo\n\n", 2 },
-        { ";a\r\n\r\n;b\r\n", L";a\n\n;b\n\n", 4 },
-        { ";a\r;b", L";a\n;b\n", 2 },
-        { ";a\r\r\n;b\r", L";a\n\n;b\n\n", 4 },
-        { ";a\n\x1A;b\n", L";a\n\n", 2 },
+        { "", u"\n", 1 },
+        { "oooo", u"oooo\n", 1 },
+        { "oooo\n", u"oooo\n\n", 2 },
+        { ";a\r\n\r\n;b\r\n", u";a\n\n;b\n\n", 4 },
+        { ";a\r;b", u";a\n;b\n", 2 },
+        { ";a\r\r\n;b\r", u";a\n\n;b\n\n", 4 },
+        { ";a\n\x1A;b\n", u";a\n\n", 2 },
     };
     for (const auto& testCase : cases) {
         SCOPED_TRACE(testCase.bytes);
-        ChartParser parser;
-        const ParsedChart parsed = parseChart(testCase.bytes, parser);
-        EXPECT_EQ(parsed.sourceText, testCase.sourceText);
-        EXPECT_EQ(parser.state().lineCount, testCase.lineCount);
+        const auto chart = readChart(testCase.bytes);
+        EXPECT_EQ(chart.text, testCase.text);
+        EXPECT_EQ(chart.parsed.lineCount, testCase.lineCount);
     }
 }
 
 TEST(ChartParser, GivesTheDocumentAway)
 {
-    ChartParser parser;
-    const ParsedChart parsed = parseChart("oooo\n", parser);
-    EXPECT_EQ(parsed.document.notes.size(), 4u);
-    EXPECT_EQ(parsed.sourceText, L"oooo\n\n");
+    const auto chart = readChart("oooo\n");
+    EXPECT_EQ(chart.parsed.document.notes.size(), 4u);
+    EXPECT_EQ(chart.text, u"oooo\n\n");
     EXPECT_EQ(*parseChart(""), ChartDocument{});
 }
 
 TEST(ChartParser, FinalLineBreakChangesOnlyTheSourceText)
 {
-    ChartParser without;
-    ChartParser with;
-    const auto first = parseChart("#bpm 150\noooo", without);
-    const auto second = parseChart("#bpm 150\noooo\n", with);
-    EXPECT_EQ(first.document, second.document);
-    EXPECT_EQ(first.sourceText, L"#bpm 150\noooo\n");
-    EXPECT_EQ(second.sourceText, L"#bpm 150\noooo\n\n");
+    const auto first = readChart("#bpm 150\noooo");
+    const auto second = readChart("#bpm 150\noooo\n");
+    EXPECT_EQ(first.parsed.document, second.parsed.document);
+    EXPECT_EQ(first.text, u"#bpm 150\noooo\n");
+    EXPECT_EQ(second.text, u"#bpm 150\noooo\n\n");
 }
 
 struct FailureCase {
@@ -146,9 +144,9 @@ TEST(ChartParser, RejectsAChartLongerThanTheLimit)
     std::string withLineEnd;
     for (int i = 0; i < 4096; ++i)
         withLineEnd += ";" + std::string(1022, 'x') + "\n";
-    ChartParser parser;
-    EXPECT_EQ(parseChart(withLineEnd, parser).sourceText.size(), kMaxChartLength + 1);
-    EXPECT_EQ(parser.state().lineCount, 4097);
+    const auto atTheLimit = readChart(withLineEnd);
+    EXPECT_EQ(atTheLimit.text.size(), kMaxChartLength + 1);
+    EXPECT_EQ(atTheLimit.parsed.lineCount, 4097);
     std::string withoutLineEnd = withLineEnd;
     withoutLineEnd.back() = 'x';
     static_cast<void>(parseChart(withoutLineEnd));
@@ -163,23 +161,19 @@ TEST(ChartParser, RejectsAChartLongerThanTheLimit)
 
 struct NoteLineCase {
     const char* name;
-    std::vector<std::wstring> lines;
+    std::vector<std::u16string> lines;
     std::vector<ChartNote> notes;
     std::size_t measureCount;
 };
 
 void expectNoteLines(const std::vector<NoteLineCase>& cases, std::uint32_t tabWidth = 4)
 {
+    const std::string directives = tabWidth == 4 ? "" : "#tab " + std::to_string(tabWidth) + "\n";
     for (const auto& testCase : cases) {
         SCOPED_TRACE(testCase.name);
-        ChartReadingState start;
-        start.tabWidth = tabWidth;
-        ChartParser parser(std::move(start));
-        for (const auto& line : testCase.lines)
-            parser.readNoteLine(line);
-        EXPECT_EQ(notesOf(parser.state().document), testCase.notes);
-        EXPECT_EQ(parser.state().document.measures.size(), testCase.measureCount);
-        EXPECT_EQ(parser.state().measureCursor, testCase.measureCount);
+        const auto document = parseChart(test::chartOfLines(testCase.lines, directives));
+        EXPECT_EQ(notesOf(*document), testCase.notes);
+        EXPECT_EQ(document->measures.size(), testCase.measureCount);
     }
 }
 
@@ -187,44 +181,44 @@ TEST(ChartParser, PlacesSingleNotesOnTheCharacterGrid)
 {
     expectNoteLines({
         { "blanks between",
-          { L"o x o x" },
+          { u"o x o x" },
           { note('o', 0, 0), note('x', 0, 240), note('o', 0, 480), note('x', 0, 720) },
           1 },
         { "short line padded",
-          { L"oooo" },
+          { u"oooo" },
           { note('o', 0, 0), note('o', 0, 120), note('o', 0, 240), note('o', 0, 360) },
           1 },
         { "c and C store o and O",
-          { L"cCOX" },
+          { u"cCOX" },
           { note('o', 0, 0), note('O', 0, 120), note('O', 0, 240), note('X', 0, 360) },
           1 },
         { "twenty characters make two measures",
-          { L"o              x"
-            L"oo x" },
+          { u"o              x"
+            u"oo x" },
           { note('o', 0, 0), note('x', 0, 1800), note('o', 1, 0), note('o', 1, 120),
             note('x', 1, 360) },
           2 },
         { "next line starts the next measure",
-          { L"o", L"   x" },
+          { u"o", u"   x" },
           { note('o', 0, 0), note('x', 1, 360) },
           2 },
-        { "blanks only", { L"  " }, {}, 1 },
+        { "blanks only", { u"  " }, {}, 1 },
     });
 }
 
 TEST(ChartParser, ExpandsTabsToTheNextTabStop)
 {
     expectNoteLines({
-        { "column 1", { L"o\tx" }, { note('o', 0, 0), note('x', 0, 480) }, 1 },
+        { "column 1", { u"o\tx" }, { note('o', 0, 0), note('x', 0, 480) }, 1 },
         { "column 4",
-          { L"oooo\tx" },
+          { u"oooo\tx" },
           { note('o', 0, 0), note('o', 0, 120), note('o', 0, 240), note('o', 0, 360),
             note('x', 0, 960) },
           1 },
-        { "two tabs", { L"\t\tx" }, { note('x', 0, 960) }, 1 },
+        { "two tabs", { u"\t\tx" }, { note('x', 0, 960) }, 1 },
     });
     expectNoteLines({ { "width 8",
-                        { L"o\tx\t\to" },
+                        { u"o\tx\t\to" },
                         { note('o', 0, 0), note('x', 0, 960), note('o', 1, 960) },
                         2 } },
                     8);
@@ -234,24 +228,24 @@ TEST(ChartParser, SpreadsTripletGroupsOverFourSlots)
 {
     expectNoteLines({
         { "group at the start",
-          { L"3ooo" },
+          { u"3ooo" },
           { note('o', 0, 0), note('o', 0, 160), note('o', 0, 320) },
           1 },
         { "note after the group",
-          { L"3oooo" },
+          { u"3oooo" },
           { note('o', 0, 0), note('o', 0, 160), note('o', 0, 320), note('o', 0, 480) },
           1 },
         { "group at slot 1",
-          { L"o3ooo" },
+          { u"o3ooo" },
           { note('o', 0, 0), note('o', 0, 120), note('o', 0, 280), note('o', 0, 440) },
           1 },
-        { "blanks advance the group", { L"3o o" }, { note('o', 0, 0), note('o', 0, 320) }, 1 },
+        { "blanks advance the group", { u"3o o" }, { note('o', 0, 0), note('o', 0, 320) }, 1 },
         { "a 3 restarts the group",
-          { L"3o3oo" },
+          { u"3o3oo" },
           { note('o', 0, 0), note('o', 0, 240), note('o', 0, 400) },
           1 },
         { "a span opening ends the group",
-          { L"3(=)o" },
+          { u"3(=)o" },
           { span('(', 0, 0, 360), note('o', 0, 480) },
           1 },
     });
@@ -259,11 +253,8 @@ TEST(ChartParser, SpreadsTripletGroupsOverFourSlots)
 
 TEST(ChartParser, TripletTicksUseFlooredThirds)
 {
-    ChartReadingState start;
-    start.ticksPerChar = 80; // six characters per beat
-    ChartParser parser(std::move(start));
-    parser.readNoteLine(L"3ooo");
-    EXPECT_EQ(notesOf(parser.state().document),
+    // Six characters per beat: 80 ticks each.
+    EXPECT_EQ(notesOf(*parseChart("#beatchar 6\n3ooo")),
               (std::vector{ note('o', 0, 0), note('o', 0, 107), note('o', 0, 214) }));
 }
 
@@ -272,11 +263,11 @@ TEST(ChartParser, TripletGroupCarriedOverAMeasureEndStaysInsideTheMeasure)
     // The group's slot indices restart in the next measure; a tick before its start becomes 0.
     expectNoteLines({
         { "3 on the last slot",
-          { L"               3ooo o" },
+          { u"               3ooo o" },
           { note('o', 1, 0), note('o', 1, 40), note('o', 1, 200), note('o', 1, 480) },
           2 },
         { "group straddling the bar line",
-          { L"              3ooo" },
+          { u"              3ooo" },
           { note('o', 0, 1680), note('o', 1, 0), note('o', 1, 80) },
           2 },
     });
@@ -292,28 +283,28 @@ TEST(ChartParser, TripletGroupCarriedOverAMeasureEndStaysInsideTheMeasure)
 TEST(ChartParser, ReadsSpanKindsLengthsAndCounts)
 {
     expectNoteLines({
-        { "plain span", { L"(=====)" }, { span('(', 0, 0, 840) }, 1 },
-        { "counted", { L"<5==>" }, { span('<', 0, 0, 600, 5) }, 1 },
-        { "kind letter", { L"[b===]" }, { span('b', 0, 0, 720) }, 1 },
-        { "blank does not count", { L"(== ==)" }, { span('(', 0, 0, 720) }, 1 },
-        { "digits and letters grow it", { L"(12p3=)" }, { span('p', 0, 0, 840, 123) }, 1 },
-        { "3 inside a span is a digit", { L"<3>" }, { span('<', 0, 0, 360, 3) }, 1 },
-        { "last kind letter wins", { L"(@b=)" }, { span('b', 0, 0, 600) }, 1 },
-        { "closings need not match", { L"(==]" }, { span('(', 0, 0, 480) }, 1 },
+        { "plain span", { u"(=====)" }, { span('(', 0, 0, 840) }, 1 },
+        { "counted", { u"<5==>" }, { span('<', 0, 0, 600, 5) }, 1 },
+        { "kind letter", { u"[b===]" }, { span('b', 0, 0, 720) }, 1 },
+        { "blank does not count", { u"(== ==)" }, { span('(', 0, 0, 720) }, 1 },
+        { "digits and letters grow it", { u"(12p3=)" }, { span('p', 0, 0, 840, 123) }, 1 },
+        { "3 inside a span is a digit", { u"<3>" }, { span('<', 0, 0, 360, 3) }, 1 },
+        { "last kind letter wins", { u"(@b=)" }, { span('b', 0, 0, 600) }, 1 },
+        { "closings need not match", { u"(==]" }, { span('(', 0, 0, 480) }, 1 },
         { "notes inside are stored apart",
-          { L"  (o=x)" },
+          { u"  (o=x)" },
           { span('(', 0, 240, 360), note('o', 0, 360), note('x', 0, 600) },
           1 },
         { "over a line end",
-          { L"ooo(===", L"==)" },
+          { u"ooo(===", u"==)" },
           { note('o', 0, 0), note('o', 0, 120), note('o', 0, 240), span('(', 0, 360, 840) },
           2 },
-        { "span in a span drops the first", { L"(==<==>" }, { span('<', 0, 360, 480) }, 1 },
+        { "span in a span drops the first", { u"(==<==>" }, { span('<', 0, 360, 480) }, 1 },
         { "[ keeps the branch's last kind",
-          { L"<b=]  [==]" },
+          { u"<b=]  [==]" },
           { span('b', 0, 0, 480), span('b', 0, 720, 480) },
           1 },
-        { "still open at the end", { L"o(====" }, { note('o', 0, 0) }, 1 },
+        { "still open at the end", { u"o(====" }, { note('o', 0, 0) }, 1 },
     });
 }
 
@@ -333,78 +324,67 @@ TEST(ChartParser, SpanWithoutKindLetterGetsAKindTheRendererIgnores)
 
 TEST(ChartParser, RejectsCharactersOutsideTheGrammar)
 {
-    for (const wchar_t* line : { L")", L"=", L"5", L"0", L"@", L"b", L"p", L"a", L",", L"o;",
-                                 L"\u3000", L"\uFF4F", L"(=a)", L"(=\u3000)", L"\r" }) {
-        SCOPED_TRACE(std::wstring(line).size());
-        ChartParser parser;
-        EXPECT_THAT([&] { parser.readNoteLine(line); },
-                    ThrowsMessage<std::runtime_error>(StrEq("parse error.")));
+    for (const char16_t* line : { u")", u"=", u"5", u"0", u"@", u"b", u"p", u"a", u",", u"o;",
+                                  u"\u3000", u"\uFF4F", u"(=a)", u"(=\u3000)" }) {
+        SCOPED_TRACE(std::u16string(line).size());
+        EXPECT_EQ(parseFailure(test::chartOfLines({ line })).message(), "parse error.");
     }
-    // A line with an error leaves nothing behind, so that a check can go on after it.
-    ChartParser parser;
-    parser.readNoteLine(L"(=");
-    EXPECT_THAT([&] { parser.readNoteLine(L"=)o3oo(x,o"); },
-                ThrowsMessage<std::runtime_error>(StrEq("parse error.")));
-    EXPECT_TRUE(parser.state().document.notes.empty());
-    EXPECT_EQ(parser.state().groupState.at(0), ChartParser::kInSpan);
-    parser.readNoteLine(L"=)");
-    EXPECT_EQ(notesOf(parser.state().document), (std::vector{ span('(', 0, 0, 480) }));
+    // A line with an error leaves nothing behind and the span open, so that a check can go on
+    // after it.
+    const auto broken = test::checkChart("(=\n=)o3oo(x,o\n");
+    ASSERT_TRUE(broken.hasErrors());
+    EXPECT_TRUE(broken.document->notes.empty());
+    const auto mended = test::checkChart("(=\n=)o3oo(x,o\n=)\n");
+    EXPECT_EQ(notesOf(*mended.document), (std::vector{ span('(', 0, 0, 480) }));
 }
 
 TEST(ChartParser, KeepsTheFirstNoteAtAPosition)
 {
-    // Branch 4 alone never completes a measure, so every line writes measure 0.
-    ChartReadingState start;
-    start.currentBranch = 4;
-    ChartParser notesFirst(std::move(start));
-    notesFirst.readNoteLine(L"o(=)");
-    notesFirst.readNoteLine(L"xO");
-    EXPECT_EQ(notesOf(notesFirst.state().document),
+    // A branch word that selects no branch leaves branch 4 alone, which never completes a
+    // measure, so every line writes measure 0.
+    EXPECT_EQ(notesOf(*parseChart("#branch xxx\no(=)\nxO\n")),
               (std::vector{ note('o', 0, 0, 4), span('(', 0, 120, 360, 0, 4) }));
 
     // A span is stored when it closes, so a note written at its start while it is open wins.
-    ChartReadingState spanStart;
-    spanStart.currentBranch = 4;
-    ChartParser spanOpen(std::move(spanStart));
-    for (const wchar_t* line : { L"(==", L"o", L"=)" })
-        spanOpen.readNoteLine(line);
-    EXPECT_EQ(notesOf(spanOpen.state().document), (std::vector{ note('o', 0, 0, 4) }));
+    EXPECT_EQ(notesOf(*parseChart("#branch xxx\n(==\no\n=)\n")),
+              (std::vector{ note('o', 0, 0, 4) }));
 }
 
 // --- Branches ---
 
 struct BranchCase {
-    const char* name;
+    const char* directive;
     std::int32_t branchMask;
-    std::int32_t firstBranch;
-    std::vector<std::int32_t> branches; // currentBranch after each line
-    std::vector<std::size_t> measureCounts; // measures after each line
+    std::vector<std::int32_t> branches; // the branch each line fills
+    std::vector<std::uint32_t> measures; // the measure each line fills
+    std::size_t measureCount; // after the last line
 };
 
 TEST(ChartParser, RotatesBranchesAndCompletesMeasuresAfterTheLastBranch)
 {
     const std::vector<BranchCase> cases = {
-        { "ooo", 7, 1, { 2, 4, 1, 2 }, { 0, 0, 1, 1 } },
-        { "oxo", 5, 1, { 4, 1, 4 }, { 0, 1, 1 } },
-        { "xoo", 6, 2, { 4, 2, 4 }, { 0, 1, 1 } },
-        { "xxo", 4, 4, { 4, 4 }, { 1, 2 } },
-        { "oxx", 1, 1, { 1, 1 }, { 1, 2 } },
-        { "word without o", 0, 4, { 4, 4, 4 }, { 0, 0, 0 } },
-        { "no branching", 0, 0, { 0, 0 }, { 1, 2 } },
+        { "#branch ooo", 7, { 1, 2, 4, 1 }, { 0, 0, 0, 1 }, 1 },
+        { "#branch oxo", 5, { 1, 4, 1 }, { 0, 0, 1 }, 1 },
+        { "#branch xoo", 6, { 2, 4, 2 }, { 0, 0, 1 }, 1 },
+        { "#branch xxo", 4, { 4, 4 }, { 0, 1 }, 2 },
+        { "#branch oxx", 1, { 1, 1 }, { 0, 1 }, 2 },
+        { "#branch xxx", 0, { 4, 4, 4 }, { 0, 0, 0 }, 0 },
+        { "", 0, { 0, 0 }, { 0, 1 }, 2 },
     };
     for (const auto& testCase : cases) {
-        SCOPED_TRACE(testCase.name);
-        ChartReadingState start;
-        start.branchMask = testCase.branchMask;
-        start.currentBranch = testCase.firstBranch;
-        ChartParser parser(std::move(start));
+        SCOPED_TRACE(testCase.directive);
+        // Line i holds one note at slot i, so that every line's note has a place of its own.
+        std::string chart = std::string(testCase.directive) + "\n";
+        std::vector<ChartNote> expected;
         for (std::size_t i = 0; i < testCase.branches.size(); ++i) {
-            parser.readNoteLine(L"o");
-            EXPECT_EQ(parser.state().currentBranch, testCase.branches[i]);
-            EXPECT_EQ(parser.state().document.measures.size(), testCase.measureCounts[i]);
+            chart += std::string(i, ' ') + "o\n";
+            expected.push_back(note('o', testCase.measures[i], static_cast<std::uint32_t>(i) * 120,
+                                    testCase.branches[i]));
         }
-        for (const auto& measure : parser.state().document.measures)
-            EXPECT_EQ(measure, plainMeasure(testCase.branchMask));
+        const auto document = parseChart(chart);
+        EXPECT_EQ(notesOf(*document), expected);
+        EXPECT_EQ(document->measures,
+                  std::vector(testCase.measureCount, plainMeasure(testCase.branchMask)));
     }
 }
 
@@ -523,12 +503,11 @@ TEST(ChartParser, RejectsUnsafeChartsWithAClearMessage)
 
 TEST(ChartParser, ReadsFixturesOfEveryEncodingIntoOneDocument)
 {
-    ChartParser parser;
-    const ParsedChart parsed = parseChart(test::readFile(test::testData("basic.txt")), parser);
-    const ChartDocument* document = &parsed.document;
+    const auto basic = readChart(test::readFile(test::testData("basic.txt")));
+    const ChartDocument* document = &basic.parsed.document;
     ChartDocument expected;
-    expected.title = L"さくらの歌（テスト）";
-    expected.difficulty = L"むずかしい";
+    expected.title = u"さくらの歌（テスト）";
+    expected.difficulty = u"むずかしい";
     expected.level = 7;
     expected.events = { { ChartEventKind::Tempo, 15000, { 0, 0, 0 } },
                         { ChartEventKind::Tempo, 18000, { 3, 960, 0 } } };
@@ -550,15 +529,14 @@ TEST(ChartParser, ReadsFixturesOfEveryEncodingIntoOneDocument)
         expected.notes.insert(note('x', 3, tick));
     expected.notes.insert(note('O', 3, 1800));
     EXPECT_EQ(*document, expected);
-    EXPECT_EQ(parser.state().lineCount, 11);
+    EXPECT_EQ(basic.parsed.lineCount, 11);
 
     for (const char* name : { "basic_crlf.txt", "basic_utf8_bom.txt", "basic_utf16le_bom.txt",
                               "basic_utf16be_bom.txt" }) {
         SCOPED_TRACE(name);
-        ChartParser other;
-        const ParsedChart again = parseChart(test::readFile(test::testData(name)), other);
-        EXPECT_EQ(again.document, expected);
-        EXPECT_EQ(again.sourceText, parsed.sourceText);
+        const auto again = readChart(test::readFile(test::testData(name)));
+        EXPECT_EQ(again.parsed.document, expected);
+        EXPECT_EQ(again.text, basic.text);
     }
 }
 

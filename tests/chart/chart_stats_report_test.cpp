@@ -80,7 +80,7 @@ TEST(ChartStatsReport, JsonEscapesTitlesAndPaths)
 {
     ChartStatsEntry entry;
     // A quote, a backslash, control characters, a surrogate pair and a lone surrogate.
-    entry.title = L"a\"b\\c\n\x01 \xD83C\xDFB5 \xDC00";
+    entry.title = u"a\"b\\c\n\x01 \xD83C\xDFB5 \xDC00";
     entry.path = "dir/\xFF\"x.txt";
     const Json one = jsonOf(std::span(&entry, 1));
     ASSERT_TRUE(one.is_object());

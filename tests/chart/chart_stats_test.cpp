@@ -25,7 +25,11 @@ ChartStats statsOfFile(const char* name)
 
 std::array<SpanFigures, 5> noSpans()
 {
-    return { { { '(', 0, 0 }, { '<', 0, 0 }, { '@', 0, 0 }, { 'b', 0, 0 }, { 'p', 0, 0 } } };
+    return { { { NoteKind::ParenSpan, 0, 0 },
+               { NoteKind::AngleSpan, 0, 0 },
+               { NoteKind::AtSpan, 0, 0 },
+               { NoteKind::BSpan, 0, 0 },
+               { NoteKind::PSpan, 0, 0 } } };
 }
 
 // Counted by hand. Measure 1 (as the page numbers it) is 4/4 at the default 120, 2 s; measure 2
@@ -95,11 +99,11 @@ TEST(ChartStats, CountsEverySpanKind)
         .measures = 7,
         .seconds = 11.125,
         .notes = { .o = 2 },
-        .spans = { { { '(', 2, 1.6875 },
-                     { '<', 1, 0.625 },
-                     { '@', 1, 1.125 },
-                     { 'b', 1, 0.75 },
-                     { 'p', 1, 0.75 } } },
+        .spans = { { { NoteKind::ParenSpan, 2, 1.6875 },
+                     { NoteKind::AngleSpan, 1, 0.625 },
+                     { NoteKind::AtSpan, 1, 1.125 },
+                     { NoteKind::BSpan, 1, 0.75 },
+                     { NoteKind::PSpan, 1, 0.75 } } },
         .countedSpans = 3,
         .countSum = 19,
         .tempo = { 120, 240 },

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/text_codec.h"
 #include "chart/chart_document.h"
 #include "chart/chart_parser.h"
 #include "chart/chart_text_reader.h"
@@ -41,18 +42,39 @@ namespace test {
     return std::filesystem::path(BEATPLATE_TEST_DATA_DIR) / name;
 }
 
-// Parses chart bytes the way the driver parses a file; parser.state() tells where reading
-// ended.
-[[nodiscard]] inline ParsedChart parseChart(std::string bytes, ChartParser& parser)
+// A chart parsed the way the driver parses a file, and the text its reader kept.
+struct ReadChart {
+    ParsedChart parsed;
+    std::u16string text;
+};
+
+[[nodiscard]] inline ReadChart readChart(std::string bytes)
 {
     auto reader = ChartTextReader::fromBytes(std::move(bytes));
-    return parser.parse(reader);
+    ParsedChart parsed = ChartParser().parse(reader);
+    return { std::move(parsed), reader.takeText() };
+}
+
+// Checks chart bytes the way --check does.
+[[nodiscard]] inline ChartCheck checkChart(std::string bytes)
+{
+    auto reader = ChartTextReader::fromBytes(std::move(bytes));
+    return ChartParser().check(reader);
+}
+
+// Note lines (UTF-16) after the directive lines given, each ended by LF, as chart bytes.
+[[nodiscard]] inline std::string chartOfLines(const std::vector<std::u16string>& lines,
+                                              std::string directives = {})
+{
+    std::u16string text;
+    for (const auto& line : lines)
+        text += line + u"\n";
+    return directives + encodeUtf8(text).value();
 }
 
 [[nodiscard]] inline std::unique_ptr<ChartDocument> parseChart(std::string bytes)
 {
-    ChartParser parser;
-    return std::make_unique<ChartDocument>(parseChart(std::move(bytes), parser).document);
+    return std::make_unique<ChartDocument>(readChart(std::move(bytes)).parsed.document);
 }
 
 // The chart error that parsing the bytes reports; line 0 and "no error" when there is none.

@@ -17,10 +17,10 @@ namespace {
 using ::testing::StrEq;
 using ::testing::ThrowsMessage;
 
-std::vector<std::wstring> readAllLines(ChartTextReader& reader)
+std::vector<std::u16string> readAllLines(ChartTextReader& reader)
 {
-    std::vector<std::wstring> lines;
-    std::wstring line;
+    std::vector<std::u16string> lines;
+    std::u16string line;
     while (reader.good()) {
         reader.readLine(line);
         lines.push_back(line);
@@ -28,72 +28,72 @@ std::vector<std::wstring> readAllLines(ChartTextReader& reader)
     return lines;
 }
 
-std::wstring units(std::initializer_list<wchar_t> codes)
+std::u16string units(std::initializer_list<char16_t> codes)
 {
-    return std::wstring(codes);
+    return std::u16string(codes);
 }
 
 struct DecodeCase {
     const char* name;
     std::string bytes;
-    std::vector<std::wstring> lines;
+    std::vector<std::u16string> lines;
 };
 
 TEST(ChartTextReader, DecodesLinesOfEveryEncoding)
 {
     const std::vector<DecodeCase> cases = {
-        { "empty file", "", { L"" } },
-        { "final line break gives an empty last line", "ab\n", { L"ab", L"" } },
-        { "no final line break", "ab\ncd", { L"ab", L"cd" } },
-        { "CR LF folded", "ab\r\ncd\r\n", { L"ab", L"cd", L"" } },
-        { "lone CR ends a line", "ab\rcd\r", { L"ab", L"cd", L"" } },
-        { "CR before CR LF", "a\r\r\nb", { L"a", L"", L"b" } },
-        { "mixed line ends", "a\nb\r\nc\rd", { L"a", L"b", L"c", L"d" } },
+        { "empty file", "", { u"" } },
+        { "final line break gives an empty last line", "ab\n", { u"ab", u"" } },
+        { "no final line break", "ab\ncd", { u"ab", u"cd" } },
+        { "CR LF folded", "ab\r\ncd\r\n", { u"ab", u"cd", u"" } },
+        { "lone CR ends a line", "ab\rcd\r", { u"ab", u"cd", u"" } },
+        { "CR before CR LF", "a\r\r\nb", { u"a", u"", u"b" } },
+        { "mixed line ends", "a\nb\r\nc\rd", { u"a", u"b", u"c", u"d" } },
         { "0x1A ends the input",
           "ab\ncd\x1A"
           "ef\ngh",
-          { L"ab", L"cd" } },
+          { u"ab", u"cd" } },
         { "0x1A right after a line break",
           "ab\n\x1A"
           "cd",
-          { L"ab", L"" } },
+          { u"ab", u"" } },
         { "lead byte without a trail byte",
           "ab\x81\x1A"
           "cd",
-          { L"ab" } },
-        { "lead byte at the very end", "ab\n\x82", { L"ab", L"" } },
-        { "double-byte characters", "\x82\xD3\x82\xC2\x82\xA4", { L"ふつう" } },
+          { u"ab" } },
+        { "lead byte at the very end", "ab\n\x82", { u"ab", u"" } },
+        { "double-byte characters", "\x82\xD3\x82\xC2\x82\xA4", { u"ふつう" } },
         { "half-width katakana", "\xB1\xB2\xDF", { units({ 0xFF71, 0xFF72, 0xFF9F }) } },
-        { "backslash and tilde bytes stay ASCII", "\\~", { L"\\~" } },
-        { "NUL is a character", std::string("a\0b", 3), { units({ L'a', 0, L'b' }) } },
-        { "UTF-8 mark", "\xEF\xBB\xBF\xE3\x81\xB5\xE3\x81\xA4\r\nx", { L"ふつ", L"x" } },
-        { "UTF-8 mark alone", "\xEF\xBB\xBF", { L"" } },
+        { "backslash and tilde bytes stay ASCII", "\\~", { u"\\~" } },
+        { "NUL is a character", std::string("a\0b", 3), { units({ u'a', 0, u'b' }) } },
+        { "UTF-8 mark", "\xEF\xBB\xBF\xE3\x81\xB5\xE3\x81\xA4\r\nx", { u"ふつ", u"x" } },
+        { "UTF-8 mark alone", "\xEF\xBB\xBF", { u"" } },
         { "UTF-8 outside the BMP becomes a surrogate pair",
           "\xEF\xBB\xBF"
           "a\xF0\x9F\x8E\xB5z",
-          { units({ L'a', 0xD83C, 0xDFB5, L'z' }) } },
+          { units({ u'a', 0xD83C, 0xDFB5, u'z' }) } },
         { "UTF-8 truncated sequence at the end",
           "\xEF\xBB\xBF"
           "ab\xE3\x81",
-          { L"ab" } },
+          { u"ab" } },
         { "UTF-8 0x1A ends the input",
           "\xEF\xBB\xBF"
           "a\x1A"
           "b",
-          { L"a" } },
+          { u"a" } },
         { "UTF-16LE mark",
           std::string("\xFF\xFE"
                       "a\0\r\0\n\0\x75\x30",
                       10),
-          { L"a", L"ふ" } },
+          { u"a", u"ふ" } },
         { "UTF-16BE mark",
           std::string("\xFE\xFF\0a\0\r\0\n\x30\x75\0\x1A\0b", 14),
-          { L"a", L"ふ" } },
+          { u"a", u"ふ" } },
         { "UTF-16 odd final byte",
           std::string("\xFF\xFE"
                       "a\0b",
                       5),
-          { L"a" } },
+          { u"a" } },
         { "UTF-16 surrogate pair kept", "\xFE\xFF\xD8\x3C\xDF\xB5", { units({ 0xD83C, 0xDFB5 }) } },
     };
     for (const auto& testCase : cases) {
@@ -109,7 +109,7 @@ struct DetectionCase {
     std::optional<ChartEncoding> forced;
     ChartEncoding encoding;
     bool byteOrderMark;
-    std::wstring firstLine;
+    std::u16string firstLine;
 };
 
 TEST(ChartTextReader, DetectsTheEncodingOfAFileWithoutAMark)
@@ -117,53 +117,53 @@ TEST(ChartTextReader, DetectsTheEncodingOfAFileWithoutAMark)
     const std::string utf8 = "#title \xE3\x81\xB5\xE3\x81\xA4"; // "#title ふつ"
     const std::string cp932 = "#title \x82\xD3\x82\xC2";
     const std::vector<DetectionCase> cases = {
-        { "UTF-8 with Japanese", utf8, {}, ChartEncoding::Utf8, false, L"#title ふつ" },
-        { "code page 932 with Japanese", cp932, {}, ChartEncoding::Cp932, false, L"#title ふつ" },
-        { "plain ASCII", "#bpm 120", {}, ChartEncoding::Cp932, false, L"#bpm 120" },
+        { "UTF-8 with Japanese", utf8, {}, ChartEncoding::Utf8, false, u"#title ふつ" },
+        { "code page 932 with Japanese", cp932, {}, ChartEncoding::Cp932, false, u"#title ふつ" },
+        { "plain ASCII", "#bpm 120", {}, ChartEncoding::Cp932, false, u"#bpm 120" },
         { "UTF-8 up to 0x1A, anything after it",
           utf8 + "\x1A\xFF",
           {},
           ChartEncoding::Utf8,
           false,
-          L"#title ふつ" },
+          u"#title ふつ" },
         { "UTF-8 whose last character is cut off",
           utf8 + "\xE3\x81",
           {},
           ChartEncoding::Utf8,
           false,
-          L"#title ふつ" },
+          u"#title ふつ" },
         { "a cut-off sequence alone is no UTF-8",
           "ab\xE3\x81",
           {},
           ChartEncoding::Cp932,
           false,
-          L"ab\u7E3A" },
+          u"ab\u7E3A" },
         { "valid UTF-8 then a byte it cannot hold",
           utf8 + "\x82\xA0",
           {},
           ChartEncoding::Cp932,
           false,
-          L"#title \u7E3A\uFF75\u7E3A\uFF64\u3042" },
+          u"#title \u7E3A\uFF75\u7E3A\uFF64\u3042" },
         { "surrogates encoded in UTF-8 are no UTF-8",
           "\xED\xA0\xA1",
           {},
           ChartEncoding::Cp932,
           false,
-          L"\u605D\uFF61" },
+          u"\u605D\uFF61" },
         { "forced code page 932", utf8, ChartEncoding::Cp932, ChartEncoding::Cp932, false,
-          L"#title \u7E3A\uFF75\u7E3A\uFF64" },
+          u"#title \u7E3A\uFF75\u7E3A\uFF64" },
         { "forced UTF-8", "#bpm 120", ChartEncoding::Utf8, ChartEncoding::Utf8, false,
-          L"#bpm 120" },
+          u"#bpm 120" },
         { "a mark beats the forced encoding", "\xEF\xBB\xBF" + utf8, ChartEncoding::Cp932,
-          ChartEncoding::Utf8, true, L"#title ふつ" },
-        { "UTF-16BE mark", std::string("\xFE\xFF\0a", 4), {}, ChartEncoding::Utf16Be, true, L"a" },
+          ChartEncoding::Utf8, true, u"#title ふつ" },
+        { "UTF-16BE mark", std::string("\xFE\xFF\0a", 4), {}, ChartEncoding::Utf16Be, true, u"a" },
     };
     for (const auto& testCase : cases) {
         SCOPED_TRACE(testCase.name);
         auto reader = ChartTextReader::fromBytes(testCase.bytes, testCase.forced);
         EXPECT_EQ(reader.encoding(), testCase.encoding);
         EXPECT_EQ(reader.hasByteOrderMark(), testCase.byteOrderMark);
-        std::wstring line;
+        std::u16string line;
         reader.readLine(line);
         EXPECT_EQ(line, testCase.firstLine);
     }
@@ -222,7 +222,7 @@ TEST(ChartTextReader, ReportsUndecodableBytesAndGoesOnWithTheNextLine)
         auto reader = ChartTextReader::fromBytes(
             testCase.bytes + (utf16 ? std::string("\n\0x\0", 4) : std::string("\nx")),
             testCase.forced);
-        std::wstring line;
+        std::u16string line;
         try {
             reader.readLine(line);
             ADD_FAILURE() << "no error";
@@ -232,7 +232,7 @@ TEST(ChartTextReader, ReportsUndecodableBytesAndGoesOnWithTheNextLine)
             EXPECT_EQ(error.detail(), testCase.detail);
             EXPECT_EQ(error.extent(), ChartErrorExtent::Line);
         }
-        EXPECT_EQ(readAllLines(reader), std::vector<std::wstring>{ L"x" });
+        EXPECT_EQ(readAllLines(reader), std::vector<std::u16string>{ u"x" });
     }
 }
 
@@ -240,15 +240,15 @@ TEST(ChartTextReader, ReadsAFileAcrossChunkEndsAsFromMemory)
 {
     // A double-byte character and a CR LF pair each straddle an end of the reader's 64 KiB reads.
     std::string bytes = "x";
-    std::wstring firstLine = L"x";
+    std::u16string firstLine = u"x";
     for (int i = 0; i < 65536; ++i) {
         bytes += "\x82\xA0";
-        firstLine += L'あ';
+        firstLine += u'あ';
     }
     bytes.append(196607 - bytes.size(), 'z');
-    firstLine.append(65534, L'z');
+    firstLine.append(65534, u'z');
     bytes += "\r\nend\x82";
-    const std::vector<std::wstring> expected = { firstLine, L"end" };
+    const std::vector<std::u16string> expected = { firstLine, u"end" };
 
     test::TempDir directory;
     test::writeFile(directory / "long.txt", bytes);
@@ -270,7 +270,7 @@ TEST(ChartTextReader, DetectionReadsPastTheFirstChunk)
     ASSERT_TRUE(utf8.has_value());
     EXPECT_EQ(utf8->encoding(), ChartEncoding::Utf8);
     EXPECT_EQ(readAllLines(*utf8),
-              std::vector<std::wstring>{ std::wstring(100'000, L'o') + L"あ" });
+              std::vector<std::u16string>{ std::u16string(100'000, u'o') + u"あ" });
     auto cp932 = ChartTextReader::open(directory / "cp932.txt");
     ASSERT_TRUE(cp932.has_value());
     EXPECT_EQ(cp932->encoding(), ChartEncoding::Cp932);
@@ -297,7 +297,7 @@ TEST(ChartTextReader, RejectsALineLongerThanTheLimit)
 {
     auto reader = ChartTextReader::fromBytes(std::string(kMaxLineLength, 'o') + "\r\n"
                                              + std::string(kMaxLineLength + 1, 'o'));
-    std::wstring line;
+    std::u16string line;
     reader.readLine(line);
     EXPECT_EQ(line.size(), kMaxLineLength);
     EXPECT_THAT([&] { reader.readLine(line); },

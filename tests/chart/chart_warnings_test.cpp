@@ -21,8 +21,7 @@ struct Expected {
 
 std::vector<Expected> warningsOf(const std::string& chart)
 {
-    ChartParser parser;
-    const ParsedChart parsed = test::parseChart(chart, parser);
+    const ParsedChart parsed = test::readChart(chart).parsed;
     std::vector<Expected> found;
     for (const auto& warning : parsed.warnings)
         found.push_back({ warning.line(), warning.column(), warning.message, warning.detail });
@@ -161,8 +160,7 @@ TEST(ChartParser, CountsWarningsBeyondTheLimit)
     std::string chart;
     for (std::size_t i = 0; i < kMaxDiagnostics + 5; ++i)
         chart += "#level 11\n";
-    ChartParser parser;
-    const ParsedChart parsed = test::parseChart(chart, parser);
+    const ParsedChart parsed = test::readChart(chart).parsed;
     EXPECT_EQ(parsed.warnings.size(), kMaxDiagnostics);
     EXPECT_EQ(parsed.omittedWarnings, 5u);
 }

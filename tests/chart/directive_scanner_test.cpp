@@ -12,37 +12,37 @@ namespace beatplate {
 namespace {
 
 struct RealCase {
-    std::wstring text;
+    std::u16string text;
     std::optional<float> value;
-    std::wstring rest; // what is left after the read
+    std::u16string rest; // what is left after the read
 };
 
 TEST(DirectiveScanner, ReadsRealsByFormattedExtractionRules)
 {
     const std::vector<RealCase> cases = {
-        { L" 150", 150.0F, L"" },
-        { L"\u3000\t150abc", 150.0F, L"abc" },
-        { L"1.5 oxx", 1.5F, L" oxx" },
-        { L"+2.", 2.0F, L"" },
-        { L"-.25x", -0.25F, L"x" },
-        { L"1.5e2,", 150.0F, L"," },
-        { L"2E-1", 0.2F, L"" },
-        { L"12.5.5", 12.5F, L".5" },
-        { L"1.5e", std::nullopt, L"" },
-        { L"1.5e+x", std::nullopt, L"x" },
-        { L".", std::nullopt, L"" },
-        { L"-", std::nullopt, L"" },
-        { L"abc", std::nullopt, L"abc" },
-        { L"\u00A0"
-          L"1",
+        { u" 150", 150.0F, u"" },
+        { u"\u3000\t150abc", 150.0F, u"abc" },
+        { u"1.5 oxx", 1.5F, u" oxx" },
+        { u"+2.", 2.0F, u"" },
+        { u"-.25x", -0.25F, u"x" },
+        { u"1.5e2,", 150.0F, u"," },
+        { u"2E-1", 0.2F, u"" },
+        { u"12.5.5", 12.5F, u".5" },
+        { u"1.5e", std::nullopt, u"" },
+        { u"1.5e+x", std::nullopt, u"x" },
+        { u".", std::nullopt, u"" },
+        { u"-", std::nullopt, u"" },
+        { u"abc", std::nullopt, u"abc" },
+        { u"\u00A0"
+          u"1",
           std::nullopt,
-          L"\u00A0"
-          L"1" }, // no-break space is no white space
-        { L"\uFF11", std::nullopt, L"\uFF11" }, // a full-width digit is no digit
-        { L"1e39", std::numeric_limits<float>::infinity(), L"" }, // written, but too large
-        { L"-1e39x", -std::numeric_limits<float>::infinity(), L"x" },
-        { L"0.0001e-50", 0.0F, L"" }, // too small to be told from zero
-        { L"", std::nullopt, L"" },
+          u"\u00A0"
+          u"1" }, // no-break space is no white space
+        { u"\uFF11", std::nullopt, u"\uFF11" }, // a full-width digit is no digit
+        { u"1e39", std::numeric_limits<float>::infinity(), u"" }, // written, but too large
+        { u"-1e39x", -std::numeric_limits<float>::infinity(), u"x" },
+        { u"0.0001e-50", 0.0F, u"" }, // too small to be told from zero
+        { u"", std::nullopt, u"" },
     };
     for (const auto& testCase : cases) {
         SCOPED_TRACE(std::string(testCase.text.begin(), testCase.text.end()));
@@ -53,25 +53,25 @@ TEST(DirectiveScanner, ReadsRealsByFormattedExtractionRules)
 }
 
 struct IntegerCase {
-    std::wstring text;
+    std::u16string text;
     std::optional<std::int32_t> value;
 };
 
 TEST(DirectiveScanner, ReadsSigned32BitIntegers)
 {
     const std::vector<IntegerCase> cases = {
-        { L" 4", 4 },
-        { L"+8", 8 },
-        { L"-12", -12 },
-        { L"4.5", 4 },
-        { L"0x10", 0 },
-        { L"2147483647", 2147483647 },
-        { L"-2147483648", -2147483647 - 1 },
-        { L"2147483648", std::nullopt },
-        { L"-2147483649", std::nullopt },
-        { L"99999999999999999999", std::nullopt },
-        { L"+", std::nullopt },
-        { L"x4", std::nullopt },
+        { u" 4", 4 },
+        { u"+8", 8 },
+        { u"-12", -12 },
+        { u"4.5", 4 },
+        { u"0x10", 0 },
+        { u"2147483647", 2147483647 },
+        { u"-2147483648", -2147483647 - 1 },
+        { u"2147483648", std::nullopt },
+        { u"-2147483649", std::nullopt },
+        { u"99999999999999999999", std::nullopt },
+        { u"+", std::nullopt },
+        { u"x4", std::nullopt },
     };
     for (const auto& testCase : cases) {
         SCOPED_TRACE(std::string(testCase.text.begin(), testCase.text.end()));
@@ -82,17 +82,17 @@ TEST(DirectiveScanner, ReadsSigned32BitIntegers)
 
 TEST(DirectiveScanner, UnsignedReadWrapsNegativeNumbers)
 {
-    DirectiveScanner scanner(L"8 -4 4294967295");
+    DirectiveScanner scanner(u"8 -4 4294967295");
     EXPECT_EQ(scanner.readUnsigned(), 8u);
     EXPECT_EQ(scanner.readUnsigned(), 4294967292u);
     EXPECT_EQ(scanner.readUnsigned(), 4294967295u);
-    DirectiveScanner tooLarge(L"4294967296");
+    DirectiveScanner tooLarge(u"4294967296");
     EXPECT_EQ(tooLarge.readUnsigned(), std::nullopt);
 }
 
 TEST(DirectiveScanner, AFailedReadSpoilsEveryLaterRead)
 {
-    DirectiveScanner scanner(L"150 x 4 2");
+    DirectiveScanner scanner(u"150 x 4 2");
     EXPECT_EQ(scanner.readReal(), 150.0F);
     EXPECT_EQ(scanner.readInteger(), std::nullopt);
     EXPECT_TRUE(scanner.failed());
@@ -100,7 +100,7 @@ TEST(DirectiveScanner, AFailedReadSpoilsEveryLaterRead)
     EXPECT_EQ(scanner.readInteger(), std::nullopt);
     EXPECT_EQ(scanner.readReal(), std::nullopt);
 
-    DirectiveScanner atEnd(L"150");
+    DirectiveScanner atEnd(u"150");
     EXPECT_EQ(atEnd.readReal(), 150.0F);
     EXPECT_FALSE(atEnd.failed());
     EXPECT_EQ(atEnd.readWord(), std::nullopt);
@@ -109,37 +109,37 @@ TEST(DirectiveScanner, AFailedReadSpoilsEveryLaterRead)
 
 TEST(DirectiveScanner, WordsAreSeparatedByTheChartWhiteSpace)
 {
-    DirectiveScanner scanner(L" bpm\u3000oxo\v4\f\r2 \u00A0x");
-    std::vector<std::wstring> words;
+    DirectiveScanner scanner(u" bpm\u3000oxo\v4\f\r2 \u00A0x");
+    std::vector<std::u16string> words;
     while (const auto word = scanner.readWord())
         words.emplace_back(*word);
-    EXPECT_EQ(words, (std::vector<std::wstring>{ L"bpm", L"oxo", L"4", L"2", L"\u00A0x" }));
+    EXPECT_EQ(words, (std::vector<std::u16string>{ u"bpm", u"oxo", u"4", u"2", u"\u00A0x" }));
 }
 
 TEST(DirectiveScanner, IntegerWordMustBeTheNumberAlone)
 {
-    EXPECT_EQ(parseIntegerWord(L"42").value, 42);
-    EXPECT_EQ(parseIntegerWord(L"+4").value, 4);
-    EXPECT_EQ(parseIntegerWord(L"-4").value, -4);
-    for (const wchar_t* word : { L"", L"4x", L"x4", L"4.0", L" 4", L"+", L"99999999999x" }) {
-        SCOPED_TRACE(std::wstring(word).size());
+    EXPECT_EQ(parseIntegerWord(u"42").value, 42);
+    EXPECT_EQ(parseIntegerWord(u"+4").value, 4);
+    EXPECT_EQ(parseIntegerWord(u"-4").value, -4);
+    for (const char16_t* word : { u"", u"4x", u"x4", u"4.0", u" 4", u"+", u"99999999999x" }) {
+        SCOPED_TRACE(std::u16string(word).size());
         EXPECT_EQ(parseIntegerWord(word).value, std::nullopt);
         EXPECT_FALSE(parseIntegerWord(word).outOfRange);
     }
-    EXPECT_TRUE(parseIntegerWord(L"2147483648").outOfRange);
-    EXPECT_TRUE(parseIntegerWord(L"-99999999999").outOfRange);
+    EXPECT_TRUE(parseIntegerWord(u"2147483648").outOfRange);
+    EXPECT_TRUE(parseIntegerWord(u"-99999999999").outOfRange);
 }
 
 TEST(DirectiveScanner, TellsATooLargeIntegerFromAMissingOne)
 {
-    DirectiveScanner missing(L"x");
+    DirectiveScanner missing(u"x");
     EXPECT_EQ(missing.readInteger(), std::nullopt);
     EXPECT_FALSE(missing.outOfRange());
-    DirectiveScanner tooLarge(L" 99999999999");
+    DirectiveScanner tooLarge(u" 99999999999");
     EXPECT_EQ(tooLarge.readInteger(), std::nullopt);
     EXPECT_TRUE(tooLarge.outOfRange());
     EXPECT_EQ(tooLarge.lastStart(), 1u);
-    DirectiveScanner tooLargeUnsigned(L"4294967296");
+    DirectiveScanner tooLargeUnsigned(u"4294967296");
     EXPECT_EQ(tooLargeUnsigned.readUnsigned(), std::nullopt);
     EXPECT_TRUE(tooLargeUnsigned.outOfRange());
 }
@@ -147,18 +147,18 @@ TEST(DirectiveScanner, TellsATooLargeIntegerFromAMissingOne)
 TEST(DirectiveScanner, NotesTheFirstNumberFollowedByOtherCharacters)
 {
     struct Case {
-        std::wstring text;
+        std::u16string text;
         std::optional<std::size_t> numberStart;
         std::size_t textStart;
     };
     const std::vector<Case> cases = {
-        { L" 150,5 4", 1, 4 },
-        { L"0x10", 0, 1 },
-        { L"120 4 8abc", 6, 7 },
-        { L"1.5oxx", 0, 3 },
-        { L"150 4 2", std::nullopt, 0 },
-        { L"150　4", std::nullopt, 0 }, // an ideographic space separates
-        { L"x4", std::nullopt, 0 }, // no number read
+        { u" 150,5 4", 1, 4 },
+        { u"0x10", 0, 1 },
+        { u"120 4 8abc", 6, 7 },
+        { u"1.5oxx", 0, 3 },
+        { u"150 4 2", std::nullopt, 0 },
+        { u"150　4", std::nullopt, 0 }, // an ideographic space separates
+        { u"x4", std::nullopt, 0 }, // no number read
     };
     for (const auto& testCase : cases) {
         SCOPED_TRACE(std::string(testCase.text.begin(), testCase.text.end()));

@@ -36,7 +36,7 @@ TEST(NoteSet, HoldsTheFirstNoteAtEachPositionInOrderAsATreeWould)
         std::map<ChartPosition, ChartNote> expected;
         std::int32_t kind = 0;
         for (const ChartPosition& position : positions) {
-            const ChartNote note{ ++kind, 0, 0, position };
+            const ChartNote note{ static_cast<NoteKind>(++kind), 0, 0, position };
             EXPECT_EQ(notes.insert(note), expected.emplace(position, note).second);
             // Some writes are undone at once, as a line that fails undoes its notes.
             if (random() % 5 == 0) {
@@ -79,7 +79,7 @@ TEST(NoteSet, HoldsTheFirstNoteAtEachPositionInOrderAsATreeWould)
             // Every note written again: nothing changes.
             const NoteSet before = notes;
             for (const auto& entry : expected)
-                EXPECT_FALSE(notes.insert({ -1, 0, 0, entry.first }));
+                EXPECT_FALSE(notes.insert({ NoteKind::None, 0, 0, entry.first }));
             EXPECT_EQ(notes.size(), expected.size());
             EXPECT_TRUE(notes == before);
         }

@@ -1,3 +1,4 @@
+#include "base/chart_limits.h"
 #include "support/png_file.h"
 #include "support/program_sandbox.h"
 #include "support/test_sheet.h"
@@ -198,11 +199,11 @@ TEST(Beatplate, StoresTheChartTextAsUtf16)
     const ProgramSandbox sandbox;
     // An empty chart is read as one empty line.
     ASSERT_EQ(sandbox.runChart("empty.txt", "").status, 0);
-    EXPECT_EQ(readPicture(sandbox / "empty.png").findChunk("bpLt")->data,
+    EXPECT_EQ(readPicture(sandbox / "empty.png").findChunk(kChartChunkName)->data,
               (std::vector<std::uint8_t>{ 0x0A, 0, 0, 0 }));
     // ";ふ" in code page 932: the comment is kept in the source text like every line.
     ASSERT_EQ(sandbox.runChart("kana.txt", ";\x82\xd3\r\noooo\r\n").status, 0);
-    EXPECT_EQ(readPicture(sandbox / "kana.png").findChunk("bpLt")->data,
+    EXPECT_EQ(readPicture(sandbox / "kana.png").findChunk(kChartChunkName)->data,
               (std::vector<std::uint8_t>{ ';', 0, 0x75, 0x30, '\n', 0, 'o',  0, 'o', 0,
                                           'o', 0, 'o',  0,    '\n', 0, '\n', 0, 0,   0 }));
 }
@@ -292,7 +293,7 @@ TEST(Beatplate, ReplacesAnEarlierPicture)
     ASSERT_EQ(sandbox.runChart("chart.txt", kOneMeasureChart).status, 0);
     const DecodedPng png = readPicture(sandbox / "chart.png");
     EXPECT_EQ(png.height, 112);
-    EXPECT_EQ(png.findChunk("bpLt")->data, sourceChunkOf(u"oooo\n\n"));
+    EXPECT_EQ(png.findChunk(kChartChunkName)->data, sourceChunkOf(u"oooo\n\n"));
     EXPECT_EQ(listDirectory(sandbox.directory()),
               (std::vector<std::string>{ "beatplate", "chart.png", "chart.txt", "pic.png" }));
 }

@@ -1,3 +1,4 @@
+#include "base/chart_limits.h"
 #include "support/png_file.h"
 #include "support/program_sandbox.h"
 #include "support/test_support.h"
@@ -146,7 +147,8 @@ TEST(BeatplateChartOptions, ReadsAChartWithoutAByteOrderMarkInTheEncodingNamed)
             continue;
         }
         EXPECT_EQ(result.status, 0) << result.errors;
-        EXPECT_EQ(readPng(sandbox / "chart.png").findChunk("bpLt")->data, sourceChunkOf(text));
+        EXPECT_EQ(readPng(sandbox / "chart.png").findChunk(kChartChunkName)->data,
+                  sourceChunkOf(text));
         fs::remove(sandbox / "chart.png");
     }
 }

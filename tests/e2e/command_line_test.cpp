@@ -1,3 +1,4 @@
+#include "base/chart_limits.h"
 #include "support/png_file.h"
 #include "support/program_sandbox.h"
 #include "support/test_sheet.h"
@@ -159,7 +160,7 @@ TEST(BeatplateCommandLine, WritesEachPictureWhereTheOutputOptionSays)
         for (const auto& picture : pictures) {
             const DecodedPng png = readPng(sandbox / picture);
             EXPECT_EQ(png.height, 112) << picture;
-            EXPECT_NE(png.findChunk("bpLt"), nullptr) << picture;
+            EXPECT_NE(png.findChunk(kChartChunkName), nullptr) << picture;
         }
         // Nothing goes beside the chart when the output is named.
         EXPECT_FALSE(fs::exists(sandbox / "a.png"));

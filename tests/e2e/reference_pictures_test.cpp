@@ -1,3 +1,4 @@
+#include "base/chart_limits.h"
 #include "support/png_file.h"
 #include "support/program_sandbox.h"
 #include "support/test_support.h"
@@ -65,7 +66,7 @@ std::string describeRun(const ProgramSandbox& sandbox, const std::filesystem::pa
     if (run.status != 0)
         return line.str();
     const DecodedPng png = readPng(picture);
-    const PngChunk* chunk = png.findChunk("bpLt");
+    const PngChunk* chunk = png.findChunk(kChartChunkName);
     line << " size " << png.width << "x" << png.height << " pixels "
          << sha1Of(png.pixels.data(), png.pixels.size() * sizeof(png.pixels[0])) << " bpLt "
          << (chunk != nullptr ? sha1Of(chunk->data.data(), chunk->data.size()) : "none");

@@ -1,3 +1,4 @@
+#include "base/chart_limits.h"
 #include "support/png_file.h"
 #include "support/program_sandbox.h"
 #include "support/test_sheet.h"
@@ -635,7 +636,7 @@ TEST(ScorePicture, CarriesTheDecodedChartTextAndOneMoreLineFeed)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const DecodedPng png = pictureOf(sandbox, c.chart);
-        const PngChunk* chunk = png.findChunk("bpLt");
+        const PngChunk* chunk = png.findChunk(kChartChunkName);
         ASSERT_NE(chunk, nullptr);
         EXPECT_EQ(chunk->data, c.chunk);
     }

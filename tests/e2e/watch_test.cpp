@@ -1,3 +1,4 @@
+#include "base/chart_limits.h"
 #include "support/png_file.h"
 #include "support/program_sandbox.h"
 #include "support/test_support.h"
@@ -19,7 +20,7 @@ constexpr const char* kDrawn = "drawn song.txt in ";
 
 std::vector<std::uint8_t> pictureChunk(const ProgramSandbox& sandbox)
 {
-    return readPng(sandbox / "song.png").findChunk("bpLt")->data;
+    return readPng(sandbox / "song.png").findChunk(kChartChunkName)->data;
 }
 
 TEST(BeatplateWatch, DrawsEverySaveUntilInterruptedAndLeavesNothingBehind)

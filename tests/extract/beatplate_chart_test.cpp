@@ -1,3 +1,4 @@
+#include "base/chart_limits.h"
 #include "support/png_file.h"
 #include "support/test_support.h"
 
@@ -44,7 +45,7 @@ constexpr const char* kUsageLines =
 
 std::string goodPng()
 {
-    return makeTestPng({ { "bpLt", chartChunkData(u"#title ふ\noooo\n\n") } });
+    return makeTestPng({ { kChartChunkName, chartChunkData(u"#title ふ\noooo\n\n") } });
 }
 constexpr std::string_view kGoodChart = "#title \x82\xd3\noooo\n";
 
@@ -120,7 +121,7 @@ TEST(BeatplateChart, FailsWithItsStatusAndMessageAndWritesNothing)
         { "Q" + good.substr(1), { "p.png" }, 1, aboutPicture("PNG画像ではありません。") },
         { good.substr(0, 20), { "p.png" }, 1, aboutPicture("画像が壊れています。") },
         { good.substr(0, 40), { "p.png" }, 1, aboutPicture("画像が壊れています。") }, // inside bpLt
-        { withChunkByteFlipped(good, "bpLt"),
+        { withChunkByteFlipped(good, kChartChunkName),
           { "p.png" },
           1,
           aboutPicture("画像が壊れています。") },
@@ -132,15 +133,16 @@ TEST(BeatplateChart, FailsWithItsStatusAndMessageAndWritesNothing)
           { "p.png" },
           2,
           aboutPicture("この画像には譜面が入っていません。") },
-        { makeTestPng({ { "bpLt", chartChunkData(u"o\n") }, { "bpLt", chartChunkData(u"x\n") } }),
+        { makeTestPng({ { kChartChunkName, chartChunkData(u"o\n") },
+                        { kChartChunkName, chartChunkData(u"x\n") } }),
           { "p.png" },
           2,
           aboutPicture("この画像の譜面は壊れています。") },
-        { makeTestPng({ { "bpLt", std::string("o\0\0", 3) } }),
+        { makeTestPng({ { kChartChunkName, std::string("o\0\0", 3) } }),
           { "p.png" },
           2,
           aboutPicture("この画像の譜面は壊れています。") },
-        { makeTestPng({ { "bpLt", chartChunkData(u"o\n#title caf\xe9\n") } }),
+        { makeTestPng({ { kChartChunkName, chartChunkData(u"o\n#title caf\xe9\n") } }),
           { "--encoding=cp932", "p.png" },
           2,
           aboutPicture("譜面の2行目にShift_JISで書けない文字があります。")
@@ -185,7 +187,7 @@ TEST(BeatplateChart, ReadsAChartOfOverEightMegabytesThroughAPipe)
     }
     chart.pop_back(); // the line end the chart reader added
     ASSERT_GT(chartChunkData(text).size(), 8'000'000u);
-    test::writeFile(dir / "p.png", makeTestPng({ { "bpLt", chartChunkData(text) } }));
+    test::writeFile(dir / "p.png", makeTestPng({ { kChartChunkName, chartChunkData(text) } }));
     const auto run = runScript(dir.path(), "cat p.png | \"$TOOL\" /dev/stdin -");
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.errors, "");
@@ -199,7 +201,7 @@ TEST(BeatplateChart, RefusesAnImpossibleChunkLengthBeforeReadingFurther)
                              test::StandardInput::Pipe);
     // The chunk's length and type, and nothing after them while the pipe stays open.
     child.writeInput(test::pngFile({ test::rgbaHeaderChunk(1, 1) })
-                     + test::pngChunk("bpLt", "", 0x7FFFFFF0).substr(0, 8));
+                     + test::pngChunk(kChartChunkName, "", 0x7FFFFFF0).substr(0, 8));
     EXPECT_TRUE(child.waitForExit(std::chrono::seconds(10)));
     const auto run = child.finish();
     EXPECT_EQ(run.status, 2);

@@ -1,3 +1,4 @@
+#include "base/chart_limits.h"
 #include "extract/chart_chunk_reader.h"
 #include "extract/extract_error.h"
 #include "extract/png_chunk_reader.h"
@@ -129,10 +130,10 @@ TEST(ChartChunkReader, FindsTheChunkWhereverThePictureHoldsIt)
         std::vector<test::TestChunk> chunks;
         bool interlaced;
     } cases[] = {
-        { { { "bpLt", chart } }, false },
-        { { { "bpLt", chart, true } }, false },
-        { { { "ruSt", "other" }, { "bpLt", chart }, { "zzZz", "more", true } }, false },
-        { { { "bpLt", chart } }, true },
+        { { { kChartChunkName, chart } }, false },
+        { { { kChartChunkName, chart, true } }, false },
+        { { { "ruSt", "other" }, { kChartChunkName, chart }, { "zzZz", "more", true } }, false },
+        { { { kChartChunkName, chart } }, true },
     };
     for (const auto& [chunks, interlaced] : cases) {
         test::writeFile(dir / "p.png", test::makeTestPng(chunks, interlaced));
@@ -154,18 +155,18 @@ std::string tinyImageData()
 // A 1x1 picture holding one chart chunk.
 std::string pictureWith(std::string_view chart)
 {
-    return test::pngFile({ test::rgbaHeaderChunk(1, 1), test::pngChunk("bpLt", chart),
+    return test::pngFile({ test::rgbaHeaderChunk(1, 1), test::pngChunk(kChartChunkName, chart),
                            tinyImageData(), test::pngChunk("IEND", "") });
 }
 
 TEST(ChartChunkReader, ReadsTheLongestChartWeWriteAndRefusesALongerChunk)
 {
     const test::TempDir dir;
-    const std::string longest = chartChunkData(std::u16string(4'194'304, u'o') + u"\n");
+    const std::string longest = chartChunkData(std::u16string(kMaxChartLength, u'o') + u"\n");
     ASSERT_EQ(longest.size(), kMaxChartChunkLength);
     test::writeFile(dir / "p.png", pictureWith(longest));
     EXPECT_EQ(readChartChunk(dir / "p.png"), longest);
-    const std::string longer = chartChunkData(std::u16string(4'194'305, u'o') + u"\n");
+    const std::string longer = chartChunkData(std::u16string(kMaxChartLength + 1, u'o') + u"\n");
     test::writeFile(dir / "p.png", pictureWith(longer));
     const auto failure = failureOf([&] { (void)readChartChunk(dir / "p.png"); });
     EXPECT_EQ(failure.status, kExtractNoChart);
@@ -178,7 +179,7 @@ TEST(ChartChunkReader, TrustsOnlyWholeChunksAndGivesAChartReadBeforeACut)
     using test::pngFile;
     const std::string chart = chartChunkData(u"oooo\n");
     const std::string header = test::rgbaHeaderChunk(1, 1);
-    const std::string chartChunk = pngChunk("bpLt", chart);
+    const std::string chartChunk = pngChunk(kChartChunkName, chart);
     const std::string image = tinyImageData();
     const std::string end = pngChunk("IEND", "");
     std::string damagedChart = chartChunk;
@@ -199,11 +200,11 @@ TEST(ChartChunkReader, TrustsOnlyWholeChunksAndGivesAChartReadBeforeACut)
         { "image data longer than the file",
           pngFile({ header, chartChunk, pngChunk("IDAT", "", kMaxPngChunkLength) }), 0, "" },
         { "cut inside the chart", whole.substr(0, imageOffset - 6), 1, "画像が壊れています。" },
-        { "chart longer than the file", pngFile({ header, pngChunk("bpLt", chart, 1000) }), 1,
-          "画像が壊れています。" },
+        { "chart longer than the file", pngFile({ header, pngChunk(kChartChunkName, chart, 1000) }),
+          1, "画像が壊れています。" },
         { "chart longer than we write",
-          pngFile({ header, pngChunk("bpLt", "", kMaxChartChunkLength + 2), image, end }), 2,
-          "この画像の譜面は壊れています。" },
+          pngFile({ header, pngChunk(kChartChunkName, "", kMaxChartChunkLength + 2), image, end }),
+          2, "この画像の譜面は壊れています。" },
         { "chunk longer than PNG allows",
           pngFile({ header, pngChunk("ruSt", "", 0x80000000), chartChunk, image, end }), 1,
           "画像が壊れています。" },
@@ -247,7 +248,7 @@ TEST(ChartChunkReader, SkipsADecompressionBombWithoutInflatingIt)
     constexpr std::uint32_t kHeight = 262'144;
     const std::string bomb = test::zeroBomb(std::uint64_t{ kWidth * 4 + 1 } * kHeight);
     std::vector<std::string> chunks{ test::rgbaHeaderChunk(kWidth, kHeight),
-                                     test::pngChunk("bpLt", chart) };
+                                     test::pngChunk(kChartChunkName, chart) };
     for (std::size_t offset = 0; offset < bomb.size(); offset += 65536)
         chunks.push_back(test::pngChunk("IDAT", std::string_view(bomb).substr(offset, 65536)));
     chunks.push_back(test::pngChunk("IEND", ""));

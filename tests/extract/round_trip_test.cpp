@@ -1,3 +1,4 @@
+#include "base/chart_limits.h"
 #include "support/png_file.h"
 #include "support/test_support.h"
 
@@ -36,7 +37,7 @@ std::string chartChunkOf(const fs::path& picture)
 {
     std::string data;
     for (const auto& chunk : test::pngChunks(test::readFile(picture))) {
-        if (chunk.type == "bpLt")
+        if (chunk.type == kChartChunkName)
             data = chunk.data;
     }
     return data;

@@ -1,3 +1,4 @@
+#include "base/chart_limits.h"
 #include "output/png_writer.h"
 #include "support/png_file.h"
 #include "support/test_support.h"
@@ -38,7 +39,7 @@ std::vector<std::uint8_t> bigEndianBytes(std::uint32_t value)
 
 TEST(PngWriter, WritesSignatureIhdrSourceChunkImageDataAndEndOnly)
 {
-    const DecodedPng png = decodePng(encodeChartPng(makeRandomCanvas(5, 3, 1), L"o\n"));
+    const DecodedPng png = decodePng(encodeChartPng(makeRandomCanvas(5, 3, 1), u"o\n"));
     const auto types = png.chunkTypes();
     ASSERT_GE(types.size(), 4u);
     EXPECT_EQ(types[0], "IHDR");
@@ -58,25 +59,24 @@ TEST(PngWriter, WritesSignatureIhdrSourceChunkImageDataAndEndOnly)
 TEST(PngWriter, StoresTheSourceTextAsUtf16LittleEndianWithATerminatingZero)
 {
     struct Case {
-        std::wstring text;
+        std::u16string text;
         std::vector<std::uint8_t> expected;
     };
     const std::vector<Case> cases{
-        { L"", { 0, 0 } },
-        { L"\n", { 0x0A, 0, 0, 0 } },
-        { L"\u3075", { 0x75, 0x30, 0, 0 } },
-        { L"#title \u3075\n",
+        { u"", { 0, 0 } },
+        { u"\n", { 0x0A, 0, 0, 0 } },
+        { u"\u3075", { 0x75, 0x30, 0, 0 } },
+        { u"#title \u3075\n",
           { '#', 0, 't', 0, 'i', 0, 't', 0, 'l', 0, 'e', 0, ' ', 0, 0x75, 0x30, 0x0A, 0, 0, 0 } },
-        { L"\uFF76\u00A5", { 0x76, 0xFF, 0xA5, 0x00, 0, 0 } },
-        // Beyond the 16-bit range: a surrogate pair, not a truncated code unit.
-        { std::wstring(1, static_cast<wchar_t>(0x1F600)), { 0x3D, 0xD8, 0x00, 0xDE, 0, 0 } },
-        { std::wstring(1, static_cast<wchar_t>(0x110000)), { 0xFD, 0xFF, 0, 0 } },
+        { u"\uFF76\u00A5", { 0x76, 0xFF, 0xA5, 0x00, 0, 0 } },
+        // Beyond the 16-bit range: its surrogate pair as it stands.
+        { u"\U0001F600", { 0x3D, 0xD8, 0x00, 0xDE, 0, 0 } },
     };
     const Canvas canvas(1, 1);
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::PrintToString(c.expected));
         const DecodedPng png = decodePng(encodeChartPng(canvas, c.text));
-        const auto* chunk = png.findChunk("bpLt");
+        const auto* chunk = png.findChunk(kChartChunkName);
         ASSERT_NE(chunk, nullptr);
         EXPECT_EQ(chunk->data, c.expected);
     }
@@ -90,7 +90,7 @@ TEST(PngWriter, SwapsRedAndBlueAndKeepsTheFourthByteAsAlpha)
     row[1] = 0x00000000;
     row[2] = 0x00112233; // transparent, yet its colour is kept
     row[3] = 0x80FF0001;
-    const DecodedPng png = decodePng(encodeChartPng(canvas, L""));
+    const DecodedPng png = decodePng(encodeChartPng(canvas, u""));
     EXPECT_EQ(png.pixel(0, 0), 0xFF302010u); // red 0x30, green 0x20, blue 0x10, alpha 0xFF
     EXPECT_EQ(png.pixel(1, 0), 0x00000000u);
     EXPECT_EQ(png.pixel(2, 0), 0x00112233u);
@@ -98,7 +98,7 @@ TEST(PngWriter, SwapsRedAndBlueAndKeepsTheFourthByteAsAlpha)
     // The same from the raw samples, without libpng's reader: no filter, so the bytes stand as
     // they are after each row's filter-type byte.
     const DecodedPng unfiltered =
-        decodePng(encodeChartPng(canvas, L"", { .filters = PNG_FILTER_NONE }));
+        decodePng(encodeChartPng(canvas, u"", { .filters = PNG_FILTER_NONE }));
     std::vector<std::uint8_t> compressed;
     for (const auto& chunk : unfiltered.chunks) {
         if (chunk.type == "IDAT")
@@ -122,14 +122,14 @@ TEST(PngWriter, RoundTripsRandomCanvasesOfAwkwardSizes)
     for (const auto& [width, height] : sizes) {
         SCOPED_TRACE(std::to_string(width) + "x" + std::to_string(height));
         const Canvas canvas = makeRandomCanvas(width, height, seed);
-        EXPECT_EQ(test::toCanvas(decodePng(encodeChartPng(canvas, L"x"))), canvas);
+        EXPECT_EQ(test::toCanvas(decodePng(encodeChartPng(canvas, u"x"))), canvas);
     }
 }
 
 TEST(PngWriter, EveryOptionGivesTheSamePixelsAndSourceChunk)
 {
     const Canvas canvas = makeRandomCanvas(64, 16, 7);
-    const std::wstring text = L"#title \u3075\n";
+    const std::u16string text = u"#title \u3075\n";
     const DecodedPng reference = decodePng(encodeChartPng(canvas, text));
     const std::vector<PngWriteOptions> options{
         { .compressionLevel = 0 },
@@ -159,9 +159,9 @@ TEST(PngWriter, EveryOptionGivesTheSamePixelsAndSourceChunk)
 TEST(PngWriter, RefusesAnEmptyCanvasWithoutTouchingTheOutput)
 {
     test::TempDir dir;
-    EXPECT_THAT([] { (void)encodeChartPng(Canvas(), L""); },
+    EXPECT_THAT([] { (void)encodeChartPng(Canvas(), u""); },
                 ThrowsMessage<PngWriteError>(StrEq("画像が空なのでpngにできません。")));
-    EXPECT_THAT([&] { writeChartPng(dir / "a.png", Canvas(), L""); },
+    EXPECT_THAT([&] { writeChartPng(dir / "a.png", Canvas(), u""); },
                 ThrowsMessage<PngWriteError>(StrEq("画像が空なのでpngにできません。")));
     EXPECT_TRUE(test::listDirectory(dir.path()).empty());
 }
@@ -169,8 +169,8 @@ TEST(PngWriter, RefusesAnEmptyCanvasWithoutTouchingTheOutput)
 TEST(PngWriter, RefusesACanvasTallerThanTheHeightLimit)
 {
     const PngWriteOptions options{ .maxHeight = 100 };
-    EXPECT_NO_THROW((void)encodeChartPng(Canvas(2, 100), L"", options));
-    EXPECT_THAT([&] { (void)encodeChartPng(Canvas(2, 101), L"", options); },
+    EXPECT_NO_THROW((void)encodeChartPng(Canvas(2, 100), u"", options));
+    EXPECT_THAT([&] { (void)encodeChartPng(Canvas(2, 101), u"", options); },
                 ThrowsMessage<PngWriteError>(StrEq("画像が縦に長すぎてpngにできません。")));
     EXPECT_EQ(PngWriteOptions{}.maxHeight, PNG_USER_HEIGHT_MAX);
 }
@@ -179,9 +179,9 @@ TEST(PngWriter, WritesTheFileItWouldEncodeAndPassesPngcheck)
 {
     test::TempDir dir;
     const Canvas canvas = makeRandomCanvas(816, 40, 3);
-    writeChartPng(dir / "chart.png", canvas, L"o\n");
+    writeChartPng(dir / "chart.png", canvas, u"o\n");
     const auto bytes = test::readFile(dir / "chart.png");
-    const auto encoded = encodeChartPng(canvas, L"o\n");
+    const auto encoded = encodeChartPng(canvas, u"o\n");
     EXPECT_EQ(std::vector<std::uint8_t>(bytes.begin(), bytes.end()), encoded);
     EXPECT_EQ(test::listDirectory(dir.path()), std::vector<std::string>{ "chart.png" });
     const auto check = test::runPngcheck(dir / "chart.png");
@@ -196,9 +196,9 @@ TEST(PngWriter, ReplacesAnExistingPictureWhole)
     const auto permissions = perms::owner_read | perms::owner_write | perms::group_read;
     std::filesystem::permissions(dir / "chart.png", permissions);
     const Canvas canvas(3, 3);
-    writeChartPng(dir / "chart.png", canvas, L"");
+    writeChartPng(dir / "chart.png", canvas, u"");
     const auto bytes = test::readFile(dir / "chart.png");
-    EXPECT_EQ(std::vector<std::uint8_t>(bytes.begin(), bytes.end()), encodeChartPng(canvas, L""));
+    EXPECT_EQ(std::vector<std::uint8_t>(bytes.begin(), bytes.end()), encodeChartPng(canvas, u""));
     EXPECT_EQ(std::filesystem::status(dir / "chart.png").permissions(), permissions);
     EXPECT_EQ(test::listDirectory(dir.path()), std::vector<std::string>{ "chart.png" });
 }
@@ -211,7 +211,7 @@ TEST(PngWriter, ReportsAnOutputThatCannotBeOpened)
                                                       dir / "taken.png" };
     for (const auto& output : outputs) {
         SCOPED_TRACE(output.string());
-        EXPECT_THAT([&] { writeChartPng(output, Canvas(2, 2), L""); },
+        EXPECT_THAT([&] { writeChartPng(output, Canvas(2, 2), u""); },
                     ThrowsMessage<PngWriteError>(
                         StrEq("出力がなぜかできません。　pngファイル開いてない？")));
     }
@@ -250,7 +250,7 @@ TEST(PngWriter, AFailedWriteKeepsTheEarlierPictureAndLeavesNoFileBehind)
     const Canvas canvas = makeRandomCanvas(816, 100, 5); // noise: some 300 kB however compressed
     {
         const FileSizeLimit limit(16384);
-        EXPECT_THAT([&] { writeChartPng(dir / "chart.png", canvas, L""); },
+        EXPECT_THAT([&] { writeChartPng(dir / "chart.png", canvas, u""); },
                     ThrowsMessage<PngWriteError>(StrEq("pngファイルの書き込みに失敗しました。")));
     }
     EXPECT_EQ(test::readFile(dir / "chart.png"), "earlier picture");

@@ -45,10 +45,10 @@ TEST(HeaderFont, SizesByCellHeightNotByEm)
 {
     const auto font = test::loadIpaGothic();
     ASSERT_TRUE(font.has_value());
-    const TextRun title = font->layoutLine(L"あ", 24, 1000);
+    const TextRun title = font->layoutLine(u"あ", 24, 1000);
     EXPECT_EQ(title.ascent, 20);
     EXPECT_NEAR(title.emSize, 22.31, 0.01);
-    const TextRun difficulty = font->layoutLine(L"あ", 18, 1000);
+    const TextRun difficulty = font->layoutLine(u"あ", 18, 1000);
     EXPECT_EQ(difficulty.ascent, 15);
     EXPECT_NEAR(difficulty.emSize, 16.73, 0.01);
     // A full-width kana is one em wide, plus the pixel synthetic bold adds.
@@ -63,8 +63,8 @@ TEST(HeaderFont, SkipsCharactersTheFaceLacks)
 {
     const auto font = test::loadIpaGothic();
     ASSERT_TRUE(font.has_value());
-    const TextRun plain = font->layoutLine(L"あい", 24, 1000);
-    const TextRun withMissing = font->layoutLine(L"\U0010FFFFあ\U000E0100い\U0010FFFF", 24, 1000);
+    const TextRun plain = font->layoutLine(u"あい", 24, 1000);
+    const TextRun withMissing = font->layoutLine(u"\U0010FFFFあ\U000E0100い\U0010FFFF", 24, 1000);
     EXPECT_EQ(withMissing.glyphs.size(), 2u);
     EXPECT_EQ(withMissing.advance, plain.advance);
     ASSERT_EQ(withMissing.glyphs.size(), plain.glyphs.size());
@@ -78,12 +78,12 @@ TEST(HeaderFont, StopsLayingOutPastTheGivenAdvance)
 {
     const auto font = test::loadIpaGothic();
     ASSERT_TRUE(font.has_value());
-    const std::wstring longTitle(100000, L'あ');
+    const std::u16string longTitle(100000, u'あ');
     const TextRun run = font->layoutLine(longTitle, 24, 100);
     // Glyphs start every 23 pixels: those at 0, 23, ..., 92 are within 100.
     EXPECT_EQ(run.glyphs.size(), 5u);
-    EXPECT_TRUE(font->layoutLine(L"あ", 0, 100).glyphs.empty());
-    EXPECT_TRUE(font->layoutLine(L"あ", -5, 100).glyphs.empty());
+    EXPECT_TRUE(font->layoutLine(u"あ", 0, 100).glyphs.empty());
+    EXPECT_TRUE(font->layoutLine(u"あ", -5, 100).glyphs.empty());
 }
 
 } // namespace

@@ -14,7 +14,7 @@ namespace {
 ChartDocument oneMeasureChart()
 {
     ChartDocument document;
-    document.title = L"さくら咲く夜のうた";
+    document.title = u"さくら咲く夜のうた";
     document.measures.push_back(MeasureInfo{});
     return document;
 }

@@ -31,12 +31,12 @@ using test::testSheet;
 
 ChartNote single(char kind, ChartPosition position)
 {
-    return { kind, 0, 0, position };
+    return { static_cast<NoteKind>(kind), 0, 0, position };
 }
 
 ChartNote span(char kind, ChartPosition position, std::int32_t length, std::int32_t count = 0)
 {
-    return { kind, length, count, position };
+    return { static_cast<NoteKind>(kind), length, count, position };
 }
 
 // 4/4 measures without branches: measure 0 at left 24, measure 1 at left 216, row top 48.
@@ -144,7 +144,7 @@ TEST(ScoreRendererNotes, SpanBodyRunsFromHeadToTail)
         const auto drawing = drawnNotes({ note });
         EXPECT_EQ(rowRuns(drawing.canvas, 96, 100, 420), row);
         // Every piece is 24 pixels high, centred on the lane.
-        const SpriteId body = note.kind == '(' ? 8 : 5;
+        const SpriteId body = note.kind == NoteKind::ParenSpan ? 8 : 5;
         EXPECT_EQ(columnRuns(drawing.canvas, row[2].from),
                   (std::vector<SpriteRun>{
                       { kNoSprite, 0, 84 }, { body, 84, 108 }, { kNoSprite, 108, 112 } }));
@@ -268,9 +268,11 @@ TEST(ScoreRendererNotes, CountsAndNotesAfterASpanStayInViewOnOurSheet)
         ScoreLayout layout;
         Canvas canvas;
     } drawing{ ScoreLayout(*document), ScoreRenderer(sheet).render(*document) };
-    const std::map<std::int32_t, SpriteId> icons{ { '@', 13 }, { 'p', 14 }, { 'b', 15 } };
-    const std::map<std::int32_t, SpriteId> singles{
-        { 'o', 0 }, { 'O', 1 }, { 'x', 2 }, { 'X', 3 }
+    const std::map<NoteKind, SpriteId> icons{ { NoteKind::AtSpan, 13 },
+                                              { NoteKind::PSpan, 14 },
+                                              { NoteKind::BSpan, 15 } };
+    const std::map<NoteKind, SpriteId> singles{
+        { NoteKind::O, 0 }, { NoteKind::BigO, 1 }, { NoteKind::X, 2 }, { NoteKind::BigX, 3 }
     };
 
     std::map<std::uint32_t, std::vector<ChartNote>> pairs;

@@ -20,7 +20,7 @@ constexpr int kTitleBottom = 32;
 constexpr int kDifficultyTop = 40;
 constexpr int kScoreTop = 60;
 
-ChartDocument makeDocument(std::wstring title, std::wstring difficulty, std::int32_t level)
+ChartDocument makeDocument(std::u16string title, std::u16string difficulty, std::int32_t level)
 {
     ChartDocument document;
     document.title = std::move(title);
@@ -32,20 +32,20 @@ ChartDocument makeDocument(std::wstring title, std::wstring difficulty, std::int
 TEST(TextHeader, BuildsTheDifficultyLineWithTenStars)
 {
     const struct {
-        std::wstring difficulty;
+        std::u16string difficulty;
         std::int32_t level;
-        std::wstring expected;
+        std::u16string expected;
     } cases[] = {
-        { L"ふつう", 5, L"ふつう ★★★★★☆☆☆☆☆" },
-        { L"おに", 0, L"おに ☆☆☆☆☆☆☆☆☆☆" },
-        { L"おに", 1, L"おに ★☆☆☆☆☆☆☆☆☆" },
-        { L"おに", 10, L"おに ★★★★★★★★★★" },
-        { L"", 7, L" ★★★★★★★☆☆☆" },
+        { u"ふつう", 5, u"ふつう ★★★★★☆☆☆☆☆" },
+        { u"おに", 0, u"おに ☆☆☆☆☆☆☆☆☆☆" },
+        { u"おに", 1, u"おに ★☆☆☆☆☆☆☆☆☆" },
+        { u"おに", 10, u"おに ★★★★★★★★★★" },
+        { u"", 7, u" ★★★★★★★☆☆☆" },
         // Outside 0 to 10 the bar keeps ten stars: empty below, full above.
-        { L"かんたん", -1, L"かんたん ☆☆☆☆☆☆☆☆☆☆" },
-        { L"かんたん", INT_MIN, L"かんたん ☆☆☆☆☆☆☆☆☆☆" },
-        { L"むずかしい", 11, L"むずかしい ★★★★★★★★★★" },
-        { L"むずかしい", INT_MAX, L"むずかしい ★★★★★★★★★★" },
+        { u"かんたん", -1, u"かんたん ☆☆☆☆☆☆☆☆☆☆" },
+        { u"かんたん", INT_MIN, u"かんたん ☆☆☆☆☆☆☆☆☆☆" },
+        { u"むずかしい", 11, u"むずかしい ★★★★★★★★★★" },
+        { u"むずかしい", INT_MAX, u"むずかしい ★★★★★★★★★★" },
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << "level " << c.level);
@@ -74,7 +74,7 @@ protected:
 
 TEST_F(TextHeaderDrawing, DarkensBothLinesAndLeavesTheScoreAlone)
 {
-    const Canvas canvas = draw(makeDocument(L"さくら咲く夜のうた", L"おに", 7));
+    const Canvas canvas = draw(makeDocument(u"さくら咲く夜のうた", u"おに", 7));
     EXPECT_EQ(test::changedPixels(blank, canvas, 0, kTitleTop), 0);
     EXPECT_EQ(test::changedPixels(blank, canvas, kTitleBottom, kDifficultyTop), 0);
     EXPECT_EQ(test::changedPixels(blank, canvas, kScoreTop, canvas.height()), 0);
@@ -91,7 +91,7 @@ TEST_F(TextHeaderDrawing, DarkensBothLinesAndLeavesTheScoreAlone)
 
 TEST_F(TextHeaderDrawing, LeavesLineOneEmptyForAnEmptyTitle)
 {
-    const Canvas canvas = draw(makeDocument(L"", L"ふつう", 5));
+    const Canvas canvas = draw(makeDocument(u"", u"ふつう", 5));
     EXPECT_EQ(test::changedPixels(blank, canvas, 0, kDifficultyTop), 0);
     EXPECT_GT(darkExtent(canvas, kDifficultyTop, kScoreTop).count, 300);
     EXPECT_EQ(test::changedPixels(blank, canvas, kScoreTop, canvas.height()), 0);
@@ -99,7 +99,7 @@ TEST_F(TextHeaderDrawing, LeavesLineOneEmptyForAnEmptyTitle)
 
 TEST_F(TextHeaderDrawing, CutsALongTitleAtTheRightEdge)
 {
-    const Canvas canvas = draw(makeDocument(std::wstring(500, L'漢'), L"おに", 3));
+    const Canvas canvas = draw(makeDocument(std::u16string(500, u'漢'), u"おに", 3));
     EXPECT_GE(darkExtent(canvas, kTitleTop, kTitleBottom).right, kWidth - 4);
     int darkNearEdge = 0;
     for (int y = kTitleTop; y < kTitleBottom; ++y) {
@@ -114,27 +114,27 @@ TEST_F(TextHeaderDrawing, CutsALongTitleAtTheRightEdge)
 TEST_F(TextHeaderDrawing, KeepsTheRatingBarOneWidthForEveryLevel)
 {
     const auto reference =
-        darkExtent(draw(makeDocument(L"", L"おに", 0)), kDifficultyTop, kScoreTop);
+        darkExtent(draw(makeDocument(u"", u"おに", 0)), kDifficultyTop, kScoreTop);
     int previousCount = 0;
     for (int level = 0; level <= 10; ++level) {
         SCOPED_TRACE(testing::Message() << "level " << level);
         const auto extent =
-            darkExtent(draw(makeDocument(L"", L"おに", level)), kDifficultyTop, kScoreTop);
+            darkExtent(draw(makeDocument(u"", u"おに", level)), kDifficultyTop, kScoreTop);
         EXPECT_EQ(extent.left, reference.left);
         EXPECT_EQ(extent.right, reference.right);
         // Each filled star darkens more than the outline it replaces.
         EXPECT_GT(extent.count, previousCount);
         previousCount = extent.count;
     }
-    EXPECT_EQ(draw(makeDocument(L"", L"おに", -4)), draw(makeDocument(L"", L"おに", 0)));
-    EXPECT_EQ(draw(makeDocument(L"", L"おに", 25)), draw(makeDocument(L"", L"おに", 10)));
+    EXPECT_EQ(draw(makeDocument(u"", u"おに", -4)), draw(makeDocument(u"", u"おに", 0)));
+    EXPECT_EQ(draw(makeDocument(u"", u"おに", 25)), draw(makeDocument(u"", u"おに", 10)));
 }
 
 // At the 18-pixel cell a full-width character advances 17 pixels plus bold's one, a space 10.
 TEST_F(TextHeaderDrawing, KeepsTheSpaceBeforeTheStarsWithoutADifficulty)
 {
-    const auto bare = darkExtent(draw(makeDocument(L"", L"", 5)), kDifficultyTop, kScoreTop);
-    const auto named = darkExtent(draw(makeDocument(L"", L"ふつう", 5)), kDifficultyTop, kScoreTop);
+    const auto bare = darkExtent(draw(makeDocument(u"", u"", 5)), kDifficultyTop, kScoreTop);
+    const auto named = darkExtent(draw(makeDocument(u"", u"ふつう", 5)), kDifficultyTop, kScoreTop);
     EXPECT_GT(bare.count, 200);
     EXPECT_EQ(named.right - bare.right, 3 * 18);
     EXPECT_GE(bare.left, kHeaderOriginX + 10);

@@ -29,7 +29,7 @@ TEST(TextLine, DrawsOpaqueBlackWithAntiAliasedEdges)
     const auto font = test::loadIpaGothic();
     ASSERT_TRUE(font.has_value());
     Canvas canvas = filledCanvas(200, 40, 0xFFFFFFFF);
-    drawTextLine(canvas, *font, L"さくら咲く", 8, 8, 24);
+    drawTextLine(canvas, *font, u"さくら咲く", 8, 8, 24);
     int solid = 0;
     int partial = 0;
     for (int y = 0; y < canvas.height(); ++y) {
@@ -51,7 +51,7 @@ TEST(TextLine, KeepsInsideItsCellBelowAndRightOfTheOrigin)
     ASSERT_TRUE(font.has_value());
     const Canvas before = filledCanvas(300, 60, kPaper);
     Canvas canvas = before;
-    drawTextLine(canvas, *font, L"夜のうた★☆gyÅ", 20, 10, 24);
+    drawTextLine(canvas, *font, u"夜のうた★☆gyÅ", 20, 10, 24);
     EXPECT_EQ(test::changedPixels(before, canvas, 0, 10), 0);
     EXPECT_EQ(test::changedPixels(before, canvas, 34, 60), 0);
     const auto extent = test::darkExtent(canvas, 10, 34);
@@ -67,7 +67,7 @@ TEST(TextLine, ClipsAtEveryCanvasEdgeLikeAWindowOntoAnUnclippedLine)
 {
     const auto font = test::loadIpaGothic();
     ASSERT_TRUE(font.has_value());
-    const std::wstring text = L"さくら咲く夜のうた ★★☆";
+    const std::u16string text = u"さくら咲く夜のうた ★★☆";
     Canvas big = filledCanvas(400, 100, kPaper);
     drawTextLine(big, *font, text, 40, 30, 24);
     struct Window {
@@ -92,15 +92,15 @@ TEST(TextLine, DrawsNothingForEmptyOrFarAwayText)
     ASSERT_TRUE(font.has_value());
     const Canvas before = filledCanvas(100, 50, kPaper);
     const struct {
-        std::wstring text;
+        std::u16string text;
         int x, y;
-    } cases[] = { { L"", 8, 8 },
-                  { L"あいう", 100, 8 },
-                  { L"あいう", -200, 8 },
-                  { L"あいう", 8, 50 },
-                  { L"あいう", 8, -24 },
-                  { L"あいう", 2147483000, 8 },
-                  { L"あいう", -2147483000, 8 } };
+    } cases[] = { { u"", 8, 8 },
+                  { u"あいう", 100, 8 },
+                  { u"あいう", -200, 8 },
+                  { u"あいう", 8, 50 },
+                  { u"あいう", 8, -24 },
+                  { u"あいう", 2147483000, 8 },
+                  { u"あいう", -2147483000, 8 } };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << "origin " << c.x << "," << c.y);
         Canvas canvas = before;
@@ -108,7 +108,7 @@ TEST(TextLine, DrawsNothingForEmptyOrFarAwayText)
         EXPECT_EQ(canvas, before);
     }
     Canvas empty;
-    drawTextLine(empty, *font, L"あいう", 0, 0, 24);
+    drawTextLine(empty, *font, u"あいう", 0, 0, 24);
     EXPECT_TRUE(empty.empty());
 }
 

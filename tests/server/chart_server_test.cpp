@@ -1,3 +1,4 @@
+#include "base/chart_limits.h"
 #include "chart/chart_text_reader.h"
 #include "server/chart_directory.h"
 #include "server/chart_preview.h"
@@ -170,7 +171,8 @@ TEST(ChartServer, ListsDrawsAndSavesTheChartsOfItsDirectory)
     const auto picture = client.Get("/api/charts/song.txt/picture.png");
     ASSERT_EQ(picture->status, 200);
     const std::vector<std::uint8_t> png(picture->body.begin(), picture->body.end());
-    EXPECT_EQ(decodePng(png).findChunk("bpLt")->data, sourceChunkOf(u"#title 譜面\noooo\n\n"));
+    EXPECT_EQ(decodePng(png).findChunk(kChartChunkName)->data,
+              sourceChunkOf(u"#title 譜面\noooo\n\n"));
 
     const auto rendered = Json::parse(client.Post("/api/render", "(oo\n", "text/plain")->body);
     ASSERT_EQ(rendered["diagnostics"].size(), 1u);

@@ -38,7 +38,9 @@ TEST(ChartTextForm, WritesAnEditedTextBackAsTheFileWasWritten)
     for (const FormCase& c : formCases()) {
         SCOPED_TRACE(c.name);
         EXPECT_EQ(textFormOf(c.bytes), c.form);
-        EXPECT_EQ(decodeChartText(c.bytes), "#title 譜\noo\n");
+        const auto decoded = decodeChartFile(c.bytes);
+        EXPECT_EQ(decoded.form, c.form);
+        EXPECT_EQ(decoded.text, "#title 譜\noo\n");
         // Whatever line ends the page sends, the file keeps its own.
         for (const char* text : { "#title 譜\noo\n", "#title 譜\r\noo\r\n" }) {
             const EncodedChart encoded = encodeChartText(text, c.form);
@@ -54,7 +56,7 @@ TEST(ChartTextForm, NamesTheFirstLineItsEncodingCannotHold)
     EXPECT_EQ(encodeChartText("oo\n#title 🎵\n#title ♪\n", cp932).unwritableLine, 2);
     EXPECT_EQ(encodeChartText("oo\n#title ♪\n", cp932).unwritableLine, std::nullopt);
     EXPECT_TRUE(encodeChartText("o\xC3(\n", cp932).invalidText);
-    EXPECT_EQ(decodeChartText("oo\n\xFF\xFF\n"), std::nullopt);
+    EXPECT_EQ(decodeChartFile("oo\n\xFF\xFF\n").text, std::nullopt);
 }
 
 } // namespace
