@@ -20,6 +20,7 @@
 #include <mutex>
 #include <netinet/in.h>
 #include <nlohmann/json.hpp>
+#include <sys/mount.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <thread>
@@ -463,6 +464,28 @@ TEST(ChartServer, KeepsTheOwnerModeAndLinksOfTheChartsItSaves)
     const auto literal = client.Get("/api/charts/caf%5Cx5CxE9%5Cx5C.txt");
     ASSERT_EQ(literal->status, 200);
     EXPECT_EQ(Json::parse(literal->body)["text"], "xxxx\n");
+}
+
+TEST(ChartServer, SaysWhenTheDiskIsFull)
+{
+    RunningServer server;
+    const auto full = server.dir() / "full";
+    fs::create_directory(full);
+    if (::mount("tmpfs", full.c_str(), "tmpfs", 0, "size=16k") != 0)
+        GTEST_SKIP() << "no small file system can be mounted here: " << std::strerror(errno);
+    writeFile(full / "song.txt", "oooo\n");
+    // A link inside the directory leads to the chart on the small file system.
+    fs::create_symlink(full / "song.txt", server.dir() / "full.txt");
+    const auto saved = server.client().Put("/api/charts/full.txt", { { "If-Match", "*" } },
+                                           std::string(64 * 1024, 'o'), "text/plain");
+    const std::string kept = readFile(full / "song.txt");
+    ::umount(full.c_str());
+    ASSERT_TRUE(saved);
+    EXPECT_EQ(saved->status, 507);
+    EXPECT_TRUE(Json::parse(saved->body)["error"].get<std::string>().starts_with(
+        "the disk is full: the chart was not saved"))
+        << saved->body;
+    EXPECT_EQ(kept, "oooo\n");
 }
 
 } // namespace
