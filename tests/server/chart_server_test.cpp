@@ -215,7 +215,7 @@ TEST(ChartServer, TellsOfEachChartSavedByAnyone)
             const std::lock_guard lock(mutex);
             received.append(data, length);
             arrived.notify_all();
-            return received.find("other.txt") == std::string::npos;
+            return received.find("back.txt") == std::string::npos;
         });
     });
     const auto waitFor = [&](std::string_view text, std::chrono::milliseconds timeout) {
@@ -230,6 +230,13 @@ TEST(ChartServer, TellsOfEachChartSavedByAnyone)
     fs::rename(server.dir() / ".other.txt.tmp", server.dir() / "other.txt");
     EXPECT_TRUE(waitFor("event: saved\ndata: {\"etag\":", 2s));
     EXPECT_TRUE(waitFor("other.txt", 2s));
+    // Its directory renamed away and made again, saves there are still heard of.
+    fs::rename(server.dir(), server.outside() / "moved");
+    fs::create_directory(server.dir());
+    writeFile(server.dir() / "back.txt", "o\n");
+    EXPECT_TRUE(waitFor("\"name\":\"back.txt\"", 2s)) << received;
+    // Ends a stream that never told of it, so that a failure is not a hang.
+    events.stop();
     listener.join();
     EXPECT_EQ(received.find(".other.txt.tmp"), std::string::npos);
 }
