@@ -26,7 +26,6 @@ constexpr const char* kSameFile = "画像ファイルと出力先が同じです
 constexpr const char* kWritten = "譜面を書き出しました：";
 constexpr const char* kWrittenAsUtf8 =
     "行目にShift_JISで書けない文字があるので、UTF-8で書き出します。";
-constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
 
 } // namespace
 

@@ -1,6 +1,6 @@
 #include "server/chart_api.h"
 
-#include "base/cp932.h"
+#include "base/text_codec.h"
 #include "server/chart_directory.h"
 #include "server/chart_preview.h"
 #include "server/chart_text_form.h"

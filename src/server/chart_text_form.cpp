@@ -74,7 +74,7 @@ std::optional<TextPlace> placeNotReadBack(std::string_view utf8, std::string_vie
         if (!(utf8[i] == '\r' && i + 1 < utf8.size() && utf8[i + 1] == '\n'))
             sent += utf8[i];
     }
-    const std::string read = decodeChartText(bytes).value_or("");
+    const std::string read = decodeChartFile(bytes).text.value_or("");
     if (read == sent)
         return std::nullopt;
     auto offset = static_cast<std::size_t>(
@@ -107,7 +107,7 @@ std::optional<TextPlace> placeCutOff(std::string_view bytes)
     const ChartTextForm form = textFormOf(bytes);
     if (!endOfFileBeforeEnd(bytes, form.encoding))
         return std::nullopt;
-    const auto text = decodeChartText(bytes);
+    const auto text = decodeChartFile(bytes).text;
     if (!text)
         return std::nullopt;
     return placeAt(*text, text->size());
