@@ -5,7 +5,8 @@ set -euo pipefail
 
 packages=(
   cmake g++ make pkg-config
-  libpng-dev zlib1g-dev libboost-dev libgtest-dev libgmock-dev nlohmann-json3-dev
+  libpng-dev zlib1g-dev libgtest-dev libgmock-dev nlohmann-json3-dev
+  libboost-dev # only the reference pictures test, for its SHA-1
   libfreetype-dev libfontconfig-dev fonts-ipafont-gothic
   pngcheck desktop-file-utils
   libcpp-httplib-dev

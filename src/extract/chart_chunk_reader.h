@@ -20,11 +20,11 @@ namespace beatplate {
 // The same from an open file or pipe, read from where it stands; the descriptor stays open.
 [[nodiscard]] std::string readChartChunk(int fd);
 
-// The chart file that chunk data came from: UTF-16LE code units and a zero unit in, code page
-// 932 (or UTF-8, without the byte-order mark, which the caller adds where it is wanted; the
-// UTF-16 encodings are not written) bytes out, without the LF that the chart reader adds after the
-// last line. Throws ExtractError when the data is no chart text or holds a character code page 932
-// cannot write.
+// The chart file that chunk data came from: UTF-16LE code units and a zero unit in, UTF-8 bytes
+// out for Utf8 (without the byte-order mark, which the caller adds where it is wanted) and code
+// page 932 bytes for any other encoding, without the LF that the chart reader adds after the
+// last line. Throws ExtractError when the data is no chart text or holds a character code page
+// 932 cannot write.
 [[nodiscard]] std::string chartFileFromChunk(std::string_view data,
                                              ChartEncoding encoding = ChartEncoding::Cp932);
 
