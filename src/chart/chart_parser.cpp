@@ -85,7 +85,8 @@ ChartDiagnostic errorOf(const std::runtime_error& error, int line)
     return { { line, chartError ? chartError->column() : 1 },
              ChartSeverity::Error,
              error.what(),
-             chartError ? chartError->detail() : std::string() };
+             chartError ? chartError->detail() : std::string(),
+             chartError ? chartError->kind() : ChartErrorKind::Content };
 }
 
 bool endsReading(const std::runtime_error& error)
@@ -109,8 +110,8 @@ ChartParseError::ChartParseError(ChartDiagnostic diagnostic)
 }
 
 ChartParseError::ChartParseError(int lineNumber, std::string message)
-    : ChartParseError(
-        ChartDiagnostic{ { lineNumber, 1 }, ChartSeverity::Error, std::move(message), {} })
+    : ChartParseError(ChartDiagnostic{
+        { lineNumber, 1 }, ChartSeverity::Error, std::move(message), {}, ChartErrorKind::Content })
 {
 }
 
@@ -179,8 +180,8 @@ void ChartParser::readLine(ChartTextReader& reader, std::wstring& line)
     // The LF that sourceText adds after the last line is not the chart's own.
     const std::size_t length = line.size() + (reader.good() ? 1 : 0);
     if (m_textLength + length > kMaxChartLength)
-        throw ChartError("chart is too long.", columnAt(line, kMaxChartLength - m_textLength), {},
-                         ChartErrorExtent::Chart);
+        throw ChartError(kChartTooLongMessage, columnAt(line, kMaxChartLength - m_textLength), {},
+                         ChartErrorExtent::Chart, ChartErrorKind::TooLong);
     m_textLength += length;
     m_state.sourceText += line;
     m_state.sourceText += L'\n';

@@ -352,7 +352,8 @@ void ChartTextReader::readLine(std::wstring& line)
         const auto unit = state.peekUnit();
         if (!unit && state.undecodable) {
             if (!fault)
-                fault.emplace("encoding error.", columnAt(line, line.size()), *state.undecodable);
+                fault.emplace("encoding error.", columnAt(line, line.size()), *state.undecodable,
+                              ChartErrorExtent::Line, ChartErrorKind::Encoding);
             state.undecodable.reset();
             continue;
         }
@@ -377,7 +378,7 @@ void ChartTextReader::readLine(std::wstring& line)
             // A limit: the rest of the line is not read, so nothing after it can be.
             if (fault)
                 throw ChartError(fault->what(), fault->column(), fault->detail(),
-                                 ChartErrorExtent::Chart);
+                                 ChartErrorExtent::Chart, fault->kind());
             throw ChartError("line is too long.", columnAt(line, line.size()), {},
                              ChartErrorExtent::Chart);
         }
