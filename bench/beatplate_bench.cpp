@@ -12,6 +12,8 @@
 #include "chart_generator.h"
 #include "load/header_font.h"
 #include "load/sprite_sheet.h"
+#include "output/banded_png_encoder.h"
+#include "output/libpng_reference.h"
 #include "output/png_writer.h"
 #include "render/background_pass.h"
 #include "render/band_index.h"
@@ -185,7 +187,8 @@ RunFigures benchmarkBands(const Options& options, int measureCount)
     const double processorBefore = processorMilliseconds();
     figures.png = timed([&] {
         TemporaryFile file = openPngOutput(output);
-        writeChartPng(file, bandsOf(*score), std::move(chunk));
+        PngSink sink(file);
+        writeChartPng(bandsOf(*score), std::move(chunk), sink);
     });
     figures.pngProcessor = processorMilliseconds() - processorBefore;
     figures.pngMegabytes = static_cast<double>(std::filesystem::file_size(output)) / 1e6;
@@ -202,10 +205,9 @@ RunFigures benchmarkOnce(const Options& options, int measureCount, Path path)
 {
     if (path == Path::Bands)
         return benchmarkBands(options, measureCount);
-    const PngEncoder encoder = path == Path::WholeLibpng ? PngEncoder::Libpng : PngEncoder::Banded;
+    const bool libpng = path == Path::WholeLibpng;
     const std::string chart = generateChart(measureCount);
-    const auto stem = "bench-" + std::to_string(measureCount)
-        + (encoder == PngEncoder::Libpng ? "-libpng" : "-whole");
+    const auto stem = "bench-" + std::to_string(measureCount) + (libpng ? "-libpng" : "-whole");
     const auto output = options.keepDirectory ? *options.keepDirectory / (stem + ".png")
                                               : std::filesystem::temp_directory_path()
             / ("beatplate-bench-" + std::to_string(getpid()) + ".png");
@@ -243,7 +245,21 @@ RunFigures benchmarkOnce(const Options& options, int measureCount, Path path)
             drawHeaderText(*document, *font, target);
     });
     const double processorBefore = processorMilliseconds();
-    figures.png = timed([&] { writeChartPng(output, canvas, text, { .encoder = encoder }); });
+    figures.png = timed([&] {
+        SourceChunk chunk = makeSourceChunk(text);
+        TemporaryFile file = openPngOutput(output);
+        if (!libpng) {
+            PngSink sink(file);
+            writeChartPng(bandsOf(canvas), std::move(chunk), sink);
+            return;
+        }
+        const auto png = encodeWithLibpng(canvas, chunk.data);
+        PngSink sink(file);
+        sink.start();
+        if (!sink.write(png))
+            throw PngWriteError("the libpng picture could not be written");
+        sink.finish();
+    });
     figures.pngProcessor = processorMilliseconds() - processorBefore;
     figures.pngMegabytes = static_cast<double>(std::filesystem::file_size(output)) / 1e6;
     if (!options.keepDirectory)

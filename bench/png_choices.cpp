@@ -9,6 +9,7 @@
 #include "chart_generator.h"
 #include "load/header_font.h"
 #include "load/sprite_sheet.h"
+#include "output/libpng_reference.h"
 #include "output/png_writer.h"
 #include "render/score_renderer.h"
 
@@ -37,9 +38,11 @@ struct Picture {
     std::u16string text; // the chart text, as the reader kept it
 };
 
+// A choice of libpng's, or none for the program's own encoder with its defaults.
 struct Choice {
     std::string name;
-    PngWriteOptions options;
+    std::optional<PngWriteOptions> libpngOptions;
+    int filters = PNG_FILTER_NONE;
 };
 
 Picture renderChart(const std::string& name, const std::string& chartBytes,
@@ -58,12 +61,15 @@ std::string readFile(const std::filesystem::path& path)
     return { std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>() };
 }
 
+// What libpng does untold: zlib's default level, every filter, and the strategy it takes then.
+constexpr PngWriteOptions kLibpngDefaults{ .compressionLevel = Z_DEFAULT_COMPRESSION,
+                                           .strategy = Z_FILTERED };
+
 std::vector<Choice> choices()
 {
     std::vector<Choice> list;
-    list.push_back(
-        { "libpng defaults", { .compressionLevel = -1, .filters = -1, .strategy = -1 } });
-    list.push_back({ "the writer's defaults", {} });
+    list.push_back({ "libpng defaults", kLibpngDefaults, PNG_ALL_FILTERS });
+    list.push_back({ "the writer's defaults", std::nullopt });
     const std::pair<const char*, int> filters[] = {
         { "NONE", PNG_FILTER_NONE },   { "SUB", PNG_FILTER_SUB },  { "UP", PNG_FILTER_UP },
         { "PAETH", PNG_FILTER_PAETH }, { "ALL", PNG_ALL_FILTERS },
@@ -79,23 +85,33 @@ std::vector<Choice> choices()
                 // Run-length matching ignores the level beyond choosing the block type.
                 if (strategy == Z_RLE && level != 1 && level != 9)
                     continue;
-                list.push_back(
-                    { std::string(filterName) + " " + strategyName + " level "
-                          + std::to_string(level),
-                      { .compressionLevel = level, .filters = filter, .strategy = strategy } });
+                list.push_back({ std::string(filterName) + " " + strategyName + " level "
+                                     + std::to_string(level),
+                                 PngWriteOptions{ .compressionLevel = level, .strategy = strategy },
+                                 filter });
             }
         }
     }
     return list;
 }
 
-double bestMilliseconds(const Picture& picture, const PngWriteOptions& options, int runs,
-                        std::size_t& bytes)
+std::vector<std::uint8_t> encode(const Picture& picture, const Choice& choice)
+{
+    if (choice.libpngOptions)
+        return encodeWithLibpng(picture.canvas, encodeChartChunk(picture.text),
+                                *choice.libpngOptions, choice.filters);
+    std::vector<std::uint8_t> png;
+    PngSink sink(png);
+    writeChartPng(bandsOf(picture.canvas), makeSourceChunk(picture.text), sink);
+    return png;
+}
+
+double bestMilliseconds(const Picture& picture, const Choice& choice, int runs, std::size_t& bytes)
 {
     double best = 1e300;
     for (int run = 0; run < runs; ++run) {
         const auto start = Clock::now();
-        const auto png = encodeChartPng(picture.canvas, picture.text, options);
+        const auto png = encode(picture, choice);
         best =
             std::min(best, std::chrono::duration<double, std::milli>(Clock::now() - start).count());
         bytes = png.size();
@@ -141,15 +157,13 @@ int main(int argc, char** argv)
                     static_cast<double>(picture.canvas.byteSize()) / 1e6);
         if (writeDirectory) {
             std::filesystem::create_directories(*writeDirectory);
-            const auto png =
-                encodeChartPng(picture.canvas, picture.text,
-                               { .compressionLevel = -1, .filters = -1, .strategy = -1 });
+            const auto png = encode(picture, choices().front());
             std::ofstream(*writeDirectory / (picture.name + ".png"), std::ios::binary)
                 .write(reinterpret_cast<const char*>(png.data()),
                        static_cast<std::streamsize>(png.size()));
         }
         if (writeDirectory) {
-            const auto ours = encodeChartPng(picture.canvas, picture.text);
+            const auto ours = encode(picture, { "ours", std::nullopt });
             std::ofstream(*writeDirectory / (picture.name + "-ours.png"), std::ios::binary)
                 .write(reinterpret_cast<const char*>(ours.data()),
                        static_cast<std::streamsize>(ours.size()));
@@ -158,7 +172,7 @@ int main(int argc, char** argv)
         std::size_t baseBytes = 0;
         for (const Choice& choice : choices()) {
             std::size_t bytes = 0;
-            const double ms = bestMilliseconds(picture, choice.options, 3, bytes);
+            const double ms = bestMilliseconds(picture, choice, 3, bytes);
             if (baseBytes == 0) {
                 baseMs = ms;
                 baseBytes = bytes;

@@ -107,12 +107,12 @@ void writePictures(const fs::path& dir, const std::string& exampleChart)
     beatplate::Canvas canvas(16, 8);
     for (int y = 0; y < canvas.height(); ++y)
         canvas.row(y)[static_cast<std::size_t>(y)] = 0xFF102030u;
-    const auto ours =
-        beatplate::encodeChartPng(canvas, std::u16string(exampleChart.begin(), exampleChart.end()));
+    const auto ours = beatplate::test::encodeChart(
+        canvas, std::u16string(exampleChart.begin(), exampleChart.end()));
     const std::string own(ours.begin(), ours.end());
     write(dir / "ours.png", own);
     const auto longChart =
-        beatplate::encodeChartPng(beatplate::Canvas(1, 1), std::u16string(500'000, u'o'));
+        beatplate::test::encodeChart(beatplate::Canvas(1, 1), std::u16string(500'000, u'o'));
     write(dir / "long_chart.png", std::string(longChart.begin(), longChart.end()));
 
     const std::string header = beatplate::test::rgbaHeaderChunk(1, 1);

@@ -1,10 +1,9 @@
-#include "chart/chart_parser.h"
-#include "chart/chart_text_reader.h"
 #include "load/header_font.h"
 #include "load/sprite_sheet.h"
 #include "output/png_writer.h"
+#include "pipeline/chart_pipeline.h"
+#include "pipeline/picture_tools.h"
 #include "render/score_layout.h"
-#include "render/score_renderer.h"
 #include "render/sprite_atlas.h"
 
 #include <cstddef>
@@ -33,7 +32,9 @@ beatplate::Canvas makeSheet()
                     alpha << 24 | static_cast<std::uint32_t>(id * 0x030507);
         }
     }
-    const auto bytes = beatplate::encodeChartPng(sheet, u"");
+    std::vector<std::uint8_t> bytes;
+    beatplate::PngSink sink(bytes);
+    beatplate::writeChartPng(beatplate::bandsOf(sheet), beatplate::makeSourceChunk(u""), sink);
     auto loaded = beatplate::loadSpriteSheet(std::span<const std::uint8_t>(bytes));
     if (!loaded)
         __builtin_trap();
@@ -52,6 +53,15 @@ const FuzzFixture& fixture()
     static const FuzzFixture shared;
     return shared;
 }
+
+class FixtureTools final : public beatplate::PictureTools {
+public:
+    [[nodiscard]] const beatplate::Canvas* spriteSheet() override { return &fixture().sheet; }
+    [[nodiscard]] const beatplate::HeaderFont* headerFont() override
+    {
+        return fixture().font ? &*fixture().font : nullptr;
+    }
+};
 
 // Pictures up to this size are drawn; larger ones are only laid out, so that the fuzzer spends
 // its time on many charts rather than on painting a few, and stays within its memory limit.
@@ -75,27 +85,21 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
     return 0;
 }
 
-// The whole run on any bytes: read, lay out, draw and encode; only chart errors may escape.
+// The whole run on any bytes, through the program's own pipeline: read, lay out, draw and
+// encode; only chart errors and pictures too large to make may stop it.
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    auto reader = beatplate::ChartTextReader::fromBytes(
-        std::string(reinterpret_cast<const char*>(data), size));
-    try {
-        const beatplate::ParsedChart parsed = beatplate::ChartParser().parse(reader);
-        const beatplate::ChartDocument* document = &parsed.document;
-        if (!worthDrawing(*document))
-            return 0;
-        const beatplate::BandedScore score =
-            beatplate::ScoreRenderer(fixture().sheet, fixture().font ? &*fixture().font : nullptr)
-                .bands(*document, beatplate::kPngBandRows);
-        // The fastest level: the encoder's work hardly depends on the chart, and speed finds more.
-        const auto png = beatplate::encodeChartPng(beatplate::bandsOf(score), reader.text(),
-                                                   { .compressionLevel = 1 });
-        if (png.size() < 8)
-            __builtin_trap();
-    } catch (const beatplate::ChartParseError&) {
-    } catch (const std::length_error&) {
-        // Pictures too large to make are refused, not drawn.
-    }
+    beatplate::ChartPipeline chart(beatplate::ChartSource::bytes(
+        std::string(reinterpret_cast<const char*>(data), size), std::nullopt));
+    if (chart.open() || chart.read(beatplate::DiagnosticScope::FirstError)
+        || !worthDrawing(chart.document()))
+        return 0;
+    FixtureTools tools;
+    std::vector<std::uint8_t> png;
+    beatplate::PngSink sink(png);
+    // The fastest level: the encoder's work hardly depends on the chart, and speed finds more.
+    const auto error = chart.drawPicture(tools, sink, { .compressionLevel = 1 });
+    if (error ? error->kind != beatplate::PipelineErrorKind::PictureTooLarge : png.size() < 8)
+        __builtin_trap();
     return 0;
 }

@@ -12,6 +12,13 @@ enum class ChartSeverity {
     Warning, // accepted, but very likely not what the author meant
 };
 
+// What an error is about, for callers that treat some errors apart without reading their text.
+enum class ChartErrorKind {
+    Content, // what the notation does not allow, or a limit of a line or a measure
+    Encoding, // bytes that cannot be decoded
+    TooLong, // the chart is longer than is read
+};
+
 // Where in the chart text a diagnostic points.
 struct ChartLocation {
     int line = 0; // from 1, every line of the file counted
@@ -26,6 +33,7 @@ struct ChartDiagnostic {
     ChartSeverity severity = ChartSeverity::Error;
     std::string message; // one of the system's fixed texts, UTF-8
     std::string detail; // what exactly, e.g. "'　' U+3000" or "#bmp"; may be empty
+    ChartErrorKind kind = ChartErrorKind::Content; // of an error
 
     [[nodiscard]] int line() const { return location.line; }
     [[nodiscard]] int column() const { return location.column; }

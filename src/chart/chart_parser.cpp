@@ -94,7 +94,8 @@ ChartDiagnostic errorOf(const std::runtime_error& error, int line)
     return { { line, chartError ? chartError->column() : 1 },
              ChartSeverity::Error,
              error.what(),
-             chartError ? chartError->detail() : std::string() };
+             chartError ? chartError->detail() : std::string(),
+             chartError ? chartError->kind() : ChartErrorKind::Content };
 }
 
 bool endsReading(const std::runtime_error& error)
@@ -118,8 +119,8 @@ ChartParseError::ChartParseError(ChartDiagnostic diagnostic)
 }
 
 ChartParseError::ChartParseError(int lineNumber, std::string message)
-    : ChartParseError(
-        ChartDiagnostic{ { lineNumber, 1 }, ChartSeverity::Error, std::move(message), {} })
+    : ChartParseError(ChartDiagnostic{
+        { lineNumber, 1 }, ChartSeverity::Error, std::move(message), {}, ChartErrorKind::Content })
 {
 }
 

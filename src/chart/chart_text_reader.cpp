@@ -272,8 +272,8 @@ void ChartTextReader::State::keepLine(std::u16string_view line)
     const std::size_t length = line.size() + (good ? 1 : 0);
     if (text.size() + length > kMaxChartLength) {
         good = false;
-        throw ChartError("chart is too long.", columnAt(line, kMaxChartLength - text.size()), {},
-                         ChartErrorExtent::Chart);
+        throw ChartError(kChartTooLongMessage, columnAt(line, kMaxChartLength - text.size()), {},
+                         ChartErrorExtent::Chart, ChartErrorKind::TooLong);
     }
     text += line;
     text += u'\n';
@@ -355,7 +355,8 @@ void ChartTextReader::readLine(std::u16string& line)
         const auto unit = state.peekUnit();
         if (!unit && state.undecodable) {
             if (!fault)
-                fault.emplace("encoding error.", columnAt(line, line.size()), *state.undecodable);
+                fault.emplace("encoding error.", columnAt(line, line.size()), *state.undecodable,
+                              ChartErrorExtent::Line, ChartErrorKind::Encoding);
             state.undecodable.reset();
             continue;
         }
@@ -380,7 +381,7 @@ void ChartTextReader::readLine(std::u16string& line)
             // A limit: the rest of the line is not read, so nothing after it can be.
             if (fault)
                 throw ChartError(fault->what(), fault->column(), fault->detail(),
-                                 ChartErrorExtent::Chart);
+                                 ChartErrorExtent::Chart, fault->kind());
             throw ChartError("line is too long.", columnAt(line, line.size()), {},
                              ChartErrorExtent::Chart);
         }

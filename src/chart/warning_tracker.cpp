@@ -25,8 +25,8 @@ void WarningTracker::warn(ChartLocation location, std::string message, std::stri
         ++m_omitted;
         return;
     }
-    m_warnings.push_back(
-        { location, ChartSeverity::Warning, std::move(message), std::move(detail) });
+    m_warnings.push_back({ location, ChartSeverity::Warning, std::move(message), std::move(detail),
+                           ChartErrorKind::Content });
 }
 
 void WarningTracker::rollBack(const Checkpoint& checkpoint)

@@ -2,8 +2,7 @@
 
 #include "cli/console.h"
 #include "driver/exit_status.h"
-#include "load/header_font.h"
-#include "load/text_font_lookup.h"
+#include "pipeline/thread_picture_tools.h"
 
 #include <algorithm>
 #include <array>
@@ -27,12 +26,10 @@ std::string progressLine(std::size_t done, std::size_t total, std::string_view c
     return counts.data() + std::string(current);
 }
 
-ChartBatch::ChartBatch(std::span<const ChartJob> jobs, const Canvas& spriteSheet,
-                       const std::optional<FontFileRef>& font, const ChartSettings& settings,
-                       Console& console)
+ChartBatch::ChartBatch(std::span<const ChartJob> jobs, PictureSources& sources,
+                       const ChartSettings& settings, Console& console)
     : m_jobs(jobs)
-    , m_spriteSheet(spriteSheet)
-    , m_font(font)
+    , m_sources(sources)
     , m_settings(settings)
     , m_console(console)
     , m_outcomes(jobs.size())
@@ -41,10 +38,8 @@ ChartBatch::ChartBatch(std::span<const ChartJob> jobs, const Canvas& spriteSheet
 
 void ChartBatch::work(unsigned pictureThreads)
 {
-    // Without a usable face the header is left out and the score is still drawn.
-    const auto headerFont =
-        m_font ? HeaderFont::fromFile(m_font->file, m_font->faceIndex) : std::nullopt;
-    const DrawingTools tools{ m_spriteSheet, headerFont ? &*headerFont : nullptr, pictureThreads };
+    ThreadPictureTools pictures(m_sources);
+    const DrawingTools tools{ pictures, pictureThreads };
     for (std::size_t index = m_nextJob++; index < m_jobs.size(); index = m_nextJob++) {
         {
             const std::lock_guard lock(m_mutex);

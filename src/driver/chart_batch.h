@@ -15,7 +15,7 @@
 namespace beatplate {
 
 class Console;
-struct FontFileRef;
+class PictureSources;
 
 // The progress line: charts done of all, the chart most recently begun, the time so far.
 [[nodiscard]] std::string progressLine(std::size_t done, std::size_t total,
@@ -25,10 +25,10 @@ struct FontFileRef;
 // (FreeType faces may not be shared), while this thread keeps the progress line up to date.
 class ChartBatch {
 public:
-    // font: the face found for the header, or none; the sheet must outlive the batch.
-    ChartBatch(std::span<const ChartJob> jobs, const Canvas& spriteSheet,
-               const std::optional<FontFileRef>& font, const ChartSettings& settings,
-               Console& console);
+    // sources: what the pictures are drawn with, loaded when first drawn; it must outlive the
+    // batch.
+    ChartBatch(std::span<const ChartJob> jobs, PictureSources& sources,
+               const ChartSettings& settings, Console& console);
 
     // Does the settings' task for every chart with up to threads at once, each picture
     // compressed on pictureThreads (0: every processor); returns the highest exit status.
@@ -41,8 +41,7 @@ private:
     void showProgress(std::chrono::steady_clock::time_point start);
 
     std::span<const ChartJob> m_jobs;
-    const Canvas& m_spriteSheet;
-    const std::optional<FontFileRef>& m_font;
+    PictureSources& m_sources;
     const ChartSettings& m_settings;
     Console& m_console;
     std::atomic<std::size_t> m_nextJob = 0;

@@ -1,21 +1,15 @@
 #include "driver/chart_job.h"
 
 #include "chart/chart_parser.h"
-#include "chart/chart_stats.h"
-#include "chart/chart_text_reader.h"
 #include "cli/console.h"
 #include "cli/messages.h"
 #include "driver/chart_check.h"
 #include "driver/exit_status.h"
 #include "driver/run_paths.h"
 #include "output/png_writer.h"
-#include "render/score_renderer.h"
+#include "pipeline/chart_pipeline.h"
 
-#include <cerrno>
-#include <new>
 #include <optional>
-#include <stdexcept>
-#include <system_error>
 #include <unistd.h>
 
 namespace beatplate {
@@ -24,21 +18,8 @@ namespace {
 
 constexpr const char* kTerminalOutputMessage =
     "画像は端末には書き出せません。　-o でファイルを指定してください。";
-constexpr const char* kOutOfMemoryMessage = "メモリが足りなくて画像を作れません。";
-constexpr const char* kCanvasTooLargeMessage = "画像が大きすぎて作れません。";
 
 } // namespace
-
-std::string pictureFailureMessage(const std::exception& error)
-{
-    if (const auto* writeError = dynamic_cast<const PngWriteError*>(&error))
-        return withDetail(writeError->what(), writeError->detail());
-    if (dynamic_cast<const std::bad_alloc*>(&error) != nullptr)
-        return kOutOfMemoryMessage;
-    if (dynamic_cast<const std::length_error*>(&error) != nullptr)
-        return kCanvasTooLargeMessage;
-    return "画像を作れませんでした: " + std::string(error.what());
-}
 
 static bool readsStandardInput(const ChartJob& job)
 {
@@ -55,33 +36,11 @@ static bool givesFigures(ChartTask task)
     return task == ChartTask::Stats || task == ChartTask::StatsAndDraw;
 }
 
-// A directory opens like a file on Linux but holds no chart.
-static std::optional<ChartTextReader> openChart(const ChartJob& job,
-                                                std::optional<ChartEncoding> encoding)
+static int exitStatusOf(const PipelineError& error)
 {
-    if (readsStandardInput(job))
-        return ChartTextReader::open(kStandardInputPath, encoding);
-    std::error_code error;
-    if (std::filesystem::is_directory(job.name, error))
-        return std::nullopt;
-    return ChartTextReader::open(job.name, encoding);
-}
-
-static void writeToStandardOutput(const BandedPicture& picture, SourceChunk chunk,
-                                  const PngWriteOptions& options)
-{
-    const auto png = encodeChartPng(picture, std::move(chunk), options);
-    std::size_t done = 0;
-    while (done < png.size()) {
-        const auto written = ::write(STDOUT_FILENO, png.data() + done, png.size() - done);
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            throw PngWriteError(kWriteFailedMessage,
-                                "standard output: "
-                                    + std::generic_category().message(written < 0 ? errno : EIO));
-        done += static_cast<std::size_t>(written);
-    }
+    if (error.kind == PipelineErrorKind::ChartMissing)
+        return kExitChartMissing;
+    return error.isChartError() ? kExitChartError : kExitOutputFailed;
 }
 
 // The refusals that need no reading: a picture that would replace its chart or fill a terminal.
@@ -99,127 +58,118 @@ static std::optional<std::string> refusalOf(const ChartJob& job)
 
 // The warnings of a parsed chart as one message of check lines, so that another chart's lines
 // never come between them.
-static void showWarnings(const ChartJob& job, const ParsedChart& chart,
+static void showWarnings(const ChartJob& job, const ChartPipeline& chart,
                          const ChartSettings& settings, Console& console)
 {
-    if (settings.warnings == WarningDisplay::Hidden || chart.warnings.empty())
+    if (settings.warnings == WarningDisplay::Hidden)
         return;
     std::string lines;
-    for (const ChartDiagnostic& warning : chart.warnings)
+    for (const ChartDiagnostic& warning : chart.diagnostics())
         lines += formatDiagnosticLine(job.name, warning) + '\n';
-    if (chart.omittedWarnings > 0)
-        lines +=
-            job.name + ": " + std::to_string(chart.omittedWarnings) + " more warnings not shown\n";
-    console.report(lines, std::nullopt, MessageKind::Warning);
+    if (chart.omittedWarnings() > 0)
+        lines += job.name + ": " + std::to_string(chart.omittedWarnings())
+            + " more warnings not shown\n";
+    if (!lines.empty())
+        console.report(lines, std::nullopt, MessageKind::Warning);
 }
 
-// The parse stops at the first error; shown as check lines, the chart is read again whole so
-// that every error it has is seen at once.
-static int reportChartError(const ChartJob& job, const ChartParseError& error,
-                            const ChartSettings& settings, Console& console)
+// A chart read whole shows every error it has as check lines; one read to its first error, that
+// error's report.
+static int reportChartError(const ChartJob& job, const ChartPipeline& chart,
+                            const PipelineError& error, const ChartSettings& settings,
+                            Console& console)
 {
-    auto reader = settings.errors == ErrorDisplay::CheckLines ? openChart(job, settings.encoding)
-                                                              : std::nullopt;
-    if (!reader || readsStandardInput(job)) {
-        console.report(error.what(), job.name);
-        return kExitChartError;
-    }
-    console.report(checkChartText(job.name, *reader, settings.warnings).lines, std::nullopt);
+    if (settings.errors == ErrorDisplay::CheckLines)
+        console.report(checkLinesOf(job.name, chart, settings.warnings), std::nullopt);
+    else
+        console.report(ChartParseError(*error.diagnostic).what(), job.name);
     return kExitChartError;
 }
 
-static ChartOutcome checkOpenedChart(const ChartJob& job, ChartTextReader& reader,
-                                     const ChartSettings& settings, Console& console)
+static ChartOutcome checkChart(const ChartJob& job, ChartPipeline& chart,
+                               const ChartSettings& settings, Console& console)
 {
-    CheckedChart checked = checkChartText(job.name, reader, settings.warnings);
-    ChartOutcome outcome{ checked.hasErrors ? kExitChartError : kExitSuccess,
-                          std::move(checked.lines), std::nullopt };
-    if (!checked.hasErrors && !pictureFits(*checked.document)) {
-        console.report(kCanvasTooLargeMessage, job.name);
-        outcome.status = kExitOutputFailed;
+    const bool hasErrors = chart.read(DiagnosticScope::WholeChart).has_value();
+    ChartOutcome outcome{ hasErrors ? kExitChartError : kExitSuccess,
+                          checkLinesOf(job.name, chart, settings.warnings), std::nullopt };
+    if (hasErrors)
+        return outcome;
+    if (const auto error = chart.fitPicture()) {
+        console.report(error->message, job.name);
+        outcome.status = exitStatusOf(*error);
     }
     return outcome;
 }
 
-// Draws a parsed chart into the file opened for it, or onto standard output without one. The
-// chart text the reader kept goes into its chunk before drawing and is let go, so that it takes
-// no room then.
-static int drawDocument(const ChartJob& job, const ChartDocument& document, ChartTextReader& reader,
-                        std::optional<TemporaryFile>& output, const DrawingTools& tools,
-                        Console& console)
+// Draws a parsed chart into the file opened for it, or onto standard output without one.
+static int drawChart(const ChartJob& job, ChartPipeline& chart,
+                     std::optional<TemporaryFile>& output, const DrawingTools& tools,
+                     Console& console)
 {
-    try {
-        SourceChunk chunk = makeSourceChunk(reader.takeText());
-        const BandedScore score =
-            ScoreRenderer(tools.spriteSheet, tools.headerFont).bands(document, kPngBandRows);
-        const BandedPicture picture = bandsOf(score);
-        const PngWriteOptions options{ .threads = tools.pictureThreads };
-        if (output)
-            writeChartPng(*output, picture, std::move(chunk), options);
-        else
-            writeToStandardOutput(picture, std::move(chunk), options);
+    PngSink sink = output ? PngSink(*output) : PngSink::descriptor(STDOUT_FILENO);
+    const auto error = chart.drawPicture(tools.pictures, sink, { .threads = tools.pictureThreads });
+    if (!error)
         return kExitSuccess;
-    } catch (const std::exception& error) {
-        console.report(pictureFailureMessage(error), job.name);
-    } catch (...) {
-        console.report(kUnexpectedFailureMessage, job.name);
-    }
-    return kExitOutputFailed;
+    // The sheet's failure was reported where it was loaded, once for the run.
+    if (error->kind != PipelineErrorKind::SheetUnreadable)
+        console.report(withDetail(error->message, error->reason), job.name);
+    return exitStatusOf(*error);
 }
 
-static ChartOutcome processOpenedChart(const ChartJob& job, ChartTextReader& reader,
+static ChartOutcome processOpenedChart(const ChartJob& job, ChartPipeline& chart,
                                        const DrawingTools& tools, const ChartSettings& settings,
                                        Console& console)
 {
     if (settings.task == ChartTask::Check)
-        return checkOpenedChart(job, reader, settings, console);
+        return checkChart(job, chart, settings, console);
     // Opened before the chart is read, so that a place that takes no picture fails at once
     // rather than after a long chart has been parsed and drawn.
     std::optional<TemporaryFile> output;
     if (drawsPicture(settings.task) && job.picture)
         output.emplace(openPngOutput(*job.picture));
-    std::optional<ParsedChart> chart;
-    try {
-        chart.emplace(ChartParser().parse(reader));
-    } catch (const ChartParseError& error) {
-        return { reportChartError(job, error, settings, console), {}, std::nullopt };
-    }
-    showWarnings(job, *chart, settings, console);
-    const ChartDocument& document = chart->document;
+    const auto scope = settings.errors == ErrorDisplay::CheckLines ? DiagnosticScope::WholeChart
+                                                                   : DiagnosticScope::FirstError;
+    if (const auto error = chart.read(scope))
+        return { reportChartError(job, chart, *error, settings, console), {}, std::nullopt };
+    showWarnings(job, chart, settings, console);
     ChartOutcome outcome;
     if (givesFigures(settings.task))
-        outcome.stats = ChartStatsEntry{ job.name, document.title, computeChartStats(document) };
+        outcome.stats = chart.figures(job.name);
     if (drawsPicture(settings.task))
-        outcome.status = drawDocument(job, document, reader, output, tools, console);
+        outcome.status = drawChart(job, chart, output, tools, console);
     return outcome;
+}
+
+static ChartOutcome processChartOrThrow(const ChartJob& job, const DrawingTools& tools,
+                                        const ChartSettings& settings, Console& console)
+{
+    ChartPipeline chart(ChartSource::file(readsStandardInput(job) ? kStandardInputPath : job.name,
+                                          settings.encoding));
+    if (const auto error = chart.open()) {
+        console.report(error->message, job.name);
+        return { exitStatusOf(*error), {}, std::nullopt };
+    }
+    const auto refusal = drawsPicture(settings.task) ? refusalOf(job) : std::nullopt;
+    if (refusal) {
+        console.report(*refusal, job.name);
+        return { kExitOutputFailed, {}, std::nullopt };
+    }
+    return processOpenedChart(job, chart, tools, settings, console);
 }
 
 ChartOutcome processChart(const ChartJob& job, const DrawingTools& tools,
                           const ChartSettings& settings, Console& console)
 {
     try {
-        auto reader = openChart(job, settings.encoding);
-        if (!reader) {
-            console.report(kFileMissingMessage, job.name);
-            return { kExitChartMissing, {}, std::nullopt };
-        }
-        const auto refusal = drawsPicture(settings.task) ? refusalOf(job) : std::nullopt;
-        if (refusal) {
-            console.report(*refusal, job.name);
-            return { kExitOutputFailed, {}, std::nullopt };
-        }
-        return processOpenedChart(job, *reader, tools, settings, console);
+        return processChartOrThrow(job, tools, settings, console);
     } catch (const std::exception& error) {
-        console.report(pictureFailureMessage(error), job.name);
+        const PipelineError failure = pictureErrorOf(error);
+        console.report(withDetail(failure.message, failure.reason), job.name);
+        return { exitStatusOf(failure), {}, std::nullopt };
     } catch (...) {
         console.report(kUnexpectedFailureMessage, job.name);
     }
     return { kExitOutputFailed, {}, std::nullopt };
-}
-
-int drawChart(const ChartJob& job, const DrawingTools& tools, Console& console)
-{
-    return processChart(job, tools, {}, console).status;
 }
 
 } // namespace beatplate

@@ -2,9 +2,7 @@
 
 #include "chart/chart_stats_report.h"
 #include "chart/chart_text_reader.h"
-#include "render/canvas.h"
 
-#include <exception>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -12,7 +10,7 @@
 namespace beatplate {
 
 class Console;
-class HeaderFont;
+class PictureTools;
 
 // One chart of a run and where its picture goes.
 struct ChartJob {
@@ -22,10 +20,9 @@ struct ChartJob {
     std::optional<std::string> refusal;
 };
 
-// What every chart of a run draws with; the font is null when no face is installed.
+// What the charts of one thread draw with.
 struct DrawingTools {
-    const Canvas& spriteSheet;
-    const HeaderFont* headerFont = nullptr;
+    PictureTools& pictures; // asked for the sheet and the face only when a picture is drawn
     unsigned pictureThreads = 0; // that encode each picture; 0: one per core
 };
 
@@ -62,18 +59,12 @@ struct ChartOutcome {
     std::optional<ChartStatsEntry> stats; // Stats: the figures of a chart that was read
 };
 
-// The whole way of one chart: open, then check it, or parse it (with its warnings shown on the
-// console), give its figures, draw it and write it, as the task says. The picture's file is
-// opened before the chart is parsed, so that a place that takes no picture fails at once. Every
-// failure is reported on console with the chart's name. Safe to run for several charts at once
-// when each has its own header font.
+// The whole way of one chart, read once: open, then check it, or parse it (with its warnings
+// shown on the console), give its figures, draw it and write it, as the task says. The
+// picture's file is opened before the chart is parsed, so that a place that takes no picture
+// fails at once. Every failure is reported on console with the chart's name. Safe to run for
+// several charts at once when each thread has its own tools.
 [[nodiscard]] ChartOutcome processChart(const ChartJob& job, const DrawingTools& tools,
                                         const ChartSettings& settings, Console& console);
-
-// processChart with the default settings: draws the chart; returns its exit status.
-[[nodiscard]] int drawChart(const ChartJob& job, const DrawingTools& tools, Console& console);
-
-// The line reported when drawing or writing the picture fails with this exception.
-[[nodiscard]] std::string pictureFailureMessage(const std::exception& error);
 
 } // namespace beatplate

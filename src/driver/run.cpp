@@ -7,9 +7,10 @@
 #include "driver/chart_watch.h"
 #include "driver/run_options.h"
 #include "driver/run_paths.h"
-#include "load/header_font.h"
 #include "load/sprite_sheet.h"
 #include "load/text_font_lookup.h"
+#include "pipeline/pipeline_error.h"
+#include "pipeline/thread_picture_tools.h"
 #include "server/serve_command.h"
 
 #include <algorithm>
@@ -96,11 +97,6 @@ static ChartSettings settingsOf(const RunOptions& options)
     return settings;
 }
 
-static bool drawsPictures(ChartTask task)
-{
-    return task == ChartTask::Draw || task == ChartTask::StatsAndDraw;
-}
-
 // What the charts give for standard output, in the order they were given whatever order they
 // were done in: the check lines, or the figures of each chart that could be read.
 static std::string dataOf(const RunOptions& options, std::span<const ChartOutcome> outcomes)
@@ -128,12 +124,14 @@ static std::string dataOf(const RunOptions& options, std::span<const ChartOutcom
     return data;
 }
 
-static int watchWithFont(std::span<const ChartJob> jobs, const Canvas& sheet,
-                         const std::optional<FontFileRef>& font, const ChartSettings& settings,
-                         Console& console)
+static int watch(std::span<const ChartJob> jobs, PictureSources& sources,
+                 const ChartSettings& settings, Console& console)
 {
-    const auto headerFont = font ? HeaderFont::fromFile(font->file, font->faceIndex) : std::nullopt;
-    return watchCharts(jobs, { sheet, headerFont ? &*headerFont : nullptr }, settings, console);
+    // A watch draws at once and again on every save: a sheet it cannot draw with ends it now.
+    if (sources.spriteSheet() == nullptr)
+        return kExitOutputFailed;
+    ThreadPictureTools pictures(sources);
+    return watchCharts(jobs, { pictures }, settings, console);
 }
 
 static int runCharts(const RunOptions& options, std::string_view argv0,
@@ -144,28 +142,27 @@ static int runCharts(const RunOptions& options, std::string_view argv0,
         return kExitSuccess;
     }
     const ChartSettings settings = settingsOf(options);
-    const bool draws = drawsPictures(settings.task);
-    // A check or the figures alone never fail on the sheet: they draw nothing.
-    const auto sheet =
-        draws ? loadChosenSpriteSheet(options.sheet, argv0, builtIn, console) : Canvas();
-    if (!sheet || !makeOutputDirectory(options, console))
+    if (!makeOutputDirectory(options, console))
         return kExitOutputFailed;
     const auto jobs = planChartJobs(options.charts, options.output);
     const bool toStandardOutput =
         std::any_of(jobs.begin(), jobs.end(), [](const ChartJob& job) { return !job.picture; });
     if (settings.task == ChartTask::StatsAndDraw && toStandardOutput)
         throw CommandLineError("--stats prints on standard output; a picture cannot go there too");
-    // fontconfig is asked once; each drawing thread then opens the face for itself.
-    const auto font = draws ? findHeaderFontFile() : std::nullopt;
+    // The sheet is loaded and fontconfig asked once, when the first picture is drawn; each
+    // drawing thread then opens the face for itself. A check or the figures alone load neither.
+    PictureSources sources(
+        [&] { return loadChosenSpriteSheet(options.sheet, argv0, builtIn, console); },
+        [] { return findHeaderFontFile(); });
     if (options.watch)
-        return watchWithFont(jobs, *sheet, font, settings, console);
+        return watch(jobs, sources, settings, console);
     const unsigned threads = options.jobs != 0 ? options.jobs
         : jobs.size() > 1                      ? processorCount()
                                                : 1;
     // -j N bounds the threads of the whole run: several charts are each compressed on one thread
     // (the batch spreads them over the processors), a chart alone on N, or on all without -j.
     const unsigned pictureThreads = jobs.size() > 1 ? 1 : options.jobs;
-    ChartBatch batch(jobs, *sheet, font, settings, console);
+    ChartBatch batch(jobs, sources, settings, console);
     const int status = batch.run(threads, pictureThreads);
     return std::max(status, printText(dataOf(options, batch.outcomes())));
 }
@@ -192,7 +189,7 @@ static int runWithOptions(const RunOptions& options, std::string_view argv0,
         reportCommandLineError(error, console);
         return kExitUsage;
     } catch (const std::exception& error) {
-        console.report(pictureFailureMessage(error), std::nullopt);
+        console.report(pictureErrorOf(error).message, std::nullopt);
     } catch (...) {
         console.report(kUnexpectedFailureMessage, std::nullopt);
     }

@@ -98,9 +98,14 @@ static void fillRaw(const Canvas& band, std::vector<std::uint8_t>& raw)
     }
 }
 
-BandPipeline::BandPipeline(const BandPlan& plan, const PngBandSource& source)
-    : m_plan(plan)
-    , m_source(source)
+BandPipeline::BandPipeline(const BandedPicture& picture, int bandRows,
+                           const PngWriteOptions& options)
+    : m_width(picture.width)
+    , m_height(picture.height)
+    , m_bandRows(bandRows)
+    , m_compressionLevel(options.compressionLevel)
+    , m_strategy(options.strategy)
+    , m_source(picture.rows)
 {
 }
 
@@ -113,14 +118,14 @@ bool BandPipeline::run(unsigned threads, const CompressedBandSink& deliver)
 
 void BandPipeline::drawBand(int band, Canvas& canvas, Slot& slot) const
 {
-    const int first = band * m_plan.bandRows;
-    const int rows = std::min(m_plan.bandRows, m_plan.height - first);
+    const int first = band * m_bandRows;
+    const int rows = std::min(m_bandRows, m_height - first);
     if (canvas.height() != rows)
-        canvas = Canvas(m_plan.width, rows);
+        canvas = Canvas(m_width, rows);
     else
         std::fill_n(canvas.pixels(), canvas.byteSize() / 4, 0u);
     m_source(first, canvas);
-    if (canvas.width() != m_plan.width || canvas.height() != rows)
+    if (canvas.width() != m_width || canvas.height() != rows)
         throw std::logic_error("the band source changed the size of its band");
     fillRaw(canvas, slot.raw);
     slot.adler = adler32_z(adler32_z(0, nullptr, 0), slot.raw.data(), slot.raw.size());
@@ -129,7 +134,7 @@ void BandPipeline::drawBand(int band, Canvas& canvas, Slot& slot) const
 void BandPipeline::compressBand(int band, Slot& slot, std::span<const std::uint8_t> before,
                                 BandDeflater& deflater) const
 {
-    compressPart(slot.raw, before, band + 1 == m_plan.bandCount(), deflater, slot.compressed);
+    compressPart(slot.raw, before, band + 1 == bandCount(), deflater, slot.compressed);
 }
 
 static CompressedBand partOf(const std::vector<std::uint8_t>& compressed,
@@ -142,8 +147,8 @@ bool BandPipeline::runAlone(const CompressedBandSink& deliver)
 {
     m_slots.resize(2);
     Canvas canvas;
-    BandDeflater deflater(m_plan.compressionLevel, m_plan.strategy);
-    for (int band = 0; band < m_plan.bandCount(); ++band) {
+    BandDeflater deflater(m_compressionLevel, m_strategy);
+    for (int band = 0; band < bandCount(); ++band) {
         Slot& slot = slotOf(band);
         drawBand(band, canvas, slot);
         compressBand(band, slot, band == 0 ? std::span<const std::uint8_t>() : slotOf(band - 1).raw,
@@ -167,7 +172,7 @@ bool BandPipeline::runOnWorkers(unsigned threads, const CompressedBandSink& deli
         if (workers.empty())
             return runAlone(deliver);
     }
-    for (int band = 0; band < m_plan.bandCount(); ++band) {
+    for (int band = 0; band < bandCount(); ++band) {
         Slot& slot = slotOf(band);
         std::unique_lock lock(m_mutex);
         m_changed.wait(lock, [&] {
@@ -195,7 +200,7 @@ void BandPipeline::work(const std::stop_token& stop)
 {
     Canvas canvas;
     try {
-        BandDeflater deflater(m_plan.compressionLevel, m_plan.strategy);
+        BandDeflater deflater(m_compressionLevel, m_strategy);
         for (int band = takeBand(stop); band >= 0; band = takeBand(stop)) {
             Slot& slot = slotOf(band);
             drawBand(band, canvas, slot);
@@ -227,9 +232,9 @@ int BandPipeline::takeBand(const std::stop_token& stop)
     const auto free = [&] {
         return static_cast<std::size_t>(m_nextBand - m_delivered) + 1 < m_slots.size();
     };
-    const bool woken = m_changed.wait(
-        lock, stop, [&] { return m_error || m_nextBand == m_plan.bandCount() || free(); });
-    if (!woken || m_error || stop.stop_requested() || m_nextBand == m_plan.bandCount())
+    const bool woken =
+        m_changed.wait(lock, stop, [&] { return m_error || m_nextBand == bandCount() || free(); });
+    if (!woken || m_error || stop.stop_requested() || m_nextBand == bandCount())
         return -1;
     Slot& slot = slotOf(m_nextBand);
     slot.band = m_nextBand;

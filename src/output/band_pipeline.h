@@ -1,6 +1,7 @@
 #pragma once
 
-#include "output/banded_png_encoder.h"
+#include "output/banded_picture.h"
+#include "output/png_write_options.h"
 
 #include <condition_variable>
 #include <cstddef>
@@ -20,17 +21,6 @@ class BandDeflater;
 // deflate's largest window, 32 KiB: all that a part can refer back to of the bands before.
 inline constexpr int kDeflateWindowBits = 15;
 
-// How a picture is cut into bands and how each is compressed.
-struct BandPlan {
-    int width = 0;
-    int height = 0;
-    int bandRows = 0;
-    int compressionLevel = 6;
-    int strategy = 0;
-
-    [[nodiscard]] int bandCount() const { return (height + bandRows - 1) / bandRows; }
-};
-
 // One band's part of the zlib stream, and what the stream's Adler-32 needs of its raw bytes.
 struct CompressedBand {
     std::span<const std::uint8_t> compressed;
@@ -46,7 +36,8 @@ using CompressedBandSink = std::function<bool(const CompressedBand&)>;
 // over in order on the calling thread. The parts are the same whatever the number of threads.
 class BandPipeline {
 public:
-    BandPipeline(const BandPlan& plan, const PngBandSource& source);
+    // The picture's bands of bandRows rows, compressed as options say; picture must outlive it.
+    BandPipeline(const BandedPicture& picture, int bandRows, const PngWriteOptions& options);
     BandPipeline(const BandPipeline&) = delete;
     BandPipeline& operator=(const BandPipeline&) = delete;
 
@@ -73,12 +64,17 @@ private:
     void drawBand(int band, Canvas& canvas, Slot& slot) const;
     void compressBand(int band, Slot& slot, std::span<const std::uint8_t> before,
                       BandDeflater& deflater) const;
+    [[nodiscard]] int bandCount() const { return (m_height + m_bandRows - 1) / m_bandRows; }
     [[nodiscard]] Slot& slotOf(int band)
     {
         return m_slots[static_cast<std::size_t>(band) % m_slots.size()];
     }
 
-    BandPlan m_plan;
+    int m_width;
+    int m_height;
+    int m_bandRows;
+    int m_compressionLevel;
+    int m_strategy;
     const PngBandSource& m_source;
     std::vector<Slot> m_slots;
     std::mutex m_mutex;

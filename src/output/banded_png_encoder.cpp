@@ -129,12 +129,12 @@ static unsigned threadsFor(unsigned asked, int bandCount)
     return std::min(wanted, static_cast<unsigned>(bandCount));
 }
 
-BandedPngEncoder::BandedPngEncoder(int width, int height, const BandedPngSettings& settings)
+BandedPngEncoder::BandedPngEncoder(int width, int height, const PngWriteOptions& options)
     : m_width(width)
     , m_height(height)
-    , m_bandRows(bandRowsFor(width, settings.bandRows))
-    , m_threads(threadsFor(settings.threads, bandCount()))
-    , m_settings(settings)
+    , m_bandRows(bandRowsFor(width, options.bandRows))
+    , m_threads(threadsFor(options.threads, bandCount()))
+    , m_options(options)
 {
 }
 
@@ -155,11 +155,10 @@ bool BandedPngEncoder::writeHeader(std::span<const std::uint8_t> sourceChunk,
 bool BandedPngEncoder::writeImage(const PngBandSource& source, const PngByteSink& sink) const
 {
     IdatStream idat(sink);
-    if (!idat.append(zlibHeader(m_settings.compressionLevel, m_settings.strategy)))
+    if (!idat.append(zlibHeader(m_options.compressionLevel, m_options.strategy)))
         return false;
-    const BandPlan plan{ m_width, m_height, m_bandRows, m_settings.compressionLevel,
-                         m_settings.strategy };
-    BandPipeline pipeline(plan, source);
+    const BandedPicture picture{ m_width, m_height, source };
+    BandPipeline pipeline(picture, m_bandRows, m_options);
     const auto deliver = [&idat](const CompressedBand& band) { return idat.add(band); };
     return pipeline.run(m_threads, deliver) && idat.finish();
 }

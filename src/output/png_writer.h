@@ -1,13 +1,13 @@
 #pragma once
 
-#include "base/chart_limits.h"
 #include "base/temporary_file.h"
-#include "output/banded_png_encoder.h"
-#include "render/canvas.h"
-#include "render/score_renderer.h"
+#include "output/banded_picture.h"
+#include "output/png_write_options.h"
 
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
+#include <span>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -33,56 +33,42 @@ private:
     std::string m_detail;
 };
 
-inline constexpr int kPngFilterNone = 0x08; // PNG_FILTER_NONE
-inline constexpr int kZlibDefaultStrategy = 0; // Z_DEFAULT_STRATEGY
+// Where an encoded picture goes: a file put in place of its target once complete, an open
+// descriptor such as standard output (given the picture only once it is complete, so that a
+// failure leaves nothing half-written there), or bytes in memory.
+class PngSink {
+public:
+    explicit PngSink(TemporaryFile& file)
+        : m_file(&file)
+    {
+    }
+    explicit PngSink(std::vector<std::uint8_t>& memory)
+        : m_memory(&memory)
+    {
+    }
+    [[nodiscard]] static PngSink descriptor(int fd);
 
-enum class PngEncoder {
-    Banded, // BandedPngEncoder: bands compressed on several threads as they come
-    Libpng, // libpng on one thread, from the whole canvas: the reference the other is held to
+    // Readies the sink before the first bytes; throws PngWriteError.
+    void start();
+    // False, with the cause kept, when the bytes could not all be taken.
+    [[nodiscard]] bool write(std::span<const std::uint8_t> bytes) noexcept;
+    // Puts the picture in place once complete; throws PngWriteError.
+    void finish();
+    // errno of the failed write, ENOMEM when memory ran out; 0 while none failed.
+    [[nodiscard]] int error() const { return m_error; }
+    // What failed where, for an error number: "output PATH: REASON" or "standard output: REASON".
+    [[nodiscard]] std::string failureDetail(int errorNumber) const;
+
+private:
+    PngSink() = default;
+
+    TemporaryFile* m_file = nullptr;
+    std::FILE* m_stream = nullptr; // the file's, once started
+    std::vector<std::uint8_t>* m_memory = nullptr;
+    std::vector<std::uint8_t> m_held; // for a descriptor
+    int m_descriptor = -1;
+    int m_error = 0;
 };
-
-// The defaults were measured on score pictures (bench/png_choices): flat sprite art packs best
-// unfiltered, and level 6 comes within a few per cent of level 9 in half the time.
-struct PngWriteOptions {
-    int compressionLevel = 6; // zlib level 0 to 9; -1 is libpng's default
-    int filters = kPngFilterNone; // mask of PNG_FILTER_* flags; -1 is libpng's default choice
-    int strategy = kZlibDefaultStrategy; // zlib strategy (Z_FILTERED, Z_RLE, ...); -1: libpng's
-    // Taller canvases are refused: libpng's default user limit, which PNG readers apply too.
-    std::uint32_t maxHeight = kMaxPictureRows;
-    // Any filter but None needs libpng: the banded encoder writes every row unfiltered.
-    PngEncoder encoder = PngEncoder::Banded;
-    unsigned threads = 0; // banded: 0 for one per core; 1 when several pictures are made at once
-    int bandRows = kPngBandRows; // banded
-};
-
-// Writes canvas as 8-bit RGBA with the chart source in a "bpLt" chunk after IHDR. Writes a
-// temporary file beside outputPath and renames it over outputPath when complete; throws
-// PngWriteError and leaves nothing behind on failure.
-void writeChartPng(const std::filesystem::path& outputPath, const Canvas& canvas,
-                   std::u16string_view sourceText, const PngWriteOptions& options = {});
-
-// Opens the file that the picture for outputPath will be written into, so that a place that
-// takes no picture is found before any work: throws PngWriteError with the disk-full message
-// when the disk or the quota is full (of blocks or of inodes), else the cannot-write one.
-[[nodiscard]] TemporaryFile openPngOutput(const std::filesystem::path& outputPath);
-
-// Writes canvas into a file from openPngOutput, then puts it in place of its target, as the
-// overload above does; throws PngWriteError and leaves the target as it was on failure.
-void writeChartPng(TemporaryFile& file, const Canvas& canvas, std::u16string_view sourceText,
-                   const PngWriteOptions& options = {});
-
-// The same PNG encoded into memory.
-[[nodiscard]] std::vector<std::uint8_t> encodeChartPng(const Canvas& canvas,
-                                                       std::u16string_view sourceText,
-                                                       const PngWriteOptions& options = {});
-
-// The same for a picture drawn band by band while it is encoded; it is never held whole unless
-// options ask for libpng.
-void writeChartPng(TemporaryFile& file, const BandedPicture& picture,
-                   std::u16string_view sourceText, const PngWriteOptions& options = {});
-[[nodiscard]] std::vector<std::uint8_t> encodeChartPng(const BandedPicture& picture,
-                                                       std::u16string_view sourceText,
-                                                       const PngWriteOptions& options = {});
 
 // The "bpLt" chunk's data, checked to fit a chunk. Made before a long picture is drawn, it lets
 // the caller let go of the chart text, which takes twice its room.
@@ -92,18 +78,16 @@ struct SourceChunk {
 // Throws PngWriteError when the text is too long for a chunk or memory runs out.
 [[nodiscard]] SourceChunk makeSourceChunk(std::u16string_view sourceText);
 
-// The same with the chunk made beforehand; it is let go once written, before the image.
-void writeChartPng(TemporaryFile& file, const BandedPicture& picture, SourceChunk chunk,
+// Encodes picture as 8-bit RGBA with the chunk as "bpLt" right after IHDR into sink, drawing it
+// band by band as it goes, and finishes the sink. The chunk is let go once written, before the
+// image. Throws PngWriteError (or what the picture's source throws); a file sink's target is
+// then left as it was.
+void writeChartPng(const BandedPicture& picture, SourceChunk chunk, PngSink& sink,
                    const PngWriteOptions& options = {});
-[[nodiscard]] std::vector<std::uint8_t> encodeChartPng(const BandedPicture& picture,
-                                                       SourceChunk chunk,
-                                                       const PngWriteOptions& options = {});
 
-// The rows of canvas as a band source; canvas must outlive it.
-[[nodiscard]] BandedPicture bandsOf(const Canvas& canvas);
-// The bands of a score, drawn as they are encoded; score must outlive it.
-[[nodiscard]] BandedPicture bandsOf(const BandedScore& score);
-// Every row of a banded picture on one canvas, its bands asked for as its source wants them.
-[[nodiscard]] Canvas wholeCanvas(const BandedPicture& picture);
+// Opens the file that the picture for outputPath will be written into, so that a place that
+// takes no picture is found before any work: throws PngWriteError with the disk-full message
+// when the disk or the quota is full (of blocks or of inodes), else the cannot-write one.
+[[nodiscard]] TemporaryFile openPngOutput(const std::filesystem::path& outputPath);
 
 } // namespace beatplate

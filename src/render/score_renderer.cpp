@@ -57,4 +57,10 @@ Canvas ScoreRenderer::render(const ChartDocument& document) const
     return canvas;
 }
 
+BandedPicture bandsOf(const BandedScore& score)
+{
+    const auto drawRows = [&score](int firstRow, Canvas& band) { score.drawBand(firstRow, band); };
+    return { score.width(), score.height(), drawRows, score.bandRows() };
+}
+
 } // namespace beatplate

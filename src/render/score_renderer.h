@@ -1,6 +1,7 @@
 #pragma once
 
 #include "chart/chart_document.h"
+#include "output/banded_picture.h"
 #include "render/band_index.h"
 #include "render/canvas.h"
 #include "render/score_layout.h"
@@ -68,6 +69,9 @@ private:
     const Canvas& m_spriteSheet;
     const HeaderFont* m_headerFont;
 };
+
+// The bands of a score, drawn as they are encoded; score must outlive it.
+[[nodiscard]] BandedPicture bandsOf(const BandedScore& score);
 
 // A blank canvas of the layout's picture; throws std::length_error as render does.
 [[nodiscard]] Canvas blankCanvas(const ScoreLayout& layout);

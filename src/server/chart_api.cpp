@@ -1,6 +1,7 @@
 #include "server/chart_api.h"
 
 #include "base/text_codec.h"
+#include "chart/chart_error.h"
 #include "server/chart_directory.h"
 #include "server/chart_preview.h"
 #include "server/chart_text_form.h"
@@ -28,7 +29,7 @@ constexpr int kUnprocessable = 422;
 constexpr int kPreconditionRequired = 428;
 constexpr int kServerError = 500;
 constexpr int kInsufficientStorage = 507;
-constexpr const char* kChartTooLong = "chart is too long.";
+constexpr const char* kChartTooLong = kChartTooLongMessage;
 
 } // namespace
 
@@ -175,6 +176,8 @@ void ChartApi::getPicture(const httplib::Request& request, httplib::Response& re
     if (result.hasErrors)
         return result.tooLong ? fail(response, kPayloadTooLarge, kChartTooLong)
                               : fail(response, kUnprocessable, "the chart has an error");
+    if (result.pictureError)
+        return fail(response, kServerError, result.pictureError->message);
     setVersionHeaders(response, chart->info, chart->etag);
     response.set_content(reinterpret_cast<const char*>(result.png.data()), result.png.size(),
                          "image/png");
@@ -199,6 +202,8 @@ void ChartApi::render(const httplib::Request& request, httplib::Response& respon
         m_preview.preview(request.body, ChartEncoding::Utf8, "", PreviewPicture::Draw);
     if (result.tooLong)
         return fail(response, kPayloadTooLarge, kChartTooLong);
+    if (result.pictureError)
+        return fail(response, kServerError, result.pictureError->message);
     answer(response, kOk, previewJson(result, true));
 }
 

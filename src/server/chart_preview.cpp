@@ -1,19 +1,13 @@
 #include "server/chart_preview.h"
 
-#include "chart/chart_parser.h"
-#include "chart/chart_stats.h"
 #include "chart/chart_stats_report.h"
-#include "output/png_writer.h"
-#include "render/score_renderer.h"
+#include "pipeline/chart_pipeline.h"
 
 #include <algorithm>
 
 namespace beatplate {
 
 namespace {
-
-// The chart error that stops reading at the reader's limit.
-constexpr std::string_view kChartTooLongMessage = "chart is too long.";
 
 // Releases a slot of the semaphore when the drawing ends, however it ends.
 class SlotRelease {
@@ -71,27 +65,28 @@ ChartPreview::ChartPreview(Canvas spriteSheet, std::optional<FontFileRef> font,
 ChartPreviewResult ChartPreview::preview(std::string bytes, std::optional<ChartEncoding> forced,
                                          std::string_view name, PreviewPicture picture)
 {
-    ChartParser parser;
-    auto reader = ChartTextReader::fromBytes(std::move(bytes), forced);
-    ChartCheck check = parser.check(reader);
+    ChartPipeline chart(ChartSource::bytes(std::move(bytes), forced));
     ChartPreviewResult result;
-    result.hasErrors = check.hasErrors();
-    result.tooLong = std::any_of(check.diagnostics.begin(), check.diagnostics.end(),
-                                 [](const auto& d) { return d.message == kChartTooLongMessage; });
-    result.diagnostics = std::move(check.diagnostics);
+    // Bytes in memory always open.
+    static_cast<void>(chart.open());
+    result.hasErrors = chart.read(DiagnosticScope::WholeChart).has_value();
+    result.diagnostics = chart.diagnostics();
+    result.tooLong = std::any_of(result.diagnostics.begin(), result.diagnostics.end(),
+                                 [](const ChartDiagnostic& diagnostic) {
+                                     return diagnostic.kind == ChartErrorKind::TooLong;
+                                 });
     if (result.hasErrors)
         return result;
-    // A check without errors has read the whole chart: only errors stop it early.
-    const auto document = std::move(check.document);
-    const ChartStatsEntry entry{ std::string(name), document->title, computeChartStats(*document) };
+    const ChartStatsEntry entry = chart.figures(std::string(name));
     result.statsJson = formatChartStatsJson(std::span(&entry, 1));
     if (picture == PreviewPicture::Skip)
         return result;
     const SlotRelease slot(m_drawings);
-    const FontLease font(*this);
-    const BandedScore score =
-        ScoreRenderer(m_spriteSheet, font.font()).bands(*document, kPngBandRows);
-    result.png = encodeChartPng(bandsOf(score), makeSourceChunk(reader.takeText()));
+    FontLease tools(*this);
+    PngSink sink(result.png);
+    result.pictureError = chart.drawPicture(tools, sink);
+    if (result.pictureError)
+        result.png.clear();
     return result;
 }
 

@@ -4,6 +4,8 @@
 #include "chart/chart_text_reader.h"
 #include "load/header_font.h"
 #include "load/text_font_lookup.h"
+#include "pipeline/picture_tools.h"
+#include "pipeline/pipeline_error.h"
 #include "render/canvas.h"
 
 #include <cstdint>
@@ -28,6 +30,7 @@ struct ChartPreviewResult {
     bool tooLong = false; // longer than the reader takes: no more of it was read
     std::string statsJson; // the --stats JSON object; empty when there is an error
     std::vector<std::uint8_t> png; // the picture with its chart inside; empty on an error or Skip
+    std::optional<PipelineError> pictureError; // why a chart without errors has no picture
 };
 
 // Draws charts in the server's own process, on any of its threads: each drawing takes a header
@@ -39,20 +42,21 @@ public:
     ChartPreview(Canvas spriteSheet, std::optional<FontFileRef> font, unsigned concurrentDrawings);
 
     // Checks the chart text in bytes (decoded as the reader decides, or in forced) and draws it
-    // when asked and it has no error. name is the chart's path in the figures. Throws
-    // PngWriteError, std::bad_alloc or std::length_error when the picture cannot be made.
+    // when asked and it has no error. name is the chart's path in the figures.
     [[nodiscard]] ChartPreviewResult preview(std::string bytes, std::optional<ChartEncoding> forced,
                                              std::string_view name, PreviewPicture picture);
 
 private:
-    // A face of the pool, returned to it when the lease ends.
-    class FontLease {
+    // The sheet, and a face of the pool returned to it when the lease ends.
+    class FontLease final : public PictureTools {
     public:
         explicit FontLease(ChartPreview& owner);
-        FontLease(const FontLease&) = delete;
-        FontLease& operator=(const FontLease&) = delete;
-        ~FontLease();
-        [[nodiscard]] const HeaderFont* font() const { return m_font ? &*m_font : nullptr; }
+        ~FontLease() override;
+        [[nodiscard]] const Canvas* spriteSheet() override { return &m_owner.m_spriteSheet; }
+        [[nodiscard]] const HeaderFont* headerFont() override
+        {
+            return m_font ? &*m_font : nullptr;
+        }
 
     private:
         ChartPreview& m_owner;

@@ -1,5 +1,6 @@
 #include "server/chart_server.h"
 
+#include "chart/chart_error.h"
 #include "server/chart_directory.h"
 #include "server/connection_threads.h"
 
@@ -166,7 +167,7 @@ void ChartServer::route()
     m_server->set_error_handler([](const Request&, Response& response) {
         if (!response.body.empty())
             return;
-        const char* message = response.status == 413 ? "chart is too long."
+        const char* message = response.status == 413 ? kChartTooLongMessage
             : response.status == 404                 ? "not found"
                                                      : "the request cannot be answered";
         response.set_content(errorJson(message), "application/json; charset=utf-8");

@@ -134,9 +134,13 @@ TEST(ChartDiagnostic, DescribesCharactersAndColumnsAsUsersSeeThem)
 
 TEST(ChartDiagnostic, FormatsTheReportLineWithTheColumn)
 {
-    const ChartDiagnostic withDetail{ { 3, 5 }, ChartSeverity::Error, "parse error.", "','" };
+    const ChartDiagnostic withDetail{
+        { 3, 5 }, ChartSeverity::Error, "parse error.", "','", ChartErrorKind::Content
+    };
     EXPECT_EQ(formatReportLine(withDetail), "parse error. (column 5: ',')");
-    const ChartDiagnostic plain{ { 3, 1 }, ChartSeverity::Warning, "span is never closed.", "" };
+    const ChartDiagnostic plain{
+        { 3, 1 }, ChartSeverity::Warning, "span is never closed.", "", ChartErrorKind::Content
+    };
     EXPECT_EQ(formatReportLine(plain), "span is never closed. (column 1)");
     EXPECT_EQ(formatDiagnosticLine("-", plain), "-:3:1: warning: span is never closed.");
 }

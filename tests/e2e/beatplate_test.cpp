@@ -57,6 +57,15 @@ TEST(Beatplate, PrintsTheUsageLineWithoutAnArgument)
               (std::vector<std::string>{ "beatplate", "pic.png" }));
 }
 
+TEST(Beatplate, LoadsNeitherTlsNorAnHttpLibraryToDraw)
+{
+    // The server speaks plain HTTP on the loopback address: a render pays nothing for it.
+    const auto libraries = runProgram("/usr/bin/ldd", { BEATPLATE_BINARY_PATH }, ".");
+    ASSERT_EQ(libraries.status, 0) << libraries.errors;
+    for (const char* library : { "libssl", "libcrypto", "libcpp-httplib" })
+        EXPECT_EQ(libraries.output.find(library), std::string::npos) << libraries.output;
+}
+
 TEST(Beatplate, ReportsAChartThatCannotBeOpened)
 {
     const ProgramSandbox sandbox;

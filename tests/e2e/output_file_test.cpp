@@ -146,7 +146,7 @@ TEST(BeatplateOutputFile, TellsThePathAndTheReasonOfEveryWriteFailure)
         { "\"$B\" -o a.txt/pics a.txt b.txt",
           "出力先のフォルダを作れません。 (a.txt/pics)\n(output a.txt/pics: Not a directory)\n" },
         { "\"$B\" -o - a.txt > /dev/full",
-          "pngファイルの書き込みに失敗しました。 (a.txt)\n"
+          "pngファイルを書ききれません。　ディスクがいっぱいかも？ (a.txt)\n"
           "(standard output: No space left on device)\n" },
         { "\"$B\" a.txt && \"$C\" -o nowhere/a.txt a.png",
           chartFailed + "(output nowhere/a.txt: No such file or directory)\n" },

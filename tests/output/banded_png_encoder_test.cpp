@@ -1,4 +1,6 @@
 #include "output/banded_png_encoder.h"
+#include "base/text_codec.h"
+#include "output/libpng_reference.h"
 #include "output/png_writer.h"
 #include "support/png_file.h"
 #include "support/test_support.h"
@@ -85,14 +87,13 @@ TEST(BandedPngEncoder, DecodesToTheSourceRowsOnAnyNumberOfThreads)
         SCOPED_TRACE(std::to_string(width) + "x" + std::to_string(height) + " in bands of "
                      + std::to_string(bandRows));
         const Canvas canvas = makeRepeatingCanvas(width, height, seed);
-        const auto reference =
-            encodeChartPng(bandsOf(canvas), u"o\n", { .encoder = PngEncoder::Libpng });
+        const auto reference = encodeWithLibpng(canvas, encodeChartChunk(u"o\n"));
         EXPECT_EQ(test::toCanvas(decodePng(reference)), canvas);
         std::vector<std::uint8_t> alone;
         for (const unsigned threads : { 1u, 2u, 3u }) {
             SCOPED_TRACE(std::to_string(threads) + " threads");
             const PngWriteOptions options{ .threads = threads, .bandRows = bandRows };
-            const auto bytes = encodeChartPng(bandsOf(canvas), u"o\n", options);
+            const auto bytes = test::encodeChart(bandsOf(canvas), u"o\n", options);
             if (threads == 1)
                 alone = bytes;
             EXPECT_EQ(bytes, alone);
@@ -131,7 +132,7 @@ TEST(BandedPngEncoder, AsksForEveryBandOnceAndGivesItCleared)
                                         cleared = cleared && zero;
                                         EXPECT_TRUE(bands.emplace(firstRow, band.height()).second);
                                     } };
-        (void)encodeChartPng(picture, u"", { .threads = threads });
+        (void)test::encodeChart(picture, u"", { .threads = threads });
         EXPECT_TRUE(cleared);
         const std::map<int, int> expected{ { 0, kPngBandRows },
                                            { kPngBandRows, kPngBandRows },
@@ -163,7 +164,7 @@ TEST(BandedPngEncoder, HeadsTheStreamAsZlibWouldForEachLevelAndStrategy)
         EXPECT_EQ(deflate(&stream, Z_FINISH), Z_STREAM_END);
         deflateEnd(&stream);
         const PngWriteOptions options{ .compressionLevel = level, .strategy = strategy };
-        const auto png = decodePng(encodeChartPng(bandsOf(canvas), u"", options));
+        const auto png = decodePng(test::encodeChart(bandsOf(canvas), u"", options));
         const auto* data = png.findChunk("IDAT");
         ASSERT_NE(data, nullptr);
         EXPECT_EQ(std::vector(data->data.begin(), data->data.begin() + 2),
@@ -186,8 +187,10 @@ TEST(BandedPngEncoder, AFailingSourceLeavesNothingBehindAndReportsItsError)
                                     } };
         {
             TemporaryFile file = openPngOutput(dir / "chart.png");
-            EXPECT_THAT([&] { writeChartPng(file, picture, u"", { .threads = threads }); },
-                        ThrowsMessage<std::runtime_error>(StrEq("no more drawing")));
+            PngSink sink(file);
+            EXPECT_THAT(
+                [&] { writeChartPng(picture, makeSourceChunk(u""), sink, { .threads = threads }); },
+                ThrowsMessage<std::runtime_error>(StrEq("no more drawing")));
         }
         // The bands after the failure were never asked for, bar the few already in flight.
         EXPECT_LT(calls.load(), 10);

@@ -1,4 +1,6 @@
 #include "base/chart_limits.h"
+#include "base/text_codec.h"
+#include "output/libpng_reference.h"
 #include "output/png_writer.h"
 #include "support/png_file.h"
 #include "support/test_support.h"
@@ -39,7 +41,7 @@ std::vector<std::uint8_t> bigEndianBytes(std::uint32_t value)
 
 TEST(PngWriter, WritesSignatureIhdrSourceChunkImageDataAndEndOnly)
 {
-    const DecodedPng png = decodePng(encodeChartPng(makeRandomCanvas(5, 3, 1), u"o\n"));
+    const DecodedPng png = decodePng(test::encodeChart(makeRandomCanvas(5, 3, 1), u"o\n"));
     const auto types = png.chunkTypes();
     ASSERT_GE(types.size(), 4u);
     EXPECT_EQ(types[0], "IHDR");
@@ -75,8 +77,8 @@ TEST(PngWriter, StoresTheSourceTextAsUtf16LittleEndianWithATerminatingZero)
     const Canvas canvas(1, 1);
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::PrintToString(c.expected));
-        const DecodedPng png = decodePng(encodeChartPng(canvas, c.text));
-        const auto* chunk = png.findChunk(kChartChunkName);
+        const DecodedPng png = decodePng(test::encodeChart(canvas, c.text));
+        const auto* chunk = png.findChunk("bpLt");
         ASSERT_NE(chunk, nullptr);
         EXPECT_EQ(chunk->data, c.expected);
     }
@@ -90,15 +92,14 @@ TEST(PngWriter, SwapsRedAndBlueAndKeepsTheFourthByteAsAlpha)
     row[1] = 0x00000000;
     row[2] = 0x00112233; // transparent, yet its colour is kept
     row[3] = 0x80FF0001;
-    const DecodedPng png = decodePng(encodeChartPng(canvas, u""));
+    const DecodedPng png = decodePng(test::encodeChart(canvas, u""));
     EXPECT_EQ(png.pixel(0, 0), 0xFF302010u); // red 0x30, green 0x20, blue 0x10, alpha 0xFF
     EXPECT_EQ(png.pixel(1, 0), 0x00000000u);
     EXPECT_EQ(png.pixel(2, 0), 0x00112233u);
     EXPECT_EQ(png.pixel(3, 0), 0x80FF0001u);
     // The same from the raw samples, without libpng's reader: no filter, so the bytes stand as
     // they are after each row's filter-type byte.
-    const DecodedPng unfiltered =
-        decodePng(encodeChartPng(canvas, u"", { .filters = PNG_FILTER_NONE }));
+    const DecodedPng unfiltered = decodePng(test::encodeChart(canvas, u""));
     std::vector<std::uint8_t> compressed;
     for (const auto& chunk : unfiltered.chunks) {
         if (chunk.type == "IDAT")
@@ -122,7 +123,7 @@ TEST(PngWriter, RoundTripsRandomCanvasesOfAwkwardSizes)
     for (const auto& [width, height] : sizes) {
         SCOPED_TRACE(std::to_string(width) + "x" + std::to_string(height));
         const Canvas canvas = makeRandomCanvas(width, height, seed);
-        EXPECT_EQ(test::toCanvas(decodePng(encodeChartPng(canvas, u"x"))), canvas);
+        EXPECT_EQ(test::toCanvas(decodePng(test::encodeChart(canvas, u"x"))), canvas);
     }
 }
 
@@ -130,38 +131,43 @@ TEST(PngWriter, EveryOptionGivesTheSamePixelsAndSourceChunk)
 {
     const Canvas canvas = makeRandomCanvas(64, 16, 7);
     const std::u16string text = u"#title \u3075\n";
-    const DecodedPng reference = decodePng(encodeChartPng(canvas, text));
+    const DecodedPng reference = decodePng(test::encodeChart(canvas, text));
     const std::vector<PngWriteOptions> options{
         { .compressionLevel = 0 },
         { .compressionLevel = 9 },
-        { .filters = PNG_FILTER_NONE },
-        { .filters = PNG_FILTER_PAETH },
-        { .filters = PNG_ALL_FILTERS },
         { .strategy = Z_RLE },
-        { .compressionLevel = 1, .filters = PNG_FILTER_SUB, .strategy = Z_FILTERED },
-        { .encoder = PngEncoder::Libpng },
+        { .compressionLevel = 1, .strategy = Z_FILTERED },
         { .compressionLevel = 9, .strategy = Z_RLE, .threads = 2, .bandRows = 3 },
     };
     for (std::size_t i = 0; i < options.size(); ++i) {
         SCOPED_TRACE("options " + std::to_string(i));
-        const DecodedPng png = decodePng(encodeChartPng(canvas, text, options[i]));
+        const DecodedPng png = decodePng(test::encodeChart(canvas, text, options[i]));
+        EXPECT_EQ(png.pixels, reference.pixels);
+        EXPECT_EQ(png.chunks[1], reference.chunks[1]);
+    }
+    // The reference path, with each of libpng's row filters.
+    for (const int filters :
+         { PNG_FILTER_NONE, PNG_FILTER_SUB, PNG_FILTER_PAETH, PNG_ALL_FILTERS }) {
+        SCOPED_TRACE("libpng filters " + std::to_string(filters));
+        const DecodedPng png =
+            decodePng(encodeWithLibpng(canvas, encodeChartChunk(text), {}, filters));
         EXPECT_EQ(png.pixels, reference.pixels);
         EXPECT_EQ(png.chunks[1], reference.chunks[1]);
     }
     Canvas stripes(64, 16);
     for (int y = 0; y < stripes.height(); ++y)
         stripes.row(y)[static_cast<std::size_t>(y)] = 0xFF0000FFu;
-    const auto stored = encodeChartPng(stripes, text, { .compressionLevel = 0 });
-    const auto best = encodeChartPng(stripes, text, { .compressionLevel = 9 });
+    const auto stored = test::encodeChart(stripes, text, { .compressionLevel = 0 });
+    const auto best = test::encodeChart(stripes, text, { .compressionLevel = 9 });
     EXPECT_GT(stored.size(), best.size()); // the level does reach zlib
 }
 
 TEST(PngWriter, RefusesAnEmptyCanvasWithoutTouchingTheOutput)
 {
     test::TempDir dir;
-    EXPECT_THAT([] { (void)encodeChartPng(Canvas(), u""); },
+    EXPECT_THAT([] { (void)test::encodeChart(Canvas(), u""); },
                 ThrowsMessage<PngWriteError>(StrEq("画像が空なのでpngにできません。")));
-    EXPECT_THAT([&] { writeChartPng(dir / "a.png", Canvas(), u""); },
+    EXPECT_THAT([&] { test::writeChart(dir / "a.png", Canvas(), u""); },
                 ThrowsMessage<PngWriteError>(StrEq("画像が空なのでpngにできません。")));
     EXPECT_TRUE(test::listDirectory(dir.path()).empty());
 }
@@ -169,8 +175,8 @@ TEST(PngWriter, RefusesAnEmptyCanvasWithoutTouchingTheOutput)
 TEST(PngWriter, RefusesACanvasTallerThanTheHeightLimit)
 {
     const PngWriteOptions options{ .maxHeight = 100 };
-    EXPECT_NO_THROW((void)encodeChartPng(Canvas(2, 100), u"", options));
-    EXPECT_THAT([&] { (void)encodeChartPng(Canvas(2, 101), u"", options); },
+    EXPECT_NO_THROW((void)test::encodeChart(Canvas(2, 100), u"", options));
+    EXPECT_THAT([&] { (void)test::encodeChart(Canvas(2, 101), u"", options); },
                 ThrowsMessage<PngWriteError>(StrEq("画像が縦に長すぎてpngにできません。")));
     EXPECT_EQ(PngWriteOptions{}.maxHeight, PNG_USER_HEIGHT_MAX);
 }
@@ -179,9 +185,9 @@ TEST(PngWriter, WritesTheFileItWouldEncodeAndPassesPngcheck)
 {
     test::TempDir dir;
     const Canvas canvas = makeRandomCanvas(816, 40, 3);
-    writeChartPng(dir / "chart.png", canvas, u"o\n");
+    test::writeChart(dir / "chart.png", canvas, u"o\n");
     const auto bytes = test::readFile(dir / "chart.png");
-    const auto encoded = encodeChartPng(canvas, u"o\n");
+    const auto encoded = test::encodeChart(canvas, u"o\n");
     EXPECT_EQ(std::vector<std::uint8_t>(bytes.begin(), bytes.end()), encoded);
     EXPECT_EQ(test::listDirectory(dir.path()), std::vector<std::string>{ "chart.png" });
     const auto check = test::runPngcheck(dir / "chart.png");
@@ -196,9 +202,10 @@ TEST(PngWriter, ReplacesAnExistingPictureWhole)
     const auto permissions = perms::owner_read | perms::owner_write | perms::group_read;
     std::filesystem::permissions(dir / "chart.png", permissions);
     const Canvas canvas(3, 3);
-    writeChartPng(dir / "chart.png", canvas, u"");
+    test::writeChart(dir / "chart.png", canvas, u"");
     const auto bytes = test::readFile(dir / "chart.png");
-    EXPECT_EQ(std::vector<std::uint8_t>(bytes.begin(), bytes.end()), encodeChartPng(canvas, u""));
+    EXPECT_EQ(std::vector<std::uint8_t>(bytes.begin(), bytes.end()),
+              test::encodeChart(canvas, u""));
     EXPECT_EQ(std::filesystem::status(dir / "chart.png").permissions(), permissions);
     EXPECT_EQ(test::listDirectory(dir.path()), std::vector<std::string>{ "chart.png" });
 }
@@ -211,7 +218,7 @@ TEST(PngWriter, ReportsAnOutputThatCannotBeOpened)
                                                       dir / "taken.png" };
     for (const auto& output : outputs) {
         SCOPED_TRACE(output.string());
-        EXPECT_THAT([&] { writeChartPng(output, Canvas(2, 2), u""); },
+        EXPECT_THAT([&] { test::writeChart(output, Canvas(2, 2), u""); },
                     ThrowsMessage<PngWriteError>(
                         StrEq("出力がなぜかできません。　pngファイル開いてない？")));
     }
@@ -250,7 +257,7 @@ TEST(PngWriter, AFailedWriteKeepsTheEarlierPictureAndLeavesNoFileBehind)
     const Canvas canvas = makeRandomCanvas(816, 100, 5); // noise: some 300 kB however compressed
     {
         const FileSizeLimit limit(16384);
-        EXPECT_THAT([&] { writeChartPng(dir / "chart.png", canvas, u""); },
+        EXPECT_THAT([&] { test::writeChart(dir / "chart.png", canvas, u""); },
                     ThrowsMessage<PngWriteError>(StrEq("pngファイルの書き込みに失敗しました。")));
     }
     EXPECT_EQ(test::readFile(dir / "chart.png"), "earlier picture");

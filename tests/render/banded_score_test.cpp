@@ -2,7 +2,7 @@
 #include "chart/chart_text_reader.h"
 #include "load/header_font.h"
 #include "load/sprite_sheet.h"
-#include "output/png_writer.h"
+#include "output/banded_picture.h"
 #include "render/pass_test_support.h"
 #include "render/score_renderer.h"
 #include "support/random_chart.h"

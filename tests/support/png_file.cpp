@@ -1,5 +1,6 @@
 #include "support/png_file.h"
 
+#include "output/png_writer.h"
 #include "png/png_handles.h"
 
 #include <png.h>
@@ -330,6 +331,29 @@ void writeBytes(const std::filesystem::path& path, std::span<const std::uint8_t>
                static_cast<std::streamsize>(bytes.size()));
     if (!file)
         throw std::runtime_error("cannot write " + path.string());
+}
+
+std::vector<std::uint8_t> encodeChart(const BandedPicture& picture, std::u16string_view text,
+                                      const PngWriteOptions& options)
+{
+    std::vector<std::uint8_t> bytes;
+    PngSink sink(bytes);
+    writeChartPng(picture, makeSourceChunk(text), sink, options);
+    return bytes;
+}
+
+std::vector<std::uint8_t> encodeChart(const Canvas& canvas, std::u16string_view text,
+                                      const PngWriteOptions& options)
+{
+    return encodeChart(bandsOf(canvas), text, options);
+}
+
+void writeChart(const std::filesystem::path& path, const Canvas& canvas, std::u16string_view text,
+                const PngWriteOptions& options)
+{
+    TemporaryFile file = openPngOutput(path);
+    PngSink sink(file);
+    writeChartPng(bandsOf(canvas), makeSourceChunk(text), sink, options);
 }
 
 } // namespace beatplate::test

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "output/banded_picture.h"
+#include "output/png_write_options.h"
 #include "render/canvas.h"
 
 #include <cstdint>
@@ -79,6 +81,17 @@ struct TestPngSpec {
                                       bool interlaced = false);
 
 void writeBytes(const std::filesystem::path& path, std::span<const std::uint8_t> bytes);
+
+// A picture encoded as the program encodes its pictures, text in its chunk; throws as the
+// writer does.
+[[nodiscard]] std::vector<std::uint8_t> encodeChart(const BandedPicture& picture,
+                                                    std::u16string_view text,
+                                                    const PngWriteOptions& options = {});
+[[nodiscard]] std::vector<std::uint8_t> encodeChart(const Canvas& canvas, std::u16string_view text,
+                                                    const PngWriteOptions& options = {});
+// The same written to path as the program writes a picture file.
+void writeChart(const std::filesystem::path& path, const Canvas& canvas, std::u16string_view text,
+                const PngWriteOptions& options = {});
 
 // The source chunk's data for a chart text: each UTF-16 code unit little-endian, then a zero
 // unit.
