@@ -2,7 +2,13 @@
 # Installs every Debian package that building, testing and running beatplate needs.
 # Runs apt-get only when something is missing, and never asks a question; then unpacks
 # cpp-httplib's header (scripts/fetch-httplib.sh).
+#   scripts/setup.sh            what the Linux build needs
+#   scripts/setup.sh --windows  that, and the MinGW-w64 cross compiler, Wine and Debian's sources
+#                               of libpng and FreeType (the same as BEATPLATE_WINDOWS=1)
 set -euo pipefail
+
+windows="${BEATPLATE_WINDOWS:-0}"
+[ "${1:-}" = --windows ] && windows=1
 
 packages=(
   cmake g++ make pkg-config
@@ -20,6 +26,42 @@ fi
 if [ "${BEATPLATE_PACKAGE_TOOLS:-0}" = 1 ]; then
   packages+=(dpkg-dev file lintian)
 fi
+# The Windows build: scripts/windows-deps.sh cross-builds libpng and FreeType from their Debian
+# sources (dpkg-source unpacks them); the tests run under 64-bit Wine, which needs no display.
+if [ "$windows" = 1 ]; then
+  packages+=(g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine64 dpkg-dev)
+fi
+
+sudo=""
+[ "$(id -u)" -ne 0 ] && sudo="sudo"
+export DEBIAN_FRONTEND=noninteractive
+
+# apt-get source needs a deb-src entry: one for each of Debian's own archives and suites that the
+# deb entries name, whichever of the two forms they are written in.
+add_source_entries() {
+  if grep -rqsE '^(deb-src|Types:.*deb-src)' /etc/apt/sources.list /etc/apt/sources.list.d/; then
+    return 1
+  fi
+  local found=1 file
+  for file in /etc/apt/sources.list.d/*.sources; do
+    grep -q debian-archive-keyring "$file" 2>/dev/null || continue
+    sed 's/^Types: *deb *$/Types: deb-src/' "$file" |
+      $sudo tee "/etc/apt/sources.list.d/beatplate-src-$(basename "$file")" >/dev/null
+    found=0
+  done
+  for file in /etc/apt/sources.list /etc/apt/sources.list.d/*.list; do
+    grep -qE '^deb .*/debian' "$file" 2>/dev/null || continue
+    sed -nE 's,^deb (.*/debian.*),deb-src \1,p' "$file" |
+      $sudo tee "/etc/apt/sources.list.d/beatplate-src-$(basename "$file")" >/dev/null
+    found=0
+  done
+  return $found
+}
+refresh=0
+if [ "$windows" = 1 ] && add_source_entries; then
+  echo "setup: added deb-src entries for apt-get source"
+  refresh=1
+fi
 
 missing=()
 for package in "${packages[@]}"; do
@@ -27,32 +69,30 @@ for package in "${packages[@]}"; do
     missing+=("$package")
   fi
 done
+# Another install (a second terminal, unattended upgrades) may hold the package manager's lock:
+# wait for it, up to ten minutes, instead of failing at once.
+apt_get() {
+  local deadline=$((SECONDS + 600)) errors status
+  errors=$(mktemp)
+  while true; do
+    status=0
+    $sudo apt-get -o DPkg::Lock::Timeout=60 "$@" </dev/null 2>"$errors" || status=$?
+    if [ "$status" -eq 0 ] || ! grep -q -e 'Could not get lock' -e 'Unable to lock' "$errors" \
+      || [ "$SECONDS" -ge "$deadline" ]; then
+      cat "$errors" >&2
+      rm -f "$errors"
+      return "$status"
+    fi
+    echo "setup: another package manager holds the lock; waiting for it" >&2
+    sleep 5
+  done
+}
+
 if [ ${#missing[@]} -gt 0 ]; then
-  sudo=""
-  [ "$(id -u)" -ne 0 ] && sudo="sudo"
-
-  # Another install (a second terminal, unattended upgrades) may hold the package manager's lock:
-  # wait for it, up to ten minutes, instead of failing at once.
-  apt_get() {
-    local deadline=$((SECONDS + 600)) errors status
-    errors=$(mktemp)
-    while true; do
-      status=0
-      $sudo apt-get -o DPkg::Lock::Timeout=60 "$@" </dev/null 2>"$errors" || status=$?
-      if [ "$status" -eq 0 ] || ! grep -q -e 'Could not get lock' -e 'Unable to lock' "$errors" \
-        || [ "$SECONDS" -ge "$deadline" ]; then
-        cat "$errors" >&2
-        rm -f "$errors"
-        return "$status"
-      fi
-      echo "setup: another package manager holds the lock; waiting for it" >&2
-      sleep 5
-    done
-  }
-
   echo "setup: installing ${missing[*]}"
-  export DEBIAN_FRONTEND=noninteractive
   apt_get update -qq
   apt_get install -y -qq --no-install-recommends "${missing[@]}"
+elif [ "$refresh" = 1 ]; then
+  apt_get update -qq
 fi
 "$(dirname "$0")/fetch-httplib.sh"
