@@ -1,6 +1,6 @@
 #pragma once
 
-#include "base/iconv.h"
+#include "platform/iconv.h"
 
 #include <cstddef>
 #include <optional>

@@ -1,11 +1,12 @@
 #include "chart/chart_text_reader.h"
 
-#include "base/file_stream.h"
-#include "base/iconv.h"
 #include "chart/chart_diagnostic.h"
 #include "chart/chart_error.h"
 #include "chart/chart_parser.h"
 #include "chart/utf8_detector.h"
+#include "platform/file_stream.h"
+#include "platform/files.h"
+#include "platform/iconv.h"
 
 #include <algorithm>
 #include <array>
@@ -13,7 +14,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <stdexcept>
-#include <sys/stat.h>
 #include <utility>
 
 namespace beatplate {
@@ -302,9 +302,7 @@ std::optional<ChartTextReader> ChartTextReader::open(const std::filesystem::path
     state->file.reset(std::fopen(path.c_str(), "rb"));
     if (!state->file)
         return std::nullopt;
-    struct stat status { };
-    if (::fstat(::fileno(state->file.get()), &status) == 0 && S_ISREG(status.st_mode))
-        state->size = static_cast<std::uint64_t>(status.st_size);
+    state->size = bytesLeftIn(state->file.get());
     // A directory opens but cannot be read; it is no chart file.
     state->readMoreBytes();
     if (state->readFailed)

@@ -1,9 +1,9 @@
 #include "driver/chart_batch.h"
 
 #include "cli/console.h"
-#include "driver/exit_status.h"
+#include "cli/exit_status.h"
 #include "load/header_font.h"
-#include "load/text_font_lookup.h"
+#include "platform/text_font_lookup.h"
 
 #include <algorithm>
 #include <array>

@@ -4,18 +4,18 @@
 #include "chart/chart_stats.h"
 #include "chart/chart_text_reader.h"
 #include "cli/console.h"
+#include "cli/exit_status.h"
 #include "cli/messages.h"
 #include "driver/chart_check.h"
-#include "driver/exit_status.h"
 #include "driver/run_paths.h"
 #include "output/png_writer.h"
+#include "platform/terminal.h"
 #include "render/score_renderer.h"
 
 #include <cerrno>
 #include <new>
 #include <optional>
 #include <stdexcept>
-#include <unistd.h>
 
 namespace beatplate {
 
@@ -70,15 +70,9 @@ static void writeToStandardOutput(const BandedPicture& picture, SourceChunk chun
                                   const PngWriteOptions& options)
 {
     const auto png = encodeChartPng(picture, std::move(chunk), options);
-    std::size_t done = 0;
-    while (done < png.size()) {
-        const auto written = ::write(STDOUT_FILENO, png.data() + done, png.size() - done);
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            throw PngWriteError(kWriteFailedMessage);
-        done += static_cast<std::size_t>(written);
-    }
+    const std::string_view bytes(reinterpret_cast<const char*>(png.data()), png.size());
+    if (!writeAll(kStandardOutput, bytes))
+        throw PngWriteError(kWriteFailedMessage);
 }
 
 // The refusals that need no reading: a picture that would replace its chart or fill a terminal.
@@ -87,8 +81,8 @@ static std::optional<std::string> refusalOf(const ChartJob& job)
     if (job.refusal)
         return job.refusal;
     if (!job.picture)
-        return ::isatty(STDOUT_FILENO) != 0 ? std::optional<std::string>(kTerminalOutputMessage)
-                                            : std::nullopt;
+        return isTerminal(kStandardOutput) ? std::optional<std::string>(kTerminalOutputMessage)
+                                           : std::nullopt;
     if (!readsStandardInput(job) && isSameFile(job.name, *job.picture))
         return kSameFileMessage;
     return std::nullopt;

@@ -2,7 +2,7 @@
 
 #include "chart/chart_stats_report.h"
 #include "chart/chart_text_reader.h"
-#include "render/canvas.h"
+#include "image/canvas.h"
 
 #include <exception>
 #include <filesystem>

@@ -1,8 +1,8 @@
 #include "extract/chart_file_output.h"
 
-#include "base/temporary_file.h"
 #include "cli/messages.h"
 #include "extract/extract_error.h"
+#include "platform/temporary_file.h"
 
 #include <cstdio>
 #include <string>

@@ -1,7 +1,7 @@
 #include "load/sprite_sheet.h"
 
-#include "base/file_stream.h"
-#include "output/png_error.h"
+#include "platform/file_stream.h"
+#include "png/png_error.h"
 #include "png/png_handles.h"
 
 #include <png.h>

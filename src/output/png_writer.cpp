@@ -1,7 +1,8 @@
 #include "output/png_writer.h"
 
 #include "cli/messages.h"
-#include "output/png_error.h"
+#include "platform/files.h"
+#include "png/png_error.h"
 #include "png/png_handles.h"
 
 #include <png.h>
@@ -14,7 +15,6 @@
 #include <span>
 #include <string>
 #include <system_error>
-#include <unistd.h>
 #include <zlib.h>
 
 namespace beatplate {
@@ -308,7 +308,7 @@ static void checkOutputReplaceable(const std::filesystem::path& outputPath)
     const auto status = std::filesystem::symlink_status(outputPath, error);
     if (!std::filesystem::exists(status) || std::filesystem::is_symlink(status))
         return;
-    if (std::filesystem::is_directory(status) || ::access(outputPath.c_str(), W_OK) != 0)
+    if (std::filesystem::is_directory(status) || !mayWrite(outputPath))
         throw PngWriteError(kOutputOpenFailedMessage);
 }
 

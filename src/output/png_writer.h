@@ -1,8 +1,8 @@
 #pragma once
 
-#include "base/temporary_file.h"
+#include "image/canvas.h"
 #include "output/banded_png_encoder.h"
-#include "render/canvas.h"
+#include "platform/temporary_file.h"
 #include "render/score_renderer.h"
 
 #include <cstdint>

@@ -1,19 +1,16 @@
 #include "server/chart_directory.h"
 
 #include "base/cp932.h"
-#include "base/file_descriptor.h"
-#include "base/temporary_file.h"
+#include "platform/files.h"
+#include "platform/temporary_file.h"
 
 #include <algorithm>
 #include <array>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
-#include <fcntl.h>
 #include <stdexcept>
-#include <sys/stat.h>
 #include <system_error>
-#include <unistd.h>
 
 namespace beatplate {
 
@@ -74,15 +71,6 @@ bool ChartDirectory::isInside(const std::filesystem::path& canonical) const
     return rootEnd == m_root.end() && pathAt != canonical.end();
 }
 
-static std::optional<struct stat> statusOf(const std::filesystem::path& path, bool followLinks)
-{
-    struct stat status { };
-    const int result = followLinks ? ::stat(path.c_str(), &status) : ::lstat(path.c_str(), &status);
-    if (result != 0)
-        return std::nullopt;
-    return status;
-}
-
 std::optional<std::filesystem::path> ChartDirectory::resolve(std::string_view name) const
 {
     if (!isChartName(name))
@@ -91,8 +79,8 @@ std::optional<std::filesystem::path> ChartDirectory::resolve(std::string_view na
     const auto target = std::filesystem::canonical(m_root / name, error);
     if (error || !isInside(target))
         return std::nullopt;
-    const auto status = statusOf(target, false);
-    if (!status || !S_ISREG(status->st_mode))
+    const auto status = fileStatusOf(target, LinkHandling::NoFollow);
+    if (!status || status->kind != FileKind::Regular)
         return std::nullopt;
     return target;
 }
@@ -102,7 +90,8 @@ std::optional<std::filesystem::path> ChartDirectory::writeTarget(std::string_vie
     if (auto existing = resolve(name))
         return existing;
     // Nothing at all may be there: a dangling link or a directory is no place for a chart.
-    if (!isChartName(name) || statusOf(m_root / name, false) || errno != ENOENT)
+    if (!isChartName(name) || fileStatusOf(m_root / name, LinkHandling::NoFollow)
+        || errno != ENOENT)
         return std::nullopt;
     return m_root / name;
 }
@@ -114,10 +103,9 @@ std::vector<ChartFileInfo> ChartDirectory::list() const
     for (const auto& entry : std::filesystem::directory_iterator(m_root, error)) {
         const std::string name = entry.path().filename().string();
         const auto file = resolve(name);
-        const auto status = file ? statusOf(*file, true) : std::nullopt;
+        const auto status = file ? fileStatusOf(*file, LinkHandling::Follow) : std::nullopt;
         if (status)
-            charts.push_back(
-                { name, static_cast<std::uintmax_t>(status->st_size), status->st_mtim });
+            charts.push_back({ name, status->size, status->modified });
     }
     std::sort(charts.begin(), charts.end(),
               [](const ChartFileInfo& a, const ChartFileInfo& b) { return a.name < b.name; });
@@ -130,9 +118,7 @@ static std::optional<std::string> readAtMost(int fd, std::size_t limit)
     std::string bytes;
     std::array<char, std::size_t{ 64 } * 1024> buffer{};
     while (bytes.size() <= limit) {
-        const ssize_t got = ::read(fd, buffer.data(), buffer.size());
-        if (got < 0 && errno == EINTR)
-            continue;
+        const long long got = readSome(fd, buffer.data(), buffer.size());
         if (got < 0)
             return std::nullopt;
         if (got == 0)
@@ -154,18 +140,20 @@ std::optional<ChartFile> ChartDirectory::read(std::string_view name,
     if (!target)
         return report(ChartReadFailure::NotFound);
     // The resolved path holds no link, so a link put in its place since is not followed.
-    const FileDescriptor file(::open(target->c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
-    struct stat status { };
-    if (!file.valid() || ::fstat(file.get(), &status) != 0 || !S_ISREG(status.st_mode))
+    const FileDescriptor file = openForReading(*target, LinkHandling::NoFollow);
+    const auto status = file.valid() ? fileStatusOf(file.get()) : std::nullopt;
+    if (!status || status->kind != FileKind::Regular)
         return report(ChartReadFailure::NotFound);
-    if (static_cast<std::uintmax_t>(status.st_size) > kMaxChartBytes)
+    if (status->size > kMaxChartBytes)
         return report(ChartReadFailure::TooLarge);
     auto bytes = readAtMost(file.get(), kMaxChartBytes);
     if (!bytes)
         return report(ChartReadFailure::NotFound);
     if (bytes->size() > kMaxChartBytes)
         return report(ChartReadFailure::TooLarge);
-    ChartFile chart{ { std::string(name), bytes->size(), status.st_mtim }, std::move(*bytes), {} };
+    ChartFile chart{ { std::string(name), bytes->size(), status->modified },
+                     std::move(*bytes),
+                     {} };
     chart.etag = entityTagOf(chart.bytes);
     return chart;
 }
@@ -180,10 +168,10 @@ ChartFileInfo ChartDirectory::write(std::string_view name, std::string_view byte
         throw std::system_error(errno, std::generic_category(), "cannot write " + target->string());
     file.finishWriting();
     file.replaceTarget();
-    const auto status = statusOf(*target, true);
+    const auto status = fileStatusOf(*target, LinkHandling::Follow);
     if (!status)
         throw std::system_error(errno, std::generic_category(), "cannot read " + target->string());
-    return { std::string(name), static_cast<std::uintmax_t>(status->st_size), status->st_mtim };
+    return { std::string(name), status->size, status->modified };
 }
 
 } // namespace beatplate

@@ -1,12 +1,12 @@
 #include "server/chart_server.h"
 
+#include "platform/network.h"
 #include "server/chart_directory.h"
 
 #include <array>
 #include <chrono>
 #include <httplib.h>
 #include <nlohmann/json.hpp>
-#include <sys/socket.h>
 
 namespace beatplate {
 
@@ -50,10 +50,7 @@ ChartServer::ChartServer(ChartDirectory& directory, ChartPreview& preview, WebPa
     m_server->set_payload_max_length(kMaxChartBytes);
     // The library's default shares the port with any server already on it (SO_REUSEPORT), so
     // that a second beatplate serve would take half the requests instead of failing.
-    m_server->set_socket_options([](int socket) {
-        const int yes = 1;
-        ::setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof(yes));
-    });
+    m_server->set_socket_options([](int socket) { allowAddressReuse(socket); });
     route();
 }
 

@@ -1,4 +1,6 @@
-#include "driver/file_watcher.h"
+#include "platform/file_watcher.h"
+
+#include "platform/file_descriptor.h"
 
 #include <algorithm>
 #include <array>
@@ -7,6 +9,7 @@
 #include <cstdint>
 #include <cstring>
 #include <poll.h>
+#include <string>
 #include <sys/eventfd.h>
 #include <sys/inotify.h>
 #include <system_error>
@@ -29,13 +32,38 @@ static int checked(int fd, const char* what)
     return fd;
 }
 
-FileWatcher::Descriptor::~Descriptor()
-{
-    if (m_fd >= 0)
-        ::close(m_fd);
-}
+// The inotify side of a FileWatcher: one inotify descriptor for every watched directory, and an
+// eventfd that stop() writes to wake the wait.
+class FileWatcher::Impl {
+public:
+    explicit Impl(std::span<const std::filesystem::path> files);
 
-FileWatcher::FileWatcher(std::span<const std::filesystem::path> files)
+    [[nodiscard]] std::vector<std::filesystem::path>
+    waitForChanges(std::chrono::milliseconds window);
+    void stop() noexcept;
+    void watchDirectory(const std::filesystem::path& directory);
+
+private:
+    struct Watch {
+        int watch = -1; // the inotify watch of the directory
+        std::string name; // the file's name in that directory
+        std::size_t file = 0; // index into m_files
+    };
+
+    // Reads the queued events, marking the files they name; false when none was queued.
+    bool readEvents(std::vector<bool>& changed);
+    void addWatch(const std::filesystem::path& path, std::size_t file);
+
+    FileDescriptor m_inotify;
+    FileDescriptor m_wake; // an eventfd that stop() signals
+    std::vector<std::filesystem::path> m_files;
+    std::vector<Watch> m_watches;
+    int m_directoryWatch = -1; // of forDirectory, whose changes gather in m_directoryChanges
+    std::filesystem::path m_directory;
+    std::vector<std::filesystem::path> m_directoryChanges;
+};
+
+FileWatcher::Impl::Impl(std::span<const std::filesystem::path> files)
     : m_inotify(checked(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC), "cannot start inotify"))
     , m_wake(checked(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC), "cannot make an eventfd"))
     , m_files(files.begin(), files.end())
@@ -52,18 +80,16 @@ FileWatcher::FileWatcher(std::span<const std::filesystem::path> files)
     }
 }
 
-FileWatcher FileWatcher::forDirectory(const std::filesystem::path& directory)
+void FileWatcher::Impl::watchDirectory(const std::filesystem::path& directory)
 {
-    FileWatcher watcher({});
-    watcher.m_directory = directory;
-    watcher.m_directoryWatch =
-        ::inotify_add_watch(watcher.m_inotify.get(), directory.c_str(), kSaveEvents | IN_ONLYDIR);
-    if (watcher.m_directoryWatch < 0)
+    m_directory = directory;
+    m_directoryWatch =
+        ::inotify_add_watch(m_inotify.get(), directory.c_str(), kSaveEvents | IN_ONLYDIR);
+    if (m_directoryWatch < 0)
         throwErrno("cannot watch " + directory.string());
-    return watcher;
 }
 
-void FileWatcher::addWatch(const std::filesystem::path& path, std::size_t file)
+void FileWatcher::Impl::addWatch(const std::filesystem::path& path, std::size_t file)
 {
     std::filesystem::path directory = path.parent_path();
     if (directory.empty())
@@ -81,7 +107,7 @@ void FileWatcher::addWatch(const std::filesystem::path& path, std::size_t file)
         m_watches.push_back(std::move(entry));
 }
 
-bool FileWatcher::readEvents(std::vector<bool>& changed)
+bool FileWatcher::Impl::readEvents(std::vector<bool>& changed)
 {
     alignas(inotify_event) std::array<char, 16 * (sizeof(inotify_event) + NAME_MAX + 1)> buffer;
     bool watchedFileChanged = false;
@@ -126,7 +152,8 @@ bool FileWatcher::readEvents(std::vector<bool>& changed)
     }
 }
 
-std::vector<std::filesystem::path> FileWatcher::waitForChanges(std::chrono::milliseconds window)
+std::vector<std::filesystem::path>
+FileWatcher::Impl::waitForChanges(std::chrono::milliseconds window)
 {
     using Clock = std::chrono::steady_clock;
     std::vector<bool> changed(m_files.size(), false);
@@ -166,13 +193,44 @@ std::vector<std::filesystem::path> FileWatcher::waitForChanges(std::chrono::mill
     return files;
 }
 
-void FileWatcher::stop() noexcept
+void FileWatcher::Impl::stop() noexcept
 {
     // Only write(2) here, which a signal handler may call; errno is the interrupted code's.
     const int savedErrno = errno;
     const std::uint64_t one = 1;
     [[maybe_unused]] const ssize_t written = ::write(m_wake.get(), &one, sizeof one);
     errno = savedErrno;
+}
+
+FileWatcher::FileWatcher(std::span<const std::filesystem::path> files)
+    : m_impl(std::make_unique<Impl>(files))
+{
+}
+
+FileWatcher::FileWatcher(std::unique_ptr<Impl> impl)
+    : m_impl(std::move(impl))
+{
+}
+
+FileWatcher::FileWatcher(FileWatcher&& other) noexcept = default;
+FileWatcher& FileWatcher::operator=(FileWatcher&& other) noexcept = default;
+FileWatcher::~FileWatcher() = default;
+
+FileWatcher FileWatcher::forDirectory(const std::filesystem::path& directory)
+{
+    auto impl = std::make_unique<Impl>(std::span<const std::filesystem::path>());
+    impl->watchDirectory(directory);
+    return FileWatcher(std::move(impl));
+}
+
+std::vector<std::filesystem::path> FileWatcher::waitForChanges(std::chrono::milliseconds window)
+{
+    return m_impl->waitForChanges(window);
+}
+
+void FileWatcher::stop() noexcept
+{
+    m_impl->stop();
 }
 
 } // namespace beatplate

@@ -3,9 +3,8 @@
 #include <chrono>
 #include <cstddef>
 #include <filesystem>
+#include <memory>
 #include <span>
-#include <string>
-#include <utility>
 #include <vector>
 
 namespace beatplate {
@@ -33,48 +32,15 @@ public:
     // Safe to call from a signal handler and from another thread.
     void stop() noexcept;
 
+    FileWatcher(FileWatcher&& other) noexcept;
+    FileWatcher& operator=(FileWatcher&& other) noexcept;
+    ~FileWatcher();
+
 private:
-    // Owns one file descriptor.
-    class Descriptor {
-    public:
-        explicit Descriptor(int fd)
-            : m_fd(fd)
-        {
-        }
-        Descriptor(Descriptor&& other) noexcept
-            : m_fd(std::exchange(other.m_fd, -1))
-        {
-        }
-        Descriptor& operator=(Descriptor&& other) noexcept
-        {
-            std::swap(m_fd, other.m_fd);
-            return *this;
-        }
-        ~Descriptor();
+    class Impl;
+    explicit FileWatcher(std::unique_ptr<Impl> impl);
 
-        [[nodiscard]] int get() const { return m_fd; }
-
-    private:
-        int m_fd;
-    };
-
-    struct Watch {
-        int watch = -1; // the inotify watch of the directory
-        std::string name; // the file's name in that directory
-        std::size_t file = 0; // index into m_files
-    };
-
-    // Reads the queued events, marking the files they name; false when none was queued.
-    bool readEvents(std::vector<bool>& changed);
-    void addWatch(const std::filesystem::path& path, std::size_t file);
-
-    Descriptor m_inotify;
-    Descriptor m_wake; // an eventfd that stop() signals
-    std::vector<std::filesystem::path> m_files;
-    std::vector<Watch> m_watches;
-    int m_directoryWatch = -1; // of forDirectory, whose changes gather in m_directoryChanges
-    std::filesystem::path m_directory;
-    std::vector<std::filesystem::path> m_directoryChanges;
+    std::unique_ptr<Impl> m_impl;
 };
 
 } // namespace beatplate
