@@ -299,7 +299,7 @@ std::optional<ChartTextReader> ChartTextReader::open(const std::filesystem::path
                                                      std::optional<ChartEncoding> forced)
 {
     auto state = std::make_unique<State>();
-    state->file.reset(std::fopen(path.c_str(), "rb"));
+    state->file = openFileStream(path, "rb");
     if (!state->file)
         return std::nullopt;
     state->size = bytesLeftIn(state->file.get());

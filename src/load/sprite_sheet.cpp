@@ -98,7 +98,7 @@ static std::optional<Canvas> decodeSpriteSheet(const FilePtr& file)
 
 std::optional<Canvas> loadSpriteSheet(const std::filesystem::path& path)
 {
-    return decodeSpriteSheet(FilePtr(std::fopen(path.c_str(), "rb")));
+    return decodeSpriteSheet(openFileStream(path, "rb"));
 }
 
 std::optional<Canvas> loadSpriteSheet(std::span<const std::uint8_t> png)
