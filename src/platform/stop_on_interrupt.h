@@ -18,7 +18,8 @@ public:
     // Finishes, and gives interrupts back to the thread that made it.
     ~StopOnInterrupt();
 
-    // Starts taking interrupts; stop must be safe to call more than once, from another thread.
+    // Starts taking interrupts; called once. stop must be safe to call more than once, from
+    // another thread.
     void watch(std::function<void()> stop);
     // Stops taking interrupts and waits until stop is no longer being called.
     void finish();
