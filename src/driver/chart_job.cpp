@@ -9,6 +9,7 @@
 #include "driver/chart_check.h"
 #include "driver/run_paths.h"
 #include "output/png_writer.h"
+#include "platform/files.h"
 #include "platform/terminal.h"
 #include "render/score_renderer.h"
 
@@ -59,7 +60,7 @@ static std::optional<ChartTextReader> openChart(const ChartJob& job,
                                                 std::optional<ChartEncoding> encoding)
 {
     if (readsStandardInput(job))
-        return ChartTextReader::open(kStandardInputPath, encoding);
+        return ChartTextReader::open(standardInputPath(), encoding);
     std::error_code error;
     if (std::filesystem::is_directory(job.name, error))
         return std::nullopt;

@@ -51,7 +51,7 @@ static int extractChart(const ExtractOptions& options, Console& console)
     const bool fromStandardInput = options.picture == "-";
     const std::optional<std::string> output =
         fromStandardInput && !options.output ? "-" : options.output;
-    const std::string picture = fromStandardInput ? kStandardInputPath : options.picture;
+    const std::string picture = fromStandardInput ? standardInputPath().string() : options.picture;
     const std::string chart = chartFileFromChunk(readChartChunk(picture), options.encoding);
     if (output == "-") {
         writeToStandardOutput(withMarkFor(chart, options.encoding, isRegularFile(kStandardOutput)));

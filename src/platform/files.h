@@ -57,6 +57,10 @@ struct FileStatus {
 // True when this process may write to the existing file path names, as its permissions say.
 [[nodiscard]] bool mayWrite(const std::filesystem::path& path);
 
+// A path that opens the standard input the process was given, for readers that take a path
+// (an operand of "-").
+[[nodiscard]] std::filesystem::path standardInputPath();
+
 // The identity of the file path names, through links; none when it names none.
 [[nodiscard]] std::optional<FileIdentity> fileIdentityOf(const std::filesystem::path& path);
 

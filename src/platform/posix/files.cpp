@@ -80,6 +80,11 @@ bool mayWrite(const std::filesystem::path& path)
     return ::access(path.c_str(), W_OK) == 0;
 }
 
+std::filesystem::path standardInputPath()
+{
+    return "/dev/stdin";
+}
+
 std::optional<FileIdentity> fileIdentityOf(const std::filesystem::path& path)
 {
     struct stat status { };
