@@ -1,6 +1,6 @@
-#include "base/file_descriptor.h"
 #include "extract/chart_chunk_reader.h"
 #include "extract/extract_error.h"
+#include "platform/file_descriptor.h"
 
 #include <cstddef>
 #include <cstdint>

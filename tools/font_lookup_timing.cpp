@@ -2,7 +2,7 @@
 // Run it once after clearing fontconfig's caches and again afterwards to see both cases.
 
 #include "load/header_font.h"
-#include "load/text_font_lookup.h"
+#include "platform/text_font_lookup.h"
 #include "render/text_header.h"
 
 #include <chrono>

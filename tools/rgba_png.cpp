@@ -1,7 +1,7 @@
 #include "rgba_png.h"
 
-#include "base/temporary_file.h"
 #include "load/sprite_sheet.h"
+#include "platform/temporary_file.h"
 #include "png/png_handles.h"
 
 #include <png.h>

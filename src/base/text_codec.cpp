@@ -1,6 +1,6 @@
 #include "base/text_codec.h"
 
-#include "base/iconv.h"
+#include "platform/iconv.h"
 
 #include <algorithm>
 

@@ -1,12 +1,13 @@
 #include "chart/chart_text_reader.h"
 
 #include "base/chart_limits.h"
-#include "base/file_stream.h"
-#include "base/iconv.h"
 #include "base/text_codec.h"
 #include "chart/chart_diagnostic.h"
 #include "chart/chart_error.h"
 #include "chart/utf8_detector.h"
+#include "platform/file_stream.h"
+#include "platform/files.h"
+#include "platform/iconv.h"
 
 #include <algorithm>
 #include <array>
@@ -14,7 +15,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <stdexcept>
-#include <sys/stat.h>
 #include <utility>
 
 namespace beatplate {
@@ -300,12 +300,10 @@ std::optional<ChartTextReader> ChartTextReader::open(const std::filesystem::path
                                                      std::optional<ChartEncoding> forced)
 {
     auto state = std::make_unique<State>();
-    state->file.reset(std::fopen(path.c_str(), "rb"));
+    state->file = openFileStream(path, "rb");
     if (!state->file)
         return std::nullopt;
-    struct stat status { };
-    if (::fstat(::fileno(state->file.get()), &status) == 0 && S_ISREG(status.st_mode))
-        state->size = static_cast<std::uint64_t>(status.st_size);
+    state->size = bytesLeftIn(state->file.get());
     // A directory opens but cannot be read; it is no chart file.
     state->readMoreBytes();
     if (state->readFailed)

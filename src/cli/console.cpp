@@ -1,10 +1,9 @@
 #include "cli/console.h"
 
-#include <cerrno>
-#include <fcntl.h>
-#include <sys/ioctl.h>
+#include "platform/terminal.h"
+
+#include <cstdio>
 #include <system_error>
-#include <unistd.h>
 
 namespace beatplate {
 
@@ -13,40 +12,7 @@ namespace {
 constexpr std::size_t kDefaultColumns = 80;
 constexpr std::string_view kEraseLine = "\r\x1b[K";
 
-// Owns a descriptor opened here.
-class OpenedFile {
-public:
-    explicit OpenedFile(int fd)
-        : m_fd(fd)
-    {
-    }
-    OpenedFile(const OpenedFile&) = delete;
-    OpenedFile& operator=(const OpenedFile&) = delete;
-    ~OpenedFile()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    [[nodiscard]] int get() const { return m_fd; }
-
-private:
-    int m_fd;
-};
-
 } // namespace
-
-static void writeAll(int fd, std::string_view bytes)
-{
-    while (!bytes.empty()) {
-        const auto written = ::write(fd, bytes.data(), bytes.size());
-        if (written < 0 && errno == EINTR)
-            continue;
-        // Nothing is left to tell a failing standard error to.
-        if (written <= 0)
-            return;
-        bytes.remove_prefix(static_cast<std::size_t>(written));
-    }
-}
 
 std::string formatMessage(std::string_view message, std::optional<std::string_view> subject)
 {
@@ -110,7 +76,8 @@ Console::Console(int fd, ProgressDisplay progress)
 
 void Console::write(std::string_view bytes) const
 {
-    writeAll(m_fd, bytes);
+    // Nothing is left to tell a failing standard error to.
+    static_cast<void>(writeAll(m_fd, bytes));
 }
 
 void Console::eraseProgressLocked() const
@@ -121,10 +88,7 @@ void Console::eraseProgressLocked() const
 
 std::size_t Console::columns() const
 {
-    winsize size{};
-    if (::ioctl(m_fd, TIOCGWINSZ, &size) != 0 || size.ws_col == 0)
-        return kDefaultColumns;
-    return size.ws_col;
+    return terminalColumns(m_fd).value_or(kDefaultColumns);
 }
 
 void Console::report(std::string_view message, std::optional<std::string_view> subject,
@@ -164,20 +128,10 @@ bool Console::needsReading() const
     return m_needsReading;
 }
 
-void waitForEnterOnTerminal(std::string_view prompt)
+bool printText(const std::string& text)
 {
-    const OpenedFile terminal(::open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC));
-    if (terminal.get() < 0)
-        return;
-    writeAll(terminal.get(), prompt);
-    char c = '\0';
-    while (true) {
-        const auto got = ::read(terminal.get(), &c, 1);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0 || c == '\n')
-            return;
-    }
+    const bool written = std::fwrite(text.data(), 1, text.size(), stdout) == text.size();
+    return written && std::fflush(stdout) == 0;
 }
 
 } // namespace beatplate

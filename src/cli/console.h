@@ -63,8 +63,7 @@ private:
     bool m_needsReading = false;
 };
 
-// Writes prompt to the controlling terminal and waits there until Enter is pressed; reads
-// nothing from standard input. Returns at once when the process has no terminal.
-void waitForEnterOnTerminal(std::string_view prompt);
+// Writes text to standard output whole; false when it did not all get there.
+[[nodiscard]] bool printText(const std::string& text);
 
 } // namespace beatplate

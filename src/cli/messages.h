@@ -21,7 +21,4 @@ inline constexpr const char* kExtractUsageMessage =
     "かんたんなつかいかた：画像ファイルをbeatplate-chartにドラッグ＆ドロップ！\n"
     "Usage: beatplate-chart [OPTION]... PICTURE\n";
 
-// An operand of "-" is read through the descriptor the process was given.
-inline constexpr const char* kStandardInputPath = "/dev/stdin";
-
 } // namespace beatplate

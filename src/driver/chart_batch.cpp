@@ -1,7 +1,7 @@
 #include "driver/chart_batch.h"
 
 #include "cli/console.h"
-#include "driver/exit_status.h"
+#include "cli/exit_status.h"
 #include "pipeline/thread_picture_tools.h"
 
 #include <algorithm>

@@ -2,15 +2,16 @@
 
 #include "chart/chart_parser.h"
 #include "cli/console.h"
+#include "cli/exit_status.h"
 #include "cli/messages.h"
 #include "driver/chart_check.h"
-#include "driver/exit_status.h"
 #include "driver/run_paths.h"
 #include "output/png_writer.h"
 #include "pipeline/chart_pipeline.h"
+#include "platform/files.h"
+#include "platform/terminal.h"
 
 #include <optional>
-#include <unistd.h>
 
 namespace beatplate {
 
@@ -49,8 +50,8 @@ static std::optional<std::string> refusalOf(const ChartJob& job)
     if (job.refusal)
         return job.refusal;
     if (!job.picture)
-        return ::isatty(STDOUT_FILENO) != 0 ? std::optional<std::string>(kTerminalOutputMessage)
-                                            : std::nullopt;
+        return isTerminal(kStandardOutput) ? std::optional<std::string>(kTerminalOutputMessage)
+                                           : std::nullopt;
     if (!readsStandardInput(job) && isSameFile(job.name, *job.picture))
         return kSameFileMessage;
     return std::nullopt;
@@ -106,7 +107,7 @@ static int drawChart(const ChartJob& job, ChartPipeline& chart,
                      std::optional<TemporaryFile>& output, const DrawingTools& tools,
                      Console& console)
 {
-    PngSink sink = output ? PngSink(*output) : PngSink::descriptor(STDOUT_FILENO);
+    PngSink sink = output ? PngSink(*output) : PngSink::descriptor(kStandardOutput);
     const auto error = chart.drawPicture(tools.pictures, sink, { .threads = tools.pictureThreads });
     if (!error)
         return kExitSuccess;
@@ -143,7 +144,7 @@ static ChartOutcome processOpenedChart(const ChartJob& job, ChartPipeline& chart
 static ChartOutcome processChartOrThrow(const ChartJob& job, const DrawingTools& tools,
                                         const ChartSettings& settings, Console& console)
 {
-    ChartPipeline chart(ChartSource::file(readsStandardInput(job) ? kStandardInputPath : job.name,
+    ChartPipeline chart(ChartSource::file(readsStandardInput(job) ? standardInputPath() : job.name,
                                           settings.encoding));
     if (const auto error = chart.open()) {
         console.report(error->message, job.name);

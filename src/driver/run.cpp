@@ -8,63 +8,38 @@
 #include "driver/run_options.h"
 #include "driver/run_paths.h"
 #include "load/sprite_sheet.h"
-#include "load/text_font_lookup.h"
+#include "load/sprite_sheet_choice.h"
 #include "pipeline/pipeline_error.h"
 #include "pipeline/thread_picture_tools.h"
-#include "server/serve_command.h"
+#include "platform/processors.h"
+#include "platform/terminal.h"
+#include "platform/text_font_lookup.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <optional>
-#include <sched.h>
 #include <string>
-#include <thread>
-#include <unistd.h>
 #include <vector>
 
 namespace beatplate {
 
 namespace {
 
-constexpr const char* kSheetUnreadableMessage = "スプライトシートを読み込めません。";
-constexpr const char* kBuiltInSheetName = "built-in sheet";
 constexpr const char* kOutputDirectoryMessage = "出力先のフォルダを作れません。";
 
 } // namespace
 
-unsigned processorCount()
+static int printTextStatus(const std::string& text)
 {
-    cpu_set_t set;
-    CPU_ZERO(&set);
-    if (::sched_getaffinity(0, sizeof(set), &set) == 0 && CPU_COUNT(&set) > 0)
-        return static_cast<unsigned>(CPU_COUNT(&set));
-    return std::max(1u, std::thread::hardware_concurrency());
+    return printText(text) ? kExitSuccess : kExitOutputFailed;
 }
 
 static RunOptions readCommandLine(int argc, char** argv)
 {
     const std::vector<std::string_view> arguments(argv + std::min(argc, 1), argv + argc);
     return parseRunOptions(arguments);
-}
-
-int printText(const std::string& text)
-{
-    const bool written = std::fwrite(text.data(), 1, text.size(), stdout) == text.size();
-    return written && std::fflush(stdout) == 0 ? kExitSuccess : kExitOutputFailed;
-}
-
-std::optional<Canvas> loadChosenSpriteSheet(const std::optional<std::filesystem::path>& named,
-                                            std::string_view argv0,
-                                            std::span<const std::uint8_t> builtIn, Console& console)
-{
-    const auto file =
-        named ? named : findSpriteSheet(spriteSheetCandidatesFor(runningExecutablePath(), argv0));
-    auto sheet = file ? loadSpriteSheet(*file) : loadSpriteSheet(builtIn);
-    if (!sheet)
-        console.report(kSheetUnreadableMessage, file ? file->string() : kBuiltInSheetName);
-    return sheet;
 }
 
 static bool makeOutputDirectory(const RunOptions& options, Console& console)
@@ -164,7 +139,7 @@ static int runCharts(const RunOptions& options, std::string_view argv0,
     const unsigned pictureThreads = jobs.size() > 1 ? 1 : options.jobs;
     ChartBatch batch(jobs, sources, settings, console);
     const int status = batch.run(threads, pictureThreads);
-    return std::max(status, printText(dataOf(options, batch.outcomes())));
+    return std::max(status, printTextStatus(dataOf(options, batch.outcomes())));
 }
 
 static void reportCommandLineError(const CommandLineError& error, Console& console)
@@ -176,12 +151,12 @@ static int runWithOptions(const RunOptions& options, std::string_view argv0,
                           std::span<const std::uint8_t> builtIn)
 {
     if (options.help)
-        return printText(runHelpText());
+        return printTextStatus(runHelpText());
     if (options.version)
-        return printText(runVersionText());
+        return printTextStatus(runVersionText());
     const bool showProgress =
-        options.charts.size() > 1 && !options.watch && ::isatty(STDERR_FILENO) != 0;
-    Console console(STDERR_FILENO, showProgress ? ProgressDisplay::InPlace : ProgressDisplay::Off);
+        options.charts.size() > 1 && !options.watch && isTerminal(kStandardError);
+    Console console(kStandardError, showProgress ? ProgressDisplay::InPlace : ProgressDisplay::Off);
     int status = kExitOutputFailed;
     try {
         status = runCharts(options, argv0, builtIn, console);
@@ -201,15 +176,11 @@ static int runWithOptions(const RunOptions& options, std::string_view argv0,
 
 int runBeatplate(int argc, char** argv, std::span<const std::uint8_t> builtInSpriteSheet)
 {
-    if (argc > 1 && std::string_view(argv[1]) == "serve") {
-        const std::vector<std::string_view> arguments(argv + 2, argv + argc);
-        return runServe(arguments, argv[0], builtInSpriteSheet);
-    }
     RunOptions options;
     try {
         options = readCommandLine(argc, argv);
     } catch (const CommandLineError& error) {
-        Console console(STDERR_FILENO);
+        Console console(kStandardError);
         reportCommandLineError(error, console);
         return kExitUsage;
     }

@@ -1,7 +1,6 @@
 #pragma once
 
-#include "driver/exit_status.h"
-#include "render/canvas.h"
+#include "cli/exit_status.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -17,20 +16,5 @@ namespace beatplate {
 // the sheet drawn with when no other is named or found.
 [[nodiscard]] int runBeatplate(int argc, char** argv,
                                std::span<const std::uint8_t> builtInSpriteSheet);
-
-class Console;
-
-// The sheet the command line draws with: named (--sheet), else the first regular file of the
-// places looked in, else the built-in sheet; none, reported on console, when it cannot be read.
-[[nodiscard]] std::optional<Canvas>
-loadChosenSpriteSheet(const std::optional<std::filesystem::path>& named, std::string_view argv0,
-                      std::span<const std::uint8_t> builtIn, Console& console);
-
-// Writes text to standard output whole; the status of the run that printed it.
-[[nodiscard]] int printText(const std::string& text);
-
-// The processors this process may run on, which a container or taskset may make fewer than
-// the machine has.
-[[nodiscard]] unsigned processorCount();
 
 } // namespace beatplate

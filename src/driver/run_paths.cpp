@@ -1,11 +1,11 @@
 #include "driver/run_paths.h"
 
 #include "cli/messages.h"
+#include "platform/files.h"
 
 #include <algorithm>
 #include <set>
 #include <string>
-#include <sys/stat.h>
 #include <system_error>
 #include <utility>
 
@@ -18,71 +18,11 @@ std::filesystem::path outputPathFor(const std::filesystem::path& chartPath)
     return outputPath;
 }
 
-// The executable's directory with its trailing "/", or empty when argv0 names no directory.
-static std::optional<std::string>
-executableDirectory(const std::optional<std::filesystem::path>& executablePath,
-                    std::string_view argv0)
-{
-    if (executablePath)
-        return (executablePath->parent_path() / "").string();
-    const auto slash = argv0.rfind('/');
-    if (slash == std::string_view::npos)
-        return std::nullopt;
-    return std::string(argv0.substr(0, slash + 1));
-}
-
-std::filesystem::path spriteSheetPathFor(const std::optional<std::filesystem::path>& executablePath,
-                                         std::string_view argv0)
-{
-    return executableDirectory(executablePath, argv0).value_or("") + "pic.png";
-}
-
-std::vector<std::filesystem::path>
-spriteSheetCandidatesFor(const std::optional<std::filesystem::path>& executablePath,
-                         std::string_view argv0)
-{
-    std::vector<std::filesystem::path> candidates{ spriteSheetPathFor(executablePath, argv0) };
-    // A bare argv0 was found through PATH, so "../share" from the current directory means nothing.
-    if (const auto directory = executableDirectory(executablePath, argv0))
-        candidates.emplace_back(*directory + "../share/beatplate/pic.png");
-    return candidates;
-}
-
-std::optional<std::filesystem::path>
-findSpriteSheet(const std::vector<std::filesystem::path>& candidates)
-{
-    for (const auto& candidate : candidates) {
-        std::error_code error;
-        if (std::filesystem::is_regular_file(candidate, error))
-            return candidate;
-    }
-    return std::nullopt;
-}
-
-std::optional<std::filesystem::path> runningExecutablePath()
-{
-    std::error_code error;
-    auto path = std::filesystem::read_symlink("/proc/self/exe", error);
-    if (error || path.empty())
-        return std::nullopt;
-    return path;
-}
-
 namespace {
 
 constexpr const char* kTakenOutputMessage = "ほかの譜面と出力先が同じです。";
 
-using FileIdentity = std::pair<dev_t, ino_t>;
-
 } // namespace
-
-static std::optional<FileIdentity> identityOf(const std::filesystem::path& path)
-{
-    struct stat status { };
-    if (::stat(path.c_str(), &status) != 0)
-        return std::nullopt;
-    return FileIdentity{ status.st_dev, status.st_ino };
-}
 
 bool outputIsDirectory(std::string_view output)
 {
@@ -117,7 +57,7 @@ std::vector<ChartJob> planChartJobs(const std::vector<std::string>& charts,
 {
     std::set<FileIdentity> chartFiles;
     for (const auto& chart : charts) {
-        if (const auto identity = chart == "-" ? std::nullopt : identityOf(chart))
+        if (const auto identity = chart == "-" ? std::nullopt : fileIdentityOf(chart))
             chartFiles.insert(*identity);
     }
     std::vector<ChartJob> jobs;
@@ -127,7 +67,7 @@ std::vector<ChartJob> planChartJobs(const std::vector<std::string>& charts,
         std::error_code error;
         const auto key = job.picture ? std::filesystem::weakly_canonical(*job.picture, error)
                                      : std::filesystem::path();
-        const auto identity = job.picture ? identityOf(*job.picture) : std::nullopt;
+        const auto identity = job.picture ? fileIdentityOf(*job.picture) : std::nullopt;
         if (identity && chartFiles.contains(*identity))
             job.refusal = kSameFileMessage;
         else if (!taken.insert(error ? job.picture->lexically_normal() : key).second)

@@ -16,27 +16,6 @@ namespace beatplate {
 // "." has an empty extension ("a." gives "a.png").
 [[nodiscard]] std::filesystem::path outputPathFor(const std::filesystem::path& chartPath);
 
-// "pic.png" in the directory of the running executable; without that path, in argv[0] up to its
-// last "/"; when argv[0] has no "/", "pic.png" in the current directory.
-[[nodiscard]] std::filesystem::path
-spriteSheetPathFor(const std::optional<std::filesystem::path>& executablePath,
-                   std::string_view argv0);
-
-// Where the sprite sheet may lie, in the order it is looked for: first as spriteSheetPathFor
-// gives it, then, where the executable's directory is known, at ../share/beatplate/pic.png from
-// that directory, where an installed program keeps it.
-[[nodiscard]] std::vector<std::filesystem::path>
-spriteSheetCandidatesFor(const std::optional<std::filesystem::path>& executablePath,
-                         std::string_view argv0);
-
-// The first candidate that is a regular file (or a link to one); none when no candidate is, and
-// the built-in sheet is drawn with. A FIFO or a directory is passed over, never opened.
-[[nodiscard]] std::optional<std::filesystem::path>
-findSpriteSheet(const std::vector<std::filesystem::path>& candidates);
-
-// The running executable as /proc/self/exe names it; empty when that cannot be read.
-[[nodiscard]] std::optional<std::filesystem::path> runningExecutablePath();
-
 // True when the output path names the chart file itself, under any spelling (also through a
 // link or on a filesystem that ignores case), so that writing it would destroy the chart.
 [[nodiscard]] bool isSameFile(const std::filesystem::path& chartPath,

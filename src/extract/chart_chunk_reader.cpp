@@ -1,15 +1,13 @@
 #include "extract/chart_chunk_reader.h"
 
-#include "base/file_descriptor.h"
 #include "base/text_codec.h"
 #include "cli/messages.h"
 #include "extract/extract_error.h"
 #include "extract/png_chunk_reader.h"
+#include "platform/files.h"
 
 #include <algorithm>
-#include <fcntl.h>
 #include <optional>
-#include <sys/stat.h>
 #include <system_error>
 
 namespace beatplate {
@@ -138,9 +136,9 @@ std::string readChartChunk(int fd)
 
 std::string readChartChunk(const std::filesystem::path& picture)
 {
-    const FileDescriptor file(::open(picture.c_str(), O_RDONLY | O_CLOEXEC));
-    struct stat status { };
-    if (!file.valid() || ::fstat(file.get(), &status) != 0 || S_ISDIR(status.st_mode))
+    const FileDescriptor file = openForReading(picture);
+    // A directory opens but cannot be read; it is no picture.
+    if (!file.valid() || isDirectory(file.get()))
         throw ExtractError(kExtractPictureUnreadable, kFileMissingMessage);
     return readChartChunk(file.get());
 }

@@ -1,9 +1,9 @@
 #include "extract/chart_file_output.h"
 
-#include "base/temporary_file.h"
 #include "cli/console.h"
 #include "cli/messages.h"
 #include "extract/extract_error.h"
+#include "platform/temporary_file.h"
 
 #include <cerrno>
 #include <cstdio>

@@ -6,6 +6,8 @@
 #include "extract/chart_file_output.h"
 #include "extract/extract_error.h"
 #include "extract/extract_options.h"
+#include "platform/files.h"
+#include "platform/terminal.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -13,9 +15,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <sys/stat.h>
 #include <system_error>
-#include <unistd.h>
 #include <vector>
 
 namespace beatplate {
@@ -29,32 +29,19 @@ constexpr const char* kWrittenAsUtf8 =
 
 } // namespace
 
-static bool isRegularFile(int fd)
-{
-    struct stat status { };
-    return ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode);
-}
-
 static bool namesSameFile(const std::string& picture, const std::string& output)
 {
-    struct stat first { };
-    struct stat second { };
-    return ::stat(picture.c_str(), &first) == 0 && ::stat(output.c_str(), &second) == 0
-        && first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+    const auto first = fileIdentityOf(picture);
+    return first && first == fileIdentityOf(output);
 }
 
 static void writeToStandardOutput(std::string_view bytes)
 {
-    while (!bytes.empty()) {
-        const auto written = ::write(STDOUT_FILENO, bytes.data(), bytes.size());
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            throw ExtractError(kExtractOutputFailed, kOutputFailedMessage,
-                               "standard output: "
-                                   + std::generic_category().message(written < 0 ? errno : EIO));
-        bytes.remove_prefix(static_cast<std::size_t>(written));
-    }
+    errno = 0;
+    if (!writeAll(kStandardOutput, bytes))
+        throw ExtractError(kExtractOutputFailed, kOutputFailedMessage,
+                           "standard output: "
+                               + std::generic_category().message(errno != 0 ? errno : EIO));
 }
 
 // beatplate reads UTF-8 back exactly only behind a byte-order mark, which a file gets; a
@@ -86,11 +73,11 @@ static int extractChart(const ExtractOptions& options, Console& console)
     const bool fromStandardInput = options.picture == "-";
     const std::optional<std::string> output =
         fromStandardInput && !options.output ? "-" : options.output;
-    const std::string picture = fromStandardInput ? kStandardInputPath : options.picture;
+    const std::string picture = fromStandardInput ? standardInputPath().string() : options.picture;
     const ChartFile file = chartFileOf(picture, options, console);
     const std::string& chart = file.bytes;
     if (output == "-") {
-        writeToStandardOutput(withMarkFor(chart, file.encoding, isRegularFile(STDOUT_FILENO)));
+        writeToStandardOutput(withMarkFor(chart, file.encoding, isRegularFile(kStandardOutput)));
         return kExtractSuccess;
     }
     const std::string bytes = withMarkFor(chart, file.encoding, true);
@@ -124,10 +111,9 @@ static int runExtract(const ExtractOptions& options, Console& console)
     }
 }
 
-static int printText(const std::string& text)
+static int printTextStatus(const std::string& text)
 {
-    const bool written = std::fwrite(text.data(), 1, text.size(), stdout) == text.size();
-    return written && std::fflush(stdout) == 0 ? kExtractSuccess : kExtractOutputFailed;
+    return printText(text) ? kExtractSuccess : kExtractOutputFailed;
 }
 
 } // namespace beatplate
@@ -135,7 +121,7 @@ static int printText(const std::string& text)
 int main(int argc, char** argv)
 {
     using namespace beatplate;
-    Console console(STDERR_FILENO);
+    Console console(kStandardError);
     ExtractOptions options;
     try {
         const std::vector<std::string_view> arguments(argv + std::min(argc, 1), argv + argc);
@@ -145,9 +131,9 @@ int main(int argc, char** argv)
         return kExtractPictureUnreadable;
     }
     if (options.help)
-        return printText(extractHelpText());
+        return printTextStatus(extractHelpText());
     if (options.version)
-        return printText(extractVersionText());
+        return printTextStatus(extractVersionText());
     const int status = runExtract(options, console);
     if (options.pause && console.needsReading())
         waitForEnterOnTerminal(kPausePrompt);

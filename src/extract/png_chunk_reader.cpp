@@ -1,11 +1,11 @@
 #include "extract/png_chunk_reader.h"
 
+#include "platform/files.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <sys/stat.h>
 #include <system_error>
-#include <unistd.h>
 #include <zlib.h>
 
 namespace beatplate {
@@ -30,20 +30,14 @@ PngChunkReader::PngChunkReader(int fd)
     : m_fd(fd)
     , m_buffer(kBufferSize)
 {
-    struct stat status { };
-    const off_t position = ::lseek(fd, 0, SEEK_CUR);
-    if (::fstat(fd, &status) == 0 && S_ISREG(status.st_mode) && position >= 0)
-        m_left = static_cast<std::uint64_t>(std::max<off_t>(status.st_size - position, 0));
+    m_left = bytesLeftIn(fd);
 }
 
 // Up to size bytes of the input, refilling the buffer when it is empty; empty at the end.
 std::string_view PngChunkReader::take(std::size_t size)
 {
     if (m_begin == m_end) {
-        ssize_t got = 0;
-        do {
-            got = ::read(m_fd, m_buffer.data(), m_buffer.size());
-        } while (got < 0 && errno == EINTR);
+        const long long got = readSome(m_fd, m_buffer.data(), m_buffer.size());
         if (got < 0)
             throw std::system_error(errno, std::generic_category(), "read");
         m_begin = 0;

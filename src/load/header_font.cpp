@@ -1,6 +1,6 @@
 #include "load/header_font.h"
 
-#include "load/text_font_lookup.h"
+#include "platform/text_font_lookup.h"
 
 #include <ft2build.h>
 #include FT_OUTLINE_H

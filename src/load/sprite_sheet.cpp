@@ -1,7 +1,7 @@
 #include "load/sprite_sheet.h"
 
-#include "base/file_stream.h"
-#include "output/png_error.h"
+#include "platform/file_stream.h"
+#include "png/png_error.h"
 #include "png/png_handles.h"
 
 #include <png.h>
@@ -98,7 +98,7 @@ static std::optional<Canvas> decodeSpriteSheet(const FilePtr& file)
 
 std::optional<Canvas> loadSpriteSheet(const std::filesystem::path& path)
 {
-    return decodeSpriteSheet(FilePtr(std::fopen(path.c_str(), "rb")));
+    return decodeSpriteSheet(openFileStream(path, "rb"));
 }
 
 std::optional<Canvas> loadSpriteSheet(std::span<const std::uint8_t> png)

@@ -1,7 +1,7 @@
 #include "output/libpng_reference.h"
 
 #include "base/chart_limits.h"
-#include "output/png_error.h"
+#include "png/png_error.h"
 #include "output/png_writer.h"
 #include "png/png_handles.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "output/png_write_options.h"
-#include "render/canvas.h"
+#include "image/canvas.h"
 
 #include <cstdint>
 #include <span>

@@ -4,6 +4,8 @@
 #include "cli/console.h"
 #include "cli/messages.h"
 #include "output/banded_png_encoder.h"
+#include "platform/files.h"
+#include "platform/terminal.h"
 
 #include <png.h>
 
@@ -11,7 +13,6 @@
 #include <cstdio>
 #include <string>
 #include <system_error>
-#include <unistd.h>
 
 namespace beatplate {
 
@@ -82,16 +83,10 @@ bool PngSink::write(std::span<const std::uint8_t> bytes) noexcept
 // 0 when every byte was written, else the reason.
 static int writeWhole(int fd, std::span<const std::uint8_t> bytes)
 {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const auto written = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return written < 0 ? errno : EIO;
-        done += static_cast<std::size_t>(written);
-    }
-    return 0;
+    errno = 0;
+    if (writeAll(fd, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size())))
+        return 0;
+    return errno != 0 ? errno : EIO;
 }
 
 void PngSink::finish()
@@ -181,9 +176,10 @@ static void checkOutputReplaceable(const std::filesystem::path& outputPath)
     if (std::filesystem::is_directory(status))
         throw PngWriteError(kOutputOpenFailedMessage,
                             outputFailureDetail(outputPath.string(), EISDIR));
-    if (::access(outputPath.c_str(), W_OK) != 0)
+    errno = 0;
+    if (!mayWrite(outputPath))
         throw PngWriteError(kOutputOpenFailedMessage,
-                            outputFailureDetail(outputPath.string(), errno));
+                            outputFailureDetail(outputPath.string(), errno != 0 ? errno : EACCES));
 }
 
 TemporaryFile openPngOutput(const std::filesystem::path& outputPath)

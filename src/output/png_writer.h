@@ -1,6 +1,6 @@
 #pragma once
 
-#include "base/temporary_file.h"
+#include "platform/temporary_file.h"
 #include "output/banded_picture.h"
 #include "output/png_write_options.h"
 

@@ -4,6 +4,7 @@
 #include "chart/chart_stats.h"
 #include "cli/messages.h"
 #include "pipeline/picture_tools.h"
+#include "platform/files.h"
 #include "render/score_layout.h"
 #include "render/score_renderer.h"
 
@@ -32,7 +33,7 @@ std::optional<PipelineError> ChartPipeline::open()
     const auto& path = std::get<std::filesystem::path>(m_source.from);
     std::error_code error;
     // A directory opens like a file on Linux but holds no chart.
-    if (path != kStandardInputPath && std::filesystem::is_directory(path, error))
+    if (path != standardInputPath() && std::filesystem::is_directory(path, error))
         return PipelineError{ PipelineErrorKind::ChartMissing, kFileMissingMessage, {}, path, {} };
     m_reader = ChartTextReader::open(path, m_source.encoding);
     if (!m_reader)

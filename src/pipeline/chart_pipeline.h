@@ -18,7 +18,7 @@ namespace beatplate {
 
 class PictureTools;
 
-// Where a chart is read from: a file (kStandardInputPath for standard input) or its bytes.
+// Where a chart is read from: a file (standardInputPath() for standard input) or its bytes.
 struct ChartSource {
     [[nodiscard]] static ChartSource file(std::filesystem::path path,
                                           std::optional<ChartEncoding> encoding)

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "chart/chart_document.h"
+#include "image/canvas.h"
 #include "output/banded_picture.h"
 #include "render/band_index.h"
-#include "render/canvas.h"
 #include "render/score_layout.h"
 #include "render/text_header.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "render/canvas.h"
+#include "image/canvas.h"
 
 #include <array>
 #include <cassert>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "chart/chart_document.h"
-#include "render/canvas.h"
+#include "image/canvas.h"
 #include "render/text_line.h"
 
 #include <cstdint>

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "image/canvas.h"
 #include "load/header_font.h"
-#include "render/canvas.h"
 
 #include <cstdint>
 #include <string_view>

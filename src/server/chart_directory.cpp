@@ -1,8 +1,8 @@
 #include "server/chart_directory.h"
 
-#include "base/file_descriptor.h"
-#include "base/temporary_file.h"
 #include "base/text_codec.h"
+#include "platform/files.h"
+#include "platform/temporary_file.h"
 
 #include <algorithm>
 #include <array>
@@ -10,11 +10,8 @@
 #include <cerrno>
 #include <climits>
 #include <cstdio>
-#include <fcntl.h>
 #include <stdexcept>
-#include <sys/stat.h>
 #include <system_error>
-#include <unistd.h>
 
 namespace beatplate {
 
@@ -129,15 +126,6 @@ bool ChartDirectory::isInside(const std::filesystem::path& canonical) const
     return rootEnd == m_root.end() && pathAt != canonical.end();
 }
 
-static std::optional<struct stat> statusOf(const std::filesystem::path& path, bool followLinks)
-{
-    struct stat status { };
-    const int result = followLinks ? ::stat(path.c_str(), &status) : ::lstat(path.c_str(), &status);
-    if (result != 0)
-        return std::nullopt;
-    return status;
-}
-
 std::optional<std::filesystem::path> ChartDirectory::resolve(std::string_view name) const
 {
     if (!isChartName(name))
@@ -146,8 +134,8 @@ std::optional<std::filesystem::path> ChartDirectory::resolve(std::string_view na
     const auto target = std::filesystem::canonical(m_root / fileNameOf(name), error);
     if (error || !isInside(target))
         return std::nullopt;
-    const auto status = statusOf(target, false);
-    if (!status || !S_ISREG(status->st_mode))
+    const auto status = fileStatusOf(target, LinkHandling::NoFollow);
+    if (!status || status->kind != FileKind::Regular)
         return std::nullopt;
     return target;
 }
@@ -157,7 +145,8 @@ std::optional<std::filesystem::path> ChartDirectory::writeTarget(std::string_vie
     if (auto existing = resolve(name))
         return existing;
     // Nothing at all may be there: a dangling link or a directory is no place for a chart.
-    if (!isChartName(name) || statusOf(m_root / fileNameOf(name), false) || errno != ENOENT)
+    if (!isChartName(name) || fileStatusOf(m_root / fileNameOf(name), LinkHandling::NoFollow)
+        || errno != ENOENT)
         return std::nullopt;
     return m_root / fileNameOf(name);
 }
@@ -169,10 +158,9 @@ std::vector<ChartFileInfo> ChartDirectory::list() const
     for (const auto& entry : std::filesystem::directory_iterator(m_root, error)) {
         const std::string name = chartNameOf(entry.path().filename().string());
         const auto file = resolve(name);
-        const auto status = file ? statusOf(*file, true) : std::nullopt;
+        const auto status = file ? fileStatusOf(*file, LinkHandling::Follow) : std::nullopt;
         if (status)
-            charts.push_back(
-                { name, static_cast<std::uintmax_t>(status->st_size), status->st_mtim });
+            charts.push_back({ name, status->size, status->modified });
     }
     std::sort(charts.begin(), charts.end(),
               [](const ChartFileInfo& a, const ChartFileInfo& b) { return a.name < b.name; });
@@ -185,9 +173,7 @@ static std::optional<std::string> readAtMost(int fd, std::size_t limit)
     std::string bytes;
     std::array<char, std::size_t{ 64 } * 1024> buffer{};
     while (bytes.size() <= limit) {
-        const ssize_t got = ::read(fd, buffer.data(), buffer.size());
-        if (got < 0 && errno == EINTR)
-            continue;
+        const long long got = readSome(fd, buffer.data(), buffer.size());
         if (got < 0)
             return std::nullopt;
         if (got == 0)
@@ -209,18 +195,20 @@ std::optional<ChartFile> ChartDirectory::read(std::string_view name,
     if (!target)
         return report(ChartReadFailure::NotFound);
     // The resolved path holds no link, so a link put in its place since is not followed.
-    const FileDescriptor file(::open(target->c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
-    struct stat status { };
-    if (!file.valid() || ::fstat(file.get(), &status) != 0 || !S_ISREG(status.st_mode))
+    const FileDescriptor file = openForReading(*target, LinkHandling::NoFollow);
+    const auto status = file.valid() ? fileStatusOf(file.get()) : std::nullopt;
+    if (!status || status->kind != FileKind::Regular)
         return report(ChartReadFailure::NotFound);
-    if (static_cast<std::uintmax_t>(status.st_size) > kMaxChartBytes)
+    if (status->size > kMaxChartBytes)
         return report(ChartReadFailure::TooLarge);
     auto bytes = readAtMost(file.get(), kMaxChartBytes);
     if (!bytes)
         return report(ChartReadFailure::NotFound);
     if (bytes->size() > kMaxChartBytes)
         return report(ChartReadFailure::TooLarge);
-    ChartFile chart{ { std::string(name), bytes->size(), status.st_mtim }, std::move(*bytes), {} };
+    ChartFile chart{ { std::string(name), bytes->size(), status->modified },
+                     std::move(*bytes),
+                     {} };
     chart.etag = entityTagOf(chart.bytes);
     return chart;
 }
@@ -228,30 +216,18 @@ std::optional<ChartFile> ChartDirectory::read(std::string_view name,
 std::optional<std::string> ChartDirectory::whyNotWritable(std::string_view name) const
 {
     const auto target = resolve(name);
-    const auto status = target ? statusOf(*target, true) : std::nullopt;
+    const auto status = target ? fileStatusOf(*target, LinkHandling::Follow) : std::nullopt;
     if (!status)
         return std::nullopt;
     // A chart without any write permission was made read-only on purpose, even for root.
-    if ((status->st_mode & 0222) == 0
-        || ::faccessat(AT_FDCWD, target->c_str(), W_OK, AT_EACCESS) != 0)
+    if ((status->mode & 0222) == 0 || !mayWrite(*target))
         return "the chart is read-only";
-    if (status->st_nlink > 1)
-        return "the chart has " + std::to_string(status->st_nlink)
+    if (status->links > 1)
+        return "the chart has " + std::to_string(status->links)
             + " hard links, which saving would break";
-    if (::geteuid() != 0 && status->st_uid != ::geteuid())
+    if (!runsAsAdministrator() && !ownsFile(*status))
         return "the chart belongs to another user, and saving would make it ours";
     return std::nullopt;
-}
-
-// Gives the new file the owner and group of the one it replaces, which only root may always do;
-// anyone may keep his own file's group when he is in it.
-static void keepOwner(int fd, const struct stat& old)
-{
-    if (::fchown(fd, old.st_uid, old.st_gid) == 0)
-        return;
-    if (errno == EPERM && old.st_uid == ::geteuid() && ::fchown(fd, old.st_uid, -1) == 0)
-        return;
-    throw std::system_error(errno, std::generic_category(), "cannot keep the chart's owner");
 }
 
 ChartFileInfo ChartDirectory::write(std::string_view name, std::string_view bytes) const
@@ -259,21 +235,21 @@ ChartFileInfo ChartDirectory::write(std::string_view name, std::string_view byte
     const auto target = writeTarget(name);
     if (!target)
         throw std::invalid_argument("no chart may be written as " + std::string(name));
-    const auto old = statusOf(*target, true);
+    const auto old = fileStatusOf(*target, LinkHandling::Follow);
     TemporaryFile file(*target, TemporaryFileKind::Unnamed, kChartFilePrefix);
     if (std::fwrite(bytes.data(), 1, bytes.size(), file.stream()) != bytes.size())
         throw std::system_error(errno, std::generic_category(), "cannot write " + target->string());
     file.finishWriting();
     if (old)
-        keepOwner(file.descriptor(), *old);
+        keepFileOwner(file.descriptor(), *old);
     file.replaceTarget();
     // The replacement passes on only the read and write bits; the rest of the mode follows.
-    if (old && ::fchmod(file.descriptor(), old->st_mode & 07777) != 0)
-        throw std::system_error(errno, std::generic_category(), "cannot keep the chart's mode");
-    const auto status = statusOf(*target, true);
+    if (old)
+        keepFileMode(file.descriptor(), *old);
+    const auto status = fileStatusOf(*target, LinkHandling::Follow);
     if (!status)
         throw std::system_error(errno, std::generic_category(), "cannot read " + target->string());
-    return { std::string(name), static_cast<std::uintmax_t>(status->st_size), status->st_mtim };
+    return { std::string(name), status->size, status->modified };
 }
 
 } // namespace beatplate

@@ -2,11 +2,11 @@
 
 #include "chart/chart_diagnostic.h"
 #include "chart/chart_text_reader.h"
+#include "image/canvas.h"
 #include "load/header_font.h"
-#include "load/text_font_lookup.h"
 #include "pipeline/picture_tools.h"
 #include "pipeline/pipeline_error.h"
-#include "render/canvas.h"
+#include "platform/text_font_lookup.h"
 
 #include <cstdint>
 #include <mutex>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "driver/file_watcher.h"
+#include "platform/file_watcher.h"
 
 #include <chrono>
 #include <condition_variable>

@@ -1,17 +1,15 @@
 #include "server/chart_server.h"
 
 #include "chart/chart_error.h"
+#include "platform/network.h"
 #include "server/chart_directory.h"
 #include "server/connection_threads.h"
 
-#include <arpa/inet.h>
 #include <array>
 #include <charconv>
 #include <chrono>
 #include <httplib.h>
-#include <netinet/in.h>
 #include <nlohmann/json.hpp>
-#include <sys/socket.h>
 
 namespace beatplate {
 
@@ -44,16 +42,10 @@ static std::string_view hostName(std::string_view header)
 
 HostCheck hostCheckFor(const std::string& address)
 {
-    in_addr ipv4{};
-    if (::inet_pton(AF_INET, address.c_str(), &ipv4) == 1)
-        return (ntohl(ipv4.s_addr) >> 24) == 127 ? HostCheck::LoopbackNames : HostCheck::Any;
-    in6_addr ipv6{};
-    if (::inet_pton(AF_INET6, address.c_str(), &ipv6) != 1)
+    // A name is looked up to an address of this machine's choosing: only loopback names pass.
+    if (!isNumericAddress(address) || isLoopbackAddress(address))
         return HostCheck::LoopbackNames;
-    if (IN6_IS_ADDR_LOOPBACK(&ipv6))
-        return HostCheck::LoopbackNames;
-    const bool mappedLoopback = IN6_IS_ADDR_V4MAPPED(&ipv6) && ipv6.s6_addr[12] == 127;
-    return mappedLoopback ? HostCheck::LoopbackNames : HostCheck::Any;
+    return HostCheck::Any;
 }
 
 ChartServer::ChartServer(ChartDirectory& directory, ChartPreview& preview, WebPage page,
@@ -76,8 +68,7 @@ ChartServer::ChartServer(ChartDirectory& directory, ChartPreview& preview, WebPa
     // The library's default shares the port with any server already on it (SO_REUSEPORT), so
     // that a second beatplate serve would take half the requests instead of failing.
     m_server->set_socket_options([this](int socket) {
-        const int yes = 1;
-        ::setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof(yes));
+        allowAddressReuse(socket);
         m_listeningSocket = socket;
     });
     route();
@@ -99,7 +90,7 @@ int ChartServer::bind(const std::string& address, int port)
     // The library's backlog of 5 drops the connections that come in a burst, which then wait a
     // second or more for the kernel to try them again.
     if (bound >= 0)
-        ::listen(m_listeningSocket, kListenBacklog);
+        listenWithBacklog(m_listeningSocket, kListenBacklog);
     return bound;
 }
 

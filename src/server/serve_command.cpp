@@ -1,88 +1,29 @@
 #include "server/serve_command.h"
 
 #include "cli/console.h"
+#include "cli/exit_status.h"
 #include "cli/messages.h"
 #include "cli/option_parser.h"
-#include "driver/exit_status.h"
-#include "driver/run.h"
-#include "driver/run_paths.h"
-#include "load/text_font_lookup.h"
+#include "load/sprite_sheet_choice.h"
+#include "platform/executable_path.h"
+#include "platform/processors.h"
+#include "platform/stop_on_interrupt.h"
+#include "platform/terminal.h"
+#include "platform/text_font_lookup.h"
 #include "server/chart_directory.h"
 #include "server/chart_preview.h"
 #include "server/chart_server.h"
 #include "server/serve_options.h"
 #include "server/web_page.h"
 
-#include <atomic>
 #include <cerrno>
-#include <chrono>
-#include <csignal>
 #include <cstring>
-#include <ctime>
-#include <pthread.h>
-#include <thread>
-#include <unistd.h>
 
 namespace beatplate {
 
 namespace {
 
 constexpr std::string_view kProgramName = "beatplate serve";
-
-// While it lives, SIGINT and SIGTERM are held back from every thread started after it; once
-// watching, a thread of its own takes the first and stops the server, so that requests under
-// way are answered and nothing is left behind.
-class StopServerOnSignal {
-public:
-    StopServerOnSignal()
-    {
-        sigemptyset(&m_signals);
-        sigaddset(&m_signals, SIGINT);
-        sigaddset(&m_signals, SIGTERM);
-        ::pthread_sigmask(SIG_BLOCK, &m_signals, &m_previous);
-    }
-    StopServerOnSignal(const StopServerOnSignal&) = delete;
-    StopServerOnSignal& operator=(const StopServerOnSignal&) = delete;
-    ~StopServerOnSignal()
-    {
-        finish();
-        ::pthread_sigmask(SIG_SETMASK, &m_previous, nullptr);
-    }
-
-    void watch(ChartServer& server)
-    {
-        m_thread = std::thread([this, &server] { waitForSignal(server); });
-    }
-    // Stops taking signals; the server may then go.
-    void finish()
-    {
-        m_done = true;
-        if (m_thread.joinable())
-            m_thread.join();
-    }
-
-private:
-    void waitForSignal(ChartServer& server) const
-    {
-        const timespec interval{ 0, 100'000'000 };
-        while (!m_done) {
-            if (::sigtimedwait(&m_signals, nullptr, &interval) > 0)
-                break;
-        }
-        // A second signal ends the process at once, as it would without us.
-        ::pthread_sigmask(SIG_UNBLOCK, &m_signals, nullptr);
-        // A stop just before the server begins to listen would be lost: repeat it until then.
-        while (!m_done) {
-            server.stop();
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
-    }
-
-    sigset_t m_signals{};
-    sigset_t m_previous{};
-    std::atomic<bool> m_done{ false };
-    std::thread m_thread;
-};
 
 } // namespace
 
@@ -114,10 +55,11 @@ static int listenAndServe(const ServeOptions& options, ChartServer& server,
 static int serveDirectory(const ServeOptions& options, ChartDirectory& directory,
                           ChartPreview& preview, WebPage page, Console& console)
 {
-    // Signals are held back before the server starts the threads that would otherwise take them.
-    StopServerOnSignal stopper;
+    // Interrupts are held back before the server starts the threads that would otherwise take
+    // them; a stop just before the server begins to listen is repeated until it takes.
+    StopOnInterrupt stopper;
     ChartServer server(directory, preview, std::move(page), hostCheckFor(options.address));
-    stopper.watch(server);
+    stopper.watch([&server] { server.stop(); });
     const int status = listenAndServe(options, server, directory.path(), console);
     stopper.finish();
     return status;
@@ -147,11 +89,11 @@ static int serveWithOptions(const ServeOptions& options, std::string_view argv0,
 int runServe(std::span<const std::string_view> arguments, std::string_view argv0,
              std::span<const std::uint8_t> builtInSpriteSheet)
 {
-    Console console(STDERR_FILENO);
+    Console console(kStandardError);
     try {
         const ServeOptions options = parseServeOptions(arguments);
         if (options.help)
-            return printText(serveHelpText());
+            return printText(serveHelpText()) ? kExitSuccess : kExitOutputFailed;
         return serveWithOptions(options, argv0, builtInSpriteSheet, console);
     } catch (const CommandLineError& error) {
         console.report(commandLineErrorMessage(kProgramName, error), std::nullopt);

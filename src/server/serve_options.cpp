@@ -1,6 +1,7 @@
 #include "server/serve_options.h"
 
-#include <arpa/inet.h>
+#include "platform/network.h"
+
 #include <charconv>
 #include <vector>
 
@@ -19,9 +20,7 @@ static int parsePort(std::string_view text)
 static std::string parseAddress(std::string_view text)
 {
     std::string address(text);
-    unsigned char bytes[sizeof(in6_addr)];
-    if (::inet_pton(AF_INET, address.c_str(), bytes) != 1
-        && ::inet_pton(AF_INET6, address.c_str(), bytes) != 1)
+    if (!isNumericAddress(address))
         throw CommandLineError("invalid address: '" + address + "' (an IPv4 or IPv6 address)");
     return address;
 }

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "image/canvas.h"
 #include "output/banded_picture.h"
 #include "output/png_write_options.h"
-#include "render/canvas.h"
 
 #include <cstdint>
 #include <filesystem>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "base/file_descriptor.h"
+#include "platform/file_descriptor.h"
 #include "support/temp_dir.h"
 
 #include <chrono>

@@ -1,4 +1,6 @@
-#include "base/removal_on_signal.h"
+#include "platform/removal_on_signal.h"
+
+#include "platform/posix/signals_held.h"
 
 #include <array>
 #include <atomic>
@@ -14,7 +16,6 @@ namespace beatplate {
 namespace {
 
 constexpr std::size_t kNameCapacity = 64;
-constexpr std::array kHandledSignals{ SIGINT, SIGTERM, SIGHUP };
 
 enum SlotState : int { kFree, kClaimed, kArmed };
 
@@ -47,7 +48,7 @@ extern "C" void removeArmedFiles(int signalNumber)
 
 static void installHandlers()
 {
-    for (const int signalNumber : kHandledSignals) {
+    for (const int signalNumber : kEndingSignals) {
         struct sigaction previous { };
         if (::sigaction(signalNumber, nullptr, &previous) != 0)
             continue;

@@ -1,8 +1,9 @@
-#include "base/temporary_file.h"
+#include "platform/temporary_file.h"
+
+#include "platform/posix/signals_held.h"
 
 #include <array>
 #include <cerrno>
-#include <csignal>
 #include <cstdio>
 #include <ctime>
 #include <fcntl.h>
@@ -20,26 +21,6 @@ constexpr int kNameAttempts = 100;
 constexpr std::size_t kHexDigits = 16;
 constexpr std::string_view kSuffix = ".tmp";
 constexpr std::time_t kStaleAge = std::time_t{ 24 } * 60 * 60;
-
-// Holds back SIGINT, SIGTERM and SIGHUP in this thread while a hidden name is made and armed
-// for removal, or given up, so that no signal falls between the two.
-class SignalsHeld {
-public:
-    SignalsHeld()
-    {
-        sigset_t signals;
-        sigemptyset(&signals);
-        for (const int signalNumber : { SIGINT, SIGTERM, SIGHUP })
-            sigaddset(&signals, signalNumber);
-        pthread_sigmask(SIG_BLOCK, &signals, &m_previous);
-    }
-    SignalsHeld(const SignalsHeld&) = delete;
-    SignalsHeld& operator=(const SignalsHeld&) = delete;
-    ~SignalsHeld() { pthread_sigmask(SIG_SETMASK, &m_previous, nullptr); }
-
-private:
-    sigset_t m_previous{};
-};
 
 } // namespace
 

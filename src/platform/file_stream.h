@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 
 namespace beatplate {
@@ -11,5 +12,8 @@ struct FileCloser {
     void operator()(std::FILE* file) const { std::fclose(file); }
 };
 using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+
+// Opens a stream on a file with an fopen mode ("rb"); empty, with errno set, when it cannot.
+[[nodiscard]] FilePtr openFileStream(const std::filesystem::path& path, const char* mode);
 
 } // namespace beatplate

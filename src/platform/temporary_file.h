@@ -1,8 +1,8 @@
 #pragma once
 
-#include "base/file_descriptor.h"
-#include "base/file_stream.h"
-#include "base/removal_on_signal.h"
+#include "platform/file_descriptor.h"
+#include "platform/file_stream.h"
+#include "platform/removal_on_signal.h"
 
 #include <cstdio>
 #include <filesystem>

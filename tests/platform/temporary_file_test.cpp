@@ -1,4 +1,4 @@
-#include "base/temporary_file.h"
+#include "platform/temporary_file.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>

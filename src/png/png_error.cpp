@@ -1,4 +1,4 @@
-#include "output/png_error.h"
+#include "png/png_error.h"
 
 #include <cstdio>
 

@@ -1,4 +1,4 @@
-#include "base/file_descriptor.h"
+#include "platform/file_descriptor.h"
 
 #include <cerrno>
 #include <system_error>

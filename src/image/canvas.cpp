@@ -1,4 +1,4 @@
-#include "render/canvas.h"
+#include "image/canvas.h"
 
 #include <limits>
 #include <stdexcept>

@@ -1,4 +1,4 @@
-#include "driver/file_watcher.h"
+#include "platform/file_watcher.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "load/text_font_lookup.h"
+#include "platform/text_font_lookup.h"
 #include "support/text_pixels.h"
 
 #include <gtest/gtest.h>

@@ -1,15 +1,15 @@
 #pragma once
 
-#include <iconv.h>
-
 #include <cstddef>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 
 namespace beatplate {
 
-// Owns one iconv conversion descriptor.
+// A conversion between two encodings named as iconv names them ("CP932", "UTF-8", "UTF-16LE"),
+// stateless encodings only.
 class Iconv {
 public:
     // Throws std::runtime_error when the C library has no such conversion.
@@ -27,7 +27,8 @@ public:
     std::size_t convertSome(char*& in, std::size_t& inLeft, char*& out, std::size_t& outLeft);
 
 private:
-    iconv_t m_handle;
+    struct State;
+    std::unique_ptr<State> m_state;
 };
 
 } // namespace beatplate

@@ -1,4 +1,6 @@
-#include "driver/file_watcher.h"
+#include "platform/file_watcher.h"
+
+#include "platform/file_descriptor.h"
 
 #include <algorithm>
 #include <array>
@@ -7,6 +9,8 @@
 #include <cstdint>
 #include <cstring>
 #include <poll.h>
+#include <string>
+#include <string_view>
 #include <sys/eventfd.h>
 #include <sys/inotify.h>
 #include <system_error>
@@ -37,13 +41,58 @@ static int checked(int fd, const char* what)
     return fd;
 }
 
-FileWatcher::Descriptor::~Descriptor()
-{
-    if (m_fd >= 0)
-        ::close(m_fd);
-}
+// The inotify side of a FileWatcher: one inotify descriptor for every watched directory, and an
+// eventfd that stop() writes to wake the wait.
+class FileWatcher::Impl {
+public:
+    explicit Impl(std::span<const std::filesystem::path> files);
 
-FileWatcher::FileWatcher(std::span<const std::filesystem::path> files)
+    [[nodiscard]] std::vector<std::filesystem::path>
+    waitForChanges(std::chrono::milliseconds window);
+    void stop() noexcept;
+    void watchDirectory(const std::filesystem::path& directory);
+
+private:
+    // A directory followed by its path: when it is removed or renamed its watch is dropped, and
+    // the directory made again under that path is watched anew.
+    struct WatchedDirectory {
+        std::filesystem::path path;
+        int watch = -1; // the inotify watch; -1 while nothing is at the path
+    };
+
+    struct Watch {
+        std::size_t directory = 0; // index into m_directories
+        std::string name; // the file's name in that directory
+        std::size_t file = 0; // index into m_files
+    };
+
+    // Reads the queued events, marking the files they name; false when none was queued.
+    bool readEvents(std::vector<bool>& changed);
+    // Marks what one event tells of; false when it concerns no watched file.
+    bool takeEvent(int watch, std::uint32_t mask, std::string_view name,
+                   std::vector<bool>& changed);
+    // Drops the watch of a directory that was removed or renamed and marks its files, now
+    // missing; false when watch is no directory's.
+    bool loseDirectory(int watch, std::vector<bool>& changed);
+    // Watches again each directory that is back at its path, marking its files that are there;
+    // false when none came back.
+    bool watchReturnedDirectories(std::vector<bool>& changed);
+    [[nodiscard]] bool anyDirectoryLost() const;
+    std::size_t addDirectory(const std::filesystem::path& directory);
+    void addWatch(const std::filesystem::path& path, std::size_t file);
+    void noteDirectoryChange(const std::filesystem::path& path);
+
+    FileDescriptor m_inotify;
+    FileDescriptor m_wake; // an eventfd that stop() signals
+    std::vector<std::filesystem::path> m_files;
+    std::vector<WatchedDirectory> m_directories;
+    std::vector<Watch> m_watches;
+    // forDirectory watches m_directories[0] whole; its changes gather in m_directoryChanges.
+    bool m_wholeDirectory = false;
+    std::vector<std::filesystem::path> m_directoryChanges;
+};
+
+FileWatcher::Impl::Impl(std::span<const std::filesystem::path> files)
     : m_inotify(checked(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC), "cannot start inotify"))
     , m_wake(checked(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC), "cannot make an eventfd"))
     , m_files(files.begin(), files.end())
@@ -60,15 +109,13 @@ FileWatcher::FileWatcher(std::span<const std::filesystem::path> files)
     }
 }
 
-FileWatcher FileWatcher::forDirectory(const std::filesystem::path& directory)
+void FileWatcher::Impl::watchDirectory(const std::filesystem::path& directory)
 {
-    FileWatcher watcher({});
-    watcher.addDirectory(directory);
-    watcher.m_wholeDirectory = true;
-    return watcher;
+    addDirectory(directory);
+    m_wholeDirectory = true;
 }
 
-std::size_t FileWatcher::addDirectory(const std::filesystem::path& directory)
+std::size_t FileWatcher::Impl::addDirectory(const std::filesystem::path& directory)
 {
     const auto known = std::find_if(m_directories.begin(), m_directories.end(),
                                     [&](const WatchedDirectory& d) { return d.path == directory; });
@@ -82,7 +129,7 @@ std::size_t FileWatcher::addDirectory(const std::filesystem::path& directory)
     return m_directories.size() - 1;
 }
 
-void FileWatcher::addWatch(const std::filesystem::path& path, std::size_t file)
+void FileWatcher::Impl::addWatch(const std::filesystem::path& path, std::size_t file)
 {
     std::filesystem::path directory = path.parent_path();
     if (directory.empty())
@@ -95,7 +142,7 @@ void FileWatcher::addWatch(const std::filesystem::path& path, std::size_t file)
         m_watches.push_back(std::move(entry));
 }
 
-void FileWatcher::noteDirectoryChange(const std::filesystem::path& path)
+void FileWatcher::Impl::noteDirectoryChange(const std::filesystem::path& path)
 {
     // The directory alone already stands for every file in it.
     const auto& changes = m_directoryChanges;
@@ -107,13 +154,13 @@ void FileWatcher::noteDirectoryChange(const std::filesystem::path& path)
     m_directoryChanges.push_back(path);
 }
 
-bool FileWatcher::anyDirectoryLost() const
+bool FileWatcher::Impl::anyDirectoryLost() const
 {
     return std::any_of(m_directories.begin(), m_directories.end(),
                        [](const WatchedDirectory& d) { return d.watch < 0; });
 }
 
-bool FileWatcher::loseDirectory(int watch, std::vector<bool>& changed)
+bool FileWatcher::Impl::loseDirectory(int watch, std::vector<bool>& changed)
 {
     bool lost = false;
     for (std::size_t i = 0; i < m_directories.size(); ++i) {
@@ -129,7 +176,7 @@ bool FileWatcher::loseDirectory(int watch, std::vector<bool>& changed)
     return lost && !m_wholeDirectory;
 }
 
-bool FileWatcher::watchReturnedDirectories(std::vector<bool>& changed)
+bool FileWatcher::Impl::watchReturnedDirectories(std::vector<bool>& changed)
 {
     bool returned = false;
     for (std::size_t i = 0; i < m_directories.size(); ++i) {
@@ -157,7 +204,7 @@ bool FileWatcher::watchReturnedDirectories(std::vector<bool>& changed)
     return returned;
 }
 
-bool FileWatcher::takeEvent(int watch, std::uint32_t mask, std::string_view name,
+bool FileWatcher::Impl::takeEvent(int watch, std::uint32_t mask, std::string_view name,
                             std::vector<bool>& changed)
 {
     if ((mask & kDirectoryGoneEvents) != 0)
@@ -179,7 +226,7 @@ bool FileWatcher::takeEvent(int watch, std::uint32_t mask, std::string_view name
     return taken;
 }
 
-bool FileWatcher::readEvents(std::vector<bool>& changed)
+bool FileWatcher::Impl::readEvents(std::vector<bool>& changed)
 {
     alignas(inotify_event) std::array<char, 16 * (sizeof(inotify_event) + NAME_MAX + 1)> buffer;
     bool watchedFileChanged = false;
@@ -211,7 +258,8 @@ bool FileWatcher::readEvents(std::vector<bool>& changed)
     }
 }
 
-std::vector<std::filesystem::path> FileWatcher::waitForChanges(std::chrono::milliseconds window)
+std::vector<std::filesystem::path>
+FileWatcher::Impl::waitForChanges(std::chrono::milliseconds window)
 {
     using Clock = std::chrono::steady_clock;
     std::vector<bool> changed(m_files.size(), false);
@@ -255,13 +303,44 @@ std::vector<std::filesystem::path> FileWatcher::waitForChanges(std::chrono::mill
     return files;
 }
 
-void FileWatcher::stop() noexcept
+void FileWatcher::Impl::stop() noexcept
 {
     // Only write(2) here, which a signal handler may call; errno is the interrupted code's.
     const int savedErrno = errno;
     const std::uint64_t one = 1;
     [[maybe_unused]] const ssize_t written = ::write(m_wake.get(), &one, sizeof one);
     errno = savedErrno;
+}
+
+FileWatcher::FileWatcher(std::span<const std::filesystem::path> files)
+    : m_impl(std::make_unique<Impl>(files))
+{
+}
+
+FileWatcher::FileWatcher(std::unique_ptr<Impl> impl)
+    : m_impl(std::move(impl))
+{
+}
+
+FileWatcher::FileWatcher(FileWatcher&& other) noexcept = default;
+FileWatcher& FileWatcher::operator=(FileWatcher&& other) noexcept = default;
+FileWatcher::~FileWatcher() = default;
+
+FileWatcher FileWatcher::forDirectory(const std::filesystem::path& directory)
+{
+    auto impl = std::make_unique<Impl>(std::span<const std::filesystem::path>());
+    impl->watchDirectory(directory);
+    return FileWatcher(std::move(impl));
+}
+
+std::vector<std::filesystem::path> FileWatcher::waitForChanges(std::chrono::milliseconds window)
+{
+    return m_impl->waitForChanges(window);
+}
+
+void FileWatcher::stop() noexcept
+{
+    m_impl->stop();
 }
 
 } // namespace beatplate

@@ -1,0 +1,15 @@
+#include "driver/built_in_sprite_sheet.h"
+#include "driver/run.h"
+#include "server/serve_command.h"
+
+#include <string_view>
+#include <vector>
+
+int main(int argc, char** argv)
+{
+    if (argc > 1 && std::string_view(argv[1]) == "serve") {
+        const std::vector<std::string_view> arguments(argv + 2, argv + argc);
+        return beatplate::runServe(arguments, argv[0], beatplate::builtInSpriteSheet());
+    }
+    return beatplate::runBeatplate(argc, argv, beatplate::builtInSpriteSheet());
+}
