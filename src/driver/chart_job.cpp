@@ -144,7 +144,8 @@ static ChartOutcome processOpenedChart(const ChartJob& job, ChartPipeline& chart
 static ChartOutcome processChartOrThrow(const ChartJob& job, const DrawingTools& tools,
                                         const ChartSettings& settings, Console& console)
 {
-    ChartPipeline chart(ChartSource::file(readsStandardInput(job) ? standardInputPath() : job.name,
+    ChartPipeline chart(ChartSource::file(readsStandardInput(job) ? standardInputPath()
+                                                                  : std::filesystem::path(job.name),
                                           settings.encoding));
     if (const auto error = chart.open()) {
         console.report(error->message, job.name);

@@ -1,8 +1,8 @@
 #include "output/libpng_reference.h"
 
 #include "base/chart_limits.h"
-#include "png/png_error.h"
 #include "output/png_writer.h"
+#include "png/png_error.h"
 #include "png/png_handles.h"
 
 #include <png.h>

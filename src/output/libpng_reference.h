@@ -1,7 +1,7 @@
 #pragma once
 
-#include "output/png_write_options.h"
 #include "image/canvas.h"
+#include "output/png_write_options.h"
 
 #include <cstdint>
 #include <span>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "platform/temporary_file.h"
 #include "output/banded_picture.h"
 #include "output/png_write_options.h"
+#include "platform/temporary_file.h"
 
 #include <cstdint>
 #include <cstdio>

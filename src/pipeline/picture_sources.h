@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/text_font_lookup.h"
 #include "image/canvas.h"
+#include "platform/text_font_lookup.h"
 
 #include <functional>
 #include <mutex>

@@ -30,8 +30,9 @@ PipelineError chartErrorOf(const ChartDiagnostic& diagnostic)
 PipelineError pictureErrorOf(const std::exception& error)
 {
     if (const auto* writeError = dynamic_cast<const PngWriteError*>(&error))
-        return { PipelineErrorKind::OutputFailed, error.what(), std::nullopt, {},
-                 writeError->detail() };
+        return {
+            PipelineErrorKind::OutputFailed, error.what(), std::nullopt, {}, writeError->detail()
+        };
     if (dynamic_cast<const std::bad_alloc*>(&error) != nullptr)
         return { PipelineErrorKind::OutOfMemory, kOutOfMemoryMessage, std::nullopt, {}, {} };
     if (dynamic_cast<const std::length_error*>(&error) != nullptr)

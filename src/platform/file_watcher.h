@@ -43,6 +43,7 @@ private:
     class Impl;
     explicit FileWatcher(std::unique_ptr<Impl> impl);
 
+    std::unique_ptr<Impl> m_impl;
 };
 
 } // namespace beatplate

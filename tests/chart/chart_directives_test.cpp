@@ -155,8 +155,9 @@ TEST(ChartParser, BranchWordSelectsTheBranches)
         ASSERT_FALSE(document->notes.empty());
         EXPECT_EQ(document->notes.begin()->position.branch, testCase.currentBranch);
         ASSERT_EQ(document->measures.empty(), testCase.branchMask == 0);
-        if (!document->measures.empty())
+        if (!document->measures.empty()) {
             EXPECT_EQ(document->measures.front().branchMask, testCase.branchMask);
+        }
     }
 }
 

@@ -1,5 +1,5 @@
-#include "output/banded_png_encoder.h"
 #include "base/text_codec.h"
+#include "output/banded_png_encoder.h"
 #include "output/libpng_reference.h"
 #include "output/png_writer.h"
 #include "support/png_file.h"

@@ -205,7 +205,7 @@ bool FileWatcher::Impl::watchReturnedDirectories(std::vector<bool>& changed)
 }
 
 bool FileWatcher::Impl::takeEvent(int watch, std::uint32_t mask, std::string_view name,
-                            std::vector<bool>& changed)
+                                  std::vector<bool>& changed)
 {
     if ((mask & kDirectoryGoneEvents) != 0)
         return loseDirectory(watch, changed);

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
-#include <system_error>
 #include <sys/stat.h>
+#include <system_error>
 #include <unistd.h>
 
 namespace beatplate {
