@@ -2,7 +2,6 @@
 
 #include "platform/file_descriptor.h"
 
-#include <compare>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -17,7 +16,11 @@ struct FileIdentity {
     std::uint64_t device = 0;
     std::uint64_t file = 0;
 
-    auto operator<=>(const FileIdentity&) const = default;
+    bool operator==(const FileIdentity&) const = default;
+    bool operator<(const FileIdentity& other) const
+    {
+        return device != other.device ? device < other.device : file < other.file;
+    }
 };
 
 enum class LinkHandling {

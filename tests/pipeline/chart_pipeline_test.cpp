@@ -89,7 +89,8 @@ TEST(ChartPipeline, TakesTheSheetAndTheFaceOnlyToDrawThenPutsTheTextInItsChunk)
     EXPECT_FALSE(chart.drawPicture(tools, sink));
     EXPECT_EQ(tools.sheetRequests, 1);
     EXPECT_EQ(tools.fontRequests, 1);
-    const auto* chunk = test::decodePng(png).findChunk("bpLt");
+    const test::DecodedPng decoded = test::decodePng(png);
+    const auto* chunk = decoded.findChunk("bpLt");
     ASSERT_NE(chunk, nullptr);
     // The reader ends the text with the empty line after the last line end.
     EXPECT_EQ(chunk->data, test::sourceChunkOf(u"#title a\noooo\n\n"));
