@@ -39,19 +39,10 @@ constexpr ByteOrderMark kByteOrderMarks[] = {
     { "\xFE\xFF", ChartEncoding::Utf16Be },
 };
 
+// iconv knows the Unicode forms by the names users see; only code page 932 has its own.
 const char* iconvName(ChartEncoding encoding)
 {
-    switch (encoding) {
-    case ChartEncoding::Utf8:
-        return "UTF-8";
-    case ChartEncoding::Utf16Le:
-        return "UTF-16LE";
-    case ChartEncoding::Utf16Be:
-        return "UTF-16BE";
-    case ChartEncoding::Cp932:
-        break;
-    }
-    return "CP932";
+    return encoding == ChartEncoding::Cp932 ? "CP932" : chartEncodingName(encoding).data();
 }
 
 bool isCp932Lead(unsigned char byte)
