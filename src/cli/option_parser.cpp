@@ -139,19 +139,22 @@ std::string optionHelp(std::span<const OptionSpec> options)
     return text;
 }
 
-OptionSpec helpOption(bool& help)
+OptionSpec helpOption(InfoRequest& info)
 {
     return { 'h', "help", "", "show this help and exit",
-             [&help](std::string_view) { help = true; } };
+             [&info](std::string_view) { info = InfoRequest::Help; } };
 }
 
-void appendCommonOptions(std::vector<OptionSpec>& table, bool& pause, bool& help, bool& version)
+void appendCommonOptions(std::vector<OptionSpec>& table, CommonOptions& common)
 {
     table.push_back({ '\0', "pause", "", "after a message, wait for Enter on the terminal",
-                      [&pause](std::string_view) { pause = true; } });
-    table.push_back(helpOption(help));
-    table.push_back({ '\0', "version", "", "show the version and exit",
-                      [&version](std::string_view) { version = true; } });
+                      [&common](std::string_view) { common.pause = true; } });
+    table.push_back(helpOption(common.info));
+    table.push_back(
+        { '\0', "version", "", "show the version and exit", [&common](std::string_view) {
+             if (common.info != InfoRequest::Help)
+                 common.info = InfoRequest::Version;
+         } });
 }
 
 std::string tryHelpLine(std::string_view program)

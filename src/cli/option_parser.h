@@ -36,12 +36,25 @@ std::vector<std::string> parseCommandLine(std::span<const OptionSpec> options,
 // The lines of --help that list the options, each as "  -x, --name=ARG  help".
 [[nodiscard]] std::string optionHelp(std::span<const OptionSpec> options);
 
-// -h/--help as every program words it, setting help.
-[[nodiscard]] OptionSpec helpOption(bool& help);
+// What a program is asked to print instead of doing its work.
+enum class InfoRequest {
+    None,
+    Help,
+    Version,
+};
+
+// The options that beatplate and beatplate-chart share.
+struct CommonOptions {
+    bool pause = false; // after a message, wait for Enter
+    InfoRequest info = InfoRequest::None;
+};
+
+// -h/--help as every program words it. Help wins over --version, wherever each stands.
+[[nodiscard]] OptionSpec helpOption(InfoRequest& info);
 
 // The entries that end the tables of beatplate and beatplate-chart alike: --pause, -h/--help
-// and --version, each setting its flag.
-void appendCommonOptions(std::vector<OptionSpec>& table, bool& pause, bool& help, bool& version);
+// and --version.
+void appendCommonOptions(std::vector<OptionSpec>& table, CommonOptions& common);
 
 // "Try 'PROGRAM --help' for more information.", the last line of a usage message.
 [[nodiscard]] std::string tryHelpLine(std::string_view program);

@@ -61,14 +61,16 @@ static bool makeOutputDirectory(const RunOptions& options, Console& console)
 static ChartSettings settingsOf(const RunOptions& options)
 {
     ChartSettings settings;
-    if (options.check)
+    if (options.mode == RunMode::Check)
         settings.task = ChartTask::Check;
-    else if (options.stats)
-        settings.task = options.draw || options.output ? ChartTask::StatsAndDraw : ChartTask::Stats;
+    else if (options.mode == RunMode::Stats)
+        settings.task =
+            options.drawsWithFigures || options.output ? ChartTask::StatsAndDraw : ChartTask::Stats;
     settings.encoding = options.encoding;
     settings.warnings = options.quiet ? WarningDisplay::Hidden : WarningDisplay::Shown;
     // A watch is an author's loop: every mistake of the chart is worth seeing at once.
-    settings.errors = options.watch ? ErrorDisplay::CheckLines : ErrorDisplay::Report;
+    settings.errors =
+        options.mode == RunMode::Watch ? ErrorDisplay::CheckLines : ErrorDisplay::Report;
     return settings;
 }
 
@@ -83,11 +85,11 @@ static std::string dataOf(const RunOptions& options, std::span<const ChartOutcom
         if (outcome.stats)
             entries.push_back(*outcome.stats);
     }
-    if (!options.stats || entries.empty())
+    if (options.mode != RunMode::Stats || entries.empty())
         return data;
     // Scripts tell the shape from the command line: an array for several charts, even when
     // only one of them could be read.
-    if (options.json)
+    if (options.figures == FiguresFormat::Json)
         return formatChartStatsJson(entries,
                                     options.charts.size() > 1 ? StatsJsonLayout::Array
                                                               : StatsJsonLayout::ObjectForOne);
@@ -129,7 +131,7 @@ static int runCharts(const RunOptions& options, std::string_view argv0,
     PictureSources sources(
         [&] { return loadChosenSpriteSheet(options.sheet, argv0, builtIn, console); },
         [] { return findHeaderFontFile(); });
-    if (options.watch)
+    if (options.mode == RunMode::Watch)
         return watch(jobs, sources, settings, console);
     const unsigned threads = options.jobs != 0 ? options.jobs
         : jobs.size() > 1                      ? processorCount()
@@ -150,12 +152,12 @@ static void reportCommandLineError(const CommandLineError& error, Console& conso
 static int runWithOptions(const RunOptions& options, std::string_view argv0,
                           std::span<const std::uint8_t> builtIn)
 {
-    if (options.help)
+    if (options.common.info == InfoRequest::Help)
         return printTextStatus(runHelpText());
-    if (options.version)
+    if (options.common.info == InfoRequest::Version)
         return printTextStatus(runVersionText());
-    const bool showProgress =
-        options.charts.size() > 1 && !options.watch && isTerminal(kStandardError);
+    const bool watching = options.mode == RunMode::Watch;
+    const bool showProgress = options.charts.size() > 1 && !watching && isTerminal(kStandardError);
     Console console(kStandardError, showProgress ? ProgressDisplay::InPlace : ProgressDisplay::Off);
     int status = kExitOutputFailed;
     try {
@@ -169,7 +171,7 @@ static int runWithOptions(const RunOptions& options, std::string_view argv0,
         console.report(kUnexpectedFailureMessage, std::nullopt);
     }
     // An interrupted watch is its usual end: the user asked to leave, not to read.
-    if (options.pause && !options.watch && console.needsReading())
+    if (options.common.pause && !watching && console.needsReading())
         waitForEnterOnTerminal(kPausePrompt);
     return status;
 }

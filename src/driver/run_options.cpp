@@ -16,6 +16,14 @@ constexpr unsigned kMaxJobs = 1024;
 
 } // namespace
 
+// --check, --stats and --watch each choose what the run does; only one of them can.
+static void chooseMode(RunOptions& options, RunMode mode)
+{
+    if (options.mode != RunMode::Draw && options.mode != mode)
+        throw CommandLineError("--check, --stats and --watch exclude one another");
+    options.mode = mode;
+}
+
 static unsigned parseJobs(std::string_view text)
 {
     unsigned jobs = 0;
@@ -42,13 +50,11 @@ static void refuseConflicts(const RunOptions& options)
     if (options.charts.size() > 1 && options.output && !outputIsDirectory(*options.output))
         throw CommandLineError("with several charts, --output names a directory, not the picture '"
                                + *options.output + "' (end it with / for a directory)");
-    if (int{ options.check } + int{ options.stats } + int{ options.watch } > 1)
-        throw CommandLineError("--check, --stats and --watch exclude one another");
-    if (options.json && !options.stats)
+    if (options.figures == FiguresFormat::Json && options.mode != RunMode::Stats)
         throw CommandLineError("--json goes with --stats");
-    if (options.check && (options.draw || options.output))
+    if (options.mode == RunMode::Check && (options.drawsWithFigures || options.output))
         throw CommandLineError("--check draws no picture, so --draw and --output have no use");
-    if (!options.watch)
+    if (options.mode != RunMode::Watch)
         return;
     if (std::find(options.charts.begin(), options.charts.end(), "-") != options.charts.end())
         throw CommandLineError("--watch follows charts in files; '-' cannot be watched");
@@ -62,19 +68,19 @@ std::vector<OptionSpec> runOptionTable(RunOptions& options)
         { '\0', "check", "",
           "read each chart and print its errors and warnings\n"
           "and a summary on standard output; draw nothing",
-          [&](std::string_view) { options.check = true; } },
+          [&](std::string_view) { chooseMode(options, RunMode::Check); } },
         { '\0', "stats", "",
           "print each chart's figures on standard output;\n"
           "draw nothing, unless --draw or --output is given",
-          [&](std::string_view) { options.stats = true; } },
+          [&](std::string_view) { chooseMode(options, RunMode::Stats); } },
         { '\0', "json", "", "with --stats, print the figures as JSON",
-          [&](std::string_view) { options.json = true; } },
+          [&](std::string_view) { options.figures = FiguresFormat::Json; } },
         { '\0', "draw", "", "with --stats, draw the pictures as well",
-          [&](std::string_view) { options.draw = true; } },
+          [&](std::string_view) { options.drawsWithFigures = true; } },
         { '\0', "watch", "",
           "draw each chart, then again whenever it is saved,\n"
           "until interrupted (Ctrl-C)",
-          [&](std::string_view) { options.watch = true; } },
+          [&](std::string_view) { chooseMode(options, RunMode::Watch); } },
         { 'o', "output", "PATH",
           "the picture's path when it ends in .png, - for\n"
           "standard output; else (or ending in /) the directory\n"
@@ -94,7 +100,7 @@ std::vector<OptionSpec> runOptionTable(RunOptions& options)
         { '\0', "sheet", "FILE", "draw with the sprite sheet FILE",
           [&](std::string_view file) { options.sheet = std::filesystem::path(file); } },
     };
-    appendCommonOptions(table, options.pause, options.help, options.version);
+    appendCommonOptions(table, options.common);
     return table;
 }
 

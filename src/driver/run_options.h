@@ -11,6 +11,20 @@
 
 namespace beatplate {
 
+// What a run does with its charts.
+enum class RunMode {
+    Draw, // a picture of each chart
+    Check, // the errors and warnings of each chart, no picture
+    Stats, // the figures of each chart, and the pictures only when asked for
+    Watch, // a picture of each chart, then again whenever it is saved
+};
+
+// How --stats prints the figures.
+enum class FiguresFormat {
+    Text,
+    Json,
+};
+
 // What the command line asks of a run of beatplate.
 struct RunOptions {
     std::vector<std::string> charts; // "-" is standard input
@@ -18,15 +32,11 @@ struct RunOptions {
     std::optional<std::filesystem::path> sheet;
     unsigned jobs = 0; // 0: as many as there are processors, for several charts
     std::optional<ChartEncoding> encoding; // of charts without a byte-order mark
+    RunMode mode = RunMode::Draw;
+    FiguresFormat figures = FiguresFormat::Text;
+    bool drawsWithFigures = false; // --draw: with --stats, the pictures as well
     bool quiet = false; // no warnings
-    bool check = false;
-    bool stats = false;
-    bool json = false; // the figures as JSON
-    bool draw = false; // with stats: the pictures as well
-    bool watch = false;
-    bool pause = false;
-    bool help = false;
-    bool version = false;
+    CommonOptions common;
 };
 
 // The options of beatplate, each applied to options as it is read.

@@ -26,7 +26,7 @@ std::vector<OptionSpec> extractOptionTable(ExtractOptions& options)
         { '\0', "utf8", "", "the same as --encoding=utf-8",
           [&](std::string_view) { options.encoding = ChartEncoding::Utf8; } },
     };
-    appendCommonOptions(table, options.pause, options.help, options.version);
+    appendCommonOptions(table, options.common);
     return table;
 }
 

@@ -17,9 +17,7 @@ struct ExtractOptions {
     std::optional<std::string> output; // the chart's path, "-" for standard output
     // Empty: code page 932, or UTF-8 for a chart that code page 932 cannot hold.
     std::optional<ChartEncoding> encoding;
-    bool pause = false;
-    bool help = false;
-    bool version = false;
+    CommonOptions common;
 };
 
 // The options of beatplate-chart, each applied to options as it is read.

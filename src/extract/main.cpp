@@ -130,12 +130,12 @@ int main(int argc, char** argv)
         console.report(commandLineErrorMessage("beatplate-chart", error), std::nullopt);
         return kExtractPictureUnreadable;
     }
-    if (options.help)
+    if (options.common.info == InfoRequest::Help)
         return printTextStatus(extractHelpText());
-    if (options.version)
+    if (options.common.info == InfoRequest::Version)
         return printTextStatus(extractVersionText());
     const int status = runExtract(options, console);
-    if (options.pause && console.needsReading())
+    if (options.common.pause && console.needsReading())
         waitForEnterOnTerminal(kPausePrompt);
     return status;
 }

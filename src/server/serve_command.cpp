@@ -92,7 +92,7 @@ int runServe(std::span<const std::string_view> arguments, std::string_view argv0
     Console console(kStandardError);
     try {
         const ServeOptions options = parseServeOptions(arguments);
-        if (options.help)
+        if (options.info == InfoRequest::Help)
             return printText(serveHelpText()) ? kExitSuccess : kExitOutputFailed;
         return serveWithOptions(options, argv0, builtInSpriteSheet, console);
     } catch (const CommandLineError& error) {

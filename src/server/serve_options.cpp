@@ -39,7 +39,7 @@ static std::vector<OptionSpec> serveOptionTable(ServeOptions& options)
           } },
         { '\0', "sheet", "FILE", "draw with the sprite sheet FILE",
           [&](std::string_view file) { options.sheet = std::filesystem::path(file); } },
-        helpOption(options.help),
+        helpOption(options.info),
     };
 }
 

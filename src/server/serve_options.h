@@ -23,7 +23,7 @@ struct ServeOptions {
     std::string address{ kLoopbackAddress };
     bool addressGiven = false; // --listen was given: warn that others may reach the charts
     std::optional<std::filesystem::path> sheet;
-    bool help = false;
+    InfoRequest info = InfoRequest::None; // --help
 };
 
 // Reads the arguments after "serve"; throws CommandLineError.

@@ -103,33 +103,31 @@ TEST(OptionParser, ListsEveryOptionInTheHelpColumn)
 // --help lists them in the words both programs print.
 TEST(OptionParser, AppendsTheCommonOptions)
 {
-    struct Flags {
-        bool pause = false;
-        bool help = false;
-        bool version = false;
-        bool operator==(const Flags&) const = default;
-    };
     const struct {
         std::vector<std::string_view> arguments;
-        Flags expected;
+        bool pause;
+        InfoRequest info;
     } cases[] = {
-        { { "--pause" }, { true, false, false } },
-        { { "-h" }, { false, true, false } },
-        { { "--help" }, { false, true, false } },
-        { { "--vers" }, { false, false, true } },
-        { { "a.txt" }, {} },
+        { { "--pause" }, true, InfoRequest::None },
+        { { "-h" }, false, InfoRequest::Help },
+        { { "--help" }, false, InfoRequest::Help },
+        { { "--vers" }, false, InfoRequest::Version },
+        { { "--help", "--version" }, false, InfoRequest::Help },
+        { { "--version", "-h" }, false, InfoRequest::Help },
+        { { "a.txt" }, false, InfoRequest::None },
     };
-    for (const auto& [arguments, expected] : cases) {
+    for (const auto& [arguments, pause, info] : cases) {
         SCOPED_TRACE(testing::PrintToString(arguments));
-        Flags flags;
+        CommonOptions common;
         std::vector<OptionSpec> table;
-        appendCommonOptions(table, flags.pause, flags.help, flags.version);
+        appendCommonOptions(table, common);
         (void)parseCommandLine(table, arguments);
-        EXPECT_TRUE(flags == expected);
+        EXPECT_EQ(common.pause, pause);
+        EXPECT_EQ(common.info, info);
     }
-    Flags unused;
+    CommonOptions unused;
     std::vector<OptionSpec> table;
-    appendCommonOptions(table, unused.pause, unused.help, unused.version);
+    appendCommonOptions(table, unused);
     EXPECT_EQ(optionHelp(table),
               "      --pause           after a message, wait for Enter on the terminal\n"
               "  -h, --help            show this help and exit\n"

@@ -1,0 +1,42 @@
+#include "driver/run_options.h"
+
+#include <gtest/gtest.h>
+
+#include <string_view>
+#include <vector>
+
+namespace beatplate {
+namespace {
+
+TEST(RunOptions, ChoosesOneModeAndRefusesASecond)
+{
+    const struct {
+        std::vector<std::string_view> arguments;
+        RunMode mode;
+        FiguresFormat figures;
+        bool drawsWithFigures;
+    } cases[] = {
+        { { "a.txt" }, RunMode::Draw, FiguresFormat::Text, false },
+        { { "--check", "a.txt", "--check" }, RunMode::Check, FiguresFormat::Text, false },
+        { { "--json", "--stats", "a.txt" }, RunMode::Stats, FiguresFormat::Json, false },
+        { { "--draw", "--stats", "a.txt" }, RunMode::Stats, FiguresFormat::Text, true },
+        { { "--wat", "a.txt" }, RunMode::Watch, FiguresFormat::Text, false },
+    };
+    for (const auto& [arguments, mode, figures, drawsWithFigures] : cases) {
+        SCOPED_TRACE(testing::PrintToString(arguments));
+        const RunOptions options = parseRunOptions(arguments);
+        EXPECT_EQ(options.mode, mode);
+        EXPECT_EQ(options.figures, figures);
+        EXPECT_EQ(options.drawsWithFigures, drawsWithFigures);
+    }
+    for (const std::vector<std::string_view>& arguments :
+         { std::vector<std::string_view>{ "--check", "--stats", "a.txt" },
+           { "--watch", "a.txt", "--check" },
+           { "--json", "--watch", "a.txt" } }) {
+        SCOPED_TRACE(testing::PrintToString(arguments));
+        EXPECT_THROW((void)parseRunOptions(arguments), CommandLineError);
+    }
+}
+
+} // namespace
+} // namespace beatplate
