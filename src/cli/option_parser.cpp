@@ -148,7 +148,11 @@ OptionSpec helpOption(InfoRequest& info)
 void appendCommonOptions(std::vector<OptionSpec>& table, CommonOptions& common)
 {
     table.push_back({ '\0', "pause", "", "after a message, wait for Enter on the terminal",
-                      [&common](std::string_view) { common.pause = true; } });
+                      [&common](std::string_view) { common.pause = PauseChoice::Always; } });
+    table.push_back({ '\0', "no-pause", "",
+                      "never wait, even in a console window that closes\n"
+                      "at the end",
+                      [&common](std::string_view) { common.pause = PauseChoice::Never; } });
     table.push_back(helpOption(common.info));
     table.push_back(
         { '\0', "version", "", "show the version and exit", [&common](std::string_view) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "cli/pause_choice.h"
+
 #include <functional>
 #include <span>
 #include <stdexcept>
@@ -45,15 +47,15 @@ enum class InfoRequest {
 
 // The options that beatplate and beatplate-chart share.
 struct CommonOptions {
-    bool pause = false; // after a message, wait for Enter
+    PauseChoice pause = PauseChoice::Auto;
     InfoRequest info = InfoRequest::None;
 };
 
 // -h/--help as every program words it. Help wins over --version, wherever each stands.
 [[nodiscard]] OptionSpec helpOption(InfoRequest& info);
 
-// The entries that end the tables of beatplate and beatplate-chart alike: --pause, -h/--help
-// and --version.
+// The entries that end the tables of beatplate and beatplate-chart alike: --pause, --no-pause,
+// -h/--help and --version.
 void appendCommonOptions(std::vector<OptionSpec>& table, CommonOptions& common);
 
 // "Try 'PROGRAM --help' for more information.", the last line of a usage message.

@@ -7,6 +7,7 @@
 #include "driver/chart_watch.h"
 #include "driver/run_options.h"
 #include "driver/run_paths.h"
+#include "driver/run_summary.h"
 #include "load/sprite_sheet.h"
 #include "load/sprite_sheet_choice.h"
 #include "pipeline/pipeline_error.h"
@@ -111,8 +112,10 @@ static int watch(std::span<const ChartJob> jobs, PictureSources& sources,
     return watchCharts(jobs, { pictures }, settings, console);
 }
 
+// readAtTheEnd: a person reads the window once the run is over (it waits for a key after a
+// message), so a run of several charts ends with what became of each.
 static int runCharts(const RunOptions& options, std::string_view argv0,
-                     std::span<const std::uint8_t> builtIn, Console& console)
+                     std::span<const std::uint8_t> builtIn, bool readAtTheEnd, Console& console)
 {
     if (options.charts.empty()) {
         console.report(kRunUsageMessage + tryHelpLine("beatplate"), std::nullopt);
@@ -141,6 +144,9 @@ static int runCharts(const RunOptions& options, std::string_view argv0,
     const unsigned pictureThreads = jobs.size() > 1 ? 1 : options.jobs;
     ChartBatch batch(jobs, sources, settings, console);
     const int status = batch.run(threads, pictureThreads);
+    if (readAtTheEnd && jobs.size() > 1 && settings.task == ChartTask::Draw
+        && console.needsReading())
+        console.report(runSummary(jobs, batch.outcomes()), std::nullopt, MessageKind::Information);
     return std::max(status, printTextStatus(dataOf(options, batch.outcomes())));
 }
 
@@ -159,9 +165,11 @@ static int runWithOptions(const RunOptions& options, std::string_view argv0,
     const bool watching = options.mode == RunMode::Watch;
     const bool showProgress = options.charts.size() > 1 && !watching && isTerminal(kStandardError);
     Console console(kStandardError, showProgress ? ProgressDisplay::InPlace : ProgressDisplay::Off);
+    const ConsoleFacts facts = consoleFacts();
     int status = kExitOutputFailed;
     try {
-        status = runCharts(options, argv0, builtIn, console);
+        status = runCharts(options, argv0, builtIn,
+                           waitsBeforeEnding(options.common.pause, facts, true), console);
     } catch (const CommandLineError& error) {
         reportCommandLineError(error, console);
         return kExitUsage;
@@ -171,7 +179,7 @@ static int runWithOptions(const RunOptions& options, std::string_view argv0,
         console.report(kUnexpectedFailureMessage, std::nullopt);
     }
     // An interrupted watch is its usual end: the user asked to leave, not to read.
-    if (options.common.pause && !watching && console.needsReading())
+    if (!watching && waitsBeforeEnding(options.common.pause, facts, console.needsReading()))
         waitForEnterOnTerminal(kPausePrompt);
     return status;
 }

@@ -135,7 +135,7 @@ int main(int argc, char** argv)
     if (options.common.info == InfoRequest::Version)
         return printTextStatus(extractVersionText());
     const int status = runExtract(options, console);
-    if (options.common.pause && console.needsReading())
+    if (waitsBeforeEnding(options.common.pause, consoleFacts(), console.needsReading()))
         waitForEnterOnTerminal(kPausePrompt);
     return status;
 }

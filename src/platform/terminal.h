@@ -21,6 +21,10 @@ inline constexpr int kStandardError = 2;
 // The width in columns of the terminal open as fd; none when it is no terminal or does not say.
 [[nodiscard]] std::optional<std::size_t> terminalColumns(int fd);
 
+// The processes attached to this process's console; none where the platform has no such count
+// (a terminal on Linux is shared with its shell, and no program is alone on it).
+[[nodiscard]] std::optional<unsigned> processesOnConsole();
+
 // Writes prompt to the controlling terminal and waits there until Enter is pressed; reads
 // nothing from standard input. Returns at once when the process has no terminal.
 void waitForEnterOnTerminal(std::string_view prompt);

@@ -105,16 +105,18 @@ TEST(OptionParser, AppendsTheCommonOptions)
 {
     const struct {
         std::vector<std::string_view> arguments;
-        bool pause;
+        PauseChoice pause;
         InfoRequest info;
     } cases[] = {
-        { { "--pause" }, true, InfoRequest::None },
-        { { "-h" }, false, InfoRequest::Help },
-        { { "--help" }, false, InfoRequest::Help },
-        { { "--vers" }, false, InfoRequest::Version },
-        { { "--help", "--version" }, false, InfoRequest::Help },
-        { { "--version", "-h" }, false, InfoRequest::Help },
-        { { "a.txt" }, false, InfoRequest::None },
+        { { "--pause" }, PauseChoice::Always, InfoRequest::None },
+        { { "--pause", "--no-pause" }, PauseChoice::Never, InfoRequest::None },
+        { { "--no-pause", "--pau" }, PauseChoice::Always, InfoRequest::None },
+        { { "-h" }, PauseChoice::Auto, InfoRequest::Help },
+        { { "--help" }, PauseChoice::Auto, InfoRequest::Help },
+        { { "--vers" }, PauseChoice::Auto, InfoRequest::Version },
+        { { "--help", "--version" }, PauseChoice::Auto, InfoRequest::Help },
+        { { "--version", "-h" }, PauseChoice::Auto, InfoRequest::Help },
+        { { "a.txt" }, PauseChoice::Auto, InfoRequest::None },
     };
     for (const auto& [arguments, pause, info] : cases) {
         SCOPED_TRACE(testing::PrintToString(arguments));
@@ -130,6 +132,8 @@ TEST(OptionParser, AppendsTheCommonOptions)
     appendCommonOptions(table, unused);
     EXPECT_EQ(optionHelp(table),
               "      --pause           after a message, wait for Enter on the terminal\n"
+              "      --no-pause        never wait, even in a console window that closes\n"
+              "                        at the end\n"
               "  -h, --help            show this help and exit\n"
               "      --version         show the version and exit\n");
 }

@@ -252,7 +252,7 @@ TEST(BeatplateCommandLine, PauseWaitsForEnterOnTheTerminalAfterAMessageOnly)
     EXPECT_TRUE(quiet.waitForExit(10s)); // a picture written is no message
     EXPECT_EQ(quiet.finish().status, 0);
 
-    ChildProcess child(sandbox.binary(), { "--pause", "missing.txt" }, sandbox.directory(),
+    ChildProcess child(sandbox.binary(), { "--pause", "a.txt", "missing.txt" }, sandbox.directory(),
                        StandardInput::Pipe, &terminal);
     // A line on standard input must not end the wait: only Enter on the terminal does.
     child.writeInput("\n");
@@ -264,7 +264,11 @@ TEST(BeatplateCommandLine, PauseWaitsForEnterOnTheTerminalAfterAMessageOnly)
     EXPECT_TRUE(child.waitForExit(10s));
     const auto result = child.finish();
     EXPECT_EQ(result.status, 1);
-    EXPECT_EQ(result.errors, "ファイルが見つかりません。 (missing.txt)\n");
+    // Whoever reads the window learns what became of every chart.
+    EXPECT_EQ(result.errors,
+              "ファイルが見つかりません。 (missing.txt)\n"
+              "picture written (a.png)\n"
+              "1 picture written, 1 chart cannot be opened\n");
 }
 
 TEST(BeatplateCommandLine, ShowsProgressOnATerminalAndClearsItAtTheEnd)

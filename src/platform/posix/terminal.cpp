@@ -35,6 +35,11 @@ std::optional<std::size_t> terminalColumns(int fd)
     return size.ws_col;
 }
 
+std::optional<unsigned> processesOnConsole()
+{
+    return std::nullopt;
+}
+
 void waitForEnterOnTerminal(std::string_view prompt)
 {
     const FileDescriptor terminal(::open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC));
