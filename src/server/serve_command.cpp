@@ -5,6 +5,7 @@
 #include "cli/messages.h"
 #include "cli/option_parser.h"
 #include "load/sprite_sheet_choice.h"
+#include "platform/browser.h"
 #include "platform/executable_path.h"
 #include "platform/processors.h"
 #include "platform/stop_on_interrupt.h"
@@ -47,8 +48,14 @@ static int listenAndServe(const ServeOptions& options, ChartServer& server,
         console.report("warning: anyone who can reach " + options.address
                            + " can read and write the charts of this directory",
                        directory.string(), MessageKind::Warning);
-    console.report("serving the charts at " + urlOf(options.address, port), directory.string(),
-                   MessageKind::Information);
+    const std::string url = urlOf(options.address, port);
+    console.report("serving the charts at " + url, directory.string(), MessageKind::Information);
+    // The browser's first request waits in the listen queue until the server takes it.
+    if (options.opensPage) {
+        if (const std::string failure = openInBrowser(url); !failure.empty())
+            console.report("warning: cannot show the page in a browser: " + failure, std::nullopt,
+                           MessageKind::Warning);
+    }
     return server.run() ? kExitSuccess : kExitOutputFailed;
 }
 

@@ -39,6 +39,8 @@ static std::vector<OptionSpec> serveOptionTable(ServeOptions& options)
           } },
         { '\0', "sheet", "FILE", "draw with the sprite sheet FILE",
           [&](std::string_view file) { options.sheet = std::filesystem::path(file); } },
+        { '\0', "open", "", "show the page in the default browser once serving",
+          [&](std::string_view) { options.opensPage = true; } },
         helpOption(options.info),
     };
 }

@@ -23,6 +23,7 @@ struct ServeOptions {
     std::string address{ kLoopbackAddress };
     bool addressGiven = false; // --listen was given: warn that others may reach the charts
     std::optional<std::filesystem::path> sheet;
+    bool opensPage = false; // --open: show the page in the default browser
     InfoRequest info = InfoRequest::None; // --help
 };
 
