@@ -198,9 +198,12 @@ void ChartParser::readNoteLine(std::u16string_view line)
     if (padded / cpm > kMaxMeasures - std::min<std::size_t>(m_state.measureCursor, kMaxMeasures))
         throw ChartError("too many measures.", 1, {}, ChartErrorExtent::Chart);
 
-    const NoteLinePlace place{ m_state.lineCount,       m_state.measureCursor,
-                               m_state.ticksPerChar,    m_state.tabWidth,
-                               cpm,                     bitsOf(m_state.currentBranch) };
+    const NoteLinePlace place{ m_state.lineCount,
+                               m_state.measureCursor,
+                               m_state.ticksPerChar,
+                               m_state.tabWidth,
+                               cpm,
+                               bitsOf(m_state.currentBranch) };
     try {
         NoteLineReader(m_state, m_tracker, m_lineNotes).read(line, cpm, padded);
     } catch (const ChartError&) {

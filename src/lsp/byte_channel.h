@@ -19,8 +19,7 @@ public:
 
     // Reads what has come into buffer, waiting at most timeout (none: as long as it takes).
     [[nodiscard]] virtual TimedRead read(std::span<char> buffer,
-                                         std::optional<std::chrono::milliseconds> timeout)
-        = 0;
+                                         std::optional<std::chrono::milliseconds> timeout) = 0;
     // False when the bytes could not all be written.
     [[nodiscard]] virtual bool write(std::string_view bytes) = 0;
     // The time by which pauses are measured.

@@ -50,8 +50,8 @@ ChartAnalysis::ChartAnalysis(const TextDocument& document, bool invalidText)
     if (!invalidText)
         return;
     if (auto error = invalidTextError(document)) {
-        const auto at = std::upper_bound(m_diagnostics.begin(), m_diagnostics.end(), *error,
-                                         byLocation);
+        const auto at =
+            std::upper_bound(m_diagnostics.begin(), m_diagnostics.end(), *error, byLocation);
         m_diagnostics.insert(at, std::move(*error));
     }
 }

@@ -33,7 +33,8 @@ public:
     {
         nlohmann::json changes = nlohmann::json::array();
         for (const TextEdit& edit : edits)
-            changes.push_back({ { "range", toJson(edit.range) }, { "newText", utf8Of(edit.text) } });
+            changes.push_back(
+                { { "range", toJson(edit.range) }, { "newText", utf8Of(edit.text) } });
         const nlohmann::json fixed = { { "range",
                                          toJson(DiagnosticsFeature::rangeOf(diagnostic, m_lines)) },
                                        { "message", diagnostic.text() } };
@@ -62,15 +63,15 @@ void wholeMeasureFixes(ActionList& actions, const ChartDiagnostic& diagnostic,
     const int index = diagnostic.line() - 1;
     const std::size_t slots = slotCount(line, place.tabWidth);
     const std::size_t missing = place.charsPerMeasure - slots % place.charsPerMeasure;
-    actions.add("Pad the line with rests to whole measures", diagnostic,
-                { { { at(index, line.size()), at(index, line.size()) },
-                    std::u16string(missing, u' ') } });
+    actions.add(
+        "Pad the line with rests to whole measures", diagnostic,
+        { { { at(index, line.size()), at(index, line.size()) }, std::u16string(missing, u' ') } });
     const std::size_t cut = unitOfColumn(line, diagnostic.column());
     actions.add("Trim the line to whole measures", diagnostic,
                 { { { at(index, cut), at(index, line.size()) }, {} } });
 }
 
-// The span opened at the diagnostic is closed at the end of the last note line after it.
+// The span opened at the diagnostic is closed at the end of the last note line of its branch.
 void closeSpanFix(ActionList& actions, const ChartDiagnostic& diagnostic,
                   const std::vector<std::u16string_view>& lines, const ChartAnalysis& analysis)
 {
@@ -78,16 +79,18 @@ void closeSpanFix(ActionList& actions, const ChartDiagnostic& diagnostic,
     const std::size_t start = unitOfColumn(opening, diagnostic.column());
     const char16_t opener = start < opening.size() ? opening[start] : u'(';
     const char16_t closer = opener == u'<' ? u'>' : opener == u'[' ? u']' : u')';
+    const NoteLinePlace* const opened = analysis.placeOfLine(diagnostic.line());
     int last = diagnostic.line() - 1;
     for (const NoteLinePlace& place : analysis.noteLines()) {
-        if (place.line >= diagnostic.line())
+        if (opened != nullptr && place.line > opened->line && place.branch == opened->branch)
             last = place.line - 1;
     }
     const std::u16string_view line = lines[static_cast<std::size_t>(last)];
     // A rest or a "=" at the line's end becomes the closer, so that the line keeps its length.
     const bool replaceLast = !line.empty() && (line.back() == u' ' || line.back() == u'=');
     const std::size_t from = replaceLast ? line.size() - 1 : line.size();
-    actions.add(std::string("Close the span with \"") + static_cast<char>(closer) + "\"", diagnostic,
+    actions.add(std::string("Close the span with \"") + static_cast<char>(closer) + "\"",
+                diagnostic,
                 { { { at(last, from), at(last, line.size()) }, std::u16string(1, closer) } });
 }
 

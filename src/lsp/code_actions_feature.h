@@ -4,7 +4,6 @@
 #include "lsp/text_document.h"
 
 #include <nlohmann/json.hpp>
-
 #include <string>
 
 namespace beatplate {

@@ -42,7 +42,8 @@ TextRange DiagnosticsFeature::rangeOf(const ChartDiagnostic& diagnostic,
                                       const std::vector<std::u16string_view>& lines)
 {
     const int lineIndex = std::max(diagnostic.line() - 1, 0);
-    const std::u16string_view line = lineIndex >= 0 && static_cast<std::size_t>(lineIndex) < lines.size()
+    const std::u16string_view line =
+        lineIndex >= 0 && static_cast<std::size_t>(lineIndex) < lines.size()
         ? lines[static_cast<std::size_t>(lineIndex)]
         : std::u16string_view();
     const std::size_t start = unitOfColumn(line, diagnostic.column());

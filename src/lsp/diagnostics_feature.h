@@ -5,7 +5,6 @@
 #include "lsp/text_document.h"
 
 #include <nlohmann/json.hpp>
-
 #include <string>
 #include <string_view>
 #include <vector>

@@ -4,11 +4,10 @@
 
 namespace beatplate {
 
-void DocumentStore::open(const std::string& uri, std::u16string text, int version,
-                         bool invalidText)
+void DocumentStore::open(const std::string& uri, std::u16string text, int version, bool invalidText)
 {
-    m_entries.insert_or_assign(uri,
-                               Entry{ TextDocument(std::move(text), version), invalidText, {}, {} });
+    m_entries.insert_or_assign(
+        uri, Entry{ TextDocument(std::move(text), version), invalidText, {}, {} });
 }
 
 const TextDocument* DocumentStore::find(const std::string& uri) const

@@ -65,8 +65,9 @@ nlohmann::json directiveHover(std::u16string_view line, int lineIndex)
         std::find_if(std::begin(kDirectiveMeanings), std::end(kDirectiveMeanings),
                      [&](const DirectiveMeaning& entry) { return entry.keyword == *keyword; });
     const std::string name = "#" + utf8Of(*keyword);
-    const TextRange range{ { lineIndex, 0 },
-                           { lineIndex, static_cast<int>(1 + scanner.lastStart() + keyword->size()) } };
+    const TextRange range{
+        { lineIndex, 0 }, { lineIndex, static_cast<int>(1 + scanner.lastStart() + keyword->size()) }
+    };
     if (meaning == std::end(kDirectiveMeanings))
         return markdown("`" + name + "`: not a directive of the notation", range);
     std::string text = "`" + name + "` sets " + meaning->sets;
@@ -112,13 +113,13 @@ std::string noteLineText(const ChartAnalysis& analysis, const NoteLinePlace& pla
 {
     const ChartPosition position{
         place.firstMeasure + static_cast<std::uint32_t>(slot / place.charsPerMeasure),
-        static_cast<std::uint32_t>(slot % place.charsPerMeasure) * place.ticksPerChar,
-        place.branch
+        static_cast<std::uint32_t>(slot % place.charsPerMeasure) * place.ticksPerChar, place.branch
     };
     const ChartDocument& chart = analysis.chart();
     std::string text = "**measure " + std::to_string(position.measure + 1) + "**";
     if (position.measure < chart.measures.size()) {
-        const double beat = position.tick / (kTicksPerQuarter * chart.measures[position.measure].beatLength);
+        const double beat =
+            position.tick / (kTicksPerQuarter * chart.measures[position.measure].beatLength);
         text += ", beat " + formatNumber(beat + 1);
     }
     text += " (tick " + std::to_string(position.tick) + ")";

@@ -13,8 +13,7 @@ class HoverFeature {
 public:
     // The hover's result, or null where there is nothing to say.
     [[nodiscard]] static nlohmann::json hover(const TextDocument& document,
-                                              const ChartAnalysis& analysis,
-                                              TextPosition position);
+                                              const ChartAnalysis& analysis, TextPosition position);
 };
 
 } // namespace beatplate

@@ -56,9 +56,9 @@ int LanguageServer::run()
         publishDue();
         std::optional<std::chrono::milliseconds> timeout;
         if (const auto due = m_documents.nextDue())
-            timeout = std::max(std::chrono::duration_cast<std::chrono::milliseconds>(
-                                   *due - m_channel.now()),
-                               std::chrono::milliseconds(0));
+            timeout = std::max(
+                std::chrono::duration_cast<std::chrono::milliseconds>(*due - m_channel.now()),
+                std::chrono::milliseconds(0));
         const IncomingMessage message = m_stream.next(timeout);
         if (message.kind == IncomingKind::End)
             break;
@@ -210,9 +210,8 @@ void LanguageServer::changeDocument(const nlohmann::json& params, bool textRepai
         throw RpcError(RpcErrorCode::InvalidParams, "unknown document: " + uri);
     const int version = params.at("textDocument").at("version").get<int>();
     for (const auto& change : params.at("contentChanges")) {
-        const auto range = change.contains("range")
-            ? std::optional(rangeOf(change.at("range")))
-            : std::nullopt;
+        const auto range =
+            change.contains("range") ? std::optional(rangeOf(change.at("range"))) : std::nullopt;
         document->edit(range, chartTextOf(change.at("text").get<std::string>()), version);
     }
     if (textRepaired)
@@ -238,9 +237,10 @@ void LanguageServer::publishDue()
 void LanguageServer::publish(const std::string& uri)
 {
     const ChartAnalysis& analysis = m_documents.analysis(uri);
-    send({ { "jsonrpc", "2.0" },
-           { "method", "textDocument/publishDiagnostics" },
-           { "params", DiagnosticsFeature::publishParams(uri, *m_documents.find(uri), analysis) } });
+    send(
+        { { "jsonrpc", "2.0" },
+          { "method", "textDocument/publishDiagnostics" },
+          { "params", DiagnosticsFeature::publishParams(uri, *m_documents.find(uri), analysis) } });
 }
 
 void LanguageServer::send(const nlohmann::json& message)

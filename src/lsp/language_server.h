@@ -4,9 +4,8 @@
 #include "lsp/document_store.h"
 #include "lsp/message_stream.h"
 
-#include <nlohmann/json.hpp>
-
 #include <chrono>
+#include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
 

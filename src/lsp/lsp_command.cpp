@@ -29,7 +29,8 @@ struct LspOptions {
 std::vector<OptionSpec> lspOptionTable(LspOptions& options)
 {
     return {
-        { '\0', "stdio", "", "talk on standard input and output (the only way; for editors that ask)",
+        { '\0', "stdio", "",
+          "talk on standard input and output (the only way; for editors that ask)",
           [](std::string_view) {} },
         { '\0', "sheet", "FILE", "draw previews with the sprite sheet FILE",
           [&](std::string_view file) { options.sheet = std::filesystem::path(file); } },
@@ -61,7 +62,9 @@ int runLanguageServerCommand(std::span<const std::string_view> arguments, std::s
         if (options.help)
             return writeAll(kStandardOutput, helpText()) ? kExitSuccess : kExitOutputFailed;
         PictureSources sources(
-            [&] { return loadChosenSpriteSheet(options.sheet, argv0, builtInSpriteSheet, console); },
+            [&] {
+                return loadChosenSpriteSheet(options.sheet, argv0, builtInSpriteSheet, console);
+            },
             [] { return findHeaderFontFile(); });
         ThreadPictureTools pictures(sources);
         StandardByteChannel channel;

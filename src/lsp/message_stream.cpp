@@ -44,7 +44,8 @@ std::optional<std::size_t> contentLengthOf(std::string_view header)
             continue;
         const std::string_view value = trimmed(line.substr(colon + 1));
         std::size_t length = 0;
-        const auto [rest, error] = std::from_chars(value.data(), value.data() + value.size(), length);
+        const auto [rest, error] =
+            std::from_chars(value.data(), value.data() + value.size(), length);
         if (error != std::errc() || rest != value.data() + value.size() || value.empty())
             return std::nullopt;
         return length;
@@ -96,8 +97,8 @@ std::optional<unsigned> hexEscapeAt(std::string_view text, std::size_t index)
     if (index + 6 > text.size() || text[index] != '\\' || text[index + 1] != 'u')
         return std::nullopt;
     unsigned value = 0;
-    const auto [rest, error] = std::from_chars(text.data() + index + 2, text.data() + index + 6,
-                                               value, 16);
+    const auto [rest, error] =
+        std::from_chars(text.data() + index + 2, text.data() + index + 6, value, 16);
     if (error != std::errc() || rest != text.data() + index + 6)
         return std::nullopt;
     return value;
@@ -195,13 +196,15 @@ std::optional<IncomingMessage> MessageStream::takeBuffered()
         m_buffer.erase(0, bodyStart);
         m_skip = *length;
         dropSkipped();
-        return IncomingMessage{ IncomingKind::TooLarge, {}, false,
-                                "message of " + std::to_string(*length) + " bytes" };
+        return IncomingMessage{
+            IncomingKind::TooLarge, {}, false, "message of " + std::to_string(*length) + " bytes"
+        };
     }
     if (m_buffer.size() - bodyStart < *length)
         return std::nullopt;
-    IncomingMessage message{ IncomingKind::Message, m_buffer.substr(bodyStart, *length), false,
-                             {} };
+    IncomingMessage message{
+        IncomingKind::Message, m_buffer.substr(bodyStart, *length), false, {}
+    };
     m_buffer.erase(0, bodyStart + *length);
     message.textRepaired = repairJsonText(message.body);
     return message;
@@ -216,9 +219,9 @@ IncomingMessage MessageStream::next(std::optional<std::chrono::milliseconds> tim
             return std::move(*message);
         std::optional<std::chrono::milliseconds> left;
         if (deadline)
-            left = std::max(std::chrono::duration_cast<std::chrono::milliseconds>(
-                                *deadline - m_channel.now()),
-                            std::chrono::milliseconds(0));
+            left = std::max(
+                std::chrono::duration_cast<std::chrono::milliseconds>(*deadline - m_channel.now()),
+                std::chrono::milliseconds(0));
         const TimedRead read = m_channel.read(chunk, left);
         if (read.outcome == ReadOutcome::TimedOut)
             return { IncomingKind::TimedOut, {}, false, {} };

@@ -26,10 +26,10 @@ nlohmann::json PictureFeature::picture(const std::string& uri, const TextDocumen
                          return diagnostic.severity == ChartSeverity::Error;
                      });
     if (firstError != analysis.diagnostics().end())
-        return result(document.version(), nullptr, nullptr,
-                      formatDiagnosticLine(uri, *firstError));
+        return result(document.version(), nullptr, nullptr, formatDiagnosticLine(uri, *firstError));
     // The analysis's pipeline gave its text away; a picture reads the text once more.
-    ChartPipeline chart(ChartSource::bytes(ChartAnalysis::chartBytesOf(document.text()), std::nullopt));
+    ChartPipeline chart(
+        ChartSource::bytes(ChartAnalysis::chartBytesOf(document.text()), std::nullopt));
     static_cast<void>(chart.open());
     if (auto error = chart.read(DiagnosticScope::FirstError))
         return result(document.version(), nullptr, nullptr, error->message);

@@ -4,7 +4,6 @@
 #include "lsp/text_document.h"
 
 #include <nlohmann/json.hpp>
-
 #include <string>
 
 namespace beatplate {
@@ -19,8 +18,7 @@ public:
     // "error": why there is no picture, or null}.
     [[nodiscard]] static nlohmann::json picture(const std::string& uri,
                                                 const TextDocument& document,
-                                                const ChartAnalysis& analysis,
-                                                PictureTools& tools);
+                                                const ChartAnalysis& analysis, PictureTools& tools);
 };
 
 } // namespace beatplate

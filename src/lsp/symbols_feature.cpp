@@ -51,7 +51,8 @@ public:
         const std::string value = utf8Of(trimChartSpace(scanner.rest()));
         const TextRange here = wholeLine(index, line);
         if (*keyword == u"title" || *keyword == u"difficulty" || *keyword == u"level")
-            m_symbols.push_back(symbol(utf8Of(*keyword) + " " + value, kPropertySymbol, here, here));
+            m_symbols.push_back(
+                symbol(utf8Of(*keyword) + " " + value, kPropertySymbol, here, here));
         else if (*keyword == u"bpm")
             m_symbols.push_back(symbol("tempo " + value, kNumberSymbol, here, here));
         else if (*keyword == u"branch")
@@ -76,8 +77,8 @@ public:
                 if (measure % kMeasureStride == 0 && m_measuresShown.insert(measure).second) {
                     const TextRange at{ { index, static_cast<int>(unit) },
                                         { index, static_cast<int>(unit + 1) } };
-                    m_symbols.push_back(symbol("measure " + std::to_string(measure),
-                                               kFieldSymbol, at, at));
+                    m_symbols.push_back(
+                        symbol("measure " + std::to_string(measure), kFieldSymbol, at, at));
                 }
             }
         }
@@ -106,8 +107,8 @@ private:
     {
         if (!section)
             return;
-        m_symbols[*section]["range"]["end"] = toJson(
-            TextPosition{ index, static_cast<int>(m_lines[static_cast<std::size_t>(index)].size()) });
+        m_symbols[*section]["range"]["end"] = toJson(TextPosition{
+            index, static_cast<int>(m_lines[static_cast<std::size_t>(index)].size()) });
         section.reset();
     }
 

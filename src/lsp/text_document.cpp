@@ -50,8 +50,8 @@ std::size_t TextDocument::lineStart(int number) const
 
 std::size_t TextDocument::lineEnd(std::size_t start) const
 {
-    const auto end = std::find_if(m_text.begin() + static_cast<std::ptrdiff_t>(start),
-                                  m_text.end(), isLineEnd);
+    const auto end =
+        std::find_if(m_text.begin() + static_cast<std::ptrdiff_t>(start), m_text.end(), isLineEnd);
     return static_cast<std::size_t>(end - m_text.begin());
 }
 

@@ -12,8 +12,8 @@ namespace beatplate {
 static int waitForInput(int fd, std::optional<std::chrono::milliseconds> timeout)
 {
     pollfd entry{ fd, POLLIN, 0 };
-    const int milliseconds = timeout ? static_cast<int>(std::max<long long>(timeout->count(), 0))
-                                     : -1;
+    const int milliseconds =
+        timeout ? static_cast<int>(std::max<long long>(timeout->count(), 0)) : -1;
     while (true) {
         const int ready = ::poll(&entry, 1, milliseconds);
         if (ready >= 0 || errno != EINTR)
