@@ -45,39 +45,45 @@ local function checked()
   return lines
 end
 
--- editors/vim is first on the runtime path: its detection, syntax and client lines are used.
-vim.g.beatplate_command = beatplate
-vim.cmd('edit ' .. vim.fn.fnameescape(chart))
-local buffer = vim.api.nvim_get_current_buf()
-expect(vim.bo.filetype == 'beatplate', 'a chart is detected by its first line', vim.bo.filetype)
-expect(vim.fn.synIDattr(vim.fn.synID(3, 3, 1), 'name') == 'beatplateSmall',
-       'the syntax colours a note', vim.fn.synIDattr(vim.fn.synID(3, 3, 1), 'name'))
+-- A Lua error would leave Neovim waiting: every step runs under pcall, and finish() always runs.
+local function run()
+  -- editors/vim is first on the runtime path: its detection, syntax and client lines are used.
+  vim.g.beatplate_command = beatplate
+  vim.cmd('edit ' .. vim.fn.fnameescape(chart))
+  local buffer = vim.api.nvim_get_current_buf()
+  expect(vim.bo.filetype == 'beatplate', 'a chart is detected by its first line', vim.bo.filetype)
+  expect(vim.fn.synIDattr(vim.fn.synID(3, 3, 1), 'name') == 'beatplateSmall',
+         'the syntax colours a note', vim.fn.synIDattr(vim.fn.synID(3, 3, 1), 'name'))
 
-local expected = checked()
-expect(#expected == 3, 'the chart has three mistakes', expected)
-vim.wait(10000, function() return #vim.diagnostic.get(buffer) == #expected end, 20)
-expect(vim.deep_equal(shown(buffer), expected), 'diagnostics equal to --check', shown(buffer))
-local client = next(vim.lsp.buf_get_clients(buffer))
-expect(client ~= nil, 'the client lines start the server', client)
+  local expected = checked()
+  expect(#expected == 3, 'the chart has three mistakes', expected)
+  vim.wait(10000, function() return #vim.diagnostic.get(buffer) == #expected end, 20)
+  expect(vim.deep_equal(shown(buffer), expected), 'diagnostics equal to --check', shown(buffer))
+  local client = next(vim.lsp.buf_get_clients(buffer))
+  expect(client ~= nil, 'the client lines start the server', client)
 
--- "#bmp" becomes "#bpm": the unknown command goes, the other two stay.
-vim.api.nvim_buf_set_text(buffer, 3, 2, 3, 4, { 'pm' })
-vim.wait(10000, function() return #vim.diagnostic.get(buffer) == #expected - 1 end, 20)
-local after = shown(buffer)
-expect(#after == 2 and not after[1]:find('unknown command') and not after[2]:find('unknown command'),
-       'an edit clears the mistake it mends', after)
+  -- "#bmp" becomes "#bpm": the unknown command goes, the other two stay.
+  vim.api.nvim_buf_set_text(buffer, 3, 2, 3, 4, { 'pm' })
+  vim.wait(10000, function() return #vim.diagnostic.get(buffer) == #expected - 1 end, 20)
+  local after = shown(buffer)
+  expect(#after == 2 and not after[1]:find('unknown command') and not after[2]:find('unknown command'),
+         'an edit clears the mistake it mends', after)
 
-local answers = vim.lsp.buf_request_sync(buffer, 'textDocument/hover', {
-  textDocument = { uri = vim.uri_from_bufnr(buffer) },
-  position = { line = 2, character = 10 },
-}, 10000)
-local hover = answers and answers[client] and answers[client].result
-local text = hover and hover.contents.value or ''
-expect(text:find('**measure 1**, beat 3.5', 1, true) and text:find('time 1.250 s', 1, true),
-       'hover gives the measure and the time', text)
+  local answers = vim.lsp.buf_request_sync(buffer, 'textDocument/hover', {
+    textDocument = { uri = vim.uri_from_bufnr(buffer) },
+    position = { line = 2, character = 10 },
+  }, 10000)
+  local hover = answers and answers[client] and answers[client].result
+  local text = hover and hover.contents.value or ''
+  expect(text:find('**measure 1**, beat 3.5', 1, true) and text:find('time 1.250 s', 1, true),
+         'hover gives the measure and the time', text)
 
-if client then
-  vim.lsp.stop_client(client)
-  vim.wait(5000, function() return vim.lsp.client_is_stopped(client) end, 20)
+  if client then
+    vim.lsp.stop_client(client)
+    vim.wait(5000, function() return vim.lsp.client_is_stopped(client) end, 20)
+  end
 end
+
+local ok, error = pcall(run)
+expect(ok, 'the steps ran to their end', error)
 finish()
