@@ -10,9 +10,6 @@ namespace beatplate {
 
 namespace {
 
-constexpr std::string_view kLongerLineMessage = "note line is longer than whole measures.";
-constexpr std::string_view kOpenSpanMessage = "span is never closed; it is not drawn.";
-constexpr std::string_view kNumberWithTextMessage = "number is followed by other characters.";
 constexpr char16_t kFullWidthSpace = u'\u3000';
 
 struct TextEdit {
@@ -128,12 +125,12 @@ nlohmann::json CodeActionsFeature::actions(const std::string& uri, const TextDoc
             || static_cast<std::size_t>(index) >= lines.size())
             continue;
         const std::u16string_view line = lines[static_cast<std::size_t>(index)];
-        if (diagnostic.message == kLongerLineMessage) {
+        if (diagnostic.slip == ChartSlip::LineBeyondMeasures) {
             if (const NoteLinePlace* place = analysis.placeOfLine(diagnostic.line()))
                 wholeMeasureFixes(actions, diagnostic, line, *place);
-        } else if (diagnostic.message == kOpenSpanMessage) {
+        } else if (diagnostic.slip == ChartSlip::SpanNeverClosed) {
             closeSpanFix(actions, diagnostic, lines, analysis);
-        } else if (diagnostic.message == kNumberWithTextMessage) {
+        } else if (diagnostic.slip == ChartSlip::NumberWithText) {
             splitNumberFix(actions, diagnostic, line);
         }
         if (line.find(kFullWidthSpace) != std::u16string_view::npos)
