@@ -4,6 +4,7 @@
 // The pictures are the generated chart of MEASURES measures (default 1000) and, when given with
 // --chart, chart files. --write DIR saves each picture as encoded with libpng's defaults, for
 // comparing against other encoders.
+#include "base/text_codec.h"
 #include "chart/chart_parser.h"
 #include "chart/chart_text_reader.h"
 #include "chart_generator.h"

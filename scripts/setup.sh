@@ -5,10 +5,15 @@
 #   scripts/setup.sh            what the Linux build needs
 #   scripts/setup.sh --windows  that, and the MinGW-w64 cross compiler, Wine and Debian's sources
 #                               of libpng and FreeType (the same as BEATPLATE_WINDOWS=1)
+#   scripts/setup.sh --editors  that, and Neovim (the language server's test against a real
+#                               client), Node.js and npm (the VS Code extension); the same as
+#                               BEATPLATE_EDITOR_TOOLS=1
 set -euo pipefail
 
 windows="${BEATPLATE_WINDOWS:-0}"
 [ "${1:-}" = --windows ] && windows=1
+editors="${BEATPLATE_EDITOR_TOOLS:-0}"
+[ "${1:-}" = --editors ] && editors=1
 
 packages=(
   cmake g++ make pkg-config
@@ -30,6 +35,12 @@ fi
 # sources (dpkg-source unpacks them); the tests run under 64-bit Wine, which needs no display.
 if [ "$windows" = 1 ]; then
   packages+=(g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine64 dpkg-dev)
+fi
+
+# A Node.js that came with its own npm is kept: Debian's npm would ask for Debian's nodejs.
+if [ "$editors" = 1 ]; then
+  packages+=(neovim)
+  command -v npm >/dev/null || packages+=(nodejs npm)
 fi
 
 sudo=""

@@ -19,6 +19,15 @@ enum class ChartErrorKind {
     TooLong, // the chart is longer than is read
 };
 
+// The slip a warning is about, when an editor can offer to mend it: callers tell it by this,
+// not by the message.
+enum class ChartSlip {
+    None,
+    LineBeyondMeasures, // a note line longer than whole measures
+    SpanNeverClosed,
+    NumberWithText, // a number of a directive followed directly by other characters
+};
+
 // Where in the chart text a diagnostic points.
 struct ChartLocation {
     int line = 0; // from 1, every line of the file counted
@@ -34,6 +43,7 @@ struct ChartDiagnostic {
     std::string message; // one of the system's fixed texts, UTF-8
     std::string detail; // what exactly, e.g. "'　' U+3000" or "#bmp"; may be empty
     ChartErrorKind kind = ChartErrorKind::Content; // of an error
+    ChartSlip slip = ChartSlip::None; // of a warning
 
     [[nodiscard]] int line() const { return location.line; }
     [[nodiscard]] int column() const { return location.column; }

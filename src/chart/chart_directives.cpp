@@ -330,7 +330,8 @@ void warnTextAfterNumber(const DirectiveLine& directive)
         ++end;
     directive.tracker.warn(directive.at(found->textStart),
                            "number is followed by other characters.",
-                           excerptOf(text.substr(found->numberStart, end - found->numberStart)));
+                           excerptOf(text.substr(found->numberStart, end - found->numberStart)),
+                           ChartSlip::NumberWithText);
 }
 
 } // namespace

@@ -151,6 +151,7 @@ ChartCheck ChartParser::check(ChartTextReader& reader)
                        result.diagnostics.end(), byLocation);
     result.omittedWarnings = m_tracker.omitted();
     result.document = std::make_unique<ChartDocument>(std::move(m_state.document));
+    result.noteLines = std::move(m_noteLines);
     return result;
 }
 
@@ -197,6 +198,12 @@ void ChartParser::readNoteLine(std::u16string_view line)
     if (padded / cpm > kMaxMeasures - std::min<std::size_t>(m_state.measureCursor, kMaxMeasures))
         throw ChartError("too many measures.", 1, {}, ChartErrorExtent::Chart);
 
+    const NoteLinePlace place{ m_state.lineCount,
+                               m_state.measureCursor,
+                               m_state.ticksPerChar,
+                               m_state.tabWidth,
+                               cpm,
+                               bitsOf(m_state.currentBranch) };
     try {
         NoteLineReader(m_state, m_tracker, m_lineNotes).read(line, cpm, padded);
     } catch (const ChartError&) {
@@ -206,6 +213,7 @@ void ChartParser::readNoteLine(std::u16string_view line)
         throw;
     }
     endNoteLine(line, length, cpm, padded);
+    m_noteLines.push_back(place);
 }
 
 void ChartParser::endNoteLine(std::u16string_view line, std::size_t length, std::size_t cpm,

@@ -46,12 +46,25 @@ private:
     std::string m_report;
 };
 
+// Where a note line laid its slots: enough to find the measure and tick of any character.
+struct NoteLinePlace {
+    std::int32_t line = 0; // from 1
+    std::uint32_t firstMeasure = 0; // the measure of the line's first slot
+    std::uint32_t ticksPerChar = 0;
+    std::uint32_t tabWidth = 4;
+    std::size_t charsPerMeasure = 0;
+    std::int32_t branch = 0; // 0, 1, 2 or 4
+
+    bool operator==(const NoteLinePlace&) const = default;
+};
+
 // What a check of a whole chart finds.
 struct ChartCheck {
     std::unique_ptr<ChartDocument> document; // what the lines without errors make
     std::vector<ChartDiagnostic> diagnostics; // errors and warnings, in line and column order
     bool complete = true; // false when reading stopped before the chart's end
     std::size_t omittedWarnings = 0; // found beyond kMaxDiagnostics, counted only
+    std::vector<NoteLinePlace> noteLines; // of the note lines read without an error, in order
 
     [[nodiscard]] bool hasErrors() const;
 };
@@ -97,6 +110,7 @@ private:
     ChartReadingState m_state;
     WarningTracker m_tracker;
     std::vector<ChartPosition> m_lineNotes;
+    std::vector<NoteLinePlace> m_noteLines;
 };
 
 } // namespace beatplate

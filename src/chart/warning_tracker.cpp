@@ -19,14 +19,15 @@ constexpr const char* kSlipMessage = "note line is longer than whole measures.";
 
 } // namespace
 
-void WarningTracker::warn(ChartLocation location, std::string message, std::string detail)
+void WarningTracker::warn(ChartLocation location, std::string message, std::string detail,
+                          ChartSlip slip)
 {
     if (m_warnings.size() >= kMaxDiagnostics) {
         ++m_omitted;
         return;
     }
     m_warnings.push_back({ location, ChartSeverity::Warning, std::move(message), std::move(detail),
-                           ChartErrorKind::Content });
+                           ChartErrorKind::Content, slip });
 }
 
 void WarningTracker::rollBack(const Checkpoint& checkpoint)
@@ -65,7 +66,8 @@ void WarningTracker::noteLineShape(ChartLocation extra, std::size_t length,
     // The first note line has no line before it to tell a slip from a line meant to be long:
     // a whole line after it does.
     if (m_firstLineSlip && whole)
-        warn(m_firstLineSlip->location, kSlipMessage, std::move(m_firstLineSlip->detail));
+        warn(m_firstLineSlip->location, kSlipMessage, std::move(m_firstLineSlip->detail),
+             ChartSlip::LineBeyondMeasures);
     m_firstLineSlip.reset();
     if (looksLikeSlip(length, charsPerMeasure) && m_lastLineWhole.value_or(true)) {
         Slip slip{ extra,
@@ -74,7 +76,8 @@ void WarningTracker::noteLineShape(ChartLocation extra, std::size_t length,
         // After a whole line, whatever follows (a line with a tab, a short last measure) cannot
         // make the slip meant.
         if (m_lastLineWhole)
-            warn(slip.location, kSlipMessage, std::move(slip.detail));
+            warn(slip.location, kSlipMessage, std::move(slip.detail),
+                 ChartSlip::LineBeyondMeasures);
         else
             m_firstLineSlip = std::move(slip);
     }
@@ -115,7 +118,7 @@ void WarningTracker::warnAtChartEnd(const std::vector<std::int32_t>& branchesInS
 {
     for (const std::int32_t branch : branchesInSpan) {
         if (const auto start = spanStart(branch))
-            warn(*start, "span is never closed; it is not drawn.");
+            warn(*start, "span is never closed; it is not drawn.", {}, ChartSlip::SpanNeverClosed);
     }
     if (m_groupStart)
         warn(*m_groupStart, "branch group is not complete; its notes are not drawn.");

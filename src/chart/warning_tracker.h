@@ -34,7 +34,8 @@ inline constexpr double kPageTicks = kQuarterNotesPerRow * kTicksPerQuarter;
 // the unfinished branch group and the note lines that tell a slip.
 class WarningTracker {
 public:
-    void warn(ChartLocation location, std::string message, std::string detail = {});
+    void warn(ChartLocation location, std::string message, std::string detail = {},
+              ChartSlip slip = ChartSlip::None);
     [[nodiscard]] const std::vector<ChartDiagnostic>& warnings() const { return m_warnings; }
     // Warnings found beyond kMaxDiagnostics, counted only.
     [[nodiscard]] std::size_t omitted() const { return m_omitted; }

@@ -118,6 +118,7 @@ std::string runHelpText()
     RunOptions unused;
     return "Usage: beatplate [OPTION]... CHART...\n"
            "  or:  beatplate serve [OPTION]... [DIR]   (see beatplate serve --help)\n"
+           "  or:  beatplate lsp [OPTION]...           (see beatplate lsp --help)\n"
            "Draw each note chart as a PNG picture of its score, beside the chart\n"
            "(song.txt gives song.png), with the chart text inside the picture.\n"
            "A CHART of - is read from standard input; its picture goes to -o, or to\n"

@@ -51,6 +51,7 @@ std::optional<PipelineError> ChartPipeline::read(DiagnosticScope scope)
         m_diagnostics = std::move(check.diagnostics);
         m_omittedWarnings = check.omittedWarnings;
         m_complete = check.complete;
+        m_noteLines = std::move(check.noteLines);
     } else {
         try {
             ParsedChart parsed = parser.parse(*m_reader);

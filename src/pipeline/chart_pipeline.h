@@ -2,6 +2,7 @@
 
 #include "chart/chart_diagnostic.h"
 #include "chart/chart_document.h"
+#include "chart/chart_parser.h"
 #include "chart/chart_stats_report.h"
 #include "chart/chart_text_reader.h"
 #include "output/png_writer.h"
@@ -64,6 +65,8 @@ public:
     [[nodiscard]] bool hasErrors() const;
     // What the lines without errors make.
     [[nodiscard]] const ChartDocument& document() const { return m_document; }
+    // Where each note line laid its slots; read with WholeChart only.
+    [[nodiscard]] const std::vector<NoteLinePlace>& noteLines() const { return m_noteLines; }
 
     // The figures, under name.
     [[nodiscard]] ChartStatsEntry figures(std::string name) const;
@@ -80,6 +83,7 @@ private:
     ChartDocument m_document;
     ChartText m_text;
     std::vector<ChartDiagnostic> m_diagnostics;
+    std::vector<NoteLinePlace> m_noteLines;
     std::size_t m_omittedWarnings = 0;
     bool m_complete = true;
 };

@@ -1,0 +1,81 @@
+#include "lsp/lsp_command.h"
+
+#include "cli/console.h"
+#include "cli/exit_status.h"
+#include "cli/option_parser.h"
+#include "load/sprite_sheet_choice.h"
+#include "lsp/language_server.h"
+#include "lsp/standard_byte_channel.h"
+#include "pipeline/picture_sources.h"
+#include "pipeline/thread_picture_tools.h"
+#include "platform/terminal.h"
+#include "platform/text_font_lookup.h"
+
+#include <filesystem>
+#include <optional>
+#include <vector>
+
+namespace beatplate {
+
+namespace {
+
+constexpr std::string_view kProgramName = "beatplate lsp";
+
+struct LspOptions {
+    std::optional<std::filesystem::path> sheet;
+    bool help = false;
+};
+
+std::vector<OptionSpec> lspOptionTable(LspOptions& options)
+{
+    return {
+        { '\0', "stdio", "",
+          "talk on standard input and output (the only way; for editors that ask)",
+          [](std::string_view) {} },
+        { '\0', "sheet", "FILE", "draw previews with the sprite sheet FILE",
+          [&](std::string_view file) { options.sheet = std::filesystem::path(file); } },
+        helpOption(options.help),
+    };
+}
+
+std::string helpText()
+{
+    LspOptions unused;
+    return "Usage: beatplate lsp [OPTION]...\n"
+           "Serve the Language Server Protocol on standard input and output, for editors.\n\n"
+        + optionHelp(lspOptionTable(unused));
+}
+
+} // namespace
+
+int runLanguageServerCommand(std::span<const std::string_view> arguments, std::string_view argv0,
+                             std::span<const std::uint8_t> builtInSpriteSheet)
+{
+    // Standard output carries the protocol: every message goes to standard error.
+    Console console(kStandardError);
+    try {
+        LspOptions options;
+        const auto table = lspOptionTable(options);
+        const auto operands = parseCommandLine(table, arguments);
+        if (!operands.empty())
+            throw CommandLineError("unexpected operand: '" + operands.front() + "'");
+        if (options.help)
+            return writeAll(kStandardOutput, helpText()) ? kExitSuccess : kExitOutputFailed;
+        PictureSources sources(
+            [&] {
+                return loadChosenSpriteSheet(options.sheet, argv0, builtInSpriteSheet, console);
+            },
+            [] { return findHeaderFontFile(); });
+        ThreadPictureTools pictures(sources);
+        StandardByteChannel channel;
+        return LanguageServer(channel, pictures).run();
+    } catch (const CommandLineError& error) {
+        console.report(commandLineErrorMessage(kProgramName, error), std::nullopt);
+        return kExitUsage;
+    } catch (const std::exception& error) {
+        console.report(std::string(kProgramName) + ": " + error.what(), std::nullopt);
+        return kExitOutputFailed;
+    }
+}
+
+} // namespace beatplate

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "lsp/chart_analysis.h"
+#include "lsp/text_document.h"
+
+#include <nlohmann/json.hpp>
+#include <string>
+
+namespace beatplate {
+
+class PictureTools;
+
+// The picture of an open chart's current text, for an editor's preview: the PNG (the chart in
+// its chunk, as a file would carry it) in base64, with the chart's figures.
+class PictureFeature {
+public:
+    // {"version", "png": base64 or null, "figures": the --stats --json object or null,
+    // "error": why there is no picture, or null}.
+    [[nodiscard]] static nlohmann::json picture(const std::string& uri,
+                                                const TextDocument& document,
+                                                const ChartAnalysis& analysis, PictureTools& tools);
+};
+
+} // namespace beatplate

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "lsp/text_document.h"
+
+#include <nlohmann/json.hpp>
+#include <string>
+#include <string_view>
+
+namespace beatplate {
+
+// The protocol's JSON forms of our values, and its text (UTF-8 in JSON) as chart text (UTF-16).
+
+[[nodiscard]] nlohmann::json toJson(TextPosition position);
+[[nodiscard]] nlohmann::json toJson(const TextRange& range);
+// Throws nlohmann::json::exception when the JSON is not a position or a range.
+[[nodiscard]] TextPosition positionOf(const nlohmann::json& json);
+[[nodiscard]] TextRange rangeOf(const nlohmann::json& json);
+
+// JSON text is valid UTF-8 once read, so that this cannot fail.
+[[nodiscard]] std::u16string chartTextOf(const std::string& utf8);
+// params.textDocument.uri; throws nlohmann::json::exception when it is missing.
+[[nodiscard]] std::string documentUriOf(const nlohmann::json& params);
+
+} // namespace beatplate

@@ -1,0 +1,452 @@
+#include "lsp/language_server.h"
+#include "pipeline/picture_sources.h"
+#include "pipeline/thread_picture_tools.h"
+#include "support/png_file.h"
+#include "support/test_sheet.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <functional>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+namespace beatplate {
+namespace {
+
+using nlohmann::json;
+using namespace std::chrono_literals;
+
+// What the editor sends: a message, bytes as they stand, or a pause in its typing.
+struct Input {
+    std::string bytes;
+    std::chrono::milliseconds pause{ 0 };
+};
+
+Input message(const json& body)
+{
+    const std::string text = body.dump();
+    return { "Content-Length: " + std::to_string(text.size()) + "\r\n\r\n" + text, {} };
+}
+
+Input raw(const std::string& body)
+{
+    return { "Content-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body, {} };
+}
+
+Input pause(std::chrono::milliseconds length)
+{
+    return { {}, length };
+}
+
+Input request(int id, const std::string& method, json params = json::object())
+{
+    return message(
+        { { "jsonrpc", "2.0" }, { "id", id }, { "method", method }, { "params", params } });
+}
+
+Input notification(const std::string& method, json params = json::object())
+{
+    return message({ { "jsonrpc", "2.0" }, { "method", method }, { "params", params } });
+}
+
+const std::string kUri = "file:///song.txt";
+
+Input open(const std::string& text, const std::string& uri = kUri)
+{
+    return notification("textDocument/didOpen",
+                        { { "textDocument",
+                            { { "uri", uri },
+                              { "languageId", "beatplate" },
+                              { "version", 1 },
+                              { "text", text } } } });
+}
+
+Input change(int version, json range, const std::string& text)
+{
+    return notification("textDocument/didChange",
+                        { { "textDocument", { { "uri", kUri }, { "version", version } } },
+                          { "contentChanges", { { { "range", range }, { "text", text } } } } });
+}
+
+json range(int line, int character, int endLine, int endCharacter)
+{
+    return { { "start", { { "line", line }, { "character", character } } },
+             { "end", { { "line", endLine }, { "character", endCharacter } } } };
+}
+
+json onDocument(json more = json::object())
+{
+    more["textDocument"] = { { "uri", kUri } };
+    return more;
+}
+
+// The editor's side of the channel: its inputs in order, time that passes only in its pauses.
+class ScriptedChannel final : public ByteChannel {
+public:
+    explicit ScriptedChannel(std::vector<Input> inputs)
+        : m_inputs(inputs.begin(), inputs.end())
+    {
+    }
+
+    TimedRead read(std::span<char> buffer,
+                   std::optional<std::chrono::milliseconds> timeout) override
+    {
+        while (!m_inputs.empty()) {
+            Input& next = m_inputs.front();
+            if (next.pause > 0ms) {
+                const auto waited = timeout ? std::min(*timeout, next.pause) : next.pause;
+                m_now += waited;
+                next.pause -= waited;
+                if (timeout)
+                    return { ReadOutcome::TimedOut, 0 };
+                continue;
+            }
+            if (next.bytes.empty()) {
+                m_inputs.pop_front();
+                continue;
+            }
+            const std::size_t size = std::min(buffer.size(), next.bytes.size());
+            std::copy_n(next.bytes.begin(), size, buffer.begin());
+            next.bytes.erase(0, size);
+            return { ReadOutcome::Data, size };
+        }
+        return { ReadOutcome::End, 0 };
+    }
+
+    bool write(std::string_view bytes) override
+    {
+        m_written += bytes;
+        return true;
+    }
+
+    [[nodiscard]] std::chrono::steady_clock::time_point now() const override { return m_now; }
+
+    // Every message written, in order.
+    [[nodiscard]] std::vector<json> sent() const
+    {
+        std::vector<json> messages;
+        std::string_view rest = m_written;
+        while (!rest.empty()) {
+            const auto headerEnd = rest.find("\r\n\r\n");
+            const auto length = std::stoul(std::string(rest.substr(16, headerEnd - 16)));
+            messages.push_back(json::parse(rest.substr(headerEnd + 4, length)));
+            rest.remove_prefix(headerEnd + 4 + length);
+        }
+        return messages;
+    }
+
+private:
+    std::deque<Input> m_inputs;
+    std::string m_written;
+    std::chrono::steady_clock::time_point m_now{};
+};
+
+struct Session {
+    int status = -1;
+    std::vector<json> sent;
+
+    [[nodiscard]] json answer(int id) const
+    {
+        for (const json& entry : sent) {
+            if (entry.contains("id") && entry["id"] == id)
+                return entry;
+        }
+        return nullptr;
+    }
+    [[nodiscard]] std::vector<json> notifications(const std::string& method) const
+    {
+        std::vector<json> found;
+        for (const json& entry : sent) {
+            if (entry.value("method", "") == method)
+                found.push_back(entry["params"]);
+        }
+        return found;
+    }
+    [[nodiscard]] std::vector<std::string> diagnosticTexts() const
+    {
+        std::vector<std::string> texts;
+        const auto published = notifications("textDocument/publishDiagnostics");
+        if (published.empty())
+            return texts;
+        for (const json& diagnostic : published.back()["diagnostics"]) {
+            const auto& start = diagnostic["range"]["start"];
+            texts.push_back(std::to_string(start["line"].get<int>()) + ":"
+                            + std::to_string(start["character"].get<int>()) + " "
+                            + diagnostic["message"].get<std::string>());
+        }
+        return texts;
+    }
+};
+
+// Runs a server over the inputs after an initialize (id 0), with a small message limit.
+Session serve(std::vector<Input> inputs, bool initialize = true)
+{
+    if (initialize)
+        inputs.insert(inputs.begin(), request(0, "initialize"));
+    ScriptedChannel channel(std::move(inputs));
+    PictureSources sources([] { return std::optional(test::makeTestSheet()); },
+                           [] { return std::optional<FontFileRef>(); });
+    ThreadPictureTools tools(sources);
+    LanguageServer server(channel, tools, 150ms, 4096);
+    const int status = server.run();
+    return { status, channel.sent() };
+}
+
+struct ProtocolCase {
+    const char* name;
+    std::vector<Input> inputs;
+    std::function<void(const Session&)> check;
+    bool initialize = true;
+};
+
+int errorCode(const json& answer)
+{
+    return answer.at("error").at("code").get<int>();
+}
+
+const std::string kChart = "#title Song\n#bpm 120\no o x o o o x o oooo\n#bmp 3\n(===\n";
+
+std::vector<ProtocolCase> lifecycleCases()
+{
+    return {
+        { "initialize, shutdown and exit",
+          { request(1, "shutdown"), notification("exit") },
+          [](const Session& session) {
+              const json capabilities = session.answer(0)["result"]["capabilities"];
+              EXPECT_EQ(capabilities["textDocumentSync"]["change"], 2);
+              EXPECT_EQ(capabilities["positionEncoding"], "utf-16");
+              EXPECT_TRUE(session.answer(1)["result"].is_null());
+              EXPECT_EQ(session.status, 0);
+          } },
+        { "exit without shutdown",
+          { notification("exit") },
+          [](const Session& session) { EXPECT_EQ(session.status, 1); } },
+        { "input closed after shutdown",
+          { request(1, "shutdown") },
+          [](const Session& session) { EXPECT_EQ(session.status, 0); } },
+        { "input closed in the middle of a message",
+          { { "Content-Length: 50\r\n\r\n{\"js", {} } },
+          [](const Session& session) { EXPECT_EQ(session.status, 1); } },
+        { "request before initialize",
+          { request(1, "textDocument/hover", onDocument()) },
+          [](const Session& session) { EXPECT_EQ(errorCode(session.answer(1)), -32002); },
+          false },
+        { "request after shutdown",
+          { request(1, "shutdown"), request(2, "shutdown") },
+          [](const Session& session) { EXPECT_EQ(errorCode(session.answer(2)), -32600); } },
+        { "unknown method",
+          { notification("$/unknown"), request(1, "beatplate/unknown") },
+          [](const Session& session) {
+              EXPECT_EQ(errorCode(session.answer(1)), -32601);
+              EXPECT_EQ(session.sent.size(), 2u);
+          } },
+    };
+}
+
+std::vector<ProtocolCase> malformedCases()
+{
+    return {
+        { "not JSON",
+          { raw("{\"jsonrpc\": \"2.0\", \"id\": 1,"), request(2, "shutdown") },
+          [](const Session& session) {
+              EXPECT_EQ(session.sent.at(1)["error"]["code"], -32700);
+              EXPECT_TRUE(session.sent.at(1)["id"].is_null());
+              EXPECT_TRUE(session.answer(2)["result"].is_null());
+          } },
+        { "header without a length",
+          { { "Content-Type: x\r\n\r\n", {} }, request(2, "shutdown") },
+          [](const Session& session) {
+              EXPECT_EQ(session.sent.at(1)["error"]["code"], -32700);
+              EXPECT_TRUE(session.answer(2)["result"].is_null());
+          } },
+        { "no method",
+          { raw("{\"jsonrpc\":\"2.0\",\"method\":3,\"id\":1}") },
+          [](const Session& session) { EXPECT_EQ(errorCode(session.answer(1)), -32600); } },
+        { "params of the wrong shape",
+          { request(1, "textDocument/hover", { { "textDocument", 3 } }) },
+          [](const Session& session) { EXPECT_EQ(errorCode(session.answer(1)), -32602); } },
+        { "unknown document",
+          { request(1, "textDocument/hover",
+                    onDocument({ { "position", { { "line", 0 }, { "character", 0 } } } })),
+            change(2, range(0, 0, 0, 0), "o"), request(2, "beatplate/picture", onDocument()) },
+          [](const Session& session) {
+              EXPECT_EQ(errorCode(session.answer(1)), -32602);
+              EXPECT_EQ(errorCode(session.answer(2)), -32602);
+              EXPECT_THAT(
+                  session.notifications("window/showMessage").at(0)["message"].get<std::string>(),
+                  testing::HasSubstr("unknown document"));
+          } },
+        { "over the message limit, read past",
+          { open(std::string(5000, 'o')), request(1, "shutdown") },
+          [](const Session& session) {
+              EXPECT_THAT(session.sent.at(1)["error"]["message"].get<std::string>(),
+                          testing::StartsWith("chart is too long."));
+              EXPECT_FALSE(session.notifications("window/showMessage").empty());
+              EXPECT_TRUE(session.answer(1)["result"].is_null());
+              EXPECT_TRUE(session.notifications("textDocument/publishDiagnostics").empty());
+          } },
+        { "lone surrogate in the text",
+          { raw(R"({"jsonrpc":"2.0","method":"textDocument/didOpen","params":{"textDocument":)"
+                R"({"uri":"file:///song.txt","languageId":"beatplate","version":1,)"
+                R"("text":"#title a\ud800\no\n"}}})") },
+          [](const Session& session) {
+              EXPECT_THAT(session.diagnosticTexts(),
+                          testing::ElementsAre(testing::StartsWith("0:8 encoding error.")));
+          } },
+        { "bytes that are not UTF-8 in the text",
+          { raw("{\"jsonrpc\":\"2.0\",\"method\":\"textDocument/"
+                "didOpen\",\"params\":{\"textDocument\":"
+                "{\"uri\":\"file:///song.txt\",\"languageId\":\"beatplate\",\"version\":1,"
+                "\"text\":\"#title \xff\\no\"}}}") },
+          [](const Session& session) {
+              EXPECT_THAT(session.diagnosticTexts(),
+                          testing::ElementsAre(testing::StartsWith("0:7 encoding error.")));
+          } },
+    };
+}
+
+std::vector<ProtocolCase> documentCases()
+{
+    return {
+        { "diagnostics on open, as --check gives them",
+          { open(kChart) },
+          [](const Session& session) {
+              EXPECT_THAT(session.diagnosticTexts(),
+                          testing::ElementsAre("3:1 unknown command. (#bmp)",
+                                               "4:0 span is never closed; it is not drawn."));
+              const json first =
+                  session.notifications("textDocument/publishDiagnostics")[0]["diagnostics"][0];
+              EXPECT_EQ(first["range"], range(3, 1, 3, 4));
+              EXPECT_EQ(first["severity"], 1);
+          } },
+        { "a change is checked once, after the pause",
+          { open(kChart), change(2, range(3, 2, 3, 4), "pm"), pause(100ms),
+            change(3, range(4, 4, 4, 4), ")"), pause(149ms), request(1, "shutdown"), pause(10ms) },
+          [](const Session& session) {
+              const auto published = session.notifications("textDocument/publishDiagnostics");
+              ASSERT_EQ(published.size(), 2u);
+              EXPECT_EQ(published[1]["version"], 3);
+              EXPECT_TRUE(published[1]["diagnostics"].empty());
+              // Published after the answer that came before the pause was over.
+              EXPECT_EQ(session.sent.back()["method"], "textDocument/publishDiagnostics");
+          } },
+        { "multi-byte characters count in UTF-16 code units",
+          { open("#title \xF0\x9D\x84\x9E\xE3\x81\x82\no\xE3\x80\x80o\n"),
+            change(2, range(1, 1, 1, 2), " "), pause(200ms), change(3, range(0, 10, 0, 10), "x"),
+            pause(200ms),
+            request(1, "textDocument/hover",
+                    onDocument({ { "position", { { "line", 0 }, { "character", 1 } } } })) },
+          [](const Session& session) {
+              const auto published = session.notifications("textDocument/publishDiagnostics");
+              ASSERT_EQ(published.size(), 3u);
+              EXPECT_EQ(published[0]["diagnostics"][0]["range"], range(1, 1, 1, 2));
+              EXPECT_TRUE(published[1]["diagnostics"].empty());
+              EXPECT_THAT(session.answer(1)["result"]["contents"]["value"].get<std::string>(),
+                          testing::HasSubstr("value as read: `\xF0\x9D\x84\x9E\xE3\x81\x82x`"));
+          } },
+        { "close clears the diagnostics",
+          { open(kChart), notification("textDocument/didClose", onDocument()) },
+          [](const Session& session) { EXPECT_TRUE(session.diagnosticTexts().empty()); } },
+    };
+}
+
+const std::string kFeatureChart = "#title Song\n#bpm 120\n#hs 2\n#branch oox\n"
+                                  "o\tx\n(=====\n#branch oxx\n#begingogo\n"
+    + std::string(16 * 9, 'o') + "\n#endgogo\n#bpm 150,5\n";
+
+std::vector<ProtocolCase> featureCases()
+{
+    return {
+        { "hover on a note and on a directive",
+          { open(kFeatureChart),
+            request(1, "textDocument/hover",
+                    onDocument({ { "position", { { "line", 4 }, { "character", 2 } } } })),
+            request(2, "textDocument/hover",
+                    onDocument({ { "position", { { "line", 1 }, { "character", 2 } } } })),
+            request(3, "textDocument/hover",
+                    onDocument({ { "position", { { "line", 8 }, { "character", 36 } } } })) },
+          [](const Session& session) {
+              EXPECT_EQ(session.answer(1)["result"]["contents"]["value"],
+                        "**measure 1**, beat 2 (tick 480)\n\ntime 0.500 s · tempo 120 · scroll "
+                        "speed 2 · branch first");
+              EXPECT_THAT(session.answer(2)["result"]["contents"]["value"].get<std::string>(),
+                          testing::StartsWith("`#bpm` sets the tempo"));
+              EXPECT_EQ(session.answer(3)["result"]["contents"]["value"],
+                        "**measure 4**, beat 2 (tick 480)\n\ntime 6.500 s · tempo 120 · scroll "
+                        "speed 2 · branch first");
+          } },
+        { "outline",
+          { open(kFeatureChart), request(1, "textDocument/documentSymbol", onDocument()) },
+          [](const Session& session) {
+              std::vector<std::string> names;
+              const json answer = session.answer(1);
+              for (const json& symbol : answer["result"])
+                  names.push_back(symbol["name"]);
+              EXPECT_THAT(names,
+                          testing::ElementsAre("title Song", "tempo 120", "branch oox",
+                                               "branch oxx", "gogo", "measure 10", "tempo 150,5"));
+          } },
+        { "quick fixes",
+          { open(kFeatureChart + std::string(17, 'o') + "\no o\xE3\x80\x80\n"),
+            request(
+                1, "textDocument/codeAction",
+                onDocument({ { "range", range(0, 0, 20, 0) }, { "context", json::object() } })) },
+          [](const Session& session) {
+              std::vector<std::string> fixes;
+              const json answer = session.answer(1);
+              for (const json& action : answer["result"]) {
+                  const json edit = action["edit"]["changes"][kUri][0];
+                  fixes.push_back(action["title"].get<std::string>() + " @"
+                                  + std::to_string(edit["range"]["start"]["line"].get<int>()) + ":"
+                                  + std::to_string(edit["range"]["start"]["character"].get<int>())
+                                  + " " + edit["newText"].get<std::string>());
+              }
+              EXPECT_THAT(
+                  fixes,
+                  testing::IsSupersetOf(std::vector<std::string>{
+                      "Close the span with \")\" @5:5 )",
+                      "Put a space between the number and what follows @10:8  ",
+                      "Pad the line with rests to whole measures @11:17 " + std::string(15, ' '),
+                      "Trim the line to whole measures @11:16 ",
+                      "Replace the full-width spaces with spaces @12:3  ",
+                  }));
+          } },
+        { "semantic tokens",
+          { open(";c\n#bpm 1\noO(=)\n"),
+            request(1, "textDocument/semanticTokens/full", onDocument()) },
+          [](const Session& session) {
+              EXPECT_EQ(session.answer(1)["result"]["data"],
+                        json({ 0, 0, 2, 0, 0, 1, 0, 4, 1, 0, 0, 5, 1, 2, 0,
+                               1, 0, 1, 3, 0, 0, 1, 1, 3, 1, 0, 1, 3, 5, 0 }));
+          } },
+        { "picture with figures, and none for a chart with an error",
+          { open("#title Song\no o x o\n"), request(1, "beatplate/picture", onDocument()),
+            change(2, range(0, 0, 0, 0), "#bmp\n"), request(2, "beatplate/picture", onDocument()) },
+          [](const Session& session) {
+              const json drawn = session.answer(1)["result"];
+              const std::string png = drawn["png"].get<std::string>();
+              EXPECT_EQ(png.substr(0, 8), "iVBORw0K"); // the PNG signature in base64
+              EXPECT_EQ(drawn["figures"]["notes"]["total"], 4);
+              const json failed = session.answer(2)["result"];
+              EXPECT_TRUE(failed["png"].is_null());
+              EXPECT_EQ(failed["error"], kUri + ":1:2: error: unknown command. (#bmp)");
+          } },
+    };
+}
+
+TEST(LanguageServer, AnswersTheProtocolTable)
+{
+    using Table = std::vector<ProtocolCase> (*)();
+    for (const Table table : { lifecycleCases, malformedCases, documentCases, featureCases }) {
+        for (const ProtocolCase& entry : table()) {
+            SCOPED_TRACE(entry.name);
+            entry.check(serve(entry.inputs, entry.initialize));
+        }
+    }
+}
+
+} // namespace
+} // namespace beatplate

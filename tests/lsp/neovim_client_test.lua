@@ -1,0 +1,89 @@
+-- The language server under Neovim's own client: the diagnostics it shows are those of
+-- --check, an edit that mends a mistake clears it, and hover tells a note's measure and time.
+-- Run by neovim_client_test.sh, which passes the program and the chart in the environment.
+local beatplate = os.getenv('BEATPLATE')
+local chart = os.getenv('CHART')
+local passed, failed = 0, 0
+
+local function expect(condition, what, got)
+  if condition then
+    passed = passed + 1
+  else
+    failed = failed + 1
+    io.stderr:write('FAILED: ' .. what .. '\n' .. vim.inspect(got) .. '\n')
+  end
+end
+
+local function finish()
+  io.stdout:write(string.format('neovim client: %d passed, %d failed\n', passed, failed))
+  vim.cmd(failed == 0 and 'qall!' or 'cquit! 1')
+end
+
+-- The diagnostics as --check prints them, without the chart's name and the summary.
+local function shown(buffer)
+  local lines = {}
+  for _, diagnostic in ipairs(vim.diagnostic.get(buffer)) do
+    local text = vim.api.nvim_buf_get_lines(buffer, diagnostic.lnum, diagnostic.lnum + 1, false)[1]
+    local column = vim.str_utfindex(text, diagnostic.col) + 1
+    local severity = diagnostic.severity == vim.diagnostic.severity.ERROR and 'error' or 'warning'
+    table.insert(lines, string.format('%d:%d: %s: %s', diagnostic.lnum + 1, column, severity,
+                                      diagnostic.message))
+  end
+  table.sort(lines)
+  return lines
+end
+
+local function checked()
+  local lines = {}
+  for line in vim.fn.system({ beatplate, '--check', chart }):gmatch('[^\n]+') do
+    local rest = line:sub(#chart + 2)
+    if rest:match('^%d+:%d+: ') then
+      table.insert(lines, rest)
+    end
+  end
+  table.sort(lines)
+  return lines
+end
+
+-- A Lua error would leave Neovim waiting: every step runs under pcall, and finish() always runs.
+local function run()
+  -- editors/vim is first on the runtime path: its detection, syntax and client lines are used.
+  vim.g.beatplate_command = beatplate
+  vim.cmd('edit ' .. vim.fn.fnameescape(chart))
+  local buffer = vim.api.nvim_get_current_buf()
+  expect(vim.bo.filetype == 'beatplate', 'a chart is detected by its first line', vim.bo.filetype)
+  expect(vim.fn.synIDattr(vim.fn.synID(3, 3, 1), 'name') == 'beatplateSmall',
+         'the syntax colours a note', vim.fn.synIDattr(vim.fn.synID(3, 3, 1), 'name'))
+
+  local expected = checked()
+  expect(#expected == 3, 'the chart has three mistakes', expected)
+  vim.wait(10000, function() return #vim.diagnostic.get(buffer) == #expected end, 20)
+  expect(vim.deep_equal(shown(buffer), expected), 'diagnostics equal to --check', shown(buffer))
+  local client = next(vim.lsp.buf_get_clients(buffer))
+  expect(client ~= nil, 'the client lines start the server', client)
+
+  -- "#bmp" becomes "#bpm": the unknown command goes, the other two stay.
+  vim.api.nvim_buf_set_text(buffer, 3, 2, 3, 4, { 'pm' })
+  vim.wait(10000, function() return #vim.diagnostic.get(buffer) == #expected - 1 end, 20)
+  local after = shown(buffer)
+  expect(#after == 2 and not after[1]:find('unknown command') and not after[2]:find('unknown command'),
+         'an edit clears the mistake it mends', after)
+
+  local answers = vim.lsp.buf_request_sync(buffer, 'textDocument/hover', {
+    textDocument = { uri = vim.uri_from_bufnr(buffer) },
+    position = { line = 2, character = 10 },
+  }, 10000)
+  local hover = answers and answers[client] and answers[client].result
+  local text = hover and hover.contents.value or ''
+  expect(text:find('**measure 1**, beat 3.5', 1, true) and text:find('time 1.250 s', 1, true),
+         'hover gives the measure and the time', text)
+
+  if client then
+    vim.lsp.stop_client(client)
+    vim.wait(5000, function() return vim.lsp.client_is_stopped(client) end, 20)
+  end
+end
+
+local ok, error = pcall(run)
+expect(ok, 'the steps ran to their end', error)
+finish()
