@@ -23,7 +23,7 @@ constexpr std::string_view kProgramName = "beatplate lsp";
 
 struct LspOptions {
     std::optional<std::filesystem::path> sheet;
-    bool help = false;
+    InfoRequest info = InfoRequest::None; // --help
 };
 
 std::vector<OptionSpec> lspOptionTable(LspOptions& options)
@@ -34,7 +34,7 @@ std::vector<OptionSpec> lspOptionTable(LspOptions& options)
           [](std::string_view) {} },
         { '\0', "sheet", "FILE", "draw previews with the sprite sheet FILE",
           [&](std::string_view file) { options.sheet = std::filesystem::path(file); } },
-        helpOption(options.help),
+        helpOption(options.info),
     };
 }
 
@@ -59,7 +59,7 @@ int runLanguageServerCommand(std::span<const std::string_view> arguments, std::s
         const auto operands = parseCommandLine(table, arguments);
         if (!operands.empty())
             throw CommandLineError("unexpected operand: '" + operands.front() + "'");
-        if (options.help)
+        if (options.info == InfoRequest::Help)
             return writeAll(kStandardOutput, helpText()) ? kExitSuccess : kExitOutputFailed;
         PictureSources sources(
             [&] {
