@@ -8,10 +8,10 @@
 
 namespace beatplate {
 
+// A band holds about as many pixels as one column's band, however wide the page.
 static int bandRowsFor(int width)
 {
-    constexpr int kLeastBandRows = 16;
-    return std::max(kLeastBandRows, kPngBandRows * kPageWidth / width);
+    return std::max(1, kPngBandRows * kPageWidth / width);
 }
 
 ColumnPicture::ColumnPicture(const Canvas& spriteSheet, std::optional<HeaderLines> header,
