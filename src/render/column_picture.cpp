@@ -14,6 +14,14 @@ static int bandRowsFor(int width)
     return std::max(1, kPngBandRows * kPageWidth / width);
 }
 
+// The rows of each band of a column's index: whole bands of the page, at least about a row of
+// the score, so that an item is not listed again in every one of many thin bands.
+static int indexRowsFor(int bandRows)
+{
+    constexpr int kLeastIndexRows = 64;
+    return bandRows * ((kLeastIndexRows + bandRows - 1) / bandRows);
+}
+
 ColumnPicture::ColumnPicture(const Canvas& spriteSheet, std::optional<HeaderLines> header,
                              const ScoreLayout& layout, const ChartDocument& document,
                              ColumnPage page)
@@ -22,12 +30,14 @@ ColumnPicture::ColumnPicture(const Canvas& spriteSheet, std::optional<HeaderLine
     , m_layout(layout)
     , m_page(std::move(page))
     , m_bandRows(bandRowsFor(m_page.width()))
+    , m_indexRows(indexRowsFor(m_bandRows))
 {
     assert(!m_page.columns.empty());
     m_indexes.reserve(m_page.columns.size());
-    // Band b of a column's index is the page's band b, in the one-column picture's rows.
+    // Band b of a column's index holds the page's rows [b, b + 1) x m_indexRows, in the
+    // one-column picture's rows.
     for (const PageColumn& column : m_page.columns)
-        m_indexes.emplace_back(layout, document, m_bandRows,
+        m_indexes.emplace_back(layout, document, m_indexRows,
                                RowSpan{ column.source.top - column.top, column.source.bottom });
 }
 
@@ -48,7 +58,7 @@ void ColumnPicture::drawColumn(std::size_t at, int firstRow, Canvas& strip) cons
     if (from >= to) {
         fillBackground(firstRow, firstRow + strip.height());
     } else {
-        const BandContents contents = m_indexes[at].contents(firstRow / m_bandRows);
+        const BandContents contents = m_indexes[at].contents(firstRow / m_indexRows);
         const auto rows = static_cast<int>(to - from);
         if (rows == strip.height()) {
             drawScoreRows(m_layout, contents, m_spriteSheet,

@@ -42,6 +42,7 @@ private:
     const ScoreLayout& m_layout;
     ColumnPage m_page;
     int m_bandRows;
+    int m_indexRows; // a multiple of m_bandRows
     std::vector<BandIndex> m_indexes; // one per column, its bands aligned with the page's
 };
 
