@@ -4,7 +4,8 @@
 # measures, each size run three times (the summary shows medians), three ways: the whole canvas
 # drawn then encoded by libpng on one thread or by the banded encoder, and drawn in bands as
 # they are encoded (what the program does), with the ratios and targets; then the tallest
-# picture accepted, drawn in bands.
+# picture accepted, drawn in bands. Then 1,000 and 10,000 measures in auto columns against one
+# column: the time per pixel and the peak memory of each.
 # Then compares the pictures with what optipng -o2 makes of them, keeping RGBA (-nx) and
 # letting it reduce the colour type. The machine's load is shown before and after.
 #   scripts/bench.sh [RUNS] [MEASURES...]      e.g. scripts/bench.sh 5 100 1000
@@ -18,7 +19,7 @@ sizes=("$@")
 BEATPLATE_DEV_TOOLS=1 ./scripts/setup.sh
 
 cmake -S . -B build-release -DCMAKE_BUILD_TYPE=Release -DBEATPLATE_TESTS=OFF -DBEATPLATE_BENCH=ON >/dev/null
-cmake --build build-release -j"$(nproc)" --target beatplate_bench png_choices sprite_sheet
+cmake --build build-release -j"$(nproc)" --target beatplate_bench png_choices columns_bench sprite_sheet
 
 pictures=build-release/bench-pictures
 rm -rf "$pictures"
@@ -46,6 +47,10 @@ for size in "${sizes[@]}"; do
   done
   rm -f "$pictures/optipng.png"
 done
+
+echo
+echo "Auto columns against one column (time per pixel, peak memory):"
+./build-release/bench/columns_bench build-release/pic.png 1000 10000 </dev/null
 
 if [ "${BEATPLATE_PNG_CHOICES:-0}" = 1 ]; then
   echo

@@ -9,3 +9,6 @@ for chart in examples/*.txt; do
   ./build/beatplate "$chart" </dev/null
   echo "rendered ${chart%.txt}.png"
 done
+# The README's picture made for sharing: 200 measures in auto columns.
+./build/beatplate --columns auto examples/sharing/two-hundred.txt </dev/null
+echo "rendered examples/sharing/two-hundred.png"

@@ -3,6 +3,9 @@
 
 const kRedrawPause = 250; // ms after the last key before the text is drawn again
 const kDefaultTabWidth = 4; // as the chart reader counts a tab without #tab
+const kGraphWidth = 600; // the density graph's viewBox
+const kGraphHeight = 120;
+const kSvg = "http://www.w3.org/2000/svg";
 
 const $ = (id) => document.getElementById(id);
 const page = {
@@ -165,9 +168,47 @@ function rangeText(range) {
   return range.lowest === range.highest ? String(range.lowest) : range.lowest + " to " + range.highest;
 }
 
+// The picture's form as the server takes it: "?columns=..." or "&columns=...".
+function columnsQuery(separator) {
+  return separator + "columns=" + encodeURIComponent($("columns").value);
+}
+
+function svgElement(name, attributes) {
+  const element = document.createElementNS(kSvg, name);
+  for (const [key, value] of Object.entries(attributes)) element.setAttribute(key, value);
+  return element;
+}
+
+// Notes per second over the chart's time, a line per branch path (one for a chart without
+// branches), over the gogo sections shaded.
+function showDensity(stats) {
+  const graph = $("density");
+  graph.replaceChildren();
+  $("density-note").textContent = "";
+  if (!stats || stats.seconds <= 0) return;
+  const paths = stats.branches.length
+    ? stats.branches.map((path) => ({ name: "branch " + path.branch, ordinal: path.branch, series: path.density.series }))
+    : [{ name: "every note", ordinal: 0, series: stats.density.series }];
+  const x = (seconds) => (Math.min(seconds, stats.seconds) / stats.seconds) * kGraphWidth;
+  for (const section of stats.gogo)
+    graph.append(svgElement("rect", { class: "gogo", x: x(section.start), y: 0, width: x(section.end) - x(section.start), height: kGraphHeight }));
+  const highest = Math.max(1, ...paths.flatMap((path) => path.series));
+  for (const path of paths) {
+    // Each entry is drawn at the middle of its step.
+    const points = path.series.map((perSecond, at) =>
+      x((at + 0.5) * stats.densityStep).toFixed(2) + "," + (kGraphHeight - (perSecond / highest) * (kGraphHeight - 4)).toFixed(2));
+    const line = svgElement("polyline", { class: "path-" + path.ordinal, points: points.join(" ") });
+    line.append(svgElement("title", {}));
+    line.firstChild.textContent = path.name;
+    graph.append(line);
+  }
+  $("density-note").textContent = "(at most " + highest.toFixed(1) + " per " + (stats.densityStep === 1 ? "second" : stats.densityStep + " s step") + (stats.gogo.length ? "; gogo shaded" : "") + ")";
+}
+
 function showFigures(stats) {
   const list = $("figures");
   list.replaceChildren();
+  showDensity(stats);
   if (!stats) return;
   const notes = stats.notes;
   addFigure(list, "title", stats.title);
@@ -195,7 +236,7 @@ function keepLastPicture(result) {
 
 async function redraw() {
   const sequence = ++page.renderSequence;
-  const { status, body } = await fetchJson("/api/render", {
+  const { status, body } = await fetchJson("/api/render" + columnsQuery("?"), {
     method: "POST",
     headers: { "Content-Type": "text/plain; charset=utf-8" },
     body: $("editor").value,
@@ -245,7 +286,7 @@ async function openChart(name) {
     button.setAttribute("aria-current", String(button.textContent === name));
   const version = "?v=" + encodeURIComponent(body.etag);
   const [picture, report] = await Promise.all([
-    fetch(chartUrl(name, "/picture.png") + version),
+    fetch(chartUrl(name, "/picture.png") + version + columnsQuery("&")),
     fetchJson(chartUrl(name, "/report") + version),
   ]);
   // The picture is read whole first, so that it changes together with the figures.
@@ -338,6 +379,10 @@ $("reload").addEventListener("click", () => {
   if (page.chart && mayDiscardEdits("Load the file on disk")) openChart(page.chart.name);
 });
 $("new-chart").addEventListener("click", newChart);
+// The text as it stands is drawn again in the new form, which Download then gives.
+$("columns").addEventListener("change", () => {
+  if (page.chart) redraw();
+});
 window.addEventListener("beforeunload", (event) => {
   if (!isDirty()) return;
   event.preventDefault();

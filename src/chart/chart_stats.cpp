@@ -3,6 +3,7 @@
 #include "chart/chart_timeline.h"
 
 #include <algorithm>
+#include <cmath>
 #include <iterator>
 #include <optional>
 #include <span>
@@ -97,12 +98,28 @@ void countSpan(ChartStats& stats, const ChartTimeline& timeline, const ChartNote
     }
 }
 
-// Of notes sorted by time: the average over the chart and the busiest second.
+// The series of notes per second, each step seconds long.
+std::vector<double> densitySeries(std::span<const TimedNote> notes, double chartSeconds)
+{
+    const double step = densityStep(chartSeconds);
+    std::vector<double> series(static_cast<std::size_t>(std::ceil(chartSeconds / step)), 0.0);
+    for (const TimedNote& note : notes) {
+        // A note on the chart's very end counts in the last step.
+        const auto at = std::min(static_cast<std::size_t>(std::max(note.seconds, 0.0) / step),
+                                 series.size() - 1);
+        series[at] += 1.0 / step;
+    }
+    return series;
+}
+
+// Of notes sorted by time: the average over the chart, the busiest second and the series.
 NoteDensity densityOf(std::span<const TimedNote> notes, double chartSeconds)
 {
     NoteDensity density;
-    if (chartSeconds > 0)
+    if (chartSeconds > 0) {
         density.averagePerSecond = static_cast<double>(notes.size()) / chartSeconds;
+        density.series = densitySeries(notes, chartSeconds);
+    }
     std::size_t end = 0;
     for (std::size_t first = 0; first < notes.size(); ++first) {
         end = std::max(end, first);
@@ -196,7 +213,27 @@ std::vector<BranchPathFigures> branchPaths(const ChartDocument& document,
     return paths;
 }
 
+std::vector<TimeSpan> gogoSections(const ChartDocument& document, const ChartTimeline& timeline)
+{
+    std::vector<TimeSpan> sections;
+    for (const GogoSpan& span : document.gogoSpans) {
+        const auto start = timeline.tickOf(span.lower());
+        if (!start)
+            continue;
+        // A section still open at the chart's end runs to it.
+        const std::int64_t end = timeline.tickOf(span.upper()).value_or(timeline.endTick());
+        sections.push_back({ timeline.secondsAt(*start), timeline.secondsAt(end) });
+    }
+    return sections;
+}
+
 } // namespace
+
+double densityStep(double chartSeconds)
+{
+    constexpr double kMostEntries = 600;
+    return std::max(1.0, std::ceil(chartSeconds / kMostEntries));
+}
 
 ChartStats computeChartStats(const ChartDocument& document)
 {
@@ -228,6 +265,8 @@ ChartStats computeChartStats(const ChartDocument& document)
     stats.tempo = tempoRange(timeline);
     stats.scrollSpeed = scrollSpeedRange(document, timeline);
     stats.density = densityOf(notes, stats.seconds);
+    stats.densityStep = densityStep(stats.seconds);
+    stats.gogo = gogoSections(document, timeline);
     stats.branches = branchPaths(document, notes, stats.seconds);
     return stats;
 }

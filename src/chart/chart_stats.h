@@ -50,9 +50,24 @@ struct NoteDensity {
     std::int64_t peakNotes = 0; // most notes in any one second, a window that starts at a note
     double peakStart = 0; // seconds from the start to the earliest such window; 0 without notes
     std::uint32_t peakMeasure = 0; // the measure of that window's first note, from 1; 0 without
+    // Notes per second over the chart's time: entry i counts the notes from i x step seconds on
+    // for step seconds, divided by step; the last entry ends at or after the chart's end.
+    std::vector<double> series;
 
     bool operator==(const NoteDensity&) const = default;
 };
+
+// A stretch of the chart's time, in seconds from its start.
+struct TimeSpan {
+    double start = 0;
+    double end = 0;
+
+    bool operator==(const TimeSpan&) const = default;
+};
+
+// The step of the density series: a second, or longer for a long chart, so that the series
+// keeps a few hundred entries.
+[[nodiscard]] double densityStep(double chartSeconds);
 
 // What a play through one branch meets: the unbranched measures and that branch's lanes.
 struct BranchPathFigures {
@@ -76,6 +91,8 @@ struct ChartStats {
     ValueRange tempo; // quarter notes per minute
     ValueRange scrollSpeed;
     NoteDensity density; // of single notes; spans are not notes here
+    double densityStep = 1; // seconds, of every density series
+    std::vector<TimeSpan> gogo; // the gogo sections, in the order they open
     std::vector<BranchPathFigures> branches; // in branch order; empty without branches
     std::int64_t uncompletedNotes = 0; // notes and spans of measures never completed
 

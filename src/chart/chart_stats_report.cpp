@@ -117,10 +117,14 @@ double milli(double value)
 
 Json densityJson(const NoteDensity& density)
 {
+    Json series = Json::array();
+    for (const double perSecond : density.series)
+        series.push_back(milli(perSecond));
     return { { "average", milli(density.averagePerSecond) },
              { "peak", density.peakNotes },
              { "peakStart", milli(density.peakStart) },
-             { "peakMeasure", density.peakMeasure } };
+             { "peakMeasure", density.peakMeasure },
+             { "series", series } };
 }
 
 Json rangeJson(const ValueRange& range)
@@ -143,6 +147,9 @@ Json entryJson(const ChartStatsEntry& entry)
                              { "notes", path.notes },
                              { "density", densityJson(path.density) } });
     }
+    Json gogo = Json::array();
+    for (const TimeSpan& section : stats.gogo)
+        gogo.push_back({ { "start", milli(section.start) }, { "end", milli(section.end) } });
     return { { "path", entry.path.string() },
              { "title", utf8Of(entry.title) },
              { "measures", stats.measures },
@@ -159,6 +166,8 @@ Json entryJson(const ChartStatsEntry& entry)
              { "tempo", rangeJson(stats.tempo) },
              { "scrollSpeed", rangeJson(stats.scrollSpeed) },
              { "density", densityJson(stats.density) },
+             { "densityStep", stats.densityStep },
+             { "gogo", gogo },
              { "branches", branches },
              { "uncompletedNotes", stats.uncompletedNotes } };
 }

@@ -102,19 +102,52 @@ static ChartOutcome checkChart(const ChartJob& job, ChartPipeline& chart,
     return outcome;
 }
 
+// Reports a failure to draw, but the sheet's, which was reported where it was loaded, once.
+static int reportDrawingError(const ChartJob& job, const PipelineError& error, Console& console)
+{
+    if (error.kind != PipelineErrorKind::SheetUnreadable)
+        console.report(withDetail(error.message, error.reason), job.name);
+    return exitStatusOf(error);
+}
+
+// The parts of a picture cut to fit its size, each in its own file beside where the whole
+// picture would be.
+static int drawParts(const ChartJob& job, ChartPipeline& chart, const DrawingTools& tools,
+                     Console& console)
+{
+    const std::size_t parts = chart.pictureParts();
+    if (!job.picture) {
+        const std::string detail = "its " + std::to_string(parts)
+            + " parts cannot all go to standard output; name a picture with -o";
+        console.report(withDetail(kPictureTooLargeMessage, detail), job.name);
+        return kExitOutputFailed;
+    }
+    for (std::size_t part = 0; part < parts; ++part) {
+        TemporaryFile file = openPngOutput(partPathFor(*job.picture, part + 1));
+        PngSink sink(file);
+        const auto error =
+            chart.drawPicture(tools.pictures, sink, { .threads = tools.pictureThreads }, part);
+        if (error)
+            return reportDrawingError(job, *error, console);
+    }
+    return kExitSuccess;
+}
+
 // Draws a parsed chart into the file opened for it, or onto standard output without one.
 static int drawChart(const ChartJob& job, ChartPipeline& chart,
                      std::optional<TemporaryFile>& output, const DrawingTools& tools,
-                     Console& console)
+                     const ChartSettings& settings, Console& console)
 {
+    if (const auto error = chart.layOutPicture(settings.form))
+        return reportDrawingError(job, *error, console);
+    if (chart.pictureParts() > 1) {
+        // The whole picture's own file is not written.
+        output.reset();
+        return drawParts(job, chart, tools, console);
+    }
     PngSink sink = output ? PngSink(*output) : PngSink::descriptor(kStandardOutput);
     const auto error = chart.drawPicture(tools.pictures, sink, { .threads = tools.pictureThreads });
-    if (!error)
-        return kExitSuccess;
-    // The sheet's failure was reported where it was loaded, once for the run.
-    if (error->kind != PipelineErrorKind::SheetUnreadable)
-        console.report(withDetail(error->message, error->reason), job.name);
-    return exitStatusOf(*error);
+    return error ? reportDrawingError(job, *error, console) : kExitSuccess;
 }
 
 static ChartOutcome processOpenedChart(const ChartJob& job, ChartPipeline& chart,
@@ -137,7 +170,7 @@ static ChartOutcome processOpenedChart(const ChartJob& job, ChartPipeline& chart
     if (givesFigures(settings.task))
         outcome.stats = chart.figures(job.name);
     if (drawsPicture(settings.task))
-        outcome.status = drawChart(job, chart, output, tools, console);
+        outcome.status = drawChart(job, chart, output, tools, settings, console);
     return outcome;
 }
 

@@ -2,6 +2,7 @@
 
 #include "chart/chart_stats_report.h"
 #include "chart/chart_text_reader.h"
+#include "render/column_layout.h"
 
 #include <filesystem>
 #include <optional>
@@ -50,6 +51,7 @@ struct ChartSettings {
     std::optional<ChartEncoding> encoding; // for a chart without a byte-order mark
     WarningDisplay warnings = WarningDisplay::Shown;
     ErrorDisplay errors = ErrorDisplay::Report;
+    PictureForm form; // columns, and parts within a size
 };
 
 // What one chart gives: its exit status and the data it has for standard output.

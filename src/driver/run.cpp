@@ -68,6 +68,7 @@ static ChartSettings settingsOf(const RunOptions& options)
         settings.task =
             options.drawsWithFigures || options.output ? ChartTask::StatsAndDraw : ChartTask::Stats;
     settings.encoding = options.encoding;
+    settings.form = options.form;
     settings.warnings = options.quiet ? WarningDisplay::Hidden : WarningDisplay::Shown;
     // A watch is an author's loop: every mistake of the chart is worth seeing at once.
     settings.errors =

@@ -1,5 +1,6 @@
 #include "driver/run_options.h"
 
+#include "driver/picture_form_options.h"
 #include "driver/run_paths.h"
 
 #include <algorithm>
@@ -99,6 +100,15 @@ std::vector<OptionSpec> runOptionTable(RunOptions& options)
           [&](std::string_view) { options.quiet = true; } },
         { '\0', "sheet", "FILE", "draw with the sprite sheet FILE",
           [&](std::string_view file) { options.sheet = std::filesystem::path(file); } },
+        { '\0', "columns", "N",
+          "lay the rows out in N columns side by side, or auto:\n"
+          "as many as show the picture largest on a 1920x1080\n"
+          "screen (default: 1)",
+          [&](std::string_view columns) { options.form.columns = parseColumnsOption(columns); } },
+        { '\0', "max-size", "WxH",
+          "cut a picture larger than W x H pixels at rows into\n"
+          "parts NAME-1.png, NAME-2.png, ..., each with the chart",
+          [&](std::string_view size) { options.form.maxSize = parseMaxSizeOption(size); } },
     };
     appendCommonOptions(table, options.common);
     return table;

@@ -2,6 +2,7 @@
 
 #include "chart/chart_text_reader.h"
 #include "cli/option_parser.h"
+#include "render/column_layout.h"
 
 #include <filesystem>
 #include <optional>
@@ -36,6 +37,7 @@ struct RunOptions {
     FiguresFormat figures = FiguresFormat::Text;
     bool drawsWithFigures = false; // --draw: with --stats, the pictures as well
     bool quiet = false; // no warnings
+    PictureForm form; // --columns, --max-size
     CommonOptions common;
 };
 

@@ -24,6 +24,14 @@ constexpr const char* kTakenOutputMessage = "ほかの譜面と出力先が同�
 
 } // namespace
 
+std::filesystem::path partPathFor(const std::filesystem::path& picturePath, std::size_t part)
+{
+    std::filesystem::path name = picturePath.stem();
+    name += "-" + std::to_string(part);
+    name += picturePath.extension();
+    return picturePath.parent_path() / name;
+}
+
 bool outputIsDirectory(std::string_view output)
 {
     if (output == "-")

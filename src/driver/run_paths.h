@@ -18,6 +18,10 @@ namespace beatplate {
 
 // True when the output path names the chart file itself, under any spelling (also through a
 // link or on a filesystem that ignores case), so that writing it would destroy the chart.
+// Part number part (from 1) of a picture cut in parts: pics/song.png gives pics/song-2.png.
+[[nodiscard]] std::filesystem::path partPathFor(const std::filesystem::path& picturePath,
+                                                std::size_t part);
+
 [[nodiscard]] bool isSameFile(const std::filesystem::path& chartPath,
                               const std::filesystem::path& outputPath);
 

@@ -5,8 +5,10 @@
 #include "cli/messages.h"
 #include "pipeline/picture_tools.h"
 #include "platform/files.h"
+#include "render/column_picture.h"
 #include "render/score_layout.h"
 #include "render/score_renderer.h"
+#include "render/text_header.h"
 
 #include <algorithm>
 #include <cassert>
@@ -96,21 +98,71 @@ std::optional<PipelineError> ChartPipeline::fitPicture() const
     return PipelineError{ PipelineErrorKind::PictureTooLarge, kPictureTooLargeMessage, {}, {}, {} };
 }
 
-std::optional<PipelineError> ChartPipeline::drawPicture(PictureTools& tools, PngSink& sink,
-                                                        const PngWriteOptions& options)
+std::optional<PipelineError> ChartPipeline::layOutPicture(const PictureForm& form)
 {
-    try {
-        SourceChunk chunk = makeSourceChunk(m_text);
+    m_pages.clear();
+    if (form.isOneColumn())
+        return std::nullopt;
+    m_layout.emplace(m_document);
+    if (!m_layout->fitsPicture())
+        return PipelineError{
+            PipelineErrorKind::PictureTooLarge, kPictureTooLargeMessage, {}, {}, {}
+        };
+    PagePlan plan = planPages(rowBounds(*m_layout), form);
+    if (!plan.refusal.empty())
+        return PipelineError{
+            PipelineErrorKind::PictureTooLarge, kPictureTooLargeMessage, {}, {}, plan.refusal
+        };
+    // One page of one column is the picture of today.
+    if (plan.pages.size() > 1 || plan.pages.front().columns.size() > 1)
+        m_pages = std::move(plan.pages);
+    return std::nullopt;
+}
+
+// The chunk of the whole chart for a picture or a part; the last takes the one kept.
+SourceChunk ChartPipeline::chunkFor(std::size_t part)
+{
+    if (!m_chunk) {
+        m_chunk = makeSourceChunk(m_text);
         // Assigning an empty text would keep the buffer.
         ChartText().swap(m_text);
+    }
+    if (part + 1 < pictureParts())
+        return *m_chunk;
+    SourceChunk chunk = std::move(*m_chunk);
+    m_chunk.reset();
+    return chunk;
+}
+
+std::optional<PipelineError> ChartPipeline::drawPicture(PictureTools& tools, PngSink& sink,
+                                                        const PngWriteOptions& options,
+                                                        std::size_t part)
+{
+    assert(part < pictureParts());
+    try {
+        SourceChunk chunk = chunkFor(part);
         const Canvas* const sheet = tools.spriteSheet();
         if (sheet == nullptr)
             return PipelineError{
                 PipelineErrorKind::SheetUnreadable, kSheetUnreadableMessage, {}, {}, {}
             };
-        const BandedScore score =
-            ScoreRenderer(*sheet, tools.headerFont()).bands(m_document, kPngBandRows);
-        writeChartPng(bandsOf(score), std::move(chunk), sink, options);
+        if (m_pages.empty()) {
+            const BandedScore score =
+                ScoreRenderer(*sheet, tools.headerFont()).bands(m_document, kPngBandRows);
+            writeChartPng(bandsOf(score), std::move(chunk), sink, options);
+            return std::nullopt;
+        }
+        std::optional<HeaderLines> header;
+        if (const HeaderFont* font = tools.headerFont()) {
+            const std::string label = m_pages.size() > 1
+                ? std::to_string(part + 1) + "/" + std::to_string(m_pages.size())
+                : std::string();
+            header = layOutHeaderLines(*font, m_document, kPageWidth,
+                                       std::u16string(label.begin(), label.end()));
+        }
+        const ColumnPicture picture(*sheet, std::move(header), *m_layout, m_document,
+                                    m_pages[part]);
+        writeChartPng(bandsOf(picture), std::move(chunk), sink, options);
         return std::nullopt;
     } catch (const std::exception& error) {
         return pictureErrorOf(error);

@@ -7,7 +7,10 @@
 #include "chart/chart_text_reader.h"
 #include "output/png_writer.h"
 #include "pipeline/pipeline_error.h"
+#include "render/column_layout.h"
+#include "render/score_layout.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <filesystem>
 #include <optional>
@@ -72,16 +75,31 @@ public:
     [[nodiscard]] ChartStatsEntry figures(std::string name) const;
     // PictureTooLarge when the layout makes a picture larger than may be drawn.
     [[nodiscard]] std::optional<PipelineError> fitPicture() const;
-    // Draws the picture band by band as it is encoded into sink, the chart text in its chunk;
-    // the text is let go once in the chunk. Takes the sheet and the face from tools only now.
+    // Lays the picture out in a form: PictureTooLarge when a row does not fit its size. Without
+    // it the picture is the one column of today.
+    [[nodiscard]] std::optional<PipelineError> layOutPicture(const PictureForm& form);
+    // The pictures drawPicture makes: 1, or the parts of a picture cut to fit its size.
+    [[nodiscard]] std::size_t pictureParts() const
+    {
+        return std::max<std::size_t>(m_pages.size(), 1);
+    }
+    // Draws the picture, or its part, band by band as it is encoded into sink, the whole chart
+    // text in its chunk; the text is let go once in the last part's chunk. Takes the sheet and
+    // the face from tools only now.
     [[nodiscard]] std::optional<PipelineError> drawPicture(PictureTools& tools, PngSink& sink,
-                                                           const PngWriteOptions& options = {});
+                                                           const PngWriteOptions& options = {},
+                                                           std::size_t part = 0);
 
 private:
+    [[nodiscard]] SourceChunk chunkFor(std::size_t part);
+
     ChartSource m_source;
     std::optional<ChartTextReader> m_reader;
     ChartDocument m_document;
     ChartText m_text;
+    std::optional<SourceChunk> m_chunk;
+    std::optional<ScoreLayout> m_layout; // of a picture in columns or parts
+    std::vector<ColumnPage> m_pages;
     std::vector<ChartDiagnostic> m_diagnostics;
     std::vector<NoteLinePlace> m_noteLines;
     std::size_t m_omittedWarnings = 0;

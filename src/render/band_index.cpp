@@ -41,8 +41,9 @@ BandIndex::Lists<Item> buildLists(int bandCount, const ForEachRun& forEachRun)
 // Finds the rows that runs of measures reach.
 class MeasureRows {
 public:
-    MeasureRows(const ScoreLayout& layout, int bandRows, int bandCount)
+    MeasureRows(const ScoreLayout& layout, const RowSpan& indexed, int bandRows, int bandCount)
         : m_layout(layout)
+        , m_indexed(indexed)
         , m_bandRows(bandRows)
         , m_bandCount(bandCount)
     {
@@ -76,16 +77,18 @@ public:
 
     [[nodiscard]] BandRun bandsOfRows(const RowSpan& rows) const
     {
-        if (rows.top >= rows.bottom)
+        if (rows.top >= rows.bottom || rows.bottom <= m_indexed.top || rows.top >= m_indexed.bottom)
             return {};
         const auto band = [&](std::int64_t row) {
-            return static_cast<int>(std::clamp<std::int64_t>(row / m_bandRows, 0, m_bandCount - 1));
+            return static_cast<int>(
+                std::clamp<std::int64_t>((row - m_indexed.top) / m_bandRows, 0, m_bandCount - 1));
         };
         return { band(rows.top), band(rows.bottom - 1) };
     }
 
 private:
     const ScoreLayout& m_layout;
+    RowSpan m_indexed;
     int m_bandRows;
     int m_bandCount;
     std::int64_t m_deepest = 0; // the most rows one measure's drawing reaches
@@ -115,12 +118,18 @@ std::span<const Item* const> BandIndex::Lists<Item>::of(int band) const
 }
 
 BandIndex::BandIndex(const ScoreLayout& layout, const ChartDocument& document, int bandRows)
+    : BandIndex(layout, document, bandRows, { 0, layout.canvasHeight() })
+{
+}
+
+BandIndex::BandIndex(const ScoreLayout& layout, const ChartDocument& document, int bandRows,
+                     const RowSpan& indexed)
     : m_bandRows(bandRows)
-    , m_bandCount(
-          static_cast<int>((std::int64_t{ layout.canvasHeight() } + bandRows - 1) / bandRows))
+    , m_bandCount(static_cast<int>(
+          std::max<std::int64_t>((indexed.bottom - indexed.top + bandRows - 1) / bandRows, 1)))
 {
     assert(bandRows > 0 && layout.fitsPicture());
-    const MeasureRows rows(layout, bandRows, m_bandCount);
+    const MeasureRows rows(layout, indexed, bandRows, m_bandCount);
     const std::uint32_t placed = rows.placed();
 
     m_firstMeasure.assign(static_cast<std::size_t>(m_bandCount), placed);

@@ -47,6 +47,10 @@ class BandIndex {
 public:
     // bandRows > 0; the layout must fit a picture.
     BandIndex(const ScoreLayout& layout, const ChartDocument& document, int bandRows);
+    // Bands of the picture's rows [rows.top, rows.bottom) only, band 0 starting at rows.top;
+    // what draws nowhere in them is left out.
+    BandIndex(const ScoreLayout& layout, const ChartDocument& document, int bandRows,
+              const RowSpan& rows);
 
     [[nodiscard]] int bandRows() const { return m_bandRows; }
     [[nodiscard]] int bandCount() const { return m_bandCount; }

@@ -40,13 +40,18 @@ void BandedScore::drawBand(int firstRow, Canvas& band) const
 {
     assert(firstRow % bandRows() == 0 && band.height() <= bandRows());
     const DrawTarget target{ band, firstRow };
-    const BandContents contents = m_index.contents(firstRow / bandRows());
-    drawBackground(m_layout, m_spriteSheet, target);
-    drawMeasures(m_layout, contents, m_spriteSheet, target);
-    drawEvents(m_layout, contents, m_spriteSheet, target);
-    drawNotes(m_layout, contents, m_spriteSheet, target);
+    drawScoreRows(m_layout, m_index.contents(firstRow / bandRows()), m_spriteSheet, target);
     if (m_header)
         drawHeaderText(*m_header, target);
+}
+
+void drawScoreRows(const ScoreLayout& layout, const BandContents& contents, const Canvas& sheet,
+                   DrawTarget target)
+{
+    drawBackground(layout, sheet, target);
+    drawMeasures(layout, contents, sheet, target);
+    drawEvents(layout, contents, sheet, target);
+    drawNotes(layout, contents, sheet, target);
 }
 
 Canvas ScoreRenderer::render(const ChartDocument& document) const

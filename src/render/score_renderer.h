@@ -5,6 +5,7 @@
 #include "output/banded_picture.h"
 #include "render/band_index.h"
 #include "render/score_layout.h"
+#include "render/sprite_painter.h"
 #include "render/text_header.h"
 
 #include <optional>
@@ -69,6 +70,10 @@ private:
     const Canvas& m_spriteSheet;
     const HeaderFont* m_headerFont;
 };
+
+// Everything of the score but its header that reaches the target, from what can reach it.
+void drawScoreRows(const ScoreLayout& layout, const BandContents& contents, const Canvas& sheet,
+                   DrawTarget target);
 
 // The bands of a score, drawn as they are encoded; score must outlive it.
 [[nodiscard]] BandedPicture bandsOf(const BandedScore& score);

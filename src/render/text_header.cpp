@@ -15,13 +15,15 @@ std::u16string difficultyLine(std::u16string_view difficulty, std::int32_t level
 }
 
 HeaderLines layOutHeaderLines(const HeaderFont& font, const ChartDocument& document,
-                              int canvasWidth)
+                              int canvasWidth, std::u16string_view partLabel)
 {
+    std::u16string difficulty = difficultyLine(document.difficulty, document.level);
+    if (!partLabel.empty())
+        difficulty.append(u"  ").append(partLabel);
     return { layOutTextLine(font, document.title, kHeaderOriginX, kTitleOriginY, kTitleCellHeight,
                             canvasWidth),
-             layOutTextLine(font, difficultyLine(document.difficulty, document.level),
-                            kHeaderOriginX, kDifficultyOriginY, kDifficultyCellHeight,
-                            canvasWidth) };
+             layOutTextLine(font, difficulty, kHeaderOriginX, kDifficultyOriginY,
+                            kDifficultyCellHeight, canvasWidth) };
 }
 
 void drawHeaderLines(Canvas& canvas, const HeaderLines& lines, int top)

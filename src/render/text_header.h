@@ -28,8 +28,9 @@ struct HeaderLines {
     LaidOutLine difficulty;
 };
 
+// partLabel, when not empty, follows the stars: which part of a picture cut in parts it is.
 [[nodiscard]] HeaderLines layOutHeaderLines(const HeaderFont& font, const ChartDocument& document,
-                                            int canvasWidth);
+                                            int canvasWidth, std::u16string_view partLabel = {});
 
 // Writes the lines in opaque black onto a canvas whose row 0 is row top of the picture.
 void drawHeaderLines(Canvas& canvas, const HeaderLines& lines, int top = 0);

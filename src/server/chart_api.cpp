@@ -166,13 +166,33 @@ void ChartApi::getText(const httplib::Request& request, httplib::Response& respo
     answer(response, kOk, json.dump());
 }
 
+// The form the query's "columns" asks for: 1 to 6 or auto; none, answered, for anything else.
+static std::optional<PictureForm> formOf(const httplib::Request& request,
+                                         httplib::Response& response)
+{
+    constexpr std::size_t kMostColumns = 6;
+    const std::string columns = request.get_param_value("columns");
+    if (columns.empty())
+        return PictureForm{};
+    if (columns == "auto")
+        return PictureForm{ PictureForm::kAutoColumns, std::nullopt };
+    if (columns.size() == 1 && columns[0] >= '1'
+        && columns[0] <= static_cast<char>('0' + kMostColumns))
+        return PictureForm{ static_cast<std::size_t>(columns[0] - '0'), std::nullopt };
+    fail(response, kBadRequest, "columns is 1 to 6 or auto");
+    return std::nullopt;
+}
+
 void ChartApi::getPicture(const httplib::Request& request, httplib::Response& response) const
 {
+    const auto form = formOf(request, response);
+    if (!form)
+        return;
     auto chart = readNamedChart(m_directory, request, response);
     if (!chart)
         return;
     const auto result = m_preview.preview(std::move(chart->bytes), std::nullopt, chart->info.name,
-                                          PreviewPicture::Draw);
+                                          PreviewPicture::Draw, *form);
     if (result.hasErrors)
         return result.tooLong ? fail(response, kPayloadTooLarge, kChartTooLong)
                               : fail(response, kUnprocessable, "the chart has an error");
@@ -198,8 +218,11 @@ void ChartApi::getReport(const httplib::Request& request, httplib::Response& res
 
 void ChartApi::render(const httplib::Request& request, httplib::Response& response) const
 {
+    const auto form = formOf(request, response);
+    if (!form)
+        return;
     const auto result =
-        m_preview.preview(request.body, ChartEncoding::Utf8, "", PreviewPicture::Draw);
+        m_preview.preview(request.body, ChartEncoding::Utf8, "", PreviewPicture::Draw, *form);
     if (result.tooLong)
         return fail(response, kPayloadTooLarge, kChartTooLong);
     if (result.pictureError)

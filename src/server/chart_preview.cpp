@@ -63,7 +63,8 @@ ChartPreview::ChartPreview(Canvas spriteSheet, std::optional<FontFileRef> font,
 }
 
 ChartPreviewResult ChartPreview::preview(std::string bytes, std::optional<ChartEncoding> forced,
-                                         std::string_view name, PreviewPicture picture)
+                                         std::string_view name, PreviewPicture picture,
+                                         const PictureForm& form)
 {
     ChartPipeline chart(ChartSource::bytes(std::move(bytes), forced));
     ChartPreviewResult result;
@@ -84,7 +85,9 @@ ChartPreviewResult ChartPreview::preview(std::string bytes, std::optional<ChartE
     const SlotRelease slot(m_drawings);
     FontLease tools(*this);
     PngSink sink(result.png);
-    result.pictureError = chart.drawPicture(tools, sink);
+    result.pictureError = chart.layOutPicture(form);
+    if (!result.pictureError)
+        result.pictureError = chart.drawPicture(tools, sink);
     if (result.pictureError)
         result.png.clear();
     return result;

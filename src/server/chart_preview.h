@@ -7,6 +7,7 @@
 #include "pipeline/picture_tools.h"
 #include "pipeline/pipeline_error.h"
 #include "platform/text_font_lookup.h"
+#include "render/column_layout.h"
 
 #include <cstdint>
 #include <mutex>
@@ -42,9 +43,10 @@ public:
     ChartPreview(Canvas spriteSheet, std::optional<FontFileRef> font, unsigned concurrentDrawings);
 
     // Checks the chart text in bytes (decoded as the reader decides, or in forced) and draws it
-    // when asked and it has no error. name is the chart's path in the figures.
+    // when asked and it has no error, in form. name is the chart's path in the figures.
     [[nodiscard]] ChartPreviewResult preview(std::string bytes, std::optional<ChartEncoding> forced,
-                                             std::string_view name, PreviewPicture picture);
+                                             std::string_view name, PreviewPicture picture,
+                                             const PictureForm& form = {});
 
 private:
     // The sheet, and a face of the pool returned to it when the lease ends.

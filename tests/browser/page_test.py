@@ -1,9 +1,10 @@
 #!/usr/bin/env python3
 """The preview page in headless Chromium: pick a chart, see its picture, type a mistake and
 see it reported while the last good picture stays, jump to it, fix it, save, and follow a save
-made by another editor; then switch to a chart with an error, keep unsaved edits from being
+made by another editor; see its density graph and draw it in three columns; then switch to a chart with an error, keep unsaved edits from being
 discarded unasked, make a new chart, and see each chart with its own tab width and a cut-off
 chart read-only. Usage: page_test.py BEATPLATE CHART [SCREENSHOT [SHOTS_DIRECTORY]]"""
+import json
 import os
 import re
 import shutil
@@ -11,13 +12,14 @@ import signal
 import subprocess
 import sys
 import tempfile
+import urllib.request
 
 from selenium import webdriver
 from selenium.webdriver.chrome.service import Service
 from selenium.webdriver.common.by import By
 from selenium.webdriver.common.keys import Keys
 from selenium.webdriver.support import expected_conditions
-from selenium.webdriver.support.ui import WebDriverWait
+from selenium.webdriver.support.ui import Select, WebDriverWait
 
 TIMEOUT = 20  # seconds; generous for the sanitizer build
 
@@ -162,6 +164,31 @@ class PageTest:
         self.wait.until(lambda _: any("span is never closed" in d for d in self.diagnostics()))
         self.shot("4-saved-elsewhere")
 
+    def run_columns_and_density(self):
+        # The graph draws each branch path (or the one line of a chart without branches) with as
+        # many points as its series has, over as many shaded gogo sections as the chart has.
+        with urllib.request.urlopen(self.url + "api/charts/song.txt/report") as answer:
+            stats = json.load(answer)["stats"]
+        paths = [path["density"]["series"] for path in stats["branches"]] or [stats["density"]["series"]]
+        self.wait.until(lambda _: self.browser.find_elements(By.CSS_SELECTOR, "#density polyline"))
+        drawn = [len(line.get_attribute("points").split())
+                 for line in self.browser.find_elements(By.CSS_SELECTOR, "#density polyline")]
+        assert drawn == [len(series) for series in paths] and min(drawn) > 1, (drawn, paths)
+        shaded = self.browser.find_elements(By.CSS_SELECTOR, "#density rect.gogo")
+        assert len(shaded) == len(stats["gogo"]) > 0, (len(shaded), stats["gogo"])
+
+        # Three columns: the picture shown and downloaded is three pages wide.
+        width = lambda: self.browser.execute_script("return document.getElementById('picture').naturalWidth")
+        assert width() == 816, width()
+        before = self.picture()
+        Select(self.element("columns")).select_by_value("3")
+        self.wait_for_new_picture(before[0])
+        assert width() == 3 * 816 + 2 * 8, width()
+        assert self.element("download").get_attribute("href") == self.picture()[0]
+        self.shot("4b-three-columns")
+        Select(self.element("columns")).select_by_value("1")
+        self.wait.until(lambda _: width() == 816, "one column was not drawn again")
+
     def run_other_charts(self):
         editor = self.element("editor")
         tab_size = lambda: self.browser.execute_script("return getComputedStyle(arguments[0]).tabSize", editor)
@@ -234,6 +261,7 @@ def main():
         if screenshot:
             browser.execute_script("document.getElementById('editor').scrollTop = 0;")
             browser.save_screenshot(screenshot)
+        test.run_columns_and_density()
         test.run_other_charts()
     finally:
         if browser:

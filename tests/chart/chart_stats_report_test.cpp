@@ -29,16 +29,17 @@ Json jsonOf(std::span<const ChartStatsEntry> entries)
 
 // The field list of the README and the man page: every field of an object in order, then
 // every number within them (the spans' are added below).
-const std::vector<std::string> kFields{
-    "path",     "title", "measures",    "seconds", "notes",    "spans",           "countedSpans",
-    "countSum", "tempo", "scrollSpeed", "density", "branches", "uncompletedNotes"
-};
+const std::vector<std::string> kFields{ "path",  "title",       "measures",        "seconds",
+                                        "notes", "spans",       "countedSpans",    "countSum",
+                                        "tempo", "scrollSpeed", "density",         "densityStep",
+                                        "gogo",  "branches",    "uncompletedNotes" };
 constexpr const char* kNumbers =
     "/measures /seconds /notes/o /notes/O /notes/x /notes/X /notes/total /countedSpans "
     "/countSum /tempo/lowest /tempo/highest /scrollSpeed/lowest /scrollSpeed/highest "
     "/density/average /density/peak /density/peakStart /density/peakMeasure /branches/0/branch "
     "/branches/0/notes /branches/0/density/average /branches/0/density/peak "
-    "/branches/0/density/peakStart /branches/0/density/peakMeasure /uncompletedNotes";
+    "/branches/0/density/peakStart /branches/0/density/peakMeasure /uncompletedNotes "
+    "/densityStep /density/series/0 /branches/0/density/series/15";
 
 TEST(ChartStatsReport, JsonHasEveryDocumentedField)
 {

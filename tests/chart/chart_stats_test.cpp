@@ -40,7 +40,8 @@ std::array<SpanFigures, 5> noSpans()
 //   2: x at 2 2.25 2.5 2.75, X at 3 3.125 3.25 3.375
 //   3: c o o C o o o at 3.5 3.625 3.75 3.875 4 4.125 4.25
 //   4: o at 4.375 4.4375 4.5, then 4.75 4.9375 5.125
-// The busiest second is [3.5, 4.5): 3.5 to 4.4375, nine notes (4.5 lies exactly 1 s on).
+// The busiest second is [3.5, 4.5): 3.5 to 4.4375, nine notes (4.5 lies exactly 1 s on). Second
+// by second: 4, 4, 4, 8, 8 and 1 notes.
 // Scroll speed 1 (default) in measures 1 and 2, 1.5 from measure 3, 0.75 from a quarter into 4.
 TEST(ChartStats, CountsTempoChangesInsideMeasuresAndOddMeters)
 {
@@ -51,7 +52,8 @@ TEST(ChartStats, CountsTempoChangesInsideMeasuresAndOddMeters)
         .spans = noSpans(),
         .tempo = { 80, 240 },
         .scrollSpeed = { 0.75, 1.5 },
-        .density = { 29 / 5.875, 9, 3.5, 3 },
+        .density = { 29 / 5.875, 9, 3.5, 3, { 4, 4, 4, 8, 8, 1 } },
+        .gogo = {},
         .branches = {},
     };
     EXPECT_EQ(statsOfFile("stats_tempo_meter.txt"), expected);
@@ -66,7 +68,8 @@ TEST(ChartStats, CountsTempoChangesInsideMeasuresAndOddMeters)
 //   5, branch 1 of three: o o, never completed
 // Busiest seconds: every lane [4, 5) 1 + 2 + 4 = 7; branch 1 [12, 13) 2; branch 2 [4, 5) 2
 // (and [12, 13)); branch 3 [4, 5) 4. Scroll speed 1, 2 on branch 1 from measure 2, 0.5 on branch 3
-// from measure 3; the 3 of branch 2 falls where branch 2 has no lane.
+// from measure 3; the 3 of branch 2 falls where branch 2 has no lane. Second by second, notes
+// fall in seconds 0, 1, 4 to 8 and 12 only.
 TEST(ChartStats, CountsEveryBranchPath)
 {
     const ChartStats expected{
@@ -76,10 +79,29 @@ TEST(ChartStats, CountsEveryBranchPath)
         .spans = noSpans(),
         .tempo = { 60, 60 },
         .scrollSpeed = { 0.5, 2 },
-        .density = { 35 / 16.0, 7, 4, 2 },
-        .branches = { { 1, 9, { 9 / 16.0, 2, 12, 4 } },
-                      { 2, 12, { 12 / 16.0, 2, 4, 2 } },
-                      { 3, 22, { 22 / 16.0, 4, 4, 2 } } },
+        .density = { 35 / 16.0, 7, 4, 2, { 1, 1, 0, 0, 7, 7, 7, 7, 3, 0, 0, 0, 2, 0, 0, 0 } },
+        .gogo = {},
+        .branches = { { 1,
+                        9,
+                        { 9 / 16.0,
+                          2,
+                          12,
+                          4,
+                          { 1, 1, 0, 0, 1, 1, 1, 1, 1, 0, 0, 0, 2, 0, 0, 0 } } },
+                      { 2,
+                        12,
+                        { 12 / 16.0,
+                          2,
+                          4,
+                          2,
+                          { 1, 1, 0, 0, 2, 2, 2, 2, 0, 0, 0, 0, 2, 0, 0, 0 } } },
+                      { 3,
+                        22,
+                        { 22 / 16.0,
+                          4,
+                          4,
+                          2,
+                          { 1, 1, 0, 0, 4, 4, 4, 4, 2, 0, 0, 0, 2, 0, 0, 0 } } } },
         .uncompletedNotes = 2,
     };
     EXPECT_EQ(statsOfFile("stats_branches.txt"), expected);
@@ -108,7 +130,8 @@ TEST(ChartStats, CountsEverySpanKind)
         .countSum = 19,
         .tempo = { 120, 240 },
         .scrollSpeed = { 1, 1 },
-        .density = { 2 / 11.125, 1, 0.5, 1 },
+        .density = { 2 / 11.125, 1, 0.5, 1, { 1, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0 } },
+        .gogo = {},
         .branches = {},
     };
     EXPECT_EQ(statsOfFile("stats_spans.txt"), expected);
@@ -149,6 +172,25 @@ TEST(ChartStats, TimesChartsAtTheirEdges)
     EXPECT_DOUBLE_EQ(stats.seconds, 4);
     EXPECT_EQ(stats.tempo, (ValueRange{ 0, 60 }));
     EXPECT_EQ(stats.density.peakNotes, 8);
+}
+
+TEST(ChartStats, GivesGogoSectionsInSecondsAndALongerStepForALongChart)
+{
+    // At 60 a measure takes 4 s; a section still open at the end runs to it.
+    const ChartStats gogo = computeChartStats(
+        *test::parseChart("#bpm 60\noooo\n#begingogo\noooo\n#endgogo\noooo\n#begingogo\noooo\n"));
+    EXPECT_EQ(gogo.gogo, (std::vector<TimeSpan>{ { 4, 8 }, { 12, 16 } }));
+    EXPECT_EQ(gogo.densityStep, 1);
+
+    // 33 measures of 40 s, one note each: 1,320 s in steps of 3 s.
+    std::string chart = "#bpm 6\n";
+    for (int measure = 0; measure < 33; ++measure)
+        chart += "o\n";
+    const ChartStats stats = computeChartStats(*test::parseChart(chart));
+    EXPECT_EQ(stats.densityStep, 3);
+    ASSERT_EQ(stats.density.series.size(), 440u);
+    EXPECT_DOUBLE_EQ(stats.density.series[13], 1 / 3.0); // the note at 40 s
+    EXPECT_DOUBLE_EQ(stats.density.series[14], 0);
 }
 
 } // namespace

@@ -38,5 +38,29 @@ TEST(RunOptions, ChoosesOneModeAndRefusesASecond)
     }
 }
 
+TEST(RunOptions, ReadsColumnsAndMaxSizeAndRefusesWhatIsNoNumber)
+{
+    const struct {
+        std::vector<std::string_view> arguments;
+        PictureForm form;
+    } cases[] = {
+        { { "a.txt" }, {} },
+        { { "--columns", "3", "a.txt" }, { 3, std::nullopt } },
+        { { "--columns=auto", "--max-size=4096x2048", "a.txt" },
+          { PictureForm::kAutoColumns, PictureSize{ 4096, 2048 } } },
+    };
+    for (const auto& [arguments, form] : cases) {
+        SCOPED_TRACE(testing::PrintToString(arguments));
+        EXPECT_EQ(parseRunOptions(arguments).form, form);
+    }
+    for (const std::string_view bad :
+         { "--columns=0", "--columns=-2", "--columns=two", "--columns=1001", "--max-size=4096",
+           "--max-size=0x100", "--max-size=100x", "--max-size=x100", "--max-size=10x10x10" }) {
+        SCOPED_TRACE(bad);
+        const std::vector<std::string_view> arguments{ bad, "a.txt" };
+        EXPECT_THROW((void)parseRunOptions(arguments), CommandLineError);
+    }
+}
+
 } // namespace
 } // namespace beatplate

@@ -1,9 +1,8 @@
-#include "chart/chart_parser.h"
-#include "chart/chart_text_reader.h"
 #include "load/header_font.h"
 #include "load/sprite_sheet.h"
 #include "output/banded_picture.h"
 #include "render/pass_test_support.h"
+#include "render/sample_charts.h"
 #include "render/score_renderer.h"
 #include "support/random_chart.h"
 #include "support/test_support.h"
@@ -46,32 +45,12 @@ void expectBandsDrawTheWholePicture(const ChartDocument& document, const Canvas&
     }
 }
 
-std::optional<ChartDocument> parsed(std::string text)
-{
-    auto reader = ChartTextReader::fromBytes(std::move(text));
-    try {
-        return ChartParser().parse(reader).document;
-    } catch (const ChartParseError&) {
-        return std::nullopt;
-    }
-}
-
 TEST(BandedScore, DrawsEveryChartWeKeepAsTheWholePicture)
 {
     const auto realSheet = loadSpriteSheet(std::filesystem::path(BEATPLATE_BUILT_SPRITE_SHEET));
     ASSERT_TRUE(realSheet);
     const auto font = HeaderFont::find();
-    std::vector<std::filesystem::path> charts;
-    for (const auto* folder : { "", "regress", "reference" }) {
-        for (const auto& entry : std::filesystem::directory_iterator(
-                 std::filesystem::path(BEATPLATE_TEST_DATA_DIR) / folder)) {
-            if (entry.path().extension() == ".txt")
-                charts.push_back(entry.path());
-        }
-    }
-    charts.push_back(std::filesystem::path(BEATPLATE_TEST_DATA_DIR) / ".." / ".." / "examples"
-                     / "example.txt");
-    for (const auto& chart : charts) {
+    for (const auto& chart : sampleCharts()) {
         SCOPED_TRACE(chart.string());
         const auto document = parsed(readFile(chart));
         if (!document)

@@ -130,6 +130,24 @@ TEST_F(TextHeaderDrawing, KeepsTheRatingBarOneWidthForEveryLevel)
     EXPECT_EQ(draw(makeDocument(u"", u"おに", 25)), draw(makeDocument(u"", u"おに", 10)));
 }
 
+// A part of a picture cut in parts says which after the stars, on the same line, and leaves the
+// title and the stars as they were.
+TEST_F(TextHeaderDrawing, WritesThePartAfterTheStars)
+{
+    const ChartDocument document = makeDocument(u"さくら", u"おに", 7);
+    Canvas whole = filledCanvas(kWidth, 112, kScore);
+    drawHeaderLines(whole, layOutHeaderLines(*font, document, kWidth));
+    Canvas part = filledCanvas(kWidth, 112, kScore);
+    drawHeaderLines(part, layOutHeaderLines(*font, document, kWidth, u"2/3"));
+    const auto stars = darkExtent(whole, kDifficultyTop, kScoreTop);
+    const auto labelled = darkExtent(part, kDifficultyTop, kScoreTop);
+    EXPECT_EQ(labelled.left, stars.left);
+    EXPECT_GT(labelled.right, stars.right + 20);
+    EXPECT_EQ(test::changedPixels(whole, part, 0, kDifficultyTop), 0);
+    EXPECT_GT(test::changedPixels(whole, part, kDifficultyTop, kScoreTop), 20);
+    EXPECT_EQ(test::changedPixels(whole, part, kScoreTop, part.height()), 0);
+}
+
 // At the 18-pixel cell a full-width character advances 17 pixels plus bold's one, a space 10.
 TEST_F(TextHeaderDrawing, KeepsTheSpaceBeforeTheStarsWithoutADifficulty)
 {

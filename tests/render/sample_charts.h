@@ -1,0 +1,40 @@
+#pragma once
+
+#include "chart/chart_parser.h"
+#include "chart/chart_text_reader.h"
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace beatplate::test {
+
+// The chart of a text, or none when it has an error.
+inline std::optional<ChartDocument> parsed(std::string text)
+{
+    auto reader = ChartTextReader::fromBytes(std::move(text));
+    try {
+        return ChartParser().parse(reader).document;
+    } catch (const ChartParseError&) {
+        return std::nullopt;
+    }
+}
+
+// Every chart we keep for tests, and the example.
+inline std::vector<std::filesystem::path> sampleCharts()
+{
+    std::vector<std::filesystem::path> charts;
+    for (const auto* folder : { "", "regress", "reference" }) {
+        for (const auto& entry : std::filesystem::directory_iterator(
+                 std::filesystem::path(BEATPLATE_TEST_DATA_DIR) / folder)) {
+            if (entry.path().extension() == ".txt")
+                charts.push_back(entry.path());
+        }
+    }
+    charts.push_back(std::filesystem::path(BEATPLATE_TEST_DATA_DIR) / ".." / ".." / "examples"
+                     / "example.txt");
+    return charts;
+}
+
+} // namespace beatplate::test
