@@ -1,5 +1,6 @@
 #include "driver/run.h"
 
+#include "base/utf8_path.h"
 #include "cli/console.h"
 #include "cli/messages.h"
 #include "cli/option_parser.h"
@@ -47,8 +48,9 @@ static bool makeOutputDirectory(const RunOptions& options, Console& console)
     if (!options.output || !outputIsDirectory(*options.output))
         return true;
     std::error_code error;
-    std::filesystem::create_directories(*options.output, error);
-    if (!error && std::filesystem::is_directory(*options.output, error))
+    const std::filesystem::path directory = utf8Path(*options.output);
+    std::filesystem::create_directories(directory, error);
+    if (!error && std::filesystem::is_directory(directory, error))
         return true;
     // A file in the way of the directory says "File exists", which hides what is wrong.
     const int reason = !error || error.value() == EEXIST ? ENOTDIR : error.value();
@@ -130,7 +132,12 @@ static int runCharts(const RunOptions& options, std::string_view argv0,
     // drawing thread then opens the face for itself. A check or the figures alone load neither.
     PictureSources sources(
         [&] { return loadChosenSpriteSheet(options.sheet, argv0, builtIn, console); },
-        [] { return findHeaderFontFile(); });
+        [&]() -> std::optional<FontFileRef> {
+            if (options.font)
+                return FontFileRef{ *options.font, 0, options.font->stem().string(),
+                                    FontChoice::NamedGothic };
+            return findHeaderFontFile();
+        });
     if (options.mode == RunMode::Watch)
         return watch(jobs, sources, settings, console);
     const unsigned threads = options.jobs != 0 ? options.jobs

@@ -1,5 +1,6 @@
 #include "pipeline/chart_pipeline.h"
 
+#include "base/utf8_path.h"
 #include "chart/chart_parser.h"
 #include "chart/chart_stats.h"
 #include "cli/messages.h"
@@ -84,7 +85,7 @@ bool ChartPipeline::hasErrors() const
 
 ChartStatsEntry ChartPipeline::figures(std::string name) const
 {
-    return { std::move(name), m_document.title, computeChartStats(m_document) };
+    return { utf8Path(name), m_document.title, computeChartStats(m_document) };
 }
 
 std::optional<PipelineError> ChartPipeline::fitPicture() const
