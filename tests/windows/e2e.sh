@@ -67,6 +67,13 @@ status=0
 grep -qF "ファイルが見つかりません。 (譜面/ない.txt)" errors.txt \
   || fail "the message is not UTF-8 on standard error: $(head -c 200 errors.txt)"
 
+# On a console (Wine makes one of a terminal) the text is written as UTF-16 and shows as itself.
+console=$(LANG=C.UTF-8 script -qec "$wine '$windows/beatplate.exe' 譜面/ない.txt" /dev/null || true)
+grep -qF "ファイルが見つかりません。 (譜面/ない.txt)" <<<"$console" \
+  || fail "the message is not readable on the console: ${console:0:200}"
+console=$(LANG=C.UTF-8 script -qec "$wine '$windows/beatplate.exe' --stats 譜面/さくら.txt" /dev/null)
+grep -qF "$title" <<<"$console" || fail "the title is not readable on the console: ${console:0:200}"
+
 # A write killed outright leaves no temporary file: the system deletes it with the process.
 {
   echo "#title long"
