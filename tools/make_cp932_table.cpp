@@ -52,7 +52,9 @@ int main()
 {
     const iconv_t decoder = iconv_open("UTF-16LE", "CP932");
     const iconv_t encoder = iconv_open("CP932", "UTF-16LE");
-    if (decoder == reinterpret_cast<iconv_t>(-1) || encoder == reinterpret_cast<iconv_t>(-1)) {
+    // iconv_open reports failure with this value, not with a null pointer.
+    const auto none = reinterpret_cast<iconv_t>(-1); // NOLINT(performance-no-int-to-ptr)
+    if (decoder == none || encoder == none) {
         std::fputs("make_cp932_table: iconv has no CP932\n", stderr);
         return 1;
     }

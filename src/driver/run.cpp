@@ -8,6 +8,7 @@
 #include "driver/chart_watch.h"
 #include "driver/run_options.h"
 #include "driver/run_paths.h"
+#include "load/header_font.h"
 #include "load/sprite_sheet.h"
 #include "load/sprite_sheet_choice.h"
 #include "pipeline/pipeline_error.h"
@@ -29,6 +30,7 @@ namespace beatplate {
 namespace {
 
 constexpr const char* kOutputDirectoryMessage = "出力先のフォルダを作れません。";
+constexpr const char* kFontUnreadableMessage = "フォントを読み込めません。";
 
 } // namespace
 
@@ -123,6 +125,13 @@ static int runCharts(const RunOptions& options, std::string_view argv0,
     const ChartSettings settings = settingsOf(options);
     if (!makeOutputDirectory(options, console))
         return kExitOutputFailed;
+    // A font asked for by name that cannot draw the header is said at once, as a sheet is, rather
+    // than leaving the header out of every picture.
+    if (options.font && settings.task != ChartTask::Check && settings.task != ChartTask::Stats
+        && !HeaderFont::fromFile(*options.font, 0)) {
+        console.report(kFontUnreadableMessage, options.font->string());
+        return kExitOutputFailed;
+    }
     const auto jobs = planChartJobs(options.charts, options.output);
     const bool toStandardOutput =
         std::any_of(jobs.begin(), jobs.end(), [](const ChartJob& job) { return !job.picture; });

@@ -83,7 +83,7 @@ bool ChartPipeline::hasErrors() const
                        });
 }
 
-ChartStatsEntry ChartPipeline::figures(std::string name) const
+ChartStatsEntry ChartPipeline::figures(const std::string& name) const
 {
     return { utf8Path(name), m_document.title, computeChartStats(m_document) };
 }

@@ -66,7 +66,7 @@ public:
     [[nodiscard]] const ChartDocument& document() const { return m_document; }
 
     // The figures, under name.
-    [[nodiscard]] ChartStatsEntry figures(std::string name) const;
+    [[nodiscard]] ChartStatsEntry figures(const std::string& name) const;
     // PictureTooLarge when the layout makes a picture larger than may be drawn.
     [[nodiscard]] std::optional<PipelineError> fitPicture() const;
     // Draws the picture band by band as it is encoded into sink, the chart text in its chunk;
