@@ -94,17 +94,17 @@ int main()
             continue;
         const std::string utf16{ static_cast<char>(unit & 0xFF), static_cast<char>(unit >> 8) };
         const auto bytes = convert(encoder, utf16);
-        std::optional<unsigned> code;
+        // 0xFFFF: refused, a code that code page 932 has not.
+        unsigned code = 0xFFFF;
         if (bytes && bytes->size() == 1)
             code = static_cast<unsigned char>((*bytes)[0]);
         else if (bytes && bytes->size() == 2)
             code = static_cast<unsigned char>((*bytes)[0]) << 8
                 | static_cast<unsigned char>((*bytes)[1]);
         const auto known = inverse.find(unit);
-        const std::optional<unsigned> expected =
-            known != inverse.end() ? std::optional(known->second) : std::nullopt;
+        const unsigned expected = known != inverse.end() ? known->second : 0xFFFF;
         if (code != expected)
-            encoding.emplace_back(unit, code.value_or(0xFFFF));
+            encoding.emplace_back(unit, code);
     }
     std::printf("// Made by tools/make_cp932_table.cpp from glibc's iconv; do not edit.\n"
                 "#include \"platform/cp932_table.h\"\n\nnamespace beatplate {\n\n");

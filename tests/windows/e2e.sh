@@ -97,6 +97,27 @@ else
   fail "no temporary file was seen while the long chart was written"
 fi
 
+# --watch draws the chart again when it is saved (ReadDirectoryChangesW).
+mkdir watched
+cp "$source_dir/examples/example.txt" watched/a.txt
+"$wine" "$windows/beatplate.exe" --watch --font "$font" watched/a.txt 2>/dev/null &
+watcher=$!
+for _ in $(seq 1 100); do
+  [ -f watched/a.png ] && break
+  sleep 0.1
+done
+first=$(cmp -s watched/a.png windows/example.png && echo same || echo different)
+sleep 0.5
+printf 'o o o o o o o o \n' >>watched/a.txt
+for _ in $(seq 1 100); do
+  [ -f watched/a.png ] && ! cmp -s watched/a.png windows/example.png && break
+  sleep 0.1
+done
+kill "$watcher" 2>/dev/null || true
+wait "$watcher" 2>/dev/null || true
+[ "$first" = same ] || fail "--watch did not draw the chart first"
+cmp -s watched/a.png windows/example.png && fail "--watch did not draw the saved chart again"
+
 # serve answers on the loopback address, through Winsock.
 port=$((20000 + RANDOM % 20000))
 "$wine" "$windows/beatplate.exe" serve --port "$port" 譜面 2>serve.txt &
