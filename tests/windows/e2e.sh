@@ -52,6 +52,12 @@ done
 "$wine" "$windows/beatplate.exe" --font "$font" charts/example.txt -o built-in.png 2>/dev/null
 cmp -s built-in.png windows/example.png || fail "the built-in sheet draws otherwise"
 
+# Standard input and output carry bytes untranslated.
+"$wine" "$windows/beatplate.exe" --font "$font" - <charts/example.txt >stdout.png 2>/dev/null
+cmp -s stdout.png windows/example.png || fail "a picture on standard output differs"
+"$wine" "$windows/beatplate-chart.exe" - <windows/example.png >stdout.txt 2>/dev/null
+cmp -s stdout.txt linux/example.txt || fail "a chart on standard output differs"
+
 # A folder and a chart with Japanese names; the title and the messages in UTF-8 when redirected.
 mkdir 譜面
 cp "$source_dir/examples/example.txt" 譜面/さくら.txt
