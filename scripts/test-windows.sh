@@ -1,10 +1,14 @@
 #!/usr/bin/env bash
 # Builds beatplate for Windows (scripts/build-windows.sh) and runs its test programs under 64-bit
-# Wine, in a Wine prefix of their own that is removed afterwards. No display is needed: the tests
-# are console programs. Fails when a test fails.
+# Wine, in a Wine prefix of their own that is removed afterwards, then the end-to-end tests of the
+# two programs (tests/windows/e2e.sh), which compare what they make with what the Linux programs
+# make. No display is needed: the tests are console programs. Fails when a test fails.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/build-windows.sh
+# The Linux programs that the Windows ones are compared with.
+cmake -S . -B build -DBEATPLATE_TESTS=ON >/dev/null
+cmake --build build -j"$(nproc)" --target beatplate beatplate-chart
 
 WINEPREFIX=$(mktemp -d)
 export WINEPREFIX
@@ -21,3 +25,4 @@ trap cleanup EXIT
 /usr/lib/wine/wine64 wineboot --init >/dev/null 2>&1
 /usr/lib/wine/wineserver -w
 ctest --test-dir build-windows --output-on-failure --no-tests=error -j"$(nproc)" </dev/null
+tests/windows/e2e.sh build-windows build

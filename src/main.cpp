@@ -1,12 +1,13 @@
 #include "driver/built_in_sprite_sheet.h"
 #include "driver/run.h"
 #include "lsp/lsp_command.h"
+#include "platform/program_entry.h"
 #include "server/serve_command.h"
 
 #include <string_view>
 #include <vector>
 
-int main(int argc, char** argv)
+int beatplate::programMain(int argc, char** argv)
 {
     if (argc > 1 && std::string_view(argv[1]) == "serve") {
         const std::vector<std::string_view> arguments(argv + 2, argv + argc);

@@ -130,8 +130,8 @@ bool Console::needsReading() const
 
 bool printText(const std::string& text)
 {
-    const bool written = std::fwrite(text.data(), 1, text.size(), stdout) == text.size();
-    return written && std::fflush(stdout) == 0;
+    // Through the platform's writer, which shows text on a Windows console as it is meant.
+    return std::fflush(stdout) == 0 && writeAll(kStandardOutput, text);
 }
 
 } // namespace beatplate

@@ -1,5 +1,6 @@
 #include "driver/chart_job.h"
 
+#include "base/utf8_path.h"
 #include "chart/chart_parser.h"
 #include "cli/console.h"
 #include "cli/exit_status.h"
@@ -52,7 +53,7 @@ static std::optional<std::string> refusalOf(const ChartJob& job)
     if (!job.picture)
         return isTerminal(kStandardOutput) ? std::optional<std::string>(kTerminalOutputMessage)
                                            : std::nullopt;
-    if (!readsStandardInput(job) && isSameFile(job.name, *job.picture))
+    if (!readsStandardInput(job) && isSameFile(utf8Path(job.name), *job.picture))
         return kSameFileMessage;
     return std::nullopt;
 }
@@ -177,9 +178,8 @@ static ChartOutcome processOpenedChart(const ChartJob& job, ChartPipeline& chart
 static ChartOutcome processChartOrThrow(const ChartJob& job, const DrawingTools& tools,
                                         const ChartSettings& settings, Console& console)
 {
-    ChartPipeline chart(ChartSource::file(readsStandardInput(job) ? standardInputPath()
-                                                                  : std::filesystem::path(job.name),
-                                          settings.encoding));
+    ChartPipeline chart(ChartSource::file(
+        readsStandardInput(job) ? standardInputPath() : utf8Path(job.name), settings.encoding));
     if (const auto error = chart.open()) {
         console.report(error->message, job.name);
         return { exitStatusOf(*error), {}, std::nullopt };

@@ -1,5 +1,6 @@
 #include "driver/chart_watch.h"
 
+#include "base/utf8_path.h"
 #include "cli/console.h"
 #include "cli/exit_status.h"
 #include "platform/file_watcher.h"
@@ -29,7 +30,7 @@ int watchCharts(std::span<const ChartJob> jobs, const DrawingTools& tools,
 {
     std::vector<std::filesystem::path> charts;
     for (const ChartJob& job : jobs)
-        charts.emplace_back(job.name);
+        charts.push_back(utf8Path(job.name));
     try {
         // Watching starts before the first drawing, so that a save during it is not missed.
         FileWatcher watcher(charts);

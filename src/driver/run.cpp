@@ -1,5 +1,6 @@
 #include "driver/run.h"
 
+#include "base/utf8_path.h"
 #include "cli/console.h"
 #include "cli/messages.h"
 #include "cli/option_parser.h"
@@ -8,6 +9,7 @@
 #include "driver/run_options.h"
 #include "driver/run_paths.h"
 #include "driver/run_summary.h"
+#include "load/header_font.h"
 #include "load/sprite_sheet.h"
 #include "load/sprite_sheet_choice.h"
 #include "pipeline/pipeline_error.h"
@@ -29,6 +31,7 @@ namespace beatplate {
 namespace {
 
 constexpr const char* kOutputDirectoryMessage = "出力先のフォルダを作れません。";
+constexpr const char* kFontUnreadableMessage = "フォントを読み込めません。";
 
 } // namespace
 
@@ -48,8 +51,9 @@ static bool makeOutputDirectory(const RunOptions& options, Console& console)
     if (!options.output || !outputIsDirectory(*options.output))
         return true;
     std::error_code error;
-    std::filesystem::create_directories(*options.output, error);
-    if (!error && std::filesystem::is_directory(*options.output, error))
+    const std::filesystem::path directory = utf8Path(*options.output);
+    std::filesystem::create_directories(directory, error);
+    if (!error && std::filesystem::is_directory(directory, error))
         return true;
     // A file in the way of the directory says "File exists", which hides what is wrong.
     const int reason = !error || error.value() == EEXIST ? ENOTDIR : error.value();
@@ -125,6 +129,13 @@ static int runCharts(const RunOptions& options, std::string_view argv0,
     const ChartSettings settings = settingsOf(options);
     if (!makeOutputDirectory(options, console))
         return kExitOutputFailed;
+    // A font asked for by name that cannot draw the header is said at once, as a sheet is, rather
+    // than leaving the header out of every picture.
+    if (options.font && settings.task != ChartTask::Check && settings.task != ChartTask::Stats
+        && !HeaderFont::fromFile(*options.font, 0)) {
+        console.report(kFontUnreadableMessage, options.font->string());
+        return kExitOutputFailed;
+    }
     const auto jobs = planChartJobs(options.charts, options.output);
     const bool toStandardOutput =
         std::any_of(jobs.begin(), jobs.end(), [](const ChartJob& job) { return !job.picture; });
@@ -134,7 +145,12 @@ static int runCharts(const RunOptions& options, std::string_view argv0,
     // drawing thread then opens the face for itself. A check or the figures alone load neither.
     PictureSources sources(
         [&] { return loadChosenSpriteSheet(options.sheet, argv0, builtIn, console); },
-        [] { return findHeaderFontFile(); });
+        [&]() -> std::optional<FontFileRef> {
+            if (options.font)
+                return FontFileRef{ *options.font, 0, options.font->stem().string(),
+                                    FontChoice::NamedGothic };
+            return findHeaderFontFile();
+        });
     if (options.mode == RunMode::Watch)
         return watch(jobs, sources, settings, console);
     const unsigned threads = options.jobs != 0 ? options.jobs

@@ -1,5 +1,6 @@
 #include "driver/run_options.h"
 
+#include "base/utf8_path.h"
 #include "driver/picture_form_options.h"
 #include "driver/run_paths.h"
 
@@ -99,7 +100,9 @@ std::vector<OptionSpec> runOptionTable(RunOptions& options)
         { 'q', "quiet", "", "show no warnings; errors are still shown",
           [&](std::string_view) { options.quiet = true; } },
         { '\0', "sheet", "FILE", "draw with the sprite sheet FILE",
-          [&](std::string_view file) { options.sheet = std::filesystem::path(file); } },
+          [&](std::string_view file) { options.sheet = utf8Path(file); } },
+        { '\0', "font", "FILE", "write the title and difficulty with the font FILE",
+          [&](std::string_view file) { options.font = utf8Path(file); } },
         { '\0', "columns", "N",
           "lay the rows out in N columns side by side, or auto:\n"
           "as many as show the picture largest on a 1920x1080\n"
@@ -138,6 +141,7 @@ std::string runHelpText()
         + "\n"
           "The sprite sheet is --sheet FILE, else pic.png beside the program, else\n"
           "../share/beatplate/pic.png from it, else the one built into the program.\n"
+          "The header font is --font FILE, else a Japanese gothic face of the system.\n"
           "Messages go to standard error, each naming its chart in parentheses;\n"
           "a warning is a line CHART:LINE:COLUMN: warning: MESSAGE. Standard output\n"
           "carries only data: the lines of --check, the figures of --stats, a picture\n"

@@ -31,6 +31,7 @@ struct RunOptions {
     std::vector<std::string> charts; // "-" is standard input
     std::optional<std::string> output; // a picture, "-", or with several charts a directory
     std::optional<std::filesystem::path> sheet;
+    std::optional<std::filesystem::path> font; // the header's font file, in place of the lookup
     unsigned jobs = 0; // 0: as many as there are processors, for several charts
     std::optional<ChartEncoding> encoding; // of charts without a byte-order mark
     RunMode mode = RunMode::Draw;

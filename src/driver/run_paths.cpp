@@ -1,5 +1,6 @@
 #include "driver/run_paths.h"
 
+#include "base/utf8_path.h"
 #include "cli/messages.h"
 #include "platform/files.h"
 
@@ -51,13 +52,13 @@ static std::optional<std::filesystem::path> picturePathFor(const std::string& ch
     if (output == "-")
         return std::nullopt;
     if (output && !outputIsDirectory(*output))
-        return std::filesystem::path(*output);
+        return utf8Path(*output);
     // A chart read from standard input has no name to give its picture.
     if (chart == "-")
         return std::nullopt;
     if (!output)
-        return outputPathFor(chart);
-    return std::filesystem::path(*output) / outputPathFor(chart).filename();
+        return outputPathFor(utf8Path(chart));
+    return utf8Path(*output) / outputPathFor(utf8Path(chart)).filename();
 }
 
 std::vector<ChartJob> planChartJobs(const std::vector<std::string>& charts,
@@ -65,7 +66,7 @@ std::vector<ChartJob> planChartJobs(const std::vector<std::string>& charts,
 {
     std::set<FileIdentity> chartFiles;
     for (const auto& chart : charts) {
-        if (const auto identity = chart == "-" ? std::nullopt : fileIdentityOf(chart))
+        if (const auto identity = chart == "-" ? std::nullopt : fileIdentityOf(utf8Path(chart)))
             chartFiles.insert(*identity);
     }
     std::vector<ChartJob> jobs;

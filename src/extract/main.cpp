@@ -1,4 +1,5 @@
 #include "base/text_codec.h"
+#include "base/utf8_path.h"
 #include "cli/console.h"
 #include "cli/messages.h"
 #include "cli/option_parser.h"
@@ -7,11 +8,13 @@
 #include "extract/extract_error.h"
 #include "extract/extract_options.h"
 #include "platform/files.h"
+#include "platform/program_entry.h"
 #include "platform/terminal.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <exception>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -29,7 +32,7 @@ constexpr const char* kWrittenAsUtf8 =
 
 } // namespace
 
-static bool namesSameFile(const std::string& picture, const std::string& output)
+static bool namesSameFile(const std::filesystem::path& picture, const std::filesystem::path& output)
 {
     const auto first = fileIdentityOf(picture);
     return first && first == fileIdentityOf(output);
@@ -55,7 +58,7 @@ static std::string withMarkFor(const std::string& chart, ChartEncoding encoding,
 
 // The chart in the encoding asked for; without one, in code page 932 unless that cannot hold it,
 // so that the chart comes back as it was drawn, and then in UTF-8, said on the console.
-static ChartFile chartFileOf(const std::string& picture, const ExtractOptions& options,
+static ChartFile chartFileOf(const std::filesystem::path& picture, const ExtractOptions& options,
                              Console& console)
 {
     const std::string chunk = readChartChunk(picture);
@@ -73,7 +76,8 @@ static int extractChart(const ExtractOptions& options, Console& console)
     const bool fromStandardInput = options.picture == "-";
     const std::optional<std::string> output =
         fromStandardInput && !options.output ? "-" : options.output;
-    const std::string picture = fromStandardInput ? standardInputPath().string() : options.picture;
+    const std::filesystem::path picture =
+        fromStandardInput ? standardInputPath() : utf8Path(options.picture);
     const ChartFile file = chartFileOf(picture, options, console);
     const std::string& chart = file.bytes;
     if (output == "-") {
@@ -86,9 +90,9 @@ static int extractChart(const ExtractOptions& options, Console& console)
         console.report(kWritten + written.string(), options.picture, MessageKind::Information);
         return kExtractSuccess;
     }
-    if (!fromStandardInput && namesSameFile(picture, *output))
+    if (!fromStandardInput && namesSameFile(picture, utf8Path(*output)))
         throw ExtractError(kExtractOutputFailed, kSameFile);
-    writeChartFile(*output, bytes);
+    writeChartFile(utf8Path(*output), bytes);
     console.report(kWritten + *output, options.picture, MessageKind::Information);
     return kExtractSuccess;
 }
@@ -118,7 +122,7 @@ static int printTextStatus(const std::string& text)
 
 } // namespace beatplate
 
-int main(int argc, char** argv)
+int beatplate::programMain(int argc, char** argv)
 {
     using namespace beatplate;
     Console console(kStandardError);

@@ -105,9 +105,7 @@ std::optional<Canvas> loadSpriteSheet(std::span<const std::uint8_t> png)
 {
     if (png.empty())
         return std::nullopt;
-    // A stream opened for reading never writes to its buffer.
-    void* buffer = const_cast<std::uint8_t*>(png.data());
-    return decodeSpriteSheet(FilePtr(::fmemopen(buffer, png.size(), "rb")));
+    return decodeSpriteSheet(openMemoryStream(png));
 }
 
 } // namespace beatplate

@@ -1,5 +1,6 @@
 #include "load/sprite_sheet_choice.h"
 
+#include "base/utf8_path.h"
 #include "cli/console.h"
 #include "load/sprite_sheet.h"
 #include "platform/executable_path.h"
@@ -32,7 +33,7 @@ executableDirectory(const std::optional<std::filesystem::path>& executablePath,
 std::filesystem::path spriteSheetPathFor(const std::optional<std::filesystem::path>& executablePath,
                                          std::string_view argv0)
 {
-    return executableDirectory(executablePath, argv0).value_or("") + "pic.png";
+    return utf8Path(executableDirectory(executablePath, argv0).value_or("") + "pic.png");
 }
 
 std::vector<std::filesystem::path>

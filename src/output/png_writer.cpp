@@ -31,7 +31,7 @@ constexpr const char* kSourceTooLongMessage = "譜面が長すぎてpngに入り
 
 static const char* messageForError(int error, const char* otherwise)
 {
-    return error == ENOSPC || error == EDQUOT ? kDiskFullMessage : otherwise;
+    return meansDiskFull(error) ? kDiskFullMessage : otherwise;
 }
 
 PngSink PngSink::descriptor(int fd)

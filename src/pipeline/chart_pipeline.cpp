@@ -1,5 +1,6 @@
 #include "pipeline/chart_pipeline.h"
 
+#include "base/utf8_path.h"
 #include "chart/chart_parser.h"
 #include "chart/chart_stats.h"
 #include "cli/messages.h"
@@ -85,9 +86,9 @@ bool ChartPipeline::hasErrors() const
                        });
 }
 
-ChartStatsEntry ChartPipeline::figures(std::string name) const
+ChartStatsEntry ChartPipeline::figures(const std::string& name) const
 {
-    return { std::move(name), m_document.title, computeChartStats(m_document) };
+    return { utf8Path(name), m_document.title, computeChartStats(m_document) };
 }
 
 std::optional<PipelineError> ChartPipeline::fitPicture() const

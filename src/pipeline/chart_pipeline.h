@@ -72,7 +72,7 @@ public:
     [[nodiscard]] const std::vector<NoteLinePlace>& noteLines() const { return m_noteLines; }
 
     // The figures, under name.
-    [[nodiscard]] ChartStatsEntry figures(std::string name) const;
+    [[nodiscard]] ChartStatsEntry figures(const std::string& name) const;
     // PictureTooLarge when the layout makes a picture larger than may be drawn.
     [[nodiscard]] std::optional<PipelineError> fitPicture() const;
     // Lays the picture out in a form: PictureTooLarge when a row does not fit its size. Without

@@ -11,6 +11,9 @@
 
 namespace beatplate {
 
+// The longest file name, in bytes, that Linux takes (Windows takes 255 UTF-16 units).
+inline constexpr std::size_t kMaxFileNameBytes = 255;
+
 // What identifies a file on this machine: two paths name one file when theirs are equal.
 struct FileIdentity {
     std::uint64_t device = 0;
@@ -33,7 +36,7 @@ enum class FileKind { Regular, Directory, Other };
 struct FileStatus {
     FileKind kind = FileKind::Other;
     std::uint64_t size = 0; // bytes
-    std::timespec modified{};
+    ::timespec modified{}; // the C library's, which MinGW does not bring into std
     std::uint32_t mode = 0; // the permission bits and those above them (07777)
     std::uint64_t links = 1; // the names the file has
     std::uint32_t owner = 0;
@@ -77,6 +80,9 @@ void keepFileMode(int fd, const FileStatus& old);
 // A path that opens the standard input the process was given, for readers that take a path
 // (an operand of "-").
 [[nodiscard]] std::filesystem::path standardInputPath();
+
+// True when errorNumber says that the disk, or the user's share of it, is full.
+[[nodiscard]] bool meansDiskFull(int errorNumber);
 
 // The identity of the file path names, through links; none when it names none.
 [[nodiscard]] std::optional<FileIdentity> fileIdentityOf(const std::filesystem::path& path);

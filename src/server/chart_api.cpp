@@ -2,6 +2,7 @@
 
 #include "base/text_codec.h"
 #include "chart/chart_error.h"
+#include "platform/files.h"
 #include "server/chart_directory.h"
 #include "server/chart_preview.h"
 #include "server/chart_text_form.h"
@@ -349,7 +350,7 @@ static std::optional<ChartFileInfo> writeChart(const ChartDirectory& directory,
         return directory.write(name, bytes);
     } catch (const std::system_error& error) {
         const int code = error.code().value();
-        if (code == ENOSPC || code == EDQUOT)
+        if (meansDiskFull(code))
             fail(response, kInsufficientStorage,
                  "the disk is full: the chart was not saved (" + std::string(error.what()) + ")");
         else if (code == EACCES || code == EPERM || code == EROFS)

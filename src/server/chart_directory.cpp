@@ -1,6 +1,7 @@
 #include "server/chart_directory.h"
 
 #include "base/text_codec.h"
+#include "base/utf8_path.h"
 #include "platform/files.h"
 #include "platform/temporary_file.h"
 
@@ -114,7 +115,7 @@ bool ChartDirectory::isChartName(std::string_view name)
 {
     const std::string file = fileNameOf(name);
     // A leading "." also keeps out ".." and our own hidden temporary files.
-    return file.size() <= NAME_MAX && !file.starts_with('.')
+    return file.size() <= kMaxFileNameBytes && !file.starts_with('.')
         && file.find_first_of(std::string_view("/\0", 2)) == std::string::npos
         && endsWithChartSuffix(file) && decodeUtf8(name).has_value();
 }
@@ -131,7 +132,7 @@ std::optional<std::filesystem::path> ChartDirectory::resolve(std::string_view na
     if (!isChartName(name))
         return std::nullopt;
     std::error_code error;
-    const auto target = std::filesystem::canonical(m_root / fileNameOf(name), error);
+    const auto target = std::filesystem::canonical(m_root / utf8Path(fileNameOf(name)), error);
     if (error || !isInside(target))
         return std::nullopt;
     const auto status = fileStatusOf(target, LinkHandling::NoFollow);
@@ -145,10 +146,11 @@ std::optional<std::filesystem::path> ChartDirectory::writeTarget(std::string_vie
     if (auto existing = resolve(name))
         return existing;
     // Nothing at all may be there: a dangling link or a directory is no place for a chart.
-    if (!isChartName(name) || fileStatusOf(m_root / fileNameOf(name), LinkHandling::NoFollow)
+    if (!isChartName(name)
+        || fileStatusOf(m_root / utf8Path(fileNameOf(name)), LinkHandling::NoFollow)
         || errno != ENOENT)
         return std::nullopt;
-    return m_root / fileNameOf(name);
+    return m_root / utf8Path(fileNameOf(name));
 }
 
 std::vector<ChartFileInfo> ChartDirectory::list() const

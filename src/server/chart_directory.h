@@ -17,7 +17,7 @@ namespace beatplate {
 struct ChartFileInfo {
     std::string name; // a plain file name, UTF-8
     std::uintmax_t size = 0; // bytes
-    std::timespec modified{}; // of the file a link leads to
+    ::timespec modified{}; // of the file a link leads to
 
     [[nodiscard]] bool operator==(const ChartFileInfo& other) const;
 };

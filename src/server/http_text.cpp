@@ -1,5 +1,7 @@
 #include "server/http_text.h"
 
+#include "platform/utc_time.h"
+
 #include <array>
 #include <cstdio>
 #include <cstring>
@@ -30,8 +32,7 @@ std::string encodeBase64(std::span<const std::uint8_t> bytes)
 
 std::string formatHttpDate(std::time_t time)
 {
-    std::tm parts{};
-    ::gmtime_r(&time, &parts);
+    const std::tm parts = utcPartsOf(time);
     std::array<char, 40> text{};
     // strftime's names follow the locale; HTTP wants the English ones whatever it is.
     static constexpr std::array<const char*, 7> kDays{ "Sun", "Mon", "Tue", "Wed",
@@ -74,13 +75,12 @@ std::optional<std::time_t> parseHttpDate(std::string_view text)
     parts.tm_hour = hour;
     parts.tm_min = minute;
     parts.tm_sec = second;
-    return ::timegm(&parts);
+    return timeOfUtcParts(parts);
 }
 
-std::string formatIsoTime(const std::timespec& time)
+std::string formatIsoTime(const ::timespec& time)
 {
-    std::tm parts{};
-    ::gmtime_r(&time.tv_sec, &parts);
+    const std::tm parts = utcPartsOf(time.tv_sec);
     // Room for any year an int holds, so that nothing is ever cut off.
     std::array<char, 80> text{};
     std::snprintf(text.data(), text.size(), "%04d-%02d-%02dT%02d:%02d:%02d.%03ldZ",

@@ -17,6 +17,6 @@ namespace beatplate {
 // The time of an HTTP date in that form; none for any other text.
 [[nodiscard]] std::optional<std::time_t> parseHttpDate(std::string_view text);
 // A time as JSON gives it to the page: "1994-11-06T08:49:37.123Z", in milliseconds.
-[[nodiscard]] std::string formatIsoTime(const std::timespec& time);
+[[nodiscard]] std::string formatIsoTime(const ::timespec& time);
 
 } // namespace beatplate

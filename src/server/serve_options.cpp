@@ -1,5 +1,6 @@
 #include "server/serve_options.h"
 
+#include "base/utf8_path.h"
 #include "platform/network.h"
 
 #include <charconv>
@@ -38,7 +39,7 @@ static std::vector<OptionSpec> serveOptionTable(ServeOptions& options)
               options.addressGiven = true;
           } },
         { '\0', "sheet", "FILE", "draw with the sprite sheet FILE",
-          [&](std::string_view file) { options.sheet = std::filesystem::path(file); } },
+          [&](std::string_view file) { options.sheet = utf8Path(file); } },
         { '\0', "open", "", "show the page in the default browser once serving",
           [&](std::string_view) { options.opensPage = true; } },
         helpOption(options.info),
@@ -53,7 +54,7 @@ ServeOptions parseServeOptions(std::span<const std::string_view> arguments)
     if (operands.size() > 1)
         throw CommandLineError("too many directories: '" + operands[1] + "' (one DIR at most)");
     if (!operands.empty())
-        options.directory = operands.front();
+        options.directory = utf8Path(operands.front());
     return options;
 }
 

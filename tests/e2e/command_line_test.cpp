@@ -214,6 +214,19 @@ TEST(BeatplateCommandLine, RefusesASheetThatIsNamedOrFoundButCannotBeRead)
     }
 }
 
+TEST(BeatplateCommandLine, RefusesAFontThatIsNamedButCannotBeRead)
+{
+    for (const char* font : { "nowhere.ttf", "a.txt", "." }) {
+        SCOPED_TRACE(font);
+        const ProgramSandbox sandbox;
+        sandbox.writeChart("a.txt", kChart);
+        const auto result = sandbox.run({ "--font", font, "a.txt" });
+        EXPECT_EQ(result.status, 3);
+        EXPECT_EQ(result.errors, std::string("フォントを読み込めません。 (") + font + ")\n");
+        EXPECT_FALSE(fs::exists(sandbox / "a.png"));
+    }
+}
+
 TEST(BeatplateCommandLine, PassesOverAPicPngThatIsNoRegularFile)
 {
     const ProgramSandbox sandbox(SpriteSheetFile::Missing);

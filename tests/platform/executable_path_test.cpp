@@ -10,7 +10,7 @@ TEST(ExecutablePath, FindsTheRunningExecutable)
     const auto executable = runningExecutablePath();
     ASSERT_TRUE(executable.has_value());
     EXPECT_TRUE(executable->is_absolute());
-    EXPECT_EQ(executable->filename(), "platform_tests");
+    EXPECT_EQ(executable->stem(), "platform_tests");
 }
 
 } // namespace

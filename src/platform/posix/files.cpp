@@ -118,6 +118,11 @@ std::filesystem::path standardInputPath()
     return "/dev/stdin";
 }
 
+bool meansDiskFull(int errorNumber)
+{
+    return errorNumber == ENOSPC || errorNumber == EDQUOT;
+}
+
 std::optional<FileIdentity> fileIdentityOf(const std::filesystem::path& path)
 {
     struct stat status { };

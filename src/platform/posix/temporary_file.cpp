@@ -1,5 +1,6 @@
 #include "platform/temporary_file.h"
 
+#include "platform/hidden_file_name.h"
 #include "platform/posix/signals_held.h"
 
 #include <array>
@@ -18,8 +19,6 @@ namespace beatplate {
 namespace {
 
 constexpr int kNameAttempts = 100;
-constexpr std::size_t kHexDigits = 16;
-constexpr std::string_view kSuffix = ".tmp";
 constexpr std::time_t kStaleAge = std::time_t{ 24 } * 60 * 60;
 
 } // namespace
@@ -27,26 +26,6 @@ constexpr std::time_t kStaleAge = std::time_t{ 24 } * 60 * 60;
 static std::system_error lastSystemError(const char* what)
 {
     return { errno, std::generic_category(), what };
-}
-
-static std::string hiddenName(std::string_view prefix, std::random_device& device)
-{
-    static constexpr std::string_view kDigits = "0123456789abcdef";
-    std::string name(prefix);
-    for (std::size_t word = 0; word < kHexDigits / 8; ++word) {
-        for (unsigned value = device(), digit = 0; digit < 8; ++digit, value >>= 4)
-            name += kDigits[value & 0xF];
-    }
-    return name.append(kSuffix);
-}
-
-static bool isHiddenName(std::string_view name, std::string_view prefix)
-{
-    if (name.size() != prefix.size() + kHexDigits + kSuffix.size() || !name.starts_with(prefix)
-        || !name.ends_with(kSuffix))
-        return false;
-    const auto digits = name.substr(prefix.size(), kHexDigits);
-    return digits.find_first_not_of("0123456789abcdef") == std::string_view::npos;
 }
 
 // Our own hidden files that a run killed outright (SIGKILL, a power cut) left behind.
@@ -59,7 +38,7 @@ static void removeStaleFiles(const std::filesystem::path& directory, int directo
     for (; !error && entries != std::filesystem::directory_iterator(); entries.increment(error)) {
         const std::string name = entries->path().filename();
         struct stat status { };
-        if (!isHiddenName(name, prefix)
+        if (!isHiddenFileName(name, prefix)
             || ::fstatat(directoryFd, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0)
             continue;
         if (S_ISREG(status.st_mode) && status.st_uid == ::geteuid() && status.st_mtime < oldest)
@@ -136,7 +115,7 @@ void TemporaryFile::openNamed(std::string_view namePrefix)
     std::random_device device;
     const SignalsHeld held;
     for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
-        std::string name = hiddenName(namePrefix, device);
+        std::string name = hiddenFileName(namePrefix, device);
         const int fd = ::openat(m_directory.get(), name.c_str(),
                                 O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0) {
@@ -183,7 +162,7 @@ std::string TemporaryFile::linkUnderHiddenName()
 {
     std::random_device device;
     for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
-        std::string name = hiddenName(m_prefix, device);
+        std::string name = hiddenFileName(m_prefix, device);
         if (linkUnnamed(m_file.get(), m_directory.get(), name.c_str()) == 0)
             return name;
         if (errno != EEXIST)

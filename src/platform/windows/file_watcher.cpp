@@ -1,0 +1,289 @@
+#include "platform/file_watcher.h"
+
+#include "platform/windows/windows_text.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <string>
+#include <system_error>
+#include <utility>
+#include <windows.h>
+
+namespace beatplate {
+
+namespace {
+
+// A save ends in a write, a new file, or a new file renamed over the old one; a file that goes
+// is reported missing.
+constexpr DWORD kNotifyFilter =
+    FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_LAST_WRITE | FILE_NOTIFY_CHANGE_SIZE;
+constexpr std::size_t kBufferBytes = 64 * 1024;
+
+// Owns a handle of the kernel; null and INVALID_HANDLE_VALUE are none.
+class Handle {
+public:
+    explicit Handle(HANDLE handle = nullptr)
+        : m_handle(handle)
+    {
+    }
+    Handle(Handle&& other) noexcept
+        : m_handle(std::exchange(other.m_handle, nullptr))
+    {
+    }
+    Handle& operator=(Handle&& other) noexcept
+    {
+        std::swap(m_handle, other.m_handle);
+        return *this;
+    }
+    Handle(const Handle&) = delete;
+    Handle& operator=(const Handle&) = delete;
+    ~Handle()
+    {
+        if (m_handle != nullptr && m_handle != INVALID_HANDLE_VALUE)
+            ::CloseHandle(m_handle);
+    }
+    [[nodiscard]] HANDLE get() const { return m_handle; }
+
+private:
+    HANDLE m_handle;
+};
+
+} // namespace
+
+// One ReadDirectoryChangesW under way for each watched directory, and an event that stop() sets.
+class FileWatcher::Impl {
+public:
+    explicit Impl(std::span<const std::filesystem::path> files);
+    Impl(const Impl&) = delete;
+    Impl& operator=(const Impl&) = delete;
+    ~Impl();
+
+    [[nodiscard]] std::vector<std::filesystem::path>
+    waitForChanges(std::chrono::milliseconds window);
+    void stop() noexcept { ::SetEvent(m_stop.get()); }
+    void watchDirectory(const std::filesystem::path& directory);
+
+private:
+    struct WatchedDirectory {
+        std::filesystem::path path;
+        Handle handle;
+        Handle event;
+        OVERLAPPED overlapped{};
+        std::vector<DWORD> buffer = std::vector<DWORD>(kBufferBytes / sizeof(DWORD));
+    };
+    struct Watch {
+        std::size_t directory = 0;
+        std::filesystem::path name;
+        std::size_t file = 0;
+    };
+
+    std::size_t addDirectory(const std::filesystem::path& directory);
+    void addWatch(const std::filesystem::path& path, std::size_t file);
+    void startReading(WatchedDirectory& directory);
+    // Marks the files the finished read of directory i names; false when it names none.
+    bool takeEvents(std::size_t i, std::vector<bool>& changed);
+    void noteDirectoryChange(const std::filesystem::path& path);
+
+    Handle m_stop;
+    std::vector<std::filesystem::path> m_files;
+    std::vector<std::unique_ptr<WatchedDirectory>> m_directories;
+    std::vector<Watch> m_watches;
+    bool m_wholeDirectory = false;
+    std::vector<std::filesystem::path> m_directoryChanges;
+};
+
+FileWatcher::Impl::Impl(std::span<const std::filesystem::path> files)
+    : m_stop(::CreateEventW(nullptr, TRUE, FALSE, nullptr))
+    , m_files(files.begin(), files.end())
+{
+    if (m_stop.get() == nullptr)
+        throw lastSystemError("cannot make an event");
+    for (std::size_t i = 0; i < m_files.size(); ++i)
+        addWatch(m_files[i], i);
+}
+
+FileWatcher::Impl::~Impl()
+{
+    for (auto& directory : m_directories) {
+        ::CancelIoEx(directory->handle.get(), &directory->overlapped);
+        DWORD ignored = 0;
+        ::GetOverlappedResult(directory->handle.get(), &directory->overlapped, &ignored, TRUE);
+    }
+}
+
+void FileWatcher::Impl::watchDirectory(const std::filesystem::path& directory)
+{
+    addDirectory(directory);
+    m_wholeDirectory = true;
+}
+
+void FileWatcher::Impl::startReading(WatchedDirectory& directory)
+{
+    directory.overlapped = OVERLAPPED{};
+    directory.overlapped.hEvent = directory.event.get();
+    if (::ReadDirectoryChangesW(directory.handle.get(), directory.buffer.data(),
+                                static_cast<DWORD>(directory.buffer.size() * sizeof(DWORD)), FALSE,
+                                kNotifyFilter, nullptr, &directory.overlapped, nullptr)
+        == 0)
+        throw lastSystemError(("cannot watch " + directory.path.string()).c_str());
+}
+
+std::size_t FileWatcher::Impl::addDirectory(const std::filesystem::path& path)
+{
+    for (std::size_t i = 0; i < m_directories.size(); ++i) {
+        if (m_directories[i]->path == path)
+            return i;
+    }
+    // WaitForMultipleObjects waits for 64 handles at most, the stop event among them.
+    if (m_directories.size() + 1 >= MAXIMUM_WAIT_OBJECTS)
+        throw std::system_error(EMFILE, std::generic_category(), "cannot watch " + path.string());
+    auto directory = std::make_unique<WatchedDirectory>();
+    directory->path = path;
+    directory->handle = Handle(::CreateFileW(
+        path.c_str(), FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OVERLAPPED, nullptr));
+    if (directory->handle.get() == INVALID_HANDLE_VALUE)
+        throw lastSystemError(("cannot watch " + path.string()).c_str());
+    directory->event = Handle(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    if (directory->event.get() == nullptr)
+        throw lastSystemError("cannot make an event");
+    startReading(*directory);
+    m_directories.push_back(std::move(directory));
+    return m_directories.size() - 1;
+}
+
+void FileWatcher::Impl::addWatch(const std::filesystem::path& path, std::size_t file)
+{
+    std::filesystem::path directory = path.parent_path();
+    if (directory.empty())
+        directory = ".";
+    m_watches.push_back({ addDirectory(directory), path.filename(), file });
+}
+
+void FileWatcher::Impl::noteDirectoryChange(const std::filesystem::path& path)
+{
+    auto& changes = m_directoryChanges;
+    if (std::find(changes.begin(), changes.end(), m_directories[0]->path) != changes.end()
+        || std::find(changes.begin(), changes.end(), path) != changes.end())
+        return;
+    if (path == m_directories[0]->path)
+        changes.clear();
+    changes.push_back(path);
+}
+
+bool FileWatcher::Impl::takeEvents(std::size_t i, std::vector<bool>& changed)
+{
+    WatchedDirectory& directory = *m_directories[i];
+    DWORD size = 0;
+    const bool read =
+        ::GetOverlappedResult(directory.handle.get(), &directory.overlapped, &size, FALSE) != 0;
+    bool taken = false;
+    // No bytes: the system lost events, and any file may have changed.
+    if (!read || size == 0) {
+        for (const Watch& entry : m_watches)
+            changed[entry.file] = changed[entry.file] || entry.directory == i;
+        if (m_wholeDirectory)
+            noteDirectoryChange(directory.path);
+        taken = true;
+    }
+    const auto* bytes = reinterpret_cast<const char*>(directory.buffer.data());
+    for (std::size_t offset = 0; read && offset < size;) {
+        FILE_NOTIFY_INFORMATION event;
+        std::memcpy(&event, bytes + offset, offsetof(FILE_NOTIFY_INFORMATION, FileName));
+        std::vector<wchar_t> name(event.FileNameLength / sizeof(wchar_t));
+        std::memcpy(name.data(), bytes + offset + offsetof(FILE_NOTIFY_INFORMATION, FileName),
+                    event.FileNameLength);
+        const std::filesystem::path changedName(std::wstring_view(name.data(), name.size()));
+        if (m_wholeDirectory && i == 0 && event.Action != FILE_ACTION_REMOVED
+            && event.Action != FILE_ACTION_RENAMED_OLD_NAME) {
+            noteDirectoryChange(directory.path / changedName);
+            taken = true;
+        }
+        for (const Watch& entry : m_watches) {
+            if (entry.directory == i && entry.name == changedName) {
+                changed[entry.file] = true;
+                taken = true;
+            }
+        }
+        if (event.NextEntryOffset == 0)
+            break;
+        offset += event.NextEntryOffset;
+    }
+    startReading(directory);
+    return taken;
+}
+
+std::vector<std::filesystem::path>
+FileWatcher::Impl::waitForChanges(std::chrono::milliseconds window)
+{
+    using Clock = std::chrono::steady_clock;
+    std::vector<bool> changed(m_files.size(), false);
+    bool burstStarted = false;
+    Clock::time_point burstEnd;
+    std::vector<HANDLE> handles{ m_stop.get() };
+    for (const auto& directory : m_directories)
+        handles.push_back(directory->event.get());
+    for (;;) {
+        DWORD timeout = INFINITE;
+        if (burstStarted) {
+            const auto remaining =
+                std::chrono::ceil<std::chrono::milliseconds>(burstEnd - Clock::now());
+            if (remaining.count() <= 0)
+                break;
+            timeout = static_cast<DWORD>(remaining.count());
+        }
+        const DWORD woken = ::WaitForMultipleObjects(static_cast<DWORD>(handles.size()),
+                                                     handles.data(), FALSE, timeout);
+        if (woken == WAIT_TIMEOUT)
+            continue;
+        if (woken == WAIT_OBJECT_0)
+            return {};
+        if (woken == WAIT_FAILED || woken >= WAIT_OBJECT_0 + handles.size())
+            throw lastSystemError("cannot wait for file events");
+        const std::size_t index = woken - WAIT_OBJECT_0 - 1;
+        if (takeEvents(index, changed) && !burstStarted) {
+            burstStarted = true;
+            burstEnd = Clock::now() + window;
+        }
+    }
+    auto files = std::exchange(m_directoryChanges, {});
+    for (std::size_t i = 0; i < m_files.size(); ++i) {
+        if (changed[i])
+            files.push_back(m_files[i]);
+    }
+    return files;
+}
+
+FileWatcher::FileWatcher(std::span<const std::filesystem::path> files)
+    : m_impl(std::make_unique<Impl>(files))
+{
+}
+
+FileWatcher::FileWatcher(std::unique_ptr<Impl> impl)
+    : m_impl(std::move(impl))
+{
+}
+
+FileWatcher::FileWatcher(FileWatcher&& other) noexcept = default;
+FileWatcher& FileWatcher::operator=(FileWatcher&& other) noexcept = default;
+FileWatcher::~FileWatcher() = default;
+
+FileWatcher FileWatcher::forDirectory(const std::filesystem::path& directory)
+{
+    auto impl = std::make_unique<Impl>(std::span<const std::filesystem::path>());
+    impl->watchDirectory(directory);
+    return FileWatcher(std::move(impl));
+}
+
+std::vector<std::filesystem::path> FileWatcher::waitForChanges(std::chrono::milliseconds window)
+{
+    return m_impl->waitForChanges(window);
+}
+
+void FileWatcher::stop() noexcept
+{
+    m_impl->stop();
+}
+
+} // namespace beatplate

@@ -1,0 +1,32 @@
+#include "platform/program_entry.h"
+
+#include "platform/windows/windows_text.h"
+
+#include <cwchar>
+#include <fcntl.h>
+#include <io.h>
+#include <string>
+#include <vector>
+#include <windows.h>
+
+// The command line comes as UTF-16, so that any path works whatever the system's code page; the
+// program gets it as UTF-8, as it does on Linux. The standard streams carry bytes untranslated.
+int wmain(int argc, wchar_t** argv)
+{
+    for (const int fd : { 0, 1, 2 })
+        ::_setmode(fd, _O_BINARY);
+    // Progress lines are redrawn with the terminal's erase sequence.
+    const HANDLE error = ::GetStdHandle(STD_ERROR_HANDLE);
+    DWORD mode = 0;
+    if (::GetConsoleMode(error, &mode) != 0)
+        ::SetConsoleMode(error, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING);
+    std::vector<std::string> arguments;
+    arguments.reserve(static_cast<std::size_t>(argc));
+    for (int i = 0; i < argc; ++i)
+        arguments.push_back(beatplate::utf8Of(argv[i], std::wcslen(argv[i])));
+    std::vector<char*> pointers;
+    for (std::string& argument : arguments)
+        pointers.push_back(argument.data());
+    pointers.push_back(nullptr);
+    return beatplate::programMain(argc, pointers.data());
+}

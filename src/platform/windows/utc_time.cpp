@@ -1,0 +1,17 @@
+#include "platform/utc_time.h"
+
+namespace beatplate {
+
+std::tm utcPartsOf(std::time_t time)
+{
+    std::tm parts{};
+    ::gmtime_s(&parts, &time);
+    return parts;
+}
+
+std::time_t timeOfUtcParts(std::tm parts)
+{
+    return ::_mkgmtime(&parts);
+}
+
+} // namespace beatplate
