@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Writes dist/beatplate-VERSION-windows-x64.zip: a folder a Windows user unpacks and drops charts
-# on. It holds the two programs (a Release build, stripped), the sprite sheet, the header font
+# on. It holds the two programs (stripped), the sprite sheet, the header font
 # (IPAGothic from fonts-ipafont-gothic), README.txt in Japanese and English (CRLF, UTF-8 with a
 # byte-order mark), LICENSE.txt, and the licences of zlib, libpng, FreeType and the font from
 # the Debian packages the build used. The archive's entries are sorted and dated at the last
@@ -8,14 +8,11 @@
 #   scripts/package-windows.sh
 set -euo pipefail
 cd "$(dirname "$0")/.."
-./scripts/setup.sh --windows
-
 version=$(sed -n 's/^project(beatplate VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
-prefix=$(./scripts/windows-deps.sh)
-build=build-windows-release
-cmake -S . -B "$build" --toolchain cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=Release \
-  -DBEATPLATE_TESTS=OFF -DBEATPLATE_WINDOWS_PREFIX="$prefix" >/dev/null
-cmake --build "$build" -j"$(nproc)" --target beatplate beatplate-chart
+# The Windows build of scripts/build-windows.sh (optimised, with debugging information that the
+# archive's copies are stripped of), which the tests under Wine also run.
+./scripts/build-windows.sh --target beatplate beatplate-chart
+build=build-windows
 
 name=beatplate-$version-windows-x64
 stage=$(mktemp -d)

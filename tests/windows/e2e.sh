@@ -74,7 +74,8 @@ grep -qF "ファイルが見つかりません。 (譜面/ない.txt)" errors.tx
   || fail "the message is not UTF-8 on standard error: $(head -c 200 errors.txt)"
 
 # On a console (Wine makes one of a terminal) the text is written as UTF-16 and shows as itself.
-console=$(LANG=C.UTF-8 script -qec "$wine '$windows/beatplate.exe' 譜面/ない.txt" /dev/null || true)
+# Alone on the console Wine makes for it, the program would wait for Enter after the error.
+console=$(LANG=C.UTF-8 script -qec "$wine '$windows/beatplate.exe' --no-pause 譜面/ない.txt" /dev/null || true)
 grep -qF "ファイルが見つかりません。 (譜面/ない.txt)" <<<"$console" \
   || fail "the message is not readable on the console: ${console:0:200}"
 console=$(LANG=C.UTF-8 script -qec "$wine '$windows/beatplate.exe' --stats 譜面/さくら.txt" /dev/null)

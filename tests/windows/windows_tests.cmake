@@ -7,12 +7,12 @@ set(BEATPLATE_WINDOWS_SKIPPED
   platform/cp932_table_test.cpp
   # POSIX calls, processes started through the Linux helpers
   platform/files_test.cpp platform/stop_on_interrupt_test.cpp platform/temporary_file_test.cpp
-  platform/terminal_test.cpp cli/console_test.cpp load/sprite_sheet_choice_test.cpp
+  platform/terminal_test.cpp platform/browser_test.cpp cli/console_test.cpp load/sprite_sheet_choice_test.cpp
   output/png_writer_test.cpp server/chart_server_test.cpp platform/file_watcher_test.cpp
   extract/beatplate_chart_test.cpp extract/round_trip_test.cpp
   # the choices of the Linux lookup among the faces fontconfig knows
   platform/text_font_lookup_test.cpp)
-foreach(folder platform base cli chart load render output pipeline driver server extract)
+foreach(folder platform base cli chart load render output pipeline driver server extract lsp)
   file(GLOB sources CONFIGURE_DEPENDS RELATIVE ${CMAKE_CURRENT_SOURCE_DIR} ${folder}/*.cpp)
   list(REMOVE_ITEM sources ${BEATPLATE_WINDOWS_SKIPPED})
   if(sources)

@@ -3,6 +3,7 @@
 #include "platform/windows/windows_text.h"
 
 #include <algorithm>
+#include <array>
 #include <climits>
 #include <io.h>
 #include <windows.h>
@@ -64,6 +65,16 @@ std::optional<std::size_t> terminalColumns(int fd)
     if (columns <= 0)
         return std::nullopt;
     return static_cast<std::size_t>(columns);
+}
+
+std::optional<unsigned> processesOnConsole()
+{
+    // Two slots are enough to tell "alone" from "shared"; the count is returned either way.
+    std::array<DWORD, 2> processes{};
+    const DWORD count = ::GetConsoleProcessList(processes.data(), processes.size());
+    if (count == 0)
+        return std::nullopt; // no console at all
+    return static_cast<unsigned>(count);
 }
 
 void waitForEnterOnTerminal(std::string_view prompt)
