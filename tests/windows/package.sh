@@ -25,7 +25,7 @@ folder=$(basename "$archive" .zip)
 expected="LICENSE.txt README.txt beatplate-chart.exe beatplate.exe ipag.ttf licenses/FreeType.txt
 licenses/IPAfont.txt licenses/libpng.txt licenses/zlib.txt pic.png"
 actual=$(cd "$folder" && find . -type f | sed 's,^\./,,' | sort | tr '\n' ' ')
-[ "$actual" = "$(tr '\n' ' ' <<<"$expected") " ] || fail "the archive holds: $actual"
+[ "$actual" = "$(tr '\n' ' ' <<<"$expected")" ] || fail "the archive holds: $actual"
 head -c 3 "$folder/README.txt" | cmp -s - <(printf '\xEF\xBB\xBF') || fail "README.txt has no BOM"
 grep -q $'\r$' "$folder/README.txt" || fail "README.txt does not end its lines with CRLF"
 grep -q '^\[日本語\]' "$folder/README.txt" || fail "README.txt has no Japanese part"
