@@ -48,6 +48,7 @@ public:
     // Replaces the progress line; does nothing unless the progress display is on.
     void showProgress(std::string_view line);
     void clearProgress();
+    [[nodiscard]] bool showsProgress() const { return m_progress != ProgressDisplay::Off; }
     // True once a failure or a warning has been reported: what --pause waits after.
     [[nodiscard]] bool needsReading() const;
 

@@ -61,11 +61,15 @@ void ChartBatch::showProgress(std::chrono::steady_clock::time_point start)
     while (m_done < m_jobs.size()) {
         const auto elapsed = std::chrono::duration_cast<std::chrono::seconds>(
             std::chrono::steady_clock::now() - start);
-        const std::string line = progressLine(m_done, m_jobs.size(), m_current, elapsed);
+        const std::size_t done = m_done;
+        const std::string current = m_current;
         lock.unlock();
-        m_console.showProgress(line);
+        m_console.showProgress(progressLine(done, m_jobs.size(), current, elapsed));
         lock.lock();
-        m_changed.wait_for(lock, kProgressInterval);
+        // What changed while the line was shown has been notified already: it must not wait
+        // for the next tick, or the last chart would end the run up to a tick late.
+        m_changed.wait_for(lock, kProgressInterval,
+                           [&] { return m_done != done || m_current != current; });
     }
     lock.unlock();
     m_console.clearProgress();
@@ -75,7 +79,10 @@ int ChartBatch::run(unsigned threads, unsigned pictureThreads)
 {
     const auto start = std::chrono::steady_clock::now();
     const auto count = std::clamp<std::size_t>(threads, 1, std::max<std::size_t>(m_jobs.size(), 1));
-    {
+    if (count == 1 && !m_console.showsProgress()) {
+        // Nothing to show while the charts are drawn: no thread is needed to show it.
+        work(pictureThreads);
+    } else {
         std::vector<std::jthread> workers;
         try {
             for (std::size_t i = 0; i < count; ++i)

@@ -1,6 +1,6 @@
 #include "load/header_font.h"
 
-#include "platform/file_stream.h"
+#include "platform/mapped_file.h"
 #include "platform/text_font_lookup.h"
 
 #include <ft2build.h>
@@ -10,7 +10,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 
 namespace beatplate {
@@ -40,10 +39,10 @@ constexpr long kMinimumEmbolden = 64;
 
 struct HeaderFont::Face {
     FtLibraryPtr library;
-    // FreeType reads the font through our stream, which opens any path the system can.
-    FilePtr fontFile;
-    FT_StreamRec stream{};
-    FtFacePtr face; // after the library and the stream, so that it is released first
+    // FreeType reads the font from memory: a path of its own would not reach every file the
+    // system can open, and a stream would cost system calls for its many scattered reads.
+    std::optional<MappedFile> fontFile;
+    FtFacePtr face; // after the library and the file, so that it is released first
     std::filesystem::path file;
     CellMetrics cell;
     bool emboldens = false;
@@ -58,21 +57,6 @@ static std::optional<CellMetrics> cellMetrics(FT_Face face)
     if (face->ascender - face->descender > 0)
         return CellMetrics{ face->ascender, -face->descender };
     return std::nullopt;
-}
-
-static unsigned long readFontFile(FT_Stream stream, unsigned long offset, unsigned char* buffer,
-                                  unsigned long count)
-{
-    auto* file = static_cast<std::FILE*>(stream->descriptor.pointer);
-    // A read of no bytes is a seek, which reports a failure as non-zero.
-    if (std::fseek(file, static_cast<long>(offset), SEEK_SET) != 0)
-        return count == 0 ? 1 : 0;
-    return count == 0 ? 0 : std::fread(buffer, 1, count, file);
-}
-
-// The file is the face's own and closes with it.
-static void keepFontFile(FT_Stream)
-{
 }
 
 static bool isBoldFace(FT_Face face)
@@ -98,21 +82,14 @@ std::optional<HeaderFont> HeaderFont::fromFile(const std::filesystem::path& file
     if (FT_Init_FreeType(&library) != 0)
         return std::nullopt;
     owned->library.reset(library);
-    owned->fontFile = openFileStream(file, "rb");
-    if (!owned->fontFile || std::fseek(owned->fontFile.get(), 0, SEEK_END) != 0)
+    owned->fontFile = MappedFile::open(file);
+    if (!owned->fontFile)
         return std::nullopt;
-    const long size = std::ftell(owned->fontFile.get());
-    if (size <= 0)
-        return std::nullopt;
-    owned->stream.descriptor.pointer = owned->fontFile.get();
-    owned->stream.size = static_cast<unsigned long>(size);
-    owned->stream.read = readFontFile;
-    owned->stream.close = keepFontFile;
-    FT_Open_Args arguments{};
-    arguments.flags = FT_OPEN_STREAM;
-    arguments.stream = &owned->stream;
+    const auto bytes = owned->fontFile->bytes();
     FT_Face face = nullptr;
-    if (FT_Open_Face(library, &arguments, faceIndex, &face) != 0)
+    if (FT_New_Memory_Face(library, bytes.data(), static_cast<FT_Long>(bytes.size()), faceIndex,
+                           &face)
+        != 0)
         return std::nullopt;
     owned->face.reset(face);
     if (!FT_IS_SCALABLE(face) || FT_Select_Charmap(face, FT_ENCODING_UNICODE) != 0)

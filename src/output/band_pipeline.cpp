@@ -18,6 +18,8 @@ constexpr int kMemoryLevel = 8; // zlib's default, as libpng uses
 constexpr std::size_t kSlotsBeyondWorkers = 2;
 constexpr std::size_t kExpectedShrinkage = 16;
 constexpr std::size_t kMinimumPartBytes = 4096;
+// Rows go to deflate a few at a time, through a buffer that stays in the processor's cache.
+constexpr std::size_t kRowsBufferBytes = std::size_t{ 64 } << 10;
 
 } // namespace
 
@@ -54,39 +56,26 @@ private:
     z_stream m_stream{};
 };
 
-// The part ends on a byte boundary with a sync flush, so that the next part follows it; the
-// last part ends the stream. part keeps its capacity from band to band.
-static void compressPart(std::span<const std::uint8_t> raw, std::span<const std::uint8_t> before,
-                         bool last, BandDeflater& deflater, std::vector<std::uint8_t>& part)
-{
-    z_stream& stream = deflater.restart(before.last(std::min(before.size(), kWindowBytes)));
-    // Score pictures shrink some thirtyfold; the rare band that does not makes the part grow.
-    part.resize(std::max(part.capacity(), raw.size() / kExpectedShrinkage + kMinimumPartBytes));
-    // zlib only reads the input, though its type says otherwise.
-    stream.next_in = const_cast<Bytef*>(raw.data());
-    stream.avail_in = static_cast<uInt>(raw.size());
-    std::size_t produced = 0;
-    for (;;) {
-        stream.next_out = part.data() + produced;
-        stream.avail_out = static_cast<uInt>(part.size() - produced);
-        const int result = deflate(&stream, last ? Z_FINISH : Z_SYNC_FLUSH);
-        produced = part.size() - stream.avail_out;
-        if (result == Z_STREAM_END || (!last && result == Z_OK && stream.avail_out != 0))
-            break;
-        if (result != Z_OK && result != Z_BUF_ERROR)
-            throw std::logic_error("zlib failed to compress a band");
-        part.resize(part.size() * 2);
+struct BandPipeline::Workspace {
+    Workspace(int level, int strategy)
+        : deflater(level, strategy)
+    {
     }
-    part.resize(produced);
-}
 
-// PNG keeps red, green, blue, alpha; the canvas word 0xAARRGGBB lies in memory as B, G, R, A.
-static void fillRaw(const Canvas& band, std::vector<std::uint8_t>& raw)
+    Canvas canvas;
+    BandDeflater deflater;
+    std::vector<std::uint8_t> rows; // a few rows in raw form on their way to deflate
+};
+
+// Converts rows [first, first + count) of band to PNG's raw form, each row behind its
+// filter-type byte. PNG keeps red, green, blue, alpha; the canvas word 0xAARRGGBB lies in memory
+// as B, G, R, A.
+static void fillRaw(const Canvas& band, int first, int count, std::vector<std::uint8_t>& raw)
 {
     const std::size_t rowBytes = 1 + 4 * static_cast<std::size_t>(band.width());
-    raw.resize(rowBytes * static_cast<std::size_t>(band.height()));
+    raw.resize(rowBytes * static_cast<std::size_t>(count));
     std::uint8_t* out = raw.data();
-    for (int y = 0; y < band.height(); ++y) {
+    for (int y = first; y < first + count; ++y) {
         *out++ = 0; // filter type None
         for (const std::uint32_t pixel : band.row(y)) {
             out[0] = static_cast<std::uint8_t>(pixel >> 16);
@@ -95,6 +84,28 @@ static void fillRaw(const Canvas& band, std::vector<std::uint8_t>& raw)
             out[3] = static_cast<std::uint8_t>(pixel >> 24);
             out += 4;
         }
+    }
+}
+
+// Runs deflate on what the stream holds until it has taken all its input (and, with a flush,
+// written all its output), growing part behind produced as needed.
+static void deflateInto(z_stream& stream, int flush, std::vector<std::uint8_t>& part,
+                        std::size_t& produced)
+{
+    for (;;) {
+        if (produced == part.size())
+            part.resize(part.size() * 2);
+        stream.next_out = part.data() + produced;
+        stream.avail_out = static_cast<uInt>(part.size() - produced);
+        const int result = deflate(&stream, flush);
+        produced = part.size() - stream.avail_out;
+        if (result == Z_STREAM_END)
+            return;
+        if (result != Z_OK && result != Z_BUF_ERROR)
+            throw std::logic_error("zlib failed to compress a band");
+        // With room left over, deflate has taken every byte and written all it had.
+        if (stream.avail_out != 0 && stream.avail_in == 0 && flush != Z_FINISH)
+            return;
     }
 }
 
@@ -127,33 +138,61 @@ void BandPipeline::drawBand(int band, Canvas& canvas, Slot& slot) const
     m_source(first, canvas);
     if (canvas.width() != m_width || canvas.height() != rows)
         throw std::logic_error("the band source changed the size of its band");
-    fillRaw(canvas, slot.raw);
-    slot.adler = adler32_z(adler32_z(0, nullptr, 0), slot.raw.data(), slot.raw.size());
+    // Only the window's worth at the end is kept for the next band; the rest is converted as it
+    // is compressed, so that no band is held twice.
+    const std::size_t rowBytes = 1 + 4 * static_cast<std::size_t>(m_width);
+    const int tailRows = static_cast<int>(std::min<std::size_t>(
+        static_cast<std::size_t>(rows), (kWindowBytes + rowBytes - 1) / rowBytes));
+    fillRaw(canvas, rows - tailRows, tailRows, slot.tail);
+    if (slot.tail.size() > kWindowBytes)
+        slot.tail.erase(slot.tail.begin(),
+                        slot.tail.end() - static_cast<std::ptrdiff_t>(kWindowBytes));
+    slot.rawBytes = rowBytes * static_cast<std::size_t>(rows);
 }
 
+// The part ends on a byte boundary with a sync flush, so that the next part follows it; the
+// last part ends the stream. The slot's part keeps its capacity from band to band.
 void BandPipeline::compressBand(int band, Slot& slot, std::span<const std::uint8_t> before,
-                                BandDeflater& deflater) const
+                                Workspace& workspace) const
 {
-    compressPart(slot.raw, before, band + 1 == bandCount(), deflater, slot.compressed);
+    const Canvas& canvas = workspace.canvas;
+    z_stream& stream = workspace.deflater.restart(before);
+    std::vector<std::uint8_t>& part = slot.compressed;
+    // Score pictures shrink some thirtyfold; the rare band that does not makes the part grow.
+    part.resize(std::max(part.capacity(), slot.rawBytes / kExpectedShrinkage + kMinimumPartBytes));
+    std::size_t produced = 0;
+    slot.adler = adler32_z(0, nullptr, 0);
+    const std::size_t rowBytes = 1 + 4 * static_cast<std::size_t>(m_width);
+    const int step = static_cast<int>(std::max<std::size_t>(1, kRowsBufferBytes / rowBytes));
+    for (int first = 0; first < canvas.height(); first += step) {
+        fillRaw(canvas, first, std::min(step, canvas.height() - first), workspace.rows);
+        slot.adler = adler32_z(slot.adler, workspace.rows.data(), workspace.rows.size());
+        // zlib only reads the input, though its type says otherwise.
+        stream.next_in = const_cast<Bytef*>(workspace.rows.data());
+        stream.avail_in = static_cast<uInt>(workspace.rows.size());
+        deflateInto(stream, Z_NO_FLUSH, part, produced);
+    }
+    deflateInto(stream, band + 1 == bandCount() ? Z_FINISH : Z_SYNC_FLUSH, part, produced);
+    part.resize(produced);
 }
 
-static CompressedBand partOf(const std::vector<std::uint8_t>& compressed,
-                             const std::vector<std::uint8_t>& raw, unsigned long adler)
+static CompressedBand partOf(const std::vector<std::uint8_t>& compressed, std::size_t rawBytes,
+                             unsigned long adler)
 {
-    return { compressed, raw.size(), adler };
+    return { compressed, rawBytes, adler };
 }
 
 bool BandPipeline::runAlone(const CompressedBandSink& deliver)
 {
     m_slots.resize(2);
-    Canvas canvas;
-    BandDeflater deflater(m_compressionLevel, m_strategy);
+    Workspace workspace(m_compressionLevel, m_strategy);
     for (int band = 0; band < bandCount(); ++band) {
         Slot& slot = slotOf(band);
-        drawBand(band, canvas, slot);
-        compressBand(band, slot, band == 0 ? std::span<const std::uint8_t>() : slotOf(band - 1).raw,
-                     deflater);
-        if (!deliver(partOf(slot.compressed, slot.raw, slot.adler)))
+        drawBand(band, workspace.canvas, slot);
+        compressBand(band, slot,
+                     band == 0 ? std::span<const std::uint8_t>() : slotOf(band - 1).tail,
+                     workspace);
+        if (!deliver(partOf(slot.compressed, slot.rawBytes, slot.adler)))
             return false;
     }
     return true;
@@ -186,7 +225,7 @@ bool BandPipeline::runOnWorkers(unsigned threads, const CompressedBandSink& deli
         }
         lock.unlock();
         // The slot is the writer's alone until the count of delivered bands moves past it.
-        if (!deliver(partOf(slot.compressed, slot.raw, slot.adler)))
+        if (!deliver(partOf(slot.compressed, slot.rawBytes, slot.adler)))
             return false;
         lock.lock();
         ++m_delivered;
@@ -198,16 +237,15 @@ bool BandPipeline::runOnWorkers(unsigned threads, const CompressedBandSink& deli
 
 void BandPipeline::work(const std::stop_token& stop)
 {
-    Canvas canvas;
     try {
-        BandDeflater deflater(m_compressionLevel, m_strategy);
+        Workspace workspace(m_compressionLevel, m_strategy);
         for (int band = takeBand(stop); band >= 0; band = takeBand(stop)) {
             Slot& slot = slotOf(band);
-            drawBand(band, canvas, slot);
+            drawBand(band, workspace.canvas, slot);
             const auto before = markDrawn(band, slot, stop);
             if (!before)
                 return;
-            compressBand(band, slot, *before, deflater);
+            compressBand(band, slot, *before, workspace);
             {
                 const std::lock_guard lock(m_mutex);
                 slot.state = Slot::State::Compressed;
@@ -257,7 +295,7 @@ std::optional<std::span<const std::uint8_t>> BandPipeline::markDrawn(int band, S
     });
     if (!woken || m_error || stop.stop_requested())
         return std::nullopt;
-    return std::span<const std::uint8_t>(before.raw);
+    return std::span<const std::uint8_t>(before.tail);
 }
 
 } // namespace beatplate

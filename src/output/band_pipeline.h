@@ -50,10 +50,16 @@ private:
         enum class State { Drawing, Drawn, Compressed };
         int band = -1;
         State state = State::Drawing;
-        std::vector<std::uint8_t> raw; // each row behind its filter-type byte
+        // The last raw bytes of the band (each row behind its filter-type byte), as many as the
+        // band after it may refer back to.
+        std::vector<std::uint8_t> tail;
         std::vector<std::uint8_t> compressed;
+        std::size_t rawBytes = 0;
         unsigned long adler = 0;
     };
+
+    // What a worker keeps from band to band, so that its memory is touched once.
+    struct Workspace;
 
     bool runAlone(const CompressedBandSink& deliver);
     bool runOnWorkers(unsigned threads, const CompressedBandSink& deliver);
@@ -63,7 +69,7 @@ private:
                                                            const std::stop_token& stop);
     void drawBand(int band, Canvas& canvas, Slot& slot) const;
     void compressBand(int band, Slot& slot, std::span<const std::uint8_t> before,
-                      BandDeflater& deflater) const;
+                      Workspace& workspace) const;
     [[nodiscard]] int bandCount() const { return (m_height + m_bandRows - 1) / m_bandRows; }
     [[nodiscard]] Slot& slotOf(int band)
     {
