@@ -33,7 +33,8 @@ std::optional<MappedFile> MappedFile::open(const std::filesystem::path& path)
         return std::nullopt;
     }
     // The view stays when both handles are closed.
-    const HandlePtr mapping(::CreateFileMappingW(file.get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
+    const HandlePtr mapping(
+        ::CreateFileMappingW(file.get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
     if (!mapping) {
         errno = errnoOf(::GetLastError());
         return std::nullopt;
