@@ -32,7 +32,8 @@ for _ in $(seq 1 100); do
   [ -s "$work/display" ] && break
   sleep 0.1
 done
-export DISPLAY=":$(cat "$work/display")"
+DISPLAY=":$(cat "$work/display")"
+export DISPLAY
 "$wine" wineboot --init >/dev/null 2>&1
 /usr/lib/wine/wineserver -w
 
