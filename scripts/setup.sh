@@ -5,6 +5,8 @@
 #   scripts/setup.sh            what the Linux build needs
 #   scripts/setup.sh --windows  that, and the MinGW-w64 cross compiler, Wine and Debian's sources
 #                               of libpng and FreeType (the same as BEATPLATE_WINDOWS=1)
+#   BEATPLATE_SCREENSHOT_TOOLS=1  also a virtual X display, xwd, xdotool and netpbm, with which
+#                               tools/console_screenshot.sh photographs beatplate.exe's console
 #   scripts/setup.sh --editors  that, and Neovim (the language server's test against a real
 #                               client), Node.js and npm (the VS Code extension); the same as
 #                               BEATPLATE_EDITOR_TOOLS=1
@@ -35,6 +37,10 @@ fi
 # sources (dpkg-source unpacks them); the tests run under 64-bit Wine, which needs no display.
 if [ "$windows" = 1 ]; then
   packages+=(g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine64 dpkg-dev)
+fi
+# tools/console_screenshot.sh only; CI draws no windows.
+if [ "${BEATPLATE_SCREENSHOT_TOOLS:-0}" = 1 ]; then
+  packages+=(xvfb xterm x11-apps xdotool netpbm)
 fi
 
 # A Node.js that came with its own npm is kept: Debian's npm would ask for Debian's nodejs.

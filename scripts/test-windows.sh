@@ -2,7 +2,9 @@
 # Builds beatplate for Windows (scripts/build-windows.sh) and runs its test programs under 64-bit
 # Wine, in a Wine prefix of their own that is removed afterwards, then the end-to-end tests of the
 # two programs (tests/windows/e2e.sh), which compare what they make with what the Linux programs
-# make, and the tests of the archive (tests/windows/package.sh). No display is needed: the tests are console programs. Fails when a test fails.
+# make, the tests of the archive (tests/windows/package.sh) and, where Xvfb and xdotool are
+# installed, the wait for Enter in a console window of its own (tests/windows/console.sh). Fails
+# when a test fails.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/build-windows.sh
@@ -26,6 +28,7 @@ trap cleanup EXIT
 /usr/lib/wine/wineserver -w
 ctest --test-dir build-windows --output-on-failure --no-tests=error -j"$(nproc)" </dev/null
 tests/windows/e2e.sh build-windows build
+tests/windows/console.sh build-windows
 # The archive a Windows user downloads, unpacked and used as a drop uses it.
 archive=$(./scripts/package-windows.sh | tail -n1 | cut -d' ' -f1)
 tests/windows/package.sh "$archive" build

@@ -3,7 +3,8 @@
 # reference chart is drawn by beatplate.exe byte for byte as the Linux beatplate draws it with the
 # same sheet and font file, and beatplate-chart.exe gets each chart back as the Linux one does; a
 # chart in a folder with a Japanese name, the messages as UTF-8, no temporary file left behind a
-# killed write, and serve answering on the loopback address. Wine must be set up (WINEPREFIX).
+# killed write, --watch following saves in place and by rename, and serve answering on the
+# loopback address. Wine must be set up (WINEPREFIX).
 #   tests/windows/e2e.sh WINDOWS_BUILD_DIR LINUX_BUILD_DIR
 set -euo pipefail
 source_dir=$(cd "$(dirname "$0")/../.." && pwd)
@@ -104,26 +105,37 @@ else
   fail "no temporary file was seen while the long chart was written"
 fi
 
-# --watch draws the chart again when it is saved (ReadDirectoryChangesW).
+# --watch draws the chart again when it is saved (ReadDirectoryChangesW): written in place, then
+# written to a new file beside it that a Windows program renames over it, as many editors save.
 mkdir watched
 cp "$source_dir/examples/example.txt" watched/a.txt
 "$wine" "$windows/beatplate.exe" --watch --font "$font" watched/a.txt 2>/dev/null &
 watcher=$!
+redrawn_from() {
+  for _ in $(seq 1 100); do
+    [ -f watched/a.png ] && ! cmp -s watched/a.png "$1" && return 0
+    sleep 0.1
+  done
+  return 1
+}
 for _ in $(seq 1 100); do
   [ -f watched/a.png ] && break
   sleep 0.1
 done
-first=$(cmp -s watched/a.png windows/example.png && echo same || echo different)
+cmp -s watched/a.png windows/example.png || fail "--watch did not draw the chart first"
 sleep 0.5
 printf 'o o o o o o o o \n' >>watched/a.txt
-for _ in $(seq 1 100); do
-  [ -f watched/a.png ] && ! cmp -s watched/a.png windows/example.png && break
-  sleep 0.1
-done
+redrawn_from windows/example.png || fail "--watch did not draw the chart saved in place again"
+cp watched/a.png saved-in-place.png
+{
+  cat watched/a.txt
+  printf 'x x x x x x x x \n'
+} >watched/a.txt.tmp
+"$wine" cmd /c move /y 'watched\a.txt.tmp' 'watched\a.txt' >/dev/null 2>&1 \
+  || fail "the chart could not be saved by rename"
+redrawn_from saved-in-place.png || fail "--watch did not draw the chart saved by rename again"
 kill "$watcher" 2>/dev/null || true
 wait "$watcher" 2>/dev/null || true
-[ "$first" = same ] || fail "--watch did not draw the chart first"
-cmp -s watched/a.png windows/example.png && fail "--watch did not draw the saved chart again"
 
 # serve answers on the loopback address, through Winsock.
 port=$((20000 + RANDOM % 20000))
