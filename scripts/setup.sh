@@ -36,7 +36,8 @@ fi
 # The Windows build: scripts/windows-deps.sh cross-builds libpng and FreeType from their Debian
 # sources (dpkg-source unpacks them); the tests run under 64-bit Wine, which needs no display.
 if [ "$windows" = 1 ]; then
-  packages+=(g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine64 dpkg-dev)
+  # xvfb and xdotool give tests/windows/console.sh a display on which to press Enter.
+  packages+=(g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine64 dpkg-dev xvfb xdotool)
 fi
 # tools/console_screenshot.sh only; CI draws no windows.
 if [ "${BEATPLATE_SCREENSHOT_TOOLS:-0}" = 1 ]; then

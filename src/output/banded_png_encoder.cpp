@@ -2,10 +2,10 @@
 
 #include "base/chart_limits.h"
 #include "output/band_pipeline.h"
+#include "platform/processors.h"
 
 #include <algorithm>
 #include <array>
-#include <thread>
 #include <vector>
 #include <zlib.h>
 
@@ -124,8 +124,8 @@ static int bandRowsFor(int width, int bandRows)
 
 static unsigned threadsFor(unsigned asked, int bandCount)
 {
-    const unsigned cores = std::max(std::thread::hardware_concurrency(), 1u);
-    const unsigned wanted = asked != 0 ? asked : std::min(cores, kMaxPngThreads);
+    // The processors this process may use, not all the machine has (taskset, containers).
+    const unsigned wanted = asked != 0 ? asked : std::min(processorCount(), kMaxPngThreads);
     return std::min(wanted, static_cast<unsigned>(bandCount));
 }
 

@@ -10,7 +10,7 @@ windows=$(cd "$1" && pwd)
 source_dir=$(cd "$(dirname "$0")/../.." && pwd)
 for tool in Xvfb xdotool; do
   if ! command -v "$tool" >/dev/null; then
-    echo "console: skipped, $tool is not installed (BEATPLATE_SCREENSHOT_TOOLS=1 scripts/setup.sh)"
+    echo "console: skipped, $tool is not installed (scripts/setup.sh --windows installs it)"
     exit 0
   fi
 done
