@@ -29,6 +29,27 @@ char32_t codePointAt(std::u16string_view units, std::size_t index)
     return 0x10000 + ((unit - 0xD800) << 10) + (next - 0xDC00);
 }
 
+// lead := 00..7F | C2..DF | E0..EF | F0..F4
+Utf8Lead utf8LeadOf(unsigned char lead)
+{
+    if (lead < 0x80)
+        return { 1 };
+    if (lead < 0xC2 || lead > 0xF4)
+        return { 0 };
+    switch (lead) {
+    case 0xE0:
+        return { 3, 0xA0, 0xBF };
+    case 0xED:
+        return { 3, 0x80, 0x9F };
+    case 0xF0:
+        return { 4, 0x90, 0xBF };
+    case 0xF4:
+        return { 4, 0x80, 0x8F };
+    default:
+        return { lead < 0xE0 ? 2U : lead < 0xF0 ? 3U : 4U };
+    }
+}
+
 void appendUtf8(std::string& out, char32_t codePoint)
 {
     const auto byte = [&out](char32_t value) { out.push_back(static_cast<char>(value)); };

@@ -31,6 +31,16 @@ struct Cp932Encoding {
 // Decodes code page 932 bytes; empty when they are not valid code page 932.
 [[nodiscard]] std::optional<std::u16string> decodeCp932(std::string_view bytes);
 
+// What a byte starts in UTF-8: the sequence's length (1 to 4; 0 when no valid sequence starts
+// with it) and the bounds of its second byte, which rule out overlong forms, surrogates and code
+// points past U+10FFFF. Every later byte lies in 0x80..0xBF.
+struct Utf8Lead {
+    std::size_t length = 0;
+    unsigned char low = 0x80;
+    unsigned char high = 0xBF;
+};
+[[nodiscard]] Utf8Lead utf8LeadOf(unsigned char lead);
+
 // Appends a code point below U+110000 as UTF-8.
 void appendUtf8(std::string& out, char32_t codePoint);
 // What UTF-8 text begins with for a reader that needs to be told its encoding.

@@ -35,6 +35,28 @@ struct DirectiveLine {
     }
 };
 
+// Two integers read one after the other, each empty when missing, and where each begins.
+struct IntegerPair {
+    std::optional<std::int32_t> first;
+    ChartLocation firstAt;
+    std::optional<std::int32_t> second;
+    ChartLocation secondAt;
+};
+
+// pair := [ integer [ integer ] ]; either too large for 32 bits fails with outOfRange, at the
+// second
+IntegerPair readIntegerPair(DirectiveLine& directive, const char* outOfRange)
+{
+    IntegerPair pair;
+    pair.first = directive.scanner.readInteger();
+    pair.firstAt = directive.lastRead();
+    pair.second = directive.scanner.readInteger();
+    pair.secondAt = directive.lastRead();
+    if (directive.scanner.outOfRange())
+        directive.fail(outOfRange, pair.secondAt);
+    return pair;
+}
+
 // x + 0.5 truncated toward zero, and halves of negative values away from zero as of positive
 // ones (-1.5 as a scroll speed is -150, not -149); empty outside the signed 32-bit range.
 std::optional<std::int32_t> roundToInt32(double x)
@@ -75,12 +97,8 @@ std::uint32_t gridTick(const DirectiveLine& directive, std::int32_t divisor, std
 // grid offset := [ integer d [ integer n ] ]; tick 0 unless both are read
 std::uint32_t readGridOffset(DirectiveLine& directive)
 {
-    auto& scanner = directive.scanner;
-    const auto divisor = scanner.readInteger();
-    const ChartLocation where = directive.lastRead();
-    const auto steps = scanner.readInteger();
-    if (scanner.outOfRange())
-        directive.fail("grid position is out of range.", directive.lastRead());
+    const auto [divisor, where, steps, stepsAt] =
+        readIntegerPair(directive, "grid position is out of range.");
     if (!divisor || !steps)
         return 0;
     return gridTick(directive, *divisor, *steps, where);
@@ -215,16 +233,11 @@ void readTab(DirectiveLine& directive)
 // meter := integer note value d, integer beats n; the characters per beat stay as they were
 void readMeter(DirectiveLine& directive)
 {
-    auto& scanner = directive.scanner;
     auto& state = directive.state;
-    const auto noteValue = scanner.readInteger();
-    const ChartLocation where = directive.lastRead();
-    const auto beats = scanner.readInteger();
-    const ChartLocation beatsWhere = directive.lastRead();
-    if (scanner.outOfRange())
-        directive.fail("meter is out of range.", directive.lastRead());
+    const auto [noteValue, where, beats, beatsWhere] =
+        readIntegerPair(directive, "meter is out of range.");
     if (!noteValue || !beats)
-        directive.fail("meter needs two numbers.", directive.lastRead());
+        directive.fail("meter needs two numbers.", beatsWhere);
     if (*noteValue <= 0 || *beats <= 0)
         directive.fail("meter must be positive.", where);
     const double beatLength = 4.0 / *noteValue;

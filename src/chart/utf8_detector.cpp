@@ -1,9 +1,9 @@
 #include "chart/utf8_detector.h"
 
+#include "base/text_codec.h"
+
 namespace beatplate {
 
-// lead := 00..7F | C2..DF | E0..EF | F0..F4, with the bounds of the first continuation byte
-// that exclude overlong forms, surrogates and code points above U+10FFFF
 Utf8Detector::Verdict Utf8Detector::scan(std::string_view bytes)
 {
     for (; m_scanned < bytes.size(); ++m_scanned) {
@@ -21,17 +21,12 @@ Utf8Detector::Verdict Utf8Detector::scan(std::string_view bytes)
             return finish();
         if (byte < 0x80)
             continue;
-        if (byte < 0xC2 || byte > 0xF4)
+        const Utf8Lead lead = utf8LeadOf(byte);
+        if (lead.length == 0)
             return Verdict::NotUtf8;
-        m_continuations = byte < 0xE0 ? 1 : byte < 0xF0 ? 2 : 3;
-        if (byte == 0xE0)
-            m_lower = 0xA0;
-        else if (byte == 0xED)
-            m_upper = 0x9F;
-        else if (byte == 0xF0)
-            m_lower = 0x90;
-        else if (byte == 0xF4)
-            m_upper = 0x8F;
+        m_continuations = static_cast<int>(lead.length) - 1;
+        m_lower = lead.low;
+        m_upper = lead.high;
     }
     return Verdict::Undecided;
 }

@@ -3,6 +3,7 @@
 #include "cli/console.h"
 #include "cli/exit_status.h"
 #include "cli/option_parser.h"
+#include "cli/subcommand.h"
 #include "load/sprite_sheet_choice.h"
 #include "lsp/language_server.h"
 #include "lsp/standard_byte_channel.h"
@@ -53,7 +54,7 @@ int runLanguageServerCommand(std::span<const std::string_view> arguments, std::s
 {
     // Standard output carries the protocol: every message goes to standard error.
     Console console(kStandardError);
-    try {
+    return runSubcommand(kProgramName, console, [&]() -> int {
         LspOptions options;
         const auto table = lspOptionTable(options);
         const auto operands = parseCommandLine(table, arguments);
@@ -69,13 +70,7 @@ int runLanguageServerCommand(std::span<const std::string_view> arguments, std::s
         ThreadPictureTools pictures(sources);
         StandardByteChannel channel;
         return LanguageServer(channel, pictures).run();
-    } catch (const CommandLineError& error) {
-        console.report(commandLineErrorMessage(kProgramName, error), std::nullopt);
-        return kExitUsage;
-    } catch (const std::exception& error) {
-        console.report(std::string(kProgramName) + ": " + error.what(), std::nullopt);
-        return kExitOutputFailed;
-    }
+    });
 }
 
 } // namespace beatplate

@@ -1,5 +1,7 @@
 #include "lsp/message_stream.h"
 
+#include "base/text_codec.h"
+
 #include <algorithm>
 #include <array>
 #include <cctype>
@@ -59,37 +61,16 @@ std::size_t utf8SequenceAt(std::string_view text, std::size_t index)
     const auto byte = [&](std::size_t at) {
         return at < text.size() ? static_cast<unsigned char>(text[at]) : 0u;
     };
-    const unsigned lead = byte(index);
-    if (lead < 0x80)
-        return 1;
-    std::size_t length = 0;
-    unsigned low = 0x80;
-    unsigned high = 0xBF;
-    if (lead >= 0xC2 && lead <= 0xDF)
-        length = 2;
-    else if (lead >= 0xE0 && lead <= 0xEF)
-        length = 3;
-    else if (lead >= 0xF0 && lead <= 0xF4)
-        length = 4;
-    else
+    const Utf8Lead lead = utf8LeadOf(static_cast<unsigned char>(byte(index)));
+    if (lead.length <= 1)
+        return lead.length;
+    if (byte(index + 1) < lead.low || byte(index + 1) > lead.high)
         return 0;
-    // The bounds of the second byte rule out overlong forms, surrogates and code points past
-    // U+10FFFF.
-    if (lead == 0xE0)
-        low = 0xA0;
-    else if (lead == 0xED)
-        high = 0x9F;
-    else if (lead == 0xF0)
-        low = 0x90;
-    else if (lead == 0xF4)
-        high = 0x8F;
-    if (byte(index + 1) < low || byte(index + 1) > high)
-        return 0;
-    for (std::size_t next = 2; next < length; ++next) {
+    for (std::size_t next = 2; next < lead.length; ++next) {
         if (byte(index + next) < 0x80 || byte(index + next) > 0xBF)
             return 0;
     }
-    return length;
+    return lead.length;
 }
 
 std::optional<unsigned> hexEscapeAt(std::string_view text, std::size_t index)

@@ -32,6 +32,9 @@ public:
     void close();
 
 private:
+    // The system's close: 0, or -1 with errno set.
+    [[nodiscard]] static int closeDescriptor(int fd);
+
     int m_fd = -1;
 };
 

@@ -27,6 +27,9 @@ public:
     std::size_t convertSome(char*& in, std::size_t& inLeft, char*& out, std::size_t& outLeft);
 
 private:
+    // Drops what an earlier input left in the conversion state.
+    void restart();
+
     struct State;
     std::unique_ptr<State> m_state;
 };

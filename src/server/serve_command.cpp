@@ -4,6 +4,7 @@
 #include "cli/exit_status.h"
 #include "cli/messages.h"
 #include "cli/option_parser.h"
+#include "cli/subcommand.h"
 #include "load/sprite_sheet_choice.h"
 #include "platform/browser.h"
 #include "platform/executable_path.h"
@@ -97,18 +98,12 @@ int runServe(std::span<const std::string_view> arguments, std::string_view argv0
              std::span<const std::uint8_t> builtInSpriteSheet)
 {
     Console console(kStandardError);
-    try {
+    return runSubcommand(kProgramName, console, [&]() -> int {
         const ServeOptions options = parseServeOptions(arguments);
         if (options.info == InfoRequest::Help)
             return printText(serveHelpText()) ? kExitSuccess : kExitOutputFailed;
         return serveWithOptions(options, argv0, builtInSpriteSheet, console);
-    } catch (const CommandLineError& error) {
-        console.report(commandLineErrorMessage(kProgramName, error), std::nullopt);
-        return kExitUsage;
-    } catch (const std::exception& error) {
-        console.report(std::string(kProgramName) + ": " + error.what(), std::nullopt);
-        return kExitOutputFailed;
-    }
+    });
 }
 
 } // namespace beatplate

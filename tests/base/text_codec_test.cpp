@@ -66,5 +66,30 @@ TEST(TextCodec, WritesCodePage932OnlyWhereItReadsBackTheSame)
     EXPECT_EQ(encodeCp932(u"a\U0001F3B5").badUnit, 1u);
 }
 
+TEST(TextCodec, TellsWhatEachUtf8LeadByteStarts)
+{
+    const struct {
+        unsigned char lead;
+        std::size_t length;
+        unsigned char low;
+        unsigned char high;
+    } cases[] = {
+        { 0x00, 1, 0x80, 0xBF }, { 0x7F, 1, 0x80, 0xBF }, { 0x80, 0, 0x80, 0xBF },
+        { 0xC1, 0, 0x80, 0xBF }, { 0xC2, 2, 0x80, 0xBF }, { 0xDF, 2, 0x80, 0xBF },
+        { 0xE0, 3, 0xA0, 0xBF }, // no overlong form
+        { 0xE1, 3, 0x80, 0xBF }, { 0xEC, 3, 0x80, 0xBF }, { 0xED, 3, 0x80, 0x9F }, // no surrogate
+        { 0xEF, 3, 0x80, 0xBF }, { 0xF0, 4, 0x90, 0xBF }, { 0xF3, 4, 0x80, 0xBF },
+        { 0xF4, 4, 0x80, 0x8F }, // nothing past U+10FFFF
+        { 0xF5, 0, 0x80, 0xBF }, { 0xFF, 0, 0x80, 0xBF },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.lead));
+        const Utf8Lead lead = utf8LeadOf(c.lead);
+        EXPECT_EQ(lead.length, c.length);
+        EXPECT_EQ(lead.low, c.low);
+        EXPECT_EQ(lead.high, c.high);
+    }
+}
+
 } // namespace
 } // namespace beatplate

@@ -1,10 +1,15 @@
 #include "cli/console.h"
+#include "cli/exit_status.h"
+#include "cli/option_parser.h"
+#include "cli/subcommand.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
 
 #include <array>
 #include <fcntl.h>
+#include <functional>
+#include <stdexcept>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -122,6 +127,33 @@ TEST(Console, KeepsTheLinesOfThreadsWhole)
     ASSERT_EQ(text.size(), 400 * line.size());
     for (std::size_t at = 0; at < text.size(); at += line.size())
         ASSERT_EQ(text.compare(at, line.size(), line), 0) << "line at byte " << at;
+}
+
+TEST(Console, TurnsWhatASubcommandThrowsIntoAMessageAndAStatus)
+{
+    const struct {
+        std::function<int()> body;
+        int status;
+        const char* printed;
+    } cases[] = {
+        { [] { return 2; }, 2, "" },
+        { []() -> int { throw CommandLineError("invalid port: '0x'"); }, kExitUsage,
+          "beatplate serve: invalid port: '0x'\nTry 'beatplate serve --help' for more "
+          "information.\n" },
+        { []() -> int { throw std::runtime_error("no memory"); }, kExitOutputFailed,
+          "beatplate serve: no memory\n" },
+    };
+    for (const auto& [body, status, printed] : cases) {
+        std::array<int, 2> fds{};
+        ASSERT_EQ(::pipe2(fds.data(), O_CLOEXEC), 0);
+        test::FileDescriptor readEnd(fds[0]);
+        {
+            test::FileDescriptor writeEnd(fds[1]);
+            Console console(writeEnd.get());
+            EXPECT_EQ(runSubcommand("beatplate serve", console, body), status);
+        }
+        EXPECT_EQ(drain(readEnd.get()), printed);
+    }
 }
 
 } // namespace

@@ -92,18 +92,6 @@ TemporaryFile::TemporaryFile(std::filesystem::path target, TemporaryFileKind kin
     removeStaleFiles(directory, m_directory.get(), namePrefix);
 }
 
-TemporaryFile::TemporaryFile(TemporaryFile&& other) noexcept
-    : m_target(std::move(other.m_target))
-    , m_targetName(std::move(other.m_targetName))
-    , m_prefix(std::move(other.m_prefix))
-    , m_directory(std::move(other.m_directory))
-    , m_file(std::move(other.m_file))
-    , m_stream(std::move(other.m_stream))
-    , m_name(std::exchange(other.m_name, {}))
-    , m_removal(std::move(other.m_removal))
-{
-}
-
 TemporaryFile::~TemporaryFile()
 {
     if (named())

@@ -173,27 +173,9 @@ Iconv::Iconv(Iconv&& other) noexcept = default;
 Iconv& Iconv::operator=(Iconv&& other) noexcept = default;
 Iconv::~Iconv() = default;
 
-std::optional<std::size_t> Iconv::convert(std::string_view input, std::string& output)
+void Iconv::restart()
 {
-    output.assign(input.size() * 2 + 16, '\0');
-    char* in = const_cast<char*>(input.data());
-    std::size_t inLeft = input.size();
-    std::size_t used = 0;
-    while (inLeft > 0) {
-        char* out = output.data() + used;
-        std::size_t outLeft = output.size() - used;
-        const std::size_t result = convertSome(in, inLeft, out, outLeft);
-        used = output.size() - outLeft;
-        if (result != static_cast<std::size_t>(-1))
-            continue;
-        if (errno != E2BIG) {
-            output.clear();
-            return static_cast<std::size_t>(in - input.data());
-        }
-        output.resize(output.size() * 2);
-    }
-    output.resize(used);
-    return std::nullopt;
+    // Each character is converted on its own: there is no state to drop.
 }
 
 std::size_t Iconv::convertSome(char*& in, std::size_t& inLeft, char*& out, std::size_t& outLeft)

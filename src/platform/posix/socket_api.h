@@ -1,0 +1,7 @@
+#pragma once
+
+// The socket calls that POSIX and Winsock name alike (inet_pton, AF_INET, AF_INET6), for the
+// network code both platforms share.
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
