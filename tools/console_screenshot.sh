@@ -25,15 +25,9 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# A display of its own: Xvfb writes the number it found free.
-Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
-xvfb=$!
-for _ in $(seq 1 100); do
-  [ -s "$work/display" ] && break
-  sleep 0.1
-done
-DISPLAY=":$(cat "$work/display")"
-export DISPLAY
+# A display of its own.
+. scripts/virtual-display.sh
+start_virtual_display "$work"
 "$wine" wineboot --init >/dev/null 2>&1
 /usr/lib/wine/wineserver -w
 

@@ -31,14 +31,8 @@ trap cleanup EXIT
 
 # The prefix's processes, started without a display, end first: windows need one.
 /usr/lib/wine/wineserver -k 2>/dev/null || true
-Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
-xvfb=$!
-for _ in $(seq 1 100); do
-  [ -s "$work/display" ] && break
-  sleep 0.1
-done
-DISPLAY=":$(cat "$work/display")"
-export DISPLAY
+. "$source_dir/scripts/virtual-display.sh"
+start_virtual_display "$work"
 
 charts=$WINEPREFIX/drive_c/console-test
 rm -rf "$charts"
