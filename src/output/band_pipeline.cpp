@@ -72,7 +72,7 @@ struct BandPipeline::Workspace {
 // as B, G, R, A.
 static void fillRaw(const Canvas& band, int first, int count, std::vector<std::uint8_t>& raw)
 {
-    const std::size_t rowBytes = 1 + 4 * static_cast<std::size_t>(band.width());
+    const std::size_t rowBytes = rawRowBytes(band.width());
     raw.resize(rowBytes * static_cast<std::size_t>(count));
     std::uint8_t* out = raw.data();
     for (int y = first; y < first + count; ++y) {
@@ -140,7 +140,7 @@ void BandPipeline::drawBand(int band, Canvas& canvas, Slot& slot) const
         throw std::logic_error("the band source changed the size of its band");
     // Only the window's worth at the end is kept for the next band; the rest is converted as it
     // is compressed, so that no band is held twice.
-    const std::size_t rowBytes = 1 + 4 * static_cast<std::size_t>(m_width);
+    const std::size_t rowBytes = rawRowBytes(m_width);
     const int tailRows = static_cast<int>(std::min<std::size_t>(
         static_cast<std::size_t>(rows), (kWindowBytes + rowBytes - 1) / rowBytes));
     fillRaw(canvas, rows - tailRows, tailRows, slot.tail);
@@ -162,7 +162,7 @@ void BandPipeline::compressBand(int band, Slot& slot, std::span<const std::uint8
     part.resize(std::max(part.capacity(), slot.rawBytes / kExpectedShrinkage + kMinimumPartBytes));
     std::size_t produced = 0;
     slot.adler = adler32_z(0, nullptr, 0);
-    const std::size_t rowBytes = 1 + 4 * static_cast<std::size_t>(m_width);
+    const std::size_t rowBytes = rawRowBytes(m_width);
     const int step = static_cast<int>(std::max<std::size_t>(1, kRowsBufferBytes / rowBytes));
     for (int first = 0; first < canvas.height(); first += step) {
         fillRaw(canvas, first, std::min(step, canvas.height() - first), workspace.rows);
@@ -176,12 +176,6 @@ void BandPipeline::compressBand(int band, Slot& slot, std::span<const std::uint8
     part.resize(produced);
 }
 
-static CompressedBand partOf(const std::vector<std::uint8_t>& compressed, std::size_t rawBytes,
-                             unsigned long adler)
-{
-    return { compressed, rawBytes, adler };
-}
-
 bool BandPipeline::runAlone(const CompressedBandSink& deliver)
 {
     m_slots.resize(2);
@@ -192,7 +186,7 @@ bool BandPipeline::runAlone(const CompressedBandSink& deliver)
         compressBand(band, slot,
                      band == 0 ? std::span<const std::uint8_t>() : slotOf(band - 1).tail,
                      workspace);
-        if (!deliver(partOf(slot.compressed, slot.rawBytes, slot.adler)))
+        if (!deliver(slot.part()))
             return false;
     }
     return true;
@@ -225,7 +219,7 @@ bool BandPipeline::runOnWorkers(unsigned threads, const CompressedBandSink& deli
         }
         lock.unlock();
         // The slot is the writer's alone until the count of delivered bands moves past it.
-        if (!deliver(partOf(slot.compressed, slot.rawBytes, slot.adler)))
+        if (!deliver(slot.part()))
             return false;
         lock.lock();
         ++m_delivered;

@@ -21,6 +21,12 @@ class BandDeflater;
 // deflate's largest window, 32 KiB: all that a part can refer back to of the bands before.
 inline constexpr int kDeflateWindowBits = 15;
 
+// The bytes of one row in the form PNG compresses: its filter-type byte, then four per pixel.
+[[nodiscard]] inline std::size_t rawRowBytes(int width)
+{
+    return 1 + 4 * static_cast<std::size_t>(width);
+}
+
 // One band's part of the zlib stream, and what the stream's Adler-32 needs of its raw bytes.
 struct CompressedBand {
     std::span<const std::uint8_t> compressed;
@@ -56,6 +62,8 @@ private:
         std::vector<std::uint8_t> compressed;
         std::size_t rawBytes = 0;
         unsigned long adler = 0;
+
+        [[nodiscard]] CompressedBand part() const { return { compressed, rawBytes, adler }; }
     };
 
     // What a worker keeps from band to band, so that its memory is touched once.

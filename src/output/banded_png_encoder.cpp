@@ -117,7 +117,7 @@ private:
 
 static int bandRowsFor(int width, int bandRows)
 {
-    const std::size_t rowBytes = 1 + 4 * static_cast<std::size_t>(width);
+    const std::size_t rowBytes = rawRowBytes(width);
     const std::size_t fitting = std::max<std::size_t>(1, kMaxBandBytes / rowBytes);
     return static_cast<int>(std::min(static_cast<std::size_t>(std::max(bandRows, 1)), fitting));
 }
