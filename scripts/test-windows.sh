@@ -22,13 +22,24 @@ cleanup() {
   rm -rf "$WINEPREFIX"
 }
 trap cleanup EXIT
+# Wine's server and services, started by the first program of a session, keep that program's
+# output open until they end, which is when no program is left: ctest then took the program to
+# last as long as the longest one beside it, and a program started in the moment they ended lost
+# the server ("wine client error"). They are started here instead, with no output of ours, and
+# kept for the whole run.
+keep_wine_server() {
+  /usr/lib/wine/wineserver -w
+  /usr/lib/wine/wineserver -p </dev/null >/dev/null 2>&1
+  /usr/lib/wine/wine64 cmd /c exit </dev/null >/dev/null 2>&1
+}
 
 # The prefix is made once before the tests, which would otherwise each wait for it.
 /usr/lib/wine/wine64 wineboot --init >/dev/null 2>&1
-/usr/lib/wine/wineserver -w
+keep_wine_server
 ctest --test-dir build-windows --output-on-failure --no-tests=error -j"$(nproc)" </dev/null
 tests/windows/e2e.sh build-windows build
 tests/windows/console.sh build-windows
+keep_wine_server
 # The archive a Windows user downloads, unpacked and used as a drop uses it.
 archive=$(./scripts/package-windows.sh | tail -n1 | cut -d' ' -f1)
 tests/windows/package.sh "$archive" build
