@@ -1,6 +1,4 @@
-#include "platform/file_watcher.h"
-
-#include "platform/file_descriptor.h"
+#include "file_watcher_impl.h"
 
 #include <algorithm>
 #include <array>
@@ -40,57 +38,6 @@ static int checked(int fd, const char* what)
         throwErrno(what);
     return fd;
 }
-
-// The inotify side of a FileWatcher: one inotify descriptor for every watched directory, and an
-// eventfd that stop() writes to wake the wait.
-class FileWatcher::Impl {
-public:
-    explicit Impl(std::span<const std::filesystem::path> files);
-
-    [[nodiscard]] std::vector<std::filesystem::path>
-    waitForChanges(std::chrono::milliseconds window);
-    void stop() noexcept;
-    void watchDirectory(const std::filesystem::path& directory);
-
-private:
-    // A directory followed by its path: when it is removed or renamed its watch is dropped, and
-    // the directory made again under that path is watched anew.
-    struct WatchedDirectory {
-        std::filesystem::path path;
-        int watch = -1; // the inotify watch; -1 while nothing is at the path
-    };
-
-    struct Watch {
-        std::size_t directory = 0; // index into m_directories
-        std::string name; // the file's name in that directory
-        std::size_t file = 0; // index into m_files
-    };
-
-    // Reads the queued events, marking the files they name; false when none was queued.
-    bool readEvents(std::vector<bool>& changed);
-    // Marks what one event tells of; false when it concerns no watched file.
-    bool takeEvent(int watch, std::uint32_t mask, std::string_view name,
-                   std::vector<bool>& changed);
-    // Drops the watch of a directory that was removed or renamed and marks its files, now
-    // missing; false when watch is no directory's.
-    bool loseDirectory(int watch, std::vector<bool>& changed);
-    // Watches again each directory that is back at its path, marking its files that are there;
-    // false when none came back.
-    bool watchReturnedDirectories(std::vector<bool>& changed);
-    [[nodiscard]] bool anyDirectoryLost() const;
-    std::size_t addDirectory(const std::filesystem::path& directory);
-    void addWatch(const std::filesystem::path& path, std::size_t file);
-    void noteDirectoryChange(const std::filesystem::path& path);
-
-    FileDescriptor m_inotify;
-    FileDescriptor m_wake; // an eventfd that stop() signals
-    std::vector<std::filesystem::path> m_files;
-    std::vector<WatchedDirectory> m_directories;
-    std::vector<Watch> m_watches;
-    // forDirectory watches m_directories[0] whole; its changes gather in m_directoryChanges.
-    bool m_wholeDirectory = false;
-    std::vector<std::filesystem::path> m_directoryChanges;
-};
 
 FileWatcher::Impl::Impl(std::span<const std::filesystem::path> files)
     : m_inotify(checked(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC), "cannot start inotify"))
@@ -144,14 +91,7 @@ void FileWatcher::Impl::addWatch(const std::filesystem::path& path, std::size_t 
 
 void FileWatcher::Impl::noteDirectoryChange(const std::filesystem::path& path)
 {
-    // The directory alone already stands for every file in it.
-    const auto& changes = m_directoryChanges;
-    if (std::find(changes.begin(), changes.end(), m_directories[0].path) != changes.end()
-        || std::find(changes.begin(), changes.end(), path) != changes.end())
-        return;
-    if (path == m_directories[0].path)
-        m_directoryChanges.clear();
-    m_directoryChanges.push_back(path);
+    m_directoryChanges.note(m_directories[0].path, path);
 }
 
 bool FileWatcher::Impl::anyDirectoryLost() const
@@ -295,12 +235,7 @@ FileWatcher::Impl::waitForChanges(std::chrono::milliseconds window)
             burstEnd = Clock::now() + window;
         }
     }
-    auto files = std::exchange(m_directoryChanges, {});
-    for (std::size_t i = 0; i < m_files.size(); ++i) {
-        if (changed[i])
-            files.push_back(m_files[i]);
-    }
-    return files;
+    return m_directoryChanges.take(m_files, changed);
 }
 
 void FileWatcher::Impl::stop() noexcept
@@ -310,37 +245,6 @@ void FileWatcher::Impl::stop() noexcept
     const std::uint64_t one = 1;
     [[maybe_unused]] const ssize_t written = ::write(m_wake.get(), &one, sizeof one);
     errno = savedErrno;
-}
-
-FileWatcher::FileWatcher(std::span<const std::filesystem::path> files)
-    : m_impl(std::make_unique<Impl>(files))
-{
-}
-
-FileWatcher::FileWatcher(std::unique_ptr<Impl> impl)
-    : m_impl(std::move(impl))
-{
-}
-
-FileWatcher::FileWatcher(FileWatcher&& other) noexcept = default;
-FileWatcher& FileWatcher::operator=(FileWatcher&& other) noexcept = default;
-FileWatcher::~FileWatcher() = default;
-
-FileWatcher FileWatcher::forDirectory(const std::filesystem::path& directory)
-{
-    auto impl = std::make_unique<Impl>(std::span<const std::filesystem::path>());
-    impl->watchDirectory(directory);
-    return FileWatcher(std::move(impl));
-}
-
-std::vector<std::filesystem::path> FileWatcher::waitForChanges(std::chrono::milliseconds window)
-{
-    return m_impl->waitForChanges(window);
-}
-
-void FileWatcher::stop() noexcept
-{
-    m_impl->stop();
 }
 
 } // namespace beatplate

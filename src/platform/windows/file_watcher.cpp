@@ -1,5 +1,4 @@
-#include "platform/file_watcher.h"
-
+#include "file_watcher_impl.h"
 #include "platform/windows/windows_text.h"
 
 #include <algorithm>
@@ -18,80 +17,8 @@ namespace {
 // is reported missing.
 constexpr DWORD kNotifyFilter =
     FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_LAST_WRITE | FILE_NOTIFY_CHANGE_SIZE;
-constexpr std::size_t kBufferBytes = 64 * 1024;
-
-// Owns a handle of the kernel; null and INVALID_HANDLE_VALUE are none.
-class Handle {
-public:
-    explicit Handle(HANDLE handle = nullptr)
-        : m_handle(handle)
-    {
-    }
-    Handle(Handle&& other) noexcept
-        : m_handle(std::exchange(other.m_handle, nullptr))
-    {
-    }
-    Handle& operator=(Handle&& other) noexcept
-    {
-        std::swap(m_handle, other.m_handle);
-        return *this;
-    }
-    Handle(const Handle&) = delete;
-    Handle& operator=(const Handle&) = delete;
-    ~Handle()
-    {
-        if (m_handle != nullptr && m_handle != INVALID_HANDLE_VALUE)
-            ::CloseHandle(m_handle);
-    }
-    [[nodiscard]] HANDLE get() const { return m_handle; }
-
-private:
-    HANDLE m_handle;
-};
 
 } // namespace
-
-// One ReadDirectoryChangesW under way for each watched directory, and an event that stop() sets.
-class FileWatcher::Impl {
-public:
-    explicit Impl(std::span<const std::filesystem::path> files);
-    Impl(const Impl&) = delete;
-    Impl& operator=(const Impl&) = delete;
-    ~Impl();
-
-    [[nodiscard]] std::vector<std::filesystem::path>
-    waitForChanges(std::chrono::milliseconds window);
-    void stop() noexcept { ::SetEvent(m_stop.get()); }
-    void watchDirectory(const std::filesystem::path& directory);
-
-private:
-    struct WatchedDirectory {
-        std::filesystem::path path;
-        Handle handle;
-        Handle event;
-        OVERLAPPED overlapped{};
-        std::vector<DWORD> buffer = std::vector<DWORD>(kBufferBytes / sizeof(DWORD));
-    };
-    struct Watch {
-        std::size_t directory = 0;
-        std::filesystem::path name;
-        std::size_t file = 0;
-    };
-
-    std::size_t addDirectory(const std::filesystem::path& directory);
-    void addWatch(const std::filesystem::path& path, std::size_t file);
-    void startReading(WatchedDirectory& directory);
-    // Marks the files the finished read of directory i names; false when it names none.
-    bool takeEvents(std::size_t i, std::vector<bool>& changed);
-    void noteDirectoryChange(const std::filesystem::path& path);
-
-    Handle m_stop;
-    std::vector<std::filesystem::path> m_files;
-    std::vector<std::unique_ptr<WatchedDirectory>> m_directories;
-    std::vector<Watch> m_watches;
-    bool m_wholeDirectory = false;
-    std::vector<std::filesystem::path> m_directoryChanges;
-};
 
 FileWatcher::Impl::Impl(std::span<const std::filesystem::path> files)
     : m_stop(::CreateEventW(nullptr, TRUE, FALSE, nullptr))
@@ -163,13 +90,7 @@ void FileWatcher::Impl::addWatch(const std::filesystem::path& path, std::size_t 
 
 void FileWatcher::Impl::noteDirectoryChange(const std::filesystem::path& path)
 {
-    auto& changes = m_directoryChanges;
-    if (std::find(changes.begin(), changes.end(), m_directories[0]->path) != changes.end()
-        || std::find(changes.begin(), changes.end(), path) != changes.end())
-        return;
-    if (path == m_directories[0]->path)
-        changes.clear();
-    changes.push_back(path);
+    m_directoryChanges.note(m_directories[0]->path, path);
 }
 
 bool FileWatcher::Impl::takeEvents(std::size_t i, std::vector<bool>& changed)
@@ -247,43 +168,7 @@ FileWatcher::Impl::waitForChanges(std::chrono::milliseconds window)
             burstEnd = Clock::now() + window;
         }
     }
-    auto files = std::exchange(m_directoryChanges, {});
-    for (std::size_t i = 0; i < m_files.size(); ++i) {
-        if (changed[i])
-            files.push_back(m_files[i]);
-    }
-    return files;
-}
-
-FileWatcher::FileWatcher(std::span<const std::filesystem::path> files)
-    : m_impl(std::make_unique<Impl>(files))
-{
-}
-
-FileWatcher::FileWatcher(std::unique_ptr<Impl> impl)
-    : m_impl(std::move(impl))
-{
-}
-
-FileWatcher::FileWatcher(FileWatcher&& other) noexcept = default;
-FileWatcher& FileWatcher::operator=(FileWatcher&& other) noexcept = default;
-FileWatcher::~FileWatcher() = default;
-
-FileWatcher FileWatcher::forDirectory(const std::filesystem::path& directory)
-{
-    auto impl = std::make_unique<Impl>(std::span<const std::filesystem::path>());
-    impl->watchDirectory(directory);
-    return FileWatcher(std::move(impl));
-}
-
-std::vector<std::filesystem::path> FileWatcher::waitForChanges(std::chrono::milliseconds window)
-{
-    return m_impl->waitForChanges(window);
-}
-
-void FileWatcher::stop() noexcept
-{
-    m_impl->stop();
+    return m_directoryChanges.take(m_files, changed);
 }
 
 } // namespace beatplate

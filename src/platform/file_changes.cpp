@@ -1,0 +1,29 @@
+#include "platform/file_changes.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace beatplate {
+
+void FileChanges::note(const std::filesystem::path& directory, const std::filesystem::path& path)
+{
+    if (std::find(m_paths.begin(), m_paths.end(), directory) != m_paths.end()
+        || std::find(m_paths.begin(), m_paths.end(), path) != m_paths.end())
+        return;
+    if (path == directory)
+        m_paths.clear();
+    m_paths.push_back(path);
+}
+
+std::vector<std::filesystem::path> FileChanges::take(std::span<const std::filesystem::path> files,
+                                                     const std::vector<bool>& changed)
+{
+    auto taken = std::exchange(m_paths, {});
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        if (changed[i])
+            taken.push_back(files[i]);
+    }
+    return taken;
+}
+
+} // namespace beatplate
