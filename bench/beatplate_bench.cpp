@@ -10,6 +10,7 @@
 #include "chart/chart_parser.h"
 #include "chart/chart_text_reader.h"
 #include "chart_generator.h"
+#include "child_run.h"
 #include "load/header_font.h"
 #include "load/sprite_sheet.h"
 #include "output/banded_png_encoder.h"
@@ -34,8 +35,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <utility>
 #include <vector>
@@ -121,13 +120,6 @@ double processorMilliseconds()
     timespec time{};
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &time);
     return static_cast<double>(time.tv_sec) * 1e3 + static_cast<double>(time.tv_nsec) / 1e6;
-}
-
-double peakResidentMegabytes()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return static_cast<double>(usage.ru_maxrss) / 1024.0;
 }
 
 // The physical floor of drawing: writing every canvas byte once, into memory just mapped (cold)
@@ -387,33 +379,6 @@ RunFigures tallestChart()
     }
     RunFigures figures;
     figures.height = low;
-    return figures;
-}
-
-// Runs one measured run in a child process and reads its figures back.
-template <typename Run>
-std::optional<RunFigures> runInChild(const Run& run)
-{
-    int channel[2];
-    if (pipe(channel) != 0)
-        return std::nullopt;
-    std::fflush(stdout);
-    const pid_t child = fork();
-    if (child == 0) {
-        close(channel[0]);
-        const RunFigures figures = run();
-        const bool sent = write(channel[1], &figures, sizeof figures) == sizeof figures;
-        std::fflush(stdout);
-        std::_Exit(sent ? 0 : 1);
-    }
-    close(channel[1]);
-    RunFigures figures;
-    const bool received = read(channel[0], &figures, sizeof figures) == sizeof figures;
-    close(channel[0]);
-    int status = 0;
-    waitpid(child, &status, 0);
-    if (!received || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
-        return std::nullopt;
     return figures;
 }
 

@@ -2,6 +2,7 @@
 // prints the time per pixel and the peak memory of each, with their ratios.
 //   columns_bench SPRITE_SHEET [MEASURES...]   (default 1000 10000)
 #include "chart_generator.h"
+#include "child_run.h"
 #include "load/header_font.h"
 #include "load/sprite_sheet.h"
 #include "pipeline/chart_pipeline.h"
@@ -13,8 +14,6 @@
 #include <filesystem>
 #include <optional>
 #include <string>
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
@@ -87,37 +86,10 @@ RunFigures drawOnce(const std::filesystem::path& sheet, int measures, const Pict
     }
     figures.milliseconds =
         std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    figures.peakMegabytes = static_cast<double>(usage.ru_maxrss) / 1024.0;
+    figures.peakMegabytes = peakResidentMegabytes();
     readSize(output, figures);
     std::filesystem::remove(output);
     figures.parts = pipeline.pictureParts();
-    return figures;
-}
-
-std::optional<RunFigures> inChild(const std::filesystem::path& sheet, int measures,
-                                  const PictureForm& form)
-{
-    int channel[2];
-    if (pipe(channel) != 0)
-        return std::nullopt;
-    std::fflush(stdout);
-    const pid_t child = fork();
-    if (child == 0) {
-        close(channel[0]);
-        const RunFigures figures = drawOnce(sheet, measures, form);
-        const bool sent = write(channel[1], &figures, sizeof figures) == sizeof figures;
-        std::_Exit(sent ? 0 : 1);
-    }
-    close(channel[1]);
-    RunFigures figures;
-    const bool received = read(channel[0], &figures, sizeof figures) == sizeof figures;
-    close(channel[0]);
-    int status = 0;
-    waitpid(child, &status, 0);
-    if (!received || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
-        return std::nullopt;
     return figures;
 }
 
@@ -146,8 +118,10 @@ int main(int argc, char** argv)
         sizes = { 1000, 10000 };
     bool met = true;
     for (const int measures : sizes) {
-        const auto one = inChild(sheet, measures, {});
-        const auto columns = inChild(sheet, measures, { PictureForm::kAutoColumns, std::nullopt });
+        const auto one = runInChild([&] { return drawOnce(sheet, measures, {}); });
+        const auto columns = runInChild([&] {
+            return drawOnce(sheet, measures, { PictureForm::kAutoColumns, std::nullopt });
+        });
         if (!one || !columns) {
             std::printf("%d measures: the run failed\n", measures);
             return 1;
