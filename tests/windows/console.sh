@@ -8,20 +8,14 @@
 set -euo pipefail
 windows=$(cd "$1" && pwd)
 source_dir=$(cd "$(dirname "$0")/../.." && pwd)
+. "$source_dir/tests/windows/checks.sh"
 for tool in Xvfb xdotool; do
   if ! command -v "$tool" >/dev/null; then
     echo "console: skipped, $tool is not installed (scripts/setup.sh --windows installs it)"
     exit 0
   fi
 done
-wine=/usr/lib/wine/wine64
-work=$(mktemp -d)
 xvfb=""
-failures=0
-fail() {
-  echo "FAIL: $*" >&2
-  failures=$((failures + 1))
-}
 cleanup() {
   /usr/lib/wine/wineserver -k 2>/dev/null || true
   [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null
@@ -73,8 +67,4 @@ timeout 30 "$wine" wineconsole "$windows/beatplate.exe" 'C:\console-test\good.tx
 [ "$status" = 0 ] || fail "with a good chart only it ended with status $status (124: it waited)"
 [ -f "$charts/good.png" ] || fail "with a good chart only no picture was written"
 
-if [ "$failures" -gt 0 ]; then
-  echo "console: $failures failure(s)" >&2
-  exit 1
-fi
-echo "console: all passed"
+end_checks console "all passed"

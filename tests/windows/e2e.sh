@@ -8,18 +8,11 @@
 #   tests/windows/e2e.sh WINDOWS_BUILD_DIR LINUX_BUILD_DIR
 set -euo pipefail
 source_dir=$(cd "$(dirname "$0")/../.." && pwd)
+. "$source_dir/tests/windows/checks.sh"
 windows=$(cd "$1" && pwd)
 linux=$(cd "$2" && pwd)
-wine=/usr/lib/wine/wine64
 font=${BEATPLATE_TEST_FONT:-$(fc-match -f '%{file}' ':lang=ja:style=Regular')}
 sheet=$source_dir/assets/pic.png
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-failures=0
-fail() {
-  echo "FAIL: $*" >&2
-  failures=$((failures + 1))
-}
 
 # Paths are given relative to the work folder, which Wine reaches through its Z: drive.
 cd "$work"
@@ -151,8 +144,4 @@ kill "$server" 2>/dev/null || true
 wait "$server" 2>/dev/null || true
 grep -qF "さくら.txt" <<<"$answer" || fail "serve did not list the chart: ${answer:0:200}"
 
-if [ "$failures" -gt 0 ]; then
-  echo "e2e: $failures failure(s)" >&2
-  exit 1
-fi
-echo "e2e: all passed"
+end_checks e2e "all passed"

@@ -8,16 +8,9 @@
 #   tests/windows/package.sh ARCHIVE LINUX_BUILD_DIR
 set -euo pipefail
 source_dir=$(cd "$(dirname "$0")/../.." && pwd)
+. "$source_dir/tests/windows/checks.sh"
 archive=$(realpath "$1")
 linux=$(cd "$2" && pwd)
-wine=/usr/lib/wine/wine64
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-failures=0
-fail() {
-  echo "FAIL: $*" >&2
-  failures=$((failures + 1))
-}
 
 cd "$work"
 python3 -c 'import sys, zipfile; zipfile.ZipFile(sys.argv[1]).extractall(".")' "$archive"
@@ -61,8 +54,4 @@ timeout 20 "$wine" "$folder/beatplate.exe" --pause "$work/charts/good.txt" \
 grep -q '1 picture written, 1 chart has an error' pause.txt \
   || fail "--pause gave no summary: $(cat pause.txt)"
 
-if [ "$failures" -gt 0 ]; then
-  echo "package: $failures failures" >&2
-  exit 1
-fi
-echo "package: $(stat -c %s "$archive") bytes, every check passed"
+end_checks package "$(stat -c %s "$archive") bytes, every check passed"
