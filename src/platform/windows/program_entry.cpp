@@ -15,11 +15,6 @@ int wmain(int argc, wchar_t** argv)
 {
     for (const int fd : { 0, 1, 2 })
         ::_setmode(fd, _O_BINARY);
-    // Progress lines are redrawn with the terminal's erase sequence.
-    const HANDLE error = ::GetStdHandle(STD_ERROR_HANDLE);
-    DWORD mode = 0;
-    if (::GetConsoleMode(error, &mode) != 0)
-        ::SetConsoleMode(error, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING);
     std::vector<std::string> arguments;
     arguments.reserve(static_cast<std::size_t>(argc));
     for (int i = 0; i < argc; ++i)

@@ -6,6 +6,7 @@
 #include <array>
 #include <climits>
 #include <io.h>
+#include <string_view>
 #include <windows.h>
 
 namespace beatplate {
@@ -20,20 +21,49 @@ static HANDLE consoleOf(int fd)
     return handle;
 }
 
-// A console shows UTF-16, whatever its code page; the bytes we write are UTF-8.
-static bool writeToConsole(HANDLE console, std::string_view bytes)
+static bool writeWide(HANDLE console, std::wstring_view text)
 {
-    const std::vector<wchar_t> text = wideOf(bytes);
-    std::size_t done = 0;
-    while (done < text.size()) {
+    while (!text.empty()) {
         DWORD written = 0;
-        const auto chunk = static_cast<DWORD>(std::min<std::size_t>(text.size() - done, 16384));
-        if (::WriteConsoleW(console, text.data() + done, chunk, &written, nullptr) == 0
-            || written == 0)
+        const auto chunk = static_cast<DWORD>(std::min<std::size_t>(text.size(), 16384));
+        if (::WriteConsoleW(console, text.data(), chunk, &written, nullptr) == 0 || written == 0)
             return false;
-        done += written;
+        text.remove_prefix(written);
     }
     return true;
+}
+
+// Blanks the cursor's line from the cursor to its end, leaving the cursor where it is.
+static bool eraseToLineEnd(HANDLE console)
+{
+    CONSOLE_SCREEN_BUFFER_INFO information{};
+    if (::GetConsoleScreenBufferInfo(console, &information) == 0)
+        return false;
+    const COORD from = information.dwCursorPosition;
+    const auto length = static_cast<DWORD>(std::max(0, information.dwSize.X - from.X));
+    DWORD done = 0;
+    return ::FillConsoleOutputCharacterW(console, L' ', length, from, &done) != 0
+        && ::FillConsoleOutputAttribute(console, information.wAttributes, length, from, &done) != 0;
+}
+
+// A console shows UTF-16, whatever its code page; the bytes we write are UTF-8. The erase
+// sequence that redraws the progress line is carried out here rather than written: consoles
+// before Windows 10, and Wine's, would show it as text.
+static bool writeToConsole(HANDLE console, std::string_view bytes)
+{
+    static constexpr std::wstring_view kEraseToLineEnd = L"\x1b[K";
+    const std::vector<wchar_t> wide = wideOf(bytes);
+    std::wstring_view text(wide.data(), wide.size());
+    for (;;) {
+        const auto erase = text.find(kEraseToLineEnd);
+        if (!writeWide(console, text.substr(0, erase)))
+            return false;
+        if (erase == std::wstring_view::npos)
+            return true;
+        if (!eraseToLineEnd(console))
+            return false;
+        text.remove_prefix(erase + kEraseToLineEnd.size());
+    }
 }
 
 bool writeAll(int fd, std::string_view bytes)
