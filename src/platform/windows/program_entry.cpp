@@ -7,7 +7,6 @@
 #include <io.h>
 #include <string>
 #include <vector>
-#include <windows.h>
 
 // The command line comes as UTF-16, so that any path works whatever the system's code page; the
 // program gets it as UTF-8, as it does on Linux. The standard streams carry bytes untranslated.
