@@ -26,4 +26,24 @@ std::vector<std::filesystem::path> FileChanges::take(std::span<const std::filesy
     return taken;
 }
 
+void ChangeWindow::noteChange()
+{
+    if (!m_end)
+        m_end = Clock::now() + m_length;
+}
+
+std::optional<std::chrono::milliseconds> ChangeWindow::remaining() const
+{
+    if (!m_end)
+        return std::nullopt;
+    return std::max(std::chrono::milliseconds::zero(),
+                    std::chrono::ceil<std::chrono::milliseconds>(*m_end - Clock::now()));
+}
+
+bool ChangeWindow::closed() const
+{
+    const auto left = remaining();
+    return left && left->count() == 0;
+}
+
 } // namespace beatplate

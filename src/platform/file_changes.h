@@ -1,6 +1,8 @@
 #pragma once
 
+#include <chrono>
 #include <filesystem>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -20,6 +22,27 @@ public:
 
 private:
     std::vector<std::filesystem::path> m_paths;
+};
+
+// The time after a first change in which the changes that follow it are gathered, so that a
+// save that touches a file several times, or several files, is told once.
+class ChangeWindow {
+public:
+    explicit ChangeWindow(std::chrono::milliseconds length)
+        : m_length(length)
+    {
+    }
+    // Opens the window at the first change; later ones leave it as it is.
+    void noteChange();
+    // How long is left to wait: none before the first change (as long as it takes), zero
+    // once the window has closed.
+    [[nodiscard]] std::optional<std::chrono::milliseconds> remaining() const;
+    [[nodiscard]] bool closed() const;
+
+private:
+    using Clock = std::chrono::steady_clock;
+    std::chrono::milliseconds m_length;
+    std::optional<Clock::time_point> m_end;
 };
 
 } // namespace beatplate

@@ -201,20 +201,14 @@ bool FileWatcher::Impl::readEvents(std::vector<bool>& changed)
 std::vector<std::filesystem::path>
 FileWatcher::Impl::waitForChanges(std::chrono::milliseconds window)
 {
-    using Clock = std::chrono::steady_clock;
     std::vector<bool> changed(m_files.size(), false);
-    bool burstStarted = false;
-    Clock::time_point burstEnd;
-    for (;;) {
+    ChangeWindow gathering(window);
+    while (!gathering.closed()) {
         int timeout = anyDirectoryLost() ? kReturnPollMilliseconds : -1;
-        if (burstStarted) {
-            const auto remaining =
-                std::chrono::ceil<std::chrono::milliseconds>(burstEnd - Clock::now());
-            if (remaining.count() <= 0)
-                break;
-            const int burstTimeout = static_cast<int>(
-                std::min<std::chrono::milliseconds::rep>(remaining.count(), INT_MAX));
-            timeout = timeout < 0 ? burstTimeout : std::min(timeout, burstTimeout);
+        if (const auto left = gathering.remaining()) {
+            const int windowTimeout =
+                static_cast<int>(std::min<std::chrono::milliseconds::rep>(left->count(), INT_MAX));
+            timeout = timeout < 0 ? windowTimeout : std::min(timeout, windowTimeout);
         }
         std::array<pollfd, 2> fds{ { { m_wake.get(), POLLIN, 0 },
                                      { m_inotify.get(), POLLIN, 0 } } };
@@ -230,10 +224,8 @@ FileWatcher::Impl::waitForChanges(std::chrono::milliseconds window)
         const bool eventsTaken = (fds[1].revents & POLLIN) != 0 && readEvents(changed);
         // Looked for after the events, so that a directory lost in them is looked for at once.
         const bool directoryReturned = anyDirectoryLost() && watchReturnedDirectories(changed);
-        if ((eventsTaken || directoryReturned) && !burstStarted) {
-            burstStarted = true;
-            burstEnd = Clock::now() + window;
-        }
+        if (eventsTaken || directoryReturned)
+            gathering.noteChange();
     }
     return m_directoryChanges.take(m_files, changed);
 }

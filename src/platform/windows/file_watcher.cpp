@@ -1,8 +1,6 @@
 #include "file_watcher_impl.h"
 #include "platform/windows/windows_text.h"
 
-#include <algorithm>
-#include <array>
 #include <cstring>
 #include <string>
 #include <system_error>
@@ -138,22 +136,14 @@ bool FileWatcher::Impl::takeEvents(std::size_t i, std::vector<bool>& changed)
 std::vector<std::filesystem::path>
 FileWatcher::Impl::waitForChanges(std::chrono::milliseconds window)
 {
-    using Clock = std::chrono::steady_clock;
     std::vector<bool> changed(m_files.size(), false);
-    bool burstStarted = false;
-    Clock::time_point burstEnd;
+    ChangeWindow gathering(window);
     std::vector<HANDLE> handles{ m_stop.get() };
     for (const auto& directory : m_directories)
         handles.push_back(directory->event.get());
-    for (;;) {
-        DWORD timeout = INFINITE;
-        if (burstStarted) {
-            const auto remaining =
-                std::chrono::ceil<std::chrono::milliseconds>(burstEnd - Clock::now());
-            if (remaining.count() <= 0)
-                break;
-            timeout = static_cast<DWORD>(remaining.count());
-        }
+    while (!gathering.closed()) {
+        const auto left = gathering.remaining();
+        const DWORD timeout = left ? static_cast<DWORD>(left->count()) : INFINITE;
         const DWORD woken = ::WaitForMultipleObjects(static_cast<DWORD>(handles.size()),
                                                      handles.data(), FALSE, timeout);
         if (woken == WAIT_TIMEOUT)
@@ -163,10 +153,8 @@ FileWatcher::Impl::waitForChanges(std::chrono::milliseconds window)
         if (woken == WAIT_FAILED || woken >= WAIT_OBJECT_0 + handles.size())
             throw lastSystemError("cannot wait for file events");
         const std::size_t index = woken - WAIT_OBJECT_0 - 1;
-        if (takeEvents(index, changed) && !burstStarted) {
-            burstStarted = true;
-            burstEnd = Clock::now() + window;
-        }
+        if (takeEvents(index, changed))
+            gathering.noteChange();
     }
     return m_directoryChanges.take(m_files, changed);
 }
