@@ -1,20 +1,12 @@
 #include "platform/mapped_file.h"
 
+#include "platform/windows/handle.h"
 #include "platform/windows/windows_text.h"
 
 #include <cerrno>
-#include <memory>
 #include <windows.h>
 
 namespace beatplate {
-namespace {
-
-struct HandleCloser {
-    void operator()(HANDLE handle) const { ::CloseHandle(handle); }
-};
-using HandlePtr = std::unique_ptr<void, HandleCloser>;
-
-} // namespace
 
 std::optional<MappedFile> MappedFile::open(const std::filesystem::path& path)
 {
@@ -25,7 +17,7 @@ std::optional<MappedFile> MappedFile::open(const std::filesystem::path& path)
         errno = errnoOf(::GetLastError());
         return std::nullopt;
     }
-    const HandlePtr file(opened);
+    const Handle file(opened);
     LARGE_INTEGER size{};
     if (::GetFileType(file.get()) != FILE_TYPE_DISK || !::GetFileSizeEx(file.get(), &size)
         || size.QuadPart <= 0) {
@@ -33,9 +25,8 @@ std::optional<MappedFile> MappedFile::open(const std::filesystem::path& path)
         return std::nullopt;
     }
     // The view stays when both handles are closed.
-    const HandlePtr mapping(
-        ::CreateFileMappingW(file.get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
-    if (!mapping) {
+    const Handle mapping(::CreateFileMappingW(file.get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
+    if (mapping.get() == nullptr) {
         errno = errnoOf(::GetLastError());
         return std::nullopt;
     }
