@@ -21,7 +21,8 @@ static void drawWatchedChart(const ChartJob& job, const DrawingTools& tools,
         return;
     const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(
         std::chrono::steady_clock::now() - start);
-    console.report("drawn " + job.name + " in " + std::to_string(elapsed.count()) + " ms",
+    const std::string done = settings.sound ? "wrote the sound of " : "drawn ";
+    console.report(done + job.name + " in " + std::to_string(elapsed.count()) + " ms",
                    std::nullopt, MessageKind::Information);
 }
 
