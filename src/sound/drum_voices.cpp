@@ -209,12 +209,12 @@ std::string_view voiceName(Voice voice)
 // Levels leave room for a roll, a note and a click together before the mix saturates.
 DrumVoices::DrumVoices()
     : m_samples{
-        drum({ 0.35, 90, 95, 0.02, 0.11, 0.0, 0.35, 0.5, 0x9E3779B9u }),
-        rim({ 0.12, 3000, 0.010, 1800, 0, 0.018, 0.45, 0x85EBCA6Bu }),
-        drum({ 0.5, 75, 110, 0.03, 0.2, 0.35, 0.5, 0.8, 0xC2B2AE35u }),
-        rim({ 0.2, 2600, 0.018, 1800, 1250, 0.03, 0.75, 0x27D4EB2Fu }),
-        click({ 0.04, 1000, 0.006, 0.35 }),
-        click({ 0.05, 1500, 0.008, 0.55 }),
+        drum({ 0.35, 90, 95, 0.02, 0.11, 0.0, 0.35, 0.4, 0x9E3779B9u }),
+        rim({ 0.12, 3000, 0.010, 1800, 0, 0.018, 0.35, 0x85EBCA6Bu }),
+        drum({ 0.5, 75, 110, 0.03, 0.2, 0.35, 0.5, 0.6, 0xC2B2AE35u }),
+        rim({ 0.2, 2600, 0.018, 1800, 1250, 0.03, 0.55, 0x27D4EB2Fu }),
+        click({ 0.04, 1000, 0.006, 0.25 }),
+        click({ 0.05, 1500, 0.008, 0.35 }),
     }
 {
 }
