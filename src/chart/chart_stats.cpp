@@ -227,8 +227,7 @@ std::vector<TimeSpan> gogoSections(const ChartDocument& document, const ChartTim
     return sections;
 }
 
-std::vector<MeasureTime> measureTimes(const ChartDocument& document,
-                                      const ChartTimeline& timeline)
+std::vector<MeasureTime> measureTimes(const ChartDocument& document, const ChartTimeline& timeline)
 {
     std::vector<MeasureTime> times;
     times.reserve(document.measures.size());
@@ -236,9 +235,13 @@ std::vector<MeasureTime> measureTimes(const ChartDocument& document,
         const std::int64_t start = timeline.measureStart(i);
         const std::int64_t end = timeline.measureStart(i + 1);
         const double seconds = timeline.secondsAt(start);
-        times.push_back({ start, static_cast<std::uint32_t>(end - start), seconds,
-                          timeline.secondsAt(end) - seconds, document.measures[i].beats,
-                          {}, std::nullopt });
+        times.push_back({ start,
+                          static_cast<std::uint32_t>(end - start),
+                          seconds,
+                          timeline.secondsAt(end) - seconds,
+                          document.measures[i].beats,
+                          {},
+                          std::nullopt });
     }
     return times;
 }

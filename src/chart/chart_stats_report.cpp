@@ -135,9 +135,12 @@ double micro(double value)
 
 Json measureJson(std::size_t index, const MeasureTime& measure)
 {
-    Json json{ { "measure", index + 1 },     { "tick", measure.tick },
-               { "ticks", measure.ticks },   { "start", micro(measure.start) },
-               { "seconds", micro(measure.seconds) }, { "beats", measure.beats } };
+    Json json{ { "measure", index + 1 },
+               { "tick", measure.tick },
+               { "ticks", measure.ticks },
+               { "start", micro(measure.start) },
+               { "seconds", micro(measure.seconds) },
+               { "beats", measure.beats } };
     if (measure.lines != std::array<std::int32_t, 3>{})
         json["lines"] = measure.lines;
     if (const auto& place = measure.place) {

@@ -22,8 +22,8 @@ static void drawWatchedChart(const ChartJob& job, const DrawingTools& tools,
     const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(
         std::chrono::steady_clock::now() - start);
     const std::string done = settings.sound ? "wrote the sound of " : "drawn ";
-    console.report(done + job.name + " in " + std::to_string(elapsed.count()) + " ms",
-                   std::nullopt, MessageKind::Information);
+    console.report(done + job.name + " in " + std::to_string(elapsed.count()) + " ms", std::nullopt,
+                   MessageKind::Information);
 }
 
 int watchCharts(std::span<const ChartJob> jobs, const DrawingTools& tools,

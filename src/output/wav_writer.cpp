@@ -69,9 +69,9 @@ void writeChartWav(ChartSound& sound, int descriptor)
 {
     refuseTooLong(sound);
     for (auto bytes = sound.next(); !bytes.empty(); bytes = sound.next()) {
+        const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
         errno = 0;
-        if (!writeAll(descriptor, std::string_view(reinterpret_cast<const char*>(bytes.data()),
-                                                   bytes.size()))) {
+        if (!writeAll(descriptor, text)) {
             const int error = errno != 0 ? errno : EIO;
             throw failure(error, kWriteFailedMessage,
                           "standard output: " + std::generic_category().message(error));

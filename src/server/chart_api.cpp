@@ -133,8 +133,7 @@ void ChartApi::route(httplib::Server& server)
     server.Post("/api/render", [this](const Request& q, Response& r) { render(q, r); });
     server.Put("/api/charts/([^/]+)", [this](const Request& q, Response& r) { save(q, r); });
     server.Get("/api/sound/voices.wav", [this](const Request&, Response& r) {
-        r.set_content(reinterpret_cast<const char*>(m_voices.data()), m_voices.size(),
-                      "audio/wav");
+        r.set_content(reinterpret_cast<const char*>(m_voices.data()), m_voices.size(), "audio/wav");
     });
 }
 

@@ -58,7 +58,8 @@ std::vector<std::uint8_t> voicesWav(const DrumVoices& voices)
     for (std::size_t voice = 0; voice < kVoiceCount; ++voice) {
         const auto source = voices.samples(static_cast<Voice>(voice));
         for (std::size_t n = 0; n < source.size(); ++n)
-            samples[voice * kSlot + n] = static_cast<std::int16_t>(std::lround(source[n] * 32767.0f));
+            samples[voice * kSlot + n] =
+                static_cast<std::int16_t>(std::lround(source[n] * 32767.0f));
     }
     const auto header = wavHeader(static_cast<std::uint32_t>(samples.size()));
     std::vector<std::uint8_t> bytes(header.begin(), header.end());

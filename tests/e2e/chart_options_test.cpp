@@ -184,14 +184,14 @@ TEST(BeatplateChartOptions, WritesTheSoundBesideTheChartOrOnStandardOutputNeverH
     ASSERT_EQ(wav.size(), 44u + 2 * (2 * 44100 + 22050));
     EXPECT_EQ(wav.substr(0, 4), "RIFF");
     EXPECT_EQ(wav.substr(20, 16),
-              std::string("\x01\x00\x01\x00\x44\xac\x00\x00\x88\x58\x01\x00\x02\x00\x10\x00",
-                          16));
+              std::string("\x01\x00\x01\x00\x44\xac\x00\x00\x88\x58\x01\x00\x02\x00\x10\x00", 16));
     EXPECT_EQ(sandbox.run({ "--sound", "--metronome", "-o", "-", "beat.txt" }).output, wav);
     EXPECT_NE(sandbox.run({ "--sound", "-o", "-", "beat.txt" }).output, wav);
     const auto refused = sandbox.run({ "--sound", "-o", "nowhere/beat.wav", "beat.txt" });
     EXPECT_EQ(refused.status, 3);
-    EXPECT_EQ(refused.errors, "出力がなぜかできません。　wavファイル開いてない？ (beat.txt)\n"
-                              "(output nowhere/beat.wav: No such file or directory)\n");
+    EXPECT_EQ(refused.errors,
+              "出力がなぜかできません。　wavファイル開いてない？ (beat.txt)\n"
+              "(output nowhere/beat.wav: No such file or directory)\n");
     EXPECT_EQ(listDirectory(sandbox.directory()),
               (std::vector<std::string>{ "beat.txt", "beat.wav", "beatplate", "pic.png" }));
 }
