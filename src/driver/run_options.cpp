@@ -98,7 +98,9 @@ static void refuseConflicts(const RunOptions& options)
     if (std::find(options.charts.begin(), options.charts.end(), "-") != options.charts.end())
         throw CommandLineError("--watch follows charts in files; '-' cannot be watched");
     if (options.output == "-")
-        throw CommandLineError("--watch writes pictures and sounds into files, not to '-'");
+        throw CommandLineError("--watch writes "
+                               + std::string(options.sound ? "sounds" : "pictures")
+                               + " into files, not to '-'");
 }
 
 std::vector<OptionSpec> runOptionTable(RunOptions& options)

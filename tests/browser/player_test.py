@@ -15,10 +15,10 @@ import wave
 from array import array
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from page_test import TIMEOUT, start_browser, start_server  # noqa: E402
+from page_test import TIMEOUT, PageTest, start_browser, start_server  # noqa: E402
 
 from selenium.webdriver.common.by import By  # noqa: E402
-from selenium.webdriver.support.ui import Select, WebDriverWait  # noqa: E402
+from selenium.webdriver.support.ui import Select  # noqa: E402
 
 RATE = 44100
 # Tempo changes between and inside measures, a meter of three, a triplet, a roll, branches.
@@ -139,16 +139,7 @@ return [(cursor.left + cursor.width / 2 - picture.left) * scale, (cursor.top - p
 """
 
 
-class PlayerTest:
-    def __init__(self, browser, url, directory):
-        self.browser = browser
-        self.url = url
-        self.directory = directory
-        self.wait = WebDriverWait(browser, TIMEOUT)
-
-    def element(self, id):
-        return self.browser.find_element(By.ID, id)
-
+class PlayerTest(PageTest):
     def picture_source(self):
         return self.browser.execute_script(
             "const p = document.getElementById('picture');"
@@ -237,7 +228,7 @@ def main():
     browser = None
     try:
         browser = start_browser(profile)
-        test = PlayerTest(browser, url, directory)
+        test = PlayerTest(browser, url, directory, None)
         test.open_chart()
         test.check_onsets(binary)
         test.check_playing()
