@@ -118,6 +118,8 @@ TEST(ChartStats, CountsEveryBranchPath)
                           2,
                           { 1, 1, 0, 0, 4, 4, 4, 4, 2, 0, 0, 0, 2, 0, 0, 0 } } } },
         .uncompletedNotes = 2,
+        .timeline = {},
+        .tempos = {},
     };
     EXPECT_EQ(withoutTimeline(statsOfFile("stats_branches.txt")), expected);
 }
@@ -148,6 +150,8 @@ TEST(ChartStats, CountsEverySpanKind)
         .density = { 2 / 11.125, 1, 0.5, 1, { 1, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0 } },
         .gogo = {},
         .branches = {},
+        .timeline = {},
+        .tempos = {},
     };
     EXPECT_EQ(withoutTimeline(statsOfFile("stats_spans.txt")), expected);
 }
