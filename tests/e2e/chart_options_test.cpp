@@ -192,8 +192,16 @@ TEST(BeatplateChartOptions, WritesTheSoundBesideTheChartOrOnStandardOutputNeverH
     EXPECT_EQ(refused.errors,
               "出力がなぜかできません。　wavファイル開いてない？ (beat.txt)\n"
               "(output nowhere/beat.wav: No such file or directory)\n");
-    EXPECT_EQ(listDirectory(sandbox.directory()),
-              (std::vector<std::string>{ "beat.txt", "beat.wav", "beatplate", "pic.png" }));
+    // 40 measures at a hundredth of a beat a minute last 11 days, more than a WAV file holds.
+    sandbox.writeChart("slow.txt", "#bpm 0.01\n" + std::string(40 * 16, 'o') + "\n");
+    const auto tooLong = sandbox.run({ "--sound", "slow.txt" });
+    EXPECT_EQ(tooLong.status, 3);
+    EXPECT_EQ(tooLong.errors,
+              "譜面が長すぎてwavにできません。 (slow.txt)\n"
+              "(its sound lasts 960000 s, more than a WAV file holds)\n");
+    EXPECT_EQ(
+        listDirectory(sandbox.directory()),
+        (std::vector<std::string>{ "beat.txt", "beat.wav", "beatplate", "pic.png", "slow.txt" }));
 }
 
 TEST(BeatplateChartOptions, PrintsFiguresInTheOrderGivenAndDrawsOnlyWhenAsked)
