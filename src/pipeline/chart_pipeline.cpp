@@ -178,9 +178,10 @@ std::optional<PipelineError> ChartPipeline::drawPicture(PictureTools& tools, Png
             return PipelineError{
                 PipelineErrorKind::SheetUnreadable, kSheetUnreadableMessage, {}, {}, {}
             };
+        const MeasureMarks* const marks = m_marks ? &*m_marks : nullptr;
         if (m_pages.empty()) {
             const BandedScore score =
-                ScoreRenderer(*sheet, tools.headerFont()).bands(m_document, kPngBandRows);
+                ScoreRenderer(*sheet, tools.headerFont(), marks).bands(m_document, kPngBandRows);
             writeChartPng(bandsOf(score), std::move(chunk), sink, options);
             return std::nullopt;
         }
@@ -192,8 +193,8 @@ std::optional<PipelineError> ChartPipeline::drawPicture(PictureTools& tools, Png
             header = layOutHeaderLines(*font, m_document, kPageWidth,
                                        std::u16string(label.begin(), label.end()));
         }
-        const ColumnPicture picture(*sheet, std::move(header), *m_layout, m_document,
-                                    m_pages[part]);
+        const ColumnPicture picture(*sheet, std::move(header), *m_layout, m_document, m_pages[part],
+                                    marks);
         writeChartPng(bandsOf(picture), std::move(chunk), sink, options);
         return std::nullopt;
     } catch (const std::exception& error) {
