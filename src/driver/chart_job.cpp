@@ -66,10 +66,10 @@ static std::optional<std::string> refusalOf(const ChartJob& job, const ChartSett
 
 // The warnings of a parsed chart as one message of check lines, so that another chart's lines
 // never come between them.
-static void showWarnings(const ChartJob& job, const ChartPipeline& chart,
-                         const ChartSettings& settings, Console& console)
+void showWarnings(const ChartJob& job, const ChartPipeline& chart, WarningDisplay warnings,
+                  Console& console)
 {
-    if (settings.warnings == WarningDisplay::Hidden)
+    if (warnings == WarningDisplay::Hidden)
         return;
     std::string lines;
     for (const ChartDiagnostic& warning : chart.diagnostics())
@@ -140,12 +140,10 @@ static int drawParts(const ChartJob& job, ChartPipeline& chart, const DrawingToo
     return kExitSuccess;
 }
 
-// Draws a parsed chart into the file opened for it, or onto standard output without one.
-static int drawChart(const ChartJob& job, ChartPipeline& chart,
-                     std::optional<TemporaryFile>& output, const DrawingTools& tools,
-                     const ChartSettings& settings, Console& console)
+int drawChart(const ChartJob& job, ChartPipeline& chart, std::optional<TemporaryFile>& output,
+              const DrawingTools& tools, const PictureForm& form, Console& console)
 {
-    if (const auto error = chart.layOutPicture(settings.form))
+    if (const auto error = chart.layOutPicture(form))
         return reportDrawingError(job, *error, console);
     if (chart.pictureParts() > 1) {
         // The whole picture's own file is not written.
@@ -189,14 +187,14 @@ static ChartOutcome processOpenedChart(const ChartJob& job, ChartPipeline& chart
                                                                    : DiagnosticScope::FirstError;
     if (const auto error = chart.read(scope))
         return { reportChartError(job, chart, *error, settings, console), {}, std::nullopt };
-    showWarnings(job, chart, settings, console);
+    showWarnings(job, chart, settings.warnings, console);
     ChartOutcome outcome;
     if (givesFigures(settings.task))
         outcome.stats = chart.figures(job.name, settings.form);
     if (drawsPicture(settings.task) && settings.sound)
         outcome.status = writeSound(job, chart, output, *settings.sound, console);
     else if (drawsPicture(settings.task))
-        outcome.status = drawChart(job, chart, output, tools, settings, console);
+        outcome.status = drawChart(job, chart, output, tools, settings.form, console);
     return outcome;
 }
 

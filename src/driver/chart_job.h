@@ -11,8 +11,10 @@
 
 namespace beatplate {
 
+class ChartPipeline;
 class Console;
 class PictureTools;
+class TemporaryFile;
 
 // One chart of a run and where its picture goes.
 struct ChartJob {
@@ -72,5 +74,16 @@ struct ChartOutcome {
 // several charts at once when each thread has its own tools.
 [[nodiscard]] ChartOutcome processChart(const ChartJob& job, const DrawingTools& tools,
                                         const ChartSettings& settings, Console& console);
+
+// The warnings of a parsed chart, as one message of check lines on console.
+void showWarnings(const ChartJob& job, const ChartPipeline& chart, WarningDisplay warnings,
+                  Console& console);
+
+// Draws a parsed chart in a form into output, opened for job's picture, or onto standard output
+// without a picture; a picture cut in parts goes into files beside it instead. Returns the exit
+// status; a failure is reported on console.
+[[nodiscard]] int drawChart(const ChartJob& job, ChartPipeline& chart,
+                            std::optional<TemporaryFile>& output, const DrawingTools& tools,
+                            const PictureForm& form, Console& console);
 
 } // namespace beatplate

@@ -42,7 +42,7 @@ static int parseBranch(std::string_view text)
     return text[0] - '0';
 }
 
-static ChartEncoding parseEncoding(std::string_view name)
+ChartEncoding parseEncodingOption(std::string_view name)
 {
     const auto encoding = chartEncodingNamed(name);
     if (!encoding)
@@ -135,7 +135,7 @@ std::vector<OptionSpec> runOptionTable(RunOptions& options)
           "read a chart without a byte-order mark as NAME,\n"
           "cp932 or utf-8 (default: UTF-8 when the chart is\n"
           "valid UTF-8, else cp932)",
-          [&](std::string_view name) { options.encoding = parseEncoding(name); } },
+          [&](std::string_view name) { options.encoding = parseEncodingOption(name); } },
         { 'q', "quiet", "", "show no warnings; errors are still shown",
           [&](std::string_view) { options.quiet = true; } },
         { '\0', "sheet", "FILE", "draw with the sprite sheet FILE",
@@ -192,6 +192,7 @@ std::string runHelpText()
     return "Usage: beatplate [OPTION]... CHART...\n"
            "  or:  beatplate serve [OPTION]... [DIR]   (see beatplate serve --help)\n"
            "  or:  beatplate lsp [OPTION]...           (see beatplate lsp --help)\n"
+           "  or:  beatplate diff [OPTION]... OLD NEW  (see beatplate diff --help)\n"
            "Draw each note chart as a PNG picture of its score, beside the chart\n"
            "(song.txt gives song.png), with the chart text inside the picture.\n"
            "A CHART of - is read from standard input; its picture goes to -o, or to\n"

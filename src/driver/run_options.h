@@ -46,6 +46,9 @@ struct RunOptions {
     CommonOptions common;
 };
 
+// --encoding NAME: cp932 or utf-8; throws CommandLineError.
+[[nodiscard]] ChartEncoding parseEncodingOption(std::string_view name);
+
 // What the run writes for each chart: ".png", or ".wav" with --sound.
 [[nodiscard]] std::string_view outputExtension(const RunOptions& options);
 

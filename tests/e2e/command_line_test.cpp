@@ -325,6 +325,7 @@ TEST(BeatplateCommandLine, HelpAndManualPageTellTheSameOptionsAndVersion)
     } programs[] = {
         { BEATPLATE_BINARY_PATH, { "-h" }, "man/beatplate.1" },
         { BEATPLATE_BINARY_PATH, { "serve", "-h" }, "man/beatplate.1" },
+        { BEATPLATE_BINARY_PATH, { "diff", "-h" }, "man/beatplate.1" },
         { fs::path(BEATPLATE_BUILD_DIR) / "beatplate-chart", { "-h" }, "man/beatplate-chart.1" },
     };
     for (const auto& [program, arguments, page] : programs) {

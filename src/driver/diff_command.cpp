@@ -1,0 +1,182 @@
+#include "driver/diff_command.h"
+
+#include "base/utf8_path.h"
+#include "chart/chart_comparison_report.h"
+#include "chart/chart_parser.h"
+#include "cli/console.h"
+#include "cli/exit_status.h"
+#include "cli/messages.h"
+#include "cli/pause_choice.h"
+#include "cli/subcommand.h"
+#include "driver/chart_job.h"
+#include "driver/diff_options.h"
+#include "driver/run_options.h"
+#include "driver/run_paths.h"
+#include "extract/chart_chunk_reader.h"
+#include "extract/extract_error.h"
+#include "load/sprite_sheet_choice.h"
+#include "output/png_writer.h"
+#include "pipeline/chart_pipeline.h"
+#include "pipeline/pipeline_error.h"
+#include "pipeline/thread_picture_tools.h"
+#include "platform/files.h"
+#include "platform/terminal.h"
+
+#include <array>
+#include <optional>
+
+namespace beatplate {
+
+namespace {
+
+constexpr std::string_view kProgramName = "beatplate diff";
+// As diff answers: 0 the same, 1 different, anything higher trouble.
+constexpr int kExitDifferent = 1;
+constexpr std::string_view kPngSignature{ "\x89PNG\r\n\x1a\n", 8 };
+
+} // namespace
+
+// True when the file begins as a PNG does; a file that cannot be read is left to the chart
+// reader, which says so as it does for any chart.
+static bool isPicture(const std::string& name)
+{
+    if (name == "-")
+        return false;
+    const FileDescriptor file = openForReading(utf8Path(name));
+    if (!file.valid())
+        return false;
+    std::array<char, kPngSignature.size()> start{};
+    return readSome(file.get(), start.data(), start.size()) == static_cast<long long>(start.size())
+        && std::string_view(start.data(), start.size()) == kPngSignature;
+}
+
+// The chart a picture carries, as the bytes of a UTF-16LE chart file: the chunk's code units
+// with a byte-order mark before them and without the zero unit that ends them.
+static ChartSource pictureSource(const std::string& name)
+{
+    std::string data = readChartChunk(utf8Path(name));
+    if (data.size() >= 2 && data[data.size() - 1] == '\0' && data[data.size() - 2] == '\0')
+        data.resize(data.size() - 2);
+    return ChartSource::bytes("\xFF\xFE" + data, std::nullopt);
+}
+
+// Reads one version into chart; on failure reports it, naming the file, and returns the status.
+static int readVersion(const std::string& name, const DiffOptions& options,
+                       std::optional<ChartPipeline>& chart, Console& console)
+{
+    try {
+        chart.emplace(isPicture(name)
+                          ? pictureSource(name)
+                          : ChartSource::file(name == "-" ? standardInputPath() : utf8Path(name),
+                                              options.encoding));
+    } catch (const ExtractError& error) {
+        console.report(error.detail().empty() ? std::string(error.what())
+                                              : withDetail(error.what(), error.detail()),
+                       name);
+        return kExitChartError;
+    }
+    if (const auto error = chart->open()) {
+        console.report(error->message, name);
+        return kExitChartError;
+    }
+    if (const auto error = chart->read(DiagnosticScope::FirstError)) {
+        console.report(ChartParseError(*error->diagnostic).what(), name);
+        return kExitChartError;
+    }
+    showWarnings({ name, {}, {} }, *chart,
+                 options.quiet ? WarningDisplay::Hidden : WarningDisplay::Shown, console);
+    return kExitSuccess;
+}
+
+// Opens the marked picture's file before anything is read, as drawing does, so that a place
+// that takes no picture fails at once.
+static int openPicture(const DiffOptions& options, const std::filesystem::path& picture,
+                       std::optional<TemporaryFile>& output, Console& console)
+{
+    for (const std::string& chart : { options.oldChart, options.newChart }) {
+        if (chart != "-" && isSameFile(utf8Path(chart), picture)) {
+            console.report(kSameFileMessage, chart);
+            return kExitOutputFailed;
+        }
+    }
+    try {
+        if (options.output && outputIsDirectory(*options.output))
+            std::filesystem::create_directories(picture.parent_path());
+        output.emplace(openPngOutput(picture));
+    } catch (const std::exception& error) {
+        const PipelineError failure = pictureErrorOf(error);
+        console.report(withDetail(failure.message, failure.reason), utf8Text(picture));
+        return kExitOutputFailed;
+    }
+    return kExitSuccess;
+}
+
+static int drawMarked(const DiffOptions& options, ChartPipeline& newChart,
+                      const ChartComparison& comparison, const std::filesystem::path& picture,
+                      std::optional<TemporaryFile>& output, std::string_view argv0,
+                      std::span<const std::uint8_t> builtIn, Console& console)
+{
+    newChart.markMeasures(comparison.marks);
+    PictureSources sources(
+        [&] { return loadChosenSpriteSheet(options.sheet, argv0, builtIn, console); },
+        [&]() -> std::optional<FontFileRef> {
+            if (options.font)
+                return FontFileRef{ *options.font, 0, options.font->stem().string(),
+                                    FontChoice::NamedGothic };
+            return findHeaderFontFile();
+        });
+    if (sources.spriteSheet() == nullptr)
+        return kExitOutputFailed;
+    ThreadPictureTools pictures(sources);
+    return drawChart({ options.newChart, picture, {} }, newChart, output, { pictures },
+                     options.form, console);
+}
+
+static int diffWithOptions(const DiffOptions& options, std::string_view argv0,
+                           std::span<const std::uint8_t> builtIn, Console& console)
+{
+    const std::filesystem::path picture = diffPicturePath(options);
+    std::optional<TemporaryFile> output;
+    if (options.drawsPicture) {
+        if (const int status = openPicture(options, picture, output, console))
+            return status;
+    }
+    std::optional<ChartPipeline> oldChart;
+    std::optional<ChartPipeline> newChart;
+    if (const int status = readVersion(options.oldChart, options, oldChart, console))
+        return status;
+    if (const int status = readVersion(options.newChart, options, newChart, console))
+        return status;
+    ComparisonEntry entry{ options.oldChart, options.newChart,
+                           compareCharts(oldChart->document(), newChart->document()) };
+    int status = entry.comparison.same() ? kExitSuccess : kExitDifferent;
+    if (options.drawsPicture) {
+        if (const int drawn = drawMarked(options, *newChart, entry.comparison, picture, output,
+                                         argv0, builtIn, console))
+            status = drawn;
+    }
+    const std::string text = options.format == DiffFormat::Json ? formatComparisonJson(entry)
+                                                                : formatComparisonText(entry);
+    return printText(text) ? status : kExitOutputFailed;
+}
+
+int runDiff(std::span<const std::string_view> arguments, std::string_view argv0,
+            std::span<const std::uint8_t> builtInSpriteSheet)
+{
+    Console console(kStandardError);
+    std::optional<PauseChoice> pause;
+    const int status = runSubcommand(kProgramName, console, [&]() -> int {
+        const DiffOptions options = parseDiffOptions(arguments);
+        pause = options.common.pause;
+        if (options.common.info == InfoRequest::Help)
+            return printText(diffHelpText()) ? kExitSuccess : kExitOutputFailed;
+        if (options.common.info == InfoRequest::Version)
+            return printText(runVersionText()) ? kExitSuccess : kExitOutputFailed;
+        return diffWithOptions(options, argv0, builtInSpriteSheet, console);
+    });
+    if (pause && waitsBeforeEnding(*pause, consoleFacts(), console.needsReading()))
+        waitForEnterOnTerminal(kPausePrompt);
+    return status;
+}
+
+} // namespace beatplate
