@@ -356,9 +356,23 @@ async function loadPlayer() {
   if (page.sound) showSound(page.sound.stats, page.sound.sound);
 }
 
+// "&since=NAME" while the picture marks the measures that differ from the chart on disk.
+function sinceQuery() {
+  return $("since-saved").checked && page.chart ? "&since=" + encodeURIComponent(page.chart.name) : "";
+}
+
+// Measure numbers as the picture shows them: "3, 5".
+function showChanges(changes) {
+  if (!changes) return;
+  const parts = [["changed", changes.changed], ["added", changes.added], ["removed", changes.removed]]
+    .filter(([, measures]) => measures.length > 0)
+    .map(([what, measures]) => what + " " + measures.join(", "));
+  $("picture-note").textContent = changes.same ? "No changes since saved." : "Since saved, measures " + parts.join("; ") + ".";
+}
+
 async function redraw() {
   const sequence = ++page.renderSequence;
-  const { status, body } = await fetchJson("/api/render" + columnsQuery("?"), {
+  const { status, body } = await fetchJson("/api/render" + columnsQuery("?") + sinceQuery(), {
     method: "POST",
     headers: { "Content-Type": "text/plain; charset=utf-8" },
     body: $("editor").value,
@@ -370,6 +384,7 @@ async function redraw() {
   if (body.stats) showFigures(body.stats);
   if (body.png) {
     showPicture(pictureFromBase64(body.png));
+    showChanges(body.changes);
     rememberSound(body.stats, body.sound);
   } else {
     keepLastPicture(body);
@@ -493,6 +508,8 @@ async function save(encoding) {
   $("encoding").textContent = body.encoding;
   $("save-utf8").hidden = true;
   showStatus("saved " + chart.name);
+  // The marks were of the text as it differed from the file now replaced.
+  if ($("since-saved").checked) redraw();
 }
 
 function listenForSaves() {
@@ -521,6 +538,9 @@ $("reload").addEventListener("click", () => {
 $("new-chart").addEventListener("click", newChart);
 // The text as it stands is drawn again in the new form, which Download then gives.
 $("columns").addEventListener("change", () => {
+  if (page.chart) redraw();
+});
+$("since-saved").addEventListener("change", () => {
   if (page.chart) redraw();
 });
 window.addEventListener("beforeunload", (event) => {

@@ -5,6 +5,7 @@
 #include "chart/measure_contents.h"
 
 #include <algorithm>
+#include <bit>
 #include <numeric>
 
 namespace beatplate {
@@ -62,35 +63,64 @@ static void addWhole(PlaceBuilder& builder, const MeasureContents& measure,
     }
 }
 
-// Notes at the same tick and branch are one note in both charts, changed or not; the others
-// were added or removed.
+// Where a note stands as the picture shows it: its lane, counted from the top of its measure's
+// lanes, then its tick; so a lane added beside the others leaves their notes where they were.
+struct NotePlace {
+    std::uint32_t lane = 0;
+    std::uint32_t tick = 0;
+    const ChartNote* note = nullptr;
+
+    [[nodiscard]] bool before(const NotePlace& other) const
+    {
+        return lane != other.lane ? lane < other.lane : tick < other.tick;
+    }
+};
+
+static std::vector<NotePlace> notePlaces(const MeasureContents& measure)
+{
+    const auto mask = static_cast<unsigned>(measure.meter.branchMask);
+    std::vector<NotePlace> places;
+    for (const ChartNote& note : measure.notes) {
+        const auto branch = static_cast<unsigned>(note.position.branch);
+        const auto lane = branch == 0 ? 0 : std::popcount(mask & (branch - 1));
+        places.push_back({ static_cast<std::uint32_t>(lane), note.position.tick, &note });
+    }
+    std::stable_sort(places.begin(), places.end(),
+                     [](const NotePlace& a, const NotePlace& b) { return a.before(b); });
+    return places;
+}
+
+// Notes at the same place are one note in both charts, changed or not; the others were added
+// or removed.
 static void compareNotes(PlaceBuilder& builder, const MeasureContents& oldMeasure,
                          const MeasureContents& newMeasure)
 {
     ChangedPlace& place = builder.place;
-    auto oldNote = oldMeasure.notes.begin();
-    auto newNote = newMeasure.notes.begin();
-    while (oldNote != oldMeasure.notes.end() || newNote != newMeasure.notes.end()) {
-        const bool takeOld = newNote == newMeasure.notes.end()
-            || (oldNote != oldMeasure.notes.end() && oldNote->position < newNote->position);
-        const bool takeNew = oldNote == oldMeasure.notes.end()
-            || (newNote != newMeasure.notes.end() && newNote->position < oldNote->position);
+    const auto oldPlaces = notePlaces(oldMeasure);
+    const auto newPlaces = notePlaces(newMeasure);
+    auto oldNote = oldPlaces.begin();
+    auto newNote = newPlaces.begin();
+    while (oldNote != oldPlaces.end() || newNote != newPlaces.end()) {
+        const bool takeOld =
+            newNote == newPlaces.end() || (oldNote != oldPlaces.end() && oldNote->before(*newNote));
+        const bool takeNew =
+            oldNote == oldPlaces.end() || (newNote != newPlaces.end() && newNote->before(*oldNote));
         if (takeOld) {
-            place.notesRemoved.add((oldNote++)->kind);
+            place.notesRemoved.add((oldNote++)->note->kind);
             place.aspects |= kNotesChanged;
         } else if (takeNew) {
-            place.notesAdded.add((newNote++)->kind);
+            place.notesAdded.add((newNote++)->note->kind);
             place.aspects |= kNotesChanged;
         } else {
-            if (oldNote->kind != newNote->kind) {
-                place.notesRemoved.add(oldNote->kind);
-                place.notesAdded.add(newNote->kind);
+            const ChartNote& before = *(oldNote++)->note;
+            const ChartNote& after = *(newNote++)->note;
+            if (before.kind != after.kind) {
+                place.notesRemoved.add(before.kind);
+                place.notesAdded.add(after.kind);
                 place.aspects |= kNotesChanged;
-            } else if (*oldNote != *newNote) {
+            } else if (before.length != after.length || before.count != after.count) {
                 place.aspects |= kSpansChanged;
             }
-            ++oldNote;
-            ++newNote;
         }
     }
 }
@@ -186,6 +216,23 @@ static void addStep(PlaceBuilder& builder, const AlignedMeasure& step, MeasureMa
     }
 }
 
+// One bit per note, chosen by its lane, tick and kind, so that two measures differ in about
+// as many bits as they have notes that differ.
+static std::vector<std::uint64_t> sketchesOf(const std::vector<MeasureContents>& measures)
+{
+    std::vector<std::uint64_t> sketches;
+    for (const MeasureContents& measure : measures) {
+        std::uint64_t sketch = 0;
+        for (const NotePlace& place : notePlaces(measure)) {
+            const std::uint64_t key = (std::uint64_t{ place.lane } << 40)
+                ^ (std::uint64_t{ place.tick } << 8) ^ static_cast<std::uint64_t>(place.note->kind);
+            sketch |= std::uint64_t{ 1 } << ((key * 0x9E3779B97F4A7C15ull) >> 58);
+        }
+        sketches.push_back(sketch);
+    }
+    return sketches;
+}
+
 static std::vector<std::int64_t> measureStarts(const ChartDocument& document)
 {
     const ChartTimeline timeline(document);
@@ -249,7 +296,10 @@ ChartComparison compareCharts(const ChartDocument& oldChart, const ChartDocument
     const MeasureKinds kinds = kindsOf(oldMeasures, newMeasures);
     const auto oldStarts = measureStarts(oldChart);
     const auto newStarts = measureStarts(newChart);
-    const auto steps = alignMeasures({ kinds.first, oldStarts }, { kinds.second, newStarts });
+    const auto oldSketches = sketchesOf(oldMeasures);
+    const auto newSketches = sketchesOf(newMeasures);
+    const auto steps = alignMeasures({ kinds.first, oldSketches, oldStarts },
+                                     { kinds.second, newSketches, newStarts });
 
     ChartComparison comparison;
     comparison.marks.measures.assign(newMeasures.size(), MeasureChange::Same);

@@ -1,6 +1,7 @@
 #include "chart/measure_alignment.h"
 
 #include <algorithm>
+#include <bit>
 #include <cassert>
 #include <unordered_map>
 
@@ -18,10 +19,15 @@ struct Stretch {
     bool isPair = false;
 };
 
-// The price of a way through the table: its steps other than Same first, then how far in
-// ticks its paired measures lie from one another.
+// The price of a way through the table: first its measures left unpaired, a Changed step
+// counting as the removal and the addition it stands for, so that the most measures stand
+// unchanged; then its steps other than Same, so that of a removal and an addition at one place
+// an edit is made; then how unlike the measures it calls changed are; then how far in ticks its
+// paired measures lie from one another.
 struct Cost {
+    std::uint32_t unpaired = 0;
     std::uint32_t steps = 0;
+    std::uint32_t unlike = 0;
     std::int64_t shift = 0;
 
     auto operator<=>(const Cost&) const = default;
@@ -121,24 +127,32 @@ void Aligner::alignInTable(const Stretch& stretch)
     std::vector<Cost> above(columns + 1);
     std::vector<Cost> here(columns + 1);
     for (std::size_t column = 0; column <= columns; ++column)
-        above[column] = { static_cast<std::uint32_t>(column), 0 };
+        above[column] = { static_cast<std::uint32_t>(column), static_cast<std::uint32_t>(column), 0,
+                          0 };
     for (std::size_t row = 1; row <= rows; ++row) {
         const std::uint32_t oldMeasure = stretch.oldFirst + static_cast<std::uint32_t>(row) - 1;
-        here[0] = { static_cast<std::uint32_t>(row), 0 };
+        here[0] = { static_cast<std::uint32_t>(row), static_cast<std::uint32_t>(row), 0, 0 };
         moves[row * (columns + 1)] = Move::Down;
         for (std::size_t column = 1; column <= columns; ++column) {
             const std::uint32_t newMeasure =
                 stretch.newFirst + static_cast<std::uint32_t>(column) - 1;
             const bool same = m_old.kinds[oldMeasure] == m_new.kinds[newMeasure];
-            Cost best{ above[column - 1].steps + (same ? 0u : 1u),
+            const auto unlike = static_cast<std::uint32_t>(
+                std::popcount(m_old.sketches[oldMeasure] ^ m_new.sketches[newMeasure]));
+            Cost best{ above[column - 1].unpaired + (same ? 0u : 2u),
+                       above[column - 1].steps + (same ? 0u : 1u),
+                       above[column - 1].unlike + (same ? 0u : unlike),
                        above[column - 1].shift
                            + distance(m_old.starts[oldMeasure], m_new.starts[newMeasure]) };
             Move move = Move::Diagonal;
-            if (const Cost down{ above[column].steps + 1, above[column].shift }; down < best) {
+            if (const Cost down{ above[column].unpaired + 1, above[column].steps + 1,
+                                 above[column].unlike, above[column].shift };
+                down < best) {
                 best = down;
                 move = Move::Down;
             }
-            if (const Cost across{ here[column - 1].steps + 1, here[column - 1].shift };
+            if (const Cost across{ here[column - 1].unpaired + 1, here[column - 1].steps + 1,
+                                   here[column - 1].unlike, here[column - 1].shift };
                 across < best) {
                 best = across;
                 move = Move::Across;
@@ -244,7 +258,9 @@ std::vector<AlignedMeasure> alignMeasures(const AlignedInput& oldChart,
                                           const AlignedInput& newChart)
 {
     assert(oldChart.kinds.size() == oldChart.starts.size()
-           && newChart.kinds.size() == newChart.starts.size());
+           && oldChart.kinds.size() == oldChart.sketches.size()
+           && newChart.kinds.size() == newChart.starts.size()
+           && newChart.kinds.size() == newChart.sketches.size());
     return Aligner(oldChart, newChart).align();
 }
 

@@ -27,17 +27,22 @@ struct AlignedMeasure {
 };
 
 // A measure as the alignment sees it: its contents as a number (equal numbers, equal
-// contents) and where it begins, in ticks from its chart's start.
+// contents), a sketch of its notes (a bit set for each note's place and kind, so that measures
+// with more notes in common differ in fewer bits) and where it begins, in ticks from its
+// chart's start.
 struct AlignedInput {
     std::span<const std::uint32_t> kinds;
+    std::span<const std::uint64_t> sketches;
     std::span<const std::int64_t> starts;
 };
 
-// Aligns two charts' measures, both in order, with as few steps other than Same as can be, a
-// Changed step counting as one: so a measure inserted is Added and the rest stay Same, and a
-// measure edited where it stood is Changed. Of alignments equally short it takes the one whose
+// Aligns two charts' measures, both in order, keeping as many Same as can be: so a measure
+// inserted is Added and the rest stay Same. Of those alignments it takes one with the fewest
+// other steps, so that a measure edited where it stood is Changed rather than Removed and
+// Added; and of those, the one whose changed measures are most alike, and then the one whose
 // paired measures lie nearest in time, so that among equal measures the unpaired ones are the
-// ones that moved. Stretches too long to align whole are split at measures found once in each.
+// ones that moved. Stretches too long to align whole are
+// split at measures found once in each.
 [[nodiscard]] std::vector<AlignedMeasure> alignMeasures(const AlignedInput& oldChart,
                                                         const AlignedInput& newChart);
 

@@ -1,6 +1,7 @@
 #include "server/chart_api.h"
 
 #include "base/text_codec.h"
+#include "chart/chart_comparison_report.h"
 #include "chart/chart_error.h"
 #include "platform/files.h"
 #include "server/chart_directory.h"
@@ -85,6 +86,16 @@ static Json soundJson(const std::vector<Stroke>& strokes)
 // {"diagnostics": [...], "stats": {...} or null, "sound": {...} or null} and, when asked,
 // "png": base64 or null; the figures are the --stats JSON as it stands, without its final line
 // end.
+// The measures that differ from the saved chart, as beatplate diff --json gives them.
+static Json changesJson(const ChartComparison& changes)
+{
+    const Json whole = Json::parse(formatComparisonJson({ {}, {}, changes }));
+    return { { "same", whole["same"] },
+             { "changed", whole["changed"] },
+             { "added", whole["added"] },
+             { "removed", whole["removed"] } };
+}
+
 static std::string previewJson(const ChartPreviewResult& result, bool withPicture)
 {
     std::string stats = result.statsJson.empty() ? "null" : result.statsJson;
@@ -96,6 +107,8 @@ static std::string previewJson(const ChartPreviewResult& result, bool withPictur
     if (withPicture)
         json +=
             result.png.empty() ? ",\"png\":null" : ",\"png\":\"" + encodeBase64(result.png) + "\"";
+    if (result.changes)
+        json += ",\"changes\":" + changesJson(*result.changes).dump();
     return json + "}";
 }
 
@@ -250,8 +263,14 @@ void ChartApi::render(const httplib::Request& request, httplib::Response& respon
     const auto form = formOf(request, response);
     if (!form)
         return;
-    const auto result =
-        m_preview.preview(request.body, ChartEncoding::Utf8, "", PreviewPicture::Draw, *form);
+    // since=NAME: marks what differs from that chart as saved; nothing when there is none.
+    std::optional<std::string> saved;
+    if (const std::string since = request.get_param_value("since"); !since.empty()) {
+        if (auto chart = m_directory.read(since))
+            saved = std::move(chart->bytes);
+    }
+    const auto result = m_preview.preview(request.body, ChartEncoding::Utf8, "",
+                                          PreviewPicture::Draw, *form, std::move(saved));
     if (result.tooLong)
         return fail(response, kPayloadTooLarge, kChartTooLong);
     if (result.pictureError)

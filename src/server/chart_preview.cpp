@@ -63,9 +63,20 @@ ChartPreview::ChartPreview(Canvas spriteSheet, std::optional<FontFileRef> font,
 {
 }
 
+// What differs from the saved chart; none when it has an error, as it then draws nothing to
+// compare with.
+static std::optional<ChartComparison> changesSince(std::string saved, const ChartDocument& edited)
+{
+    ChartPipeline chart(ChartSource::bytes(std::move(saved), std::nullopt));
+    static_cast<void>(chart.open());
+    if (chart.read(DiagnosticScope::FirstError))
+        return std::nullopt;
+    return compareCharts(chart.document(), edited);
+}
+
 ChartPreviewResult ChartPreview::preview(std::string bytes, std::optional<ChartEncoding> forced,
                                          std::string_view name, PreviewPicture picture,
-                                         const PictureForm& form)
+                                         const PictureForm& form, std::optional<std::string> saved)
 {
     ChartPipeline chart(ChartSource::bytes(std::move(bytes), forced));
     ChartPreviewResult result;
@@ -87,6 +98,11 @@ ChartPreviewResult ChartPreview::preview(std::string bytes, std::optional<ChartE
         result.strokes.push_back(*stroke);
     if (picture == PreviewPicture::Skip)
         return result;
+    if (saved) {
+        result.changes = changesSince(std::move(*saved), chart.document());
+        if (result.changes)
+            chart.markMeasures(result.changes->marks);
+    }
     const SlotRelease slot(m_drawings);
     FontLease tools(*this);
     PngSink sink(result.png);

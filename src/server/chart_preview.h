@@ -1,5 +1,6 @@
 #pragma once
 
+#include "chart/chart_comparison.h"
 #include "chart/chart_diagnostic.h"
 #include "chart/chart_text_reader.h"
 #include "image/canvas.h"
@@ -36,6 +37,9 @@ struct ChartPreviewResult {
     // Every stroke of the chart's sound, of every branch path and the metronome, in time order;
     // empty when there is an error.
     std::vector<Stroke> strokes;
+    // What differs from the saved chart when one was given that reads without error; the
+    // picture then marks it.
+    std::optional<ChartComparison> changes;
 };
 
 // Draws charts in the server's own process, on any of its threads: each drawing takes a header
@@ -47,10 +51,12 @@ public:
     ChartPreview(Canvas spriteSheet, std::optional<FontFileRef> font, unsigned concurrentDrawings);
 
     // Checks the chart text in bytes (decoded as the reader decides, or in forced) and draws it
-    // when asked and it has no error, in form. name is the chart's path in the figures.
+    // when asked and it has no error, in form. name is the chart's path in the figures. With
+    // the bytes of the saved chart, the picture marks the measures that differ from it.
     [[nodiscard]] ChartPreviewResult preview(std::string bytes, std::optional<ChartEncoding> forced,
                                              std::string_view name, PreviewPicture picture,
-                                             const PictureForm& form = {});
+                                             const PictureForm& form = {},
+                                             std::optional<std::string> saved = std::nullopt);
 
 private:
     // The sheet, and a face of the pool returned to it when the lease ends.

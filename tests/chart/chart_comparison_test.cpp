@@ -119,12 +119,14 @@ TEST(ChartComparison, FindsEachKindOfEditByHandCount)
               lines.insert(lines.begin() + 4, "#branch oox");
               lines.insert(lines.begin() + 6, "o o o o o o o o \n#branch oxx");
           }),
-          { 5 },
+          // A branched measure has rows of its own, and so has the one that ends the branches;
+          // the lane that was there keeps its notes.
+          { 5, 6 },
           {},
           {},
+          { { 'o', 8 } },
           {},
-          {},
-          kBranchesChanged },
+          kNotesChanged | kBranchesChanged | kRowBreakChanged },
         { "nothing but comments and spelling",
           edited([](auto& lines) {
               lines[0] = "; a comment\nc   c   c   c";
@@ -172,7 +174,8 @@ TEST(ChartComparison, MarksEveryMeasureOfTheNewChartAndWhereOldOnesWereRemoved)
     const ChartComparison comparison =
         compareCharts(documentOf(chartOf(kOldMeasures)), documentOf(chartOf(lines)));
     using enum MeasureChange;
-    EXPECT_EQ(comparison.marks.measures, (std::vector{ Same, Changed, Same, Added, Same }));
+    // The first measure now holds the chart's opening tempo: it changed too.
+    EXPECT_EQ(comparison.marks.measures, (std::vector{ Changed, Changed, Same, Added, Same }));
     EXPECT_EQ(comparison.marks.removedBefore, (std::vector<std::uint32_t>{ 1, 0, 0, 0, 0, 1 }));
 }
 

@@ -1,5 +1,6 @@
 #include "chart/chart_comparison.h"
 #include "output/banded_picture.h"
+#include "render/compositing.h"
 #include "render/marks_pass.h"
 #include "render/pass_test_support.h"
 #include "render/sample_charts.h"
