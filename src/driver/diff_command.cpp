@@ -119,12 +119,7 @@ static int drawMarked(const DiffOptions& options, ChartPipeline& newChart,
     newChart.markMeasures(comparison.marks);
     PictureSources sources(
         [&] { return loadChosenSpriteSheet(options.sheet, argv0, builtIn, console); },
-        [&]() -> std::optional<FontFileRef> {
-            if (options.font)
-                return FontFileRef{ *options.font, 0, options.font->stem().string(),
-                                    FontChoice::NamedGothic };
-            return findHeaderFontFile();
-        });
+        headerFontFinder(options.font));
     if (sources.spriteSheet() == nullptr)
         return kExitOutputFailed;
     ThreadPictureTools pictures(sources);

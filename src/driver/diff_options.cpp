@@ -1,7 +1,6 @@
 #include "driver/diff_options.h"
 
 #include "base/utf8_path.h"
-#include "driver/picture_form_options.h"
 #include "driver/run_options.h"
 #include "driver/run_paths.h"
 
@@ -20,23 +19,9 @@ static std::vector<OptionSpec> diffOptionTable(DiffOptions& options)
           [&](std::string_view) { options.drawsPicture = false; } },
         { '\0', "json", "", "print what differs as JSON",
           [&](std::string_view) { options.format = DiffFormat::Json; } },
-        { '\0', "encoding", "NAME",
-          "read a chart without a byte-order mark as NAME,\n"
-          "cp932 or utf-8",
-          [&](std::string_view name) { options.encoding = parseEncodingOption(name); } },
-        { 'q', "quiet", "", "show no warnings; errors are still shown",
-          [&](std::string_view) { options.quiet = true; } },
-        { '\0', "sheet", "FILE", "draw with the sprite sheet FILE",
-          [&](std::string_view file) { options.sheet = utf8Path(file); } },
-        { '\0', "font", "FILE", "write the title and difficulty with the font FILE",
-          [&](std::string_view file) { options.font = utf8Path(file); } },
-        { '\0', "columns", "N", "lay the rows out in N columns side by side, or auto",
-          [&](std::string_view columns) { options.form.columns = parseColumnsOption(columns); } },
-        { '\0', "max-size", "WxH",
-          "cut a picture larger than W x H pixels at rows into\n"
-          "parts NAME-1.png, NAME-2.png, ...",
-          [&](std::string_view size) { options.form.maxSize = parseMaxSizeOption(size); } },
     };
+    appendDrawingOptions(
+        table, { options.encoding, options.quiet, options.sheet, options.font, options.form });
     appendCommonOptions(table, options.common);
     return table;
 }

@@ -150,12 +150,7 @@ static int runCharts(const RunOptions& options, std::string_view argv0,
     // drawing thread then opens the face for itself. A check or the figures alone load neither.
     PictureSources sources(
         [&] { return loadChosenSpriteSheet(options.sheet, argv0, builtIn, console); },
-        [&]() -> std::optional<FontFileRef> {
-            if (options.font)
-                return FontFileRef{ *options.font, 0, options.font->stem().string(),
-                                    FontChoice::NamedGothic };
-            return findHeaderFontFile();
-        });
+        headerFontFinder(options.font));
     if (options.mode == RunMode::Watch)
         return watch(jobs, sources, settings, console);
     const unsigned threads = options.jobs != 0 ? options.jobs

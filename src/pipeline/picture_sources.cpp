@@ -20,4 +20,13 @@ const std::optional<FontFileRef>& PictureSources::headerFontFile()
     return m_fontFile;
 }
 
+PictureSources::FontFinder headerFontFinder(std::optional<std::filesystem::path> font)
+{
+    return [font = std::move(font)]() -> std::optional<FontFileRef> {
+        if (font)
+            return FontFileRef{ *font, 0, font->stem().string(), FontChoice::NamedGothic };
+        return findHeaderFontFile();
+    };
+}
+
 } // namespace beatplate

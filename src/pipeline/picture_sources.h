@@ -3,6 +3,7 @@
 #include "image/canvas.h"
 #include "platform/text_font_lookup.h"
 
+#include <filesystem>
 #include <functional>
 #include <mutex>
 #include <optional>
@@ -34,5 +35,10 @@ private:
     std::optional<Canvas> m_sheet;
     std::optional<FontFileRef> m_fontFile;
 };
+
+// The header face's file: the font file named, else the system's Japanese gothic face as the
+// lookup finds it.
+[[nodiscard]] PictureSources::FontFinder
+headerFontFinder(std::optional<std::filesystem::path> font);
 
 } // namespace beatplate
