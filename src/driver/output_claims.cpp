@@ -25,8 +25,9 @@ OutputClaims::OutputClaims(std::span<const std::string> charts)
     : m_charts(charts.begin(), charts.end())
 {
     for (const auto& chart : charts) {
-        if (const auto identity = chart == "-" ? std::nullopt : fileIdentityOf(utf8Path(chart)))
-            m_chartFiles.insert(*identity);
+        m_identities.push_back(chart == "-" ? std::nullopt : fileIdentityOf(utf8Path(chart)));
+        if (m_identities.back())
+            m_chartFiles.insert(*m_identities.back());
     }
 }
 
@@ -35,8 +36,11 @@ std::optional<std::string> OutputClaims::refusalOf(std::size_t chart,
                                                    const std::filesystem::path& key) const
 {
     const auto identity = fileIdentityOf(path);
+    // The message says it all of the chart's own file.
+    if (identity && identity == m_identities.at(chart))
+        return kSameFileMessage;
     if (identity && m_chartFiles.contains(*identity))
-        return withDetail(kSameFileMessage, path.string() + " is a chart of this run");
+        return withDetail(kSameFileMessage, path.string() + " is another chart of this run");
     const auto owner = m_owners.find(key);
     if (owner == m_owners.end() || owner->second == chart)
         return std::nullopt;

@@ -35,6 +35,7 @@ private:
                                                        const std::filesystem::path& key) const;
 
     std::vector<std::string> m_charts;
+    std::vector<std::optional<FileIdentity>> m_identities; // of each chart
     std::set<FileIdentity> m_chartFiles;
     mutable std::mutex m_mutex;
     std::map<std::filesystem::path, std::size_t> m_owners; // by the path's key
