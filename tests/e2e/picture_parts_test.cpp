@@ -5,7 +5,6 @@
 
 #include <csignal>
 #include <map>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,7 +13,15 @@ namespace {
 
 namespace fs = std::filesystem;
 
+using Files = std::map<std::string, std::string>; // a file's name and its bytes, or what it is
+
 constexpr const char* kMaxSize = "--max-size=816x1200";
+const std::vector<std::string> kParts{ "mid-1.png", "mid-2.png", "mid-3.png", "mid-4.png" };
+// Three files by the names of parts, each holding what it held before (see partsIn).
+const Files kThreeAsTheyWere{ { "mid-1.png", "mid-1.png" },
+                              { "mid-2.png", "mid-2.png" },
+                              { "mid-3.png", "mid-3.png" },
+                              { "mid-4.png", "none" } };
 
 // Within 816 × 1200, 100 of these measures make two parts and 150 three.
 std::string chartOf(int measures, std::string_view measure = "oxoxOXOX(===)o o")
@@ -25,110 +32,81 @@ std::string chartOf(int measures, std::string_view measure = "oxoxOXOX(===)o o")
     return chart;
 }
 
-// Which of the known contents, named, each file by these names holds: "none" where there is no
-// file, "other" for anything else.
-using Contents = std::map<std::string, std::string>;
-Contents filesOf(const ProgramSandbox& sandbox, const std::vector<std::string>& names,
-                 const std::map<std::string, std::string>& known)
+// The files of the sandbox by these names that are there.
+Files filesIn(const fs::path& directory, const std::vector<std::string>& names = kParts)
 {
-    Contents files;
+    Files files;
     for (const auto& name : names) {
-        files[name] = fs::exists(sandbox / name) ? "other" : "none";
-        const std::string bytes = files[name] == "none" ? "" : readFile(sandbox / name);
-        for (const auto& [label, content] : known) {
-            // Of two that match, the one named after the file.
-            if (files[name] != "none" && content == bytes
-                && (files[name] == "other" || label.ends_with(name)))
-                files[name] = label;
+        if (fs::exists(directory / name))
+            files[name] = readFile(directory / name);
+    }
+    return files;
+}
+
+// What each part file holds, as the name of the known file it equals (its own name first):
+// "none" where there is no file, "other" for anything else.
+Files partsIn(const ProgramSandbox& sandbox, const Files& known)
+{
+    Files parts;
+    for (const auto& [name, bytes] : filesIn(sandbox.directory())) {
+        parts[name] = known.contains(name) && known.at(name) == bytes ? name : "other";
+        for (const auto& [knownName, knownBytes] : known) {
+            if (parts[name] == "other" && knownBytes == bytes)
+                parts[name] = knownName;
         }
     }
-    return files;
+    for (const auto& name : kParts)
+        parts.try_emplace(name, "none");
+    return parts;
 }
 
-// The files by these names as they are now, each named "earlier" and its name.
-std::map<std::string, std::string> earlierFiles(const ProgramSandbox& sandbox,
-                                                const std::vector<std::string>& names)
-{
-    std::map<std::string, std::string> files;
-    for (const auto& name : names) {
-        if (fs::exists(sandbox / name))
-            files["earlier " + name] = readFile(sandbox / name);
-    }
-    return files;
-}
-
-// Each name, named as earlierFiles names it.
-Contents asEarlier(const ProgramSandbox& sandbox, const std::vector<std::string>& names)
-{
-    Contents files;
-    for (const auto& name : names)
-        files[name] = fs::exists(sandbox / name) ? "earlier " + name : "none";
-    return files;
-}
-
-// The pictures beatplate makes of chart alone, under the names they get beside it.
-std::map<std::string, std::string> picturesOf(const std::string& chart, const std::string& name)
+// The pictures beatplate makes of chart alone, named mid.
+Files picturesOf(const std::string& chart)
 {
     const ProgramSandbox sandbox;
-    sandbox.writeChart(name, chart);
-    EXPECT_EQ(sandbox.run({ kMaxSize, name }).status, 0);
-    const std::string stem = fs::path(name).stem().string();
-    std::map<std::string, std::string> pictures;
-    for (const auto& file : listDirectory(sandbox.directory())) {
-        if (file.starts_with(stem) && file.ends_with(".png"))
-            pictures[file] = readFile(sandbox / file);
-    }
-    return pictures;
+    sandbox.writeChart("mid.txt", chart);
+    EXPECT_EQ(sandbox.run({ kMaxSize, "mid.txt" }).status, 0);
+    return filesIn(sandbox.directory(),
+                   { "mid.png", "mid-1.png", "mid-2.png", "mid-3.png", "mid-4.png", "mid-5.png",
+                     "mid-6.png" });
 }
 
 TEST(BeatplatePictureParts, NeverWritesAPartOverAChartOrAnotherChartsPicture)
 {
-    const std::string mid = chartOf(150);
     const std::string other = chartOf(10, "o o o o x x x x ");
-    std::map<std::string, std::string> known = picturesOf(mid, "mid.txt");
+    Files known = picturesOf(chartOf(150));
     ASSERT_EQ(known.size(), 3u);
-    known["the other picture"] = picturesOf(other, "mid-2.txt").at("mid-2.png");
     known["the other chart"] = other;
-    const std::vector<std::string> names{ "mid-1.png", "mid-2.png", "mid-3.png" };
+    known["its picture"] = picturesOf(other).at("mid.png");
     const struct {
-        std::vector<std::string> charts; // the second is the other chart
-        Contents files;
+        std::vector<std::string> charts; // the one that is not mid.txt holds the other chart
+        std::string part1, part2, part3;
     } cases[] = {
-        // A chart named like a part is refused as its own picture, and the chart whose part it
-        // would be is refused whole.
-        { { "mid.txt", "mid-2.png" },
-          { { "mid-1.png", "none" },
-            { "mid-2.png", "the other chart" },
-            { "mid-3.png", "none" } } },
-        { { "mid-2.txt", "mid.txt" },
-          { { "mid-1.png", "none" },
-            { "mid-2.png", "the other picture" },
-            { "mid-3.png", "none" } } },
-        { { "mid.txt", "mid-2.txt" },
-          { { "mid-1.png", "mid-1.png" },
-            { "mid-2.png", "mid-2.png" },
-            { "mid-3.png", "mid-3.png" } } },
+        // A chart named like a part is refused as its own picture, and mid.txt is refused whole.
+        { { "mid.txt", "mid-2.png" }, "none", "the other chart", "none" },
+        { { "mid-2.txt", "mid.txt" }, "none", "its picture", "none" },
+        { { "mid.txt", "mid-2.txt" }, "mid-1.png", "mid-2.png", "mid-3.png" },
     };
-    for (const auto& [charts, files] : cases) {
-        SCOPED_TRACE(charts.front() + " " + charts.back());
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.charts.front() + " " + c.charts.back());
         const ProgramSandbox sandbox;
-        sandbox.writeChart("mid.txt", mid);
-        sandbox.writeChart(charts.back() == "mid.txt" ? charts.front() : charts.back(), other);
-        std::vector<std::string> arguments{ kMaxSize };
-        arguments.insert(arguments.end(), charts.begin(), charts.end());
-        const RunResult run = sandbox.run(arguments);
+        sandbox.writeChart("mid.txt", chartOf(150));
+        sandbox.writeChart(c.charts[c.charts.front() == "mid.txt" ? 1 : 0], other);
+        const RunResult run = sandbox.run({ kMaxSize, c.charts[0], c.charts[1] });
         EXPECT_EQ(run.status, 3) << run.errors;
-        EXPECT_EQ(filesOf(sandbox, names, known), files);
+        const Files parts{ { "mid-1.png", c.part1 },
+                           { "mid-2.png", c.part2 },
+                           { "mid-3.png", c.part3 },
+                           { "mid-4.png", "none" } };
+        EXPECT_EQ(partsIn(sandbox, known), parts);
     }
 }
 
 TEST(BeatplatePictureParts, ReplacesTheEarlierPartsAsOneSetAndOnlyPartsOfOurs)
 {
     const ProgramSandbox sandbox;
-    const std::vector<std::string> names{ "mid-1.png", "mid-2.png", "mid-3.png" };
     sandbox.writeChart("mid.txt", chartOf(150));
     ASSERT_EQ(sandbox.run({ kMaxSize, "mid.txt" }).status, 0);
-
     // Two parts now: the third of the earlier set goes, but a file by its name that is not a
     // part of ours stays.
     sandbox.writeChart("mid.txt", chartOf(100));
@@ -141,7 +119,7 @@ TEST(BeatplatePictureParts, ReplacesTheEarlierPartsAsOneSetAndOnlyPartsOfOurs)
     // Nor is a part written over a part of another number, and then none is.
     fs::copy_file(sandbox / "mid-1.png", sandbox / "mid-3.png",
                   fs::copy_options::overwrite_existing);
-    const auto earlier = earlierFiles(sandbox, names);
+    const Files earlier = filesIn(sandbox.directory());
     sandbox.writeChart("mid.txt", chartOf(150));
     const RunResult run = sandbox.run({ kMaxSize, "mid.txt" });
     EXPECT_EQ(run.status, 3);
@@ -149,7 +127,7 @@ TEST(BeatplatePictureParts, ReplacesTheEarlierPartsAsOneSetAndOnlyPartsOfOurs)
         run.errors,
         "分けた画像と同じ名前のファイルがすでにあります。 (mid.txt)\n(mid-3.png is not a part "
         "that beatplate made; it is left as it is, and no part was written)\n");
-    EXPECT_EQ(filesOf(sandbox, names, earlier), asEarlier(sandbox, names));
+    EXPECT_EQ(partsIn(sandbox, earlier), kThreeAsTheyWere);
 }
 
 TEST(BeatplatePictureParts, ARunKilledMidwayLeavesTheEarlierPartsWhole)
@@ -157,9 +135,7 @@ TEST(BeatplatePictureParts, ARunKilledMidwayLeavesTheEarlierPartsWhole)
     const ProgramSandbox sandbox;
     sandbox.writeChart("mid.txt", chartOf(150));
     ASSERT_EQ(sandbox.run({ kMaxSize, "mid.txt" }).status, 0);
-    const std::vector<std::string> names{ "mid-1.png", "mid-2.png", "mid-3.png", "mid-4.png" };
-    const auto earlier = earlierFiles(sandbox, names);
-    const auto expected = asEarlier(sandbox, names);
+    const Files earlier = filesIn(sandbox.directory());
     // Sparse measures first, so that the first parts are written whole before a later one, of
     // notes that compress less, passes the file size limit, which kills the run with SIGXFSZ.
     std::string longer = chartOf(150, "o               ");
@@ -169,7 +145,7 @@ TEST(BeatplatePictureParts, ARunKilledMidwayLeavesTheEarlierPartsWhole)
         longer += "oxOX  "[(seed >> 16) % 6];
         longer += slot % 16 == 15 ? "\n" : "";
     }
-    const auto sizes = picturesOf(longer, "mid.txt");
+    const Files sizes = picturesOf(longer);
     ASSERT_GE(sizes.size(), 4u);
     const std::size_t limit = (sizes.at("mid-1.png").size() + sizes.rbegin()->second.size()) / 2;
     ASSERT_LT(sizes.at("mid-1.png").size(), limit);
@@ -179,7 +155,11 @@ TEST(BeatplatePictureParts, ARunKilledMidwayLeavesTheEarlierPartsWhole)
         { "--fsize=" + std::to_string(limit), sandbox.binary().string(), kMaxSize, "mid.txt" },
         sandbox.directory());
     EXPECT_EQ(run.signal, SIGXFSZ);
-    EXPECT_EQ(filesOf(sandbox, names, earlier), expected);
+    EXPECT_EQ(partsIn(sandbox, earlier),
+              (Files{ { "mid-1.png", "mid-1.png" },
+                      { "mid-2.png", "mid-2.png" },
+                      { "mid-3.png", "mid-3.png" },
+                      { "mid-4.png", "none" } }));
 }
 
 } // namespace
