@@ -183,7 +183,8 @@ TEST(BeatplateCommandLine, RefusesAPicturePathThatIsTakenAlready)
     EXPECT_EQ(twice.status, 3);
     EXPECT_EQ(sortedLines(twice.errors),
               (std::vector<std::string>{
-                  "ほかの譜面と出力先が同じです。 (a)", "ファイルが見つかりません。 (b.txt)",
+                  "(a.png is taken by a.txt)", "ほかの譜面と出力先が同じです。 (a)",
+                  "ファイルが見つかりません。 (b.txt)",
                   "譜面ファイルと出力先が同じです。　拡張子を変えてください。 (b.png)" }));
     EXPECT_EQ(readPng(sandbox / "a.png").height, 112); // a.txt's, not the five measures of a
     EXPECT_EQ(readFile(sandbox / "b.png"), kChart);
