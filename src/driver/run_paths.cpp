@@ -117,7 +117,8 @@ std::vector<ChartJob> planChartJobs(const std::vector<std::string>& charts,
 {
     std::vector<ChartJob> jobs;
     for (const auto& chart : charts)
-        jobs.push_back({ chart, picturePathFor(chart, output, extension), std::nullopt, jobs.size() });
+        jobs.push_back(
+            { chart, picturePathFor(chart, output, extension), std::nullopt, jobs.size() });
     const std::vector<bool> counted =
         countParts ? partsToCount(jobs) : std::vector<bool>(jobs.size());
     for (ChartJob& job : jobs) {
