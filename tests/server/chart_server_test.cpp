@@ -223,18 +223,18 @@ TEST(ChartServer, TellsOfEachChartSavedByAnyone)
         return arrived.wait_for(lock, timeout,
                                 [&] { return received.find(text) != std::string::npos; });
     };
-    ASSERT_TRUE(waitFor(": listening", 5s));
+    ASSERT_TRUE(waitFor(": listening", test::kPatience));
     writeFile(server.dir() / "song.txt", "xxxx\n");
-    ASSERT_TRUE(waitFor("\"name\":\"song.txt\"", 2s)) << received;
+    ASSERT_TRUE(waitFor("\"name\":\"song.txt\"", test::kPatience)) << received;
     writeFile(server.dir() / ".other.txt.tmp", "o\n");
     fs::rename(server.dir() / ".other.txt.tmp", server.dir() / "other.txt");
-    EXPECT_TRUE(waitFor("event: saved\ndata: {\"etag\":", 2s));
-    EXPECT_TRUE(waitFor("other.txt", 2s));
+    EXPECT_TRUE(waitFor("event: saved\ndata: {\"etag\":", test::kPatience));
+    EXPECT_TRUE(waitFor("other.txt", test::kPatience));
     // Its directory renamed away and made again, saves there are still heard of.
     fs::rename(server.dir(), server.outside() / "moved");
     fs::create_directory(server.dir());
     writeFile(server.dir() / "back.txt", "o\n");
-    EXPECT_TRUE(waitFor("\"name\":\"back.txt\"", 2s)) << received;
+    EXPECT_TRUE(waitFor("\"name\":\"back.txt\"", test::kPatience)) << received;
     // Ends a stream that never told of it, so that a failure is not a hang.
     events.stop();
     listener.join();
