@@ -396,8 +396,9 @@ TEST(BeatplateCommandLine, HelpAndManualPageTellTheSameOptionsAndVersion)
             for (const char c : name)
                 escaped += c == '-' ? std::string("\\-") : std::string(1, c);
             EXPECT_NE(manual.find("\\-\\-" + escaped), std::string::npos) << "--" << name;
-            if (inReadmeTables)
+            if (inReadmeTables) {
                 EXPECT_NE(readme.find("`--" + name), std::string::npos) << "README: --" << name;
+            }
         }
         const auto version = runProgram(program, { "--version" }, ".").output;
         const auto number = version.substr(version.find(' ') + 1, version.size() - 1);
