@@ -182,6 +182,7 @@ TEST(Installation, InstalledServerServesTheInstalledPage)
         const auto errors = server.readErrorsUntil("/ (", kPatience);
         const auto port = errors.substr(errors.rfind(':') + 1);
         httplib::Client client("127.0.0.1", std::stoi(port));
+        client.set_read_timeout(kPatience);
         const auto page = client.Get("/");
         ASSERT_TRUE(page) << errors;
         EXPECT_EQ(page->body.ends_with(marker), installedPage);

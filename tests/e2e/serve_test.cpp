@@ -56,6 +56,7 @@ TEST(BeatplateServe, ListensOnTheLoopbackAloneAndEndsCleanlyOnASignal)
         ASSERT_GT(port, 0) << errors;
         EXPECT_EQ(listeningAddresses(port), std::vector<std::string>{ "0100007F" });
         httplib::Client client("127.0.0.1", port);
+        client.set_read_timeout(kPatience);
         const auto page = client.Get("/");
         ASSERT_TRUE(page);
         EXPECT_NE(page->body.find("<textarea id=\"editor\""), std::string::npos);
@@ -90,6 +91,7 @@ TEST(BeatplateServe, WarnsWhenAnotherAddressIsGivenAndRefusesWhatItCannotServe)
         const int port = printedPort(child.readErrorsUntil("/ (", kPatience), "127\\.0\\.0\\.1");
         ASSERT_GT(port, 0);
         httplib::Client client("127.0.0.1", port);
+        client.set_read_timeout(kPatience);
         const httplib::Headers foreign{ { "Host", "rebound.example:" + std::to_string(port) },
                                         { "If-Match", "*" } };
         EXPECT_EQ(client.Get("/api/charts/song.txt", foreign)->status, 403);
