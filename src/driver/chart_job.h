@@ -13,6 +13,7 @@ namespace beatplate {
 
 class ChartPipeline;
 class Console;
+class OutputClaims;
 class PictureTools;
 class TemporaryFile;
 
@@ -23,6 +24,7 @@ struct ChartJob {
     std::optional<std::filesystem::path> picture;
     // A message that refuses the chart before it is read (a picture path taken twice).
     std::optional<std::string> refusal;
+    std::size_t index = 0; // in the run, where it claims its outputs (OutputClaims)
 };
 
 // What the charts of one thread draw with.
@@ -70,20 +72,26 @@ struct ChartOutcome {
 // The whole way of one chart, read once: open, then check it, or parse it (with its warnings
 // shown on the console), give its figures, draw it and write it, as the task says. The
 // picture's file is opened before the chart is parsed, so that a place that takes no picture
-// fails at once. Every failure is reported on console with the chart's name. Safe to run for
-// several charts at once when each thread has its own tools.
+// fails at once; each path written is claimed in claims first. Every failure is reported on
+// console with the chart's name. Safe to run for several charts at once when each thread has
+// its own tools.
 [[nodiscard]] ChartOutcome processChart(const ChartJob& job, const DrawingTools& tools,
-                                        const ChartSettings& settings, Console& console);
+                                        const ChartSettings& settings, OutputClaims& claims,
+                                        Console& console);
+
+// The pictures a chart will make as settings lay it out: 1, or its parts; 1 when it cannot be
+// read or laid out (which drawing it reports). Standard input is not read.
+[[nodiscard]] std::size_t countPictures(const ChartJob& job, const ChartSettings& settings);
 
 // The warnings of a parsed chart, as one message of check lines on console.
 void showWarnings(const ChartJob& job, const ChartPipeline& chart, WarningDisplay warnings,
                   Console& console);
 
 // Draws a parsed chart in a form into output, opened for job's picture, or onto standard output
-// without a picture; a picture cut in parts goes into files beside it instead. Returns the exit
-// status; a failure is reported on console.
+// without a picture; a picture cut in parts goes into files beside it instead, each claimed for
+// the job in claims first. Returns the exit status; a failure is reported on console.
 [[nodiscard]] int drawChart(const ChartJob& job, ChartPipeline& chart,
                             std::optional<TemporaryFile>& output, const DrawingTools& tools,
-                            const PictureForm& form, Console& console);
+                            const PictureForm& form, OutputClaims& claims, Console& console);
 
 } // namespace beatplate

@@ -10,6 +10,7 @@
 #include "cli/subcommand.h"
 #include "driver/chart_job.h"
 #include "driver/diff_options.h"
+#include "driver/output_claims.h"
 #include "driver/run_options.h"
 #include "driver/run_paths.h"
 #include "extract/chart_chunk_reader.h"
@@ -83,7 +84,7 @@ static int readVersion(const std::string& name, const DiffOptions& options,
         console.report(ChartParseError(*error->diagnostic).what(), name);
         return kExitChartError;
     }
-    showWarnings({ name, {}, {} }, *chart,
+    showWarnings({ name, {}, {}, 0 }, *chart,
                  options.quiet ? WarningDisplay::Hidden : WarningDisplay::Shown, console);
     return kExitSuccess;
 }
@@ -123,8 +124,11 @@ static int drawMarked(const DiffOptions& options, ChartPipeline& newChart,
     if (sources.spriteSheet() == nullptr)
         return kExitOutputFailed;
     ThreadPictureTools pictures(sources);
-    return drawChart({ options.newChart, picture, {} }, newChart, output, { pictures },
-                     options.form, console);
+    // Neither version is written over, by the picture or by any of its parts.
+    const std::string charts[] = { options.oldChart, options.newChart };
+    OutputClaims claims(charts);
+    return drawChart({ options.newChart, picture, {}, 1 }, newChart, output, { pictures },
+                     options.form, claims, console);
 }
 
 static int diffWithOptions(const DiffOptions& options, std::string_view argv0,
