@@ -100,9 +100,17 @@ static int openPicture(const DiffOptions& options, const std::filesystem::path& 
             return kExitOutputFailed;
         }
     }
+    if (options.output && outputIsDirectory(*options.output)) {
+        std::error_code error;
+        std::filesystem::create_directories(picture.parent_path(), error);
+        if (error) {
+            console.report(
+                withDetail(kOutputDirectoryMessage, *options.output + ": " + error.message()),
+                *options.output);
+            return kExitOutputFailed;
+        }
+    }
     try {
-        if (options.output && outputIsDirectory(*options.output))
-            std::filesystem::create_directories(picture.parent_path());
         output.emplace(openPngOutput(picture));
     } catch (const std::exception& error) {
         const PipelineError failure = pictureErrorOf(error);
