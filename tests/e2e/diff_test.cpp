@@ -73,7 +73,7 @@ TEST(BeatplateDiff, FindsAChartAndItsPictureTheSameAndSaysWhatFails)
         { { "diff", "--no-picture", "old.txt", "broken.txt" },
           2,
           "",
-          "読み込み時にエラーが発生しました: 2行\n" },
+          "読み込み時にエラーが発生しました: 2行 (broken.txt)\n" },
         { { "diff", "old.txt" }, 4, "", "beatplate diff: missing NEW chart after 'old.txt'\n" },
         { { "diff", "-o", "-", "old.txt", "old.png" }, 4, "", "" },
     };
@@ -81,8 +81,9 @@ TEST(BeatplateDiff, FindsAChartAndItsPictureTheSameAndSaysWhatFails)
         SCOPED_TRACE(test.arguments[1]);
         const RunResult result = sandbox.run(test.arguments);
         EXPECT_EQ(result.status, test.status);
-        if (test.status < 2)
+        if (test.status < 2) {
             EXPECT_EQ(result.output.substr(0, result.output.find('\n') + 1), test.output);
+        }
         EXPECT_EQ(result.errors.substr(0, test.errors.size()), test.errors) << result.errors;
     }
     EXPECT_FALSE(fs::exists(sandbox / "old-diff.png"));
