@@ -9,10 +9,12 @@
 #include "driver/run_paths.h"
 #include "output/png_writer.h"
 #include "pipeline/chart_pipeline.h"
+#include "pipeline/thread_picture_tools.h"
 #include "platform/files.h"
 #include "platform/terminal.h"
 
 #include <optional>
+#include <variant>
 
 namespace beatplate {
 
@@ -124,10 +126,12 @@ static int drawParts(const ChartJob& job, ChartPipeline& chart, const DrawingToo
         return kExitOutputFailed;
     }
     for (std::size_t part = 0; part < parts; ++part) {
-        TemporaryFile file = openPngOutput(partPathFor(*job.picture, part + 1));
-        PngSink sink(file);
-        const auto error =
-            chart.drawPicture(tools.pictures, sink, { .threads = tools.pictureThreads }, part);
+        auto file = openPngOutput(partPathFor(*job.picture, part + 1));
+        if (const auto* error = std::get_if<PngWriteError>(&file))
+            return reportDrawingError(job, pictureErrorOf(*error), console);
+        PngSink sink(std::get<TemporaryFile>(file));
+        const auto error = chart.drawPicture(tools.pictures.tools(), sink,
+                                             { .threads = tools.pictureThreads }, part);
         if (error)
             return reportDrawingError(job, *error, console);
     }
@@ -147,7 +151,8 @@ static int drawChart(const ChartJob& job, ChartPipeline& chart,
         return drawParts(job, chart, tools, console);
     }
     PngSink sink = output ? PngSink(*output) : PngSink::descriptor(kStandardOutput);
-    const auto error = chart.drawPicture(tools.pictures, sink, { .threads = tools.pictureThreads });
+    const auto error =
+        chart.drawPicture(tools.pictures.tools(), sink, { .threads = tools.pictureThreads });
     return error ? reportDrawingError(job, *error, console) : kExitSuccess;
 }
 
@@ -160,8 +165,12 @@ static ChartOutcome processOpenedChart(const ChartJob& job, ChartPipeline& chart
     // Opened before the chart is read, so that a place that takes no picture fails at once
     // rather than after a long chart has been parsed and drawn.
     std::optional<TemporaryFile> output;
-    if (drawsPicture(settings.task) && job.picture)
-        output.emplace(openPngOutput(*job.picture));
+    if (drawsPicture(settings.task) && job.picture) {
+        auto file = openPngOutput(*job.picture);
+        if (const auto* error = std::get_if<PngWriteError>(&file))
+            return { reportDrawingError(job, pictureErrorOf(*error), console), {}, std::nullopt };
+        output.emplace(std::move(std::get<TemporaryFile>(file)));
+    }
     const auto scope = settings.errors == ErrorDisplay::CheckLines ? DiagnosticScope::WholeChart
                                                                    : DiagnosticScope::FirstError;
     if (const auto error = chart.read(scope))

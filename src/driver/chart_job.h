@@ -11,7 +11,7 @@
 namespace beatplate {
 
 class Console;
-class PictureTools;
+class ThreadPictureTools;
 
 // One chart of a run and where its picture goes.
 struct ChartJob {
@@ -23,7 +23,7 @@ struct ChartJob {
 
 // What the charts of one thread draw with.
 struct DrawingTools {
-    PictureTools& pictures; // asked for the sheet and the face only when a picture is drawn
+    ThreadPictureTools& pictures; // asked for the sheet and the face only when a picture is drawn
     unsigned pictureThreads = 0; // that encode each picture; 0: one per core
 };
 

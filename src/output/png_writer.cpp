@@ -1,8 +1,6 @@
 #include "output/png_writer.h"
 
 #include "base/text_codec.h"
-#include "cli/console.h"
-#include "cli/messages.h"
 #include "output/banded_png_encoder.h"
 #include "platform/files.h"
 #include "platform/terminal.h"
@@ -11,27 +9,18 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <string>
 #include <system_error>
 
 namespace beatplate {
 
-namespace {
-
-constexpr const char* kOutputOpenFailedMessage =
-    "出力がなぜかできません。　pngファイル開いてない？";
-constexpr const char* kDiskFullMessage = "pngファイルを書ききれません。　ディスクがいっぱいかも？";
-constexpr const char* kOutOfMemoryMessage = "メモリが足りなくてpngを作れません。";
-constexpr const char* kEmptyCanvasMessage = "画像が空なのでpngにできません。";
-constexpr const char* kTooTallMessage = "画像が縦に長すぎてpngにできません。";
-constexpr const char* kTooWideMessage = "画像が横に長すぎてpngにできません。";
-constexpr const char* kSourceTooLongMessage = "譜面が長すぎてpngに入りません。";
-
-} // namespace
-
-static const char* messageForError(int error, const char* otherwise)
+static PngWriteError errorOf(PngWriteErrorKind kind)
 {
-    return meansDiskFull(error) ? kDiskFullMessage : otherwise;
+    return { kind, 0, PngDestination::Memory, {} };
+}
+
+static PngWriteErrorKind kindOf(int errorNumber, PngWriteErrorKind otherwise)
+{
+    return meansDiskFull(errorNumber) ? PngWriteErrorKind::DiskFull : otherwise;
 }
 
 PngSink PngSink::descriptor(int fd)
@@ -41,25 +30,28 @@ PngSink PngSink::descriptor(int fd)
     return sink;
 }
 
-void PngSink::start()
+std::optional<PngWriteError> PngSink::start()
 {
     if (m_file == nullptr || m_stream != nullptr)
-        return;
+        return std::nullopt;
     try {
         m_stream = m_file->stream();
     } catch (const std::system_error& error) {
-        throw PngWriteError(messageForError(error.code().value(), kWriteFailedMessage),
-                            failureDetail(error.code().value()));
+        return failure(error.code().value(), PngWriteErrorKind::WriteFailed);
     }
+    return std::nullopt;
 }
 
-std::string PngSink::failureDetail(int errorNumber) const
+PngWriteError PngSink::failure(int errorNumber, PngWriteErrorKind otherwise) const
 {
-    if (m_file != nullptr)
-        return outputFailureDetail(m_file->target().string(), errorNumber);
-    if (m_descriptor >= 0)
-        return "standard output: " + std::generic_category().message(errorNumber);
-    return {};
+    PngWriteError error{ kindOf(errorNumber, otherwise), errorNumber, PngDestination::Memory, {} };
+    if (m_file != nullptr) {
+        error.destination = PngDestination::File;
+        error.file = m_file->target();
+    } else if (m_descriptor >= 0) {
+        error.destination = PngDestination::StandardOutput;
+    }
+    return error;
 }
 
 bool PngSink::write(std::span<const std::uint8_t> bytes) noexcept
@@ -89,63 +81,68 @@ static int writeWhole(int fd, std::span<const std::uint8_t> bytes)
     return errno != 0 ? errno : EIO;
 }
 
-void PngSink::finish()
+std::optional<PngWriteError> PngSink::finish()
 {
     if (m_descriptor >= 0) {
         if (const int error = writeWhole(m_descriptor, m_held); error != 0)
-            throw PngWriteError(messageForError(error, kWriteFailedMessage), failureDetail(error));
+            return failure(error, PngWriteErrorKind::WriteFailed);
         std::vector<std::uint8_t>().swap(m_held);
     }
     if (m_file == nullptr)
-        return;
+        return std::nullopt;
     try {
         m_file->finishWriting();
     } catch (const std::system_error& error) {
-        throw PngWriteError(messageForError(error.code().value(), kWriteFailedMessage),
-                            failureDetail(error.code().value()));
+        return failure(error.code().value(), PngWriteErrorKind::WriteFailed);
     }
     try {
         m_file->replaceTarget();
     } catch (const std::system_error& error) {
-        throw PngWriteError(messageForError(error.code().value(), kOutputOpenFailedMessage),
-                            failureDetail(error.code().value()));
+        return failure(error.code().value(), PngWriteErrorKind::OutputUnopenable);
     }
+    return std::nullopt;
 }
 
 SourceChunk makeSourceChunk(std::u16string_view sourceText)
 {
     if (sourceText.size() > (PNG_UINT_31_MAX - 2) / 2)
-        throw PngWriteError(kSourceTooLongMessage);
-    std::vector<std::uint8_t> chunkData;
+        return { {}, errorOf(PngWriteErrorKind::SourceTooLong) };
+    SourceChunk chunk;
     try {
-        chunkData = encodeChartChunk(sourceText);
+        chunk.data = encodeChartChunk(sourceText);
     } catch (const std::bad_alloc&) {
-        throw PngWriteError(kOutOfMemoryMessage);
+        return { {}, errorOf(PngWriteErrorKind::OutOfMemory) };
     }
-    if (chunkData.size() > PNG_UINT_31_MAX)
-        throw PngWriteError(kSourceTooLongMessage);
-    return { std::move(chunkData) };
+    if (chunk.data.size() > PNG_UINT_31_MAX)
+        return { {}, errorOf(PngWriteErrorKind::SourceTooLong) };
+    return chunk;
 }
 
-static void checkPictureSize(int width, int height, const PngWriteOptions& options)
+static std::optional<PngWriteError> checkPictureSize(int width, int height,
+                                                     const PngWriteOptions& options)
 {
     if (width <= 0 || height <= 0)
-        throw PngWriteError(kEmptyCanvasMessage);
+        return errorOf(PngWriteErrorKind::EmptyPicture);
     if (static_cast<std::uint32_t>(height) > options.maxHeight)
-        throw PngWriteError(kTooTallMessage);
+        return errorOf(PngWriteErrorKind::TooTall);
     if (static_cast<std::uint32_t>(width) > PNG_USER_WIDTH_MAX)
-        throw PngWriteError(kTooWideMessage);
+        return errorOf(PngWriteErrorKind::TooWide);
+    return std::nullopt;
 }
 
-void writeChartPng(const BandedPicture& picture, SourceChunk chunk, PngSink& sink,
-                   const PngWriteOptions& options)
+std::optional<PngWriteError> writeChartPng(const BandedPicture& picture, SourceChunk chunk,
+                                           PngSink& sink, const PngWriteOptions& options)
 {
-    checkPictureSize(picture.width, picture.height, options);
+    if (chunk.error)
+        return chunk.error;
+    if (auto error = checkPictureSize(picture.width, picture.height, options))
+        return error;
     PngWriteOptions bandOptions = options;
     if (picture.bandRows > 0)
         bandOptions.bandRows = picture.bandRows;
     const BandedPngEncoder encoder(picture.width, picture.height, bandOptions);
-    sink.start();
+    if (auto error = sink.start())
+        return error;
     const auto write = [&sink](std::span<const std::uint8_t> bytes) { return sink.write(bytes); };
     bool written = false;
     try {
@@ -154,42 +151,47 @@ void writeChartPng(const BandedPicture& picture, SourceChunk chunk, PngSink& sin
         std::vector<std::uint8_t>().swap(chunk.data);
         written = written && encoder.writeImage(picture.rows, write);
     } catch (const std::bad_alloc&) {
-        throw PngWriteError(kOutOfMemoryMessage);
+        return errorOf(PngWriteErrorKind::OutOfMemory);
     }
     if (!written && sink.error() == ENOMEM)
-        throw PngWriteError(kOutOfMemoryMessage);
+        return errorOf(PngWriteErrorKind::OutOfMemory);
     // Only a write that the system refused has a reason to add.
     if (!written)
-        throw PngWriteError(messageForError(sink.error(), kWriteFailedMessage),
-                            sink.error() != 0 ? sink.failureDetail(sink.error()) : "");
-    sink.finish();
+        return sink.error() != 0 ? sink.failure(sink.error(), PngWriteErrorKind::WriteFailed)
+                                 : errorOf(PngWriteErrorKind::WriteFailed);
+    return sink.finish();
+}
+
+static PngWriteError unopenable(const std::filesystem::path& outputPath, int errorNumber)
+{
+    return { kindOf(errorNumber, PngWriteErrorKind::OutputUnopenable), errorNumber,
+             PngDestination::File, outputPath };
 }
 
 // An existing output that we may not write, or a directory, is not ours to replace; a symbolic
 // link is replaced itself, so what it points to is never looked at.
-static void checkOutputReplaceable(const std::filesystem::path& outputPath)
+static std::optional<PngWriteError> checkOutputReplaceable(const std::filesystem::path& outputPath)
 {
     std::error_code error;
     const auto status = std::filesystem::symlink_status(outputPath, error);
     if (!std::filesystem::exists(status) || std::filesystem::is_symlink(status))
-        return;
+        return std::nullopt;
     if (std::filesystem::is_directory(status))
-        throw PngWriteError(kOutputOpenFailedMessage,
-                            outputFailureDetail(outputPath.string(), EISDIR));
+        return unopenable(outputPath, EISDIR);
     errno = 0;
     if (!mayWrite(outputPath))
-        throw PngWriteError(kOutputOpenFailedMessage,
-                            outputFailureDetail(outputPath.string(), errno != 0 ? errno : EACCES));
+        return unopenable(outputPath, errno != 0 ? errno : EACCES);
+    return std::nullopt;
 }
 
-TemporaryFile openPngOutput(const std::filesystem::path& outputPath)
+std::variant<TemporaryFile, PngWriteError> openPngOutput(const std::filesystem::path& outputPath)
 {
-    checkOutputReplaceable(outputPath);
+    if (auto error = checkOutputReplaceable(outputPath))
+        return *error;
     try {
         return TemporaryFile(outputPath);
     } catch (const std::system_error& error) {
-        throw PngWriteError(messageForError(error.code().value(), kOutputOpenFailedMessage),
-                            outputFailureDetail(outputPath.string(), error.code().value()));
+        return unopenable(outputPath, error.code().value());
     }
 }
 

@@ -1,36 +1,47 @@
 #pragma once
 
-#include "output/banded_picture.h"
+#include "image/banded_picture.h"
 #include "output/png_write_options.h"
 #include "platform/temporary_file.h"
 
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 #include <span>
-#include <stdexcept>
-#include <string>
 #include <string_view>
-#include <utility>
+#include <variant>
 #include <vector>
 
 namespace beatplate {
 
-// A failure to encode or write the picture; what() is a short message for the user, detail()
-// what exactly failed where the system told ("output pics/a.png: Permission denied"), or empty.
-class PngWriteError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-    PngWriteError(const std::string& message, std::string detail)
-        : std::runtime_error(message)
-        , m_detail(std::move(detail))
-    {
-    }
+// Why a picture could not be encoded or written; the caller words it.
+enum class PngWriteErrorKind {
+    OutputUnopenable, // the output may not be written, or not put in place of its target
+    WriteFailed, // the bytes did not all get written
+    DiskFull, // the disk or the quota is full, of blocks or of inodes
+    OutOfMemory,
+    EmptyPicture,
+    TooTall, // taller than PngWriteOptions::maxHeight
+    TooWide,
+    SourceTooLong, // the chart text does not fit in a chunk
+};
 
-    [[nodiscard]] const std::string& detail() const { return m_detail; }
+// Where the bytes that failed were going.
+enum class PngDestination {
+    Memory,
+    File,
+    StandardOutput, // a descriptor
+};
 
-private:
-    std::string m_detail;
+// A failure to encode or write the picture, as a value.
+struct PngWriteError {
+    PngWriteErrorKind kind = PngWriteErrorKind::WriteFailed;
+    int errorNumber = 0; // the system's reason (an errno value), 0 when it gave none
+    PngDestination destination = PngDestination::Memory;
+    std::filesystem::path file; // the target, when the destination is a file
+
+    bool operator==(const PngWriteError&) const = default;
 };
 
 // Where an encoded picture goes: a file put in place of its target once complete, an open
@@ -48,16 +59,17 @@ public:
     }
     [[nodiscard]] static PngSink descriptor(int fd);
 
-    // Readies the sink before the first bytes; throws PngWriteError.
-    void start();
+    // Readies the sink before the first bytes.
+    [[nodiscard]] std::optional<PngWriteError> start();
     // False, with the cause kept, when the bytes could not all be taken.
     [[nodiscard]] bool write(std::span<const std::uint8_t> bytes) noexcept;
-    // Puts the picture in place once complete; throws PngWriteError.
-    void finish();
+    // Puts the picture in place once complete.
+    [[nodiscard]] std::optional<PngWriteError> finish();
     // errno of the failed write, ENOMEM when memory ran out; 0 while none failed.
     [[nodiscard]] int error() const { return m_error; }
-    // What failed where, for an error number: "output PATH: REASON" or "standard output: REASON".
-    [[nodiscard]] std::string failureDetail(int errorNumber) const;
+    // The failure of this sink for an error number: DiskFull when it means a full disk, else
+    // otherwise.
+    [[nodiscard]] PngWriteError failure(int errorNumber, PngWriteErrorKind otherwise) const;
 
 private:
     PngSink() = default;
@@ -74,20 +86,24 @@ private:
 // the caller let go of the chart text, which takes twice its room.
 struct SourceChunk {
     std::vector<std::uint8_t> data;
+    // Why the text makes no chunk (too long, or memory ran out); writeChartPng returns it
+    // before it draws or writes anything.
+    std::optional<PngWriteError> error;
 };
-// Throws PngWriteError when the text is too long for a chunk or memory runs out.
 [[nodiscard]] SourceChunk makeSourceChunk(std::u16string_view sourceText);
 
 // Encodes picture as 8-bit RGBA with the chunk as "bpLt" right after IHDR into sink, drawing it
 // band by band as it goes, and finishes the sink. The chunk is let go once written, before the
-// image. Throws PngWriteError (or what the picture's source throws); a file sink's target is
-// then left as it was.
-void writeChartPng(const BandedPicture& picture, SourceChunk chunk, PngSink& sink,
-                   const PngWriteOptions& options = {});
+// image. On failure a file sink's target is left as it was. What the picture's source throws
+// reaches the caller.
+[[nodiscard]] std::optional<PngWriteError> writeChartPng(const BandedPicture& picture,
+                                                         SourceChunk chunk, PngSink& sink,
+                                                         const PngWriteOptions& options = {});
 
-// Opens the file that the picture for outputPath will be written into, so that a place that
-// takes no picture is found before any work: throws PngWriteError with the disk-full message
-// when the disk or the quota is full (of blocks or of inodes), else the cannot-write one.
-[[nodiscard]] TemporaryFile openPngOutput(const std::filesystem::path& outputPath);
+// The file that the picture for outputPath will be written into, opened so that a place that
+// takes no picture is found before any work; else why not: DiskFull when the disk or the quota
+// is full, OutputUnopenable otherwise.
+[[nodiscard]] std::variant<TemporaryFile, PngWriteError>
+openPngOutput(const std::filesystem::path& outputPath);
 
 } // namespace beatplate

@@ -16,12 +16,6 @@
 
 namespace beatplate {
 
-namespace {
-
-constexpr const char* kSheetUnreadableMessage = "スプライトシートを読み込めません。";
-
-} // namespace
-
 ChartPipeline::ChartPipeline(ChartSource source)
     : m_source(std::move(source))
 {
@@ -120,6 +114,14 @@ std::optional<PipelineError> ChartPipeline::layOutPicture(const PictureForm& for
     return std::nullopt;
 }
 
+static std::optional<PipelineError> writtenOrError(const BandedPicture& picture, SourceChunk chunk,
+                                                   PngSink& sink, const PngWriteOptions& options)
+{
+    if (const auto error = writeChartPng(picture, std::move(chunk), sink, options))
+        return pictureErrorOf(*error);
+    return std::nullopt;
+}
+
 // The chunk of the whole chart for a picture or a part; the last takes the one kept.
 SourceChunk ChartPipeline::chunkFor(std::size_t part)
 {
@@ -135,26 +137,25 @@ SourceChunk ChartPipeline::chunkFor(std::size_t part)
     return chunk;
 }
 
-std::optional<PipelineError> ChartPipeline::drawPicture(PictureTools& tools, PngSink& sink,
+std::optional<PipelineError> ChartPipeline::drawPicture(const PictureTools& tools, PngSink& sink,
                                                         const PngWriteOptions& options,
                                                         std::size_t part)
 {
     assert(part < pictureParts());
     try {
         SourceChunk chunk = chunkFor(part);
-        const Canvas* const sheet = tools.spriteSheet();
+        const Canvas* const sheet = tools.spriteSheet;
         if (sheet == nullptr)
             return PipelineError{
                 PipelineErrorKind::SheetUnreadable, kSheetUnreadableMessage, {}, {}, {}
             };
         if (m_pages.empty()) {
             const BandedScore score =
-                ScoreRenderer(*sheet, tools.headerFont()).bands(m_document, kPngBandRows);
-            writeChartPng(bandsOf(score), std::move(chunk), sink, options);
-            return std::nullopt;
+                ScoreRenderer(*sheet, tools.headerFont).bands(m_document, kPngBandRows);
+            return writtenOrError(bandsOf(score), std::move(chunk), sink, options);
         }
         std::optional<HeaderLines> header;
-        if (const HeaderFont* font = tools.headerFont()) {
+        if (const HeaderFont* font = tools.headerFont) {
             const std::string label = m_pages.size() > 1
                 ? std::to_string(part + 1) + "/" + std::to_string(m_pages.size())
                 : std::string();
@@ -163,8 +164,7 @@ std::optional<PipelineError> ChartPipeline::drawPicture(PictureTools& tools, Png
         }
         const ColumnPicture picture(*sheet, std::move(header), *m_layout, m_document,
                                     m_pages[part]);
-        writeChartPng(bandsOf(picture), std::move(chunk), sink, options);
-        return std::nullopt;
+        return writtenOrError(bandsOf(picture), std::move(chunk), sink, options);
     } catch (const std::exception& error) {
         return pictureErrorOf(error);
     } catch (...) {
