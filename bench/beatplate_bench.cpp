@@ -117,7 +117,7 @@ double timed(Stage&& stage)
 }
 
 // A failed write ends the benchmark: its figures would mean nothing.
-void exitOnFailure(const std::optional<PngWriteError>& error)
+void exitOnFailure(const std::optional<OutputError>& error)
 {
     if (!error)
         return;
@@ -127,8 +127,8 @@ void exitOnFailure(const std::optional<PngWriteError>& error)
 
 TemporaryFile openOutput(const std::filesystem::path& path)
 {
-    auto file = openPngOutput(path);
-    if (auto* error = std::get_if<PngWriteError>(&file))
+    auto file = openOutputFile(path);
+    if (auto* error = std::get_if<OutputError>(&file))
         exitOnFailure(*error);
     return std::move(std::get<TemporaryFile>(file));
 }
@@ -266,7 +266,7 @@ RunFigures benchmarkOnce(const Options& options, int measureCount, Path path)
         const auto png = encodeWithLibpng(canvas, chunk.data);
         exitOnFailure(sink.start());
         if (!sink.write(png))
-            exitOnFailure(sink.failure(sink.error(), PngWriteErrorKind::WriteFailed));
+            exitOnFailure(sink.failure(sink.error(), OutputErrorKind::WriteFailed));
         exitOnFailure(sink.finish());
     });
     figures.pngProcessor = processorMilliseconds() - processorBefore;

@@ -80,7 +80,7 @@ RunFigures drawOnce(const std::filesystem::path& sheet, int measures, const Pict
     const auto output = std::filesystem::temp_directory_path()
         / ("beatplate-columns-bench-" + std::to_string(getpid()) + ".png");
     {
-        auto file = openPngOutput(output);
+        auto file = openOutputFile(output);
         if (!std::holds_alternative<TemporaryFile>(file))
             std::exit(1);
         PngSink sink(std::get<TemporaryFile>(file));

@@ -8,6 +8,7 @@
 #include "driver/chart_check.h"
 #include "driver/run_paths.h"
 #include "output/png_writer.h"
+#include "output/wav_writer.h"
 #include "pipeline/chart_pipeline.h"
 #include "pipeline/thread_picture_tools.h"
 #include "platform/files.h"
@@ -22,6 +23,8 @@ namespace {
 
 constexpr const char* kTerminalOutputMessage =
     "画像は端末には書き出せません。　-o でファイルを指定してください。";
+constexpr const char* kTerminalSoundMessage =
+    "音声は端末には書き出せません。　-o でファイルを指定してください。";
 
 } // namespace
 
@@ -47,14 +50,17 @@ static int exitStatusOf(const PipelineError& error)
     return error.isChartError() ? kExitChartError : kExitOutputFailed;
 }
 
-// The refusals that need no reading: a picture that would replace its chart or fill a terminal.
-static std::optional<std::string> refusalOf(const ChartJob& job)
+// The refusals that need no reading: a picture or a sound that would replace its chart or fill
+// a terminal.
+static std::optional<std::string> refusalOf(const ChartJob& job, const ChartSettings& settings)
 {
     if (job.refusal)
         return job.refusal;
-    if (!job.picture)
-        return isTerminal(kStandardOutput) ? std::optional<std::string>(kTerminalOutputMessage)
-                                           : std::nullopt;
+    if (!job.picture) {
+        if (!isTerminal(kStandardOutput))
+            return std::nullopt;
+        return settings.sound ? kTerminalSoundMessage : kTerminalOutputMessage;
+    }
     if (!readsStandardInput(job) && isSameFile(utf8Path(job.name), *job.picture))
         return kSameFileMessage;
     return std::nullopt;
@@ -126,8 +132,8 @@ static int drawParts(const ChartJob& job, ChartPipeline& chart, const DrawingToo
         return kExitOutputFailed;
     }
     for (std::size_t part = 0; part < parts; ++part) {
-        auto file = openPngOutput(partPathFor(*job.picture, part + 1));
-        if (const auto* error = std::get_if<PngWriteError>(&file))
+        auto file = openOutputFile(partPathFor(*job.picture, part + 1));
+        if (const auto* error = std::get_if<OutputError>(&file))
             return reportDrawingError(job, pictureErrorOf(*error), console);
         PngSink sink(std::get<TemporaryFile>(file));
         const auto error = chart.drawPicture(tools.pictures.tools(), sink,
@@ -156,6 +162,21 @@ static int drawChart(const ChartJob& job, ChartPipeline& chart,
     return error ? reportDrawingError(job, *error, console) : kExitSuccess;
 }
 
+// Writes the sound of a parsed chart into the file opened for it, or onto standard output.
+static int writeSound(const ChartJob& job, const ChartPipeline& chart,
+                      std::optional<TemporaryFile>& output, const SoundChoice& choice,
+                      Console& console)
+{
+    std::optional<OutputError> failure;
+    try {
+        ChartSound sound(chart.document(), choice);
+        failure = output ? writeChartWav(sound, *output) : writeChartWav(sound, kStandardOutput);
+    } catch (const std::exception& error) {
+        return reportDrawingError(job, pictureErrorOf(error), console);
+    }
+    return failure ? reportDrawingError(job, soundErrorOf(*failure), console) : kExitSuccess;
+}
+
 static ChartOutcome processOpenedChart(const ChartJob& job, ChartPipeline& chart,
                                        const DrawingTools& tools, const ChartSettings& settings,
                                        Console& console)
@@ -166,9 +187,11 @@ static ChartOutcome processOpenedChart(const ChartJob& job, ChartPipeline& chart
     // rather than after a long chart has been parsed and drawn.
     std::optional<TemporaryFile> output;
     if (drawsPicture(settings.task) && job.picture) {
-        auto file = openPngOutput(*job.picture);
-        if (const auto* error = std::get_if<PngWriteError>(&file))
-            return { reportDrawingError(job, pictureErrorOf(*error), console), {}, std::nullopt };
+        auto file = openOutputFile(*job.picture);
+        if (const auto* error = std::get_if<OutputError>(&file)) {
+            const auto failure = settings.sound ? soundErrorOf(*error) : pictureErrorOf(*error);
+            return { reportDrawingError(job, failure, console), {}, std::nullopt };
+        }
         output.emplace(std::move(std::get<TemporaryFile>(file)));
     }
     const auto scope = settings.errors == ErrorDisplay::CheckLines ? DiagnosticScope::WholeChart
@@ -178,8 +201,10 @@ static ChartOutcome processOpenedChart(const ChartJob& job, ChartPipeline& chart
     showWarnings(job, chart, settings, console);
     ChartOutcome outcome;
     if (givesFigures(settings.task))
-        outcome.stats = chart.figures(job.name);
-    if (drawsPicture(settings.task))
+        outcome.stats = chart.figures(job.name, settings.form);
+    if (drawsPicture(settings.task) && settings.sound)
+        outcome.status = writeSound(job, chart, output, *settings.sound, console);
+    else if (drawsPicture(settings.task))
         outcome.status = drawChart(job, chart, output, tools, settings, console);
     return outcome;
 }
@@ -193,7 +218,7 @@ static ChartOutcome processChartOrThrow(const ChartJob& job, const DrawingTools&
         console.report(error->message, job.name);
         return { exitStatusOf(*error), {}, std::nullopt };
     }
-    const auto refusal = drawsPicture(settings.task) ? refusalOf(job) : std::nullopt;
+    const auto refusal = drawsPicture(settings.task) ? refusalOf(job, settings) : std::nullopt;
     if (refusal) {
         console.report(*refusal, job.name);
         return { kExitOutputFailed, {}, std::nullopt };

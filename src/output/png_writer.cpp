@@ -2,7 +2,6 @@
 
 #include "base/text_codec.h"
 #include "output/banded_png_encoder.h"
-#include "platform/files.h"
 #include "platform/terminal.h"
 
 #include <png.h>
@@ -13,14 +12,9 @@
 
 namespace beatplate {
 
-static PngWriteError errorOf(PngWriteErrorKind kind)
+static OutputError errorOf(OutputErrorKind kind)
 {
-    return { kind, 0, PngDestination::Memory, {} };
-}
-
-static PngWriteErrorKind kindOf(int errorNumber, PngWriteErrorKind otherwise)
-{
-    return meansDiskFull(errorNumber) ? PngWriteErrorKind::DiskFull : otherwise;
+    return { kind, 0, OutputDestination::Memory, {} };
 }
 
 PngSink PngSink::descriptor(int fd)
@@ -30,28 +24,25 @@ PngSink PngSink::descriptor(int fd)
     return sink;
 }
 
-std::optional<PngWriteError> PngSink::start()
+std::optional<OutputError> PngSink::start()
 {
     if (m_file == nullptr || m_stream != nullptr)
         return std::nullopt;
     try {
         m_stream = m_file->stream();
     } catch (const std::system_error& error) {
-        return failure(error.code().value(), PngWriteErrorKind::WriteFailed);
+        return failure(error.code().value(), OutputErrorKind::WriteFailed);
     }
     return std::nullopt;
 }
 
-PngWriteError PngSink::failure(int errorNumber, PngWriteErrorKind otherwise) const
+OutputError PngSink::failure(int errorNumber, OutputErrorKind otherwise) const
 {
-    PngWriteError error{ kindOf(errorNumber, otherwise), errorNumber, PngDestination::Memory, {} };
-    if (m_file != nullptr) {
-        error.destination = PngDestination::File;
-        error.file = m_file->target();
-    } else if (m_descriptor >= 0) {
-        error.destination = PngDestination::StandardOutput;
-    }
-    return error;
+    if (m_file != nullptr)
+        return systemOutputError(otherwise, errorNumber, OutputDestination::File, m_file->target());
+    return systemOutputError(otherwise, errorNumber,
+                             m_descriptor >= 0 ? OutputDestination::StandardOutput
+                                               : OutputDestination::Memory);
 }
 
 bool PngSink::write(std::span<const std::uint8_t> bytes) noexcept
@@ -81,11 +72,11 @@ static int writeWhole(int fd, std::span<const std::uint8_t> bytes)
     return errno != 0 ? errno : EIO;
 }
 
-std::optional<PngWriteError> PngSink::finish()
+std::optional<OutputError> PngSink::finish()
 {
     if (m_descriptor >= 0) {
         if (const int error = writeWhole(m_descriptor, m_held); error != 0)
-            return failure(error, PngWriteErrorKind::WriteFailed);
+            return failure(error, OutputErrorKind::WriteFailed);
         std::vector<std::uint8_t>().swap(m_held);
     }
     if (m_file == nullptr)
@@ -93,12 +84,12 @@ std::optional<PngWriteError> PngSink::finish()
     try {
         m_file->finishWriting();
     } catch (const std::system_error& error) {
-        return failure(error.code().value(), PngWriteErrorKind::WriteFailed);
+        return failure(error.code().value(), OutputErrorKind::WriteFailed);
     }
     try {
         m_file->replaceTarget();
     } catch (const std::system_error& error) {
-        return failure(error.code().value(), PngWriteErrorKind::OutputUnopenable);
+        return failure(error.code().value(), OutputErrorKind::Unopenable);
     }
     return std::nullopt;
 }
@@ -106,32 +97,32 @@ std::optional<PngWriteError> PngSink::finish()
 SourceChunk makeSourceChunk(std::u16string_view sourceText)
 {
     if (sourceText.size() > (PNG_UINT_31_MAX - 2) / 2)
-        return { {}, errorOf(PngWriteErrorKind::SourceTooLong) };
+        return { {}, errorOf(OutputErrorKind::SourceTooLong) };
     SourceChunk chunk;
     try {
         chunk.data = encodeChartChunk(sourceText);
     } catch (const std::bad_alloc&) {
-        return { {}, errorOf(PngWriteErrorKind::OutOfMemory) };
+        return { {}, errorOf(OutputErrorKind::OutOfMemory) };
     }
     if (chunk.data.size() > PNG_UINT_31_MAX)
-        return { {}, errorOf(PngWriteErrorKind::SourceTooLong) };
+        return { {}, errorOf(OutputErrorKind::SourceTooLong) };
     return chunk;
 }
 
-static std::optional<PngWriteError> checkPictureSize(int width, int height,
-                                                     const PngWriteOptions& options)
+static std::optional<OutputError> checkPictureSize(int width, int height,
+                                                   const PngWriteOptions& options)
 {
     if (width <= 0 || height <= 0)
-        return errorOf(PngWriteErrorKind::EmptyPicture);
+        return errorOf(OutputErrorKind::EmptyPicture);
     if (static_cast<std::uint32_t>(height) > options.maxHeight)
-        return errorOf(PngWriteErrorKind::TooTall);
+        return errorOf(OutputErrorKind::TooTall);
     if (static_cast<std::uint32_t>(width) > PNG_USER_WIDTH_MAX)
-        return errorOf(PngWriteErrorKind::TooWide);
+        return errorOf(OutputErrorKind::TooWide);
     return std::nullopt;
 }
 
-std::optional<PngWriteError> writeChartPng(const BandedPicture& picture, SourceChunk chunk,
-                                           PngSink& sink, const PngWriteOptions& options)
+std::optional<OutputError> writeChartPng(const BandedPicture& picture, SourceChunk chunk,
+                                         PngSink& sink, const PngWriteOptions& options)
 {
     if (chunk.error)
         return chunk.error;
@@ -151,48 +142,15 @@ std::optional<PngWriteError> writeChartPng(const BandedPicture& picture, SourceC
         std::vector<std::uint8_t>().swap(chunk.data);
         written = written && encoder.writeImage(picture.rows, write);
     } catch (const std::bad_alloc&) {
-        return errorOf(PngWriteErrorKind::OutOfMemory);
+        return errorOf(OutputErrorKind::OutOfMemory);
     }
     if (!written && sink.error() == ENOMEM)
-        return errorOf(PngWriteErrorKind::OutOfMemory);
+        return errorOf(OutputErrorKind::OutOfMemory);
     // Only a write that the system refused has a reason to add.
     if (!written)
-        return sink.error() != 0 ? sink.failure(sink.error(), PngWriteErrorKind::WriteFailed)
-                                 : errorOf(PngWriteErrorKind::WriteFailed);
+        return sink.error() != 0 ? sink.failure(sink.error(), OutputErrorKind::WriteFailed)
+                                 : errorOf(OutputErrorKind::WriteFailed);
     return sink.finish();
-}
-
-static PngWriteError unopenable(const std::filesystem::path& outputPath, int errorNumber)
-{
-    return { kindOf(errorNumber, PngWriteErrorKind::OutputUnopenable), errorNumber,
-             PngDestination::File, outputPath };
-}
-
-// An existing output that we may not write, or a directory, is not ours to replace; a symbolic
-// link is replaced itself, so what it points to is never looked at.
-static std::optional<PngWriteError> checkOutputReplaceable(const std::filesystem::path& outputPath)
-{
-    std::error_code error;
-    const auto status = std::filesystem::symlink_status(outputPath, error);
-    if (!std::filesystem::exists(status) || std::filesystem::is_symlink(status))
-        return std::nullopt;
-    if (std::filesystem::is_directory(status))
-        return unopenable(outputPath, EISDIR);
-    errno = 0;
-    if (!mayWrite(outputPath))
-        return unopenable(outputPath, errno != 0 ? errno : EACCES);
-    return std::nullopt;
-}
-
-std::variant<TemporaryFile, PngWriteError> openPngOutput(const std::filesystem::path& outputPath)
-{
-    if (auto error = checkOutputReplaceable(outputPath))
-        return *error;
-    try {
-        return TemporaryFile(outputPath);
-    } catch (const std::system_error& error) {
-        return unopenable(outputPath, error.code().value());
-    }
 }
 
 } // namespace beatplate

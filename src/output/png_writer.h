@@ -1,6 +1,7 @@
 #pragma once
 
 #include "image/banded_picture.h"
+#include "output/output_file.h"
 #include "output/png_write_options.h"
 #include "platform/temporary_file.h"
 
@@ -10,39 +11,9 @@
 #include <optional>
 #include <span>
 #include <string_view>
-#include <variant>
 #include <vector>
 
 namespace beatplate {
-
-// Why a picture could not be encoded or written; the caller words it.
-enum class PngWriteErrorKind {
-    OutputUnopenable, // the output may not be written, or not put in place of its target
-    WriteFailed, // the bytes did not all get written
-    DiskFull, // the disk or the quota is full, of blocks or of inodes
-    OutOfMemory,
-    EmptyPicture,
-    TooTall, // taller than PngWriteOptions::maxHeight
-    TooWide,
-    SourceTooLong, // the chart text does not fit in a chunk
-};
-
-// Where the bytes that failed were going.
-enum class PngDestination {
-    Memory,
-    File,
-    StandardOutput, // a descriptor
-};
-
-// A failure to encode or write the picture, as a value.
-struct PngWriteError {
-    PngWriteErrorKind kind = PngWriteErrorKind::WriteFailed;
-    int errorNumber = 0; // the system's reason (an errno value), 0 when it gave none
-    PngDestination destination = PngDestination::Memory;
-    std::filesystem::path file; // the target, when the destination is a file
-
-    bool operator==(const PngWriteError&) const = default;
-};
 
 // Where an encoded picture goes: a file put in place of its target once complete, an open
 // descriptor such as standard output (given the picture only once it is complete, so that a
@@ -60,16 +31,16 @@ public:
     [[nodiscard]] static PngSink descriptor(int fd);
 
     // Readies the sink before the first bytes.
-    [[nodiscard]] std::optional<PngWriteError> start();
+    [[nodiscard]] std::optional<OutputError> start();
     // False, with the cause kept, when the bytes could not all be taken.
     [[nodiscard]] bool write(std::span<const std::uint8_t> bytes) noexcept;
     // Puts the picture in place once complete.
-    [[nodiscard]] std::optional<PngWriteError> finish();
+    [[nodiscard]] std::optional<OutputError> finish();
     // errno of the failed write, ENOMEM when memory ran out; 0 while none failed.
     [[nodiscard]] int error() const { return m_error; }
     // The failure of this sink for an error number: DiskFull when it means a full disk, else
     // otherwise.
-    [[nodiscard]] PngWriteError failure(int errorNumber, PngWriteErrorKind otherwise) const;
+    [[nodiscard]] OutputError failure(int errorNumber, OutputErrorKind otherwise) const;
 
 private:
     PngSink() = default;
@@ -88,7 +59,7 @@ struct SourceChunk {
     std::vector<std::uint8_t> data;
     // Why the text makes no chunk (too long, or memory ran out); writeChartPng returns it
     // before it draws or writes anything.
-    std::optional<PngWriteError> error;
+    std::optional<OutputError> error;
 };
 [[nodiscard]] SourceChunk makeSourceChunk(std::u16string_view sourceText);
 
@@ -96,14 +67,8 @@ struct SourceChunk {
 // band by band as it goes, and finishes the sink. The chunk is let go once written, before the
 // image. On failure a file sink's target is left as it was. What the picture's source throws
 // reaches the caller.
-[[nodiscard]] std::optional<PngWriteError> writeChartPng(const BandedPicture& picture,
-                                                         SourceChunk chunk, PngSink& sink,
-                                                         const PngWriteOptions& options = {});
-
-// The file that the picture for outputPath will be written into, opened so that a place that
-// takes no picture is found before any work; else why not: DiskFull when the disk or the quota
-// is full, OutputUnopenable otherwise.
-[[nodiscard]] std::variant<TemporaryFile, PngWriteError>
-openPngOutput(const std::filesystem::path& outputPath);
+[[nodiscard]] std::optional<OutputError> writeChartPng(const BandedPicture& picture,
+                                                       SourceChunk chunk, PngSink& sink,
+                                                       const PngWriteOptions& options = {});
 
 } // namespace beatplate

@@ -5,6 +5,7 @@
 
 #include <new>
 #include <stdexcept>
+#include <string>
 #include <system_error>
 
 namespace beatplate {
@@ -12,14 +13,27 @@ namespace beatplate {
 namespace {
 
 constexpr const char* kOutOfMemoryMessage = "メモリが足りなくて画像を作れません。";
-constexpr const char* kOutputUnopenableMessage =
-    "出力がなぜかできません。　pngファイル開いてない？";
-constexpr const char* kDiskFullMessage = "pngファイルを書ききれません。　ディスクがいっぱいかも？";
 constexpr const char* kPngOutOfMemoryMessage = "メモリが足りなくてpngを作れません。";
 constexpr const char* kEmptyPictureMessage = "画像が空なのでpngにできません。";
 constexpr const char* kTooTallMessage = "画像が縦に長すぎてpngにできません。";
 constexpr const char* kTooWideMessage = "画像が横に長すぎてpngにできません。";
-constexpr const char* kSourceTooLongMessage = "譜面が長すぎてpngに入りません。";
+
+// What a failed output of one kind says.
+struct OutputWords {
+    const char* unopenable;
+    const char* writeFailed;
+    const char* diskFull;
+    const char* tooLong;
+};
+
+constexpr OutputWords kPictureWords{ "出力がなぜかできません。　pngファイル開いてない？",
+                                     kWriteFailedMessage,
+                                     "pngファイルを書ききれません。　ディスクがいっぱいかも？",
+                                     "譜面が長すぎてpngに入りません。" };
+constexpr OutputWords kSoundWords{ "出力がなぜかできません。　wavファイル開いてない？",
+                                   "wavファイルの書き込みに失敗しました。",
+                                   "wavファイルを書ききれません。　ディスクがいっぱいかも？",
+                                   "譜面が長すぎてwavにできません。" };
 
 } // namespace
 
@@ -37,50 +51,66 @@ PipelineError chartErrorOf(const ChartDiagnostic& diagnostic)
     return { kind, diagnostic.message, diagnostic, {}, {} };
 }
 
-static const char* messageOf(PngWriteErrorKind kind)
+static const char* messageOf(OutputErrorKind kind, const OutputWords& words)
 {
     switch (kind) {
-    case PngWriteErrorKind::OutputUnopenable:
-        return kOutputUnopenableMessage;
-    case PngWriteErrorKind::WriteFailed:
-        return kWriteFailedMessage;
-    case PngWriteErrorKind::DiskFull:
-        return kDiskFullMessage;
-    case PngWriteErrorKind::OutOfMemory:
+    case OutputErrorKind::Unopenable:
+        return words.unopenable;
+    case OutputErrorKind::WriteFailed:
+        return words.writeFailed;
+    case OutputErrorKind::DiskFull:
+        return words.diskFull;
+    case OutputErrorKind::OutOfMemory:
         return kPngOutOfMemoryMessage;
-    case PngWriteErrorKind::EmptyPicture:
+    case OutputErrorKind::EmptyPicture:
         return kEmptyPictureMessage;
-    case PngWriteErrorKind::TooTall:
+    case OutputErrorKind::TooTall:
         return kTooTallMessage;
-    case PngWriteErrorKind::TooWide:
+    case OutputErrorKind::TooWide:
         return kTooWideMessage;
-    case PngWriteErrorKind::SourceTooLong:
-        return kSourceTooLongMessage;
+    case OutputErrorKind::SourceTooLong:
+    case OutputErrorKind::SoundTooLong:
+        return words.tooLong;
     }
-    return kWriteFailedMessage;
+    return words.writeFailed;
 }
 
 // What failed where, as the system told: "output PATH: REASON" or "standard output: REASON".
-static std::string detailOf(const PngWriteError& error)
+static std::string detailOf(const OutputError& error)
 {
+    if (error.kind == OutputErrorKind::SoundTooLong)
+        return "its sound lasts " + std::to_string(error.soundSeconds)
+            + " s, more than a WAV file holds";
     if (error.errorNumber == 0)
         return {};
     switch (error.destination) {
-    case PngDestination::File:
+    case OutputDestination::File:
         return outputFailureDetail(error.file.string(), error.errorNumber);
-    case PngDestination::StandardOutput:
+    case OutputDestination::StandardOutput:
         return "standard output: " + std::generic_category().message(error.errorNumber);
-    case PngDestination::Memory:
+    case OutputDestination::Memory:
         break;
     }
     return {};
 }
 
-PipelineError pictureErrorOf(const PngWriteError& error)
+static PipelineError outputErrorOf(const OutputError& error, const OutputWords& words)
 {
-    return {
-        PipelineErrorKind::OutputFailed, messageOf(error.kind), std::nullopt, {}, detailOf(error)
-    };
+    return { PipelineErrorKind::OutputFailed,
+             messageOf(error.kind, words),
+             std::nullopt,
+             {},
+             detailOf(error) };
+}
+
+PipelineError pictureErrorOf(const OutputError& error)
+{
+    return outputErrorOf(error, kPictureWords);
+}
+
+PipelineError soundErrorOf(const OutputError& error)
+{
+    return outputErrorOf(error, kSoundWords);
 }
 
 PipelineError pictureErrorOf(const std::exception& error)

@@ -186,7 +186,7 @@ TEST(BandedPngEncoder, AFailingSourceLeavesNothingBehindAndReportsItsError)
                                             throw std::runtime_error("no more drawing");
                                     } };
         {
-            auto file = openPngOutput(dir / "chart.png");
+            auto file = openOutputFile(dir / "chart.png");
             PngSink sink(std::get<TemporaryFile>(file));
             EXPECT_THAT(
                 [&] {

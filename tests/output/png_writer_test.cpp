@@ -23,7 +23,7 @@ using test::DecodedPng;
 using test::decodePng;
 
 // The kind of error that writing threw, or none.
-std::optional<PngWriteErrorKind> failureOf(const std::function<void()>& write)
+std::optional<OutputErrorKind> failureOf(const std::function<void()>& write)
 {
     try {
         write();
@@ -177,9 +177,9 @@ TEST(PngWriter, RefusesAnEmptyCanvasWithoutTouchingTheOutput)
 {
     test::TempDir dir;
     EXPECT_EQ(failureOf([] { (void)test::encodeChart(Canvas(), u""); }),
-              PngWriteErrorKind::EmptyPicture);
+              OutputErrorKind::EmptyPicture);
     EXPECT_EQ(failureOf([&] { test::writeChart(dir / "a.png", Canvas(), u""); }),
-              PngWriteErrorKind::EmptyPicture);
+              OutputErrorKind::EmptyPicture);
     EXPECT_TRUE(test::listDirectory(dir.path()).empty());
 }
 
@@ -188,7 +188,7 @@ TEST(PngWriter, RefusesACanvasTallerThanTheHeightLimit)
     const PngWriteOptions options{ .maxHeight = 100 };
     EXPECT_NO_THROW((void)test::encodeChart(Canvas(2, 100), u"", options));
     EXPECT_EQ(failureOf([&] { (void)test::encodeChart(Canvas(2, 101), u"", options); }),
-              PngWriteErrorKind::TooTall);
+              OutputErrorKind::TooTall);
     EXPECT_EQ(PngWriteOptions{}.maxHeight, PNG_USER_HEIGHT_MAX);
 }
 
@@ -229,12 +229,12 @@ TEST(PngWriter, ReportsAnOutputThatCannotBeOpened)
                                                       dir / "taken.png" };
     for (const auto& output : outputs) {
         SCOPED_TRACE(output.string());
-        const auto opened = openPngOutput(output);
-        const auto* error = std::get_if<PngWriteError>(&opened);
+        const auto opened = openOutputFile(output);
+        const auto* error = std::get_if<OutputError>(&opened);
         ASSERT_NE(error, nullptr);
-        EXPECT_EQ(error->kind, PngWriteErrorKind::OutputUnopenable);
+        EXPECT_EQ(error->kind, OutputErrorKind::Unopenable);
         EXPECT_NE(error->errorNumber, 0);
-        EXPECT_EQ(error->destination, PngDestination::File);
+        EXPECT_EQ(error->destination, OutputDestination::File);
         EXPECT_EQ(error->file, output);
     }
     EXPECT_EQ(test::listDirectory(dir.path()), std::vector<std::string>{ "taken.png" });
@@ -273,7 +273,7 @@ TEST(PngWriter, AFailedWriteKeepsTheEarlierPictureAndLeavesNoFileBehind)
     {
         const FileSizeLimit limit(16384);
         EXPECT_EQ(failureOf([&] { test::writeChart(dir / "chart.png", canvas, u""); }),
-                  PngWriteErrorKind::WriteFailed);
+                  OutputErrorKind::WriteFailed);
     }
     EXPECT_EQ(test::readFile(dir / "chart.png"), "earlier picture");
     EXPECT_EQ(test::listDirectory(dir.path()), std::vector<std::string>{ "chart.png" });

@@ -13,37 +13,37 @@ namespace {
 
 TEST(PipelineError, WordsEachFailureToWriteAPictureWithWhatFailedWhere)
 {
-    using Kind = PngWriteErrorKind;
+    using Kind = OutputErrorKind;
     const struct {
-        PngWriteError error;
+        OutputError error;
         const char* message;
         const char* reason;
     } cases[] = {
-        { { Kind::OutputUnopenable, EACCES, PngDestination::File, "pics/a.png" },
+        { { Kind::Unopenable, EACCES, OutputDestination::File, "pics/a.png" },
           "出力がなぜかできません。　pngファイル開いてない？",
           "output pics/a.png: Permission denied" },
-        { { Kind::WriteFailed, EIO, PngDestination::StandardOutput, {} },
+        { { Kind::WriteFailed, EIO, OutputDestination::StandardOutput, {} },
           "pngファイルの書き込みに失敗しました。",
           "standard output: Input/output error" },
-        { { Kind::DiskFull, ENOSPC, PngDestination::File, "a.png" },
+        { { Kind::DiskFull, ENOSPC, OutputDestination::File, "a.png" },
           "pngファイルを書ききれません。　ディスクがいっぱいかも？",
           "output a.png: No space left on device" },
-        { { Kind::WriteFailed, EIO, PngDestination::Memory, {} },
+        { { Kind::WriteFailed, EIO, OutputDestination::Memory, {} },
           "pngファイルの書き込みに失敗しました。",
           "" },
-        { { Kind::OutOfMemory, 0, PngDestination::Memory, {} },
+        { { Kind::OutOfMemory, 0, OutputDestination::Memory, {} },
           "メモリが足りなくてpngを作れません。",
           "" },
-        { { Kind::EmptyPicture, 0, PngDestination::Memory, {} },
+        { { Kind::EmptyPicture, 0, OutputDestination::Memory, {} },
           "画像が空なのでpngにできません。",
           "" },
-        { { Kind::TooTall, 0, PngDestination::Memory, {} },
+        { { Kind::TooTall, 0, OutputDestination::Memory, {} },
           "画像が縦に長すぎてpngにできません。",
           "" },
-        { { Kind::TooWide, 0, PngDestination::Memory, {} },
+        { { Kind::TooWide, 0, OutputDestination::Memory, {} },
           "画像が横に長すぎてpngにできません。",
           "" },
-        { { Kind::SourceTooLong, 0, PngDestination::File, "a.png" },
+        { { Kind::SourceTooLong, 0, OutputDestination::File, "a.png" },
           "譜面が長すぎてpngに入りません。",
           "" },
     };

@@ -335,13 +335,13 @@ void writeBytes(const std::filesystem::path& path, std::span<const std::uint8_t>
         throw std::runtime_error("cannot write " + path.string());
 }
 
-PngWriteFailure::PngWriteFailure(PngWriteError failure)
+PngWriteFailure::PngWriteFailure(OutputError failure)
     : std::runtime_error("the picture was not written")
     , error(std::move(failure))
 {
 }
 
-static void throwOnFailure(const std::optional<PngWriteError>& error)
+static void throwOnFailure(const std::optional<OutputError>& error)
 {
     if (error)
         throw PngWriteFailure(*error);
@@ -365,8 +365,8 @@ std::vector<std::uint8_t> encodeChart(const Canvas& canvas, std::u16string_view 
 void writeChart(const std::filesystem::path& path, const Canvas& canvas, std::u16string_view text,
                 const PngWriteOptions& options)
 {
-    auto file = openPngOutput(path);
-    if (auto* error = std::get_if<PngWriteError>(&file))
+    auto file = openOutputFile(path);
+    if (auto* error = std::get_if<OutputError>(&file))
         throw PngWriteFailure(*error);
     PngSink sink(std::get<TemporaryFile>(file));
     throwOnFailure(writeChartPng(bandsOf(canvas), makeSourceChunk(text), sink, options));

@@ -86,8 +86,8 @@ void writeBytes(const std::filesystem::path& path, std::span<const std::uint8_t>
 
 // What encodeChart and writeChart throw when the writer returns an error.
 struct PngWriteFailure : std::runtime_error {
-    explicit PngWriteFailure(PngWriteError failure);
-    PngWriteError error;
+    explicit PngWriteFailure(OutputError failure);
+    OutputError error;
 };
 
 // A picture encoded as the program encodes its pictures, text in its chunk; throws
