@@ -15,6 +15,7 @@
 #include "driver/run_paths.h"
 #include "extract/chart_chunk_reader.h"
 #include "extract/extract_error.h"
+#include "load/header_font_choice.h"
 #include "load/sprite_sheet_choice.h"
 #include "output/png_writer.h"
 #include "pipeline/chart_pipeline.h"
@@ -126,9 +127,8 @@ static int drawMarked(const DiffOptions& options, ChartPipeline& newChart,
                       std::span<const std::uint8_t> builtIn, Console& console)
 {
     newChart.markMeasures(comparison.marks);
-    PictureSources sources(
-        [&] { return loadChosenSpriteSheet(options.sheet, argv0, builtIn, console); },
-        headerFontFinder(options.font));
+    PictureSources sources(chooseSpriteSheet(options.sheet, argv0, builtIn),
+                           { options.font, programDirectory() }, console);
     if (sources.spriteSheet() == nullptr)
         return kExitOutputFailed;
     ThreadPictureTools pictures(sources);

@@ -8,7 +8,7 @@
 
 namespace beatplate {
 
-class PictureTools;
+class ThreadPictureTools;
 
 // The picture of an open chart's current text, for an editor's preview: the PNG (the chart in
 // its chunk, as a file would carry it) in base64, with the chart's figures.
@@ -18,7 +18,8 @@ public:
     // "error": why there is no picture, or null}.
     [[nodiscard]] static nlohmann::json picture(const std::string& uri,
                                                 const TextDocument& document,
-                                                const ChartAnalysis& analysis, PictureTools& tools);
+                                                const ChartAnalysis& analysis,
+                                                ThreadPictureTools& tools);
 };
 
 } // namespace beatplate

@@ -2,8 +2,8 @@
 
 #include "chart/chart_comparison.h"
 #include "chart/chart_document.h"
+#include "image/banded_picture.h"
 #include "image/canvas.h"
-#include "output/banded_picture.h"
 #include "render/band_index.h"
 #include "render/score_layout.h"
 #include "render/sprite_painter.h"
