@@ -17,6 +17,7 @@
 #include "extract/extract_error.h"
 #include "load/header_font_choice.h"
 #include "load/sprite_sheet_choice.h"
+#include "output/output_file.h"
 #include "output/png_writer.h"
 #include "pipeline/chart_pipeline.h"
 #include "pipeline/pipeline_error.h"
@@ -111,13 +112,13 @@ static int openPicture(const DiffOptions& options, const std::filesystem::path& 
             return kExitOutputFailed;
         }
     }
-    try {
-        output.emplace(openPngOutput(picture));
-    } catch (const std::exception& error) {
-        const PipelineError failure = pictureErrorOf(error);
+    auto file = openOutputFile(picture);
+    if (const auto* error = std::get_if<OutputError>(&file)) {
+        const PipelineError failure = pictureErrorOf(*error);
         console.report(withDetail(failure.message, failure.reason), utf8Text(picture));
         return kExitOutputFailed;
     }
+    output.emplace(std::move(std::get<TemporaryFile>(file)));
     return kExitSuccess;
 }
 
