@@ -54,6 +54,8 @@ public:
     [[nodiscard]] ChartPreviewResult preview(std::string bytes, std::optional<ChartEncoding> forced,
                                              std::string_view name, PreviewPicture picture,
                                              const PictureForm& form = {});
+    // The turns of the drawings; whoever holds a slot keeps the drawings behind it waiting.
+    [[nodiscard]] FifoSemaphore& drawings() { return m_drawings; }
 
 private:
     // The sheet, and a face of the pool returned to it when the lease ends.

@@ -11,6 +11,7 @@
 
 #include <arpa/inet.h>
 #include <array>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
@@ -70,6 +71,7 @@ public:
     [[nodiscard]] int port() const { return m_port; }
     [[nodiscard]] const fs::path& dir() const { return m_dir.path(); }
     [[nodiscard]] const fs::path& outside() const { return m_outside.path(); }
+    [[nodiscard]] ChartPreview& preview() { return m_preview; }
 
 private:
     TempDir m_dir;
@@ -534,6 +536,40 @@ TEST(ChartServer, DoesNothingAnotherSiteAsksAndDrawsNoMoreThanAPreviewMay)
     EXPECT_TRUE(body["png"].is_null());
     EXPECT_EQ(body["error"], Json::parse(picture->body)["error"]);
     EXPECT_NE(body["error"].get<std::string>().find("2001 measures"), std::string::npos) << body;
+}
+
+TEST(ChartServer, DrawsPicturesInTheOrderTheyWereAskedFor)
+{
+    RunningServer server;
+    // The test takes both drawing slots of the server's preview, and the requests line up.
+    constexpr std::size_t kSlots = 2;
+    constexpr std::size_t kRequests = 4;
+    FifoSemaphore& drawings = server.preview().drawings();
+    for (std::size_t slot = 0; slot < kSlots; ++slot)
+        drawings.acquire();
+    std::atomic<std::size_t> drawn{ 0 };
+    std::vector<std::thread> clients;
+    for (std::size_t request = 0; request < kRequests; ++request) {
+        clients.emplace_back([&server, &drawn] {
+            httplib::Client client("127.0.0.1", server.port());
+            const auto picture = client.Get("/api/charts/song.txt/picture.png");
+            drawn += picture && picture->status == 200 ? 1 : 0;
+        });
+        while (drawings.waiting() < request + 1)
+            std::this_thread::yield();
+    }
+    // Asking again the moment the slots come free, as a newcomer would, goes behind them all.
+    for (std::size_t slot = 0; slot < kSlots; ++slot)
+        drawings.release();
+    for (std::size_t slot = 0; slot < kSlots; ++slot)
+        drawings.acquire();
+    const std::size_t passedOver = drawings.waiting();
+    for (std::size_t slot = 0; slot < kSlots; ++slot)
+        drawings.release();
+    for (auto& client : clients)
+        client.join();
+    EXPECT_EQ(passedOver, 0u);
+    EXPECT_EQ(drawn, kRequests);
 }
 
 // Sets a file's modification time to a whole second plus nanoseconds.
