@@ -1,6 +1,7 @@
 #include "server/chart_preview.h"
 
 #include "chart/chart_stats_report.h"
+#include "chart/chart_timeline.h"
 #include "pipeline/chart_pipeline.h"
 
 #include <algorithm>
@@ -58,10 +59,14 @@ ChartPreviewResult ChartPreview::preview(std::string bytes, std::optional<ChartE
                                  });
     if (result.hasErrors)
         return result;
-    const ChartStatsEntry entry = chart.figures(std::string(name));
+    const ChartStatsEntry entry = chart.figures(std::string(name), form);
     result.statsJson = formatChartStatsJson(std::span(&entry, 1));
     result.measures = chart.document().measures.size();
     result.tooManyMeasures = result.measures > kMaxPreviewMeasures;
+    const ChartTimeline timeline(chart.document());
+    StrokeScheduler strokes(chart.document(), timeline, { true, true, 0 });
+    for (auto stroke = strokes.next(); stroke; stroke = strokes.next())
+        result.strokes.push_back(*stroke);
     if (picture == PreviewPicture::Skip || result.tooManyMeasures)
         return result;
     const FifoSlot slot(m_drawings);
