@@ -445,8 +445,9 @@ async function openChart(name) {
     clearPicture("No picture: " + (refusal?.error ?? "the chart is too long to draw here"));
   } else if (report.body.diagnostics) {
     keepLastPicture(report.body);
+  } else {
+    clearPicture("No picture: " + (report.body.error ?? "the chart cannot be drawn"));
   }
-  else clearPicture("No picture: " + (report.body.error ?? "the chart cannot be drawn"));
   showStatus(readOnly === null ? "loaded " + name : "loaded " + name + " (read-only)", readOnly !== null);
 }
 
