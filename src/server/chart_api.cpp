@@ -35,6 +35,12 @@ constexpr int kServerError = 500;
 constexpr int kInsufficientStorage = 507;
 constexpr const char* kChartTooLong = kChartTooLongMessage;
 
+// Why a save may not replace what is on disk.
+struct Refusal {
+    int status;
+    std::string message;
+};
+
 } // namespace
 
 std::string errorJson(const std::string& message)
@@ -67,6 +73,13 @@ static Json diagnosticsJson(const std::vector<ChartDiagnostic>& diagnostics)
     return list;
 }
 
+// Why a chart without errors has no preview picture.
+static std::string tooManyMeasuresMessage(std::size_t measures)
+{
+    return "the chart has " + std::to_string(measures) + " measures; the preview draws "
+        + std::to_string(kMaxPreviewMeasures) + " at most (the command line draws any number)";
+}
+
 // {"voices": names in the order of the voices' file, "strokes": [[seconds, voice, paths]]}.
 static Json soundJson(const std::vector<Stroke>& strokes)
 {
@@ -84,8 +97,8 @@ static Json soundJson(const std::vector<Stroke>& strokes)
 }
 
 // {"diagnostics": [...], "stats": {...} or null, "sound": {...} or null} and, when asked,
-// "png": base64 or null; the figures are the --stats JSON as it stands, without its final line
-// end.
+// "png": base64 or null, and "error" when it was not drawn for its length; the figures are the
+// --stats JSON as it stands, without its final line end.
 static std::string previewJson(const ChartPreviewResult& result, bool withPicture)
 {
     std::string stats = result.statsJson.empty() ? "null" : result.statsJson;
@@ -97,6 +110,8 @@ static std::string previewJson(const ChartPreviewResult& result, bool withPictur
     if (withPicture)
         json +=
             result.png.empty() ? ",\"png\":null" : ",\"png\":\"" + encodeBase64(result.png) + "\"";
+    if (withPicture && result.tooManyMeasures)
+        json += ",\"error\":" + Json(tooManyMeasuresMessage(result.measures)).dump();
     return json + "}";
 }
 
@@ -168,6 +183,17 @@ static std::string cutOffReason(const TextPlace& place)
         + ", where reading it stops; saving it here would cut it off";
 }
 
+// Why the chart on disk may not be saved over, whatever is sent: the page shows it before a
+// save, and the save is refused with it.
+static std::optional<Refusal> refusalOfSave(const ChartDirectory& directory, const ChartFile& chart)
+{
+    if (const auto cut = placeCutOff(chart.bytes))
+        return Refusal{ kUnprocessable, cutOffReason(*cut) };
+    if (const auto reason = directory.whyNotWritable(chart.info.name))
+        return Refusal{ kForbidden, *reason };
+    return std::nullopt;
+}
+
 void ChartApi::getText(const httplib::Request& request, httplib::Response& response) const
 {
     const auto chart = readNamedChart(m_directory, request, response);
@@ -186,8 +212,8 @@ void ChartApi::getText(const httplib::Request& request, httplib::Response& respo
     json["lineEnds"] = form.crlf ? "CRLF" : "LF";
     json["text"] = *text;
     json["readOnly"] = nullptr;
-    if (const auto cut = placeCutOff(chart->bytes))
-        json["readOnly"] = cutOffReason(*cut);
+    if (const auto refusal = refusalOfSave(m_directory, *chart))
+        json["readOnly"] = refusal->message;
     setVersionHeaders(response, chart->info, chart->etag);
     answer(response, kOk, json.dump());
 }
@@ -222,6 +248,8 @@ void ChartApi::getPicture(const httplib::Request& request, httplib::Response& re
     if (result.hasErrors)
         return result.tooLong ? fail(response, kPayloadTooLarge, kChartTooLong)
                               : fail(response, kUnprocessable, "the chart has an error");
+    if (result.tooManyMeasures)
+        return fail(response, kPayloadTooLarge, tooManyMeasuresMessage(result.measures));
     if (result.pictureError)
         return fail(response, kServerError, result.pictureError->message);
     setVersionHeaders(response, chart->info, chart->etag);
@@ -257,7 +285,7 @@ void ChartApi::render(const httplib::Request& request, httplib::Response& respon
         return fail(response, kPayloadTooLarge, kChartTooLong);
     if (result.pictureError)
         return fail(response, kServerError, result.pictureError->message);
-    answer(response, kOk, previewJson(result, true));
+    answer(response, result.tooManyMeasures ? kPayloadTooLarge : kOk, previewJson(result, true));
 }
 
 // Whether an If-Match or If-None-Match list names the tag; weak tags never match strongly.
@@ -281,16 +309,6 @@ static bool listNames(std::string_view list, std::string_view etag, bool strong)
     }
     return false;
 }
-
-namespace {
-
-// Why a save may not replace what is on disk.
-struct Refusal {
-    int status;
-    std::string message;
-};
-
-} // namespace
 
 // Why the chart on disk may not be replaced by this request; none when it may.
 static std::optional<Refusal> refusalOfPreconditions(const httplib::Request& request,
@@ -406,12 +424,8 @@ void ChartApi::save(const httplib::Request& request, httplib::Response& response
         json["etag"] = current ? Json(current->etag) : Json(nullptr);
         return answer(response, refusal->status, json.dump());
     }
-    if (current) {
-        if (const auto cut = placeCutOff(current->bytes))
-            return fail(response, kUnprocessable, cutOffReason(*cut));
-    }
-    if (const auto reason = m_directory.whyNotWritable(name))
-        return fail(response, kForbidden, *reason);
+    if (const auto refusal = current ? refusalOfSave(m_directory, *current) : std::nullopt)
+        return fail(response, refusal->status, refusal->message);
     const auto form = formOfSave(request, current);
     if (!form)
         return fail(response, kBadRequest, "encoding must be cp932 or utf-8");

@@ -8,26 +8,6 @@
 
 namespace beatplate {
 
-namespace {
-
-// Releases a slot of the semaphore when the drawing ends, however it ends.
-class SlotRelease {
-public:
-    explicit SlotRelease(std::counting_semaphore<>& semaphore)
-        : m_semaphore(semaphore)
-    {
-        m_semaphore.acquire();
-    }
-    SlotRelease(const SlotRelease&) = delete;
-    SlotRelease& operator=(const SlotRelease&) = delete;
-    ~SlotRelease() { m_semaphore.release(); }
-
-private:
-    std::counting_semaphore<>& m_semaphore;
-};
-
-} // namespace
-
 ChartPreview::FontLease::FontLease(ChartPreview& owner)
     : m_owner(owner)
 {
@@ -59,7 +39,7 @@ ChartPreview::ChartPreview(Canvas spriteSheet, std::optional<FontFileRef> font,
                            unsigned concurrentDrawings)
     : m_spriteSheet(std::move(spriteSheet))
     , m_fontFile(std::move(font))
-    , m_drawings(std::max(1u, concurrentDrawings))
+    , m_drawings(concurrentDrawings)
 {
 }
 
@@ -81,13 +61,15 @@ ChartPreviewResult ChartPreview::preview(std::string bytes, std::optional<ChartE
         return result;
     const ChartStatsEntry entry = chart.figures(std::string(name), form);
     result.statsJson = formatChartStatsJson(std::span(&entry, 1));
+    result.measures = chart.document().measures.size();
+    result.tooManyMeasures = result.measures > kMaxPreviewMeasures;
     const ChartTimeline timeline(chart.document());
     StrokeScheduler strokes(chart.document(), timeline, { true, true, 0 });
     for (auto stroke = strokes.next(); stroke; stroke = strokes.next())
         result.strokes.push_back(*stroke);
-    if (picture == PreviewPicture::Skip)
+    if (picture == PreviewPicture::Skip || result.tooManyMeasures)
         return result;
-    const SlotRelease slot(m_drawings);
+    const FifoSlot slot(m_drawings);
     const FontLease lease(*this);
     PngSink sink(result.png);
     result.pictureError = chart.layOutPicture(form);

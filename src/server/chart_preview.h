@@ -8,17 +8,21 @@
 #include "pipeline/pipeline_error.h"
 #include "platform/text_font_lookup.h"
 #include "render/column_layout.h"
+#include "server/fifo_semaphore.h"
 #include "sound/stroke_scheduler.h"
 
 #include <cstdint>
 #include <mutex>
 #include <optional>
-#include <semaphore>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace beatplate {
+
+// The most measures a preview draws: more than a real chart has, and few enough that one
+// drawing takes seconds and megabytes at most, not minutes and hundreds of megabytes.
+inline constexpr std::size_t kMaxPreviewMeasures = 2000;
 
 enum class PreviewPicture {
     Skip, // diagnostics and figures only
@@ -31,6 +35,8 @@ struct ChartPreviewResult {
     bool hasErrors = false;
     bool tooLong = false; // longer than the reader takes: no more of it was read
     std::string statsJson; // the --stats JSON object; empty when there is an error
+    std::size_t measures = 0;
+    bool tooManyMeasures = false; // more than kMaxPreviewMeasures: not drawn
     std::vector<std::uint8_t> png; // the picture with its chart inside; empty on an error or Skip
     std::optional<PipelineError> pictureError; // why a chart without errors has no picture
     // Every stroke of the chart's sound, of every branch path and the metronome, in time order;
@@ -40,7 +46,8 @@ struct ChartPreviewResult {
 
 // Draws charts in the server's own process, on any of its threads: each drawing takes a header
 // face of its own from a pool (FreeType faces may not be shared), and no more drawings run at
-// once than were allowed, which bounds the memory that their canvases take.
+// once than were allowed, which bounds the memory that their canvases take; the others wait
+// their turn in the order they came.
 class ChartPreview {
 public:
     // font: the face found for the header, or none (the header is then left out).
@@ -51,6 +58,8 @@ public:
     [[nodiscard]] ChartPreviewResult preview(std::string bytes, std::optional<ChartEncoding> forced,
                                              std::string_view name, PreviewPicture picture,
                                              const PictureForm& form = {});
+    // The turns of the drawings; whoever holds a slot keeps the drawings behind it waiting.
+    [[nodiscard]] FifoSemaphore& drawings() { return m_drawings; }
 
 private:
     // The sheet, and a face of the pool returned to it when the lease ends.
@@ -74,7 +83,7 @@ private:
     std::optional<FontFileRef> m_fontFile;
     std::mutex m_fontMutex;
     std::vector<HeaderFont> m_freeFonts;
-    std::counting_semaphore<> m_drawings;
+    FifoSemaphore m_drawings;
 };
 
 } // namespace beatplate
