@@ -6,6 +6,7 @@
 // when the server closes it, while ordinary requests are timed (each must be answered within
 // 2 s) and the server's memory is read.
 //   serve_load BEATPLATE [MEASURES [REQUESTS [CLIENTS]]]
+#include "base/base64.h"
 #include "base/text_codec.h"
 #include "chart_generator.h"
 #include "platform/socket.h"
