@@ -9,7 +9,7 @@ namespace beatplate {
 namespace {
 
 // A request head longer than this is refused; the HTTP library takes lines of 8 KiB at most.
-constexpr std::size_t kMaxHeadBytes = 16 * 1024;
+constexpr std::size_t kMaxHeadBytes = std::size_t{ 16 } * 1024;
 constexpr std::size_t kReceiveBytes = 4096;
 // Connections taken in one round, so that those already held are read in between.
 constexpr int kAcceptsPerRound = 64;

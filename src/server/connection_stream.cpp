@@ -1,7 +1,6 @@
 #include "server/connection_stream.h"
 
 #include <algorithm>
-#include <cstring>
 #include <string_view>
 
 namespace beatplate {
@@ -55,7 +54,7 @@ ssize_t ConnectionStream::read(char* buffer, size_t size)
     const std::string& received = m_connection.received;
     if (m_read < received.size()) {
         const std::size_t count = std::min(size, received.size() - m_read);
-        std::memcpy(buffer, received.data() + m_read, count);
+        std::copy_n(received.data() + m_read, count, buffer);
         m_read += count;
         return static_cast<ssize_t>(count);
     }
