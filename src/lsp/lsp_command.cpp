@@ -68,7 +68,7 @@ int runLanguageServerCommand(std::span<const std::string_view> arguments, std::s
             },
             [] { return findHeaderFontFile(); });
         ThreadPictureTools pictures(sources);
-        StandardByteChannel channel;
+        StandardByteChannel channel(console);
         return LanguageServer(channel, pictures).run();
     });
 }

@@ -33,6 +33,8 @@ PipelineError pictureErrorOf(const std::exception& error)
         return {
             PipelineErrorKind::OutputFailed, error.what(), std::nullopt, {}, writeError->detail()
         };
+    if (dynamic_cast<const PngEncodingStopped*>(&error) != nullptr)
+        return { PipelineErrorKind::Stopped, error.what(), std::nullopt, {}, {} };
     if (dynamic_cast<const std::bad_alloc*>(&error) != nullptr)
         return { PipelineErrorKind::OutOfMemory, kOutOfMemoryMessage, std::nullopt, {}, {} };
     if (dynamic_cast<const std::length_error*>(&error) != nullptr)

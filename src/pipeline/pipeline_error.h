@@ -20,6 +20,7 @@ enum class PipelineErrorKind {
     PictureTooLarge,
     OutOfMemory,
     OutputFailed, // the picture cannot be encoded or written
+    Stopped, // the caller asked for the drawing to stop before it was done
 };
 
 inline constexpr const char* kPictureTooLargeMessage = "画像が大きすぎて作れません。";
@@ -39,7 +40,7 @@ struct PipelineError {
 [[nodiscard]] PipelineError chartErrorOf(const ChartDiagnostic& diagnostic);
 
 // The failure that drawing or writing a picture threw, as a value: a PngWriteError with its
-// message, running out of memory, a picture too large, or anything else.
+// message, running out of memory, a picture too large, a stop asked for, or anything else.
 [[nodiscard]] PipelineError pictureErrorOf(const std::exception& error);
 
 } // namespace beatplate
