@@ -69,10 +69,10 @@ int LanguageServer::run()
             timeout = std::max(
                 std::chrono::duration_cast<std::chrono::milliseconds>(*due - m_channel.now()),
                 std::chrono::milliseconds(0));
-        const IncomingMessage message = m_stream.next(timeout);
+        IncomingMessage message = m_stream.next(timeout);
         if (message.kind == IncomingKind::End)
             break;
-        receive(message);
+        receive(std::move(message));
     }
     // Nothing is written once the server has returned.
     m_pictures.cancelAll("the server is ending");
@@ -81,7 +81,7 @@ int LanguageServer::run()
     return m_shutDown ? 0 : 1;
 }
 
-void LanguageServer::receive(const IncomingMessage& message)
+void LanguageServer::receive(IncomingMessage message)
 {
     switch (message.kind) {
     case IncomingKind::TimedOut:
@@ -100,6 +100,7 @@ void LanguageServer::receive(const IncomingMessage& message)
         break;
     }
     const auto json = nlohmann::json::parse(message.body, nullptr, false);
+    std::string().swap(message.body);
     if (json.is_discarded()) {
         sendError(nullptr, static_cast<int>(RpcErrorCode::ParseError), "message is not JSON");
         return;
@@ -113,7 +114,9 @@ void LanguageServer::receive(const IncomingMessage& message)
                   static_cast<int>(RpcErrorCode::InvalidRequest), "message is not a request");
         return;
     }
-    const nlohmann::json params = json.value("params", nlohmann::json::object());
+    const nlohmann::json noParams = nlohmann::json::object();
+    const auto found = json.find("params");
+    const nlohmann::json& params = found != json.end() ? *found : noParams;
     if (hasId)
         answerRequest(json.at("id"), method->get<std::string>(), params);
     else
@@ -266,8 +269,11 @@ void LanguageServer::openDocument(const nlohmann::json& params, bool textRepaire
     const auto& item = params.at("textDocument");
     const std::string uri = item.at("uri").get<std::string>();
     const int version = integerOf(item, "version");
-    m_documents.open(uri, chartTextOf(item.at("text").get<std::string>()), version, textRepaired);
-    publish(uri);
+    m_documents.open(uri, chartTextOf(item.at("text").get_ref<const std::string&>()), version,
+                     textRepaired);
+    // Checked once the message that carried the text has gone, so that a long chart is not
+    // held three times over while it is read.
+    m_documents.schedule(uri, m_channel.now());
 }
 
 // Every change is read before any is made, so that a change the editor got wrong leaves the
@@ -280,7 +286,7 @@ void LanguageServer::changeDocument(const nlohmann::json& params, bool textRepai
     for (const auto& change : params.at("contentChanges")) {
         const auto range =
             change.contains("range") ? std::optional(rangeOf(change.at("range"))) : std::nullopt;
-        changes.emplace_back(range, chartTextOf(change.at("text").get<std::string>()));
+        changes.emplace_back(range, chartTextOf(change.at("text").get_ref<const std::string&>()));
     }
     TextDocument* const document = m_documents.edit(uri);
     if (document == nullptr) {

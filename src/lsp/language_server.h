@@ -35,7 +35,7 @@ public:
     [[nodiscard]] int run();
 
 private:
-    void receive(const IncomingMessage& message);
+    void receive(IncomingMessage message);
     void endOnFault(const std::string& problem);
     void answerRequest(const nlohmann::json& id, const std::string& method,
                        const nlohmann::json& params);

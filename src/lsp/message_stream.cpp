@@ -195,12 +195,21 @@ std::optional<IncomingMessage> MessageStream::takeBuffered()
                                 {},
                                 false,
                                 "message of " + std::to_string(*header->length) + " bytes" };
-    if (m_buffer.size() - header->bodyStart < *header->length)
+    const std::size_t end = header->bodyStart + *header->length;
+    if (m_buffer.size() < end) {
+        // A long body comes in many reads: room for it once, not by doubling.
+        m_buffer.reserve(end);
         return std::nullopt;
-    IncomingMessage message{
-        IncomingKind::Message, m_buffer.substr(header->bodyStart, *header->length), false, {}
-    };
-    m_buffer.erase(0, header->bodyStart + *header->length);
+    }
+    IncomingMessage message{ IncomingKind::Message, {}, false, {} };
+    if (m_buffer.size() == end) {
+        message.body = std::move(m_buffer);
+        message.body.erase(0, header->bodyStart);
+        m_buffer.clear();
+    } else {
+        message.body = m_buffer.substr(header->bodyStart, *header->length);
+        m_buffer.erase(0, end);
+    }
     message.textRepaired = repairJsonText(message.body);
     return message;
 }
