@@ -199,7 +199,8 @@ void ChartTextReader::State::decodePending()
             endOfFile = from + found - byteOffset;
         searchedTo = found != std::string_view::npos ? from + found : std::max(from, limit);
     }
-    const std::size_t mark = byteOffset + endOfFile;
+    const std::size_t mark =
+        endOfFile == std::string_view::npos ? std::string_view::npos : byteOffset + endOfFile;
     if (endOfFile != std::string_view::npos)
         window = endOfFile;
     const bool windowReachesEnd = endOfFile != std::string_view::npos

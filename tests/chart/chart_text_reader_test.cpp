@@ -272,6 +272,23 @@ TEST(ChartTextReader, ReadsAFileAcrossChunkEndsAsFromMemory)
     EXPECT_EQ(readAllLines(fromMemory), expected);
 }
 
+TEST(ChartTextReader, SeesTextAfterAMarkThatEndsARead)
+{
+    // The 0x1A is the last byte of the reader's first 64 KiB read: what follows it, if
+    // anything, comes only with the next read.
+    const std::string head = "\x82\xA0" + std::string(65533, 'o') + "\x1A";
+    test::TempDir directory;
+    for (const auto& [tail, cut] : { std::pair{ "", false }, std::pair{ "oo", true } }) {
+        SCOPED_TRACE(tail);
+        test::writeFile(directory / "mark.txt", head + tail);
+        auto reader = ChartTextReader::open(directory / "mark.txt", ChartEncoding::Cp932);
+        ASSERT_TRUE(reader.has_value());
+        EXPECT_EQ(readAllLines(*reader),
+                  std::vector<std::u16string>{ u"あ" + std::u16string(65533, u'o') });
+        EXPECT_EQ(reader->cutAtEndOfFileMark(), cut);
+    }
+}
+
 TEST(ChartTextReader, DetectionReadsPastTheFirstChunk)
 {
     // What decides lies beyond the reader's first 64 KiB read.
