@@ -7,8 +7,10 @@
 #include "server/chart_preview.h"
 #include "server/chart_text_form.h"
 #include "server/http_text.h"
+#include "sound/chart_sound.h"
 
 #include <cerrno>
+#include <cmath>
 #include <httplib.h>
 #include <nlohmann/json.hpp>
 
@@ -64,8 +66,25 @@ static Json diagnosticsJson(const std::vector<ChartDiagnostic>& diagnostics)
     return list;
 }
 
-// {"diagnostics": [...], "stats": {...} or null} and, when asked, "png": base64 or null; the
-// figures are the --stats JSON as it stands, without its final line end.
+// {"voices": names in the order of the voices' file, "strokes": [[seconds, voice, paths]]}.
+static Json soundJson(const std::vector<Stroke>& strokes)
+{
+    Json voices = Json::array();
+    for (std::size_t voice = 0; voice < kVoiceCount; ++voice)
+        voices.push_back(voiceName(static_cast<Voice>(voice)));
+    Json list = Json::array();
+    for (const Stroke& stroke : strokes)
+        list.push_back({ std::round(stroke.seconds * 1e6) / 1e6, static_cast<int>(stroke.voice),
+                         stroke.paths });
+    return { { "sampleRate", kSampleRate },
+             { "voiceSamples", DrumVoices::kLongestVoice },
+             { "voices", voices },
+             { "strokes", list } };
+}
+
+// {"diagnostics": [...], "stats": {...} or null, "sound": {...} or null} and, when asked,
+// "png": base64 or null; the figures are the --stats JSON as it stands, without its final line
+// end.
 static std::string previewJson(const ChartPreviewResult& result, bool withPicture)
 {
     std::string stats = result.statsJson.empty() ? "null" : result.statsJson;
@@ -73,6 +92,7 @@ static std::string previewJson(const ChartPreviewResult& result, bool withPictur
         stats.pop_back();
     std::string json =
         "{\"diagnostics\":" + diagnosticsJson(result.diagnostics).dump() + ",\"stats\":" + stats;
+    json += ",\"sound\":" + (stats == "null" ? "null" : soundJson(result.strokes).dump());
     if (withPicture)
         json +=
             result.png.empty() ? ",\"png\":null" : ",\"png\":\"" + encodeBase64(result.png) + "\"";
@@ -96,6 +116,7 @@ static void setVersionHeaders(httplib::Response& response, const ChartFileInfo& 
 ChartApi::ChartApi(ChartDirectory& directory, ChartPreview& preview)
     : m_directory(directory)
     , m_preview(preview)
+    , m_voices(voicesWav(DrumVoices()))
 {
 }
 
@@ -111,6 +132,9 @@ void ChartApi::route(httplib::Server& server)
                [this](const Request& q, Response& r) { getReport(q, r); });
     server.Post("/api/render", [this](const Request& q, Response& r) { render(q, r); });
     server.Put("/api/charts/([^/]+)", [this](const Request& q, Response& r) { save(q, r); });
+    server.Get("/api/sound/voices.wav", [this](const Request&, Response& r) {
+        r.set_content(reinterpret_cast<const char*>(m_voices.data()), m_voices.size(), "audio/wav");
+    });
 }
 
 void ChartApi::listCharts(const httplib::Request&, httplib::Response& response) const
@@ -206,11 +230,15 @@ void ChartApi::getPicture(const httplib::Request& request, httplib::Response& re
 
 void ChartApi::getReport(const httplib::Request& request, httplib::Response& response) const
 {
+    // The columns place the measures of the figures' timeline.
+    const auto form = formOf(request, response);
+    if (!form)
+        return;
     auto chart = readNamedChart(m_directory, request, response);
     if (!chart)
         return;
     const auto result = m_preview.preview(std::move(chart->bytes), std::nullopt, chart->info.name,
-                                          PreviewPicture::Skip);
+                                          PreviewPicture::Skip, *form);
     setVersionHeaders(response, chart->info, chart->etag);
     if (result.tooLong)
         return fail(response, kPayloadTooLarge, kChartTooLong);

@@ -1,6 +1,7 @@
 #include "server/chart_preview.h"
 
 #include "chart/chart_stats_report.h"
+#include "chart/chart_timeline.h"
 #include "pipeline/chart_pipeline.h"
 
 #include <algorithm>
@@ -78,8 +79,12 @@ ChartPreviewResult ChartPreview::preview(std::string bytes, std::optional<ChartE
                                  });
     if (result.hasErrors)
         return result;
-    const ChartStatsEntry entry = chart.figures(std::string(name));
+    const ChartStatsEntry entry = chart.figures(std::string(name), form);
     result.statsJson = formatChartStatsJson(std::span(&entry, 1));
+    const ChartTimeline timeline(chart.document());
+    StrokeScheduler strokes(chart.document(), timeline, { true, true, 0 });
+    for (auto stroke = strokes.next(); stroke; stroke = strokes.next())
+        result.strokes.push_back(*stroke);
     if (picture == PreviewPicture::Skip)
         return result;
     const SlotRelease slot(m_drawings);
