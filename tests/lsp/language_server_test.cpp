@@ -739,7 +739,12 @@ TEST(LanguageServer, AnswersTheProtocolTable)
                                documentCases, featureCases, pictureCases }) {
         for (const ProtocolCase& entry : table()) {
             SCOPED_TRACE(entry.name);
-            entry.check(serve(entry.inputs, entry.initialize, entry.gate.get()));
+            // A check that throws on an answer it did not expect fails its case, not the table.
+            try {
+                entry.check(serve(entry.inputs, entry.initialize, entry.gate.get()));
+            } catch (const json::exception& error) {
+                ADD_FAILURE() << error.what();
+            }
         }
     }
 }
