@@ -63,8 +63,8 @@ std::string readFile(const std::filesystem::path& path)
 }
 
 // What libpng does untold: zlib's default level, every filter, and the strategy it takes then.
-constexpr PngWriteOptions kLibpngDefaults{ .compressionLevel = Z_DEFAULT_COMPRESSION,
-                                           .strategy = Z_FILTERED };
+const PngWriteOptions kLibpngDefaults{ .compressionLevel = Z_DEFAULT_COMPRESSION,
+                                       .strategy = Z_FILTERED };
 
 std::vector<Choice> choices()
 {

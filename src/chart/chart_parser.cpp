@@ -170,6 +170,9 @@ bool ChartParser::readLines(ChartTextReader& reader, std::vector<ChartDiagnostic
             if (endsReading(error))
                 return false;
         }
+        if (!reader.good() && reader.cutAtEndOfFileMark())
+            m_tracker.warn({ m_state.lineCount, columnAt(line, line.size()) },
+                           "the chart ends here; the text after it is not read");
         // Warnings beyond the limit are only counted; errors stop the check, so that a chart
         // with many warnings is still read to its end and none of its errors is missed.
         if (errors != nullptr && errors->size() >= kMaxDiagnostics)

@@ -104,6 +104,7 @@ struct ChartTextReader::State {
     [[nodiscard]] std::optional<char16_t> peekUnit();
     void reserveText();
     void keepLine(std::u16string_view line);
+    [[nodiscard]] bool inputFrom(std::size_t index);
 
     FilePtr file; // null when reading from memory
     std::optional<std::uint64_t> size; // of the whole input, when known
@@ -117,6 +118,7 @@ struct ChartTextReader::State {
     std::u16string units; // decoded text not yet delivered, from unitOffset on
     std::size_t unitOffset = 0;
     bool textEnded = false; // nothing more will be decoded
+    bool cutAtMark = false; // the text ended at a 0x1A that more input follows
     std::optional<std::string> undecodable; // the detail of bytes just stepped over
     bool good = true;
     // Kept between calls, so that a run of undecodable bytes costs time per byte, not per
@@ -197,6 +199,8 @@ void ChartTextReader::State::decodePending()
             endOfFile = from + found - byteOffset;
         searchedTo = found != std::string_view::npos ? from + found : std::max(from, limit);
     }
+    const std::size_t mark =
+        endOfFile == std::string_view::npos ? std::string_view::npos : byteOffset + endOfFile;
     if (endOfFile != std::string_view::npos)
         window = endOfFile;
     const bool windowReachesEnd = endOfFile != std::string_view::npos
@@ -214,6 +218,7 @@ void ChartTextReader::State::decodePending()
     units += utf16Of(std::string_view(output).substr(0, produced), ByteOrder::LittleEndian);
     if (result != static_cast<std::size_t>(-1)) {
         textEnded = endOfFile != std::string_view::npos;
+        cutAtMark = textEnded && inputFrom(mark + 1);
         return;
     }
     if (error == EILSEQ) {
@@ -223,8 +228,21 @@ void ChartTextReader::State::decodePending()
         byteOffset += length;
         return;
     }
-    if (error == EINVAL && windowReachesEnd)
+    if (error == EINVAL && windowReachesEnd) {
         textEnded = true;
+        cutAtMark = endOfFile != std::string_view::npos && inputFrom(mark + 1);
+    }
+}
+
+// Whether the input holds a byte at index of bytes, reading on to know; what is read is kept.
+bool ChartTextReader::State::inputFrom(std::size_t index)
+{
+    while (index >= bytes.size() && !bytesExhausted) {
+        const std::size_t dropped = byteOffset;
+        readMoreBytes();
+        index -= dropped;
+    }
+    return index < bytes.size();
 }
 
 // Refills the decoded buffer; leaves it empty only when the text has ended or bytes were
@@ -335,6 +353,11 @@ bool ChartTextReader::good() const
     return m_state->good;
 }
 
+bool ChartTextReader::cutAtEndOfFileMark() const
+{
+    return m_state->cutAtMark;
+}
+
 void ChartTextReader::readLine(std::u16string& line)
 {
     line.clear();
@@ -350,6 +373,9 @@ void ChartTextReader::readLine(std::u16string& line)
             continue;
         }
         if (!unit || *unit == kEndOfFile) {
+            if (unit)
+                state.cutAtMark =
+                    state.unitOffset + 1 < state.units.size() || state.inputFrom(state.byteOffset);
             state.textEnded = true;
             state.units.clear();
             state.unitOffset = 0;

@@ -46,6 +46,8 @@ public:
 
     // True while the input may hold more; a read that reaches the end makes it false.
     [[nodiscard]] bool good() const;
+    // True once the text has ended at a 0x1A that more input follows, which is not read.
+    [[nodiscard]] bool cutAtEndOfFileMark() const;
     // Reads up to the next line end (consumed, not kept) or the end; line is emptied first.
     // The line and one LF are added to text(). Throws ChartError for bytes that cannot be
     // decoded (after stepping over the rest of their line, so that the next read starts the

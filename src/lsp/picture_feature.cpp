@@ -18,8 +18,11 @@ static nlohmann::json result(int version, nlohmann::json png, nlohmann::json fig
              { "error", std::move(error) } };
 }
 
-nlohmann::json PictureFeature::picture(const std::string& uri, const TextDocument& document,
-                                       const ChartAnalysis& analysis, ThreadPictureTools& tools)
+std::optional<nlohmann::json> PictureFeature::picture(const std::string& uri,
+                                                      const TextDocument& document,
+                                                      const ChartAnalysis& analysis,
+                                                      ThreadPictureTools& tools,
+                                                      const std::stop_token& stop)
 {
     const auto firstError =
         std::find_if(analysis.diagnostics().begin(), analysis.diagnostics().end(),
@@ -38,10 +41,19 @@ nlohmann::json PictureFeature::picture(const std::string& uri, const TextDocumen
     nlohmann::json figures = nlohmann::json::parse(formatChartStatsJson(std::span(&entry, 1)));
     if (auto error = chart.fitPicture())
         return result(document.version(), nullptr, std::move(figures), error->message);
+    // Loaded by the first picture, the sheet may take a while: a stop may come meanwhile.
+    const PictureTools loaded = tools.tools();
+    if (stop.stop_requested())
+        return std::nullopt;
     std::vector<std::uint8_t> png;
     PngSink sink(png);
-    if (auto error = chart.drawPicture(tools.tools(), sink))
+    PngWriteOptions options;
+    options.stop = stop;
+    if (auto error = chart.drawPicture(loaded, sink, options)) {
+        if (error->kind == PipelineErrorKind::Stopped)
+            return std::nullopt;
         return result(document.version(), nullptr, std::move(figures), error->message);
+    }
     return result(document.version(), encodeBase64(png), std::move(figures), nullptr);
 }
 

@@ -17,6 +17,7 @@ constexpr const char* kPngOutOfMemoryMessage = "メモリが足りなくてpng�
 constexpr const char* kEmptyPictureMessage = "画像が空なのでpngにできません。";
 constexpr const char* kTooTallMessage = "画像が縦に長すぎてpngにできません。";
 constexpr const char* kTooWideMessage = "画像が横に長すぎてpngにできません。";
+constexpr const char* kStoppedMessage = "the picture was stopped before it was finished";
 
 // What a failed output of one kind says.
 struct OutputWords {
@@ -71,6 +72,8 @@ static const char* messageOf(OutputErrorKind kind, const OutputWords& words)
     case OutputErrorKind::SourceTooLong:
     case OutputErrorKind::SoundTooLong:
         return words.tooLong;
+    case OutputErrorKind::Stopped:
+        return kStoppedMessage;
     }
     return words.writeFailed;
 }
@@ -101,11 +104,10 @@ static std::string detailOf(const OutputError& error)
 
 static PipelineError outputErrorOf(const OutputError& error, const OutputWords& words)
 {
-    return { PipelineErrorKind::OutputFailed,
-             messageOf(error.kind, words),
-             std::nullopt,
-             {},
-             detailOf(error) };
+    const PipelineErrorKind kind = error.kind == OutputErrorKind::Stopped
+        ? PipelineErrorKind::Stopped
+        : PipelineErrorKind::OutputFailed;
+    return { kind, messageOf(error.kind, words), std::nullopt, {}, detailOf(error) };
 }
 
 PipelineError pictureErrorOf(const OutputError& error)

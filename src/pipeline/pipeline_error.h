@@ -21,6 +21,7 @@ enum class PipelineErrorKind {
     PictureTooLarge,
     OutOfMemory,
     OutputFailed, // the picture cannot be encoded or written
+    Stopped, // the caller asked for the drawing to stop before it was done
 };
 
 inline constexpr const char* kPictureTooLargeMessage = "画像が大きすぎて作れません。";
@@ -40,7 +41,8 @@ struct PipelineError {
 [[nodiscard]] PipelineError chartErrorOf(const ChartDiagnostic& diagnostic);
 
 // A failure to encode or write a picture, worded: its message, and what failed where as the
-// system told it ("output pics/a.png: Permission denied") as the reason.
+// system told it ("output pics/a.png: Permission denied") as the reason; Stopped, not a failure,
+// when the encoding was stopped as asked.
 [[nodiscard]] PipelineError pictureErrorOf(const OutputError& error);
 // The same for a sound, in the words of a WAV file.
 [[nodiscard]] PipelineError soundErrorOf(const OutputError& error);

@@ -37,6 +37,7 @@ struct DecodeCase {
     const char* name;
     std::string bytes;
     std::vector<std::u16string> lines;
+    bool cutAtMark = false; // input follows the 0x1A that ends the text
 };
 
 TEST(ChartTextReader, DecodesLinesOfEveryEncoding)
@@ -52,15 +53,19 @@ TEST(ChartTextReader, DecodesLinesOfEveryEncoding)
         { "0x1A ends the input",
           "ab\ncd\x1A"
           "ef\ngh",
-          { u"ab", u"cd" } },
+          { u"ab", u"cd" },
+          true },
         { "0x1A right after a line break",
           "ab\n\x1A"
           "cd",
-          { u"ab", u"" } },
+          { u"ab", u"" },
+          true },
+        { "0x1A as the last byte", "ab\x1A", { u"ab" } },
         { "lead byte without a trail byte",
           "ab\x81\x1A"
           "cd",
-          { u"ab" } },
+          { u"ab" },
+          true },
         { "lead byte at the very end", "ab\n\x82", { u"ab", u"" } },
         { "double-byte characters", "\x82\xD3\x82\xC2\x82\xA4", { u"ふつう" } },
         { "half-width katakana", "\xB1\xB2\xDF", { units({ 0xFF71, 0xFF72, 0xFF9F }) } },
@@ -80,7 +85,8 @@ TEST(ChartTextReader, DecodesLinesOfEveryEncoding)
           "\xEF\xBB\xBF"
           "a\x1A"
           "b",
-          { u"a" } },
+          { u"a" },
+          true },
         { "UTF-16LE mark",
           std::string("\xFF\xFE"
                       "a\0\r\0\n\0\x75\x30",
@@ -88,7 +94,13 @@ TEST(ChartTextReader, DecodesLinesOfEveryEncoding)
           { u"a", u"ふ" } },
         { "UTF-16BE mark",
           std::string("\xFE\xFF\0a\0\r\0\n\x30\x75\0\x1A\0b", 14),
-          { u"a", u"ふ" } },
+          { u"a", u"ふ" },
+          true },
+        { "UTF-16 0x1A as the last unit",
+          std::string("\xFF\xFE"
+                      "a\0\x1A\0",
+                      6),
+          { u"a" } },
         { "UTF-16 odd final byte",
           std::string("\xFF\xFE"
                       "a\0b",
@@ -100,6 +112,7 @@ TEST(ChartTextReader, DecodesLinesOfEveryEncoding)
         SCOPED_TRACE(testCase.name);
         auto reader = ChartTextReader::fromBytes(testCase.bytes);
         EXPECT_EQ(readAllLines(reader), testCase.lines);
+        EXPECT_EQ(reader.cutAtEndOfFileMark(), testCase.cutAtMark);
     }
 }
 
@@ -257,6 +270,23 @@ TEST(ChartTextReader, ReadsAFileAcrossChunkEndsAsFromMemory)
     EXPECT_EQ(readAllLines(*fromFile), expected);
     auto fromMemory = ChartTextReader::fromBytes(bytes);
     EXPECT_EQ(readAllLines(fromMemory), expected);
+}
+
+TEST(ChartTextReader, SeesTextAfterAMarkThatEndsARead)
+{
+    // The 0x1A is the last byte of the reader's first 64 KiB read: what follows it, if
+    // anything, comes only with the next read.
+    const std::string head = "\x82\xA0" + std::string(65533, 'o') + "\x1A";
+    test::TempDir directory;
+    for (const auto& [tail, cut] : { std::pair{ "", false }, std::pair{ "oo", true } }) {
+        SCOPED_TRACE(tail);
+        test::writeFile(directory / "mark.txt", head + tail);
+        auto reader = ChartTextReader::open(directory / "mark.txt", ChartEncoding::Cp932);
+        ASSERT_TRUE(reader.has_value());
+        EXPECT_EQ(readAllLines(*reader),
+                  std::vector<std::u16string>{ u"あ" + std::u16string(65533, u'o') });
+        EXPECT_EQ(reader->cutAtEndOfFileMark(), cut);
+    }
 }
 
 TEST(ChartTextReader, DetectionReadsPastTheFirstChunk)

@@ -116,6 +116,10 @@ TEST(ChartParser, WarnsAboutInputVeryLikelyNotMeant)
           "(==<==>\n(==\n(=)\n",
           { { 1, 4, "span opened inside a span; the first is dropped." },
             { 3, 1, "span opened inside a span; the first is dropped." } } },
+        { "text after U+001A, which ends the chart",
+          "oooo\n;end\x1A"
+          "oooo\n",
+          { { 2, 5, "the chart ends here; the text after it is not read" } } },
         { "notes dropped where a note already is",
           "#branch xxx\noooo\nx  (=)\n",
           { { 1, 9, "branch word selects no branch.", "xxx" },
