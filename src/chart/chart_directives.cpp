@@ -7,7 +7,6 @@
 #include <cmath>
 #include <limits>
 #include <optional>
-#include <stdexcept>
 #include <string_view>
 
 namespace beatplate {
@@ -307,7 +306,15 @@ void readEndGogo(DirectiveLine& directive)
     const std::uint32_t tick = readGridOffset(directive);
     auto& spans = state.document.gogoSpans;
     const bool closesOpenSpan = !spans.empty() && spans.back().upper() == kChartEnd;
-    state.document.closeGogoSpan({ state.measureCursor, tick, 0 });
+    // The document's own errors point at the directive.
+    switch (state.document.closeGogoSpan({ state.measureCursor, tick, 0 })) {
+    case GogoClosing::Closed:
+        break;
+    case GogoClosing::NoneOpen:
+        directive.fail(kGogoSpanUnopenedMessage, directive.keyword);
+    case GogoClosing::Backwards:
+        directive.fail(kGogoSpanBackwardsMessage, directive.keyword);
+    }
     if (closesOpenSpan)
         --state.openGogoSpans;
 }
@@ -369,10 +376,6 @@ void ChartParser::readDirective(std::u16string_view line)
         } catch (const ChartError&) {
             m_tracker.rollBack(checkpoint);
             throw;
-        } catch (const std::runtime_error& error) {
-            // The document's own errors (the gogo spans) point at the directive.
-            m_tracker.rollBack(checkpoint);
-            throw ChartError(error.what(), directive.keyword.column);
         }
         warnTextAfterNumber(directive);
         return;

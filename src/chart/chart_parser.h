@@ -2,6 +2,7 @@
 
 #include "chart/chart_diagnostic.h"
 #include "chart/chart_document.h"
+#include "chart/chart_reading.h"
 #include "chart/chart_reading_state.h"
 #include "chart/note_line_reader.h"
 #include "chart/warning_tracker.h"
@@ -10,6 +11,7 @@
 #include <cstdint>
 #include <exception>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -37,25 +39,12 @@ public:
     [[nodiscard]] int lineNumber() const { return m_diagnostic.line(); }
     [[nodiscard]] const std::string& message() const { return m_diagnostic.message; }
     [[nodiscard]] const ChartDiagnostic& diagnostic() const { return m_diagnostic; }
-    // The report as printed, UTF-8: "読み込み時にエラーが発生しました: %d行\n" and the
-    // message with its column and detail, "parse error. (column 5: '　' U+3000)".
+    // The report as printed, UTF-8: formatErrorReport of the diagnostic.
     [[nodiscard]] const char* what() const noexcept override { return m_report.c_str(); }
 
 private:
     ChartDiagnostic m_diagnostic;
     std::string m_report;
-};
-
-// Where a note line laid its slots: enough to find the measure and tick of any character.
-struct NoteLinePlace {
-    std::int32_t line = 0; // from 1
-    std::uint32_t firstMeasure = 0; // the measure of the line's first slot
-    std::uint32_t ticksPerChar = 0;
-    std::uint32_t tabWidth = 4;
-    std::size_t charsPerMeasure = 0;
-    std::int32_t branch = 0; // 0, 1, 2 or 4
-
-    bool operator==(const NoteLinePlace&) const = default;
 };
 
 // What a check of a whole chart finds.
@@ -77,26 +66,31 @@ struct ParsedChart {
     std::size_t omittedWarnings = 0; // found beyond kMaxDiagnostics, counted only
 };
 
-// Reads a chart line by line into a ChartDocument. Used once: construct, then parse or check.
+// Reads a chart line by line into a ChartDocument; callers ask through readChart. Used once:
+// construct, then read.
 class ChartParser {
 public:
     ChartParser() = default;
 
+    // Reads the whole input as far as scope says; with WholeChart it stops early only at a
+    // limit, a failed read or kMaxDiagnostics errors. The diagnostics are not yet placed in
+    // their lines, the timeline and the text not yet given.
+    [[nodiscard]] ChartReading read(ChartTextReader& reader, ChartScope scope);
     // Reads the whole input; throws ChartParseError on the first chart error.
     [[nodiscard]] ParsedChart parse(ChartTextReader& reader);
     // Reads the whole input, skipping each line with an error, and collects every error and
-    // warning; it stops early only at a limit, a failed read or kMaxDiagnostics errors.
+    // warning.
     [[nodiscard]] ChartCheck check(ChartTextReader& reader);
 
 private:
-    // Handle one line each, the directive with its leading "#"; throw ChartError (a
-    // std::runtime_error with the chart error's message) and leave the parser as it was.
+    // Handle one line each, the directive with its leading "#"; throw ChartError and leave the
+    // parser as it was.
     void readDirective(std::u16string_view line);
     void readNoteLine(std::u16string_view line);
-    // Reads every line; errors go to errors, or are thrown as ChartParseError without it.
-    // False when reading stopped before the end.
-    bool readLines(ChartTextReader& reader, std::vector<ChartDiagnostic>* errors);
-    void readLine(ChartTextReader& reader, std::u16string& line);
+    // Reads every line; errors go to errors. False when reading stopped before the end.
+    bool readLines(ChartTextReader& reader, ChartScope scope, std::vector<ChartDiagnostic>& errors);
+    // The fault of a directive or a note line; none for a comment or an empty line.
+    [[nodiscard]] std::optional<LineFault> readContent(std::u16string_view line);
     // Rotates the branch and completes the measures of a note line that was read.
     void endNoteLine(std::u16string_view line, std::size_t length, std::size_t cpm,
                      std::size_t padded);

@@ -64,14 +64,6 @@ bool ChartAnalysis::hasErrors() const
                        });
 }
 
-std::size_t unitOfColumn(std::u16string_view line, int column)
-{
-    std::size_t unit = 0;
-    for (int at = 1; at < column && unit < line.size(); ++at)
-        unit += codePointAt(line, unit) >= 0x10000 ? 2 : 1;
-    return std::min(unit, line.size());
-}
-
 } // namespace beatplate
 
 namespace beatplate {

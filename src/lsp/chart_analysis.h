@@ -43,9 +43,6 @@ private:
     int m_version;
 };
 
-// The index in line of the code unit that begins column (from 1, a surrogate pair one column);
-// the line's length past its end.
-[[nodiscard]] std::size_t unitOfColumn(std::u16string_view line, int column);
 // The slot of a note line that the code unit at unit fills, its tabs expanded to tabWidth (the
 // first blank of a tab).
 [[nodiscard]] std::size_t slotOfUnit(std::u16string_view line, std::uint32_t tabWidth,
