@@ -99,18 +99,6 @@ bool byLocation(const ChartDiagnostic& a, const ChartDiagnostic& b)
 
 } // namespace
 
-ChartParseError::ChartParseError(ChartDiagnostic diagnostic)
-    : m_diagnostic(std::move(diagnostic))
-    , m_report(formatErrorReport(m_diagnostic))
-{
-}
-
-ChartParseError::ChartParseError(int lineNumber, std::string message)
-    : ChartParseError(ChartDiagnostic{
-        { lineNumber, 1 }, ChartSeverity::Error, std::move(message), {}, ChartErrorKind::Content })
-{
-}
-
 ChartReading ChartParser::read(ChartTextReader& reader, ChartScope scope)
 {
     ChartReading reading;
@@ -127,30 +115,6 @@ ChartReading ChartParser::read(ChartTextReader& reader, ChartScope scope)
     reading.document = std::move(m_state.document);
     reading.noteLines = std::move(m_noteLines);
     return reading;
-}
-
-ParsedChart ChartParser::parse(ChartTextReader& reader)
-{
-    ChartReading reading = read(reader, ChartScope::FirstError);
-    if (const ChartDiagnostic* error = reading.firstErrorDiagnostic())
-        throw ChartParseError(*error);
-    return { std::move(reading.document), m_state.lineCount, std::move(reading.diagnostics),
-             reading.omittedWarnings };
-}
-
-ChartCheck ChartParser::check(ChartTextReader& reader)
-{
-    ChartReading reading = read(reader, ChartScope::WholeChart);
-    return { std::make_unique<ChartDocument>(std::move(reading.document)),
-             std::move(reading.diagnostics), reading.complete, reading.omittedWarnings,
-             std::move(reading.noteLines) };
-}
-
-bool ChartCheck::hasErrors() const
-{
-    return std::any_of(diagnostics.begin(), diagnostics.end(), [](const ChartDiagnostic& entry) {
-        return entry.severity == ChartSeverity::Error;
-    });
 }
 
 bool ChartParser::readLines(ChartTextReader& reader, ChartScope scope,

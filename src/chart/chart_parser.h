@@ -9,8 +9,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <exception>
-#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
@@ -29,43 +27,6 @@ inline constexpr std::size_t kMaxMeasures = 100'000;
 // chart's end and is drawn on every later measure); more is a chart error.
 inline constexpr std::size_t kMaxOpenGogoSpans = 256;
 
-// A chart error with the line and column at which it was found.
-class ChartParseError : public std::exception {
-public:
-    explicit ChartParseError(ChartDiagnostic diagnostic);
-    // At column 1, with no detail.
-    ChartParseError(int lineNumber, std::string message);
-
-    [[nodiscard]] int lineNumber() const { return m_diagnostic.line(); }
-    [[nodiscard]] const std::string& message() const { return m_diagnostic.message; }
-    [[nodiscard]] const ChartDiagnostic& diagnostic() const { return m_diagnostic; }
-    // The report as printed, UTF-8: formatErrorReport of the diagnostic.
-    [[nodiscard]] const char* what() const noexcept override { return m_report.c_str(); }
-
-private:
-    ChartDiagnostic m_diagnostic;
-    std::string m_report;
-};
-
-// What a check of a whole chart finds.
-struct ChartCheck {
-    std::unique_ptr<ChartDocument> document; // what the lines without errors make
-    std::vector<ChartDiagnostic> diagnostics; // errors and warnings, in line and column order
-    bool complete = true; // false when reading stopped before the chart's end
-    std::size_t omittedWarnings = 0; // found beyond kMaxDiagnostics, counted only
-    std::vector<NoteLinePlace> noteLines; // of the note lines read without an error, in order
-
-    [[nodiscard]] bool hasErrors() const;
-};
-
-// What a parse of a whole chart gives.
-struct ParsedChart {
-    ChartDocument document;
-    std::int32_t lineCount = 0; // every line of the file counted
-    std::vector<ChartDiagnostic> warnings; // in line and column order, at most kMaxDiagnostics
-    std::size_t omittedWarnings = 0; // found beyond kMaxDiagnostics, counted only
-};
-
 // Reads a chart line by line into a ChartDocument; callers ask through readChart. Used once:
 // construct, then read.
 class ChartParser {
@@ -76,11 +37,6 @@ public:
     // limit, a failed read or kMaxDiagnostics errors. The diagnostics are not yet placed in
     // their lines, the timeline and the text not yet given.
     [[nodiscard]] ChartReading read(ChartTextReader& reader, ChartScope scope);
-    // Reads the whole input; throws ChartParseError on the first chart error.
-    [[nodiscard]] ParsedChart parse(ChartTextReader& reader);
-    // Reads the whole input, skipping each line with an error, and collects every error and
-    // warning.
-    [[nodiscard]] ChartCheck check(ChartTextReader& reader);
 
 private:
     // Handle one line each, the directive with its leading "#"; throw ChartError and leave the

@@ -108,14 +108,10 @@ std::optional<std::int32_t> valueInForce(const ChartDocument& chart, ChartEventK
     return value;
 }
 
-std::string noteLineText(const ChartAnalysis& analysis, const NoteLinePlace& place,
-                         std::size_t slot)
+std::string noteLineText(const ChartReading& reading, const NoteLinePlace& place, std::size_t slot)
 {
-    const ChartPosition position{
-        place.firstMeasure + static_cast<std::uint32_t>(slot / place.charsPerMeasure),
-        static_cast<std::uint32_t>(slot % place.charsPerMeasure) * place.ticksPerChar, place.branch
-    };
-    const ChartDocument& chart = analysis.chart();
+    const ChartPosition position = place.positionOfSlot(slot);
+    const ChartDocument& chart = reading.document;
     std::string text = "**measure " + std::to_string(position.measure + 1) + "**";
     if (position.measure < chart.measures.size()) {
         const double beat =
@@ -123,7 +119,7 @@ std::string noteLineText(const ChartAnalysis& analysis, const NoteLinePlace& pla
         text += ", beat " + formatNumber(beat + 1);
     }
     text += " (tick " + std::to_string(position.tick) + ")";
-    const ChartTimeline timeline(chart);
+    const ChartTimeline& timeline = reading.timeline;
     const auto tick = timeline.tickOf(position);
     text += tick ? "\n\ntime " + formatSeconds(timeline.secondsAt(*tick)) + " s"
                  : std::string("\n\ntime unknown: the measure is not complete");
@@ -152,10 +148,10 @@ nlohmann::json HoverFeature::hover(const TextDocument& document, const ChartAnal
     const auto unit = static_cast<std::size_t>(std::max(position.character, 0));
     if (place == nullptr || unit >= line.size())
         return nullptr;
-    const std::size_t slot = slotOfUnit(line, place->tabWidth, unit);
+    const std::size_t slot = place->slotOfUnit(line, unit);
     const TextRange range{ { position.line, static_cast<int>(unit) },
                            { position.line, static_cast<int>(unit + 1) } };
-    return markdown(noteLineText(analysis, *place, slot), range);
+    return markdown(noteLineText(analysis.reading(), *place, slot), range);
 }
 
 } // namespace beatplate

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "lsp/chart_analysis.h"
-#include "lsp/text_document.h"
 
 #include <nlohmann/json.hpp>
 #include <string>
@@ -15,9 +14,9 @@ class PictureTools;
 class PictureFeature {
 public:
     // {"version", "png": base64 or null, "figures": the --stats --json object or null,
-    // "error": why there is no picture, or null}.
+    // "error": why there is no picture, or null}, drawn from the analysis the editor's
+    // diagnostics came from.
     [[nodiscard]] static nlohmann::json picture(const std::string& uri,
-                                                const TextDocument& document,
                                                 const ChartAnalysis& analysis, PictureTools& tools);
 };
 

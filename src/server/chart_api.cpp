@@ -1,13 +1,17 @@
 #include "server/chart_api.h"
 
 #include "base/text_codec.h"
-#include "chart/chart_error.h"
+#include "base/utf8_path.h"
+#include "chart/chart_diagnostic.h"
+#include "chart/chart_reading.h"
+#include "chart/chart_stats_report.h"
 #include "platform/files.h"
 #include "server/chart_directory.h"
 #include "server/chart_preview.h"
 #include "server/chart_text_form.h"
 #include "server/http_text.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <httplib.h>
 #include <nlohmann/json.hpp>
@@ -39,6 +43,12 @@ std::string errorJson(const std::string& message)
     return Json{ { "error", message } }.dump();
 }
 
+// A name need not be UTF-8; its undecodable bytes become U+FFFD rather than an error.
+static std::string textOf(const Json& json)
+{
+    return json.dump(-1, ' ', false, Json::error_handler_t::replace);
+}
+
 static void answer(httplib::Response& response, int status, const std::string& json)
 {
     response.status = status;
@@ -59,24 +69,30 @@ static Json diagnosticsJson(const std::vector<ChartDiagnostic>& diagnostics)
               { "column", diagnostic.column() },
               { "severity", diagnostic.severity == ChartSeverity::Error ? "error" : "warning" },
               { "message", diagnostic.message },
-              { "detail", diagnostic.detail } });
+              { "detail", diagnostic.detail },
+              { "endColumn", diagnostic.endColumn },
+              { "unit", diagnostic.units.start },
+              { "endUnit", diagnostic.units.end } });
     }
     return list;
 }
 
-// {"diagnostics": [...], "stats": {...} or null} and, when asked, "png": base64 or null; the
-// figures are the --stats JSON as it stands, without its final line end.
-static std::string previewJson(const ChartPreviewResult& result, bool withPicture)
+// Whether reading stopped at the most text it takes: what is read is not the whole chart.
+static bool tooLong(const ChartReading& chart)
 {
-    std::string stats = result.statsJson.empty() ? "null" : result.statsJson;
-    while (stats.ends_with('\n'))
-        stats.pop_back();
-    std::string json =
-        "{\"diagnostics\":" + diagnosticsJson(result.diagnostics).dump() + ",\"stats\":" + stats;
-    if (withPicture)
-        json +=
-            result.png.empty() ? ",\"png\":null" : ",\"png\":\"" + encodeBase64(result.png) + "\"";
-    return json + "}";
+    return std::any_of(chart.diagnostics.begin(), chart.diagnostics.end(),
+                       [](const ChartDiagnostic& diagnostic) {
+                           return diagnostic.kind == ChartErrorKind::TooLong;
+                       });
+}
+
+// {"diagnostics": [...], "stats": the --stats JSON object of a chart without errors, or null}.
+static Json reportJson(const ChartReading& chart, const std::string& name)
+{
+    Json stats = nullptr;
+    if (!chart.hasErrors())
+        stats = chartStatsJson({ utf8Path(name), chart.document.title, chart.figures() });
+    return { { "diagnostics", diagnosticsJson(chart.diagnostics) }, { "stats", std::move(stats) } };
 }
 
 static Json infoJson(const ChartFileInfo& info)
@@ -189,32 +205,31 @@ void ChartApi::getPicture(const httplib::Request& request, httplib::Response& re
     const auto form = formOf(request, response);
     if (!form)
         return;
-    auto chart = readNamedChart(m_directory, request, response);
-    if (!chart)
+    auto file = readNamedChart(m_directory, request, response);
+    if (!file)
         return;
-    const auto result = m_preview.preview(std::move(chart->bytes), std::nullopt, chart->info.name,
-                                          PreviewPicture::Draw, *form);
-    if (result.hasErrors)
-        return result.tooLong ? fail(response, kPayloadTooLarge, kChartTooLong)
+    ChartReading chart = readChart(std::move(file->bytes));
+    if (chart.hasErrors())
+        return tooLong(chart) ? fail(response, kPayloadTooLarge, kChartTooLong)
                               : fail(response, kUnprocessable, "the chart has an error");
-    if (result.pictureError)
-        return fail(response, kServerError, result.pictureError->message);
-    setVersionHeaders(response, chart->info, chart->etag);
-    response.set_content(reinterpret_cast<const char*>(result.png.data()), result.png.size(),
+    const auto picture = m_preview.draw(chart.document, std::move(chart.text), *form);
+    if (picture.error)
+        return fail(response, kServerError, picture.error->message);
+    setVersionHeaders(response, file->info, file->etag);
+    response.set_content(reinterpret_cast<const char*>(picture.png.data()), picture.png.size(),
                          "image/png");
 }
 
 void ChartApi::getReport(const httplib::Request& request, httplib::Response& response) const
 {
-    auto chart = readNamedChart(m_directory, request, response);
-    if (!chart)
+    auto file = readNamedChart(m_directory, request, response);
+    if (!file)
         return;
-    const auto result = m_preview.preview(std::move(chart->bytes), std::nullopt, chart->info.name,
-                                          PreviewPicture::Skip);
-    setVersionHeaders(response, chart->info, chart->etag);
-    if (result.tooLong)
+    const ChartReading chart = readChart(std::move(file->bytes));
+    setVersionHeaders(response, file->info, file->etag);
+    if (tooLong(chart))
         return fail(response, kPayloadTooLarge, kChartTooLong);
-    answer(response, kOk, previewJson(result, false));
+    answer(response, kOk, textOf(reportJson(chart, file->info.name)));
 }
 
 void ChartApi::render(const httplib::Request& request, httplib::Response& response) const
@@ -222,13 +237,18 @@ void ChartApi::render(const httplib::Request& request, httplib::Response& respon
     const auto form = formOf(request, response);
     if (!form)
         return;
-    const auto result =
-        m_preview.preview(request.body, ChartEncoding::Utf8, "", PreviewPicture::Draw, *form);
-    if (result.tooLong)
+    ChartReading chart = readChart(request.body, { ChartScope::WholeChart, ChartEncoding::Utf8 });
+    if (tooLong(chart))
         return fail(response, kPayloadTooLarge, kChartTooLong);
-    if (result.pictureError)
-        return fail(response, kServerError, result.pictureError->message);
-    answer(response, kOk, previewJson(result, true));
+    Json json = reportJson(chart, "");
+    json["png"] = nullptr;
+    if (!chart.hasErrors()) {
+        const auto picture = m_preview.draw(chart.document, std::move(chart.text), *form);
+        if (picture.error)
+            return fail(response, kServerError, picture.error->message);
+        json["png"] = encodeBase64(picture.png);
+    }
+    answer(response, kOk, textOf(json));
 }
 
 // Whether an If-Match or If-None-Match list names the tag; weak tags never match strongly.
@@ -329,9 +349,7 @@ static std::string notReadBackJson(std::string_view text, const TextPlace& place
     for (int line = 1; line < place.line; ++line)
         lineText.erase(0, lineText.find('\n') + 1);
     const auto characters = decodeUtf8(lineText.substr(0, lineText.find('\n'))).value_or(u"");
-    std::size_t unit = 0;
-    for (int column = 1; column < place.column && unit < characters.size(); ++column)
-        unit += characters[unit] >= 0xD800 && characters[unit] < 0xDC00 ? 2 : 1;
+    const std::size_t unit = unitOfColumn(characters, place.column);
     const bool endOfFile = unit < characters.size() && characters[unit] == 0x1A;
     const std::string where =
         "line " + std::to_string(place.line) + ", column " + std::to_string(place.column);

@@ -1,6 +1,5 @@
 #include "server/chart_preview.h"
 
-#include "chart/chart_stats_report.h"
 #include "pipeline/chart_pipeline.h"
 
 #include <algorithm>
@@ -62,35 +61,20 @@ ChartPreview::ChartPreview(Canvas spriteSheet, std::optional<FontFileRef> font,
 {
 }
 
-ChartPreviewResult ChartPreview::preview(std::string bytes, std::optional<ChartEncoding> forced,
-                                         std::string_view name, PreviewPicture picture,
-                                         const PictureForm& form)
+PreviewPicture ChartPreview::draw(const ChartDocument& document, std::u16string text,
+                                  const PictureForm& form)
 {
-    ChartPipeline chart(ChartSource::bytes(std::move(bytes), forced));
-    ChartPreviewResult result;
-    // Bytes in memory always open.
-    static_cast<void>(chart.open());
-    result.hasErrors = chart.read(DiagnosticScope::WholeChart).has_value();
-    result.diagnostics = chart.diagnostics();
-    result.tooLong = std::any_of(result.diagnostics.begin(), result.diagnostics.end(),
-                                 [](const ChartDiagnostic& diagnostic) {
-                                     return diagnostic.kind == ChartErrorKind::TooLong;
-                                 });
-    if (result.hasErrors)
-        return result;
-    const ChartStatsEntry entry = chart.figures(std::string(name));
-    result.statsJson = formatChartStatsJson(std::span(&entry, 1));
-    if (picture == PreviewPicture::Skip)
-        return result;
+    ChartPipeline chart(document, std::move(text));
+    PreviewPicture picture;
     const SlotRelease slot(m_drawings);
     FontLease tools(*this);
-    PngSink sink(result.png);
-    result.pictureError = chart.layOutPicture(form);
-    if (!result.pictureError)
-        result.pictureError = chart.drawPicture(tools, sink);
-    if (result.pictureError)
-        result.png.clear();
-    return result;
+    PngSink sink(picture.png);
+    picture.error = chart.layOutPicture(form);
+    if (!picture.error)
+        picture.error = chart.drawPicture(tools, sink);
+    if (picture.error)
+        picture.png.clear();
+    return picture;
 }
 
 } // namespace beatplate

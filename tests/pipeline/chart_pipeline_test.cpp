@@ -1,4 +1,4 @@
-#include "chart/chart_parser.h"
+#include "chart/chart_reading.h"
 #include "pipeline/chart_pipeline.h"
 #include "pipeline/picture_tools.h"
 #include "support/png_file.h"
@@ -37,51 +37,12 @@ private:
     Canvas m_sheet = test::makeTestSheet();
 };
 
-ChartPipeline readBytes(std::string bytes, DiagnosticScope scope,
-                        std::optional<PipelineError>& error)
-{
-    ChartPipeline chart(ChartSource::bytes(std::move(bytes), ChartEncoding::Cp932));
-    EXPECT_FALSE(chart.open());
-    error = chart.read(scope);
-    return chart;
-}
-
-TEST(ChartPipeline, GivesAChartsFirstErrorItsKindWhateverItsText)
-{
-    const struct {
-        const char* name;
-        std::string bytes;
-        PipelineErrorKind kind;
-        std::size_t errorsFoundWhole; // by a read of the whole chart
-    } cases[] = {
-        { "an unknown directive", "o\n#bmp 1\n#bmp 2\n", PipelineErrorKind::ChartError, 2 },
-        { "undecodable bytes", "o\xFF\n\xFFo\n", PipelineErrorKind::ChartEncoding, 2 },
-        { "a chart too long", std::string(kMaxChartLength + 1, '\n'),
-          PipelineErrorKind::ChartTooLong, 1 },
-    };
-    for (const auto& [name, bytes, kind, errorsFoundWhole] : cases) {
-        SCOPED_TRACE(name);
-        for (const auto scope : { DiagnosticScope::FirstError, DiagnosticScope::WholeChart }) {
-            std::optional<PipelineError> error;
-            const ChartPipeline chart = readBytes(bytes, scope, error);
-            ASSERT_TRUE(error);
-            EXPECT_EQ(error->kind, kind);
-            EXPECT_TRUE(error->isChartError());
-            ASSERT_TRUE(error->diagnostic);
-            EXPECT_EQ(error->diagnostic->message, error->message);
-            EXPECT_EQ(chart.diagnostics().size(),
-                      scope == DiagnosticScope::WholeChart ? errorsFoundWhole : 1u);
-        }
-    }
-}
-
 TEST(ChartPipeline, TakesTheSheetAndTheFaceOnlyToDrawThenPutsTheTextInItsChunk)
 {
-    std::optional<PipelineError> error;
-    ChartPipeline chart = readBytes("#title a\noooo\n", DiagnosticScope::FirstError, error);
-    ASSERT_FALSE(error);
+    ChartReading reading = readChart(u"#title a\noooo\n", ChartScope::FirstError);
+    ASSERT_FALSE(reading.hasErrors());
+    ChartPipeline chart(reading.document, std::move(reading.text));
     CountingTools tools(true);
-    EXPECT_EQ(chart.figures("a.txt").stats.measures, 1u);
     EXPECT_FALSE(chart.fitPicture());
     EXPECT_EQ(tools.sheetRequests + tools.fontRequests, 0);
     std::vector<std::uint8_t> png;
@@ -96,18 +57,10 @@ TEST(ChartPipeline, TakesTheSheetAndTheFaceOnlyToDrawThenPutsTheTextInItsChunk)
     EXPECT_EQ(chunk->data, test::sourceChunkOf(u"#title a\noooo\n\n"));
 }
 
-TEST(ChartPipeline, ReportsAMissingChartAndASheetItCannotDrawWith)
+TEST(ChartPipeline, ReportsASheetItCannotDrawWith)
 {
-    test::TempDir dir;
-    for (const auto& path : { dir / "missing.txt", dir.path() }) {
-        ChartPipeline missing(ChartSource::file(path, std::nullopt));
-        const auto error = missing.open();
-        ASSERT_TRUE(error);
-        EXPECT_EQ(error->kind, PipelineErrorKind::ChartMissing);
-        EXPECT_EQ(error->path, path);
-    }
-    std::optional<PipelineError> error;
-    ChartPipeline chart = readBytes("oooo\n", DiagnosticScope::FirstError, error);
+    const ChartReading reading = readChart(u"oooo\n", ChartScope::FirstError);
+    ChartPipeline chart(reading.document, reading.text);
     CountingTools tools(false);
     std::vector<std::uint8_t> png;
     PngSink sink(png);
