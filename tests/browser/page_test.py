@@ -123,7 +123,7 @@ class PageTest:
         self.wait.until(lambda _: any("unknown command." in d for d in self.diagnostics()),
                         "the mistake was not reported")
         typo_line = len(lines) + 1
-        assert re.match(r"%d:\d+ error: unknown command\. \(#bmp\)$" % typo_line,
+        assert re.match(r"%d:\d+ error: unknown command\. \(#bmp; did you mean #bpm\?\)$" % typo_line,
                         self.diagnostics()[0]), self.diagnostics()
         assert self.picture() == first, "the last good picture was replaced"
         assert "without errors" in self.element("picture-note").text

@@ -40,7 +40,7 @@ TEST(ChartParserCheck, ReportsEveryErrorAndWarningOfAChartInCompilerFormat)
     const auto check = checkChart(chart, ChartEncoding::Utf8);
     EXPECT_EQ(checkLines("songs/chart.txt", check),
               (std::vector<std::string>{
-                  "songs/chart.txt:2:2: error: unknown command. (#bmp)",
+                  "songs/chart.txt:2:2: error: unknown command. (#bmp; did you mean #bpm?)",
                   "songs/chart.txt:3:9: warning: number is followed by other characters. (150,5)",
                   "songs/chart.txt:4:8: error: parse error. ('　' U+3000)",
                   "songs/chart.txt:6:17: warning: note line is longer than whole measures. (17 "

@@ -274,11 +274,11 @@ TEST(ChartParser, ReportsDirectiveErrorsWhereTheyAre)
         std::string detail = {};
     };
     const std::vector<Case> cases = {
-        { "#BPM 150", 1, 2, "unknown command.", "#BPM" },
+        { "#BPM 150", 1, 2, "unknown command.", "#BPM; did you mean #bpm?" },
         { "#bpm150", 1, 2, "unknown command.", "#bpm150" },
         { "oooo\n#", 2, 1, "unknown command.", "" },
         { "# \t", 1, 1, "unknown command.", "" },
-        { "#title#", 1, 2, "unknown command.", "#title#" },
+        { "#title#", 1, 2, "unknown command.", "#title#; did you mean #title?" },
         { "#\x81\x40\x82\xA0"
           "bmp",
           1, 3, "unknown command.", "#あbmp" },
