@@ -127,6 +127,7 @@ struct ChartTextReader::State {
     std::size_t byteOffset = 0;
     bool bytesExhausted = false; // the source holds no more bytes
     bool readFailed = false;
+    bool textCutShort = false; // a failed read ended the text before the file's end
     ChartEncoding encoding = ChartEncoding::Cp932;
     bool byteOrderMark = false;
     std::optional<Iconv> converter;
@@ -256,6 +257,7 @@ void ChartTextReader::State::decodeMore()
         const std::size_t pending = bytes.size() - byteOffset;
         if (pending == 0 && bytesExhausted) {
             textEnded = true;
+            textCutShort = readFailed;
             break;
         }
         // A partial character left at the end of the pending bytes needs the next chunk.
@@ -424,7 +426,7 @@ std::optional<LineFault> ChartTextReader::readLine(std::u16string& line)
             state.undecodable.reset();
             continue;
         }
-        if (!unit && state.readFailed) {
+        if (!unit && state.textCutShort) {
             state.endText();
             return LineFault{ "chart file could not be read.", 1, {}, ChartErrorExtent::Chart };
         }
