@@ -12,7 +12,8 @@ install(FILES ${BEATPLATE_SPRITE_SHEET} DESTINATION share/beatplate)
 # Dropping charts on this entry in a file manager or on a launcher draws them in a terminal.
 install(FILES packaging/beatplate.desktop DESTINATION share/applications)
 # beatplate serve reads its page from here first, so that it can be changed without a build.
-install(FILES web/index.html web/style.css web/app.js DESTINATION share/beatplate/web)
+install(FILES web/index.html web/style.css web/app.js web/player.js
+        DESTINATION share/beatplate/web)
 
 # Debian wants man pages and changelogs compressed with gzip -9n: best, and no name or time
 # stamp in the header, so that the package builds the same bytes twice.

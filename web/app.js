@@ -15,6 +15,9 @@ const page = {
   redrawTimer: 0,
   pictureUrl: null, // an object URL of the last good picture, or null
   pictureChart: null, // the name of the chart that picture shows
+  player: null, // plays the chart of the picture shown; made once the voices are loaded
+  playLine: 0, // the chart line of the measure being played, marked in the gutter
+  sound: null, // { stats, sound } of the picture shown: its timeline and strokes
 };
 
 function showStatus(message, failure = false) {
@@ -81,8 +84,16 @@ function updateGutter() {
   const lines = $("editor").value.split("\n").length;
   const numbers = [];
   for (let line = 1; line <= lines; ++line) numbers.push(line);
-  $("gutter").textContent = numbers.join("\n");
-  $("gutter").scrollTop = $("editor").scrollTop;
+  const gutter = $("gutter");
+  if (page.playLine > 0 && page.playLine <= lines) {
+    const mark = document.createElement("mark");
+    mark.textContent = String(page.playLine);
+    gutter.replaceChildren(numbers.slice(0, page.playLine - 1).join("\n") + (page.playLine > 1 ? "\n" : ""), mark,
+      (page.playLine < lines ? "\n" : "") + numbers.slice(page.playLine).join("\n"));
+  } else {
+    gutter.textContent = numbers.join("\n");
+  }
+  gutter.scrollTop = $("editor").scrollTop;
 }
 
 function showPicture(blob) {
@@ -234,6 +245,117 @@ function keepLastPicture(result) {
   $("picture-note").textContent = "(the last one without errors; " + count + " now)";
 }
 
+// The picture's pixels per pixel of the page.
+function pictureScale() {
+  const picture = $("picture");
+  return picture.naturalWidth ? picture.clientWidth / picture.naturalWidth : 1;
+}
+
+// The play cursor over the picture, and the chart line of its measure marked in the editor.
+function showPlayCursor(place) {
+  const cursor = $("play-cursor");
+  const picture = $("picture");
+  if (!place || picture.hidden) {
+    cursor.hidden = true;
+    $("play-note").textContent = "";
+    return followLine(0);
+  }
+  const scale = pictureScale();
+  cursor.style.left = picture.offsetLeft + place.x * scale + "px";
+  cursor.style.top = picture.offsetTop + place.top * scale + "px";
+  cursor.style.height = place.height * scale + "px";
+  cursor.hidden = false;
+  $("play-note").textContent = "measure " + place.measure + ", " + place.seconds.toFixed(1) + " s";
+  if (page.player.playing) {
+    // Keep the cursor in view as it moves down the picture or into another column.
+    const view = picture.parentElement;
+    const left = picture.offsetLeft + place.x * scale;
+    const top = picture.offsetTop + place.top * scale;
+    if (top < view.scrollTop || top + place.height * scale > view.scrollTop + view.clientHeight) view.scrollTop = top - 20;
+    if (left < view.scrollLeft || left > view.scrollLeft + view.clientWidth) view.scrollLeft = left - 40;
+  }
+  followLine(place.lines ? place.lines[page.player.options.branch - 1] : 0);
+}
+
+// Marks the chart line being played and brings it into view.
+function followLine(line) {
+  if (line === page.playLine) return;
+  page.playLine = line;
+  updateGutter();
+  if (line <= 0 || !page.player?.playing) return;
+  const editor = $("editor");
+  const lineHeight = parseFloat(getComputedStyle(editor).lineHeight) || 20;
+  const top = (line - 1) * lineHeight;
+  if (top < editor.scrollTop || top > editor.scrollTop + editor.clientHeight - lineHeight) {
+    editor.scrollTop = Math.max(0, top - 2 * lineHeight);
+    updateGutter();
+  }
+}
+
+// Gives the player the timeline and strokes of the picture now shown.
+function showSound(stats, sound) {
+  if (!page.player || !stats || !sound) return;
+  page.player.setChart(stats.timeline, sound);
+  $("play").disabled = stats.timeline.measures.length === 0;
+  const branches = stats.branches.map((path) => path.branch);
+  $("branch-choice").hidden = branches.length === 0;
+  const chosen = Number($("branch").value) || 1;
+  $("branch").replaceChildren(...branches.map((branch) => new Option(String(branch), String(branch))));
+  if (branches.length) {
+    const branch = branches.includes(chosen) ? chosen : branches[0];
+    $("branch").value = String(branch);
+    page.player.setOptions({ branch });
+  } else {
+    page.player.setOptions({ branch: 1 });
+  }
+}
+
+function updatePlayButton() {
+  $("play").textContent = page.player?.playing ? "Pause" : "Play";
+}
+
+function togglePlay() {
+  if (!page.player) return;
+  if (page.player.playing) page.player.pause();
+  else page.player.play();
+  updatePlayButton();
+}
+
+// A click on the picture plays from the start of the measure clicked.
+function playFromPicture(event) {
+  if (!page.player) return;
+  const picture = $("picture");
+  const box = picture.getBoundingClientRect();
+  const scale = pictureScale();
+  const measure = page.player.measureAtPoint((event.clientX - box.left) / scale, (event.clientY - box.top) / scale);
+  if (!measure) return;
+  page.player.play(measure.start);
+  updatePlayButton();
+}
+
+// While nothing plays, the play starts where the editor's cursor is.
+function holdAtEditorCursor() {
+  if (!page.player || page.player.playing) return;
+  const editor = $("editor");
+  const line = editor.value.slice(0, editor.selectionStart).split("\n").length;
+  const measure = page.player.measureOfLine(line);
+  if (measure) page.player.seek(measure.start);
+}
+
+async function loadPlayer() {
+  const response = await fetch("/api/sound/voices.wav");
+  if (!response.ok) return;
+  page.player = new ChartPlayer({
+    voiceBytes: await response.arrayBuffer(),
+    showCursor: (place) => {
+      showPlayCursor(place);
+      updatePlayButton();
+    },
+  });
+  page.player.setOptions({ speed: Number($("speed").value), metronome: $("metronome").checked });
+  if (page.sound) showSound(page.sound.stats, page.sound.sound);
+}
+
 async function redraw() {
   const sequence = ++page.renderSequence;
   const { status, body } = await fetchJson("/api/render" + columnsQuery("?"), {
@@ -246,8 +368,18 @@ async function redraw() {
   if (status !== 200 || !body.diagnostics) return showStatus(body.error ?? "the chart cannot be drawn", true);
   showDiagnostics(body.diagnostics);
   if (body.stats) showFigures(body.stats);
-  if (body.png) showPicture(pictureFromBase64(body.png));
-  else keepLastPicture(body);
+  if (body.png) {
+    showPicture(pictureFromBase64(body.png));
+    rememberSound(body.stats, body.sound);
+  } else {
+    keepLastPicture(body);
+  }
+}
+
+// The sound goes with the picture it was drawn with: a chart with an error keeps both.
+function rememberSound(stats, sound) {
+  page.sound = { stats, sound };
+  showSound(stats, sound);
 }
 
 function scheduleRedraw() {
@@ -267,7 +399,11 @@ async function openChart(name) {
   ++page.renderSequence;
   const readOnly = body.readOnly ?? null;
   page.chart = { name, etag: body.etag, encoding: body.encoding, savedText: body.text, readOnly };
-  if (page.pictureChart !== name) clearPicture("Drawing " + name + "…");
+  if (page.pictureChart !== name) {
+    clearPicture("Drawing " + name + "…");
+    page.player?.stop();
+    page.sound = null;
+  }
   $("workspace").hidden = false;
   $("no-chart").hidden = true;
   $("chart-name").textContent = name;
@@ -287,7 +423,7 @@ async function openChart(name) {
   const version = "?v=" + encodeURIComponent(body.etag);
   const [picture, report] = await Promise.all([
     fetch(chartUrl(name, "/picture.png") + version + columnsQuery("&")),
-    fetchJson(chartUrl(name, "/report") + version),
+    fetchJson(chartUrl(name, "/report") + version + columnsQuery("&")),
   ]);
   // The picture is read whole first, so that it changes together with the figures.
   const blob = picture.ok ? await picture.blob() : null;
@@ -298,8 +434,12 @@ async function openChart(name) {
     showDiagnostics(report.body.diagnostics);
     showFigures(report.body.stats);
   }
-  if (blob) showPicture(blob);
-  else if (report.body.diagnostics) keepLastPicture(report.body);
+  if (blob) {
+    showPicture(blob);
+    rememberSound(report.body.stats, report.body.sound);
+  } else if (report.body.diagnostics) {
+    keepLastPicture(report.body);
+  }
   else clearPicture("No picture: " + (report.body.error ?? "the chart cannot be drawn"));
   showStatus(readOnly === null ? "loaded " + name : "loaded " + name + " (read-only)", readOnly !== null);
 }
@@ -388,5 +528,20 @@ window.addEventListener("beforeunload", (event) => {
   event.preventDefault();
   event.returnValue = ""; // browsers that predate preventDefault ask only with this
 });
+$("play").addEventListener("click", togglePlay);
+$("picture").addEventListener("click", playFromPicture);
+$("speed").addEventListener("change", () => page.player?.setOptions({ speed: Number($("speed").value) }));
+$("metronome").addEventListener("change", () => page.player?.setOptions({ metronome: $("metronome").checked }));
+$("branch").addEventListener("change", () => page.player?.setOptions({ branch: Number($("branch").value) }));
+for (const event of ["click", "keyup"]) $("editor").addEventListener(event, holdAtEditorCursor);
+// A held cursor stays over its measure when the picture is shown anew or at another size; a
+// play moves its own on the next frame.
+function placeHeldCursor() {
+  const player = page.player;
+  if (player && !player.playing && player.position() > 0) showPlayCursor(player.placeAt(player.position()));
+}
+window.addEventListener("resize", placeHeldCursor);
+$("picture").addEventListener("load", placeHeldCursor);
 loadChartList();
 listenForSaves();
+loadPlayer();

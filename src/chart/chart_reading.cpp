@@ -4,6 +4,7 @@
 #include "chart/chart_text_reader.h"
 
 #include <algorithm>
+#include <span>
 
 namespace beatplate {
 
@@ -58,9 +59,31 @@ const NoteLinePlace* ChartReading::placeOfLine(int line) const
     return found != noteLines.end() && found->line == line ? &*found : nullptr;
 }
 
+// Gives each measure the note line that fills it on each branch path: the last line before it
+// that the path meets.
+static void fillLines(std::vector<MeasureTime>& timeline, const ChartDocument& document,
+                      std::span<const NoteLinePlace> noteLines)
+{
+    for (std::size_t path = 0; path < 3; ++path) {
+        const auto bit = static_cast<std::uint8_t>(1 << path);
+        std::int32_t line = 0;
+        auto next = noteLines.begin();
+        for (std::uint32_t measure = 0; measure < timeline.size(); ++measure) {
+            for (; next != noteLines.end() && next->firstMeasure <= measure; ++next) {
+                const std::int32_t mask = document.measures[next->firstMeasure].branchMask;
+                if ((pathsHearing(next->branch, mask) & bit) != 0)
+                    line = next->line;
+            }
+            timeline[measure].lines[path] = line;
+        }
+    }
+}
+
 ChartStats ChartReading::figures() const
 {
-    return computeChartStats(document);
+    ChartStats stats = computeChartStats(document);
+    fillLines(stats.timeline, document, noteLines);
+    return stats;
 }
 
 ChartReading readChart(ChartTextReader& reader, ChartScope scope)

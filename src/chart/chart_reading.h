@@ -62,7 +62,8 @@ struct ChartReading {
     // The place of the note line numbered line (from 1); null when it is no note line or had
     // an error.
     [[nodiscard]] const NoteLinePlace* placeOfLine(int line) const;
-    // The figures of the document, computed when asked.
+    // The figures of the document, computed when asked, each measure of their timeline with the
+    // lines that fill it; its places on a picture are the picture's to give.
     [[nodiscard]] ChartStats figures() const;
 };
 

@@ -9,6 +9,7 @@
 #include "driver/chart_check.h"
 #include "driver/run_paths.h"
 #include "output/png_writer.h"
+#include "output/wav_writer.h"
 #include "pipeline/chart_pipeline.h"
 #include "platform/files.h"
 #include "platform/terminal.h"
@@ -21,6 +22,8 @@ namespace {
 
 constexpr const char* kTerminalOutputMessage =
     "画像は端末には書き出せません。　-o でファイルを指定してください。";
+constexpr const char* kTerminalSoundMessage =
+    "音声は端末には書き出せません。　-o でファイルを指定してください。";
 
 } // namespace
 
@@ -53,14 +56,17 @@ static std::optional<ChartTextReader> openChart(const ChartJob& job,
     return ChartTextReader::open(path, encoding);
 }
 
-// The refusals that need no reading: a picture that would replace its chart or fill a terminal.
-static std::optional<std::string> refusalOf(const ChartJob& job)
+// The refusals that need no reading: a picture or a sound that would replace its chart or fill
+// a terminal.
+static std::optional<std::string> refusalOf(const ChartJob& job, const ChartSettings& settings)
 {
     if (job.refusal)
         return job.refusal;
-    if (!job.picture)
-        return isTerminal(kStandardOutput) ? std::optional<std::string>(kTerminalOutputMessage)
-                                           : std::nullopt;
+    if (!job.picture) {
+        if (!isTerminal(kStandardOutput))
+            return std::nullopt;
+        return settings.sound ? kTerminalSoundMessage : kTerminalOutputMessage;
+    }
     if (!readsStandardInput(job) && isSameFile(utf8Path(job.name), *job.picture))
         return kSameFileMessage;
     return std::nullopt;
@@ -158,6 +164,23 @@ static int drawChart(const ChartJob& job, ChartPipeline& chart,
     return error ? reportDrawingError(job, *error, console) : kExitSuccess;
 }
 
+// Writes the sound of a parsed chart into the file opened for it, or onto standard output.
+static int writeSound(const ChartJob& job, const ChartDocument& chart,
+                      std::optional<TemporaryFile>& output, const SoundChoice& choice,
+                      Console& console)
+{
+    try {
+        ChartSound sound(chart, choice);
+        if (output)
+            writeChartWav(sound, *output);
+        else
+            writeChartWav(sound, kStandardOutput);
+    } catch (const std::exception& error) {
+        return reportDrawingError(job, pictureErrorOf(error), console);
+    }
+    return kExitSuccess;
+}
+
 static ChartOutcome processOpenedChart(const ChartJob& job, ChartTextReader& reader,
                                        const DrawingTools& tools, const ChartSettings& settings,
                                        Console& console)
@@ -168,7 +191,7 @@ static ChartOutcome processOpenedChart(const ChartJob& job, ChartTextReader& rea
     // rather than after a long chart has been parsed and drawn.
     std::optional<TemporaryFile> output;
     if (drawsPicture(settings.task) && job.picture)
-        output.emplace(openPngOutput(*job.picture));
+        output.emplace(settings.sound ? openWavOutput(*job.picture) : openPngOutput(*job.picture));
     const auto scope = settings.errors == ErrorDisplay::CheckLines ? ChartScope::WholeChart
                                                                    : ChartScope::FirstError;
     ChartReading chart = readChart(reader, scope);
@@ -176,10 +199,14 @@ static ChartOutcome processOpenedChart(const ChartJob& job, ChartTextReader& rea
         return { reportChartError(job, chart, settings, console), {}, std::nullopt };
     showWarnings(job, chart, settings, console);
     ChartOutcome outcome;
-    if (givesFigures(settings.task))
+    if (givesFigures(settings.task)) {
         outcome.stats =
             ChartStatsEntry{ utf8Path(job.name), chart.document.title, chart.figures() };
-    if (drawsPicture(settings.task)) {
+        placeOnPicture(outcome.stats->stats, chart.document, settings.form);
+    }
+    if (drawsPicture(settings.task) && settings.sound) {
+        outcome.status = writeSound(job, chart.document, output, *settings.sound, console);
+    } else if (drawsPicture(settings.task)) {
         ChartPipeline picture(chart.document, std::move(chart.text));
         outcome.status = drawChart(job, picture, output, tools, settings, console);
     }
@@ -194,7 +221,7 @@ static ChartOutcome processChartOrThrow(const ChartJob& job, const DrawingTools&
         console.report(kFileMissingMessage, job.name);
         return { kExitChartMissing, {}, std::nullopt };
     }
-    const auto refusal = drawsPicture(settings.task) ? refusalOf(job) : std::nullopt;
+    const auto refusal = drawsPicture(settings.task) ? refusalOf(job, settings) : std::nullopt;
     if (refusal) {
         console.report(*refusal, job.name);
         return { kExitOutputFailed, {}, std::nullopt };

@@ -6,6 +6,7 @@
 #include "render/score_layout.h"
 #include "render/score_renderer.h"
 #include "render/text_header.h"
+#include "render/timeline_places.h"
 
 #include <algorithm>
 #include <cassert>
@@ -17,6 +18,16 @@ namespace {
 constexpr const char* kSheetUnreadableMessage = "スプライトシートを読み込めません。";
 
 } // namespace
+
+void placeOnPicture(ChartStats& figures, const ChartDocument& document, const PictureForm& form)
+{
+    const ScoreLayout layout(document);
+    if (!layout.fitsPicture() || document.measures.empty())
+        return;
+    const PagePlan plan = planPages(rowBounds(layout), form);
+    if (plan.refusal.empty())
+        placeTimeline(figures.timeline, layout, plan.pages);
+}
 
 ChartPipeline::ChartPipeline(const ChartDocument& document, ChartText text)
     : m_document(document)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "chart/chart_document.h"
+#include "chart/chart_stats.h"
 #include "output/png_writer.h"
 #include "pipeline/pipeline_error.h"
 #include "render/column_layout.h"
@@ -15,6 +16,10 @@
 namespace beatplate {
 
 class PictureTools;
+
+// Gives each measure of a chart's figures its place on the chart's picture in form; a picture
+// that cannot be made has no places to give.
+void placeOnPicture(ChartStats& figures, const ChartDocument& document, const PictureForm& form);
 
 // The chart text a picture carries, every line followed by one LF.
 using ChartText = std::u16string;

@@ -5,14 +5,17 @@
 #include "chart/chart_diagnostic.h"
 #include "chart/chart_reading.h"
 #include "chart/chart_stats_report.h"
+#include "pipeline/chart_pipeline.h"
 #include "platform/files.h"
 #include "server/chart_directory.h"
 #include "server/chart_preview.h"
 #include "server/chart_text_form.h"
 #include "server/http_text.h"
+#include "sound/chart_sound.h"
 
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <httplib.h>
 #include <nlohmann/json.hpp>
 
@@ -86,13 +89,38 @@ static bool tooLong(const ChartReading& chart)
                        });
 }
 
-// {"diagnostics": [...], "stats": the --stats JSON object of a chart without errors, or null}.
-static Json reportJson(const ChartReading& chart, const std::string& name)
+// {"voices": names in the order of the voices' file, "strokes": [[seconds, voice, paths]]}:
+// every stroke of the chart's sound, of every branch path and the metronome, in time order.
+static Json soundJson(const ChartReading& chart)
 {
-    Json stats = nullptr;
-    if (!chart.hasErrors())
-        stats = chartStatsJson({ utf8Path(name), chart.document.title, chart.figures() });
-    return { { "diagnostics", diagnosticsJson(chart.diagnostics) }, { "stats", std::move(stats) } };
+    Json voices = Json::array();
+    for (std::size_t voice = 0; voice < kVoiceCount; ++voice)
+        voices.push_back(voiceName(static_cast<Voice>(voice)));
+    Json list = Json::array();
+    StrokeScheduler strokes(chart.document, chart.timeline, { true, true, 0 });
+    for (auto stroke = strokes.next(); stroke; stroke = strokes.next())
+        list.push_back({ std::round(stroke->seconds * 1e6) / 1e6, static_cast<int>(stroke->voice),
+                         stroke->paths });
+    return { { "sampleRate", kSampleRate },
+             { "voiceSamples", DrumVoices::kLongestVoice },
+             { "voices", voices },
+             { "strokes", list } };
+}
+
+// {"diagnostics": [...], "stats": the --stats JSON object, its measures placed on the picture in
+// form, "sound": {...}}; stats and sound are null for a chart with errors.
+static Json reportJson(const ChartReading& chart, const std::string& name, const PictureForm& form)
+{
+    Json json{ { "diagnostics", diagnosticsJson(chart.diagnostics) },
+               { "stats", nullptr },
+               { "sound", nullptr } };
+    if (chart.hasErrors())
+        return json;
+    ChartStatsEntry figures{ utf8Path(name), chart.document.title, chart.figures() };
+    placeOnPicture(figures.stats, chart.document, form);
+    json["stats"] = chartStatsJson(figures);
+    json["sound"] = soundJson(chart);
+    return json;
 }
 
 static Json infoJson(const ChartFileInfo& info)
@@ -112,6 +140,7 @@ static void setVersionHeaders(httplib::Response& response, const ChartFileInfo& 
 ChartApi::ChartApi(ChartDirectory& directory, ChartPreview& preview)
     : m_directory(directory)
     , m_preview(preview)
+    , m_voices(voicesWav(DrumVoices()))
 {
 }
 
@@ -127,6 +156,9 @@ void ChartApi::route(httplib::Server& server)
                [this](const Request& q, Response& r) { getReport(q, r); });
     server.Post("/api/render", [this](const Request& q, Response& r) { render(q, r); });
     server.Put("/api/charts/([^/]+)", [this](const Request& q, Response& r) { save(q, r); });
+    server.Get("/api/sound/voices.wav", [this](const Request&, Response& r) {
+        r.set_content(reinterpret_cast<const char*>(m_voices.data()), m_voices.size(), "audio/wav");
+    });
 }
 
 void ChartApi::listCharts(const httplib::Request&, httplib::Response& response) const
@@ -222,6 +254,10 @@ void ChartApi::getPicture(const httplib::Request& request, httplib::Response& re
 
 void ChartApi::getReport(const httplib::Request& request, httplib::Response& response) const
 {
+    // The columns place the measures of the figures' timeline.
+    const auto form = formOf(request, response);
+    if (!form)
+        return;
     auto file = readNamedChart(m_directory, request, response);
     if (!file)
         return;
@@ -229,7 +265,7 @@ void ChartApi::getReport(const httplib::Request& request, httplib::Response& res
     setVersionHeaders(response, file->info, file->etag);
     if (tooLong(chart))
         return fail(response, kPayloadTooLarge, kChartTooLong);
-    answer(response, kOk, textOf(reportJson(chart, file->info.name)));
+    answer(response, kOk, textOf(reportJson(chart, file->info.name, *form)));
 }
 
 void ChartApi::render(const httplib::Request& request, httplib::Response& response) const
@@ -240,7 +276,7 @@ void ChartApi::render(const httplib::Request& request, httplib::Response& respon
     ChartReading chart = readChart(request.body, { ChartScope::WholeChart, ChartEncoding::Utf8 });
     if (tooLong(chart))
         return fail(response, kPayloadTooLarge, kChartTooLong);
-    Json json = reportJson(chart, "");
+    Json json = reportJson(chart, "", *form);
     json["png"] = nullptr;
     if (!chart.hasErrors()) {
         const auto picture = m_preview.draw(chart.document, std::move(chart.text), *form);
