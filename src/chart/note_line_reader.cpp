@@ -33,7 +33,7 @@ void NoteLineReader::read(std::u16string_view line, std::size_t charsPerMeasure,
     const auto warningsBefore = m_tracker.checkpoint();
     try {
         readLine(line, charsPerMeasure, paddedLength);
-    } catch (...) {
+    } catch (const ChartError&) {
         for (const ChartPosition& inserted : m_inserted)
             m_notes.erase(inserted);
         m_state = stateBefore;
