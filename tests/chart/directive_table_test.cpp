@@ -46,14 +46,16 @@ TEST(DirectiveTable, EveryEditorNamesTheDirectivesOfTheReader)
               alternation);
     const Json grammar =
         Json::parse(test::readFile(editorFile("vscode/syntaxes/beatplate.tmLanguage.json")));
+    EXPECT_EQ(captured(grammar["repository"]["directive"]["patterns"][0]["match"],
+                       R"(\(#\)\\s\*\(([^)]*)\))"),
+              alternation);
+    // Blanks may stand between the mark and the name in a chart, not in a first line.
     EXPECT_EQ(
-        captured(grammar["repository"]["directive"]["patterns"][0]["match"], R"(\(#\)\(([^)]*)\))"),
-        alternation);
-    for (const char* vimFile : { "vim/ftdetect/beatplate.vim", "vim/syntax/beatplate.vim" }) {
-        SCOPED_TRACE(vimFile);
-        EXPECT_EQ(captured(test::readFile(editorFile(vimFile)), R"(#\\\(([^)]*)\\\))"),
-                  tableNames("\\|"));
-    }
+        captured(test::readFile(editorFile("vim/ftdetect/beatplate.vim")), R"(#\\\(([^)]*)\\\))"),
+        tableNames("\\|"));
+    EXPECT_EQ(captured(test::readFile(editorFile("vim/syntax/beatplate.vim")),
+                       R"(#\\s\*\\\(([^)]*)\\\))"),
+              tableNames("\\|"));
     // Comments and the folding of gogo sections, by the reader's marks and names.
     const Json language =
         Json::parse(test::readFile(editorFile("vscode/language-configuration.json")));

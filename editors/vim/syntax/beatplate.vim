@@ -7,8 +7,8 @@ endif
 syntax match beatplateComment /^;.*$/
 " A directive the notation does not know is an error; the known ones are those of the reader's
 " table, which a test keeps this list in line with.
-syntax match beatplateUnknownDirective /^#\S*/ nextgroup=beatplateValue skipwhite
-syntax match beatplateDirective /^#\(title\|difficulty\|level\|bpm\|hs\|meter\|beatchar\|tab\|branch\|begingogo\|endgogo\|newline\)\ze\(\s\|$\)/ nextgroup=beatplateValue skipwhite
+syntax match beatplateUnknownDirective /^#\s*\S*/ nextgroup=beatplateValue skipwhite
+syntax match beatplateDirective /^#\s*\(title\|difficulty\|level\|bpm\|hs\|meter\|beatchar\|tab\|branch\|begingogo\|endgogo\|newline\)\ze\(\s\|$\)/ nextgroup=beatplateValue skipwhite
 syntax match beatplateValue /.*$/ contained
 syntax match beatplateSmall /[oxc]/
 syntax match beatplateBig /[OXC]/
