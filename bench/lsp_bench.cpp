@@ -4,8 +4,11 @@
 // passed and in the processor time the server took, which a busy machine does not stretch.
 #include "base/text_codec.h"
 #include "chart_generator.h"
+#include "cli/console.h"
 #include "lsp/language_server.h"
-#include "pipeline/picture_tools.h"
+#include "pipeline/picture_sources.h"
+#include "pipeline/thread_picture_tools.h"
+#include "platform/terminal.h"
 
 #include <algorithm>
 #include <chrono>
@@ -21,12 +24,6 @@ namespace beatplate {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-class NoPictures final : public PictureTools {
-public:
-    const Canvas* spriteSheet() override { return nullptr; }
-    const HeaderFont* headerFont() override { return nullptr; }
-};
 
 std::string framed(const nlohmann::json& message)
 {
@@ -118,7 +115,10 @@ void timeChanges(int measures, int changes)
                            { { { "range", range }, { "text", insert ? ";" : "" } } } } } } }));
     }
     TimingChannel channel(std::move(messages));
-    NoPictures pictures;
+    // No picture is asked for: nothing is loaded.
+    Console console(kStandardError);
+    PictureSources sources({}, {}, console);
+    ThreadPictureTools pictures(sources);
     static_cast<void>(LanguageServer(channel, pictures, std::chrono::milliseconds(0)).run());
     std::vector<double> times = channel.times();
     std::vector<double> cpuTimes = channel.cpuTimes();

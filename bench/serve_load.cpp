@@ -5,6 +5,7 @@
 // headers, while ordinary requests are timed (each must be answered within 2 s) and the
 // server's memory is read.
 //   serve_load BEATPLATE [MEASURES [REQUESTS [CLIENTS]]]
+#include "base/base64.h"
 #include "base/text_codec.h"
 #include "chart_generator.h"
 #include "server/http_text.h"

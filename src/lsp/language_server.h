@@ -12,7 +12,7 @@
 
 namespace beatplate {
 
-class PictureTools;
+class ThreadPictureTools;
 
 // The longest message read: one that carries the longest chart, every code unit of it escaped
 // as six bytes, with room for the rest of the message.
@@ -24,7 +24,7 @@ inline constexpr std::chrono::milliseconds kCheckPause{ 150 };
 // the editor sends "exit" or closes the input.
 class LanguageServer {
 public:
-    LanguageServer(ByteChannel& channel, PictureTools& pictures,
+    LanguageServer(ByteChannel& channel, ThreadPictureTools& pictures,
                    std::chrono::milliseconds checkPause = kCheckPause,
                    std::size_t maxMessageLength = kMaxMessageLength);
 
@@ -48,7 +48,7 @@ private:
 
     MessageStream m_stream;
     ByteChannel& m_channel;
-    PictureTools& m_pictures;
+    ThreadPictureTools& m_pictures;
     DocumentStore m_documents;
     std::chrono::milliseconds m_checkPause;
     bool m_initialized = false;

@@ -1,9 +1,10 @@
 #include "lsp/picture_feature.h"
 
+#include "base/base64.h"
 #include "base/utf8_path.h"
 #include "chart/chart_stats_report.h"
 #include "pipeline/chart_pipeline.h"
-#include "server/http_text.h"
+#include "pipeline/thread_picture_tools.h"
 
 namespace beatplate {
 
@@ -17,7 +18,7 @@ static nlohmann::json result(int version, nlohmann::json png, nlohmann::json fig
 }
 
 nlohmann::json PictureFeature::picture(const std::string& uri, const ChartAnalysis& analysis,
-                                       PictureTools& tools)
+                                       ThreadPictureTools& tools)
 {
     const ChartReading& chart = analysis.reading();
     if (const ChartDiagnostic* error = chart.firstErrorDiagnostic())
@@ -29,7 +30,7 @@ nlohmann::json PictureFeature::picture(const std::string& uri, const ChartAnalys
         return result(analysis.version(), nullptr, std::move(figures), error->message);
     std::vector<std::uint8_t> png;
     PngSink sink(png);
-    if (auto error = picture.drawPicture(tools, sink))
+    if (auto error = picture.drawPicture(tools.tools(), sink))
         return result(analysis.version(), nullptr, std::move(figures), error->message);
     return result(analysis.version(), encodeBase64(png), std::move(figures), nullptr);
 }

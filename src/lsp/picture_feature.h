@@ -7,7 +7,7 @@
 
 namespace beatplate {
 
-class PictureTools;
+class ThreadPictureTools;
 
 // The picture of an open chart's current text, for an editor's preview: the PNG (the chart in
 // its chunk, as a file would carry it) in base64, with the chart's figures.
@@ -16,8 +16,8 @@ public:
     // {"version", "png": base64 or null, "figures": the --stats --json object or null,
     // "error": why there is no picture, or null}, drawn from the analysis the editor's
     // diagnostics came from.
-    [[nodiscard]] static nlohmann::json picture(const std::string& uri,
-                                                const ChartAnalysis& analysis, PictureTools& tools);
+    [[nodiscard]] static nlohmann::json
+    picture(const std::string& uri, const ChartAnalysis& analysis, ThreadPictureTools& tools);
 };
 
 } // namespace beatplate

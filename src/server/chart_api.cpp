@@ -1,5 +1,6 @@
 #include "server/chart_api.h"
 
+#include "base/base64.h"
 #include "base/text_codec.h"
 #include "base/utf8_path.h"
 #include "chart/chart_diagnostic.h"

@@ -67,11 +67,11 @@ PreviewPicture ChartPreview::draw(const ChartDocument& document, std::u16string 
     ChartPipeline chart(document, std::move(text));
     PreviewPicture picture;
     const SlotRelease slot(m_drawings);
-    FontLease tools(*this);
+    const FontLease lease(*this);
     PngSink sink(picture.png);
     picture.error = chart.layOutPicture(form);
     if (!picture.error)
-        picture.error = chart.drawPicture(tools, sink);
+        picture.error = chart.drawPicture(lease.tools(), sink);
     if (picture.error)
         picture.png.clear();
     return picture;
