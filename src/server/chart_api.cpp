@@ -40,6 +40,12 @@ constexpr int kServerError = 500;
 constexpr int kInsufficientStorage = 507;
 constexpr const char* kChartTooLong = kChartTooLongMessage;
 
+// Why a save may not replace what is on disk.
+struct Refusal {
+    int status;
+    std::string message;
+};
+
 } // namespace
 
 std::string errorJson(const std::string& message)
@@ -88,6 +94,16 @@ static bool tooLong(const ChartReading& chart)
                        [](const ChartDiagnostic& diagnostic) {
                            return diagnostic.kind == ChartErrorKind::TooLong;
                        });
+}
+
+// Why a chart without errors has no preview picture: more measures than a preview draws.
+static std::optional<std::string> tooManyMeasures(const ChartDocument& document)
+{
+    const std::size_t measures = document.measures.size();
+    if (measures <= kMaxPreviewMeasures)
+        return std::nullopt;
+    return "the chart has " + std::to_string(measures) + " measures; the preview draws "
+        + std::to_string(kMaxPreviewMeasures) + " at most (the command line draws any number)";
 }
 
 // {"voices": names in the order of the voices' file, "strokes": [[seconds, voice, paths]]}:
@@ -192,6 +208,17 @@ static std::string cutOffReason(const TextPlace& place)
         + ", where reading it stops; saving it here would cut it off";
 }
 
+// Why the chart on disk may not be saved over, whatever is sent: the page shows it before a
+// save, and the save is refused with it.
+static std::optional<Refusal> refusalOfSave(const ChartDirectory& directory, const ChartFile& chart)
+{
+    if (const auto cut = placeCutOff(chart.bytes))
+        return Refusal{ kUnprocessable, cutOffReason(*cut) };
+    if (const auto reason = directory.whyNotWritable(chart.info.name))
+        return Refusal{ kForbidden, *reason };
+    return std::nullopt;
+}
+
 void ChartApi::getText(const httplib::Request& request, httplib::Response& response) const
 {
     const auto chart = readNamedChart(m_directory, request, response);
@@ -210,8 +237,8 @@ void ChartApi::getText(const httplib::Request& request, httplib::Response& respo
     json["lineEnds"] = form.crlf ? "CRLF" : "LF";
     json["text"] = *text;
     json["readOnly"] = nullptr;
-    if (const auto cut = placeCutOff(chart->bytes))
-        json["readOnly"] = cutOffReason(*cut);
+    if (const auto refusal = refusalOfSave(m_directory, *chart))
+        json["readOnly"] = refusal->message;
     setVersionHeaders(response, chart->info, chart->etag);
     answer(response, kOk, json.dump());
 }
@@ -245,6 +272,8 @@ void ChartApi::getPicture(const httplib::Request& request, httplib::Response& re
     if (chart.hasErrors())
         return tooLong(chart) ? fail(response, kPayloadTooLarge, kChartTooLong)
                               : fail(response, kUnprocessable, "the chart has an error");
+    if (const auto reason = tooManyMeasures(chart.document))
+        return fail(response, kPayloadTooLarge, *reason);
     const auto picture = m_preview.draw(chart.document, std::move(chart.text), *form);
     if (picture.error)
         return fail(response, kServerError, picture.error->message);
@@ -279,12 +308,16 @@ void ChartApi::render(const httplib::Request& request, httplib::Response& respon
         return fail(response, kPayloadTooLarge, kChartTooLong);
     Json json = reportJson(chart, "", *form);
     json["png"] = nullptr;
-    if (!chart.hasErrors()) {
-        const auto picture = m_preview.draw(chart.document, std::move(chart.text), *form);
-        if (picture.error)
-            return fail(response, kServerError, picture.error->message);
-        json["png"] = encodeBase64(picture.png);
+    if (chart.hasErrors())
+        return answer(response, kOk, textOf(json));
+    if (const auto reason = tooManyMeasures(chart.document)) {
+        json["error"] = *reason;
+        return answer(response, kPayloadTooLarge, textOf(json));
     }
+    const auto picture = m_preview.draw(chart.document, std::move(chart.text), *form);
+    if (picture.error)
+        return fail(response, kServerError, picture.error->message);
+    json["png"] = encodeBase64(picture.png);
     answer(response, kOk, textOf(json));
 }
 
@@ -309,16 +342,6 @@ static bool listNames(std::string_view list, std::string_view etag, bool strong)
     }
     return false;
 }
-
-namespace {
-
-// Why a save may not replace what is on disk.
-struct Refusal {
-    int status;
-    std::string message;
-};
-
-} // namespace
 
 // Why the chart on disk may not be replaced by this request; none when it may.
 static std::optional<Refusal> refusalOfPreconditions(const httplib::Request& request,
@@ -432,12 +455,8 @@ void ChartApi::save(const httplib::Request& request, httplib::Response& response
         json["etag"] = current ? Json(current->etag) : Json(nullptr);
         return answer(response, refusal->status, json.dump());
     }
-    if (current) {
-        if (const auto cut = placeCutOff(current->bytes))
-            return fail(response, kUnprocessable, cutOffReason(*cut));
-    }
-    if (const auto reason = m_directory.whyNotWritable(name))
-        return fail(response, kForbidden, *reason);
+    if (const auto refusal = current ? refusalOfSave(m_directory, *current) : std::nullopt)
+        return fail(response, refusal->status, refusal->message);
     const auto form = formOfSave(request, current);
     if (!form)
         return fail(response, kBadRequest, "encoding must be cp932 or utf-8");

@@ -6,26 +6,6 @@
 
 namespace beatplate {
 
-namespace {
-
-// Releases a slot of the semaphore when the drawing ends, however it ends.
-class SlotRelease {
-public:
-    explicit SlotRelease(std::counting_semaphore<>& semaphore)
-        : m_semaphore(semaphore)
-    {
-        m_semaphore.acquire();
-    }
-    SlotRelease(const SlotRelease&) = delete;
-    SlotRelease& operator=(const SlotRelease&) = delete;
-    ~SlotRelease() { m_semaphore.release(); }
-
-private:
-    std::counting_semaphore<>& m_semaphore;
-};
-
-} // namespace
-
 ChartPreview::FontLease::FontLease(ChartPreview& owner)
     : m_owner(owner)
 {
@@ -57,7 +37,7 @@ ChartPreview::ChartPreview(Canvas spriteSheet, std::optional<FontFileRef> font,
                            unsigned concurrentDrawings)
     : m_spriteSheet(std::move(spriteSheet))
     , m_fontFile(std::move(font))
-    , m_drawings(std::max(1u, concurrentDrawings))
+    , m_drawings(concurrentDrawings)
 {
 }
 
@@ -66,7 +46,7 @@ PreviewPicture ChartPreview::draw(const ChartDocument& document, std::u16string 
 {
     ChartPipeline chart(document, std::move(text));
     PreviewPicture picture;
-    const SlotRelease slot(m_drawings);
+    const FifoSlot slot(m_drawings);
     const FontLease lease(*this);
     PngSink sink(picture.png);
     picture.error = chart.layOutPicture(form);

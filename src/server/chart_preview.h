@@ -7,15 +7,20 @@
 #include "pipeline/pipeline_error.h"
 #include "platform/text_font_lookup.h"
 #include "render/column_layout.h"
+#include "server/fifo_semaphore.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <mutex>
 #include <optional>
-#include <semaphore>
 #include <string>
 #include <vector>
 
 namespace beatplate {
+
+// The most measures a preview draws: more than a real chart has, and few enough that one
+// drawing takes seconds and megabytes at most, not minutes and hundreds of megabytes.
+inline constexpr std::size_t kMaxPreviewMeasures = 2000;
 
 // The picture of a chart, or why it has none.
 struct PreviewPicture {
@@ -25,7 +30,8 @@ struct PreviewPicture {
 
 // Draws charts in the server's own process, on any of its threads: each drawing takes a header
 // face of its own from a pool (FreeType faces may not be shared), and no more drawings run at
-// once than were allowed, which bounds the memory that their canvases take.
+// once than were allowed, which bounds the memory that their canvases take; the others wait
+// their turn in the order they came.
 class ChartPreview {
 public:
     // font: the face found for the header, or none (the header is then left out).
@@ -34,6 +40,8 @@ public:
     // Draws a chart read without errors, in form, its text in the picture's chunk.
     [[nodiscard]] PreviewPicture draw(const ChartDocument& document, std::u16string text,
                                       const PictureForm& form = {});
+    // The turns of the drawings; whoever holds a slot keeps the drawings behind it waiting.
+    [[nodiscard]] FifoSemaphore& drawings() { return m_drawings; }
 
 private:
     // The sheet, and a face of the pool returned to it when the lease ends.
@@ -57,7 +65,7 @@ private:
     std::optional<FontFileRef> m_fontFile;
     std::mutex m_fontMutex;
     std::vector<HeaderFont> m_freeFonts;
-    std::counting_semaphore<> m_drawings;
+    FifoSemaphore m_drawings;
 };
 
 } // namespace beatplate
