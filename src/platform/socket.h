@@ -70,8 +70,11 @@ public:
     // True when the peer has closed its side and sent nothing that is still unread.
     [[nodiscard]] bool peerHasClosed() const;
     // Ends the connection of a socket both ways while it stays open, so that a thread waiting
-    // on it wakes; any thread, while the socket's owner keeps it open.
+    // on it wakes where shutdownWakesWaiters() says so (elsewhere the wait runs to its timeout);
+    // any thread, while the socket's owner keeps it open.
     static void shutdown(Handle socket);
+    // Whether shutdown wakes a wait already under way on the socket: not with WSAPoll.
+    [[nodiscard]] static bool shutdownWakesWaiters();
 
 private:
     Handle m_handle = kNone;

@@ -51,7 +51,10 @@ TEST(Socket, MovesBytesWithoutWaitingAndTellsWhenThePeerHasGone)
     EXPECT_TRUE(far.peerHasClosed());
     EXPECT_EQ(far.receive(buffer.data(), buffer.size()).status, SocketStatus::Ended);
 
-    // A thread that waits on a socket wakes when another ends its connection.
+    // A thread that waits on a socket wakes when another ends its connection, where the
+    // platform can; elsewhere a cut-off connection's thread waits to its deadline.
+    if (!Socket::shutdownWakesWaiters())
+        GTEST_SKIP() << "a shutdown does not wake a wait under way here";
     auto [one, other] = Socket::connectedPair();
     std::thread waiter([&one] { EXPECT_TRUE(readable(one, 60s)); });
     Socket::shutdown(one.handle());

@@ -146,6 +146,11 @@ void Socket::shutdown(Handle socket)
     ::shutdown(static_cast<int>(socket), SHUT_RDWR);
 }
 
+bool Socket::shutdownWakesWaiters()
+{
+    return true;
+}
+
 int waitForSockets(std::span<SocketWait> waits, std::chrono::milliseconds timeout)
 {
     std::vector<pollfd> polled(waits.size());

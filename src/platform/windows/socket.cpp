@@ -221,6 +221,11 @@ void Socket::shutdown(Handle socket)
     ::shutdown(native(socket), SD_BOTH);
 }
 
+bool Socket::shutdownWakesWaiters()
+{
+    return false;
+}
+
 int waitForSockets(std::span<SocketWait> waits, std::chrono::milliseconds timeout)
 {
     std::vector<WSAPOLLFD> polled(waits.size());
