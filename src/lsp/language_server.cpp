@@ -1,6 +1,6 @@
 #include "lsp/language_server.h"
 
-#include "chart/chart_error.h"
+#include "chart/chart_diagnostic.h"
 #include "lsp/code_actions_feature.h"
 #include "lsp/diagnostics_feature.h"
 #include "lsp/hover_feature.h"
@@ -322,10 +322,9 @@ void LanguageServer::publishDue()
 void LanguageServer::publish(const std::string& uri)
 {
     const ChartAnalysis& analysis = m_documents.analysis(uri);
-    send(
-        { { "jsonrpc", "2.0" },
-          { "method", "textDocument/publishDiagnostics" },
-          { "params", DiagnosticsFeature::publishParams(uri, *m_documents.find(uri), analysis) } });
+    send({ { "jsonrpc", "2.0" },
+           { "method", "textDocument/publishDiagnostics" },
+           { "params", DiagnosticsFeature::publishParams(uri, analysis) } });
 }
 
 void LanguageServer::send(const nlohmann::json& message)

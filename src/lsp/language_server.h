@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/chart_limits.h"
 #include "lsp/byte_channel.h"
 #include "lsp/document_store.h"
 #include "lsp/message_stream.h"

@@ -125,8 +125,9 @@ void PictureWorker::run(const std::stop_token& ending)
 nlohmann::json PictureWorker::answerFor(PictureJob job, ThreadPictureTools& tools,
                                         const std::stop_token& stop)
 {
+    // Read here, not on the editor's thread, so that hovers are answered while a long chart is.
     const ChartAnalysis analysis(job.document, job.invalidText);
-    auto result = PictureFeature::picture(job.uri, job.document, analysis, tools, stop);
+    auto result = PictureFeature::picture(job.uri, analysis, tools, stop);
     if (result)
         return { { "jsonrpc", "2.0" }, { "id", job.id }, { "result", std::move(*result) } };
     const std::lock_guard lock(m_mutex);

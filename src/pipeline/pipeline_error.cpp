@@ -38,20 +38,6 @@ constexpr OutputWords kSoundWords{ "出力がなぜかできません。　wav�
 
 } // namespace
 
-bool PipelineError::isChartError() const
-{
-    return kind == PipelineErrorKind::ChartTooLong || kind == PipelineErrorKind::ChartEncoding
-        || kind == PipelineErrorKind::ChartError;
-}
-
-PipelineError chartErrorOf(const ChartDiagnostic& diagnostic)
-{
-    const auto kind = diagnostic.kind == ChartErrorKind::TooLong ? PipelineErrorKind::ChartTooLong
-        : diagnostic.kind == ChartErrorKind::Encoding            ? PipelineErrorKind::ChartEncoding
-                                                                 : PipelineErrorKind::ChartError;
-    return { kind, diagnostic.message, diagnostic, {}, {} };
-}
-
 static const char* messageOf(OutputErrorKind kind, const OutputWords& words)
 {
     switch (kind) {
@@ -107,7 +93,7 @@ static PipelineError outputErrorOf(const OutputError& error, const OutputWords& 
     const PipelineErrorKind kind = error.kind == OutputErrorKind::Stopped
         ? PipelineErrorKind::Stopped
         : PipelineErrorKind::OutputFailed;
-    return { kind, messageOf(error.kind, words), std::nullopt, {}, detailOf(error) };
+    return { kind, messageOf(error.kind, words), detailOf(error) };
 }
 
 PipelineError pictureErrorOf(const OutputError& error)
@@ -123,16 +109,11 @@ PipelineError soundErrorOf(const OutputError& error)
 PipelineError pictureErrorOf(const std::exception& error)
 {
     if (dynamic_cast<const std::bad_alloc*>(&error) != nullptr)
-        return { PipelineErrorKind::OutOfMemory, kOutOfMemoryMessage, std::nullopt, {}, {} };
+        return { PipelineErrorKind::OutOfMemory, kOutOfMemoryMessage };
     if (dynamic_cast<const std::length_error*>(&error) != nullptr)
-        return {
-            PipelineErrorKind::PictureTooLarge, kPictureTooLargeMessage, std::nullopt, {}, {}
-        };
+        return { PipelineErrorKind::PictureTooLarge, kPictureTooLargeMessage };
     return { PipelineErrorKind::OutputFailed,
-             "画像を作れませんでした: " + std::string(error.what()),
-             std::nullopt,
-             {},
-             {} };
+             "画像を作れませんでした: " + std::string(error.what()) };
 }
 
 } // namespace beatplate

@@ -1,7 +1,5 @@
 #include "server/chart_preview.h"
 
-#include "chart/chart_stats_report.h"
-#include "chart/chart_timeline.h"
 #include "pipeline/chart_pipeline.h"
 
 #include <algorithm>
@@ -43,41 +41,20 @@ ChartPreview::ChartPreview(Canvas spriteSheet, std::optional<FontFileRef> font,
 {
 }
 
-ChartPreviewResult ChartPreview::preview(std::string bytes, std::optional<ChartEncoding> forced,
-                                         std::string_view name, PreviewPicture picture,
-                                         const PictureForm& form)
+PreviewPicture ChartPreview::draw(const ChartDocument& document, std::u16string text,
+                                  const PictureForm& form)
 {
-    ChartPipeline chart(ChartSource::bytes(std::move(bytes), forced));
-    ChartPreviewResult result;
-    // Bytes in memory always open.
-    static_cast<void>(chart.open());
-    result.hasErrors = chart.read(DiagnosticScope::WholeChart).has_value();
-    result.diagnostics = chart.diagnostics();
-    result.tooLong = std::any_of(result.diagnostics.begin(), result.diagnostics.end(),
-                                 [](const ChartDiagnostic& diagnostic) {
-                                     return diagnostic.kind == ChartErrorKind::TooLong;
-                                 });
-    if (result.hasErrors)
-        return result;
-    const ChartStatsEntry entry = chart.figures(std::string(name), form);
-    result.statsJson = formatChartStatsJson(std::span(&entry, 1));
-    result.measures = chart.document().measures.size();
-    result.tooManyMeasures = result.measures > kMaxPreviewMeasures;
-    const ChartTimeline timeline(chart.document());
-    StrokeScheduler strokes(chart.document(), timeline, { true, true, 0 });
-    for (auto stroke = strokes.next(); stroke; stroke = strokes.next())
-        result.strokes.push_back(*stroke);
-    if (picture == PreviewPicture::Skip || result.tooManyMeasures)
-        return result;
+    ChartPipeline chart(document, std::move(text));
+    PreviewPicture picture;
     const FifoSlot slot(m_drawings);
     const FontLease lease(*this);
-    PngSink sink(result.png);
-    result.pictureError = chart.layOutPicture(form);
-    if (!result.pictureError)
-        result.pictureError = chart.drawPicture(lease.tools(), sink);
-    if (result.pictureError)
-        result.png.clear();
-    return result;
+    PngSink sink(picture.png);
+    picture.error = chart.layOutPicture(form);
+    if (!picture.error)
+        picture.error = chart.drawPicture(lease.tools(), sink);
+    if (picture.error)
+        picture.png.clear();
+    return picture;
 }
 
 } // namespace beatplate

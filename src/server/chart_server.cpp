@@ -1,6 +1,6 @@
 #include "server/chart_server.h"
 
-#include "chart/chart_error.h"
+#include "chart/chart_diagnostic.h"
 #include "platform/network.h"
 #include "server/chart_directory.h"
 #include "server/connection_stream.h"

@@ -126,7 +126,7 @@ class PageTest:
         editor.send_keys(Keys.CONTROL, Keys.END)
         editor.send_keys("\n#bmp 200")
         typo_line = len(lines) + 1
-        typo = r"%d:\d+ error: unknown command\. \(#bmp\)$" % typo_line
+        typo = r"%d:\d+ error: unknown command\. \(#bmp; did you mean #bpm\?\)$" % typo_line
         self.wait.until(lambda _: any(re.match(typo, d) for d in self.diagnostics()),
                         "the mistake was not reported")
         assert self.picture()[1] == first[1], "the last good picture was replaced"

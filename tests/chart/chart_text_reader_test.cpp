@@ -1,28 +1,22 @@
-#include "chart/chart_error.h"
 #include "chart/chart_text_reader.h"
 #include "chart_test_helpers.h"
 #include "support/test_support.h"
 
-#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <optional>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
 namespace beatplate {
 namespace {
 
-using ::testing::StrEq;
-using ::testing::ThrowsMessage;
-
 std::vector<std::u16string> readAllLines(ChartTextReader& reader)
 {
     std::vector<std::u16string> lines;
     std::u16string line;
     while (reader.good()) {
-        reader.readLine(line);
+        static_cast<void>(reader.readLine(line));
         lines.push_back(line);
     }
     return lines;
@@ -177,7 +171,7 @@ TEST(ChartTextReader, DetectsTheEncodingOfAFileWithoutAMark)
         EXPECT_EQ(reader.encoding(), testCase.encoding);
         EXPECT_EQ(reader.hasByteOrderMark(), testCase.byteOrderMark);
         std::u16string line;
-        reader.readLine(line);
+        EXPECT_FALSE(reader.readLine(line));
         EXPECT_EQ(line, testCase.firstLine);
     }
 }
@@ -236,16 +230,14 @@ TEST(ChartTextReader, ReportsUndecodableBytesAndGoesOnWithTheNextLine)
             testCase.bytes + (utf16 ? std::string("\n\0x\0", 4) : std::string("\nx")),
             testCase.forced);
         std::u16string line;
-        try {
-            reader.readLine(line);
-            ADD_FAILURE() << "no error";
-        } catch (const ChartError& error) {
-            EXPECT_STREQ(error.what(), "encoding error.");
-            EXPECT_EQ(error.column(), testCase.column);
-            EXPECT_EQ(error.detail(), testCase.detail);
-            EXPECT_EQ(error.extent(), ChartErrorExtent::Line);
-        }
+        const auto fault = reader.readLine(line);
+        ASSERT_TRUE(fault);
+        EXPECT_EQ(*fault,
+                  (LineFault{ "encoding error.", testCase.column, testCase.detail,
+                              ChartErrorExtent::Line, ChartErrorKind::Encoding }));
         EXPECT_EQ(readAllLines(reader), std::vector<std::u16string>{ u"x" });
+        // The line is kept without its bytes, so that the text keeps every line read.
+        EXPECT_EQ(reader.text(), line + u"\nx\n");
     }
 }
 
@@ -328,11 +320,32 @@ TEST(ChartTextReader, RejectsALineLongerThanTheLimit)
     auto reader = ChartTextReader::fromBytes(std::string(kMaxLineLength, 'o') + "\r\n"
                                              + std::string(kMaxLineLength + 1, 'o'));
     std::u16string line;
-    reader.readLine(line);
+    EXPECT_FALSE(reader.readLine(line));
     EXPECT_EQ(line.size(), kMaxLineLength);
-    EXPECT_THAT([&] { reader.readLine(line); },
-                ThrowsMessage<std::runtime_error>(StrEq("line is too long.")));
+    const auto fault = reader.readLine(line);
+    ASSERT_TRUE(fault);
+    EXPECT_EQ(fault->message, "line is too long.");
+    EXPECT_EQ(fault->extent, ChartErrorExtent::Chart);
     EXPECT_FALSE(reader.good()); // a limit: nothing after it is read
+}
+
+TEST(ChartTextReader, ReadsUtf16TextAsItStandsAndRefusesALoneSurrogateAsAFileWould)
+{
+    const std::u16string text =
+        units({ u'a', 0xD83C, 0xDFB5, u'\r', u'\n', u'b', 0xDC00, u'c', u'\r', u'd', 0x1A, u'e' });
+    auto reader = ChartTextReader::fromText(text);
+    std::u16string line;
+    EXPECT_FALSE(reader.readLine(line));
+    EXPECT_EQ(line, units({ u'a', 0xD83C, 0xDFB5 }));
+    const auto fault = reader.readLine(line);
+    ASSERT_TRUE(fault);
+    EXPECT_EQ(
+        *fault,
+        (LineFault{ "encoding error.", 2, "U+DC00 is not half of a surrogate pair",
+                    ChartErrorExtent::Line, ChartErrorKind::Encoding, ChartTarget::Character }));
+    EXPECT_EQ(readAllLines(reader), std::vector<std::u16string>{ u"d" });
+    EXPECT_EQ(reader.text(),
+              units({ u'a', 0xD83C, 0xDFB5, u'\n', u'b', 0xDC00, u'c', u'\n', u'd', u'\n' }));
 }
 
 } // namespace

@@ -21,9 +21,9 @@ struct Expected {
 
 std::vector<Expected> warningsOf(const std::string& chart)
 {
-    const ParsedChart parsed = test::readChart(chart).parsed;
+    const ChartReading reading = test::readChart(chart);
     std::vector<Expected> found;
-    for (const auto& warning : parsed.warnings)
+    for (const auto& warning : reading.diagnostics)
         found.push_back({ warning.line(), warning.column(), warning.message, warning.detail });
     return found;
 }
@@ -171,9 +171,9 @@ TEST(ChartParser, CountsWarningsBeyondTheLimit)
     std::string chart;
     for (std::size_t i = 0; i < kMaxDiagnostics + 5; ++i)
         chart += "#level 11\n";
-    const ParsedChart parsed = test::readChart(chart).parsed;
-    EXPECT_EQ(parsed.warnings.size(), kMaxDiagnostics);
-    EXPECT_EQ(parsed.omittedWarnings, 5u);
+    const ChartReading reading = test::readChart(chart);
+    EXPECT_EQ(reading.diagnostics.size(), kMaxDiagnostics);
+    EXPECT_EQ(reading.omittedWarnings, 5u);
 }
 
 } // namespace

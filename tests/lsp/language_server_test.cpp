@@ -433,7 +433,7 @@ std::vector<ProtocolCase> documentCases()
           { open(kChart) },
           [](const Session& session) {
               EXPECT_THAT(session.diagnosticTexts(),
-                          testing::ElementsAre("3:1 unknown command. (#bmp)",
+                          testing::ElementsAre("3:1 unknown command. (#bmp; did you mean #bpm?)",
                                                "4:0 span is never closed; it is not drawn."));
               const json first =
                   session.notifications("textDocument/publishDiagnostics")[0]["diagnostics"][0];
@@ -575,7 +575,8 @@ std::vector<ProtocolCase> featureCases()
               EXPECT_EQ(drawn["figures"]["notes"]["total"], 4);
               const json failed = session.answer(2)["result"];
               EXPECT_TRUE(failed["png"].is_null());
-              EXPECT_EQ(failed["error"], kUri + ":1:2: error: unknown command. (#bmp)");
+              EXPECT_EQ(failed["error"],
+                        kUri + ":1:2: error: unknown command. (#bmp; did you mean #bpm?)");
           } },
     };
 }

@@ -90,7 +90,6 @@ TEST(PipelineError, GivesEachPictureFailureItsKindAndOneClearLine)
             const PipelineError value = pictureErrorOf(error);
             EXPECT_EQ(value.kind, kind);
             EXPECT_EQ(value.message, message);
-            EXPECT_FALSE(value.isChartError());
         }
     }
 }
