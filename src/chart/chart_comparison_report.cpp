@@ -296,7 +296,7 @@ std::string formatComparisonText(const ComparisonEntry& entry)
     return text + figuresLine(comparison);
 }
 
-std::string formatComparisonJson(const ComparisonEntry& entry)
+Json comparisonJson(const ComparisonEntry& entry)
 {
     const ChartComparison& comparison = entry.comparison;
     std::vector<std::uint32_t> changed;
@@ -315,7 +315,7 @@ std::string formatComparisonJson(const ComparisonEntry& entry)
         if (counts[measure] > 0)
             removedBefore.push_back({ { "measure", measure + 1 }, { "count", counts[measure] } });
     }
-    const Json json{ { "old", figuresJson(entry.oldName, comparison.oldFigures) },
+    return { { "old", figuresJson(entry.oldName, comparison.oldFigures) },
                      { "new", figuresJson(entry.newName, comparison.newFigures) },
                      { "same", comparison.same() },
                      { "changed", measureNumbers(changed) },
@@ -324,8 +324,12 @@ std::string formatComparisonJson(const ComparisonEntry& entry)
                      { "removedBefore", removedBefore },
                      { "places", places },
                      { "header", headerJson(comparison) } };
+}
+
+std::string formatComparisonJson(const ComparisonEntry& entry)
+{
     // A path need not be UTF-8; its undecodable bytes become U+FFFD rather than an error.
-    return json.dump(2, ' ', false, Json::error_handler_t::replace) + '\n';
+    return comparisonJson(entry).dump(2, ' ', false, Json::error_handler_t::replace) + '\n';
 }
 
 } // namespace beatplate

@@ -2,6 +2,7 @@
 
 #include "chart/chart_comparison.h"
 
+#include <nlohmann/json_fwd.hpp>
 #include <string>
 
 namespace beatplate {
@@ -25,5 +26,7 @@ struct ComparisonEntry {
 // before, one past the last for the end), each place in "places", the header changes in
 // "header", and both charts' figures in "old" and "new".
 [[nodiscard]] std::string formatComparisonJson(const ComparisonEntry& entry);
+// The same object as a value to build on.
+[[nodiscard]] nlohmann::ordered_json comparisonJson(const ComparisonEntry& entry);
 
 } // namespace beatplate

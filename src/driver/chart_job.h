@@ -12,6 +12,7 @@
 namespace beatplate {
 
 class ChartPipeline;
+struct ChartReading;
 class Console;
 class OutputClaims;
 class TemporaryFile;
@@ -83,8 +84,13 @@ struct ChartOutcome {
 // read or laid out (which drawing it reports). Standard input is not read.
 [[nodiscard]] std::size_t countPictures(const ChartJob& job, const ChartSettings& settings);
 
+// The reader of job's chart, standard input for "-"; none when it cannot be opened (a directory
+// holds none). Throws as ChartTextReader::open does.
+[[nodiscard]] std::optional<ChartTextReader> openChart(const ChartJob& job,
+                                                       std::optional<ChartEncoding> encoding);
+
 // The warnings of a parsed chart, as one message of check lines on console.
-void showWarnings(const ChartJob& job, const ChartPipeline& chart, WarningDisplay warnings,
+void showWarnings(const ChartJob& job, const ChartReading& chart, WarningDisplay warnings,
                   Console& console);
 
 // Draws a parsed chart in a form into output, opened for job's picture, or onto standard output

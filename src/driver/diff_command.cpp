@@ -2,7 +2,8 @@
 
 #include "base/utf8_path.h"
 #include "chart/chart_comparison_report.h"
-#include "chart/chart_parser.h"
+#include "chart/chart_diagnostic.h"
+#include "chart/chart_reading.h"
 #include "cli/console.h"
 #include "cli/exit_status.h"
 #include "cli/messages.h"
@@ -55,39 +56,44 @@ static bool isPicture(const std::string& name)
 
 // The chart a picture carries, as the bytes of a UTF-16LE chart file: the chunk's code units
 // with a byte-order mark before them and without the zero unit that ends them.
-static ChartSource pictureSource(const std::string& name)
+static std::string pictureChartBytes(const std::string& name)
 {
     std::string data = readChartChunk(utf8Path(name));
     if (data.size() >= 2 && data[data.size() - 1] == '\0' && data[data.size() - 2] == '\0')
         data.resize(data.size() - 2);
-    return ChartSource::bytes("\xFF\xFE" + data, std::nullopt);
+    return "\xFF\xFE" + data;
 }
 
-// Reads one version into chart; on failure reports it, naming the file, and returns the status.
+// Reads one version to its first error, a chart or the chart a picture carries; on failure
+// reports it, naming the file, and returns the status.
 static int readVersion(const std::string& name, const DiffOptions& options,
-                       std::optional<ChartPipeline>& chart, Console& console)
+                       std::optional<ChartReading>& chart, Console& console)
 {
-    try {
-        chart.emplace(isPicture(name)
-                          ? pictureSource(name)
-                          : ChartSource::file(name == "-" ? standardInputPath() : utf8Path(name),
-                                              options.encoding));
-    } catch (const ExtractError& error) {
-        console.report(error.detail().empty() ? std::string(error.what())
-                                              : withDetail(error.what(), error.detail()),
-                       name);
+    const ChartJob job{ name, {}, {}, 0 };
+    if (isPicture(name)) {
+        try {
+            chart = readChart(pictureChartBytes(name), { ChartScope::FirstError });
+        } catch (const ExtractError& error) {
+            console.report(error.detail().empty() ? std::string(error.what())
+                                                  : withDetail(error.what(), error.detail()),
+                           name);
+            return kExitChartError;
+        }
+    } else {
+        auto reader = openChart(job, options.encoding);
+        if (!reader) {
+            // Not kExitChartMissing: 1 says that the charts differ.
+            console.report(kFileMissingMessage, name);
+            return kExitChartError;
+        }
+        chart = readChart(*reader, ChartScope::FirstError);
+    }
+    if (chart->hasErrors()) {
+        console.report(formatErrorReport(*chart->firstErrorDiagnostic()), name);
         return kExitChartError;
     }
-    if (const auto error = chart->open()) {
-        console.report(error->message, name);
-        return kExitChartError;
-    }
-    if (const auto error = chart->read(DiagnosticScope::FirstError)) {
-        console.report(ChartParseError(*error->diagnostic).what(), name);
-        return kExitChartError;
-    }
-    showWarnings({ name, {}, {}, 0 }, *chart,
-                 options.quiet ? WarningDisplay::Hidden : WarningDisplay::Shown, console);
+    showWarnings(job, *chart, options.quiet ? WarningDisplay::Hidden : WarningDisplay::Shown,
+                 console);
     return kExitSuccess;
 }
 
@@ -122,12 +128,13 @@ static int openPicture(const DiffOptions& options, const std::filesystem::path& 
     return kExitSuccess;
 }
 
-static int drawMarked(const DiffOptions& options, ChartPipeline& newChart,
+static int drawMarked(const DiffOptions& options, ChartReading& newChart,
                       const ChartComparison& comparison, const std::filesystem::path& picture,
                       std::optional<TemporaryFile>& output, std::string_view argv0,
                       std::span<const std::uint8_t> builtIn, Console& console)
 {
-    newChart.markMeasures(comparison.marks);
+    ChartPipeline marked(newChart.document, std::move(newChart.text));
+    marked.markMeasures(comparison.marks);
     PictureSources sources(chooseSpriteSheet(options.sheet, argv0, builtIn),
                            { options.font, programDirectory() }, console);
     if (sources.spriteSheet() == nullptr)
@@ -136,7 +143,7 @@ static int drawMarked(const DiffOptions& options, ChartPipeline& newChart,
     // Neither version is written over, by the picture or by any of its parts.
     const std::string charts[] = { options.oldChart, options.newChart };
     OutputClaims claims(charts);
-    return drawChart({ options.newChart, picture, {}, 1 }, newChart, output, { pictures },
+    return drawChart({ options.newChart, picture, {}, 1 }, marked, output, { pictures },
                      options.form, claims, console);
 }
 
@@ -149,14 +156,14 @@ static int diffWithOptions(const DiffOptions& options, std::string_view argv0,
         if (const int status = openPicture(options, picture, output, console))
             return status;
     }
-    std::optional<ChartPipeline> oldChart;
-    std::optional<ChartPipeline> newChart;
+    std::optional<ChartReading> oldChart;
+    std::optional<ChartReading> newChart;
     if (const int status = readVersion(options.oldChart, options, oldChart, console))
         return status;
     if (const int status = readVersion(options.newChart, options, newChart, console))
         return status;
     ComparisonEntry entry{ options.oldChart, options.newChart,
-                           compareCharts(oldChart->document(), newChart->document()) };
+                           compareCharts(oldChart->document, newChart->document) };
     int status = entry.comparison.same() ? kExitSuccess : kExitDifferent;
     if (options.drawsPicture) {
         if (const int drawn = drawMarked(options, *newChart, entry.comparison, picture, output,

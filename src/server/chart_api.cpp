@@ -2,8 +2,12 @@
 
 #include "base/base64.h"
 #include "base/text_codec.h"
+#include "base/utf8_path.h"
 #include "chart/chart_comparison_report.h"
-#include "chart/chart_error.h"
+#include "chart/chart_diagnostic.h"
+#include "chart/chart_reading.h"
+#include "chart/chart_stats_report.h"
+#include "pipeline/chart_pipeline.h"
 #include "platform/files.h"
 #include "server/chart_directory.h"
 #include "server/chart_preview.h"
@@ -11,6 +15,7 @@
 #include "server/http_text.h"
 #include "sound/chart_sound.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <httplib.h>
@@ -36,11 +41,23 @@ constexpr int kServerError = 500;
 constexpr int kInsufficientStorage = 507;
 constexpr const char* kChartTooLong = kChartTooLongMessage;
 
+// Why a save may not replace what is on disk.
+struct Refusal {
+    int status;
+    std::string message;
+};
+
 } // namespace
 
 std::string errorJson(const std::string& message)
 {
     return Json{ { "error", message } }.dump();
+}
+
+// A name need not be UTF-8; its undecodable bytes become U+FFFD rather than an error.
+static std::string textOf(const Json& json)
+{
+    return json.dump(-1, ' ', false, Json::error_handler_t::replace);
 }
 
 static void answer(httplib::Response& response, int status, const std::string& json)
@@ -63,54 +80,65 @@ static Json diagnosticsJson(const std::vector<ChartDiagnostic>& diagnostics)
               { "column", diagnostic.column() },
               { "severity", diagnostic.severity == ChartSeverity::Error ? "error" : "warning" },
               { "message", diagnostic.message },
-              { "detail", diagnostic.detail } });
+              { "detail", diagnostic.detail },
+              { "endColumn", diagnostic.endColumn },
+              { "unit", diagnostic.units.start },
+              { "endUnit", diagnostic.units.end } });
     }
     return list;
 }
 
-// {"voices": names in the order of the voices' file, "strokes": [[seconds, voice, paths]]}.
-static Json soundJson(const std::vector<Stroke>& strokes)
+// Whether reading stopped at the most text it takes: what is read is not the whole chart.
+static bool tooLong(const ChartReading& chart)
+{
+    return std::any_of(chart.diagnostics.begin(), chart.diagnostics.end(),
+                       [](const ChartDiagnostic& diagnostic) {
+                           return diagnostic.kind == ChartErrorKind::TooLong;
+                       });
+}
+
+// Why a chart without errors has no preview picture: more measures than a preview draws.
+static std::optional<std::string> tooManyMeasures(const ChartDocument& document)
+{
+    const std::size_t measures = document.measures.size();
+    if (measures <= kMaxPreviewMeasures)
+        return std::nullopt;
+    return "the chart has " + std::to_string(measures) + " measures; the preview draws "
+        + std::to_string(kMaxPreviewMeasures) + " at most (the command line draws any number)";
+}
+
+// {"voices": names in the order of the voices' file, "strokes": [[seconds, voice, paths]]}:
+// every stroke of the chart's sound, of every branch path and the metronome, in time order.
+static Json soundJson(const ChartReading& chart)
 {
     Json voices = Json::array();
     for (std::size_t voice = 0; voice < kVoiceCount; ++voice)
         voices.push_back(voiceName(static_cast<Voice>(voice)));
     Json list = Json::array();
-    for (const Stroke& stroke : strokes)
-        list.push_back({ std::round(stroke.seconds * 1e6) / 1e6, static_cast<int>(stroke.voice),
-                         stroke.paths });
+    StrokeScheduler strokes(chart.document, chart.timeline, { true, true, 0 });
+    for (auto stroke = strokes.next(); stroke; stroke = strokes.next())
+        list.push_back({ std::round(stroke->seconds * 1e6) / 1e6, static_cast<int>(stroke->voice),
+                         stroke->paths });
     return { { "sampleRate", kSampleRate },
              { "voiceSamples", DrumVoices::kLongestVoice },
              { "voices", voices },
              { "strokes", list } };
 }
 
-// {"diagnostics": [...], "stats": {...} or null, "sound": {...} or null} and, when asked,
-// "png": base64 or null; the figures are the --stats JSON as it stands, without its final line
-// end.
-// The measures that differ from the saved chart, as beatplate diff --json gives them.
-static Json changesJson(const ChartComparison& changes)
+// {"diagnostics": [...], "stats": the --stats JSON object, its measures placed on the picture in
+// form, "sound": {...}}; stats and sound are null for a chart with errors.
+static Json reportJson(const ChartReading& chart, const std::string& name, const PictureForm& form)
 {
-    const Json whole = Json::parse(formatComparisonJson({ {}, {}, changes }));
-    return { { "same", whole["same"] },
-             { "changed", whole["changed"] },
-             { "added", whole["added"] },
-             { "removed", whole["removed"] } };
-}
-
-static std::string previewJson(const ChartPreviewResult& result, bool withPicture)
-{
-    std::string stats = result.statsJson.empty() ? "null" : result.statsJson;
-    while (stats.ends_with('\n'))
-        stats.pop_back();
-    std::string json =
-        "{\"diagnostics\":" + diagnosticsJson(result.diagnostics).dump() + ",\"stats\":" + stats;
-    json += ",\"sound\":" + (stats == "null" ? "null" : soundJson(result.strokes).dump());
-    if (withPicture)
-        json +=
-            result.png.empty() ? ",\"png\":null" : ",\"png\":\"" + encodeBase64(result.png) + "\"";
-    if (result.changes)
-        json += ",\"changes\":" + changesJson(*result.changes).dump();
-    return json + "}";
+    Json json{ { "diagnostics", diagnosticsJson(chart.diagnostics) },
+               { "stats", nullptr },
+               { "sound", nullptr } };
+    if (chart.hasErrors())
+        return json;
+    ChartStatsEntry figures{ utf8Path(name), chart.document.title, chart.figures() };
+    placeOnPicture(figures.stats, chart.document, form);
+    json["stats"] = chartStatsJson(figures);
+    json["sound"] = soundJson(chart);
+    return json;
 }
 
 static Json infoJson(const ChartFileInfo& info)
@@ -181,6 +209,17 @@ static std::string cutOffReason(const TextPlace& place)
         + ", where reading it stops; saving it here would cut it off";
 }
 
+// Why the chart on disk may not be saved over, whatever is sent: the page shows it before a
+// save, and the save is refused with it.
+static std::optional<Refusal> refusalOfSave(const ChartDirectory& directory, const ChartFile& chart)
+{
+    if (const auto cut = placeCutOff(chart.bytes))
+        return Refusal{ kUnprocessable, cutOffReason(*cut) };
+    if (const auto reason = directory.whyNotWritable(chart.info.name))
+        return Refusal{ kForbidden, *reason };
+    return std::nullopt;
+}
+
 void ChartApi::getText(const httplib::Request& request, httplib::Response& response) const
 {
     const auto chart = readNamedChart(m_directory, request, response);
@@ -199,8 +238,8 @@ void ChartApi::getText(const httplib::Request& request, httplib::Response& respo
     json["lineEnds"] = form.crlf ? "CRLF" : "LF";
     json["text"] = *text;
     json["readOnly"] = nullptr;
-    if (const auto cut = placeCutOff(chart->bytes))
-        json["readOnly"] = cutOffReason(*cut);
+    if (const auto refusal = refusalOfSave(m_directory, *chart))
+        json["readOnly"] = refusal->message;
     setVersionHeaders(response, chart->info, chart->etag);
     answer(response, kOk, json.dump());
 }
@@ -227,18 +266,20 @@ void ChartApi::getPicture(const httplib::Request& request, httplib::Response& re
     const auto form = formOf(request, response);
     if (!form)
         return;
-    auto chart = readNamedChart(m_directory, request, response);
-    if (!chart)
+    auto file = readNamedChart(m_directory, request, response);
+    if (!file)
         return;
-    const auto result = m_preview.preview(std::move(chart->bytes), std::nullopt, chart->info.name,
-                                          PreviewPicture::Draw, *form);
-    if (result.hasErrors)
-        return result.tooLong ? fail(response, kPayloadTooLarge, kChartTooLong)
+    ChartReading chart = readChart(std::move(file->bytes));
+    if (chart.hasErrors())
+        return tooLong(chart) ? fail(response, kPayloadTooLarge, kChartTooLong)
                               : fail(response, kUnprocessable, "the chart has an error");
-    if (result.pictureError)
-        return fail(response, kServerError, result.pictureError->message);
-    setVersionHeaders(response, chart->info, chart->etag);
-    response.set_content(reinterpret_cast<const char*>(result.png.data()), result.png.size(),
+    if (const auto reason = tooManyMeasures(chart.document))
+        return fail(response, kPayloadTooLarge, *reason);
+    const auto picture = m_preview.draw(chart.document, std::move(chart.text), *form);
+    if (picture.error)
+        return fail(response, kServerError, picture.error->message);
+    setVersionHeaders(response, file->info, file->etag);
+    response.set_content(reinterpret_cast<const char*>(picture.png.data()), picture.png.size(),
                          "image/png");
 }
 
@@ -248,15 +289,41 @@ void ChartApi::getReport(const httplib::Request& request, httplib::Response& res
     const auto form = formOf(request, response);
     if (!form)
         return;
-    auto chart = readNamedChart(m_directory, request, response);
-    if (!chart)
+    auto file = readNamedChart(m_directory, request, response);
+    if (!file)
         return;
-    const auto result = m_preview.preview(std::move(chart->bytes), std::nullopt, chart->info.name,
-                                          PreviewPicture::Skip, *form);
-    setVersionHeaders(response, chart->info, chart->etag);
-    if (result.tooLong)
+    const ChartReading chart = readChart(std::move(file->bytes));
+    setVersionHeaders(response, file->info, file->etag);
+    if (tooLong(chart))
         return fail(response, kPayloadTooLarge, kChartTooLong);
-    answer(response, kOk, previewJson(result, false));
+    answer(response, kOk, textOf(reportJson(chart, file->info.name, *form)));
+}
+
+// The measures that differ from the saved chart, as beatplate diff --json gives them.
+static Json changesJson(const ChartComparison& changes)
+{
+    const Json whole = comparisonJson({ {}, {}, changes });
+    return { { "same", whole["same"] },
+             { "changed", whole["changed"] },
+             { "added", whole["added"] },
+             { "removed", whole["removed"] } };
+}
+
+// What differs from the chart saved as name; none when there is none or it has an error, as it
+// then has no picture to compare with.
+static std::optional<ChartComparison> changesSince(const ChartDirectory& directory,
+                                                   const std::string& name,
+                                                   const ChartDocument& edited)
+{
+    if (name.empty())
+        return std::nullopt;
+    auto file = directory.read(name);
+    if (!file)
+        return std::nullopt;
+    const ChartReading saved = readChart(std::move(file->bytes), { ChartScope::FirstError });
+    if (saved.hasErrors())
+        return std::nullopt;
+    return compareCharts(saved.document, edited);
 }
 
 void ChartApi::render(const httplib::Request& request, httplib::Response& response) const
@@ -264,19 +331,29 @@ void ChartApi::render(const httplib::Request& request, httplib::Response& respon
     const auto form = formOf(request, response);
     if (!form)
         return;
-    // since=NAME: marks what differs from that chart as saved; nothing when there is none.
-    std::optional<std::string> saved;
-    if (const std::string since = request.get_param_value("since"); !since.empty()) {
-        if (auto chart = m_directory.read(since))
-            saved = std::move(chart->bytes);
-    }
-    const auto result = m_preview.preview(request.body, ChartEncoding::Utf8, "",
-                                          PreviewPicture::Draw, *form, std::move(saved));
-    if (result.tooLong)
+    ChartReading chart = readChart(request.body, { ChartScope::WholeChart, ChartEncoding::Utf8 });
+    if (tooLong(chart))
         return fail(response, kPayloadTooLarge, kChartTooLong);
-    if (result.pictureError)
-        return fail(response, kServerError, result.pictureError->message);
-    answer(response, kOk, previewJson(result, true));
+    Json json = reportJson(chart, "", *form);
+    json["png"] = nullptr;
+    if (chart.hasErrors())
+        return answer(response, kOk, textOf(json));
+    if (const auto reason = tooManyMeasures(chart.document)) {
+        json["error"] = *reason;
+        return answer(response, kPayloadTooLarge, textOf(json));
+    }
+    // since=NAME: marks what differs from that chart as saved.
+    const auto changes =
+        changesSince(m_directory, request.get_param_value("since"), chart.document);
+    const auto picture =
+        m_preview.draw(chart.document, std::move(chart.text), *form,
+                       changes ? std::optional(changes->marks) : std::nullopt);
+    if (picture.error)
+        return fail(response, kServerError, picture.error->message);
+    json["png"] = encodeBase64(picture.png);
+    if (changes)
+        json["changes"] = changesJson(*changes);
+    answer(response, kOk, textOf(json));
 }
 
 // Whether an If-Match or If-None-Match list names the tag; weak tags never match strongly.
@@ -300,16 +377,6 @@ static bool listNames(std::string_view list, std::string_view etag, bool strong)
     }
     return false;
 }
-
-namespace {
-
-// Why a save may not replace what is on disk.
-struct Refusal {
-    int status;
-    std::string message;
-};
-
-} // namespace
 
 // Why the chart on disk may not be replaced by this request; none when it may.
 static std::optional<Refusal> refusalOfPreconditions(const httplib::Request& request,
@@ -377,9 +444,7 @@ static std::string notReadBackJson(std::string_view text, const TextPlace& place
     for (int line = 1; line < place.line; ++line)
         lineText.erase(0, lineText.find('\n') + 1);
     const auto characters = decodeUtf8(lineText.substr(0, lineText.find('\n'))).value_or(u"");
-    std::size_t unit = 0;
-    for (int column = 1; column < place.column && unit < characters.size(); ++column)
-        unit += characters[unit] >= 0xD800 && characters[unit] < 0xDC00 ? 2 : 1;
+    const std::size_t unit = unitOfColumn(characters, place.column);
     const bool endOfFile = unit < characters.size() && characters[unit] == 0x1A;
     const std::string where =
         "line " + std::to_string(place.line) + ", column " + std::to_string(place.column);
@@ -425,12 +490,8 @@ void ChartApi::save(const httplib::Request& request, httplib::Response& response
         json["etag"] = current ? Json(current->etag) : Json(nullptr);
         return answer(response, refusal->status, json.dump());
     }
-    if (current) {
-        if (const auto cut = placeCutOff(current->bytes))
-            return fail(response, kUnprocessable, cutOffReason(*cut));
-    }
-    if (const auto reason = m_directory.whyNotWritable(name))
-        return fail(response, kForbidden, *reason);
+    if (const auto refusal = current ? refusalOfSave(m_directory, *current) : std::nullopt)
+        return fail(response, refusal->status, refusal->message);
     const auto form = formOfSave(request, current);
     if (!form)
         return fail(response, kBadRequest, "encoding must be cp932 or utf-8");
