@@ -72,7 +72,7 @@ static int readVersion(const std::string& name, const DiffOptions& options,
     const ChartJob job{ name, {}, {}, 0 };
     if (isPicture(name)) {
         try {
-            chart = readChart(pictureChartBytes(name), { ChartScope::FirstError });
+            chart = readChart(pictureChartBytes(name), { ChartScope::FirstError, std::nullopt });
         } catch (const ExtractError& error) {
             console.report(error.detail().empty() ? std::string(error.what())
                                                   : withDetail(error.what(), error.detail()),

@@ -320,7 +320,7 @@ static std::optional<ChartComparison> changesSince(const ChartDirectory& directo
     auto file = directory.read(name);
     if (!file)
         return std::nullopt;
-    const ChartReading saved = readChart(std::move(file->bytes), { ChartScope::FirstError });
+    const ChartReading saved = readChart(std::move(file->bytes), { ChartScope::FirstError, std::nullopt });
     if (saved.hasErrors())
         return std::nullopt;
     return compareCharts(saved.document, edited);

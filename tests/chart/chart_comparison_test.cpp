@@ -29,7 +29,7 @@ std::string chartOf(const std::vector<std::string>& lines)
 
 ChartDocument documentOf(const std::string& text)
 {
-    return readChart(text).parsed.document;
+    return readChart(text).document;
 }
 
 // Notes by their letters, as the summary counts them.

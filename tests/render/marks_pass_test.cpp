@@ -1,5 +1,5 @@
 #include "chart/chart_comparison.h"
-#include "output/banded_picture.h"
+#include "image/banded_picture.h"
 #include "render/compositing.h"
 #include "render/marks_pass.h"
 #include "render/pass_test_support.h"
