@@ -316,14 +316,14 @@ Json comparisonJson(const ComparisonEntry& entry)
             removedBefore.push_back({ { "measure", measure + 1 }, { "count", counts[measure] } });
     }
     return { { "old", figuresJson(entry.oldName, comparison.oldFigures) },
-                     { "new", figuresJson(entry.newName, comparison.newFigures) },
-                     { "same", comparison.same() },
-                     { "changed", measureNumbers(changed) },
-                     { "added", measureNumbers(added) },
-                     { "removed", measureNumbers(removed) },
-                     { "removedBefore", removedBefore },
-                     { "places", places },
-                     { "header", headerJson(comparison) } };
+             { "new", figuresJson(entry.newName, comparison.newFigures) },
+             { "same", comparison.same() },
+             { "changed", measureNumbers(changed) },
+             { "added", measureNumbers(added) },
+             { "removed", measureNumbers(removed) },
+             { "removedBefore", removedBefore },
+             { "places", places },
+             { "header", headerJson(comparison) } };
 }
 
 std::string formatComparisonJson(const ComparisonEntry& entry)

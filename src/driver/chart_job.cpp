@@ -46,8 +46,7 @@ static bool givesFigures(ChartTask task)
     return task == ChartTask::Stats || task == ChartTask::StatsAndDraw;
 }
 
-std::optional<ChartTextReader> openChart(const ChartJob& job,
-                                                std::optional<ChartEncoding> encoding)
+std::optional<ChartTextReader> openChart(const ChartJob& job, std::optional<ChartEncoding> encoding)
 {
     if (readsStandardInput(job))
         return ChartTextReader::open(standardInputPath(), encoding);

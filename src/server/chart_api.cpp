@@ -311,16 +311,16 @@ static Json changesJson(const ChartComparison& changes)
 
 // What differs from the chart saved as name; none when there is none or it has an error, as it
 // then has no picture to compare with.
-static std::optional<ChartComparison> changesSince(const ChartDirectory& directory,
-                                                   const std::string& name,
-                                                   const ChartDocument& edited)
+static std::optional<ChartComparison>
+changesSince(const ChartDirectory& directory, const std::string& name, const ChartDocument& edited)
 {
     if (name.empty())
         return std::nullopt;
     auto file = directory.read(name);
     if (!file)
         return std::nullopt;
-    const ChartReading saved = readChart(std::move(file->bytes), { ChartScope::FirstError, std::nullopt });
+    const ChartReading saved =
+        readChart(std::move(file->bytes), { ChartScope::FirstError, std::nullopt });
     if (saved.hasErrors())
         return std::nullopt;
     return compareCharts(saved.document, edited);
@@ -345,9 +345,8 @@ void ChartApi::render(const httplib::Request& request, httplib::Response& respon
     // since=NAME: marks what differs from that chart as saved.
     const auto changes =
         changesSince(m_directory, request.get_param_value("since"), chart.document);
-    const auto picture =
-        m_preview.draw(chart.document, std::move(chart.text), *form,
-                       changes ? std::optional(changes->marks) : std::nullopt);
+    const auto picture = m_preview.draw(chart.document, std::move(chart.text), *form,
+                                        changes ? std::optional(changes->marks) : std::nullopt);
     if (picture.error)
         return fail(response, kServerError, picture.error->message);
     json["png"] = encodeBase64(picture.png);
