@@ -47,7 +47,7 @@ Tag tagAt(const Gap& gap, std::uint32_t count)
 {
     const auto characters =
         static_cast<std::int64_t>(NumberText::wholeNumber(count).view().size()) + 1;
-    const std::int64_t width = 2 * kTagPadding + kDigitPixels * characters;
+    const std::int64_t width = std::int64_t{ 2 } * kTagPadding + kDigitPixels * characters;
     return { std::clamp<std::int64_t>(gap.x - width / 2, 0, kPageWidth - width), width };
 }
 
