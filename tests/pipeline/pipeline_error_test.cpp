@@ -61,7 +61,6 @@ TEST(PipelineError, TellsAPictureStoppedAsAskedFromOneThatFailed)
     const PipelineError stopped =
         pictureErrorOf({ OutputErrorKind::Stopped, 0, OutputDestination::Memory, {} });
     EXPECT_EQ(stopped.kind, PipelineErrorKind::Stopped);
-    EXPECT_FALSE(stopped.isChartError());
     EXPECT_FALSE(stopped.message.empty());
     EXPECT_EQ(
         pictureErrorOf({ OutputErrorKind::WriteFailed, 0, OutputDestination::Memory, {} }).kind,
