@@ -3,36 +3,16 @@
 #include "base/text_codec.h"
 #include "chart/chart_timeline.h"
 #include "chart/directive_scanner.h"
+#include "lsp/directive_help.h"
 #include "lsp/protocol_json.h"
 
 #include <algorithm>
 #include <array>
 #include <cstdio>
-#include <iterator>
 
 namespace beatplate {
 
 namespace {
-
-struct DirectiveMeaning {
-    std::u16string_view keyword;
-    const char* sets;
-};
-
-constexpr DirectiveMeaning kDirectiveMeanings[] = {
-    { u"bpm", "the tempo, in quarter notes per minute (from here, or at a grid offset)" },
-    { u"hs", "the scroll speed (from here, or at a grid offset)" },
-    { u"title", "the title in the picture's header" },
-    { u"difficulty", "the difficulty in the picture's header" },
-    { u"level", "the level in the picture's header" },
-    { u"tab", "the tab stops of note lines: 4 or 8" },
-    { u"meter", "the meter of the next measures: beats and note value" },
-    { u"beatchar", "the characters of a note line per beat" },
-    { u"branch", "the branches the next note lines fill" },
-    { u"begingogo", "the start of a gogo section" },
-    { u"endgogo", "the end of a gogo section" },
-    { u"newline", "a new row of the picture" },
-};
 
 // Whole numbers without a point, others with as many decimals as they need, up to six digits.
 std::string formatNumber(double value)
@@ -61,16 +41,14 @@ nlohmann::json directiveHover(std::u16string_view line, int lineIndex)
     const auto keyword = scanner.readWord();
     if (!keyword)
         return nullptr;
-    const auto* const meaning =
-        std::find_if(std::begin(kDirectiveMeanings), std::end(kDirectiveMeanings),
-                     [&](const DirectiveMeaning& entry) { return entry.keyword == *keyword; });
+    const DirectiveHelp* const meaning = findDirectiveHelp(*keyword);
     const std::string name = "#" + utf8Of(*keyword);
     const TextRange range{
         { lineIndex, 0 }, { lineIndex, static_cast<int>(1 + scanner.lastStart() + keyword->size()) }
     };
-    if (meaning == std::end(kDirectiveMeanings))
+    if (meaning == nullptr)
         return markdown("`" + name + "`: not a directive of the notation", range);
-    std::string text = "`" + name + "` sets " + meaning->sets;
+    std::string text = "`" + name + "` sets " + std::string(meaning->sets);
     const std::u16string_view value = trimChartSpace(scanner.rest());
     if (!value.empty())
         text += "\n\nvalue as read: `" + utf8Of(value) + "`";

@@ -2,6 +2,7 @@
 
 #include "lsp/text_document.h"
 
+#include <initializer_list>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <string_view>
@@ -15,6 +16,10 @@ namespace beatplate {
 // Throws nlohmann::json::exception when the JSON is not a position or a range.
 [[nodiscard]] TextPosition positionOf(const nlohmann::json& json);
 [[nodiscard]] TextRange rangeOf(const nlohmann::json& json);
+
+// The value at a path of object keys; null when a key is missing or a step is no object.
+[[nodiscard]] const nlohmann::json* findPath(const nlohmann::json& json,
+                                             std::initializer_list<const char*> keys);
 
 // JSON text is valid UTF-8 once read, so that this cannot fail.
 [[nodiscard]] std::u16string chartTextOf(const std::string& utf8);

@@ -1,0 +1,101 @@
+#include "lsp/folding_feature.h"
+
+#include "chart/directive_scanner.h"
+
+#include <algorithm>
+#include <optional>
+#include <string_view>
+
+namespace beatplate {
+
+namespace {
+
+std::u16string_view keywordOf(std::u16string_view line)
+{
+    if (line.empty() || line.front() != u'#')
+        return {};
+    DirectiveScanner scanner(line.substr(1));
+    return scanner.readWord().value_or(std::u16string_view());
+}
+
+class Folds {
+public:
+    explicit Folds(const std::vector<std::u16string_view>& lines)
+        : m_lines(lines)
+    {
+    }
+
+    void line(int index)
+    {
+        const std::u16string_view text = m_lines[static_cast<std::size_t>(index)];
+        const bool comment = !text.empty() && text.front() == u';';
+        if (!comment)
+            close(m_comment, index - 1, FoldKind::Comment);
+        else if (!m_comment)
+            m_comment = index;
+        const std::u16string_view keyword = keywordOf(text);
+        if (keyword == u"branch") {
+            close(m_branch, index - 1, FoldKind::Region);
+            m_branch = index;
+        } else if (keyword == u"begingogo") {
+            close(m_gogo, index - 1, FoldKind::Region);
+            m_gogo = index;
+        } else if (keyword == u"endgogo") {
+            close(m_gogo, index, FoldKind::Region);
+        }
+    }
+
+    std::vector<FoldRange> finish()
+    {
+        const int last = static_cast<int>(m_lines.size()) - 1;
+        close(m_comment, last, FoldKind::Comment);
+        close(m_gogo, last, FoldKind::Region);
+        close(m_branch, last, FoldKind::Region);
+        std::stable_sort(
+            m_ranges.begin(), m_ranges.end(),
+            [](const FoldRange& a, const FoldRange& b) { return a.startLine < b.startLine; });
+        return std::move(m_ranges);
+    }
+
+private:
+    // A section that runs out ends at its last line that is not empty.
+    void close(std::optional<int>& start, int end, FoldKind kind)
+    {
+        if (!start)
+            return;
+        while (end > *start && m_lines[static_cast<std::size_t>(end)].empty())
+            --end;
+        if (end > *start)
+            m_ranges.push_back({ *start, end, kind });
+        start.reset();
+    }
+
+    const std::vector<std::u16string_view>& m_lines;
+    std::vector<FoldRange> m_ranges;
+    std::optional<int> m_comment;
+    std::optional<int> m_branch;
+    std::optional<int> m_gogo;
+};
+
+} // namespace
+
+std::vector<FoldRange> FoldingFeature::ranges(const TextDocument& document)
+{
+    const auto lines = document.lines();
+    Folds folds(lines);
+    for (std::size_t index = 0; index < lines.size(); ++index)
+        folds.line(static_cast<int>(index));
+    return folds.finish();
+}
+
+nlohmann::json FoldingFeature::foldingRanges(const TextDocument& document)
+{
+    nlohmann::json result = nlohmann::json::array();
+    for (const FoldRange& range : ranges(document))
+        result.push_back({ { "startLine", range.startLine },
+                           { "endLine", range.endLine },
+                           { "kind", range.kind == FoldKind::Comment ? "comment" : "region" } });
+    return result;
+}
+
+} // namespace beatplate
