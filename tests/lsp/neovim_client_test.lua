@@ -1,5 +1,6 @@
 -- The language server under Neovim's own client: the diagnostics it shows are those of
--- --check, an edit that mends a mistake clears it, and hover tells a note's measure and time.
+-- --check, an edit that mends a mistake clears it, hover tells a note's measure and time,
+-- completion offers the directives with their arguments, and a block of comments folds.
 -- Run by neovim_client_test.sh, which passes the program and the chart in the environment.
 local beatplate = os.getenv('BEATPLATE')
 local chart = os.getenv('CHART')
@@ -77,6 +78,27 @@ local function run()
   local text = hover and hover.contents.value or ''
   expect(text:find('**measure 1**, beat 3.5', 1, true) and text:find('time 1.250 s', 1, true),
          'hover gives the measure and the time', text)
+
+  answers = vim.lsp.buf_request_sync(buffer, 'textDocument/completion', {
+    textDocument = { uri = vim.uri_from_bufnr(buffer) },
+    position = { line = 3, character = 2 },
+  }, 10000)
+  local items = answers and answers[client] and answers[client].result and answers[client].result.items or {}
+  local offered = {}
+  for _, item in ipairs(items) do
+    offered[item.label] = item.detail
+  end
+  expect(offered.meter == '#meter d n' and offered.tab == '#tab 4|8' and #items == 12,
+         'completion offers every directive with its arguments', offered)
+
+  -- Two comment lines after the last line fold as one block.
+  vim.api.nvim_buf_set_lines(buffer, -1, -1, false, { '; the end', '; of the chart' })
+  answers = vim.lsp.buf_request_sync(buffer, 'textDocument/foldingRange', {
+    textDocument = { uri = vim.uri_from_bufnr(buffer) },
+  }, 10000)
+  local folds = answers and answers[client] and answers[client].result or {}
+  expect(#folds == 1 and folds[1].startLine == 6 and folds[1].endLine == 7
+           and folds[1].kind == 'comment', 'a block of comments folds', folds)
 
   if client then
     vim.lsp.stop_client(client)
