@@ -9,7 +9,7 @@ set -euo pipefail
 version=4.100.3
 cache=${BEATPLATE_CACHE_DIR:-${XDG_CACHE_HOME:-$HOME/.cache}/beatplate}
 prefix="$cache/code-server-$version"
-program="$prefix/bin/code-server"
+program="$prefix/node_modules/.bin/code-server"
 if [ -x "$program" ] && [ -f "$prefix/.installed" ]; then
   echo "$program"
   exit 0
@@ -27,12 +27,19 @@ tar -C "$ripgrep_cache/pack" -czf \
 
 rm -rf "$prefix"
 mkdir -p "$prefix"
-# Its install runs npm again inside it, for VS Code's own modules: every script must run, and
-# none may ask a question.
+# A project of its own, not a global install, whose settings the npm that code-server's install
+# runs inside it for VS Code's own modules would inherit. npm runs no dependency's install script
+# unless the project allows it: the packages are put in place first, their scripts allowed, then
+# run. None may ask a question.
 echo "install-code-server: installing code-server $version into $prefix" >&2
-TMPDIR="$work" npm_config_yes=true npm_config_allow_scripts='*' \
-  npm install --global --prefix "$prefix" --unsafe-perm --allow-scripts='*' \
-  --no-audit --no-fund "code-server@$version" </dev/null >&2
+echo '{ "private": true }' >"$prefix/package.json"
+(
+  cd "$prefix"
+  export TMPDIR="$work" npm_config_yes=true
+  npm install --unsafe-perm --no-audit --no-fund "code-server@$version" </dev/null >&2
+  npm install-scripts approve --all </dev/null >&2
+  npm rebuild --unsafe-perm </dev/null >&2
+)
 "$program" --version >/dev/null
 touch "$prefix/.installed"
 echo "$program"
