@@ -40,16 +40,19 @@ nlohmann::json directiveItem(const DirectiveHelp& directive, int line,
                              std::pair<std::size_t, std::size_t> word)
 {
     const std::string name = utf8Of(directive.name);
-    std::string shape = "#" + name;
-    if (!directive.arguments.empty())
-        shape += " " + std::string(directive.arguments);
+    const std::string arguments = directive.arguments.empty()
+        ? std::string()
+        : std::string(1, ' ').append(directive.arguments);
     nlohmann::json item = {
-        { "label", name },      { "kind", kKeywordItem },
-        { "detail", shape },    { "documentation", "sets " + std::string(directive.sets) },
-        { "filterText", name }, { "textEdit", edit(line, word, name) }
+        { "label", name },
+        { "kind", kKeywordItem },
+        { "detail", std::string(1, '#').append(name).append(arguments) },
+        { "documentation", std::string("sets ").append(directive.sets) },
+        { "filterText", name },
+        { "textEdit", edit(line, word, name) },
     };
-    if (!directive.arguments.empty())
-        item["labelDetails"] = { { "detail", " " + std::string(directive.arguments) } };
+    if (!arguments.empty())
+        item["labelDetails"] = { { "detail", arguments } };
     return item;
 }
 
@@ -90,10 +93,12 @@ nlohmann::json CompletionFeature::complete(const TextDocument& document, TextPos
         return list(std::move(items));
     const auto word = wordAround(line, 1 + keyword.size(), unit);
     for (const std::string_view value : directive->values)
-        items.push_back({ { "label", std::string(value) },
-                          { "kind", kValueItem },
-                          { "detail", "#" + utf8Of(directive->name) + " " + std::string(value) },
-                          { "textEdit", edit(position.line, word, std::string(value)) } });
+        items.push_back(
+            { { "label", std::string(value) },
+              { "kind", kValueItem },
+              { "detail",
+                std::string(1, '#').append(utf8Of(directive->name)).append(1, ' ').append(value) },
+              { "textEdit", edit(position.line, word, std::string(value)) } });
     return list(std::move(items));
 }
 
