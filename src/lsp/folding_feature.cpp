@@ -3,7 +3,6 @@
 #include "chart/directive_scanner.h"
 
 #include <algorithm>
-#include <optional>
 #include <string_view>
 
 namespace beatplate {
@@ -31,7 +30,7 @@ public:
         const bool comment = !text.empty() && text.front() == u';';
         if (!comment)
             close(m_comment, index - 1, FoldKind::Comment);
-        else if (!m_comment)
+        else if (m_comment == kNone)
             m_comment = index;
         const std::u16string_view keyword = keywordOf(text);
         if (keyword == u"branch") {
@@ -59,22 +58,25 @@ public:
 
 private:
     // A section that runs out ends at its last line that is not empty.
-    void close(std::optional<int>& start, int end, FoldKind kind)
+    void close(int& start, int end, FoldKind kind)
     {
-        if (!start)
+        if (start == kNone)
             return;
-        while (end > *start && m_lines[static_cast<std::size_t>(end)].empty())
+        while (end > start && m_lines[static_cast<std::size_t>(end)].empty())
             --end;
-        if (end > *start)
-            m_ranges.push_back({ *start, end, kind });
-        start.reset();
+        if (end > start)
+            m_ranges.push_back({ start, end, kind });
+        start = kNone;
     }
+
+    static constexpr int kNone = -1; // no section open
 
     const std::vector<std::u16string_view>& m_lines;
     std::vector<FoldRange> m_ranges;
-    std::optional<int> m_comment;
-    std::optional<int> m_branch;
-    std::optional<int> m_gogo;
+    // The first line of the open comment block and sections.
+    int m_comment = kNone;
+    int m_branch = kNone;
+    int m_gogo = kNone;
 };
 
 } // namespace
