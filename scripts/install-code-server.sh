@@ -36,7 +36,7 @@ echo '{ "private": true }' >"$prefix/package.json"
 (
   cd "$prefix"
   export TMPDIR="$work" npm_config_yes=true
-  npm install --unsafe-perm --no-audit --no-fund "code-server@$version" </dev/null >&2
+  npm install --unsafe-perm --no-audit --no-fund --save-exact "code-server@$version" </dev/null >&2
   npm install-scripts approve --all </dev/null >&2
   npm rebuild --unsafe-perm </dev/null >&2
 )

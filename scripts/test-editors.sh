@@ -20,7 +20,10 @@ fi
 work=$(mktemp -d)
 server=""
 cleanup() {
-  [ -n "$server" ] && kill "$server" 2>/dev/null && wait "$server" 2>/dev/null
+  if [ -n "$server" ]; then
+    kill "$server" 2>/dev/null || true
+    wait "$server" 2>/dev/null || true
+  fi
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -48,7 +51,10 @@ cp tests/data/lsp/mistakes.txt "$work/folder/song.txt"
 printf '; a chart without mistakes\n#title Editor\n#bpm 150\no o x o o o x o \nO   X   (=====) \n#begingogo\noooooooooooooooo\n#endgogo\n' >"$work/folder/example.txt"
 "$program" "${options[@]}" --install-extension editors/vscode/beatplate.vsix </dev/null
 
-"$program" "${options[@]}" --disable-telemetry --disable-update-check --disable-workspace-trust \
+# Started by tests/editors/code_server.js, in one process, as code-server's own start would
+# give up on a loaded machine.
+node tests/editors/code_server.js "$(dirname "$(readlink -f "$program")")/../.." "${options[@]}" \
+  --disable-telemetry --disable-update-check --disable-workspace-trust \
   >"$work/server.log" 2>&1 </dev/null &
 server=$!
 # It prints its address once it listens.

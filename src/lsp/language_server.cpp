@@ -211,7 +211,8 @@ nlohmann::json LanguageServer::request(const std::string& method, const nlohmann
     if (method == "beatplate/picture") {
         const std::string uri = documentUriOf(params);
         const ChartAnalysis& analysis = m_documents.analysis(uri);
-        return PictureFeature::picture(uri, *m_documents.find(uri), analysis, m_pictures);
+        return PictureFeature::picture(uri, *m_documents.find(uri), analysis, m_pictures,
+                                       PictureFeature::formOf(params));
     }
     throw RpcError(RpcErrorCode::MethodNotFound, "unknown method: " + method);
 }

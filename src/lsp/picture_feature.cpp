@@ -1,6 +1,7 @@
 #include "lsp/picture_feature.h"
 
 #include "chart/chart_stats_report.h"
+#include "lsp/rpc_error.h"
 #include "pipeline/chart_pipeline.h"
 #include "server/http_text.h"
 
@@ -17,8 +18,23 @@ static nlohmann::json result(int version, nlohmann::json png, nlohmann::json fig
              { "error", std::move(error) } };
 }
 
+PictureForm PictureFeature::formOf(const nlohmann::json& params)
+{
+    const auto columns = params.find("columns");
+    if (columns == params.end() || columns->is_null())
+        return {};
+    if (columns->is_string() && columns->get<std::string>() == "auto")
+        return { PictureForm::kAutoColumns, std::nullopt };
+    if (columns->is_number_integer() && columns->get<std::int64_t>() >= 1
+        && columns->get<std::int64_t>() <= static_cast<std::int64_t>(kMaxColumns))
+        return { columns->get<std::size_t>(), std::nullopt };
+    throw RpcError(RpcErrorCode::InvalidParams,
+                   "columns is 1 to " + std::to_string(kMaxColumns) + " or \"auto\"");
+}
+
 nlohmann::json PictureFeature::picture(const std::string& uri, const TextDocument& document,
-                                       const ChartAnalysis& analysis, PictureTools& tools)
+                                       const ChartAnalysis& analysis, PictureTools& tools,
+                                       const PictureForm& form)
 {
     const auto firstError =
         std::find_if(analysis.diagnostics().begin(), analysis.diagnostics().end(),
@@ -35,7 +51,7 @@ nlohmann::json PictureFeature::picture(const std::string& uri, const TextDocumen
         return result(document.version(), nullptr, nullptr, error->message);
     const ChartStatsEntry entry = chart.figures(uri);
     nlohmann::json figures = nlohmann::json::parse(formatChartStatsJson(std::span(&entry, 1)));
-    if (auto error = chart.fitPicture())
+    if (auto error = form.isOneColumn() ? chart.fitPicture() : chart.layOutPicture(form))
         return result(document.version(), nullptr, std::move(figures), error->message);
     std::vector<std::uint8_t> png;
     PngSink sink(png);

@@ -2,6 +2,7 @@
 
 #include "lsp/chart_analysis.h"
 #include "lsp/text_document.h"
+#include "render/column_layout.h"
 
 #include <nlohmann/json.hpp>
 #include <string>
@@ -15,10 +16,14 @@ class PictureTools;
 class PictureFeature {
 public:
     // {"version", "png": base64 or null, "figures": the --stats --json object or null,
-    // "error": why there is no picture, or null}.
+    // "error": why there is no picture, or null}, laid out in form's columns.
     [[nodiscard]] static nlohmann::json picture(const std::string& uri,
                                                 const TextDocument& document,
-                                                const ChartAnalysis& analysis, PictureTools& tools);
+                                                const ChartAnalysis& analysis, PictureTools& tools,
+                                                const PictureForm& form = {});
+    // The form a request's "columns" asks for: a number from 1 up, or "auto"; one column when
+    // there is none. Throws RpcError (InvalidParams) for anything else.
+    [[nodiscard]] static PictureForm formOf(const nlohmann::json& params);
 };
 
 } // namespace beatplate

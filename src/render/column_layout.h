@@ -75,6 +75,9 @@ struct PictureSize {
 };
 
 // The form a picture is made in for sharing.
+// More columns than a picture's width allows are no use to anyone.
+inline constexpr std::size_t kMaxColumns = 1000;
+
 struct PictureForm {
     static constexpr std::size_t kAutoColumns = 0;
 

@@ -92,19 +92,22 @@ class EditorTest:
     def problems(self):
         self.command("View: Focus Problems")
         expected = self.checked()
-        self.wait.until(lambda _: len(self.texts(".markers-panel .monaco-list-row .marker-message-details"))
-                        == len(expected), "the Problems panel lists another number of mistakes")
-        rows = self.browser.execute_script(
-            "return [...document.querySelectorAll('.markers-panel .monaco-list-row')]"
-            ".map(r => r.getAttribute('aria-label'))")
-        shown = [row for row in rows if row and "Ln" not in row.split(",")[0]]
+
+        def rows():
+            return [t for t in self.texts(".part.panel .monaco-list-row") if "[Ln " in t]
+
+        self.wait.until(lambda _: len(rows()) == len(expected),
+                        "the Problems panel lists another number of mistakes")
         for line in expected:
             position, severity, message = line.split(": ", 2)
             row, column = position.split(":")
-            assert any(message in r and ("line %s column %s" % (row, column)) in r.lower().replace(",", "")
-                       for r in shown), "no problem %r among %r" % (line, shown)
-        squiggles = self.browser.find_elements(By.CSS_SELECTOR, ".editor-instance .squiggly-error")
-        assert len(squiggles) == sum(1 for l in expected if ": error: " in l), squiggles
+            place = "[Ln %s, Col %s]" % (row, column)
+            assert any(message in r and place in r for r in rows()), \
+                "no problem %r among %r" % (line, rows())
+        for severity in ("error", "warning"):
+            squiggles = self.browser.find_elements(By.CSS_SELECTOR, ".editor-instance .squiggly-" + severity)
+            count = sum(1 for line in expected if ": %s: " % severity in line)
+            assert len(squiggles) == count, "%d %s squiggles for %d" % (len(squiggles), severity, count)
         self.shot("2-problems")
 
     def hover(self):

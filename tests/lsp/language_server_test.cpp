@@ -476,6 +476,21 @@ std::vector<std::string> selectionChain(json selection)
     return chain;
 }
 
+// The width in a base64 PNG's header: its first 24 bytes are the first 32 characters.
+std::uint32_t pngWidth(const std::string& base64)
+{
+    const std::string alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::vector<std::uint8_t> bytes;
+    for (std::size_t at = 0; at + 4 <= 32 && at + 4 <= base64.size(); at += 4) {
+        std::uint32_t group = 0;
+        for (std::size_t i = 0; i < 4; ++i)
+            group = group << 6 | static_cast<std::uint32_t>(alphabet.find(base64[at + i]));
+        for (int shift = 16; shift >= 0; shift -= 8)
+            bytes.push_back(static_cast<std::uint8_t>(group >> shift));
+    }
+    return bytes.size() < 24 ? 0 : bytes[16] << 24 | bytes[17] << 16 | bytes[18] << 8 | bytes[19];
+}
+
 std::vector<ProtocolCase> editingCases()
 {
     const json withRefresh = {
@@ -547,6 +562,20 @@ std::vector<ProtocolCase> editingCases()
               EXPECT_THAT(
                   selectionChain(result[1]),
                   testing::ElementsAre("4:5-4:5", "4:5-4:6", "4:0-4:16", "4:0-5:4", "0:0-16:0"));
+          } },
+        { "picture in the columns asked for",
+          { open(std::string(16 * 40, 'o') + "\n"), request(1, "beatplate/picture", onDocument()),
+            request(2, "beatplate/picture", onDocument({ { "columns", 2 } })),
+            request(3, "beatplate/picture", onDocument({ { "columns", "auto" } })),
+            request(4, "beatplate/picture", onDocument({ { "columns", 0 } })) },
+          [](const Session& session) {
+              const auto width = [&](int id) {
+                  return pngWidth(session.answer(id)["result"]["png"].get<std::string>());
+              };
+              EXPECT_EQ(width(1), 816u);
+              EXPECT_GT(width(2), width(1));
+              EXPECT_GT(width(3), 0u);
+              EXPECT_EQ(errorCode(session.answer(4)), -32602);
           } },
         { "completion of directives and of their known values",
           { open("#ta\n#tab 8\n#meter 4 \no\n"),
