@@ -34,7 +34,9 @@ class EditorTest:
         self.browser.save_screenshot(os.path.join(self.shots, name + ".png"))
 
     def texts(self, selector):
-        return [element.text for element in self.browser.find_elements(By.CSS_SELECTOR, selector)]
+        """The text of every element that matches, read at once: the workbench redraws often."""
+        return self.browser.execute_script(
+            "return [...document.querySelectorAll(arguments[0])].map(e => e.innerText)", selector)
 
     def keys(self, *keys):
         ActionChains(self.browser).send_keys(*keys).perform()
@@ -96,8 +98,11 @@ class EditorTest:
         def rows():
             return [t for t in self.texts(".part.panel .monaco-list-row") if "[Ln " in t]
 
-        self.wait.until(lambda _: len(rows()) == len(expected),
-                        "the Problems panel lists another number of mistakes")
+        try:
+            self.wait.until(lambda _: len(rows()) == len(expected))
+        except Exception:
+            raise AssertionError("the Problems panel lists %r, --check %r" % (
+                self.texts(".part.panel .monaco-list-row"), expected))
         for line in expected:
             position, severity, message = line.split(": ", 2)
             row, column = position.split(":")
@@ -193,6 +198,8 @@ def main():
             test.run()
         except Exception:
             test.shot("failed")
+            with open(os.path.join(shots, "failed.html"), "w") as page:
+                page.write(browser.page_source)
             raise
     finally:
         browser.quit()
