@@ -7,6 +7,7 @@ Usage: vscode_test.py BEATPLATE URL FOLDER SHOTS_DIRECTORY
 FOLDER, open in code-server at URL, holds song.txt, a chart with mistakes, and example.txt, one
 without; screenshots of each step go to SHOTS_DIRECTORY."""
 import os
+import re
 import subprocess
 import sys
 import tempfile
@@ -76,8 +77,8 @@ class EditorTest:
     def checked(self):
         """--check's lines for the chart, as "line:column: severity: message"."""
         out = subprocess.run([self.binary, "--check", self.chart], capture_output=True, text=True).stdout
-        return sorted(line[len(self.chart) + 1:] for line in out.splitlines()
-                      if line.startswith(self.chart + ":"))
+        rest = [line[len(self.chart) + 1:] for line in out.splitlines() if line.startswith(self.chart + ":")]
+        return sorted(line for line in rest if re.match(r"\d+:\d+: ", line))
 
     def open_chart(self, name):
         self.wait.until(lambda b: b.find_elements(By.CSS_SELECTOR, ".explorer-folders-view .monaco-list-row"))
