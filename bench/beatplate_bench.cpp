@@ -37,6 +37,7 @@
 #include <string_view>
 #include <unistd.h>
 #include <utility>
+#include <variant>
 #include <vector>
 
 namespace beatplate {
@@ -115,6 +116,23 @@ double timed(Stage&& stage)
     return millisecondsSince(start);
 }
 
+// A failed write ends the benchmark: its figures would mean nothing.
+void exitOnFailure(const std::optional<OutputError>& error)
+{
+    if (!error)
+        return;
+    std::fprintf(stderr, "the picture could not be written (error %d)\n", error->errorNumber);
+    std::exit(1);
+}
+
+TemporaryFile openOutput(const std::filesystem::path& path)
+{
+    auto file = openOutputFile(path);
+    if (auto* error = std::get_if<OutputError>(&file))
+        exitOnFailure(*error);
+    return std::move(std::get<TemporaryFile>(file));
+}
+
 double processorMilliseconds()
 {
     timespec time{};
@@ -178,9 +196,9 @@ RunFigures benchmarkBands(const Options& options, int measureCount)
     });
     const double processorBefore = processorMilliseconds();
     figures.png = timed([&] {
-        TemporaryFile file = openPngOutput(output);
+        TemporaryFile file = openOutput(output);
         PngSink sink(file);
-        writeChartPng(bandsOf(*score), std::move(chunk), sink);
+        exitOnFailure(writeChartPng(bandsOf(*score), std::move(chunk), sink));
     });
     figures.pngProcessor = processorMilliseconds() - processorBefore;
     figures.pngMegabytes = static_cast<double>(std::filesystem::file_size(output)) / 1e6;
@@ -239,18 +257,17 @@ RunFigures benchmarkOnce(const Options& options, int measureCount, Path path)
     const double processorBefore = processorMilliseconds();
     figures.png = timed([&] {
         SourceChunk chunk = makeSourceChunk(text);
-        TemporaryFile file = openPngOutput(output);
+        TemporaryFile file = openOutput(output);
+        PngSink sink(file);
         if (!libpng) {
-            PngSink sink(file);
-            writeChartPng(bandsOf(canvas), std::move(chunk), sink);
+            exitOnFailure(writeChartPng(bandsOf(canvas), std::move(chunk), sink));
             return;
         }
         const auto png = encodeWithLibpng(canvas, chunk.data);
-        PngSink sink(file);
-        sink.start();
+        exitOnFailure(sink.start());
         if (!sink.write(png))
-            throw PngWriteError("the libpng picture could not be written");
-        sink.finish();
+            exitOnFailure(sink.failure(sink.error(), OutputErrorKind::WriteFailed));
+        exitOnFailure(sink.finish());
     });
     figures.pngProcessor = processorMilliseconds() - processorBefore;
     figures.pngMegabytes = static_cast<double>(std::filesystem::file_size(output)) / 1e6;

@@ -15,6 +15,7 @@
 #include <optional>
 #include <string>
 #include <unistd.h>
+#include <variant>
 #include <vector>
 
 namespace beatplate {
@@ -33,19 +34,19 @@ struct RunFigures {
     }
 };
 
-class BenchTools : public PictureTools {
-public:
-    explicit BenchTools(const std::filesystem::path& sheet)
-        : m_sheet(loadSpriteSheet(sheet))
-        , m_font(HeaderFont::find())
+struct BenchTools {
+    explicit BenchTools(const std::filesystem::path& sheetFile)
+        : sheet(loadSpriteSheet(sheetFile))
+        , font(HeaderFont::find())
     {
     }
-    const Canvas* spriteSheet() override { return m_sheet ? &*m_sheet : nullptr; }
-    const HeaderFont* headerFont() override { return m_font ? &*m_font : nullptr; }
+    [[nodiscard]] PictureTools tools() const
+    {
+        return { sheet ? &*sheet : nullptr, font ? &*font : nullptr };
+    }
 
-private:
-    std::optional<Canvas> m_sheet;
-    std::optional<HeaderFont> m_font;
+    std::optional<Canvas> sheet;
+    std::optional<HeaderFont> font;
 };
 
 // Reads the picture's size from its header: the 4-byte width and height after the signature.
@@ -79,9 +80,11 @@ RunFigures drawOnce(const std::filesystem::path& sheet, int measures, const Pict
     const auto output = std::filesystem::temp_directory_path()
         / ("beatplate-columns-bench-" + std::to_string(getpid()) + ".png");
     {
-        TemporaryFile file = openPngOutput(output);
-        PngSink sink(file);
-        if (pipeline.drawPicture(tools, sink))
+        auto file = openOutputFile(output);
+        if (!std::holds_alternative<TemporaryFile>(file))
+            std::exit(1);
+        PngSink sink(std::get<TemporaryFile>(file));
+        if (pipeline.drawPicture(tools.tools(), sink))
             std::exit(1);
     }
     figures.milliseconds =

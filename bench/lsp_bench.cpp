@@ -3,8 +3,11 @@
 // for the author to stop typing. Prints the median and the slowest of the changes.
 #include "base/text_codec.h"
 #include "chart_generator.h"
+#include "cli/console.h"
 #include "lsp/language_server.h"
-#include "pipeline/picture_tools.h"
+#include "pipeline/picture_sources.h"
+#include "pipeline/thread_picture_tools.h"
+#include "platform/terminal.h"
 
 #include <algorithm>
 #include <chrono>
@@ -19,12 +22,6 @@ namespace beatplate {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-class NoPictures final : public PictureTools {
-public:
-    const Canvas* spriteSheet() override { return nullptr; }
-    const HeaderFont* headerFont() override { return nullptr; }
-};
 
 std::string framed(const nlohmann::json& message)
 {
@@ -109,7 +106,10 @@ void timeChanges(int measures, int changes)
                            { { { "range", range }, { "text", insert ? ";" : "" } } } } } } }));
     }
     TimingChannel channel(std::move(messages));
-    NoPictures pictures;
+    // No picture is asked for: nothing is loaded.
+    Console console(kStandardError);
+    PictureSources sources({}, {}, console);
+    ThreadPictureTools pictures(sources);
     static_cast<void>(LanguageServer(channel, pictures, std::chrono::milliseconds(0)).run());
     std::vector<double> times = channel.times();
     std::sort(times.begin(), times.end());

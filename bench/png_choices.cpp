@@ -103,7 +103,8 @@ std::vector<std::uint8_t> encode(const Picture& picture, const Choice& choice)
                                 *choice.libpngOptions, choice.filters);
     std::vector<std::uint8_t> png;
     PngSink sink(png);
-    writeChartPng(bandsOf(picture.canvas), makeSourceChunk(picture.text), sink);
+    if (writeChartPng(bandsOf(picture.canvas), makeSourceChunk(picture.text), sink))
+        std::exit(1);
     return png;
 }
 

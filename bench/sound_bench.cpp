@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <variant>
 #include <vector>
 
 namespace beatplate {
@@ -43,8 +44,12 @@ SoundFigures writeSound(int measures, const std::filesystem::path& directory)
     const auto path = directory / ("sound-" + std::to_string(measures) + ".wav");
     const auto start = std::chrono::steady_clock::now();
     ChartSound sound(document, { true, true, 1 });
-    TemporaryFile file = openWavOutput(path);
-    writeChartWav(sound, file);
+    auto file = openOutputFile(path);
+    if (!std::holds_alternative<TemporaryFile>(file)
+        || writeChartWav(sound, std::get<TemporaryFile>(file))) {
+        std::fprintf(stderr, "the sound %s could not be written\n", path.string().c_str());
+        std::exit(1);
+    }
     const std::chrono::duration<double, std::milli> elapsed =
         std::chrono::steady_clock::now() - start;
     const auto bytes = std::filesystem::file_size(path);

@@ -34,7 +34,8 @@ beatplate::Canvas makeSheet()
     }
     std::vector<std::uint8_t> bytes;
     beatplate::PngSink sink(bytes);
-    beatplate::writeChartPng(beatplate::bandsOf(sheet), beatplate::makeSourceChunk(u""), sink);
+    if (beatplate::writeChartPng(beatplate::bandsOf(sheet), beatplate::makeSourceChunk(u""), sink))
+        __builtin_trap();
     auto loaded = beatplate::loadSpriteSheet(std::span<const std::uint8_t>(bytes));
     if (!loaded)
         __builtin_trap();
@@ -53,15 +54,6 @@ const FuzzFixture& fixture()
     static const FuzzFixture shared;
     return shared;
 }
-
-class FixtureTools final : public beatplate::PictureTools {
-public:
-    [[nodiscard]] const beatplate::Canvas* spriteSheet() override { return &fixture().sheet; }
-    [[nodiscard]] const beatplate::HeaderFont* headerFont() override
-    {
-        return fixture().font ? &*fixture().font : nullptr;
-    }
-};
 
 // Pictures up to this size are drawn; larger ones are only laid out, so that the fuzzer spends
 // its time on many charts rather than on painting a few, and stays within its memory limit.
@@ -94,7 +86,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (chart.open() || chart.read(beatplate::DiagnosticScope::FirstError)
         || !worthDrawing(chart.document()))
         return 0;
-    FixtureTools tools;
+    const beatplate::PictureTools tools{ &fixture().sheet,
+                                         fixture().font ? &*fixture().font : nullptr };
     std::vector<std::uint8_t> png;
     beatplate::PngSink sink(png);
     // The fastest level: the encoder's work hardly depends on the chart, and speed finds more.

@@ -11,10 +11,12 @@
 #include "output/png_writer.h"
 #include "output/wav_writer.h"
 #include "pipeline/chart_pipeline.h"
+#include "pipeline/thread_picture_tools.h"
 #include "platform/files.h"
 #include "platform/terminal.h"
 
 #include <optional>
+#include <variant>
 
 namespace beatplate {
 
@@ -170,21 +172,28 @@ static int drawParts(const ChartJob& job, ChartPipeline& chart, const DrawingToo
         return refuse(job, *refusal, console);
     if (const auto other = examinePartTargets(paths).other)
         return reportOtherFile(job, *other, console);
-    StagedFiles staged = openPngParts(*job.picture);
+    auto opened = openPngParts(*job.picture);
+    if (const auto* error = std::get_if<OutputError>(&opened))
+        return reportDrawingError(job, pictureErrorOf(*error), console);
+    StagedFiles& staged = std::get<StagedFiles>(opened);
     for (std::size_t part = 0; part < parts; ++part) {
-        TemporaryFile file = openPngOutput(paths[part]);
-        PngSink sink(file, PngSink::Placement::Part);
-        const auto error =
-            chart.drawPicture(tools.pictures, sink, { .threads = tools.pictureThreads }, part);
+        auto file = openOutputFile(paths[part]);
+        if (const auto* error = std::get_if<OutputError>(&file))
+            return reportDrawingError(job, pictureErrorOf(*error), console);
+        PngSink sink(std::get<TemporaryFile>(file), PngSink::Placement::Part);
+        const auto error = chart.drawPicture(tools.pictures.tools(), sink,
+                                             { .threads = tools.pictureThreads }, part);
         if (error)
             return reportDrawingError(job, *error, console);
-        stagePngPart(staged, file);
+        if (const auto failure = stagePngPart(staged, std::get<TemporaryFile>(file)))
+            return reportDrawingError(job, pictureErrorOf(*failure), console);
     }
     // Looked at again, as a file may have come while the parts were drawn.
     const PartTargets targets = examinePartTargets(paths);
     if (targets.other)
         return reportOtherFile(job, *targets.other, console);
-    placePngParts(staged, targets.targets);
+    if (const auto error = placePngParts(staged, targets.targets))
+        return reportDrawingError(job, pictureErrorOf(*error), console);
     return removeEarlierParts(job, parts, claims, console);
 }
 
@@ -206,7 +215,8 @@ static int drawChart(const ChartJob& job, ChartPipeline& chart,
             return refuse(job, *refusal, console);
     }
     PngSink sink = output ? PngSink(*output) : PngSink::descriptor(kStandardOutput);
-    const auto error = chart.drawPicture(tools.pictures, sink, { .threads = tools.pictureThreads });
+    const auto error =
+        chart.drawPicture(tools.pictures.tools(), sink, { .threads = tools.pictureThreads });
     if (error)
         return reportDrawingError(job, *error, console);
     // A picture that was cut in parts before is whole now: its parts go.
@@ -220,16 +230,14 @@ static int writeSound(const ChartJob& job, const ChartPipeline& chart,
                       std::optional<TemporaryFile>& output, const SoundChoice& choice,
                       Console& console)
 {
+    std::optional<OutputError> failure;
     try {
         ChartSound sound(chart.document(), choice);
-        if (output)
-            writeChartWav(sound, *output);
-        else
-            writeChartWav(sound, kStandardOutput);
+        failure = output ? writeChartWav(sound, *output) : writeChartWav(sound, kStandardOutput);
     } catch (const std::exception& error) {
         return reportDrawingError(job, pictureErrorOf(error), console);
     }
-    return kExitSuccess;
+    return failure ? reportDrawingError(job, soundErrorOf(*failure), console) : kExitSuccess;
 }
 
 static ChartOutcome processOpenedChart(const ChartJob& job, ChartPipeline& chart,
@@ -241,8 +249,14 @@ static ChartOutcome processOpenedChart(const ChartJob& job, ChartPipeline& chart
     // Opened before the chart is read, so that a place that takes no picture fails at once
     // rather than after a long chart has been parsed and drawn.
     std::optional<TemporaryFile> output;
-    if (drawsPicture(settings.task) && job.picture)
-        output.emplace(settings.sound ? openWavOutput(*job.picture) : openPngOutput(*job.picture));
+    if (drawsPicture(settings.task) && job.picture) {
+        auto file = openOutputFile(*job.picture);
+        if (const auto* error = std::get_if<OutputError>(&file)) {
+            const auto failure = settings.sound ? soundErrorOf(*error) : pictureErrorOf(*error);
+            return { reportDrawingError(job, failure, console), {}, std::nullopt };
+        }
+        output.emplace(std::move(std::get<TemporaryFile>(file)));
+    }
     const auto scope = settings.errors == ErrorDisplay::CheckLines ? DiagnosticScope::WholeChart
                                                                    : DiagnosticScope::FirstError;
     if (const auto error = chart.read(scope))

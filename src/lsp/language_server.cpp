@@ -51,7 +51,7 @@ nlohmann::json initializeResult()
 
 } // namespace
 
-LanguageServer::LanguageServer(ByteChannel& channel, PictureTools& pictures,
+LanguageServer::LanguageServer(ByteChannel& channel, ThreadPictureTools& pictures,
                                std::chrono::milliseconds checkPause, std::size_t maxMessageLength)
     : m_stream(channel, maxMessageLength)
     , m_channel(channel)

@@ -11,7 +11,7 @@
 
 namespace beatplate {
 
-class PictureTools;
+class ThreadPictureTools;
 
 // The longest message read: one that carries the longest chart, every code unit of it escaped
 // as six bytes, with room for the rest of the message.
@@ -23,7 +23,7 @@ inline constexpr std::chrono::milliseconds kCheckPause{ 150 };
 // the editor sends "exit" or closes the input.
 class LanguageServer {
 public:
-    LanguageServer(ByteChannel& channel, PictureTools& pictures,
+    LanguageServer(ByteChannel& channel, ThreadPictureTools& pictures,
                    std::chrono::milliseconds checkPause = kCheckPause,
                    std::size_t maxMessageLength = kMaxMessageLength);
 
@@ -50,7 +50,7 @@ private:
 
     MessageStream m_stream;
     ByteChannel& m_channel;
-    PictureTools& m_pictures;
+    ThreadPictureTools& m_pictures;
     DocumentStore m_documents;
     std::chrono::milliseconds m_checkPause;
     bool m_inlayHints = true;

@@ -1,9 +1,10 @@
 #include "lsp/picture_feature.h"
 
+#include "base/base64.h"
 #include "chart/chart_stats_report.h"
 #include "lsp/rpc_error.h"
 #include "pipeline/chart_pipeline.h"
-#include "server/http_text.h"
+#include "pipeline/thread_picture_tools.h"
 
 #include <algorithm>
 
@@ -33,7 +34,7 @@ PictureForm PictureFeature::formOf(const nlohmann::json& params)
 }
 
 nlohmann::json PictureFeature::picture(const std::string& uri, const TextDocument& document,
-                                       const ChartAnalysis& analysis, PictureTools& tools,
+                                       const ChartAnalysis& analysis, ThreadPictureTools& tools,
                                        const PictureForm& form)
 {
     const auto firstError =
@@ -55,7 +56,7 @@ nlohmann::json PictureFeature::picture(const std::string& uri, const TextDocumen
         return result(document.version(), nullptr, std::move(figures), error->message);
     std::vector<std::uint8_t> png;
     PngSink sink(png);
-    if (auto error = chart.drawPicture(tools, sink))
+    if (auto error = chart.drawPicture(tools.tools(), sink))
         return result(document.version(), nullptr, std::move(figures), error->message);
     return result(document.version(), encodeBase64(png), std::move(figures), nullptr);
 }

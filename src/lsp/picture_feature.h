@@ -9,7 +9,7 @@
 
 namespace beatplate {
 
-class PictureTools;
+class ThreadPictureTools;
 
 // The picture of an open chart's current text, for an editor's preview: the PNG (the chart in
 // its chunk, as a file would carry it) in base64, with the chart's figures.
@@ -17,10 +17,9 @@ class PictureFeature {
 public:
     // {"version", "png": base64 or null, "figures": the --stats --json object or null,
     // "error": why there is no picture, or null}, laid out in form's columns.
-    [[nodiscard]] static nlohmann::json picture(const std::string& uri,
-                                                const TextDocument& document,
-                                                const ChartAnalysis& analysis, PictureTools& tools,
-                                                const PictureForm& form = {});
+    [[nodiscard]] static nlohmann::json
+    picture(const std::string& uri, const TextDocument& document, const ChartAnalysis& analysis,
+            ThreadPictureTools& tools, const PictureForm& form = {});
     // The form a request's "columns" asks for: a number from 1 up, or "auto"; one column when
     // there is none. Throws RpcError (InvalidParams) for anything else.
     [[nodiscard]] static PictureForm formOf(const nlohmann::json& params);

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "base/chart_limits.h"
-#include "output/banded_picture.h"
+#include "image/banded_picture.h"
 
 #include <cstdint>
 

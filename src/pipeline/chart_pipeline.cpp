@@ -18,12 +18,6 @@
 
 namespace beatplate {
 
-namespace {
-
-constexpr const char* kSheetUnreadableMessage = "スプライトシートを読み込めません。";
-
-} // namespace
-
 ChartPipeline::ChartPipeline(ChartSource source)
     : m_source(std::move(source))
 {
@@ -152,6 +146,14 @@ std::optional<PipelineError> ChartPipeline::layOutPicture(const PictureForm& for
     return std::nullopt;
 }
 
+static std::optional<PipelineError> writtenOrError(const BandedPicture& picture, SourceChunk chunk,
+                                                   PngSink& sink, const PngWriteOptions& options)
+{
+    if (const auto error = writeChartPng(picture, std::move(chunk), sink, options))
+        return pictureErrorOf(*error);
+    return std::nullopt;
+}
+
 // The chunk of the whole chart for a picture or a part; the last takes the one kept.
 SourceChunk ChartPipeline::chunkFor(std::size_t part)
 {
@@ -173,34 +175,32 @@ SourceChunk ChartPipeline::chunkFor(std::size_t part)
     return chunk;
 }
 
-std::optional<PipelineError> ChartPipeline::drawPicture(PictureTools& tools, PngSink& sink,
+std::optional<PipelineError> ChartPipeline::drawPicture(const PictureTools& tools, PngSink& sink,
                                                         const PngWriteOptions& options,
                                                         std::size_t part)
 {
     assert(part < pictureParts());
     try {
         SourceChunk chunk = chunkFor(part);
-        const Canvas* const sheet = tools.spriteSheet();
+        const Canvas* const sheet = tools.spriteSheet;
         if (sheet == nullptr)
             return PipelineError{
                 PipelineErrorKind::SheetUnreadable, kSheetUnreadableMessage, {}, {}, {}
             };
         if (m_pages.empty()) {
             const BandedScore score =
-                ScoreRenderer(*sheet, tools.headerFont()).bands(m_document, kPngBandRows);
-            writeChartPng(bandsOf(score), std::move(chunk), sink, options);
-            return std::nullopt;
+                ScoreRenderer(*sheet, tools.headerFont).bands(m_document, kPngBandRows);
+            return writtenOrError(bandsOf(score), std::move(chunk), sink, options);
         }
         std::optional<HeaderLines> header;
-        if (const HeaderFont* font = tools.headerFont()) {
+        if (const HeaderFont* font = tools.headerFont) {
             const std::string& label = chunk.partLabel;
             header = layOutHeaderLines(*font, m_document, kPageWidth,
                                        std::u16string(label.begin(), label.end()));
         }
         const ColumnPicture picture(*sheet, std::move(header), *m_layout, m_document,
                                     m_pages[part]);
-        writeChartPng(bandsOf(picture), std::move(chunk), sink, options);
-        return std::nullopt;
+        return writtenOrError(bandsOf(picture), std::move(chunk), sink, options);
     } catch (const std::exception& error) {
         return pictureErrorOf(error);
     } catch (...) {

@@ -6,6 +6,7 @@
 #include "chart/chart_stats_report.h"
 #include "chart/chart_text_reader.h"
 #include "output/png_writer.h"
+#include "pipeline/picture_tools.h"
 #include "pipeline/pipeline_error.h"
 #include "render/column_layout.h"
 #include "render/score_layout.h"
@@ -19,8 +20,6 @@
 #include <vector>
 
 namespace beatplate {
-
-class PictureTools;
 
 // Where a chart is read from: a file (standardInputPath() for standard input) or its bytes.
 struct ChartSource {
@@ -84,10 +83,10 @@ public:
     {
         return std::max<std::size_t>(m_pages.size(), 1);
     }
-    // Draws the picture, or its part, band by band as it is encoded into sink, the whole chart
-    // text in its chunk; the text is let go once in the last part's chunk. Takes the sheet and
-    // the face from tools only now.
-    [[nodiscard]] std::optional<PipelineError> drawPicture(PictureTools& tools, PngSink& sink,
+    // Draws the picture, or its part, with the caller's sheet and face band by band as it is
+    // encoded into sink, the whole chart text in its chunk; the text is let go once in the last
+    // part's chunk. SheetUnreadable without a sheet.
+    [[nodiscard]] std::optional<PipelineError> drawPicture(const PictureTools& tools, PngSink& sink,
                                                            const PngWriteOptions& options = {},
                                                            std::size_t part = 0);
 

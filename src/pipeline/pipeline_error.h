@@ -1,6 +1,7 @@
 #pragma once
 
 #include "chart/chart_diagnostic.h"
+#include "output/output_file.h"
 
 #include <exception>
 #include <filesystem>
@@ -38,8 +39,13 @@ struct PipelineError {
 // The kind of error a chart's first error is.
 [[nodiscard]] PipelineError chartErrorOf(const ChartDiagnostic& diagnostic);
 
-// The failure that drawing or writing a picture threw, as a value: a PngWriteError with its
-// message, running out of memory, a picture too large, or anything else.
+// A failure to encode or write a picture, worded: its message, and what failed where as the
+// system told it ("output pics/a.png: Permission denied") as the reason.
+[[nodiscard]] PipelineError pictureErrorOf(const OutputError& error);
+// The same for a sound, in the words of a WAV file.
+[[nodiscard]] PipelineError soundErrorOf(const OutputError& error);
+// The failure that drawing a picture threw, as a value: running out of memory, a picture too
+// large, or anything else.
 [[nodiscard]] PipelineError pictureErrorOf(const std::exception& error);
 
 } // namespace beatplate

@@ -1,5 +1,6 @@
 #include "server/chart_api.h"
 
+#include "base/base64.h"
 #include "base/text_codec.h"
 #include "chart/chart_error.h"
 #include "platform/files.h"

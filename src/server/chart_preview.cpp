@@ -88,11 +88,11 @@ ChartPreviewResult ChartPreview::preview(std::string bytes, std::optional<ChartE
     if (picture == PreviewPicture::Skip)
         return result;
     const SlotRelease slot(m_drawings);
-    FontLease tools(*this);
+    const FontLease lease(*this);
     PngSink sink(result.png);
     result.pictureError = chart.layOutPicture(form);
     if (!result.pictureError)
-        result.pictureError = chart.drawPicture(tools, sink);
+        result.pictureError = chart.drawPicture(lease.tools(), sink);
     if (result.pictureError)
         result.png.clear();
     return result;

@@ -54,14 +54,15 @@ public:
 
 private:
     // The sheet, and a face of the pool returned to it when the lease ends.
-    class FontLease final : public PictureTools {
+    class FontLease {
     public:
         explicit FontLease(ChartPreview& owner);
-        ~FontLease() override;
-        [[nodiscard]] const Canvas* spriteSheet() override { return &m_owner.m_spriteSheet; }
-        [[nodiscard]] const HeaderFont* headerFont() override
+        FontLease(const FontLease&) = delete;
+        FontLease& operator=(const FontLease&) = delete;
+        ~FontLease();
+        [[nodiscard]] PictureTools tools() const
         {
-            return m_font ? &*m_font : nullptr;
+            return { &m_owner.m_spriteSheet, m_font ? &*m_font : nullptr };
         }
 
     private:

@@ -5,13 +5,13 @@
 #include "cli/messages.h"
 #include "cli/option_parser.h"
 #include "cli/subcommand.h"
+#include "load/header_font_choice.h"
 #include "load/sprite_sheet_choice.h"
 #include "platform/browser.h"
 #include "platform/executable_path.h"
 #include "platform/processors.h"
 #include "platform/stop_on_interrupt.h"
 #include "platform/terminal.h"
-#include "platform/text_font_lookup.h"
 #include "server/chart_directory.h"
 #include "server/chart_preview.h"
 #include "server/chart_server.h"
@@ -85,10 +85,15 @@ static int serveWithOptions(const ServeOptions& options, std::string_view argv0,
                        std::nullopt);
         return kExitChartMissing;
     }
-    auto sheet = loadChosenSpriteSheet(options.sheet, argv0, builtIn, console);
-    if (!sheet)
+    const SheetChoice sheetChoice = chooseSpriteSheet(options.sheet, argv0, builtIn);
+    auto sheet = loadSpriteSheet(sheetChoice);
+    if (!sheet) {
+        console.report(kSheetUnreadableMessage, sheetName(sheetChoice));
         return kExitOutputFailed;
-    ChartPreview preview(std::move(*sheet), findHeaderFontFile(), processorCount());
+    }
+    ChartPreview preview(std::move(*sheet),
+                         findChosenFontFile({ std::nullopt, programDirectory() }),
+                         processorCount());
     const auto candidates = spriteSheetCandidatesFor(runningExecutablePath(), argv0);
     return serveDirectory(options, *directory, preview,
                           WebPage::load(webPageCandidatesFor(candidates)), console);

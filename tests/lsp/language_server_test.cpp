@@ -1,6 +1,8 @@
+#include "cli/console.h"
 #include "lsp/language_server.h"
 #include "pipeline/picture_sources.h"
 #include "pipeline/thread_picture_tools.h"
+#include "platform/terminal.h"
 #include "support/png_file.h"
 #include "support/test_sheet.h"
 
@@ -187,8 +189,11 @@ Session serve(std::vector<Input> inputs, bool initialize = true)
     if (initialize)
         inputs.insert(inputs.begin(), request(0, "initialize"));
     ScriptedChannel channel(std::move(inputs));
-    PictureSources sources([] { return std::optional(test::makeTestSheet()); },
-                           [] { return std::optional<FontFileRef>(); });
+    const auto sheet = test::encodeCanvasPng(test::makeTestSheet());
+    Console console(kStandardError);
+    // A named font that cannot be opened leaves the header out.
+    PictureSources sources({ std::nullopt, sheet }, { "/nonexistent/font.ttf", std::nullopt },
+                           console);
     ThreadPictureTools tools(sources);
     LanguageServer server(channel, tools, 150ms, 4096);
     const int status = server.run();
