@@ -186,7 +186,7 @@ class EditorTest:
         self.shot("1-recognised")
         self.problems()
         self.hover()
-        self.quick_fix(6, 1, "Close the span", "(===)")
+        self.quick_fix(6, 1, "Close the span", "(==)")
         self.completion()
         self.picture()
 
