@@ -4,8 +4,11 @@
 // Prints the median and the slowest of each, from the request handed over to its answer written.
 #include "base/text_codec.h"
 #include "chart_generator.h"
+#include "cli/console.h"
 #include "lsp/language_server.h"
-#include "pipeline/picture_tools.h"
+#include "pipeline/picture_sources.h"
+#include "pipeline/thread_picture_tools.h"
+#include "platform/terminal.h"
 
 #include <algorithm>
 #include <chrono>
@@ -26,12 +29,6 @@ using nlohmann::json;
 constexpr int kRepeats = 21;
 const std::vector<std::string> kMethods = { "textDocument/completion", "textDocument/foldingRange",
                                             "textDocument/inlayHint" };
-
-class NoPictures final : public PictureTools {
-public:
-    const Canvas* spriteSheet() override { return nullptr; }
-    const HeaderFont* headerFont() override { return nullptr; }
-};
 
 std::string framed(const json& message)
 {
@@ -130,7 +127,10 @@ void timeAnswers(int measures)
                                            { "params", requestParams(method, lines) } }));
         }
     TimingChannel channel(std::move(messages));
-    NoPictures pictures;
+    // No picture is asked for: nothing is loaded.
+    Console console(kStandardError);
+    PictureSources sources({}, {}, console);
+    ThreadPictureTools pictures(sources);
     static_cast<void>(LanguageServer(channel, pictures, std::chrono::milliseconds(0)).run());
     std::printf("%6d measures (%d lines):\n", measures, lines);
     for (std::size_t index = 0; index < kMethods.size(); ++index) {
