@@ -7,7 +7,7 @@
 // --keep writes each size's pictures and chart into DIR (bench-MEASURES.png drawn in bands,
 // bench-MEASURES-libpng.png and .txt) for comparing encoders. --tallest also draws the tallest
 // picture accepted, from a generated chart just short of it, in bands.
-#include "chart/chart_parser.h"
+#include "chart/chart_reading.h"
 #include "chart/chart_text_reader.h"
 #include "chart_generator.h"
 #include "child_run.h"
@@ -156,14 +156,13 @@ void measureMemset(std::size_t bytes, RunFigures& figures)
 // Finds the face and parses the chart, timing both; text is the chart text the reader kept.
 // The bytes go to the reader, as a file's would, so that they are not held after the parse.
 void readChart(std::string chart, RunFigures& figures, std::optional<HeaderFont>& font,
-               std::optional<ParsedChart>& parsed, std::u16string& text)
+               std::optional<ChartReading>& parsed, std::u16string& text)
 {
     figures.chartBytes = chart.size();
     figures.font = timed([&] { font = HeaderFont::find(); });
     figures.parse = timed([&] {
-        auto reader = ChartTextReader::fromBytes(std::move(chart));
-        parsed.emplace(ChartParser().parse(reader));
-        text = reader.takeText();
+        parsed.emplace(beatplate::readChart(std::move(chart), { ChartScope::FirstError, {} }));
+        text = std::move(parsed->text);
     });
 }
 
@@ -178,7 +177,7 @@ RunFigures benchmarkBands(const Options& options, int measureCount)
             / ("beatplate-bench-" + std::to_string(getpid()) + ".png");
     RunFigures figures;
     std::optional<HeaderFont> font;
-    std::optional<ParsedChart> parsed;
+    std::optional<ChartReading> parsed;
     std::u16string text;
     readChart(std::move(chart), figures, font, parsed, text);
     std::optional<Canvas> sheet;
@@ -226,7 +225,7 @@ RunFigures benchmarkOnce(const Options& options, int measureCount, Path path)
 
     RunFigures figures;
     std::optional<HeaderFont> font;
-    std::optional<ParsedChart> parsed;
+    std::optional<ChartReading> parsed;
     std::u16string text;
     readChart(chart, figures, font, parsed, text);
     const ChartDocument* document = &parsed->document;
@@ -385,8 +384,9 @@ void printComparison(int measureCount, Path from, const std::vector<RunFigures>&
 RunFigures tallestChart()
 {
     const auto fits = [](int measures) {
-        auto reader = ChartTextReader::fromBytes(generateChart(measures));
-        return ScoreLayout(ChartParser().parse(reader).document).fitsPicture();
+        const ChartReading chart =
+            beatplate::readChart(generateChart(measures), { ChartScope::FirstError, {} });
+        return ScoreLayout(chart.document).fitsPicture();
     };
     int low = 1000; // fits
     int high = 100'000; // the most measures a chart may have; does not fit

@@ -1,6 +1,7 @@
 // Draws generated charts in one column and in auto columns, each in a process of its own, and
 // prints the time per pixel and the peak memory of each, with their ratios.
 //   columns_bench SPRITE_SHEET [MEASURES...]   (default 1000 10000)
+#include "chart/chart_reading.h"
 #include "chart_generator.h"
 #include "child_run.h"
 #include "load/header_font.h"
@@ -72,9 +73,9 @@ RunFigures drawOnce(const std::filesystem::path& sheet, int measures, const Pict
     std::string chart = generateChart(measures);
     RunFigures figures;
     const auto start = std::chrono::steady_clock::now();
-    ChartPipeline pipeline(ChartSource::bytes(std::move(chart), std::nullopt));
-    if (pipeline.open() || pipeline.read(DiagnosticScope::FirstError)
-        || pipeline.layOutPicture(form))
+    ChartReading reading = readChart(std::move(chart), { ChartScope::FirstError, std::nullopt });
+    ChartPipeline pipeline(reading.document, std::move(reading.text));
+    if (reading.hasErrors() || pipeline.layOutPicture(form))
         std::exit(1);
     // Into a file, as the program writes: a picture held in memory would be counted in the peak.
     const auto output = std::filesystem::temp_directory_path()

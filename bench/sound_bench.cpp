@@ -2,8 +2,7 @@
 // time, the sound's length and size, and the peak memory beside that of reading the chart alone:
 // the difference is what the sound takes, the same for a long chart as for a short one.
 //   sound_bench DIRECTORY [MEASURES...]   (default 100 1000 10000; the files are removed)
-#include "chart/chart_parser.h"
-#include "chart/chart_text_reader.h"
+#include "chart/chart_reading.h"
 #include "chart_generator.h"
 #include "child_run.h"
 #include "output/wav_writer.h"
@@ -28,8 +27,7 @@ struct SoundFigures {
 
 ChartDocument readGenerated(int measures)
 {
-    auto reader = ChartTextReader::fromBytes(generateChart(measures));
-    return ChartParser().parse(reader).document;
+    return readChart(generateChart(measures), { ChartScope::FirstError, std::nullopt }).document;
 }
 
 SoundFigures readOnly(int measures)

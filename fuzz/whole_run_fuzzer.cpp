@@ -1,3 +1,4 @@
+#include "chart/chart_reading.h"
 #include "load/header_font.h"
 #include "load/sprite_sheet.h"
 #include "output/png_writer.h"
@@ -81,11 +82,11 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
 // encode; only chart errors and pictures too large to make may stop it.
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    beatplate::ChartPipeline chart(beatplate::ChartSource::bytes(
-        std::string(reinterpret_cast<const char*>(data), size), std::nullopt));
-    if (chart.open() || chart.read(beatplate::DiagnosticScope::FirstError)
-        || !worthDrawing(chart.document()))
+    auto reading = beatplate::readChart(std::string(reinterpret_cast<const char*>(data), size),
+                                        { beatplate::ChartScope::FirstError, std::nullopt });
+    if (reading.hasErrors() || !worthDrawing(reading.document))
         return 0;
+    beatplate::ChartPipeline chart(reading.document, std::move(reading.text));
     const beatplate::PictureTools tools{ &fixture().sheet,
                                          fixture().font ? &*fixture().font : nullptr };
     std::vector<std::uint8_t> png;

@@ -3,9 +3,10 @@
 # commit a5b4cf2, which drew the whole canvas before encoding it, and against this build's own
 # `beatplate --version` (what every run costs before it reads a chart), in one hyperfine run of
 # the three, RUNS times each (60 by default), and prints the mean times and the ratios: the target
-# is at most 0.7 of the old build. The old commit is built from git archive in build-release/,
-# never in a worktree of the repository, unless BEATPLATE_BASELINE_BUILD names a Release build of
-# it.
+# is at most 0.7 of the old build. Then the language server, from a change of a chart of 200 and
+# of 2,000 measures to its published diagnostics, without the pause it waits for the author to
+# stop typing. The old commit is built from git archive in build-release/, never in a worktree of
+# the repository, unless BEATPLATE_BASELINE_BUILD names a Release build of it.
 #   scripts/bench-whole-canvas.sh [MEASURES [RUNS]]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -15,7 +16,7 @@ baseline=a5b4cf2
 BEATPLATE_DEV_TOOLS=1 ./scripts/setup.sh
 
 cmake -S . -B build-release -DCMAKE_BUILD_TYPE=Release -DBEATPLATE_TESTS=OFF -DBEATPLATE_BENCH=ON >/dev/null
-cmake --build build-release -j"$(nproc)" --target beatplate beatplate_bench sprite_sheet >/dev/null
+cmake --build build-release -j"$(nproc)" --target beatplate beatplate_bench lsp_bench sprite_sheet >/dev/null
 
 old=build-release/whole-canvas-$baseline
 old_program="${BEATPLATE_BASELINE_BUILD:-$old/build}/beatplate"
@@ -62,3 +63,7 @@ print(f"fixed cost, this build --version: wall-clock {version['mean'] * 1000:.2f
       f"({version['mean'] / new['mean']:.2f} of the {sys.argv[2]}-measure render), "
       f"processor {cpu(version) * 1000:.2f} ms ({cpu(version) / cpu(new):.2f} of it)")
 PY
+
+echo
+echo "The language server, from a change to its published diagnostics (load: $(uptime)):"
+./build-release/bench/lsp_bench 200 2000 </dev/null

@@ -10,7 +10,8 @@ cd "$(dirname "$0")/.."
 root=$(pwd)
 started=$SECONDS
 ./scripts/build-editors.sh
-program=$(./scripts/install-code-server.sh)
+# Waits for an install that CI started in the background, and fails if that one failed.
+program=$(./scripts/install-code-server.sh --wait)
 beatplate=${BEATPLATE:-$root/build/beatplate}
 if [ ! -x "$beatplate" ]; then
   cmake -S . -B build >/dev/null

@@ -358,19 +358,22 @@ async function loadPlayer() {
 
 async function redraw() {
   const sequence = ++page.renderSequence;
-  const { status, body } = await fetchJson("/api/render" + columnsQuery("?"), {
+  const { body } = await fetchJson("/api/render" + columnsQuery("?"), {
     method: "POST",
     headers: { "Content-Type": "text/plain; charset=utf-8" },
     body: $("editor").value,
   });
   // A later redraw has begun: this answer is already out of date.
   if (sequence !== page.renderSequence) return;
-  if (status !== 200 || !body.diagnostics) return showStatus(body.error ?? "the chart cannot be drawn", true);
+  if (!body.diagnostics) return showStatus(body.error ?? "the chart cannot be drawn", true);
   showDiagnostics(body.diagnostics);
   if (body.stats) showFigures(body.stats);
   if (body.png) {
     showPicture(pictureFromBase64(body.png));
     rememberSound(body.stats, body.sound);
+  } else if (body.error) {
+    // A chart the preview does not draw, for its length: the answer says why.
+    clearPicture("No picture: " + body.error);
   } else {
     keepLastPicture(body);
   }
@@ -427,6 +430,7 @@ async function openChart(name) {
   ]);
   // The picture is read whole first, so that it changes together with the figures.
   const blob = picture.ok ? await picture.blob() : null;
+  const refusal = picture.ok ? null : await picture.json().catch(() => null);
   // Another chart was chosen meanwhile: these answers are not for the chart shown.
   if (opening !== page.openSequence) return;
   ++page.renderSequence;
@@ -437,10 +441,13 @@ async function openChart(name) {
   if (blob) {
     showPicture(blob);
     rememberSound(report.body.stats, report.body.sound);
+  } else if (picture.status === 413) {
+    clearPicture("No picture: " + (refusal?.error ?? "the chart is too long to draw here"));
   } else if (report.body.diagnostics) {
     keepLastPicture(report.body);
+  } else {
+    clearPicture("No picture: " + (report.body.error ?? "the chart cannot be drawn"));
   }
-  else clearPicture("No picture: " + (report.body.error ?? "the chart cannot be drawn"));
   showStatus(readOnly === null ? "loaded " + name : "loaded " + name + " (read-only)", readOnly !== null);
 }
 

@@ -1,7 +1,7 @@
 #include "lsp/completion_feature.h"
 
-#include "base/text_codec.h"
 #include "chart/directive_scanner.h"
+#include "chart/directive_table.h"
 #include "lsp/protocol_json.h"
 
 #include <algorithm>
@@ -36,18 +36,28 @@ nlohmann::json edit(int line, std::pair<std::size_t, std::size_t> word, const st
              { "newText", text } };
 }
 
-nlohmann::json directiveItem(const DirectiveHelp& directive, int line,
+// The shape of a directive's arguments as written after its name: " d n", with the grid offset
+// it may take in brackets; empty when it takes none.
+std::string argumentShape(const Directive& directive)
+{
+    std::string shape;
+    if (!directive.arguments.empty())
+        shape.append(1, ' ').append(directive.arguments);
+    if (directive.gridOffset)
+        shape.append(" [d n]");
+    return shape;
+}
+
+nlohmann::json directiveItem(const Directive& directive, int line,
                              std::pair<std::size_t, std::size_t> word)
 {
-    const std::string name = utf8Of(directive.name);
-    const std::string arguments = directive.arguments.empty()
-        ? std::string()
-        : std::string(1, ' ').append(directive.arguments);
+    const std::string name(directive.name);
+    const std::string arguments = argumentShape(directive);
     nlohmann::json item = {
         { "label", name },
         { "kind", kKeywordItem },
-        { "detail", std::string(1, '#').append(name).append(arguments) },
-        { "documentation", std::string("sets ").append(directive.sets) },
+        { "detail", std::string(1, kDirectiveMark).append(name).append(arguments) },
+        { "documentation", std::string(directive.description) },
         { "filterText", name },
         { "textEdit", edit(line, word, name) },
     };
@@ -63,28 +73,25 @@ nlohmann::json list(nlohmann::json items)
 
 } // namespace
 
-nlohmann::json CompletionFeature::complete(const TextDocument& document, TextPosition position,
-                                           std::span<const DirectiveHelp> directives)
+nlohmann::json CompletionFeature::complete(const TextDocument& document, TextPosition position)
 {
     nlohmann::json items = nlohmann::json::array();
     const std::u16string_view line = document.line(position.line);
     const auto unit =
         static_cast<std::size_t>(std::clamp(position.character, 0, static_cast<int>(line.size())));
-    if (line.empty() || line.front() != u'#' || unit == 0)
+    if (line.empty() || line.front() != kDirectiveMark || unit == 0)
         return list(std::move(items));
     const std::u16string_view typed = line.substr(1, unit - 1);
     const auto keywordEnd = std::find_if(typed.begin(), typed.end(), isChartSpace);
     if (keywordEnd == typed.end()) {
         const auto word = wordAround(line, 1, unit);
-        for (const DirectiveHelp& directive : directives)
+        for (const Directive& directive : directives())
             items.push_back(directiveItem(directive, position.line, word));
         return list(std::move(items));
     }
     const std::u16string_view keyword = typed.substr(0, keywordEnd - typed.begin());
-    const auto directive =
-        std::find_if(directives.begin(), directives.end(),
-                     [&](const DirectiveHelp& entry) { return entry.name == keyword; });
-    if (directive == directives.end())
+    const Directive* const directive = findDirective(keyword);
+    if (directive == nullptr)
         return list(std::move(items));
     // Values are offered for the first argument only: none once a word and a space were typed.
     const std::u16string_view arguments = typed.substr(keyword.size());
@@ -97,7 +104,7 @@ nlohmann::json CompletionFeature::complete(const TextDocument& document, TextPos
             { { "label", std::string(value) },
               { "kind", kValueItem },
               { "detail",
-                std::string(1, '#').append(utf8Of(directive->name)).append(1, ' ').append(value) },
+                std::string(1, kDirectiveMark).append(directive->name).append(1, ' ').append(value) },
               { "textEdit", edit(position.line, word, std::string(value)) } });
     return list(std::move(items));
 }

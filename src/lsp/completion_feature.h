@@ -1,10 +1,8 @@
 #pragma once
 
-#include "lsp/directive_help.h"
 #include "lsp/text_document.h"
 
 #include <nlohmann/json.hpp>
-#include <span>
 
 namespace beatplate {
 
@@ -14,8 +12,7 @@ class CompletionFeature {
 public:
     // The CompletionList of textDocument/completion; empty where nothing is known.
     [[nodiscard]] static nlohmann::json complete(const TextDocument& document,
-                                                 TextPosition position,
-                                                 std::span<const DirectiveHelp> directives);
+                                                 TextPosition position);
 };
 
 } // namespace beatplate

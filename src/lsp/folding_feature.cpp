@@ -1,6 +1,7 @@
 #include "lsp/folding_feature.h"
 
 #include "chart/directive_scanner.h"
+#include "chart/directive_table.h"
 
 #include <algorithm>
 #include <string_view>
@@ -9,12 +10,14 @@ namespace beatplate {
 
 namespace {
 
-std::u16string_view keywordOf(std::u16string_view line)
+// The directive a line names; null on any other line.
+const Directive* directiveOf(std::u16string_view line)
 {
-    if (line.empty() || line.front() != u'#')
-        return {};
+    if (line.empty() || line.front() != kDirectiveMark)
+        return nullptr;
     DirectiveScanner scanner(line.substr(1));
-    return scanner.readWord().value_or(std::u16string_view());
+    const auto keyword = scanner.readWord();
+    return keyword ? findDirective(*keyword) : nullptr;
 }
 
 class Folds {
@@ -27,19 +30,21 @@ public:
     void line(int index)
     {
         const std::u16string_view text = m_lines[static_cast<std::size_t>(index)];
-        const bool comment = !text.empty() && text.front() == u';';
+        const bool comment = !text.empty() && text.front() == kCommentMark;
         if (!comment)
             close(m_comment, index - 1, FoldKind::Comment);
         else if (m_comment == kNone)
             m_comment = index;
-        const std::u16string_view keyword = keywordOf(text);
-        if (keyword == u"branch") {
+        const Directive* const directive = directiveOf(text);
+        if (directive == nullptr)
+            return;
+        if (directive->kind == DirectiveKind::Branch) {
             close(m_branch, index - 1, FoldKind::Region);
             m_branch = index;
-        } else if (keyword == u"begingogo") {
+        } else if (directive->kind == DirectiveKind::BeginGogo) {
             close(m_gogo, index - 1, FoldKind::Region);
             m_gogo = index;
-        } else if (keyword == u"endgogo") {
+        } else if (directive->kind == DirectiveKind::EndGogo) {
             close(m_gogo, index, FoldKind::Region);
         }
     }

@@ -31,7 +31,7 @@ nlohmann::json InlayHintsFeature::hints(const TextDocument& document, const Char
                          [](const NoteLinePlace& place, int line) { return place.line < line; });
     if (first == places.end() || first->line > range.end.line + 1)
         return result;
-    const ChartTimeline timeline(analysis.chart());
+    const ChartTimeline& timeline = analysis.reading().timeline;
     for (auto place = first; place != places.end() && place->line <= range.end.line + 1; ++place) {
         if (place->line > document.lineCount())
             break;

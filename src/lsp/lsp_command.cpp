@@ -9,7 +9,6 @@
 #include "lsp/language_server.h"
 #include "lsp/standard_byte_channel.h"
 #include "pipeline/picture_sources.h"
-#include "pipeline/thread_picture_tools.h"
 #include "platform/terminal.h"
 
 #include <filesystem>
@@ -64,9 +63,8 @@ int runLanguageServerCommand(std::span<const std::string_view> arguments, std::s
             return writeAll(kStandardOutput, helpText()) ? kExitSuccess : kExitOutputFailed;
         PictureSources sources(chooseSpriteSheet(options.sheet, argv0, builtInSpriteSheet),
                                { std::nullopt, programDirectory() }, console);
-        ThreadPictureTools pictures(sources);
-        StandardByteChannel channel;
-        return LanguageServer(channel, pictures).run();
+        StandardByteChannel channel(console);
+        return LanguageServer(channel, sources).run();
     });
 }
 

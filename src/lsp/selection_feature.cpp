@@ -23,15 +23,21 @@ std::optional<TextRange> measureOf(std::u16string_view line, int index, const No
 {
     if (place.charsPerMeasure == 0 || unit >= line.size())
         return std::nullopt;
-    const std::size_t measure = slotOfUnit(line, place.tabWidth, unit) / place.charsPerMeasure;
+    const std::size_t measure = place.slotOfUnit(line, unit) / place.charsPerMeasure;
+    // One walk along the line, not a slot count for each unit: a long line stays quick.
     std::size_t start = unit;
-    while (start > 0
-           && slotOfUnit(line, place.tabWidth, start - 1) / place.charsPerMeasure == measure)
-        --start;
-    std::size_t end = unit + 1;
-    while (end < line.size()
-           && slotOfUnit(line, place.tabWidth, end) / place.charsPerMeasure == measure)
-        ++end;
+    std::size_t end = line.size();
+    std::size_t slot = 0;
+    for (std::size_t at = 0; at < line.size(); ++at) {
+        const std::size_t here = slot / place.charsPerMeasure;
+        if (here == measure && at < start)
+            start = at;
+        if (at > unit && here != measure) {
+            end = at;
+            break;
+        }
+        slot += line[at] == u'\t' ? place.tabWidth - slot % place.tabWidth : 1;
+    }
     return TextRange{ { index, static_cast<int>(start) }, { index, static_cast<int>(end) } };
 }
 

@@ -20,6 +20,7 @@ enum class OutputErrorKind {
     TooWide,
     SourceTooLong, // the chart text does not fit in a chunk
     SoundTooLong, // the sound does not fit in a WAV file
+    Stopped, // the encoding was stopped as its options asked, before it was finished
 };
 
 // Where the bytes that failed were going.

@@ -145,6 +145,8 @@ std::optional<OutputError> writeChartPng(const BandedPicture& picture, SourceChu
         written = written && encoder.writeImage(picture.rows, write);
     } catch (const std::bad_alloc&) {
         return errorOf(OutputErrorKind::OutOfMemory);
+    } catch (const PngEncodingStopped&) {
+        return errorOf(OutputErrorKind::Stopped);
     }
     if (!written && sink.error() == ENOMEM)
         return errorOf(OutputErrorKind::OutOfMemory);

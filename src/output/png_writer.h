@@ -75,8 +75,8 @@ struct SourceChunk {
 // Encodes picture as 8-bit RGBA with the chunk as "bpLt" right after IHDR (and a part's label as
 // "bpPt" after that) into sink, drawing it
 // band by band as it goes, and finishes the sink. The chunk is let go once written, before the
-// image. On failure a file sink's target is left as it was. What the picture's source throws
-// reaches the caller.
+// image. On failure, or when stopped as the options ask (Stopped), a file sink's target is left
+// as it was. What the picture's source throws reaches the caller.
 [[nodiscard]] std::optional<OutputError> writeChartPng(const BandedPicture& picture,
                                                        SourceChunk chunk, PngSink& sink,
                                                        const PngWriteOptions& options = {});

@@ -19,11 +19,16 @@ PictureSources::PictureSources(SheetChoice sheet, HeaderFontChoice font, Console
 const Canvas* PictureSources::spriteSheet()
 {
     std::call_once(m_sheetLoaded, [this] {
-        m_sheet = loadSpriteSheet(m_sheetChoice);
+        m_sheet = loadSheet(m_sheetChoice);
         if (!m_sheet)
             m_console.report(kSheetUnreadableMessage, sheetName(m_sheetChoice));
     });
     return m_sheet ? &*m_sheet : nullptr;
+}
+
+std::optional<Canvas> PictureSources::loadSheet(const SheetChoice& choice) const
+{
+    return loadSpriteSheet(choice);
 }
 
 const std::optional<FontFileRef>& PictureSources::headerFontFile()

@@ -24,12 +24,18 @@ public:
                    std::optional<HeaderFont> openedFace = std::nullopt);
     PictureSources(const PictureSources&) = delete;
     PictureSources& operator=(const PictureSources&) = delete;
+    virtual ~PictureSources() = default;
 
     // Null when the sheet cannot be read.
     [[nodiscard]] const Canvas* spriteSheet();
     [[nodiscard]] const std::optional<FontFileRef>& headerFontFile();
     // The face the caller opened, once; none after that.
     [[nodiscard]] std::optional<HeaderFont> takeOpenedFace();
+
+protected:
+    // The chosen sheet's pixels, read once, on the thread that first asks for them; none when
+    // it cannot be read. Overridden only to watch or hold the loading.
+    [[nodiscard]] virtual std::optional<Canvas> loadSheet(const SheetChoice& choice) const;
 
 private:
     SheetChoice m_sheetChoice;

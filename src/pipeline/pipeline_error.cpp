@@ -17,6 +17,7 @@ constexpr const char* kPngOutOfMemoryMessage = "メモリが足りなくてpng�
 constexpr const char* kEmptyPictureMessage = "画像が空なのでpngにできません。";
 constexpr const char* kTooTallMessage = "画像が縦に長すぎてpngにできません。";
 constexpr const char* kTooWideMessage = "画像が横に長すぎてpngにできません。";
+constexpr const char* kStoppedMessage = "the picture was stopped before it was finished";
 
 // What a failed output of one kind says.
 struct OutputWords {
@@ -36,20 +37,6 @@ constexpr OutputWords kSoundWords{ "出力がなぜかできません。　wav�
                                    "譜面が長すぎてwavにできません。" };
 
 } // namespace
-
-bool PipelineError::isChartError() const
-{
-    return kind == PipelineErrorKind::ChartTooLong || kind == PipelineErrorKind::ChartEncoding
-        || kind == PipelineErrorKind::ChartError;
-}
-
-PipelineError chartErrorOf(const ChartDiagnostic& diagnostic)
-{
-    const auto kind = diagnostic.kind == ChartErrorKind::TooLong ? PipelineErrorKind::ChartTooLong
-        : diagnostic.kind == ChartErrorKind::Encoding            ? PipelineErrorKind::ChartEncoding
-                                                                 : PipelineErrorKind::ChartError;
-    return { kind, diagnostic.message, diagnostic, {}, {} };
-}
 
 static const char* messageOf(OutputErrorKind kind, const OutputWords& words)
 {
@@ -71,6 +58,8 @@ static const char* messageOf(OutputErrorKind kind, const OutputWords& words)
     case OutputErrorKind::SourceTooLong:
     case OutputErrorKind::SoundTooLong:
         return words.tooLong;
+    case OutputErrorKind::Stopped:
+        return kStoppedMessage;
     }
     return words.writeFailed;
 }
@@ -101,11 +90,10 @@ static std::string detailOf(const OutputError& error)
 
 static PipelineError outputErrorOf(const OutputError& error, const OutputWords& words)
 {
-    return { PipelineErrorKind::OutputFailed,
-             messageOf(error.kind, words),
-             std::nullopt,
-             {},
-             detailOf(error) };
+    const PipelineErrorKind kind = error.kind == OutputErrorKind::Stopped
+        ? PipelineErrorKind::Stopped
+        : PipelineErrorKind::OutputFailed;
+    return { kind, messageOf(error.kind, words), detailOf(error) };
 }
 
 PipelineError pictureErrorOf(const OutputError& error)
@@ -121,16 +109,11 @@ PipelineError soundErrorOf(const OutputError& error)
 PipelineError pictureErrorOf(const std::exception& error)
 {
     if (dynamic_cast<const std::bad_alloc*>(&error) != nullptr)
-        return { PipelineErrorKind::OutOfMemory, kOutOfMemoryMessage, std::nullopt, {}, {} };
+        return { PipelineErrorKind::OutOfMemory, kOutOfMemoryMessage };
     if (dynamic_cast<const std::length_error*>(&error) != nullptr)
-        return {
-            PipelineErrorKind::PictureTooLarge, kPictureTooLargeMessage, std::nullopt, {}, {}
-        };
+        return { PipelineErrorKind::PictureTooLarge, kPictureTooLargeMessage };
     return { PipelineErrorKind::OutputFailed,
-             "画像を作れませんでした: " + std::string(error.what()),
-             std::nullopt,
-             {},
-             {} };
+             "画像を作れませんでした: " + std::string(error.what()) };
 }
 
 } // namespace beatplate

@@ -3,7 +3,6 @@
 #include "base/text_codec.h"
 
 #include <algorithm>
-#include <stdexcept>
 
 namespace beatplate {
 
@@ -37,11 +36,9 @@ DecodedChartFile decodeChartFile(std::string_view bytes)
                                 firstLineEndsInCrLf(bytes, reader.encoding()) },
                               std::nullopt };
     std::u16string line;
-    try {
-        while (reader.good())
-            reader.readLine(line);
-    } catch (const std::runtime_error&) {
-        return decoded;
+    while (reader.good()) {
+        if (reader.readLine(line))
+            return decoded;
     }
     // The reader ends its last line with an LF of its own.
     std::u16string_view text = reader.text();

@@ -1,6 +1,7 @@
 -- The language server under Neovim's own client: the diagnostics it shows are those of
--- --check, an edit that mends a mistake clears it, hover tells a note's measure and time,
--- completion offers the directives with their arguments, and a block of comments folds.
+-- --check, an edit that mends a mistake clears it, hover tells a note's measure and time, a
+-- picture asked for is answered, completion offers the directives with their arguments, and a
+-- block of comments folds.
 -- Run by neovim_client_test.sh, which passes the program and the chart in the environment, and
 -- README.md when the client is to be started by the README's lines instead of editors/vim.
 local beatplate = os.getenv('BEATPLATE')
@@ -100,6 +101,15 @@ local function run()
   expect(text:find('**measure 1**, beat 3.5', 1, true) and text:find('time 1.250 s', 1, true),
          'hover gives the measure and the time', text)
 
+  -- The picture is drawn off the server's loop; its answer comes through the same client.
+  local pictures = vim.lsp.buf_request_sync(buffer, 'beatplate/picture', {
+    textDocument = { uri = vim.uri_from_bufnr(buffer) },
+  }, patience)
+  local picture = pictures and pictures[client] and pictures[client].result
+  local drawn = picture and picture.png ~= nil and picture.png ~= vim.NIL
+  expect(picture and not drawn and tostring(picture.error):find('parse error', 1, true),
+         'the picture names the error that keeps the chart from being drawn', picture)
+
   answers = vim.lsp.buf_request_sync(buffer, 'textDocument/completion', {
     textDocument = { uri = vim.uri_from_bufnr(buffer) },
     position = { line = 3, character = 2 },
@@ -109,7 +119,7 @@ local function run()
   for _, item in ipairs(items) do
     offered[item.label] = item.detail
   end
-  expect(offered.meter == '#meter d n' and offered.tab == '#tab 4|8' and #items == 12,
+  expect(offered.meter == '#meter d n' and offered.tab == '#tab width' and #items == 12,
          'completion offers every directive with its arguments', offered)
 
   -- Two comment lines after the last line fold as one block.

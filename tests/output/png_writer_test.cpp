@@ -8,10 +8,12 @@
 #include <gtest/gtest.h>
 #include <png.h>
 
+#include <atomic>
 #include <csignal>
 #include <functional>
 #include <optional>
 #include <random>
+#include <stop_token>
 #include <sys/resource.h>
 #include <variant>
 #include <zlib.h>
@@ -239,6 +241,37 @@ TEST(PngWriter, ReportsAnOutputThatCannotBeOpened)
     }
     EXPECT_EQ(test::listDirectory(dir.path()), std::vector<std::string>{ "taken.png" });
     EXPECT_TRUE(test::listDirectory(dir / "taken.png").empty());
+}
+
+TEST(PngWriter, AStoppedEncodingEndsBeforeItsNextBandAndKeepsTheEarlierPicture)
+{
+    test::TempDir dir;
+    test::writeFile(dir / "chart.png", "earlier picture");
+    std::stop_source before;
+    before.request_stop();
+    const PngWriteOptions stoppedBefore{ .stop = before.get_token() };
+    EXPECT_EQ(failureOf([&] { (void)test::encodeChart(Canvas(8, 8), u"o\n", stoppedBefore); }),
+              OutputErrorKind::Stopped);
+    EXPECT_EQ(
+        failureOf([&] { test::writeChart(dir / "chart.png", Canvas(8, 8), u"", stoppedBefore); }),
+        OutputErrorKind::Stopped);
+    EXPECT_EQ(test::readFile(dir / "chart.png"), "earlier picture");
+    EXPECT_EQ(test::listDirectory(dir.path()), std::vector<std::string>{ "chart.png" });
+
+    // The first band drawn asks for the stop: the bands not yet taken are never drawn.
+    std::stop_source whileDrawing;
+    std::atomic<int> drawn = 0;
+    const BandedPicture picture{ 8, 256,
+                                 [&](int, Canvas&) {
+                                     ++drawn;
+                                     whileDrawing.request_stop();
+                                 },
+                                 4 };
+    const PngWriteOptions stoppedWhileDrawing{ .threads = 2, .stop = whileDrawing.get_token() };
+    EXPECT_EQ(failureOf([&] { (void)test::encodeChart(picture, u"o\n", stoppedWhileDrawing); }),
+              OutputErrorKind::Stopped);
+    EXPECT_GE(drawn.load(), 1);
+    EXPECT_LT(drawn.load(), 64);
 }
 
 // Limits the size of files this process may write, ignoring the signal that would end it.

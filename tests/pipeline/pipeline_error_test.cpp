@@ -56,6 +56,17 @@ TEST(PipelineError, WordsEachFailureToWriteAPictureWithWhatFailedWhere)
     }
 }
 
+TEST(PipelineError, TellsAPictureStoppedAsAskedFromOneThatFailed)
+{
+    const PipelineError stopped =
+        pictureErrorOf({ OutputErrorKind::Stopped, 0, OutputDestination::Memory, {} });
+    EXPECT_EQ(stopped.kind, PipelineErrorKind::Stopped);
+    EXPECT_FALSE(stopped.message.empty());
+    EXPECT_EQ(
+        pictureErrorOf({ OutputErrorKind::WriteFailed, 0, OutputDestination::Memory, {} }).kind,
+        PipelineErrorKind::OutputFailed);
+}
+
 TEST(PipelineError, GivesEachPictureFailureItsKindAndOneClearLine)
 {
     const struct {
@@ -78,7 +89,6 @@ TEST(PipelineError, GivesEachPictureFailureItsKindAndOneClearLine)
             const PipelineError value = pictureErrorOf(error);
             EXPECT_EQ(value.kind, kind);
             EXPECT_EQ(value.message, message);
-            EXPECT_FALSE(value.isChartError());
         }
     }
 }
