@@ -36,6 +36,12 @@ nlohmann::json edit(int line, std::pair<std::size_t, std::size_t> word, const st
              { "newText", text } };
 }
 
+// The directive as written: "#meter".
+std::string written(const Directive& directive)
+{
+    return std::string(1, static_cast<char>(kDirectiveMark)).append(directive.name);
+}
+
 // The shape of a directive's arguments as written after its name: " d n", with the grid offset
 // it may take in brackets; empty when it takes none.
 std::string argumentShape(const Directive& directive)
@@ -56,7 +62,7 @@ nlohmann::json directiveItem(const Directive& directive, int line,
     nlohmann::json item = {
         { "label", name },
         { "kind", kKeywordItem },
-        { "detail", std::string(1, kDirectiveMark).append(name).append(arguments) },
+        { "detail", written(directive).append(arguments) },
         { "documentation", std::string(directive.description) },
         { "filterText", name },
         { "textEdit", edit(line, word, name) },
@@ -100,12 +106,10 @@ nlohmann::json CompletionFeature::complete(const TextDocument& document, TextPos
         return list(std::move(items));
     const auto word = wordAround(line, 1 + keyword.size(), unit);
     for (const std::string_view value : directive->values)
-        items.push_back(
-            { { "label", std::string(value) },
-              { "kind", kValueItem },
-              { "detail",
-                std::string(1, kDirectiveMark).append(directive->name).append(1, ' ').append(value) },
-              { "textEdit", edit(position.line, word, std::string(value)) } });
+        items.push_back({ { "label", std::string(value) },
+                          { "kind", kValueItem },
+                          { "detail", written(*directive).append(1, ' ').append(value) },
+                          { "textEdit", edit(position.line, word, std::string(value)) } });
     return list(std::move(items));
 }
 

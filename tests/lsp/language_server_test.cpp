@@ -734,6 +734,7 @@ std::vector<ProtocolCase> editingCases()
                                                "beatchar", "tab", "branch", "begingogo", "endgogo",
                                                "newline"));
               EXPECT_EQ(directives[5]["detail"], "#meter d n");
+              EXPECT_EQ(directives[3]["detail"], "#bpm tempo [d n]");
               EXPECT_EQ(directives[7]["textEdit"],
                         json({ { "range", range(0, 1, 0, 3) }, { "newText", "tab" } }));
               const json values = session.answer(2)["result"]["items"];
