@@ -250,6 +250,8 @@ void LanguageServer::askForPicture(const nlohmann::json& id, const nlohmann::jso
     const TextDocument& document = openDocumentOf(params);
     // Read here, so that a wrong "columns" is answered at once; drawn in it on the worker's thread.
     const PictureForm form = PictureFeature::formOf(params);
+    // The editor shows only the newest picture of a chart: those asked before it are not drawn.
+    m_pictures.cancelOlder(uri, std::nullopt, "a newer picture of the chart was asked for");
     m_pictures.add(PictureJob{ id, uri, document, m_documents.hasInvalidText(uri), form });
 }
 

@@ -883,6 +883,22 @@ std::vector<ProtocolCase> pictureCases()
             EXPECT_TRUE(session.answer(2)["result"]["png"].is_string());
         });
     add(
+        "a newer picture overtakes the one asked before, in its own columns",
+        [&](Gate& gate) {
+            return std::vector{ open(std::string(16 * 40, 'o') + "\n"),
+                                picture(1),
+                                request(2, "beatplate/picture", onDocument({ { "columns", 2 } })),
+                                openGate(gate),
+                                awaitAnswer(1),
+                                awaitAnswer(2) };
+        },
+        [](const Session& session) {
+            EXPECT_EQ(errorCode(session.answer(1)), -32800);
+            EXPECT_THAT(session.answer(1)["error"]["message"].get<std::string>(),
+                        testing::HasSubstr("a newer picture"));
+            EXPECT_GT(pngWidth(session.answer(2)["result"]["png"].get<std::string>()), 816u);
+        });
+    add(
         "a change overtakes the picture of the version before",
         [&](Gate& gate) {
             return std::vector{ open(chart),    picture(1),     change(2, range(0, 7, 0, 11), "T"),
