@@ -54,6 +54,7 @@ printf '; a chart without mistakes\n#title Editor\n#bpm 150\no o x o o o x o \nO
 
 # Started by tests/editors/code_server.js, in one process, as code-server's own start would
 # give up on a loaded machine.
+: >"$work/server.log"
 node tests/editors/code_server.js "$(dirname "$(readlink -f "$program")")/../.." "${options[@]}" \
   --disable-telemetry --disable-update-check --disable-workspace-trust \
   >"$work/server.log" 2>&1 </dev/null &
