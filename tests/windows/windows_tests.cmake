@@ -13,7 +13,7 @@ set(BEATPLATE_WINDOWS_SKIPPED
   extract/beatplate_chart_test.cpp extract/round_trip_test.cpp
   # the choices of the Linux lookup among the faces fontconfig knows
   platform/text_font_lookup_test.cpp)
-foreach(folder platform base cli chart load render output pipeline driver server extract lsp)
+foreach(folder platform base cli chart load sound render output pipeline driver server extract lsp)
   file(GLOB sources CONFIGURE_DEPENDS RELATIVE ${CMAKE_CURRENT_SOURCE_DIR} ${folder}/*.cpp)
   list(REMOVE_ITEM sources ${BEATPLATE_WINDOWS_SKIPPED})
   if(sources)
