@@ -61,13 +61,21 @@ public:
         return { ReadOutcome::Data, size };
     }
 
+    // The header and the body come in writes of their own: a message is whole once its body has
+    // the length its header gave.
     bool write(std::string_view bytes) override
     {
         const auto now = Clock::now();
-        const auto body = bytes.find("\r\n\r\n");
-        if (body == std::string_view::npos)
+        m_pending += bytes;
+        const auto end = m_pending.find("\r\n\r\n");
+        if (end == std::string::npos)
             return true;
-        const json message = json::parse(bytes.substr(body + 4), nullptr, false);
+        const auto length = static_cast<std::size_t>(
+            std::atoll(m_pending.substr(std::string_view("Content-Length: ").size()).c_str()));
+        if (m_pending.size() < end + 4 + length)
+            return true;
+        const json message = json::parse(m_pending.substr(end + 4, length), nullptr, false);
+        m_pending.erase(0, end + 4 + length);
         if (message.is_object() && message.contains("id") && message["id"].is_number()) {
             const int id = message["id"].get<int>();
             if (const auto handed = m_handed.find(id); handed != m_handed.end())
@@ -77,6 +85,11 @@ public:
         return true;
     }
 
+    void log(std::string_view line) override
+    {
+        std::fprintf(stderr, "%.*s\n", static_cast<int>(line.size()), line.data());
+    }
+
     Clock::time_point now() const override { return Clock::now(); }
 
     [[nodiscard]] const std::map<int, double>& answered() const { return m_answered; }
@@ -84,6 +97,7 @@ public:
 private:
     std::deque<std::pair<int, std::string>> m_messages;
     std::string m_current;
+    std::string m_pending; // written, not yet a whole message
     std::map<int, Clock::time_point> m_handed;
     std::map<int, double> m_answered;
 };

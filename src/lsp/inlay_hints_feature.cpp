@@ -32,12 +32,14 @@ nlohmann::json InlayHintsFeature::hints(const TextDocument& document, const Char
     if (first == places.end() || first->line > range.end.line + 1)
         return result;
     const ChartTimeline& timeline = analysis.reading().timeline;
+    // Counted once: the document counts its lines anew each time it is asked.
+    const int lineCount = document.lineCount();
     for (auto place = first; place != places.end() && place->line <= range.end.line + 1; ++place) {
-        if (place->line > document.lineCount())
+        if (place->line > lineCount)
             break;
-        std::string label = "m" + std::to_string(place->firstMeasure + 1);
+        std::string label = std::string(1, 'm').append(std::to_string(place->firstMeasure + 1));
         if (const auto tick = timeline.tickOf({ place->firstMeasure, 0, place->branch }))
-            label += " · " + formatTime(timeline.secondsAt(*tick));
+            label.append(" · ").append(formatTime(timeline.secondsAt(*tick)));
         result.push_back({ { "position", toJson(TextPosition{ place->line - 1, 0 }) },
                            { "label", std::move(label) },
                            { "paddingRight", true } });

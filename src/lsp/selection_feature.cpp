@@ -96,7 +96,7 @@ nlohmann::json SelectionFeature::selectionRanges(const TextDocument& document,
     for (const nlohmann::json& entry : positions) {
         TextPosition position = positionOf(entry);
         position.line = std::clamp(position.line, 0, lastLine);
-        const std::u16string_view line = document.line(position.line);
+        const std::u16string_view line = lines[static_cast<std::size_t>(position.line)];
         position.character = std::clamp(position.character, 0, static_cast<int>(line.size()));
         Chain chain(document);
         chain.add({ position, position });
@@ -113,9 +113,10 @@ nlohmann::json SelectionFeature::selectionRanges(const TextDocument& document,
         chain.add({ { position.line, 0 }, { position.line, static_cast<int>(line.size()) } });
         for (auto fold = folds.rbegin(); fold != folds.rend(); ++fold)
             if (fold->startLine <= position.line && position.line <= fold->endLine)
-                chain.add(
-                    { { fold->startLine, 0 },
-                      { fold->endLine, static_cast<int>(document.line(fold->endLine).size()) } });
+                chain.add({ { fold->startLine, 0 },
+                            { fold->endLine,
+                              static_cast<int>(
+                                  lines[static_cast<std::size_t>(fold->endLine)].size()) } });
         chain.add(whole);
         result.push_back(chain.json());
     }
