@@ -18,13 +18,19 @@ static nlohmann::json errorAnswer(const nlohmann::json& id, RpcErrorCode code,
 PictureWorker::PictureWorker(PictureSources& sources, Answer answer)
     : m_sources(sources)
     , m_answer(std::move(answer))
-    , m_thread([this](const std::stop_token& ending) { run(ending); })
+    , m_thread([this] { run(); })
 {
 }
 
 PictureWorker::~PictureWorker()
 {
     cancelAll("the server is ending");
+    {
+        const std::lock_guard lock(m_mutex);
+        m_ending = true;
+    }
+    m_changed.notify_all();
+    m_thread.join();
 }
 
 void PictureWorker::add(PictureJob job)
@@ -95,13 +101,16 @@ std::deque<PictureJob> PictureWorker::takeMatching(
     return taken;
 }
 
-void PictureWorker::run(const std::stop_token& ending)
+// A plain flag under the mutex, not a stop token: MinGW's condition_variable_any lost the wake
+// of a waiting stop token now and then, and the worker slept through its jobs and its end.
+void PictureWorker::run()
 {
     // This thread's own: a header face may not be shared between threads.
     ThreadPictureTools tools(m_sources);
     while (true) {
         std::unique_lock lock(m_mutex);
-        if (!m_changed.wait(lock, ending, [&] { return !m_queue.empty(); }))
+        m_changed.wait(lock, [&] { return m_ending || !m_queue.empty(); });
+        if (m_ending)
             return;
         PictureJob job = std::move(m_queue.front());
         m_queue.pop_front();

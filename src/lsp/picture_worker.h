@@ -61,7 +61,7 @@ private:
         std::string why; // once stopped
     };
 
-    void run(const std::stop_token& ending);
+    void run();
     // The job's picture, or RequestCancelled when it was stopped.
     [[nodiscard]] nlohmann::json answerFor(PictureJob job, ThreadPictureTools& tools,
                                            const std::stop_token& stop);
@@ -76,11 +76,12 @@ private:
     PictureSources& m_sources;
     Answer m_answer;
     std::mutex m_mutex;
-    std::condition_variable_any m_changed;
+    std::condition_variable m_changed;
     std::deque<PictureJob> m_queue;
     std::optional<Drawing> m_drawing; // until its answer has gone
     // Last, so that the thread has stopped before what it uses goes.
-    std::jthread m_thread;
+    bool m_ending = false; // the worker is to return, asked by the destructor
+    std::thread m_thread;
 };
 
 } // namespace beatplate
