@@ -7,6 +7,9 @@
 #                               of libpng and FreeType (the same as BEATPLATE_WINDOWS=1)
 #   BEATPLATE_SCREENSHOT_TOOLS=1  also a virtual X display, xwd, xdotool and netpbm, with which
 #                               tools/console_screenshot.sh photographs beatplate.exe's console
+#   scripts/setup.sh --web      that, and Debian's emscripten and the deb-src entries from which
+#                               scripts/web-deps.sh builds zlib, libpng and FreeType for the browser
+#                               (the same as BEATPLATE_WEB=1)
 #   scripts/setup.sh --editors  that, and Neovim (the language server's test against a real
 #                               client), Node.js and npm (the VS Code extension); the same as
 #                               BEATPLATE_EDITOR_TOOLS=1
@@ -14,6 +17,8 @@ set -euo pipefail
 
 windows="${BEATPLATE_WINDOWS:-0}"
 [ "${1:-}" = --windows ] && windows=1
+web="${BEATPLATE_WEB:-0}"
+[ "${1:-}" = --web ] && web=1
 editors="${BEATPLATE_EDITOR_TOOLS:-0}"
 [ "${1:-}" = --editors ] && editors=1
 
@@ -38,6 +43,11 @@ fi
 if [ "$windows" = 1 ]; then
   # xvfb and xdotool give tests/windows/console.sh a display on which to press Enter.
   packages+=(g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine64 dpkg-dev xvfb xdotool)
+fi
+# The browser's build: Debian's emscripten (with its own clang, lld, binaryen and Node.js
+# modules) and, for its ports of zlib, libpng and FreeType, the sources apt-get source unpacks.
+if [ "$web" = 1 ]; then
+  packages+=(emscripten dpkg-dev)
 fi
 # tools/console_screenshot.sh only; CI draws no windows.
 if [ "${BEATPLATE_SCREENSHOT_TOOLS:-0}" = 1 ]; then
@@ -76,7 +86,7 @@ add_source_entries() {
   return $found
 }
 refresh=0
-if [ "$windows" = 1 ] && add_source_entries; then
+if { [ "$windows" = 1 ] || [ "$web" = 1 ]; } && add_source_entries; then
   echo "setup: added deb-src entries for apt-get source"
   refresh=1
 fi
