@@ -135,14 +135,6 @@ static std::optional<ChartFile> readNamedChart(const ChartDirectory& directory,
     return chart;
 }
 
-// Why a chart whose text goes on after a U+001A cannot be edited: its reader stops there.
-static std::string cutOffReason(const TextPlace& place)
-{
-    return "the chart's text goes on after U+001A (end of file) at line "
-        + std::to_string(place.line) + ", column " + std::to_string(place.column)
-        + ", where reading it stops; saving it here would cut it off";
-}
-
 void ChartApi::getText(const httplib::Request& request, httplib::Response& response) const
 {
     const auto chart = readNamedChart(m_directory, request, response);
@@ -321,24 +313,14 @@ static std::optional<ChartTextForm> formOfSave(const httplib::Request& request,
     return form;
 }
 
-// The refusal of a text that would not read back as sent, naming where and, for a U+001A,
-// why.
+// The refusal of a text that would not read back as sent, naming where.
 static std::string notReadBackJson(std::string_view text, const TextPlace& place)
 {
-    std::string lineText(text);
-    for (int line = 1; line < place.line; ++line)
-        lineText.erase(0, lineText.find('\n') + 1);
-    const auto characters = decodeUtf8(lineText.substr(0, lineText.find('\n'))).value_or(u"");
-    std::size_t unit = 0;
-    for (int column = 1; column < place.column && unit < characters.size(); ++column)
-        unit += characters[unit] >= 0xD800 && characters[unit] < 0xDC00 ? 2 : 1;
-    const bool endOfFile = unit < characters.size() && characters[unit] == 0x1A;
-    const std::string where =
-        "line " + std::to_string(place.line) + ", column " + std::to_string(place.column);
-    const std::string message = endOfFile ? "U+001A (end of file) at " + where
-            + " ends the chart for its reader: the text after it would be lost"
-                                          : "the chart would not read back as sent from " + where;
-    return Json{ { "error", message }, { "line", place.line }, { "column", place.column } }.dump();
+    return Json{
+        { "error", notReadBackReason(text, place) },
+        { "line", place.line },
+        { "column", place.column }
+    }.dump();
 }
 
 // Writes the chart, or answers why it could not be written.
@@ -390,9 +372,7 @@ void ChartApi::save(const httplib::Request& request, httplib::Response& response
     if (encoded.invalidText)
         return fail(response, kBadRequest, "the text sent is not UTF-8");
     if (encoded.unwritableLine) {
-        Json json{ { "error",
-                     "譜面の" + std::to_string(*encoded.unwritableLine)
-                         + "行目にShift_JISで書けない文字があります。" },
+        Json json{ { "error", unwritableLineMessage(*encoded.unwritableLine) },
                    { "line", *encoded.unwritableLine },
                    { "encoding", chartEncodingName(form->encoding) } };
         return answer(response, kConflict, json.dump());
