@@ -17,10 +17,12 @@ struct PageFileKind {
     std::string_view contentType;
 };
 
-constexpr std::array<PageFileKind, 3> kPageFiles{ {
+constexpr std::array<PageFileKind, 5> kPageFiles{ {
     { "index.html", "text/html; charset=utf-8" },
     { "style.css", "text/css; charset=utf-8" },
     { "app.js", "text/javascript; charset=utf-8" },
+    { "served.js", "text/javascript; charset=utf-8" },
+    { "standalone.js", "text/javascript; charset=utf-8" },
 } };
 
 } // namespace

@@ -1,0 +1,114 @@
+// The page's charts when beatplate serve serves it: the charts of the server's folder, through
+// its API. Each call answers what the page shows, in the same form as the standalone charts.
+"use strict";
+
+function servedCharts() {
+  function chartUrl(name, rest = "") {
+    return "/api/charts/" + encodeURIComponent(name) + rest;
+  }
+
+  async function fetchJson(url, options) {
+    const response = await fetch(url, options);
+    let body = null;
+    try {
+      body = await response.json();
+    } catch (error) {
+      body = { error: response.statusText };
+    }
+    return { status: response.status, ok: response.ok, body };
+  }
+
+  function pictureFromBase64(text) {
+    const bytes = Uint8Array.from(atob(text), (c) => c.charCodeAt(0));
+    return new Blob([bytes], { type: "image/png" });
+  }
+
+  function failure(message) {
+    return new Error(message);
+  }
+
+  return {
+    served: true,
+
+    // [{name, detail}], sorted by name.
+    async list() {
+      const { ok, body } = await fetchJson("/api/charts");
+      if (!ok) throw failure(body.error);
+      return body.map((chart) => ({
+        name: chart.name,
+        detail: chart.size + " bytes, saved " + new Date(chart.modified).toLocaleString(),
+      }));
+    },
+
+    // The chart as saved: {chart: {name, etag, encoding, lineEnds, savedText, readOnly}, text}.
+    async open(name) {
+      const { ok, body } = await fetchJson(chartUrl(name));
+      if (!ok) throw failure(name + ": " + body.error);
+      const chart = { name, etag: body.etag, encoding: body.encoding, lineEnds: body.lineEnds, savedText: body.text, readOnly: body.readOnly ?? null };
+      return { chart, text: body.text };
+    },
+
+    // The saved chart's picture, diagnostics and figures, each fetched once per version:
+    // {diagnostics, stats, pictures: [Blob] or null, error}.
+    async drawSaved(chart, form) {
+      const version = "?v=" + encodeURIComponent(chart.etag);
+      const [picture, report] = await Promise.all([
+        fetch(chartUrl(chart.name, "/picture.png") + version + "&columns=" + encodeURIComponent(form.columns)),
+        fetchJson(chartUrl(chart.name, "/report") + version),
+      ]);
+      // The picture is read whole first, so that it changes together with the figures.
+      const blob = picture.ok ? await picture.blob() : null;
+      if (!report.body.diagnostics) return { diagnostics: null, stats: null, pictures: blob && [blob], error: report.body.error ?? "the chart cannot be drawn" };
+      return { diagnostics: report.body.diagnostics, stats: report.body.stats, pictures: blob && [blob] };
+    },
+
+    // The text as it stands: {diagnostics, stats, pictures: [Blob] or null}.
+    async draw(chart, text, form) {
+      const { status, body } = await fetchJson("/api/render?columns=" + encodeURIComponent(form.columns), {
+        method: "POST",
+        headers: { "Content-Type": "text/plain; charset=utf-8" },
+        body: text,
+      });
+      if (status !== 200 || !body.diagnostics) throw failure(body.error ?? "the chart cannot be drawn");
+      return { diagnostics: body.diagnostics, stats: body.stats, pictures: body.png ? [pictureFromBase64(body.png)] : null };
+    },
+
+    // Writes the text over the chart as it was loaded, in its own encoding or in UTF-8: {saved:
+    // true} or {refusal: "changed" | "encoding" | "place" | "other", message, line, column}.
+    async save(chart, text, { utf8 = false } = {}) {
+      const { status, body } = await fetchJson(chartUrl(chart.name) + (utf8 ? "?encoding=utf-8" : ""), {
+        method: "PUT",
+        headers: { "Content-Type": "text/plain; charset=utf-8", "If-Match": chart.etag },
+        body: text,
+      });
+      if (status === 412) return { refusal: "changed", message: chart.name + " changed on disk since it was loaded; it was not saved." };
+      if (status === 409) return { refusal: "encoding", message: body.error + " (" + chart.name + " is " + body.encoding + ")" };
+      if (status === 422 && body.line) return { refusal: "place", message: chart.name + ": " + body.error, line: body.line, column: body.column };
+      if (status !== 200) return { refusal: "other", message: chart.name + ": " + body.error };
+      chart.etag = body.etag;
+      chart.encoding = body.encoding;
+      return { saved: true };
+    },
+
+    // Makes an empty chart, never over one that exists; throws why not.
+    async create(name) {
+      const { status, body } = await fetchJson(chartUrl(name), {
+        method: "PUT",
+        headers: { "Content-Type": "text/plain; charset=utf-8", "If-None-Match": "*" },
+        body: "",
+      });
+      if (status !== 200) throw failure(name + ": " + body.error);
+    },
+
+    // Calls onSaved({name, etag}) each time a chart of the folder is saved by anyone.
+    watch(onSaved) {
+      const events = new EventSource("/api/events");
+      events.addEventListener("saved", (event) => onSaved(JSON.parse(event.data)));
+    },
+
+    // Whether a save announced is one this page has loaded already.
+    isLoaded(chart, saved) {
+      return saved.etag === chart.etag;
+    },
+  };
+}
