@@ -464,7 +464,10 @@ async function start() {
   page.charts = served ?? standaloneCharts();
   document.body.classList.add(page.charts.served ? "served" : "standalone");
   for (const id of ["open-chart", "drop-hint", "max-size", "max-size-label"]) $(id).hidden = page.charts.served;
-  $("no-charts").textContent = page.charts.served ? "No chart (*.txt) in this directory." : "No chart yet: open one, drop one here, or make a new one.";
+  if (!page.charts.served) {
+    $("no-charts").textContent = "No chart yet.";
+    $("no-chart").textContent = "Open a chart or a picture with its chart inside, drop one anywhere on the page, or make a new chart.";
+  }
   listenToControls();
   if (page.charts.served) {
     await loadChartList();

@@ -66,12 +66,18 @@
 
   // The core where it runs: a worker, so that a long chart does not stop the page, or the page's
   // own thread.
+  function connectHere() {
+    const started = startCore(base);
+    return { started, ask: async (name, input, args) => ask(await started, name, input, args) };
+  }
+
   function connect() {
-    if (typeof Worker === "undefined") {
-      const started = startCore(base);
-      return { started, ask: async (name, input, args) => ask(await started, name, input, args) };
+    let worker;
+    try {
+      worker = new Worker(base);
+    } catch (error) {
+      return connectHere();
     }
-    const worker = new Worker(base);
     const waiting = new Map();
     let next = 0;
     worker.onmessage = (event) => {
@@ -80,6 +86,11 @@
       waiting.delete(id);
       if (failure !== undefined) reject(new Error(failure));
       else resolve(answer);
+    };
+    // A worker that cannot start answers nothing: every question waiting fails with its error.
+    worker.onerror = (event) => {
+      for (const { reject } of waiting.values()) reject(new Error("the core's worker failed: " + event.message));
+      waiting.clear();
     };
     const post = (name, input, args) =>
       new Promise((resolve, reject) => {

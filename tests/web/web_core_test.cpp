@@ -22,11 +22,9 @@ std::string textOf(const std::vector<std::uint8_t>& bytes)
     return { bytes.begin(), bytes.end() };
 }
 
-WebCore coreWithTestSheet()
+void loadTestSheet(WebCore& core)
 {
-    WebCore core;
     EXPECT_TRUE(core.loadSpriteSheet(test::encodeCanvasPng(test::makeTestSheet())));
-    return core;
 }
 
 // What the editor is given of a file and what saving the same text gives back must be the file
@@ -91,7 +89,7 @@ TEST(WebCore, RefusesATextItsFileWouldNotGiveBack)
 TEST(WebCore, MarksAFileWhoseTextGoesOnAfterItsEndReadOnly)
 {
     const Json read = jsonOf(WebCore::readChartFile("oooo\n\x1axxxx\n"));
-    EXPECT_EQ(read["text"], "oooo");
+    EXPECT_EQ(read["text"], "oooo\n");
     EXPECT_NE(read["readOnly"].get<std::string>().find("U+001A"), std::string::npos) << read;
     EXPECT_EQ(jsonOf(WebCore::readChartFile("o\n\xFF\n"))["error"],
               "the chart cannot be read whole as code page 932, so it cannot be edited here");
@@ -99,7 +97,8 @@ TEST(WebCore, MarksAFileWhoseTextGoesOnAfterItsEndReadOnly)
 
 TEST(WebCore, DrawsThePartsOfAPictureEachWithTheWholeChart)
 {
-    WebCore core = coreWithTestSheet();
+    WebCore core;
+    loadTestSheet(core);
     std::string chart;
     for (int line = 0; line < 40; ++line)
         chart += "oxox oxox oxox oxox\n#newline\n";
@@ -121,7 +120,8 @@ TEST(WebCore, DrawsThePartsOfAPictureEachWithTheWholeChart)
 TEST(WebCore, AnswersWhatCannotBeDrawnAsTheCommandLineReportsIt)
 {
     WebCore withoutSheet;
-    WebCore core = coreWithTestSheet();
+    WebCore core;
+    loadTestSheet(core);
     const struct {
         const char* name;
         WebCore& core;
@@ -131,15 +131,15 @@ TEST(WebCore, AnswersWhatCannotBeDrawnAsTheCommandLineReportsIt)
         const char* error;
     } cases[] = {
         { "a chart error", core, "o\n#bmp 120\n", "1", "",
-          "読み込み時にエラーが発生しました: 2行\nunknown command. (column 1: #bmp)" },
+          "読み込み時にエラーが発生しました: 2行\nunknown command. (column 2: #bmp)" },
         { "no sheet", withoutSheet, "o\n", "1", "", "スプライトシートを読み込めません。" },
         { "no such columns", core, "o\n", "0", "",
           "invalid number of columns: '0' (1 to 1000, or auto)" },
         { "no such size", core, "o\n", "1", "816",
           "invalid size: '816' (WIDTHxHEIGHT, e.g. 4096x4096)" },
         { "a row wider than the size", core, "o\n", "1", "400x400",
-          "画像が大きすぎて作れません。\n(a row is 816 pixels wide, more than the largest width "
-          "of 400)" },
+          "画像が大きすぎて作れません。\n(a row is 816 pixels wide, more than --max-size 400x400 "
+          "allows)" },
     };
     for (const auto& failed : cases) {
         SCOPED_TRACE(failed.name);
@@ -152,16 +152,17 @@ TEST(WebCore, AnswersWhatCannotBeDrawnAsTheCommandLineReportsIt)
 
 TEST(WebCore, GivesBackTheChartAPictureCarries)
 {
-    WebCore core = coreWithTestSheet();
+    WebCore core;
+    loadTestSheet(core);
     const struct {
         const char* name;
         std::string chart;
         const char* text;
         const char* encoding;
     } cases[] = {
-        { "code page 932", "#title \x83\x65\x83\x58\x83\x67\r\no o\r\n", "#title テスト\no o",
+        { "code page 932", "#title \x83\x65\x83\x58\x83\x67\r\no o\r\n", "#title テスト\no o\n",
           "code page 932" },
-        { "beyond code page 932", "#title \xE2\x98\x83\no\n", "#title ☃\no", "UTF-8" },
+        { "beyond code page 932", "#title \xE2\x98\x83\no\n", "#title ☃\no\n", "UTF-8" },
     };
     for (const auto& picture : cases) {
         SCOPED_TRACE(picture.name);
