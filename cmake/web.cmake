@@ -17,7 +17,8 @@ target_link_libraries(beatplate_web_libraries INTERFACE ${BEATPLATE_WEB_PREFIX}/
 target_compile_options(beatplate_web_libraries INTERFACE -fexceptions)
 target_link_options(beatplate_web_libraries INTERFACE -fexceptions)
 
-# Whole folders, as the other builds take them, but for the files that reach for the machine.
+# The folders that read and draw a chart whole, as the other builds take them, and the few files
+# of the others that src/web needs.
 file(GLOB BEATPLATE_WEB_SOURCES CONFIGURE_DEPENDS
   src/base/*.cpp src/chart/*.cpp src/image/*.cpp src/render/*.cpp src/output/*.cpp src/png/*.cpp
   src/pipeline/*.cpp src/web/*.cpp src/platform/web/*.cpp src/platform/tables/*.cpp)
@@ -26,8 +27,8 @@ list(APPEND BEATPLATE_WEB_SOURCES
   src/platform/cp932_table.cpp src/platform/cp932_lookup.cpp src/platform/iconv.cpp
   src/load/header_font.cpp src/load/sprite_sheet.cpp
   src/extract/chart_chunk_reader.cpp src/extract/png_chunk_reader.cpp
-  src/server/chart_text_form.cpp src/driver/picture_form_options.cpp src/cli/option_parser.cpp
-  src/cli/console.cpp)
+  src/server/chart_text_form.cpp src/server/diagnostics_json.cpp
+  src/driver/picture_form_options.cpp src/cli/option_parser.cpp src/cli/console.cpp)
 
 set(BEATPLATE_WEB_EXPORTS
   _beatplate_create _beatplate_destroy _beatplate_input _beatplate_argument _beatplate_load_sheet

@@ -10,43 +10,15 @@ set -euo pipefail
 shopt -s inherit_errexit
 cd "$(dirname "$0")/.."
 source scripts/web-env.sh
+source scripts/debian-sources.sh
 
 cache="${BEATPLATE_CACHE_DIR:-${XDG_CACHE_HOME:-$HOME/.cache}/beatplate}/web"
 
 say() { echo "web-deps: $*" >&2; }
 
-# The source versions to try, best first: the Linux build's own when the archive lists it, then
-# the archive's from the newest (a mirror may list a security update it does not serve yet).
-source_versions() {
-  local package=$1 linux=$2 versions
-  versions=$(apt-cache showsrc --only-source "$package" | sed -n 's/^Version: //p' | sort -urV)
-  if [ -z "$versions" ]; then
-    say "no source package $package: is there a deb-src entry (scripts/setup.sh --web)?"
-    exit 1
-  fi
-  grep -qxF "$linux" <<<"$versions" && echo "$linux"
-  grep -vxF "$linux" <<<"$versions" || true
-}
-
 work=$(mktemp -d)
 trap 'rm -rf "$work" "${staging:-}"' EXIT
 
-# Unpacks the first version of a source package that downloads (with Debian's patches applied)
-# and prints the version; the source lands in $work/$package.
-fetch() {
-  local package=$1 versions=$2 version
-  mkdir "$work/$package"
-  for version in $versions; do
-    if (cd "$work/$package" && apt-get source -qq "$package=$version" >/dev/null 2>&1); then
-      echo "$version"
-      return
-    fi
-    say "could not download $package $version"
-    rm -rf "${work:?}/$package" && mkdir "$work/$package"
-  done
-  say "no version of $package could be downloaded"
-  exit 1
-}
 source_dir() { find "$work/$1" -mindepth 1 -maxdepth 1 -type d -print -quit; }
 
 # The prefix is named after what is built, which is known only once the sources are unpacked:
@@ -72,9 +44,9 @@ for candidate in "$cache"/*/.complete; do
   done; done; done
 done
 
-zlib_version=$(fetch zlib "$zlib_versions")
-png_version=$(fetch libpng1.6 "$png_versions")
-freetype_version=$(fetch freetype "$freetype_versions")
+zlib_version=$(fetch_source "$work/zlib" zlib "$zlib_versions")
+png_version=$(fetch_source "$work/libpng1.6" libpng1.6 "$png_versions")
+freetype_version=$(fetch_source "$work/freetype" freetype "$freetype_versions")
 # FreeType flattens curves by differences on x86-64 and ARM64 and by halving them elsewhere,
 # which sets a few edge pixels of a glyph one step apart: the browser's build takes the way of
 # the Linux program's machines (in plain C, which gives what their vector code gives), so that

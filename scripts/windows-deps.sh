@@ -15,18 +15,7 @@ triplet=x86_64-w64-mingw32
 
 say() { echo "windows-deps: $*" >&2; }
 
-# The source versions to try, best first: the Linux build's own when the archive lists it, then
-# the archive's from the newest (a mirror may list a security update it does not serve yet).
-source_versions() {
-  local package=$1 linux=$2 versions
-  versions=$(apt-cache showsrc --only-source "$package" | sed -n 's/^Version: //p' | sort -urV)
-  if [ -z "$versions" ]; then
-    say "no source package $package: is there a deb-src entry (scripts/setup.sh --windows)?"
-    exit 1
-  fi
-  grep -qxF "$linux" <<<"$versions" && echo "$linux"
-  grep -vxF "$linux" <<<"$versions" || true
-}
+source scripts/debian-sources.sh
 
 png_versions=$(source_versions libpng1.6 "$(dpkg-query -W -f='${Version}' libpng-dev)")
 freetype_versions=$(source_versions freetype "$(dpkg-query -W -f='${Version}' libfreetype-dev)")
@@ -53,21 +42,13 @@ toolchain=(-G "Unix Makefiles" --toolchain "$root/cmake/mingw-w64-x86_64.cmake"
   -DBEATPLATE_WINDOWS_PREFIX="$staging" -DBUILD_SHARED_LIBS=OFF)
 jobs=$(nproc)
 
-# Unpacks the first version of a source package that downloads (with Debian's patches applied)
-# and prints its folder; the versions built are noted in the prefix.
+# Unpacks the first version of a source package that downloads and prints its folder; the
+# versions built are noted in the prefix.
 fetch() {
-  local package=$1 versions=$2 version
-  mkdir "$work/$package"
-  for version in $versions; do
-    if (cd "$work/$package" && apt-get source -qq "$package=$version" >/dev/null 2>&1); then
-      echo "$package $version" >>"$staging/versions.txt"
-      find "$work/$package" -mindepth 1 -maxdepth 1 -type d -print -quit
-      return
-    fi
-    say "could not download $package $version"
-  done
-  say "no version of $package could be downloaded"
-  exit 1
+  local package=$1 version
+  version=$(fetch_source "$work/$package" "$package" "$2")
+  echo "$package $version" >>"$staging/versions.txt"
+  find "$work/$package" -mindepth 1 -maxdepth 1 -type d -print -quit
 }
 
 # libpng: the library only, static, against MinGW's zlib.

@@ -6,6 +6,7 @@
 #include "server/chart_directory.h"
 #include "server/chart_preview.h"
 #include "server/chart_text_form.h"
+#include "server/diagnostics_json.h"
 #include "server/http_text.h"
 
 #include <cerrno>
@@ -50,20 +51,6 @@ static void fail(httplib::Response& response, int status, const std::string& mes
     answer(response, status, errorJson(message));
 }
 
-static Json diagnosticsJson(const std::vector<ChartDiagnostic>& diagnostics)
-{
-    Json list = Json::array();
-    for (const auto& diagnostic : diagnostics) {
-        list.push_back(
-            { { "line", diagnostic.line() },
-              { "column", diagnostic.column() },
-              { "severity", diagnostic.severity == ChartSeverity::Error ? "error" : "warning" },
-              { "message", diagnostic.message },
-              { "detail", diagnostic.detail } });
-    }
-    return list;
-}
-
 // {"diagnostics": [...], "stats": {...} or null} and, when asked, "png": base64 or null; the
 // figures are the --stats JSON as it stands, without its final line end.
 static std::string previewJson(const ChartPreviewResult& result, bool withPicture)
@@ -72,7 +59,7 @@ static std::string previewJson(const ChartPreviewResult& result, bool withPictur
     while (stats.ends_with('\n'))
         stats.pop_back();
     std::string json =
-        "{\"diagnostics\":" + diagnosticsJson(result.diagnostics).dump() + ",\"stats\":" + stats;
+        "{\"diagnostics\":" + diagnosticsJson(result.diagnostics) + ",\"stats\":" + stats;
     if (withPicture)
         json +=
             result.png.empty() ? ",\"png\":null" : ",\"png\":\"" + encodeBase64(result.png) + "\"";

@@ -10,6 +10,7 @@
 #include "load/sprite_sheet.h"
 #include "pipeline/chart_pipeline.h"
 #include "server/chart_text_form.h"
+#include "server/diagnostics_json.h"
 
 #include <array>
 #include <nlohmann/json.hpp>
@@ -122,15 +123,7 @@ WebAnswer WebCore::check(std::string chart)
 {
     std::optional<PipelineError> error;
     const ChartPipeline pipeline = readChart(std::move(chart), DiagnosticScope::WholeChart, error);
-    Json list = Json::array();
-    for (const ChartDiagnostic& diagnostic : pipeline.diagnostics())
-        list.push_back(
-            { { "line", diagnostic.line() },
-              { "column", diagnostic.column() },
-              { "severity", diagnostic.severity == ChartSeverity::Error ? "error" : "warning" },
-              { "message", diagnostic.message },
-              { "detail", diagnostic.detail } });
-    return jsonAnswer(list);
+    return { diagnosticsJson(pipeline.diagnostics()), {} };
 }
 
 WebAnswer WebCore::figures(std::string chart, const std::string& name)
