@@ -1,5 +1,5 @@
 # The core in the browser, built by emscripten (scripts/build-web.sh): the chart reader, the
-# figures, the layout and drawing, the PNG encoder and the chart back out of a picture, on the
+# figures, the sound's strokes and voices, the layout and drawing, the PNG encoder and the chart back out of a picture, on the
 # platform of src/platform/web (no files, one thread), behind the few calls of src/web that the
 # page's script makes. zlib, libpng and FreeType come from scripts/web-deps.sh.
 set(BEATPLATE_WEB_PREFIX "" CACHE PATH "The prefix scripts/web-deps.sh printed")
@@ -20,19 +20,20 @@ target_link_options(beatplate_web_libraries INTERFACE -fexceptions)
 # The folders that read and draw a chart whole, as the other builds take them, and the few files
 # of the others that src/web needs.
 file(GLOB BEATPLATE_WEB_SOURCES CONFIGURE_DEPENDS
-  src/base/*.cpp src/chart/*.cpp src/image/*.cpp src/render/*.cpp src/output/*.cpp src/png/*.cpp
+  src/base/*.cpp src/chart/*.cpp src/sound/*.cpp src/image/*.cpp src/render/*.cpp src/output/*.cpp src/png/*.cpp
   src/pipeline/*.cpp src/web/*.cpp src/platform/web/*.cpp src/platform/tables/*.cpp)
 list(FILTER BEATPLATE_WEB_SOURCES EXCLUDE REGEX ".*/libpng_reference\\.cpp$")
 list(APPEND BEATPLATE_WEB_SOURCES
   src/platform/cp932_table.cpp src/platform/cp932_lookup.cpp src/platform/iconv.cpp
   src/load/header_font.cpp src/load/sprite_sheet.cpp
   src/extract/chart_chunk_reader.cpp src/extract/png_chunk_reader.cpp
-  src/server/chart_text_form.cpp src/server/diagnostics_json.cpp
+  src/server/chart_text_form.cpp src/server/preview_json.cpp
   src/driver/picture_form_options.cpp src/cli/option_parser.cpp src/cli/console.cpp)
 
 set(BEATPLATE_WEB_EXPORTS
   _beatplate_create _beatplate_destroy _beatplate_input _beatplate_argument _beatplate_load_sheet
-  _beatplate_load_font _beatplate_draw _beatplate_check _beatplate_figures _beatplate_chart_of
+  _beatplate_load_font _beatplate_draw _beatplate_check _beatplate_figures _beatplate_sound
+  _beatplate_voices _beatplate_chart_of
   _beatplate_read_chart_file _beatplate_write_chart_file _beatplate_answer_json
   _beatplate_answer_files _beatplate_answer_file _beatplate_answer_file_size)
 string(REPLACE ";" "," BEATPLATE_WEB_EXPORT_LIST "${BEATPLATE_WEB_EXPORTS}")

@@ -19,6 +19,9 @@ const page = {
   redrawTimer: 0,
   pictureUrls: [], // object URLs of the last good picture's parts
   pictureChart: null, // the name of the chart that picture shows
+  player: null, // plays the chart of the picture shown; made once the voices are loaded
+  playLine: 0, // the chart line of the measure being played, marked in the gutter
+  sound: null, // { stats, sound } of the picture shown: its timeline and strokes
 };
 
 function showStatus(message, failure = false) {
@@ -74,8 +77,16 @@ function updateGutter() {
   const lines = $("editor").value.split("\n").length;
   const numbers = [];
   for (let line = 1; line <= lines; ++line) numbers.push(line);
-  $("gutter").textContent = numbers.join("\n");
-  $("gutter").scrollTop = $("editor").scrollTop;
+  const gutter = $("gutter");
+  if (page.playLine > 0 && page.playLine <= lines) {
+    const mark = document.createElement("mark");
+    mark.textContent = String(page.playLine);
+    gutter.replaceChildren(numbers.slice(0, page.playLine - 1).join("\n") + (page.playLine > 1 ? "\n" : ""), mark,
+      (page.playLine < lines ? "\n" : "") + numbers.slice(page.playLine).join("\n"));
+  } else {
+    gutter.textContent = numbers.join("\n");
+  }
+  gutter.scrollTop = $("editor").scrollTop;
 }
 
 function releasePictures() {
@@ -246,14 +257,138 @@ function keepLastPicture(diagnostics) {
   $("picture-note").textContent = "(the last one without errors; " + count + " now)";
 }
 
+// The picture's pixels per pixel of the page.
+function pictureScale() {
+  const picture = $("picture");
+  return picture.naturalWidth ? picture.clientWidth / picture.naturalWidth : 1;
+}
+
+// The play cursor over the picture, and the chart line of its measure marked in the editor.
+function showPlayCursor(place) {
+  const cursor = $("play-cursor");
+  const picture = $("picture");
+  if (!place || picture.hidden) {
+    cursor.hidden = true;
+    $("play-note").textContent = "";
+    return followLine(0);
+  }
+  const scale = pictureScale();
+  cursor.style.left = picture.offsetLeft + place.x * scale + "px";
+  cursor.style.top = picture.offsetTop + place.top * scale + "px";
+  cursor.style.height = place.height * scale + "px";
+  cursor.hidden = false;
+  $("play-note").textContent = "measure " + place.measure + ", " + place.seconds.toFixed(1) + " s";
+  if (page.player.playing) {
+    // Keep the cursor in view as it moves down the picture or into another column.
+    const view = picture.parentElement;
+    const left = picture.offsetLeft + place.x * scale;
+    const top = picture.offsetTop + place.top * scale;
+    if (top < view.scrollTop || top + place.height * scale > view.scrollTop + view.clientHeight) view.scrollTop = top - 20;
+    if (left < view.scrollLeft || left > view.scrollLeft + view.clientWidth) view.scrollLeft = left - 40;
+  }
+  followLine(place.lines ? place.lines[page.player.options.branch - 1] : 0);
+}
+
+// Marks the chart line being played and brings it into view.
+function followLine(line) {
+  if (line === page.playLine) return;
+  page.playLine = line;
+  updateGutter();
+  if (line <= 0 || !page.player?.playing) return;
+  const editor = $("editor");
+  const lineHeight = parseFloat(getComputedStyle(editor).lineHeight) || 20;
+  const top = (line - 1) * lineHeight;
+  if (top < editor.scrollTop || top > editor.scrollTop + editor.clientHeight - lineHeight) {
+    editor.scrollTop = Math.max(0, top - 2 * lineHeight);
+    updateGutter();
+  }
+}
+
+// Gives the player the timeline and strokes of the picture now shown.
+function showSound(stats, sound) {
+  if (!page.player || !stats || !sound) return;
+  page.player.setChart(stats.timeline, sound);
+  $("play").disabled = stats.timeline.measures.length === 0;
+  const branches = stats.branches.map((path) => path.branch);
+  $("branch-choice").hidden = branches.length === 0;
+  const chosen = Number($("branch").value) || 1;
+  $("branch").replaceChildren(...branches.map((branch) => new Option(String(branch), String(branch))));
+  if (branches.length) {
+    const branch = branches.includes(chosen) ? chosen : branches[0];
+    $("branch").value = String(branch);
+    page.player.setOptions({ branch });
+  } else {
+    page.player.setOptions({ branch: 1 });
+  }
+}
+
+function updatePlayButton() {
+  $("play").textContent = page.player?.playing ? "Pause" : "Play";
+}
+
+function togglePlay() {
+  if (!page.player) return;
+  if (page.player.playing) page.player.pause();
+  else page.player.play();
+  updatePlayButton();
+}
+
+// A click on the picture plays from the start of the measure clicked.
+function playFromPicture(event) {
+  if (!page.player) return;
+  const picture = $("picture");
+  const box = picture.getBoundingClientRect();
+  const scale = pictureScale();
+  const measure = page.player.measureAtPoint((event.clientX - box.left) / scale, (event.clientY - box.top) / scale);
+  if (!measure) return;
+  page.player.play(measure.start);
+  updatePlayButton();
+}
+
+// While nothing plays, the play starts where the editor's cursor is.
+function holdAtEditorCursor() {
+  if (!page.player || page.player.playing) return;
+  const editor = $("editor");
+  const line = editor.value.slice(0, editor.selectionStart).split("\n").length;
+  const measure = page.player.measureOfLine(line);
+  if (measure) page.player.seek(measure.start);
+}
+
+// The player, once the voices it plays with are loaded; without them the page stays silent.
+async function loadPlayer() {
+  let voiceBytes;
+  try {
+    voiceBytes = await page.charts.voices();
+  } catch (error) {
+    return;
+  }
+  page.player = new ChartPlayer({
+    voiceBytes,
+    showCursor: (place) => {
+      showPlayCursor(place);
+      updatePlayButton();
+    },
+  });
+  page.player.setOptions({ speed: Number($("speed").value), metronome: $("metronome").checked });
+  if (page.sound) showSound(page.sound.stats, page.sound.sound);
+}
+
 // Shows what drawing a chart gave: its diagnostics, figures and picture, or why there is none.
 function showDrawing(drawn) {
   if (!drawn.diagnostics) return clearPicture("No picture: " + drawn.error);
   showDiagnostics(drawn.diagnostics);
   showFigures(drawn.stats);
-  if (drawn.pictures) showPicture(drawn.pictures);
-  else if (drawn.error) clearPicture("No picture: " + drawn.error);
+  if (drawn.pictures) {
+    showPicture(drawn.pictures);
+    rememberSound(drawn.stats, drawn.sound);
+  } else if (drawn.error) clearPicture("No picture: " + drawn.error);
   else keepLastPicture(drawn.diagnostics);
+}
+
+// The sound goes with the picture it was drawn with: a chart with an error keeps both.
+function rememberSound(stats, sound) {
+  page.sound = { stats, sound };
+  showSound(stats, sound);
 }
 
 async function redraw() {
@@ -284,7 +419,11 @@ function edited() {
 
 function showChart(chart, text) {
   page.chart = chart;
-  if (page.pictureChart !== chart.name) clearPicture("Drawing " + chart.name + "…");
+  if (page.pictureChart !== chart.name) {
+    clearPicture("Drawing " + chart.name + "…");
+    page.player?.stop();
+    page.sound = null;
+  }
   $("workspace").hidden = false;
   $("no-chart").hidden = true;
   $("chart-name").textContent = chart.name;
@@ -428,6 +567,21 @@ function listenToControls() {
     event.preventDefault();
     event.returnValue = ""; // browsers that predate preventDefault ask only with this
   });
+  $("play").addEventListener("click", togglePlay);
+  $("picture").addEventListener("click", playFromPicture);
+  $("speed").addEventListener("change", () => page.player?.setOptions({ speed: Number($("speed").value) }));
+  $("metronome").addEventListener("change", () => page.player?.setOptions({ metronome: $("metronome").checked }));
+  $("branch").addEventListener("change", () => page.player?.setOptions({ branch: Number($("branch").value) }));
+  for (const event of ["click", "keyup"]) $("editor").addEventListener(event, holdAtEditorCursor);
+  window.addEventListener("resize", placeHeldCursor);
+  $("picture").addEventListener("load", placeHeldCursor);
+}
+
+// A held cursor stays over its measure when the picture is shown anew or at another size; a
+// play moves its own on the next frame.
+function placeHeldCursor() {
+  const player = page.player;
+  if (player && !player.playing && player.position() > 0) showPlayCursor(player.placeAt(player.position()));
 }
 
 // Files come by the picker or dropped anywhere on the page.
@@ -470,6 +624,7 @@ async function start() {
   }
   listenToControls();
   if (page.charts.served) {
+    loadPlayer();
     await loadChartList();
     page.charts.watch(followSave);
     return;
@@ -483,6 +638,7 @@ async function start() {
     return showStatus("the page cannot draw: " + error.message, true);
   }
   showStatus("ready: nothing you open leaves this browser");
+  loadPlayer();
   await loadChartList();
   const last = page.charts.lastOpened();
   if (last && (await page.charts.list()).some((chart) => chart.name === last)) await openChart(last);

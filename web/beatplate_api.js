@@ -143,9 +143,21 @@
     async check(chart) {
       return valueOf(await request("check", chart, []));
     },
-    // The figures, as --stats --json gives them; name is the chart's in them.
-    async figures(chart, { name = "-" } = {}) {
-      return valueOf(await request("figures", chart, [name]));
+    // The figures, as --stats --json gives them; name is the chart's in them, and the timeline's
+    // places are on the picture that draw gives with the same columns and maxSize.
+    async figures(chart, { name = "-", columns = 1, maxSize } = {}) {
+      return valueOf(await request("figures", chart, [name, String(columns), sizeText(maxSize)]));
+    },
+    // The strokes the chart is played with: {sampleRate, voiceSamples, voices, strokes:
+    // [[seconds, voice, paths]]}, every branch path's and the metronome's.
+    async sound(chart) {
+      return valueOf(await request("sound", chart, []));
+    },
+    // The voices' WAV file the strokes are played with, as a Uint8Array.
+    async voices() {
+      const answer = await request("voices", new Uint8Array(0), []);
+      valueOf(answer);
+      return answer.files[0];
     },
     // The chart a picture carries, as text.
     async chartOf(png) {

@@ -48,21 +48,22 @@ function servedCharts() {
       return { chart, text: body.text };
     },
 
-    // The saved chart's picture, diagnostics and figures, each fetched once per version:
-    // {diagnostics, stats, pictures: [Blob] or null, error}.
+    // The saved chart's picture, diagnostics, figures and sound, each fetched once per version
+    // and form: {diagnostics, stats, sound, pictures: [Blob] or null, error}.
     async drawSaved(chart, form) {
-      const version = "?v=" + encodeURIComponent(chart.etag);
+      const query = "?v=" + encodeURIComponent(chart.etag) + "&columns=" + encodeURIComponent(form.columns);
       const [picture, report] = await Promise.all([
-        fetch(chartUrl(chart.name, "/picture.png") + version + "&columns=" + encodeURIComponent(form.columns)),
-        fetchJson(chartUrl(chart.name, "/report") + version),
+        fetch(chartUrl(chart.name, "/picture.png") + query),
+        fetchJson(chartUrl(chart.name, "/report") + query),
       ]);
       // The picture is read whole first, so that it changes together with the figures.
       const blob = picture.ok ? await picture.blob() : null;
       if (!report.body.diagnostics) return { diagnostics: null, stats: null, pictures: blob && [blob], error: report.body.error ?? "the chart cannot be drawn" };
-      return { diagnostics: report.body.diagnostics, stats: report.body.stats, pictures: blob && [blob] };
+      const { diagnostics, stats, sound } = report.body;
+      return { diagnostics, stats, sound, pictures: blob && [blob] };
     },
 
-    // The text as it stands: {diagnostics, stats, pictures: [Blob] or null}.
+    // The text as it stands: {diagnostics, stats, sound, pictures: [Blob] or null}.
     async draw(chart, text, form) {
       const { status, body } = await fetchJson("/api/render?columns=" + encodeURIComponent(form.columns), {
         method: "POST",
@@ -70,7 +71,14 @@ function servedCharts() {
         body: text,
       });
       if (status !== 200 || !body.diagnostics) throw failure(body.error ?? "the chart cannot be drawn");
-      return { diagnostics: body.diagnostics, stats: body.stats, pictures: body.png ? [pictureFromBase64(body.png)] : null };
+      return { diagnostics: body.diagnostics, stats: body.stats, sound: body.sound, pictures: body.png ? [pictureFromBase64(body.png)] : null };
+    },
+
+    // The voices' WAV file the sound is played with.
+    async voices() {
+      const response = await fetch("/api/sound/voices.wav");
+      if (!response.ok) throw failure("the voices cannot be loaded: " + response.statusText);
+      return response.arrayBuffer();
     },
 
     // Writes the text over the chart as it was loaded, in its own encoding or in UTF-8: {saved:

@@ -96,13 +96,14 @@ function standaloneCharts() {
   async function drawText(text, form) {
     const diagnostics = await window.beatplate.check(text);
     if (diagnostics.some((diagnostic) => diagnostic.severity === "error")) return { diagnostics, stats: null, pictures: null };
-    const [stats, drawn] = await Promise.all([
-      window.beatplate.figures(text),
+    const [stats, sound, drawn] = await Promise.all([
+      window.beatplate.figures(text, form),
+      window.beatplate.sound(text),
       window.beatplate.draw(text, form).catch((error) => error),
     ]);
-    if (drawn instanceof Error) return { diagnostics, stats, pictures: null, error: drawn.message };
+    if (drawn instanceof Error) return { diagnostics, stats, sound, pictures: null, error: drawn.message };
     const parts = Array.isArray(drawn) ? drawn : [drawn];
-    return { diagnostics, stats, pictures: parts.map((part) => new Blob([part], { type: "image/png" })) };
+    return { diagnostics, stats, sound, pictures: parts.map((part) => new Blob([part], { type: "image/png" })) };
   }
 
   return {
@@ -141,6 +142,7 @@ function standaloneCharts() {
     },
 
     drawSaved: (chart, form) => drawText(chart.savedText ?? "", form),
+    voices: async () => (await window.beatplate.voices()).buffer,
     draw: (chart, text, form) => drawText(text, form),
 
     // Keeps the text as edited, so that a reload or a closed tab loses nothing.

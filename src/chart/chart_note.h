@@ -32,6 +32,21 @@ inline constexpr ChartPosition kChartEnd{ std::numeric_limits<std::uint32_t>::ma
     return (branchMask & 1) + ((branchMask >> 1) & 1) + ((branchMask >> 2) & 1);
 }
 
+// Branch paths as bits, as the lanes' branch bits: path 1 is bit 1, path 2 bit 2, path 3 bit 4.
+inline constexpr std::uint8_t kEveryPath = 7;
+
+// The branch paths that meet a note of a measure with this branch mask: every path for an
+// unbranched note or a single lane, else the note's branch, and on its measure's first lane
+// also the paths the measure lacks, which fall back to it.
+[[nodiscard]] constexpr std::uint8_t pathsHearing(std::int32_t noteBranch, std::int32_t branchMask)
+{
+    if (noteBranch == 0 || laneCount(branchMask) == 1)
+        return kEveryPath;
+    const std::int32_t firstLane = branchMask & -branchMask;
+    const std::int32_t lacking = noteBranch == firstLane ? ~branchMask & kEveryPath : 0;
+    return static_cast<std::uint8_t>((noteBranch | lacking) & kEveryPath);
+}
+
 // What a note or span is, as the notation's character code for it.
 enum class NoteKind : std::int32_t {
     None = 0, // no note

@@ -136,7 +136,7 @@ ParsedChart ChartParser::parse(ChartTextReader& reader)
     static_cast<void>(readLines(reader, nullptr));
     finish(ReadingEnd::ChartEnd);
     return { std::move(m_state.document), m_state.lineCount, m_tracker.warnings(),
-             m_tracker.omitted() };
+             m_tracker.omitted(), std::move(m_noteLines) };
 }
 
 ChartCheck ChartParser::check(ChartTextReader& reader)

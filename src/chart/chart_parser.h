@@ -75,6 +75,7 @@ struct ParsedChart {
     std::int32_t lineCount = 0; // every line of the file counted
     std::vector<ChartDiagnostic> warnings; // in line and column order, at most kMaxDiagnostics
     std::size_t omittedWarnings = 0; // found beyond kMaxDiagnostics, counted only
+    std::vector<NoteLinePlace> noteLines; // in order
 };
 
 // Reads a chart line by line into a ChartDocument. Used once: construct, then parse or check.

@@ -227,6 +227,33 @@ std::vector<TimeSpan> gogoSections(const ChartDocument& document, const ChartTim
     return sections;
 }
 
+std::vector<MeasureTime> measureTimes(const ChartDocument& document, const ChartTimeline& timeline)
+{
+    std::vector<MeasureTime> times;
+    times.reserve(document.measures.size());
+    for (std::uint32_t i = 0; i < document.measures.size(); ++i) {
+        const std::int64_t start = timeline.measureStart(i);
+        const std::int64_t end = timeline.measureStart(i + 1);
+        const double seconds = timeline.secondsAt(start);
+        times.push_back({ start,
+                          static_cast<std::uint32_t>(end - start),
+                          seconds,
+                          timeline.secondsAt(end) - seconds,
+                          document.measures[i].beats,
+                          {},
+                          std::nullopt });
+    }
+    return times;
+}
+
+std::vector<TempoChange> tempoChanges(const ChartTimeline& timeline)
+{
+    std::vector<TempoChange> changes;
+    for (const TimedValue& tempo : timeline.tempos())
+        changes.push_back({ tempo.tick, timeline.secondsAt(tempo.tick), tempo.value });
+    return changes;
+}
+
 } // namespace
 
 double densityStep(double chartSeconds)
@@ -268,6 +295,8 @@ ChartStats computeChartStats(const ChartDocument& document)
     stats.densityStep = densityStep(stats.seconds);
     stats.gogo = gogoSections(document, timeline);
     stats.branches = branchPaths(document, notes, stats.seconds);
+    stats.timeline = measureTimes(document, timeline);
+    stats.tempos = tempoChanges(timeline);
     return stats;
 }
 

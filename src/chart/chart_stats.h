@@ -5,6 +5,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 namespace beatplate {
@@ -78,6 +79,44 @@ struct BranchPathFigures {
     bool operator==(const BranchPathFigures&) const = default;
 };
 
+// Where the picture shows a measure, in the picture's pixels: filled by whoever lays the
+// picture out, so that every reader takes places from the layout itself.
+struct MeasurePicturePlace {
+    std::size_t part = 0; // the picture's part, from 0 (0 for a picture in one piece)
+    std::size_t column = 0; // from 0, left to right
+    std::size_t row = 0; // the score's row, from 0, counted through the whole chart
+    std::int64_t x = 0; // of the measure's first slot, its beat 0
+    std::int64_t top = 0; // of its row
+    int height = 0; // of its row
+    double pixelsPerTick = 0; // along the row
+
+    bool operator==(const MeasurePicturePlace&) const = default;
+};
+
+// A completed measure in time, and where the chart and the picture hold it.
+struct MeasureTime {
+    std::int64_t tick = 0; // from the chart's start
+    std::uint32_t ticks = 0; // its length
+    double start = 0; // seconds from the chart's start
+    double seconds = 0; // its length
+    std::int32_t beats = 0; // the metronome's beats
+    // The chart's line that fills it, for each branch path (the same line thrice without
+    // branches); 0 where it is not known.
+    std::array<std::int32_t, 3> lines{};
+    std::optional<MeasurePicturePlace> place;
+
+    bool operator==(const MeasureTime&) const = default;
+};
+
+// A tempo in force from a tick on.
+struct TempoChange {
+    std::int64_t tick = 0;
+    double seconds = 0;
+    double tempo = 0; // quarter notes per minute
+
+    bool operator==(const TempoChange&) const = default;
+};
+
 // The figures of a chart. Only completed measures count: notes and events of measures that
 // were never completed are not drawn and take no part, beyond the count of those notes.
 // Notes, spans and the chart's density cover every lane of a branched chart.
@@ -95,6 +134,8 @@ struct ChartStats {
     std::vector<TimeSpan> gogo; // the gogo sections, in the order they open
     std::vector<BranchPathFigures> branches; // in branch order; empty without branches
     std::int64_t uncompletedNotes = 0; // notes and spans of measures never completed
+    std::vector<MeasureTime> timeline; // one per completed measure
+    std::vector<TempoChange> tempos; // the default tempo at tick 0, then every change
 
     bool operator==(const ChartStats&) const = default;
 };

@@ -127,6 +127,47 @@ Json densityJson(const NoteDensity& density)
              { "series", series } };
 }
 
+// The timeline is read back to place a cursor in time: microseconds.
+double micro(double value)
+{
+    return std::round(value * 1e6) / 1e6;
+}
+
+Json measureJson(std::size_t index, const MeasureTime& measure)
+{
+    Json json{ { "measure", index + 1 },
+               { "tick", measure.tick },
+               { "ticks", measure.ticks },
+               { "start", micro(measure.start) },
+               { "seconds", micro(measure.seconds) },
+               { "beats", measure.beats } };
+    if (measure.lines != std::array<std::int32_t, 3>{})
+        json["lines"] = measure.lines;
+    if (const auto& place = measure.place) {
+        json["part"] = place->part + 1;
+        json["column"] = place->column + 1;
+        json["row"] = place->row + 1;
+        json["x"] = place->x;
+        json["top"] = place->top;
+        json["height"] = place->height;
+        json["pixelsPerTick"] = place->pixelsPerTick;
+    }
+    return json;
+}
+
+Json timelineJson(const ChartStats& stats)
+{
+    Json tempos = Json::array();
+    for (const TempoChange& change : stats.tempos)
+        tempos.push_back({ { "tick", change.tick },
+                           { "seconds", micro(change.seconds) },
+                           { "tempo", change.tempo } });
+    Json measures = Json::array();
+    for (std::size_t i = 0; i < stats.timeline.size(); ++i)
+        measures.push_back(measureJson(i, stats.timeline[i]));
+    return { { "tempos", tempos }, { "measures", measures } };
+}
+
 Json rangeJson(const ValueRange& range)
 {
     return { { "lowest", range.lowest }, { "highest", range.highest } };
@@ -169,7 +210,8 @@ Json entryJson(const ChartStatsEntry& entry)
              { "densityStep", stats.densityStep },
              { "gogo", gogo },
              { "branches", branches },
-             { "uncompletedNotes", stats.uncompletedNotes } };
+             { "uncompletedNotes", stats.uncompletedNotes },
+             { "timeline", timelineJson(stats) } };
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 #include "driver/chart_check.h"
 #include "driver/run_paths.h"
 #include "output/png_writer.h"
+#include "output/wav_writer.h"
 #include "pipeline/chart_pipeline.h"
 #include "platform/files.h"
 #include "platform/terminal.h"
@@ -20,6 +21,8 @@ namespace {
 
 constexpr const char* kTerminalOutputMessage =
     "画像は端末には書き出せません。　-o でファイルを指定してください。";
+constexpr const char* kTerminalSoundMessage =
+    "音声は端末には書き出せません。　-o でファイルを指定してください。";
 
 } // namespace
 
@@ -45,14 +48,17 @@ static int exitStatusOf(const PipelineError& error)
     return error.isChartError() ? kExitChartError : kExitOutputFailed;
 }
 
-// The refusals that need no reading: a picture that would replace its chart or fill a terminal.
-static std::optional<std::string> refusalOf(const ChartJob& job)
+// The refusals that need no reading: a picture or a sound that would replace its chart or fill
+// a terminal.
+static std::optional<std::string> refusalOf(const ChartJob& job, const ChartSettings& settings)
 {
     if (job.refusal)
         return job.refusal;
-    if (!job.picture)
-        return isTerminal(kStandardOutput) ? std::optional<std::string>(kTerminalOutputMessage)
-                                           : std::nullopt;
+    if (!job.picture) {
+        if (!isTerminal(kStandardOutput))
+            return std::nullopt;
+        return settings.sound ? kTerminalSoundMessage : kTerminalOutputMessage;
+    }
     if (!readsStandardInput(job) && isSameFile(utf8Path(job.name), *job.picture))
         return kSameFileMessage;
     return std::nullopt;
@@ -151,6 +157,23 @@ static int drawChart(const ChartJob& job, ChartPipeline& chart,
     return error ? reportDrawingError(job, *error, console) : kExitSuccess;
 }
 
+// Writes the sound of a parsed chart into the file opened for it, or onto standard output.
+static int writeSound(const ChartJob& job, const ChartPipeline& chart,
+                      std::optional<TemporaryFile>& output, const SoundChoice& choice,
+                      Console& console)
+{
+    try {
+        ChartSound sound(chart.document(), choice);
+        if (output)
+            writeChartWav(sound, *output);
+        else
+            writeChartWav(sound, kStandardOutput);
+    } catch (const std::exception& error) {
+        return reportDrawingError(job, pictureErrorOf(error), console);
+    }
+    return kExitSuccess;
+}
+
 static ChartOutcome processOpenedChart(const ChartJob& job, ChartPipeline& chart,
                                        const DrawingTools& tools, const ChartSettings& settings,
                                        Console& console)
@@ -161,7 +184,7 @@ static ChartOutcome processOpenedChart(const ChartJob& job, ChartPipeline& chart
     // rather than after a long chart has been parsed and drawn.
     std::optional<TemporaryFile> output;
     if (drawsPicture(settings.task) && job.picture)
-        output.emplace(openPngOutput(*job.picture));
+        output.emplace(settings.sound ? openWavOutput(*job.picture) : openPngOutput(*job.picture));
     const auto scope = settings.errors == ErrorDisplay::CheckLines ? DiagnosticScope::WholeChart
                                                                    : DiagnosticScope::FirstError;
     if (const auto error = chart.read(scope))
@@ -169,8 +192,10 @@ static ChartOutcome processOpenedChart(const ChartJob& job, ChartPipeline& chart
     showWarnings(job, chart, settings, console);
     ChartOutcome outcome;
     if (givesFigures(settings.task))
-        outcome.stats = chart.figures(job.name);
-    if (drawsPicture(settings.task))
+        outcome.stats = chart.figures(job.name, settings.form);
+    if (drawsPicture(settings.task) && settings.sound)
+        outcome.status = writeSound(job, chart, output, *settings.sound, console);
+    else if (drawsPicture(settings.task))
         outcome.status = drawChart(job, chart, output, tools, settings, console);
     return outcome;
 }
@@ -184,7 +209,7 @@ static ChartOutcome processChartOrThrow(const ChartJob& job, const DrawingTools&
         console.report(error->message, job.name);
         return { exitStatusOf(*error), {}, std::nullopt };
     }
-    const auto refusal = drawsPicture(settings.task) ? refusalOf(job) : std::nullopt;
+    const auto refusal = drawsPicture(settings.task) ? refusalOf(job, settings) : std::nullopt;
     if (refusal) {
         console.report(*refusal, job.name);
         return { kExitOutputFailed, {}, std::nullopt };

@@ -3,6 +3,7 @@
 #include "chart/chart_stats_report.h"
 #include "chart/chart_text_reader.h"
 #include "render/column_layout.h"
+#include "sound/stroke_scheduler.h"
 
 #include <filesystem>
 #include <optional>
@@ -16,7 +17,8 @@ class PictureTools;
 // One chart of a run and where its picture goes.
 struct ChartJob {
     std::string name; // as given on the command line; "-" is standard input
-    std::optional<std::filesystem::path> picture; // empty: standard output
+    // Where its picture goes, or its sound with --sound; empty: standard output.
+    std::optional<std::filesystem::path> picture;
     // A message that refuses the chart before it is read (a picture path taken twice).
     std::optional<std::string> refusal;
 };
@@ -52,6 +54,8 @@ struct ChartSettings {
     WarningDisplay warnings = WarningDisplay::Shown;
     ErrorDisplay errors = ErrorDisplay::Report;
     PictureForm form; // columns, and parts within a size
+    // The sound to write in place of the picture, as a WAV file; none: the picture.
+    std::optional<SoundChoice> sound;
 };
 
 // What one chart gives: its exit status and the data it has for standard output.

@@ -21,8 +21,9 @@ static void drawWatchedChart(const ChartJob& job, const DrawingTools& tools,
         return;
     const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(
         std::chrono::steady_clock::now() - start);
-    console.report("drawn " + job.name + " in " + std::to_string(elapsed.count()) + " ms",
-                   std::nullopt, MessageKind::Information);
+    const std::string done = settings.sound ? "wrote the sound of " : "drawn ";
+    console.report(done + job.name + " in " + std::to_string(elapsed.count()) + " ms", std::nullopt,
+                   MessageKind::Information);
 }
 
 int watchCharts(std::span<const ChartJob> jobs, const DrawingTools& tools,

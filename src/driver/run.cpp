@@ -48,7 +48,7 @@ static RunOptions readCommandLine(int argc, char** argv)
 
 static bool makeOutputDirectory(const RunOptions& options, Console& console)
 {
-    if (!options.output || !outputIsDirectory(*options.output))
+    if (!options.output || !outputIsDirectory(*options.output, outputExtension(options)))
         return true;
     std::error_code error;
     const std::filesystem::path directory = utf8Path(*options.output);
@@ -69,8 +69,11 @@ static ChartSettings settingsOf(const RunOptions& options)
     if (options.mode == RunMode::Check)
         settings.task = ChartTask::Check;
     else if (options.mode == RunMode::Stats)
-        settings.task =
-            options.drawsWithFigures || options.output ? ChartTask::StatsAndDraw : ChartTask::Stats;
+        settings.task = options.drawsWithFigures || options.output || options.sound
+            ? ChartTask::StatsAndDraw
+            : ChartTask::Stats;
+    if (options.sound)
+        settings.sound = options.soundChoice;
     settings.encoding = options.encoding;
     settings.form = options.form;
     settings.warnings = options.quiet ? WarningDisplay::Hidden : WarningDisplay::Shown;
@@ -111,7 +114,7 @@ static int watch(std::span<const ChartJob> jobs, PictureSources& sources,
                  const ChartSettings& settings, Console& console)
 {
     // A watch draws at once and again on every save: a sheet it cannot draw with ends it now.
-    if (sources.spriteSheet() == nullptr)
+    if (!settings.sound && sources.spriteSheet() == nullptr)
         return kExitOutputFailed;
     ThreadPictureTools pictures(sources);
     return watchCharts(jobs, { pictures }, settings, console);
@@ -132,15 +135,17 @@ static int runCharts(const RunOptions& options, std::string_view argv0,
     // A font asked for by name that cannot draw the header is said at once, as a sheet is, rather
     // than leaving the header out of every picture.
     if (options.font && settings.task != ChartTask::Check && settings.task != ChartTask::Stats
-        && !HeaderFont::fromFile(*options.font, 0)) {
+        && !settings.sound && !HeaderFont::fromFile(*options.font, 0)) {
         console.report(kFontUnreadableMessage, options.font->string());
         return kExitOutputFailed;
     }
-    const auto jobs = planChartJobs(options.charts, options.output);
+    const auto jobs = planChartJobs(options.charts, options.output, outputExtension(options));
     const bool toStandardOutput =
         std::any_of(jobs.begin(), jobs.end(), [](const ChartJob& job) { return !job.picture; });
     if (settings.task == ChartTask::StatsAndDraw && toStandardOutput)
-        throw CommandLineError("--stats prints on standard output; a picture cannot go there too");
+        throw CommandLineError("--stats prints on standard output; a "
+                               + std::string(options.sound ? "sound" : "picture")
+                               + " cannot go there too");
     // The sheet is loaded and fontconfig asked once, when the first picture is drawn; each
     // drawing thread then opens the face for itself. A check or the figures alone load neither.
     PictureSources sources(
@@ -161,7 +166,7 @@ static int runCharts(const RunOptions& options, std::string_view argv0,
     const unsigned pictureThreads = jobs.size() > 1 ? 1 : options.jobs;
     ChartBatch batch(jobs, sources, settings, console);
     const int status = batch.run(threads, pictureThreads);
-    if (readAtTheEnd && jobs.size() > 1 && settings.task == ChartTask::Draw
+    if (readAtTheEnd && jobs.size() > 1 && settings.task == ChartTask::Draw && !settings.sound
         && console.needsReading())
         console.report(runSummary(jobs, batch.outcomes()), std::nullopt, MessageKind::Information);
     return std::max(status, printTextStatus(dataOf(options, batch.outcomes())));

@@ -35,6 +35,13 @@ static unsigned parseJobs(std::string_view text)
     return jobs;
 }
 
+static int parseBranch(std::string_view text)
+{
+    if (text.size() != 1 || text[0] < '1' || text[0] > '3')
+        throw CommandLineError("invalid branch: '" + std::string(text) + "' (1, 2 or 3)");
+    return text[0] - '0';
+}
+
 static ChartEncoding parseEncoding(std::string_view name)
 {
     const auto encoding = chartEncodingNamed(name);
@@ -43,14 +50,44 @@ static ChartEncoding parseEncoding(std::string_view name)
     return *encoding;
 }
 
+std::string_view outputExtension(const RunOptions& options)
+{
+    return options.sound ? ".wav" : ".png";
+}
+
+// The options of the sound go with --sound, which writes no picture.
+static void refuseSoundConflicts(const RunOptions& options)
+{
+    if (!options.sound) {
+        if (options.soundChoiceGiven)
+            throw CommandLineError("--metronome, --no-notes and --branch go with --sound");
+        return;
+    }
+    if (!options.soundChoice.notes && !options.soundChoice.metronome)
+        throw CommandLineError("--no-notes leaves nothing to hear without --metronome");
+    if (options.mode == RunMode::Check)
+        throw CommandLineError("--check writes nothing, so --sound has no use");
+    if (options.drawsWithFigures)
+        throw CommandLineError("--sound writes the sound in place of the picture; --draw has no "
+                               "use with it");
+    if (options.form.maxSize)
+        throw CommandLineError("--max-size cuts pictures, and --sound draws none");
+    // With --stats the columns place the measures in the figures' timeline.
+    if (options.form.columns != 1 && options.mode != RunMode::Stats)
+        throw CommandLineError("--columns lays out pictures, and --sound draws none");
+}
+
 // Options that contradict one another, or a chart that the mode cannot take.
 static void refuseConflicts(const RunOptions& options)
 {
+    refuseSoundConflicts(options);
     if (options.charts.size() > 1 && options.output == "-")
         throw CommandLineError("with several charts, --output names a directory, not '-'");
     // Several pictures in one file would each replace the one before.
-    if (options.charts.size() > 1 && options.output && !outputIsDirectory(*options.output))
-        throw CommandLineError("with several charts, --output names a directory, not the picture '"
+    if (options.charts.size() > 1 && options.output
+        && !outputIsDirectory(*options.output, outputExtension(options)))
+        throw CommandLineError("with several charts, --output names a directory, not the "
+                               + std::string(options.sound ? "sound" : "picture") + " '"
                                + *options.output + "' (end it with / for a directory)");
     if (options.figures == FiguresFormat::Json && options.mode != RunMode::Stats)
         throw CommandLineError("--json goes with --stats");
@@ -61,7 +98,9 @@ static void refuseConflicts(const RunOptions& options)
     if (std::find(options.charts.begin(), options.charts.end(), "-") != options.charts.end())
         throw CommandLineError("--watch follows charts in files; '-' cannot be watched");
     if (options.output == "-")
-        throw CommandLineError("--watch writes pictures into files, not to '-'");
+        throw CommandLineError("--watch writes "
+                               + std::string(options.sound ? "sounds" : "pictures")
+                               + " into files, not to '-'");
 }
 
 std::vector<OptionSpec> runOptionTable(RunOptions& options)
@@ -112,6 +151,27 @@ std::vector<OptionSpec> runOptionTable(RunOptions& options)
           "cut a picture larger than W x H pixels at rows into\n"
           "parts NAME-1.png, NAME-2.png, ..., each with the chart",
           [&](std::string_view size) { options.form.maxSize = parseMaxSizeOption(size); } },
+        { '\0', "sound", "",
+          "write each chart's sound in place of its picture:\n"
+          "a WAV file (16-bit, 44.1 kHz, mono) beside it",
+          [&](std::string_view) { options.sound = true; } },
+        { '\0', "metronome", "",
+          "with --sound, a click on every beat, accented on\n"
+          "each measure's first",
+          [&](std::string_view) {
+              options.soundChoice.metronome = true;
+              options.soundChoiceGiven = true;
+          } },
+        { '\0', "no-notes", "", "with --sound, leave the notes out (with --metronome)",
+          [&](std::string_view) {
+              options.soundChoice.notes = false;
+              options.soundChoiceGiven = true;
+          } },
+        { '\0', "branch", "N", "with --sound, play branch N (1 to 3; default 1)",
+          [&](std::string_view branch) {
+              options.soundChoice.branch = parseBranch(branch);
+              options.soundChoiceGiven = true;
+          } },
     };
     appendCommonOptions(table, options.common);
     return table;
@@ -157,6 +217,7 @@ std::string runHelpText()
           "    length          29.273 s   (and the other figures)\n"
           "  beatplate --stats --json a.txt b.txt > figures.json\n"
           "    [ { \"path\": \"a.txt\", \"title\": \"Title\", \"measures\": 21, ... }, ... ]\n"
+          "  beatplate --sound --metronome song.txt    (writes song.wav)\n"
           "  beatplate --watch song.txt    (until Ctrl-C, which ends with status 0)\n"
           "    drawn song.txt in 35 ms\n"
           "\n"

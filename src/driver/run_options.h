@@ -3,6 +3,7 @@
 #include "chart/chart_text_reader.h"
 #include "cli/option_parser.h"
 #include "render/column_layout.h"
+#include "sound/stroke_scheduler.h"
 
 #include <filesystem>
 #include <optional>
@@ -39,8 +40,14 @@ struct RunOptions {
     bool drawsWithFigures = false; // --draw: with --stats, the pictures as well
     bool quiet = false; // no warnings
     PictureForm form; // --columns, --max-size
+    bool sound = false; // --sound: each chart's sound as a WAV file, in place of its picture
+    SoundChoice soundChoice; // --metronome, --no-notes, --branch
+    bool soundChoiceGiven = false; // any of those three
     CommonOptions common;
 };
+
+// What the run writes for each chart: ".png", or ".wav" with --sound.
+[[nodiscard]] std::string_view outputExtension(const RunOptions& options);
 
 // The options of beatplate, each applied to options as it is read.
 [[nodiscard]] std::vector<OptionSpec> runOptionTable(RunOptions& options);

@@ -12,10 +12,11 @@
 
 namespace beatplate {
 
-std::filesystem::path outputPathFor(const std::filesystem::path& chartPath)
+std::filesystem::path outputPathFor(const std::filesystem::path& chartPath,
+                                    std::string_view extension)
 {
     auto outputPath = chartPath;
-    outputPath.replace_extension(".png");
+    outputPath.replace_extension(std::string(extension));
     return outputPath;
 }
 
@@ -33,36 +34,39 @@ std::filesystem::path partPathFor(const std::filesystem::path& picturePath, std:
     return picturePath.parent_path() / name;
 }
 
-bool outputIsDirectory(std::string_view output)
+bool outputIsDirectory(std::string_view output, std::string_view extension)
 {
     if (output == "-")
         return false;
     std::error_code error;
     if (output.ends_with('/') || std::filesystem::is_directory(output, error))
         return true;
-    std::string suffix(output.substr(output.size() - std::min<std::size_t>(output.size(), 4)));
+    std::string suffix(
+        output.substr(output.size() - std::min<std::size_t>(output.size(), extension.size())));
     for (char& c : suffix)
         c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-    return suffix != ".png";
+    return suffix != extension;
 }
 
 static std::optional<std::filesystem::path> picturePathFor(const std::string& chart,
-                                                           const std::optional<std::string>& output)
+                                                           const std::optional<std::string>& output,
+                                                           std::string_view extension)
 {
     if (output == "-")
         return std::nullopt;
-    if (output && !outputIsDirectory(*output))
+    if (output && !outputIsDirectory(*output, extension))
         return utf8Path(*output);
     // A chart read from standard input has no name to give its picture.
     if (chart == "-")
         return std::nullopt;
     if (!output)
-        return outputPathFor(utf8Path(chart));
-    return utf8Path(*output) / outputPathFor(utf8Path(chart)).filename();
+        return outputPathFor(utf8Path(chart), extension);
+    return utf8Path(*output) / outputPathFor(utf8Path(chart), extension).filename();
 }
 
 std::vector<ChartJob> planChartJobs(const std::vector<std::string>& charts,
-                                    const std::optional<std::string>& output)
+                                    const std::optional<std::string>& output,
+                                    std::string_view extension)
 {
     std::set<FileIdentity> chartFiles;
     for (const auto& chart : charts) {
@@ -72,7 +76,7 @@ std::vector<ChartJob> planChartJobs(const std::vector<std::string>& charts,
     std::vector<ChartJob> jobs;
     std::set<std::filesystem::path> taken; // empty path: standard output
     for (const auto& chart : charts) {
-        ChartJob job{ chart, picturePathFor(chart, output), std::nullopt };
+        ChartJob job{ chart, picturePathFor(chart, output, extension), std::nullopt };
         std::error_code error;
         const auto key = job.picture ? std::filesystem::weakly_canonical(*job.picture, error)
                                      : std::filesystem::path();

@@ -14,7 +14,9 @@ namespace beatplate {
 // last path component) replaced by ".png", or ".png" appended to a name without one. A leading
 // "." marks a hidden file, not an extension (".hidden" gives ".hidden.png"); a name ending in
 // "." has an empty extension ("a." gives "a.png").
-[[nodiscard]] std::filesystem::path outputPathFor(const std::filesystem::path& chartPath);
+// The extension may be another, such as ".wav" for a sound.
+[[nodiscard]] std::filesystem::path outputPathFor(const std::filesystem::path& chartPath,
+                                                  std::string_view extension = ".png");
 
 // True when the output path names the chart file itself, under any spelling (also through a
 // link or on a filesystem that ignores case), so that writing it would destroy the chart.
@@ -27,8 +29,8 @@ namespace beatplate {
 
 // Whether an --output path names the directory for the pictures rather than the picture itself,
 // whatever the number of charts: it does when it ends with "/", names an existing directory, or
-// does not end in ".png" (in any letter case); "-" is standard output, no directory.
-[[nodiscard]] bool outputIsDirectory(std::string_view output);
+// does not end in the extension, ".png" (in any letter case); "-" is standard output, no directory.
+[[nodiscard]] bool outputIsDirectory(std::string_view output, std::string_view extension = ".png");
 
 // Where each chart's picture goes. Without output: beside the chart as outputPathFor says, and
 // to standard output for "-". A directory output (outputIsDirectory) receives each picture under
@@ -36,7 +38,9 @@ namespace beatplate {
 // "-" standard output.
 // A picture path that an earlier chart of the run already takes, or that names a chart of the
 // run, refuses that chart, so that no picture is lost and no chart destroyed.
+// The files have the extension, ".png" for pictures.
 [[nodiscard]] std::vector<ChartJob> planChartJobs(const std::vector<std::string>& charts,
-                                                  const std::optional<std::string>& output);
+                                                  const std::optional<std::string>& output,
+                                                  std::string_view extension = ".png");
 
 } // namespace beatplate

@@ -167,30 +167,37 @@ void writeChartPng(const BandedPicture& picture, SourceChunk chunk, PngSink& sin
 
 // An existing output that we may not write, or a directory, is not ours to replace; a symbolic
 // link is replaced itself, so what it points to is never looked at.
-static void checkOutputReplaceable(const std::filesystem::path& outputPath)
+static void checkOutputReplaceable(const std::filesystem::path& outputPath,
+                                   const char* openFailedMessage)
 {
     std::error_code error;
     const auto status = std::filesystem::symlink_status(outputPath, error);
     if (!std::filesystem::exists(status) || std::filesystem::is_symlink(status))
         return;
     if (std::filesystem::is_directory(status))
-        throw PngWriteError(kOutputOpenFailedMessage,
-                            outputFailureDetail(outputPath.string(), EISDIR));
+        throw PngWriteError(openFailedMessage, outputFailureDetail(outputPath.string(), EISDIR));
     errno = 0;
     if (!mayWrite(outputPath))
-        throw PngWriteError(kOutputOpenFailedMessage,
+        throw PngWriteError(openFailedMessage,
                             outputFailureDetail(outputPath.string(), errno != 0 ? errno : EACCES));
+}
+
+TemporaryFile openOutputFile(const std::filesystem::path& outputPath,
+                             const OutputMessages& messages)
+{
+    checkOutputReplaceable(outputPath, messages.openFailed);
+    try {
+        return TemporaryFile(outputPath);
+    } catch (const std::system_error& error) {
+        const int reason = error.code().value();
+        throw PngWriteError(meansDiskFull(reason) ? messages.diskFull : messages.openFailed,
+                            outputFailureDetail(outputPath.string(), reason));
+    }
 }
 
 TemporaryFile openPngOutput(const std::filesystem::path& outputPath)
 {
-    checkOutputReplaceable(outputPath);
-    try {
-        return TemporaryFile(outputPath);
-    } catch (const std::system_error& error) {
-        throw PngWriteError(messageForError(error.code().value(), kOutputOpenFailedMessage),
-                            outputFailureDetail(outputPath.string(), error.code().value()));
-    }
+    return openOutputFile(outputPath, { kOutputOpenFailedMessage, kDiskFullMessage });
 }
 
 } // namespace beatplate

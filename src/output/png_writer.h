@@ -16,8 +16,9 @@
 
 namespace beatplate {
 
-// A failure to encode or write the picture; what() is a short message for the user, detail()
-// what exactly failed where the system told ("output pics/a.png: Permission denied"), or empty.
+// A failure to encode or write the picture, or a sound; what() is a short message for the user,
+// detail() what exactly failed where the system told ("output pics/a.png: Permission denied"),
+// or empty.
 class PngWriteError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
@@ -84,6 +85,17 @@ struct SourceChunk {
 // then left as it was.
 void writeChartPng(const BandedPicture& picture, SourceChunk chunk, PngSink& sink,
                    const PngWriteOptions& options = {});
+
+// The messages that say an output file of one kind cannot be opened.
+struct OutputMessages {
+    const char* openFailed;
+    const char* diskFull; // of blocks or of inodes
+};
+
+// Opens the file that will be put in place of outputPath once written, so that a place that
+// takes no file is found before any work; throws PngWriteError with one of the messages.
+[[nodiscard]] TemporaryFile openOutputFile(const std::filesystem::path& outputPath,
+                                           const OutputMessages& messages);
 
 // Opens the file that the picture for outputPath will be written into, so that a place that
 // takes no picture is found before any work: throws PngWriteError with the disk-full message

@@ -10,6 +10,7 @@
 #include "render/score_layout.h"
 #include "render/score_renderer.h"
 #include "render/text_header.h"
+#include "render/timeline_places.h"
 
 #include <algorithm>
 #include <cassert>
@@ -61,6 +62,7 @@ std::optional<PipelineError> ChartPipeline::read(DiagnosticScope scope)
             m_document = std::move(parsed.document);
             m_diagnostics = std::move(parsed.warnings);
             m_omittedWarnings = parsed.omittedWarnings;
+            m_noteLines = std::move(parsed.noteLines);
         } catch (const ChartParseError& error) {
             m_diagnostics.push_back(error.diagnostic());
             m_complete = false;
@@ -86,9 +88,38 @@ bool ChartPipeline::hasErrors() const
                        });
 }
 
-ChartStatsEntry ChartPipeline::figures(const std::string& name) const
+// Gives each measure the note line that fills it on each branch path: the last line before it
+// that the path meets.
+static void fillLines(std::vector<MeasureTime>& timeline, const ChartDocument& document,
+                      std::span<const NoteLinePlace> noteLines)
 {
-    return { utf8Path(name), m_document.title, computeChartStats(m_document) };
+    for (std::size_t path = 0; path < 3; ++path) {
+        const auto bit = static_cast<std::uint8_t>(1 << path);
+        std::int32_t line = 0;
+        auto next = noteLines.begin();
+        for (std::uint32_t measure = 0; measure < timeline.size(); ++measure) {
+            for (; next != noteLines.end() && next->firstMeasure <= measure; ++next) {
+                const std::int32_t mask = document.measures[next->firstMeasure].branchMask;
+                if ((pathsHearing(next->branch, mask) & bit) != 0)
+                    line = next->line;
+            }
+            timeline[measure].lines[path] = line;
+        }
+    }
+}
+
+ChartStatsEntry ChartPipeline::figures(const std::string& name, const PictureForm& form) const
+{
+    ChartStatsEntry entry{ utf8Path(name), m_document.title, computeChartStats(m_document) };
+    fillLines(entry.stats.timeline, m_document, m_noteLines);
+    const ScoreLayout layout(m_document);
+    // A picture that cannot be made has no places to give.
+    if (!layout.fitsPicture() || m_document.measures.empty())
+        return entry;
+    const PagePlan plan = planPages(rowBounds(layout), form);
+    if (plan.refusal.empty())
+        placeTimeline(entry.stats.timeline, layout, plan.pages);
+    return entry;
 }
 
 std::optional<PipelineError> ChartPipeline::fitPicture() const

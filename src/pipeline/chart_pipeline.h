@@ -71,8 +71,9 @@ public:
     // Where each note line laid its slots; read with WholeChart only.
     [[nodiscard]] const std::vector<NoteLinePlace>& noteLines() const { return m_noteLines; }
 
-    // The figures, under name.
-    [[nodiscard]] ChartStatsEntry figures(const std::string& name) const;
+    // The figures, under name, their timeline placed on the picture in form.
+    [[nodiscard]] ChartStatsEntry figures(const std::string& name,
+                                          const PictureForm& form = {}) const;
     // PictureTooLarge when the layout makes a picture larger than may be drawn.
     [[nodiscard]] std::optional<PipelineError> fitPicture() const;
     // Lays the picture out in a form: PictureTooLarge when a row does not fit its size. Without

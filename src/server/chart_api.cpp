@@ -6,10 +6,12 @@
 #include "server/chart_directory.h"
 #include "server/chart_preview.h"
 #include "server/chart_text_form.h"
-#include "server/diagnostics_json.h"
+#include "server/preview_json.h"
 #include "server/http_text.h"
+#include "sound/chart_sound.h"
 
 #include <cerrno>
+#include <cmath>
 #include <httplib.h>
 #include <nlohmann/json.hpp>
 
@@ -51,8 +53,9 @@ static void fail(httplib::Response& response, int status, const std::string& mes
     answer(response, status, errorJson(message));
 }
 
-// {"diagnostics": [...], "stats": {...} or null} and, when asked, "png": base64 or null; the
-// figures are the --stats JSON as it stands, without its final line end.
+// {"diagnostics": [...], "stats": {...} or null, "sound": {...} or null} and, when asked,
+// "png": base64 or null; the figures are the --stats JSON as it stands, without its final line
+// end.
 static std::string previewJson(const ChartPreviewResult& result, bool withPicture)
 {
     std::string stats = result.statsJson.empty() ? "null" : result.statsJson;
@@ -60,6 +63,7 @@ static std::string previewJson(const ChartPreviewResult& result, bool withPictur
         stats.pop_back();
     std::string json =
         "{\"diagnostics\":" + diagnosticsJson(result.diagnostics) + ",\"stats\":" + stats;
+    json += ",\"sound\":" + (stats == "null" ? "null" : soundJson(result.strokes));
     if (withPicture)
         json +=
             result.png.empty() ? ",\"png\":null" : ",\"png\":\"" + encodeBase64(result.png) + "\"";
@@ -83,6 +87,7 @@ static void setVersionHeaders(httplib::Response& response, const ChartFileInfo& 
 ChartApi::ChartApi(ChartDirectory& directory, ChartPreview& preview)
     : m_directory(directory)
     , m_preview(preview)
+    , m_voices(voicesWav(DrumVoices()))
 {
 }
 
@@ -98,6 +103,9 @@ void ChartApi::route(httplib::Server& server)
                [this](const Request& q, Response& r) { getReport(q, r); });
     server.Post("/api/render", [this](const Request& q, Response& r) { render(q, r); });
     server.Put("/api/charts/([^/]+)", [this](const Request& q, Response& r) { save(q, r); });
+    server.Get("/api/sound/voices.wav", [this](const Request&, Response& r) {
+        r.set_content(reinterpret_cast<const char*>(m_voices.data()), m_voices.size(), "audio/wav");
+    });
 }
 
 void ChartApi::listCharts(const httplib::Request&, httplib::Response& response) const
@@ -185,11 +193,15 @@ void ChartApi::getPicture(const httplib::Request& request, httplib::Response& re
 
 void ChartApi::getReport(const httplib::Request& request, httplib::Response& response) const
 {
+    // The columns place the measures of the figures' timeline.
+    const auto form = formOf(request, response);
+    if (!form)
+        return;
     auto chart = readNamedChart(m_directory, request, response);
     if (!chart)
         return;
     const auto result = m_preview.preview(std::move(chart->bytes), std::nullopt, chart->info.name,
-                                          PreviewPicture::Skip);
+                                          PreviewPicture::Skip, *form);
     setVersionHeaders(response, chart->info, chart->etag);
     if (result.tooLong)
         return fail(response, kPayloadTooLarge, kChartTooLong);

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 namespace httplib {
 class Server;
@@ -20,6 +22,7 @@ class ChartPreview;
 //   GET  /api/charts/NAME/report        diagnostics and figures
 //   POST /api/render                    diagnostics, figures and picture of the text sent
 //   PUT  /api/charts/NAME               saves the text sent, in the chart's encoding
+//   GET  /api/sound/voices.wav          the voices the strokes of a chart's sound are played with
 // Every failure is answered with a status and {"error": MESSAGE}.
 class ChartApi {
 public:
@@ -38,6 +41,7 @@ private:
 
     ChartDirectory& m_directory;
     ChartPreview& m_preview;
+    std::vector<std::uint8_t> m_voices; // a WAV file
 };
 
 // The body of a failure: {"error": message}.

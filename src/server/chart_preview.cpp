@@ -2,6 +2,7 @@
 
 #include "chart/chart_stats_report.h"
 #include "pipeline/chart_pipeline.h"
+#include "server/preview_json.h"
 
 #include <algorithm>
 
@@ -78,8 +79,9 @@ ChartPreviewResult ChartPreview::preview(std::string bytes, std::optional<ChartE
                                  });
     if (result.hasErrors)
         return result;
-    const ChartStatsEntry entry = chart.figures(std::string(name));
+    const ChartStatsEntry entry = chart.figures(std::string(name), form);
     result.statsJson = formatChartStatsJson(std::span(&entry, 1));
+    result.strokes = previewStrokes(chart.document());
     if (picture == PreviewPicture::Skip)
         return result;
     const SlotRelease slot(m_drawings);

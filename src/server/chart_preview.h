@@ -8,6 +8,7 @@
 #include "pipeline/pipeline_error.h"
 #include "platform/text_font_lookup.h"
 #include "render/column_layout.h"
+#include "sound/stroke_scheduler.h"
 
 #include <cstdint>
 #include <mutex>
@@ -32,6 +33,9 @@ struct ChartPreviewResult {
     std::string statsJson; // the --stats JSON object; empty when there is an error
     std::vector<std::uint8_t> png; // the picture with its chart inside; empty on an error or Skip
     std::optional<PipelineError> pictureError; // why a chart without errors has no picture
+    // Every stroke of the chart's sound, of every branch path and the metronome, in time order;
+    // empty when there is an error.
+    std::vector<Stroke> strokes;
 };
 
 // Draws charts in the server's own process, on any of its threads: each drawing takes a header

@@ -177,6 +177,7 @@ void ChartServer::route()
     m_server->Get("/", servePage("index.html"));
     m_server->Get("/style.css", servePage("style.css"));
     m_server->Get("/app.js", servePage("app.js"));
+    m_server->Get("/player.js", servePage("player.js"));
     m_server->Get("/served.js", servePage("served.js"));
     m_server->Get("/standalone.js", servePage("standalone.js"));
     m_server->Get("/api/events",

@@ -11,7 +11,7 @@ namespace beatplate {
 
 // One file of the page, ready to be served.
 struct WebFile {
-    std::string name; // "index.html", "style.css", "app.js"
+    std::string name; // "index.html", "style.css", "app.js", "player.js"
     std::string contentType;
     std::string bytes;
 };

@@ -10,10 +10,12 @@
 #include "load/sprite_sheet.h"
 #include "pipeline/chart_pipeline.h"
 #include "server/chart_text_form.h"
-#include "server/diagnostics_json.h"
+#include "server/preview_json.h"
+#include "sound/chart_sound.h"
 
 #include <array>
 #include <nlohmann/json.hpp>
+#include <variant>
 
 namespace beatplate {
 
@@ -92,7 +94,9 @@ const HeaderFont* WebCore::headerFont()
     return m_font ? &*m_font : nullptr;
 }
 
-WebAnswer WebCore::draw(std::string chart, std::string_view columns, std::string_view maxSize)
+// The picture's form as --columns and --max-size take it, or why not.
+static std::variant<PictureForm, std::string> pictureFormOf(std::string_view columns,
+                                                            std::string_view maxSize)
 {
     PictureForm form;
     try {
@@ -100,12 +104,20 @@ WebAnswer WebCore::draw(std::string chart, std::string_view columns, std::string
         if (!maxSize.empty())
             form.maxSize = parseMaxSizeOption(maxSize);
     } catch (const CommandLineError& error) {
-        return errorAnswer(error.what());
+        return std::string(error.what());
     }
+    return form;
+}
+
+WebAnswer WebCore::draw(std::string chart, std::string_view columns, std::string_view maxSize)
+{
+    const auto form = pictureFormOf(columns, maxSize);
+    if (const auto* failure = std::get_if<std::string>(&form))
+        return errorAnswer(*failure);
     std::optional<PipelineError> error;
     ChartPipeline pipeline = readChart(std::move(chart), DiagnosticScope::FirstError, error);
     if (!error)
-        error = pipeline.layOutPicture(form);
+        error = pipeline.layOutPicture(std::get<PictureForm>(form));
     if (error)
         return errorAnswer(*error);
     WebAnswer answer;
@@ -126,14 +138,32 @@ WebAnswer WebCore::check(std::string chart)
     return { diagnosticsJson(pipeline.diagnostics()), {} };
 }
 
-WebAnswer WebCore::figures(std::string chart, const std::string& name)
+WebAnswer WebCore::figures(std::string chart, const std::string& name, std::string_view columns,
+                           std::string_view maxSize)
+{
+    const auto form = pictureFormOf(columns, maxSize);
+    if (const auto* failure = std::get_if<std::string>(&form))
+        return errorAnswer(*failure);
+    std::optional<PipelineError> error;
+    const ChartPipeline pipeline = readChart(std::move(chart), DiagnosticScope::FirstError, error);
+    if (error)
+        return errorAnswer(*error);
+    const ChartStatsEntry entry = pipeline.figures(name, std::get<PictureForm>(form));
+    return { formatChartStatsJson(std::span(&entry, 1)), {} };
+}
+
+WebAnswer WebCore::sound(std::string chart)
 {
     std::optional<PipelineError> error;
     const ChartPipeline pipeline = readChart(std::move(chart), DiagnosticScope::FirstError, error);
     if (error)
         return errorAnswer(*error);
-    const ChartStatsEntry entry = pipeline.figures(name);
-    return { formatChartStatsJson(std::span(&entry, 1)), {} };
+    return { soundJson(previewStrokes(pipeline.document())), {} };
+}
+
+WebAnswer WebCore::voices()
+{
+    return { Json::object().dump(), { voicesWav(DrumVoices()) } };
 }
 
 WebAnswer WebCore::chartOf(std::string_view png)

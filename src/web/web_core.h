@@ -47,9 +47,15 @@ public:
     // Every error and warning, in line and column order as --check lists them:
     // [{"line", "column", "severity", "message", "detail"}].
     [[nodiscard]] static WebAnswer check(std::string chart);
-    // The figures as --stats --json gives them for a chart named name; a chart error answers its
-    // report.
-    [[nodiscard]] static WebAnswer figures(std::string chart, const std::string& name);
+    // The figures as --stats --json gives them for a chart named name, its timeline placed on
+    // the picture in columns and maxSize as draw takes them; a chart error answers its report.
+    [[nodiscard]] static WebAnswer figures(std::string chart, const std::string& name,
+                                           std::string_view columns, std::string_view maxSize);
+    // The strokes the page plays the chart with, as the server gives them: {"sampleRate",
+    // "voiceSamples", "voices", "strokes"}; a chart error answers its report.
+    [[nodiscard]] static WebAnswer sound(std::string chart);
+    // The voices' WAV file the strokes are played with, and {}.
+    [[nodiscard]] static WebAnswer voices();
     // {"text", "encoding"}: the chart a picture carries, UTF-8 with LF line ends, and the
     // encoding beatplate-chart writes it in (code page 932 when that holds it).
     [[nodiscard]] static WebAnswer chartOf(std::string_view png);

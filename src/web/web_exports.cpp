@@ -97,12 +97,24 @@ void beatplate_check(WebSession* session)
     beatplate::ask(*session, &beatplate::WebCore::check);
 }
 
-// The input is a chart; the argument its name in the figures.
+// The input is a chart; the arguments its name in the figures, its columns and largest size.
 void beatplate_figures(WebSession* session)
 {
     beatplate::ask(*session, [session](std::string chart) {
-        return beatplate::WebCore::figures(std::move(chart), session->arguments[0]);
+        return beatplate::WebCore::figures(std::move(chart), session->arguments[0],
+                                           session->arguments[1], session->arguments[2]);
     });
+}
+
+void beatplate_sound(WebSession* session)
+{
+    beatplate::ask(*session, &beatplate::WebCore::sound);
+}
+
+// The input is empty.
+void beatplate_voices(WebSession* session)
+{
+    beatplate::ask(*session, [](const std::string&) { return beatplate::WebCore::voices(); });
 }
 
 // The input is a picture.

@@ -186,6 +186,8 @@ class StandaloneTest:
         assert self.editor_text() == text, "the dropped picture's chart is not the one drawn"
         self.wait.until(lambda _: self.browser.execute_script(
             "const p = document.getElementById('picture'); return p.complete && p.naturalWidth === 816"))
+        # Its sound comes from the core too: the page may play it with nothing served.
+        self.wait.until(lambda _: not self.browser.find_element(By.ID, "play").get_property("disabled"))
         # A chart in UTF-16 opens as its text, and saving gives back the file's own bytes.
         utf16 = b"\xff\xfe" + chart.decode("cp932").encode("utf-16-le")
         self.drop("wide.txt", utf16, "text/plain")

@@ -30,17 +30,19 @@ Json jsonOf(std::span<const ChartStatsEntry> entries)
 
 // The field list of the README and the man page: every field of an object in order, then
 // every number within them (the spans' are added below).
-const std::vector<std::string> kFields{ "path",  "title",       "measures",        "seconds",
-                                        "notes", "spans",       "countedSpans",    "countSum",
-                                        "tempo", "scrollSpeed", "density",         "densityStep",
-                                        "gogo",  "branches",    "uncompletedNotes" };
+const std::vector<std::string> kFields{ "path",  "title",       "measures",         "seconds",
+                                        "notes", "spans",       "countedSpans",     "countSum",
+                                        "tempo", "scrollSpeed", "density",          "densityStep",
+                                        "gogo",  "branches",    "uncompletedNotes", "timeline" };
 constexpr const char* kNumbers =
     "/measures /seconds /notes/o /notes/O /notes/x /notes/X /notes/total /countedSpans "
     "/countSum /tempo/lowest /tempo/highest /scrollSpeed/lowest /scrollSpeed/highest "
     "/density/average /density/peak /density/peakStart /density/peakMeasure /branches/0/branch "
     "/branches/0/notes /branches/0/density/average /branches/0/density/peak "
     "/branches/0/density/peakStart /branches/0/density/peakMeasure /uncompletedNotes "
-    "/densityStep /density/series/0 /branches/0/density/series/15";
+    "/densityStep /density/series/0 /branches/0/density/series/15 /timeline/tempos/0/tick "
+    "/timeline/tempos/0/seconds /timeline/tempos/0/tempo /timeline/measures/0/start "
+    "/timeline/measures/0/seconds /timeline/measures/0/tick /timeline/measures/0/ticks";
 
 TEST(ChartStatsReport, JsonHasEveryDocumentedField)
 {

@@ -38,6 +38,42 @@ TEST(RunOptions, ChoosesOneModeAndRefusesASecond)
     }
 }
 
+TEST(RunOptions, TakesTheSoundsChoicesWithSoundOnlyAndWhereSomethingIsHeard)
+{
+    const struct {
+        std::vector<std::string_view> arguments;
+        SoundChoice choice;
+    } cases[] = {
+        { { "--sound", "a.txt" }, { true, false, 1 } },
+        { { "--so", "--metronome", "--branch=3", "a.txt" }, { true, true, 3 } },
+        { { "--no-notes", "--met", "--sound", "--stats", "--columns=2", "a.txt" },
+          { false, true, 1 } },
+        { { "--sound", "--watch", "-o", "sounds/", "a.txt", "b.txt" }, { true, false, 1 } },
+    };
+    for (const auto& [arguments, choice] : cases) {
+        SCOPED_TRACE(testing::PrintToString(arguments));
+        const RunOptions options = parseRunOptions(arguments);
+        EXPECT_TRUE(options.sound);
+        EXPECT_EQ(options.soundChoice, choice);
+        EXPECT_EQ(outputExtension(options), ".wav");
+    }
+    for (const std::vector<std::string_view>& arguments :
+         { std::vector<std::string_view>{ "--metronome", "a.txt" },
+           { "--branch=1", "a.txt" },
+           { "--sound", "--branch=4", "a.txt" },
+           { "--sound", "--no-notes", "a.txt" },
+           { "--sound", "--check", "a.txt" },
+           { "--sound", "--stats", "--draw", "a.txt" },
+           { "--sound", "--columns=3", "a.txt" },
+           { "--sound", "--max-size=100x100", "--stats", "a.txt" },
+           { "--sound", "-o", "a.wav", "a.txt", "b.txt" },
+           { "--m", "100x100", "a.txt" },
+           { "--no", "a.txt" } }) {
+        SCOPED_TRACE(testing::PrintToString(arguments));
+        EXPECT_THROW((void)parseRunOptions(arguments), CommandLineError);
+    }
+}
+
 TEST(RunOptions, ReadsColumnsAndMaxSizeAndRefusesWhatIsNoNumber)
 {
     const struct {

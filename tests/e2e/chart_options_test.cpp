@@ -172,6 +172,38 @@ TEST(BeatplateChartOptions, FailsBeforeReadingAChartWhosePictureCannotBeWritten)
               (std::vector<std::string>{ "beatplate", "huge.txt", "pic.png" }));
 }
 
+TEST(BeatplateChartOptions, WritesTheSoundBesideTheChartOrOnStandardOutputNeverHalfWritten)
+{
+    const ProgramSandbox sandbox;
+    sandbox.writeChart("beat.txt", "#bpm 120\no   x   O   X\n");
+    const auto written = sandbox.run({ "--sound", "--metronome", "beat.txt" });
+    ASSERT_EQ(written.status, 0) << written.errors;
+    const std::string wav = readFile(sandbox / "beat.wav");
+    // RIFF, then PCM, mono, 44,100 samples a second of 16 bits: the measure's 2 s and half a
+    // second for the last stroke to ring out.
+    ASSERT_EQ(wav.size(), 44u + 2 * (2 * 44100 + 22050));
+    EXPECT_EQ(wav.substr(0, 4), "RIFF");
+    EXPECT_EQ(wav.substr(20, 16),
+              std::string("\x01\x00\x01\x00\x44\xac\x00\x00\x88\x58\x01\x00\x02\x00\x10\x00", 16));
+    EXPECT_EQ(sandbox.run({ "--sound", "--metronome", "-o", "-", "beat.txt" }).output, wav);
+    EXPECT_NE(sandbox.run({ "--sound", "-o", "-", "beat.txt" }).output, wav);
+    const auto refused = sandbox.run({ "--sound", "-o", "nowhere/beat.wav", "beat.txt" });
+    EXPECT_EQ(refused.status, 3);
+    EXPECT_EQ(refused.errors,
+              "出力がなぜかできません。　wavファイル開いてない？ (beat.txt)\n"
+              "(output nowhere/beat.wav: No such file or directory)\n");
+    // 40 measures at a hundredth of a beat a minute last 11 days, more than a WAV file holds.
+    sandbox.writeChart("slow.txt", "#bpm 0.01\n" + std::string(40 * 16, 'o') + "\n");
+    const auto tooLong = sandbox.run({ "--sound", "slow.txt" });
+    EXPECT_EQ(tooLong.status, 3);
+    EXPECT_EQ(tooLong.errors,
+              "譜面が長すぎてwavにできません。 (slow.txt)\n"
+              "(its sound lasts 960000 s, more than a WAV file holds)\n");
+    EXPECT_EQ(
+        listDirectory(sandbox.directory()),
+        (std::vector<std::string>{ "beat.txt", "beat.wav", "beatplate", "pic.png", "slow.txt" }));
+}
+
 TEST(BeatplateChartOptions, PrintsFiguresInTheOrderGivenAndDrawsOnlyWhenAsked)
 {
     const ProgramSandbox sandbox;
@@ -219,6 +251,11 @@ TEST(BeatplateChartOptions, PrintsFiguresAsJsonWithEveryDocumentedField)
                       { range + std::string("/lowest"), range + std::string("/highest") });
     for (const auto* field : { "average", "peak", "peakStart", "peakMeasure" })
         fields.push_back(std::string("/density/") + field);
+    for (const auto* field : { "tick", "seconds", "tempo" })
+        fields.push_back(std::string("/timeline/tempos/1/") + field);
+    for (const auto* field : { "measure", "tick", "ticks", "start", "seconds", "beats", "lines",
+                               "part", "column", "row", "x", "top", "height", "pixelsPerTick" })
+        fields.push_back(std::string("/timeline/measures/20/") + field);
     for (const auto& field : fields)
         EXPECT_TRUE(figures.contains(json::json_pointer(field))) << field;
     // The figures the README gives for the example.

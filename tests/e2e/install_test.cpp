@@ -86,11 +86,11 @@ TEST(Installation, PutsEveryFileWhereDebianPutsIt)
               (std::set<std::string>{
                   "bin/beatplate", "bin/beatplate-chart", "share/applications/beatplate.desktop",
                   "share/beatplate/pic.png", "share/beatplate/web/app.js",
-                  "share/beatplate/web/index.html", "share/beatplate/web/served.js",
-                  "share/beatplate/web/standalone.js", "share/beatplate/web/style.css",
-                  "share/doc/beatplate/changelog.Debian.gz", "share/doc/beatplate/copyright",
-                  "share/lintian/overrides/beatplate", "share/man/man1/beatplate-chart.1.gz",
-                  "share/man/man1/beatplate.1.gz" }));
+                  "share/beatplate/web/index.html", "share/beatplate/web/player.js",
+                  "share/beatplate/web/served.js", "share/beatplate/web/standalone.js",
+                  "share/beatplate/web/style.css", "share/doc/beatplate/changelog.Debian.gz",
+                  "share/doc/beatplate/copyright", "share/lintian/overrides/beatplate",
+                  "share/man/man1/beatplate-chart.1.gz", "share/man/man1/beatplate.1.gz" }));
     EXPECT_EQ(permissions(tree / "bin/beatplate"), 0755u);
     EXPECT_EQ(permissions(tree / "bin/beatplate-chart"), 0755u);
     EXPECT_EQ(permissions(tree / "share/beatplate/pic.png"), 0644u);

@@ -119,3 +119,54 @@ TEST(ChartPipeline, ReportsAMissingChartAndASheetItCannotDrawWith)
 
 } // namespace
 } // namespace beatplate
+
+namespace beatplate {
+namespace {
+
+// Each measure's time, the lines that fill it and its place, from the layout in one column and
+// in three; the chart has a tempo change inside a measure and a branched row of three lanes.
+TEST(ChartPipeline, FiguresPlaceEveryMeasureInTimeInTheTextAndOnThePicture)
+{
+    const std::string text = "#bpm 120\noooo\noooo\noooo\n#bpm 60 4 8\noooo\noooo\n"
+                             "#branch ooo\no\nx\nO\n";
+    std::optional<PipelineError> error;
+    ChartPipeline chart = readBytes(text, DiagnosticScope::FirstError, error);
+    ASSERT_FALSE(error);
+    struct Expected {
+        std::size_t measure;
+        double start;
+        double seconds;
+        std::array<std::int32_t, 3> lines;
+        MeasurePicturePlace place;
+    };
+    const struct {
+        PictureForm form;
+        std::vector<Expected> measures;
+    } cases[] = {
+        { {},
+          { { 0, 0, 2, { 2, 2, 2 }, { 0, 0, 0, 24, 48, 64, 0.1 } },
+            { 3, 6, 3, { 6, 6, 6 }, { 0, 0, 0, 600, 48, 64, 0.1 } },
+            { 4, 9, 4, { 7, 7, 7 }, { 0, 0, 1, 24, 112, 64, 0.1 } },
+            { 5, 13, 4, { 9, 10, 11 }, { 0, 0, 2, 24, 176, 112, 0.1 } } } },
+        { { 3, std::nullopt },
+          { { 3, 6, 3, { 6, 6, 6 }, { 0, 0, 0, 600, 48, 64, 0.1 } },
+            { 4, 9, 4, { 7, 7, 7 }, { 0, 1, 1, 824 + 24, 0, 64, 0.1 } },
+            { 5, 13, 4, { 9, 10, 11 }, { 0, 2, 2, 2 * 824 + 24, 0, 112, 0.1 } } } },
+    };
+    for (const auto& [form, measures] : cases) {
+        SCOPED_TRACE(form.columns);
+        const ChartStats stats = chart.figures("a.txt", form).stats;
+        ASSERT_EQ(stats.timeline.size(), 6u);
+        for (const Expected& expected : measures) {
+            SCOPED_TRACE(expected.measure);
+            const MeasureTime& measure = stats.timeline[expected.measure];
+            EXPECT_DOUBLE_EQ(measure.start, expected.start);
+            EXPECT_DOUBLE_EQ(measure.seconds, expected.seconds);
+            EXPECT_EQ(measure.lines, expected.lines);
+            EXPECT_EQ(measure.place, expected.place);
+        }
+    }
+}
+
+} // namespace
+} // namespace beatplate

@@ -178,5 +178,30 @@ TEST(WebCore, GivesBackTheChartAPictureCarries)
         "この画像には譜面が入っていません。");
 }
 
+// The player reads the timeline's places off the figures: they must be those of the picture
+// drawn in the same columns, and the strokes and voices those the server gives the served page.
+TEST(WebCore, GivesTheFiguresAndSoundThePagePlaysWith)
+{
+    std::string chart;
+    for (int line = 0; line < 12; ++line)
+        chart += "o x o x o x o x \n";
+    const auto lastMeasureX = [&](const char* columns) {
+        const Json figures = jsonOf(WebCore::figures(chart, "-", columns, ""));
+        return figures["timeline"]["measures"].back()["x"].get<int>();
+    };
+    EXPECT_GT(lastMeasureX("2"), lastMeasureX("1") + 816);
+    EXPECT_EQ(jsonOf(WebCore::figures(chart, "-", "0", ""))["error"],
+              "invalid number of columns: '0' (1 to 1000, or auto)");
+
+    const Json sound = jsonOf(WebCore::sound(chart));
+    EXPECT_EQ(sound["strokes"].size(), 12u * 8 + 12u * 4) << "notes and the metronome's beats";
+    EXPECT_EQ(jsonOf(WebCore::sound("o\n#bmp 120\n"))["line"], 2);
+    const WebAnswer voices = WebCore::voices();
+    ASSERT_EQ(voices.files.size(), 1u);
+    EXPECT_EQ(textOf(voices.files[0]).substr(0, 4), "RIFF");
+    EXPECT_EQ(voices.files[0].size(),
+              44u + 2u * sound["voices"].size() * sound["voiceSamples"].get<std::size_t>());
+}
+
 } // namespace
 } // namespace beatplate
