@@ -6,8 +6,8 @@
 #include "server/chart_directory.h"
 #include "server/chart_preview.h"
 #include "server/chart_text_form.h"
-#include "server/preview_json.h"
 #include "server/http_text.h"
+#include "server/preview_json.h"
 #include "sound/chart_sound.h"
 
 #include <cerrno>
