@@ -8,7 +8,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 runs=${1:-3}
-BEATPLATE_WEB=1 ./scripts/setup.sh
+./scripts/setup.sh --web --tests
 ./scripts/build-web.sh
 cmake -S . -B build-release -DCMAKE_BUILD_TYPE=Release -DBEATPLATE_TESTS=OFF -DBEATPLATE_BENCH=ON >/dev/null
 cmake --build build-release -j2 --target beatplate generate_chart sprite_sheet

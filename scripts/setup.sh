@@ -3,8 +3,12 @@
 # Runs apt-get only when something is missing, and never asks a question; then unpacks
 # cpp-httplib's header (scripts/fetch-httplib.sh).
 #   scripts/setup.sh            what the Linux build needs
-#   scripts/setup.sh --windows  that, and the MinGW-w64 cross compiler, Wine and Debian's sources
-#                               of libpng and FreeType (the same as BEATPLATE_WINDOWS=1)
+#   scripts/setup.sh --tests    that, and Chromium, its driver and Selenium, with which the tests
+#                               drive the preview page (the same as BEATPLATE_TEST_TOOLS=1;
+#                               scripts/test.sh asks for them)
+#   scripts/setup.sh --windows  that, and the MinGW-w64 cross compiler, Wine (with its `wine`
+#                               command) and Debian's sources of libpng and FreeType (the same as
+#                               BEATPLATE_WINDOWS=1)
 #   BEATPLATE_SCREENSHOT_TOOLS=1  also a virtual X display, xwd, xdotool and netpbm, with which
 #                               tools/console_screenshot.sh photographs beatplate.exe's console
 #   scripts/setup.sh --web      that, and Debian's emscripten and the deb-src entries from which
@@ -16,11 +20,18 @@
 set -euo pipefail
 
 windows="${BEATPLATE_WINDOWS:-0}"
-[ "${1:-}" = --windows ] && windows=1
 web="${BEATPLATE_WEB:-0}"
-[ "${1:-}" = --web ] && web=1
 editors="${BEATPLATE_EDITOR_TOOLS:-0}"
-[ "${1:-}" = --editors ] && editors=1
+tests="${BEATPLATE_TEST_TOOLS:-0}"
+for argument in "$@"; do
+  case "$argument" in
+    --windows) windows=1 ;;
+    --web) web=1 ;;
+    --editors) editors=1 ;;
+    --tests) tests=1 ;;
+    *) echo "setup: unknown argument $argument (--tests, --windows, --web or --editors)" >&2; exit 4 ;;
+  esac
+done
 
 packages=(
   cmake g++ make pkg-config
@@ -29,8 +40,10 @@ packages=(
   libfreetype-dev libfontconfig-dev fonts-ipafont-gothic
   pngcheck desktop-file-utils
   dpkg-dev # dpkg-source, with which apt-get source unpacks cpp-httplib (fetch-httplib.sh)
-  chromium chromium-driver python3-selenium
 )
+if [ "$tests" = 1 ]; then
+  packages+=(chromium chromium-driver python3-selenium)
+fi
 if [ "${BEATPLATE_DEV_TOOLS:-0}" = 1 ]; then
   packages+=(clang-14 libclang-rt-14-dev clang-format clang-tidy-14 libbenchmark-dev optipng hyperfine)
 fi
@@ -41,8 +54,9 @@ fi
 # The Windows build: scripts/windows-deps.sh cross-builds libpng and FreeType from their Debian
 # sources (dpkg-source unpacks them); the tests run under 64-bit Wine, which needs no display.
 if [ "$windows" = 1 ]; then
-  # xvfb and xdotool give tests/windows/console.sh a display on which to press Enter.
-  packages+=(g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine64 dpkg-dev xvfb xdotool)
+  # xvfb and xdotool give tests/windows/console.sh a display on which to press Enter; wine64
+  # alone installs no command on PATH, which the package wine adds (`wine program.exe`).
+  packages+=(g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine64 wine dpkg-dev xvfb xdotool)
 fi
 # The browser's build: Debian's emscripten (with its own clang, lld, binaryen and Node.js
 # modules) and, for its ports of zlib, libpng and FreeType, the sources apt-get source unpacks.

@@ -5,7 +5,7 @@
 #   scripts/test-web.sh
 set -euo pipefail
 cd "$(dirname "$0")/.."
-BEATPLATE_WEB=1 ./scripts/setup.sh
+./scripts/setup.sh --web --tests
 ./scripts/build-web.sh
 cmake -S . -B build >/dev/null
 cmake --build build -j"$(nproc)" --target beatplate

@@ -4,7 +4,8 @@
 #   scripts/test.sh --sanitize  an AddressSanitizer + UndefinedBehaviorSanitizer build, in build-sanitize/
 set -euo pipefail
 cd "$(dirname "$0")/.."
-./scripts/setup.sh
+# The tests also need what drives the preview page in a browser, which nothing else needs.
+./scripts/setup.sh --tests
 
 build_dir=build
 flags=(-DBEATPLATE_TESTS=ON)

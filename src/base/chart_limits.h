@@ -19,8 +19,10 @@ inline constexpr int kMaxPictureRows = 1'000'000;
 
 // The private chunk that holds the chart text.
 inline constexpr char kChartChunkName[] = "bpLt";
-// Its longest data: the longest chart, the LF the reader adds after the last line and the
-// zero code unit after them, two bytes a unit.
+// The private chunk that marks a part of a picture cut in parts, with its part label ("2/3").
+inline constexpr char kPartChunkName[] = "bpPt";
+// The chart chunk's longest data: the longest chart, the LF the reader adds after the last line and
+// the zero code unit after them, two bytes a unit.
 inline constexpr std::uint32_t kMaxChartChunkLength = 2 * (kMaxChartLength + 1) + 2;
 
 } // namespace beatplate

@@ -63,13 +63,13 @@ void WarningTracker::noteLineShape(ChartLocation extra, std::size_t length,
                                    std::size_t charsPerMeasure)
 {
     const bool whole = length % charsPerMeasure == 0;
-    // The first note line has no line before it to tell a slip from a line meant to be long:
-    // a whole line after it does.
-    if (m_firstLineSlip && whole)
-        warn(m_firstLineSlip->location, kSlipMessage, std::move(m_firstLineSlip->detail),
+    // A slip after a line that is not whole (the first line, a span's opening) is told from a
+    // line meant to be long by a whole line after it.
+    if (m_pendingSlip && whole)
+        warn(m_pendingSlip->location, kSlipMessage, std::move(m_pendingSlip->detail),
              ChartSlip::LineBeyondMeasures);
-    m_firstLineSlip.reset();
-    if (looksLikeSlip(length, charsPerMeasure) && m_lastLineWhole.value_or(true)) {
+    m_pendingSlip.reset();
+    if (looksLikeSlip(length, charsPerMeasure)) {
         Slip slip{ extra,
                    std::to_string(length) + " characters in measures of "
                        + std::to_string(charsPerMeasure) };
@@ -79,7 +79,7 @@ void WarningTracker::noteLineShape(ChartLocation extra, std::size_t length,
             warn(slip.location, kSlipMessage, std::move(slip.detail),
                  ChartSlip::LineBeyondMeasures);
         else
-            m_firstLineSlip = std::move(slip);
+            m_pendingSlip = std::move(slip);
     }
     m_lastLineWhole = whole;
 }
@@ -132,7 +132,7 @@ void WarningTracker::finish(const std::vector<std::int32_t>& branchesInSpan, boo
     if (atChartEnd)
         warnAtChartEnd(branchesInSpan);
     m_marks.clear();
-    m_firstLineSlip.reset();
+    m_pendingSlip.reset();
     std::stable_sort(m_warnings.begin(), m_warnings.end(),
                      [](const ChartDiagnostic& a, const ChartDiagnostic& b) {
                          return std::pair(a.line(), a.column()) < std::pair(b.line(), b.column());

@@ -90,8 +90,8 @@ private:
     std::vector<PlacedMark> m_marks; // since the last completed measure, at most kMaxDiagnostics
     std::optional<ChartLocation> m_groupStart;
     std::map<std::int32_t, ChartLocation> m_spanStarts;
-    std::optional<bool> m_lastLineWhole; // whether the last note line filled whole measures
-    std::optional<Slip> m_firstLineSlip; // a slip on the first note line, until the next line
+    bool m_lastLineWhole = false; // whether the last note line filled whole measures
+    std::optional<Slip> m_pendingSlip; // a slip after a line not whole, until the next line
 };
 
 } // namespace beatplate

@@ -46,21 +46,23 @@ private:
     // A long name or an unambiguous prefix of one; an exact name wins over longer ones.
     const OptionSpec& findLong(std::string_view name) const
     {
-        const OptionSpec* found = nullptr;
-        int matches = 0;
+        std::vector<const OptionSpec*> found;
         for (const auto& option : m_options) {
             if (option.longName.empty() || !option.longName.starts_with(name))
                 continue;
             if (option.longName == name)
                 return option;
-            found = &option;
-            ++matches;
+            found.push_back(&option);
         }
-        if (matches == 1)
-            return *found;
-        if (matches > 1)
-            throw CommandLineError("option " + quoted(longForm(name)) + " is ambiguous");
-        throw CommandLineError("unrecognized option " + quoted(longForm(name)));
+        if (found.size() == 1)
+            return *found.front();
+        if (found.empty())
+            throw CommandLineError("unrecognized option " + quoted(longForm(name)));
+        // The names it could stand for follow, so that the user can pick one.
+        std::string message = "option " + quoted(longForm(name)) + " is ambiguous; possibilities:";
+        for (const OptionSpec* option : found)
+            message += " " + quoted(longForm(option->longName));
+        throw CommandLineError(message);
     }
 
     // --name, --name=value, --name value

@@ -27,10 +27,11 @@ std::string progressLine(std::size_t done, std::size_t total, std::string_view c
 }
 
 ChartBatch::ChartBatch(std::span<const ChartJob> jobs, PictureSources& sources,
-                       const ChartSettings& settings, Console& console)
+                       const ChartSettings& settings, OutputClaims& claims, Console& console)
     : m_jobs(jobs)
     , m_sources(sources)
     , m_settings(settings)
+    , m_claims(claims)
     , m_console(console)
     , m_outcomes(jobs.size())
 {
@@ -46,7 +47,7 @@ void ChartBatch::work(unsigned pictureThreads)
             m_current = m_jobs[index].name;
         }
         m_changed.notify_one();
-        m_outcomes[index] = processChart(m_jobs[index], tools, m_settings, m_console);
+        m_outcomes[index] = processChart(m_jobs[index], tools, m_settings, m_claims, m_console);
         {
             const std::lock_guard lock(m_mutex);
             ++m_done;

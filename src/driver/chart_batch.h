@@ -15,6 +15,7 @@
 namespace beatplate {
 
 class Console;
+class OutputClaims;
 class PictureSources;
 
 // The progress line: charts done of all, the chart most recently begun, the time so far.
@@ -25,10 +26,10 @@ class PictureSources;
 // (FreeType faces may not be shared), while this thread keeps the progress line up to date.
 class ChartBatch {
 public:
-    // sources: what the pictures are drawn with, loaded when first drawn; it must outlive the
-    // batch.
+    // sources: what the pictures are drawn with, loaded when first drawn; it and claims, where
+    // the outputs are claimed, must outlive the batch.
     ChartBatch(std::span<const ChartJob> jobs, PictureSources& sources,
-               const ChartSettings& settings, Console& console);
+               const ChartSettings& settings, OutputClaims& claims, Console& console);
 
     // Does the settings' task for every chart with up to threads at once, each picture
     // compressed on pictureThreads (0: every processor); returns the highest exit status.
@@ -43,6 +44,7 @@ private:
     std::span<const ChartJob> m_jobs;
     PictureSources& m_sources;
     const ChartSettings& m_settings;
+    OutputClaims& m_claims;
     Console& m_console;
     std::atomic<std::size_t> m_nextJob = 0;
     std::vector<ChartOutcome> m_outcomes;

@@ -6,6 +6,7 @@
 #include "cli/exit_status.h"
 #include "cli/messages.h"
 #include "driver/chart_check.h"
+#include "driver/part_files.h"
 #include "driver/run_paths.h"
 #include "output/png_writer.h"
 #include "output/wav_writer.h"
@@ -23,6 +24,7 @@ constexpr const char* kTerminalOutputMessage =
     "画像は端末には書き出せません。　-o でファイルを指定してください。";
 constexpr const char* kTerminalSoundMessage =
     "音声は端末には書き出せません。　-o でファイルを指定してください。";
+constexpr const char* kPartNameTakenMessage = "分けた画像と同じ名前のファイルがすでにあります。";
 
 } // namespace
 
@@ -117,10 +119,44 @@ static int reportDrawingError(const ChartJob& job, const PipelineError& error, C
     return exitStatusOf(error);
 }
 
+// A part is written only where nothing or one of our parts of its number stands.
+static int reportOtherFile(const ChartJob& job, const std::filesystem::path& path, Console& console)
+{
+    const std::string detail = path.string()
+        + " is not a part that beatplate made; it is left as it is, and no part was written";
+    console.report(withDetail(kPartNameTakenMessage, detail), job.name);
+    return kExitOutputFailed;
+}
+
+// Removes the parts of an earlier picture by this name beyond the first parts of the new one, but
+// those another chart of the run writes.
+static int removeEarlierParts(const ChartJob& job, std::size_t first, const OutputClaims& claims,
+                              Console& console)
+{
+    const auto failures =
+        removeLaterParts(*job.picture, first, [&](const std::filesystem::path& path) {
+            return !claims.claimedByOther(job.index, path);
+        });
+    if (failures.empty())
+        return kExitSuccess;
+    std::string detail = "the parts of the earlier picture after the new ones cannot be removed";
+    for (const std::string& failure : failures)
+        detail += "; " + failure;
+    console.report(withDetail(kOutputFailedMessage, detail), job.name);
+    return kExitOutputFailed;
+}
+
+static int refuse(const ChartJob& job, const std::string& refusal, Console& console)
+{
+    console.report(refusal, job.name);
+    return kExitOutputFailed;
+}
+
 // The parts of a picture cut to fit its size, each in its own file beside where the whole
-// picture would be.
+// picture would be, put in place together once every one is written, so that a run that ends
+// before leaves the earlier parts whole; then the earlier picture's later parts are removed.
 static int drawParts(const ChartJob& job, ChartPipeline& chart, const DrawingTools& tools,
-                     Console& console)
+                     OutputClaims& claims, Console& console)
 {
     const std::size_t parts = chart.pictureParts();
     if (!job.picture) {
@@ -129,32 +165,54 @@ static int drawParts(const ChartJob& job, ChartPipeline& chart, const DrawingToo
         console.report(withDetail(kPictureTooLargeMessage, detail), job.name);
         return kExitOutputFailed;
     }
+    const auto paths = partPathsFor(*job.picture, parts);
+    if (const auto refusal = claims.claim(job.index, paths))
+        return refuse(job, *refusal, console);
+    if (const auto other = examinePartTargets(paths).other)
+        return reportOtherFile(job, *other, console);
+    StagedFiles staged = openPngParts(*job.picture);
     for (std::size_t part = 0; part < parts; ++part) {
-        TemporaryFile file = openPngOutput(partPathFor(*job.picture, part + 1));
-        PngSink sink(file);
+        TemporaryFile file = openPngOutput(paths[part]);
+        PngSink sink(file, PngSink::Placement::Part);
         const auto error =
             chart.drawPicture(tools.pictures, sink, { .threads = tools.pictureThreads }, part);
         if (error)
             return reportDrawingError(job, *error, console);
+        stagePngPart(staged, file);
     }
-    return kExitSuccess;
+    // Looked at again, as a file may have come while the parts were drawn.
+    const PartTargets targets = examinePartTargets(paths);
+    if (targets.other)
+        return reportOtherFile(job, *targets.other, console);
+    placePngParts(staged, targets.targets);
+    return removeEarlierParts(job, parts, claims, console);
 }
 
 // Draws a parsed chart into the file opened for it, or onto standard output without one.
 static int drawChart(const ChartJob& job, ChartPipeline& chart,
                      std::optional<TemporaryFile>& output, const DrawingTools& tools,
-                     const ChartSettings& settings, Console& console)
+                     const ChartSettings& settings, OutputClaims& claims, Console& console)
 {
     if (const auto error = chart.layOutPicture(settings.form))
         return reportDrawingError(job, *error, console);
     if (chart.pictureParts() > 1) {
         // The whole picture's own file is not written.
         output.reset();
-        return drawParts(job, chart, tools, console);
+        return drawParts(job, chart, tools, claims, console);
+    }
+    // Claimed again, as a chart whose parts were counted before may have changed since.
+    if (job.picture) {
+        if (const auto refusal = claims.claim(job.index, std::span(&*job.picture, 1)))
+            return refuse(job, *refusal, console);
     }
     PngSink sink = output ? PngSink(*output) : PngSink::descriptor(kStandardOutput);
     const auto error = chart.drawPicture(tools.pictures, sink, { .threads = tools.pictureThreads });
-    return error ? reportDrawingError(job, *error, console) : kExitSuccess;
+    if (error)
+        return reportDrawingError(job, *error, console);
+    // A picture that was cut in parts before is whole now: its parts go.
+    if (job.picture && settings.form.maxSize)
+        return removeEarlierParts(job, 0, claims, console);
+    return kExitSuccess;
 }
 
 // Writes the sound of a parsed chart into the file opened for it, or onto standard output.
@@ -176,7 +234,7 @@ static int writeSound(const ChartJob& job, const ChartPipeline& chart,
 
 static ChartOutcome processOpenedChart(const ChartJob& job, ChartPipeline& chart,
                                        const DrawingTools& tools, const ChartSettings& settings,
-                                       Console& console)
+                                       OutputClaims& claims, Console& console)
 {
     if (settings.task == ChartTask::Check)
         return checkChart(job, chart, settings, console);
@@ -196,12 +254,13 @@ static ChartOutcome processOpenedChart(const ChartJob& job, ChartPipeline& chart
     if (drawsPicture(settings.task) && settings.sound)
         outcome.status = writeSound(job, chart, output, *settings.sound, console);
     else if (drawsPicture(settings.task))
-        outcome.status = drawChart(job, chart, output, tools, settings, console);
+        outcome.status = drawChart(job, chart, output, tools, settings, claims, console);
     return outcome;
 }
 
 static ChartOutcome processChartOrThrow(const ChartJob& job, const DrawingTools& tools,
-                                        const ChartSettings& settings, Console& console)
+                                        const ChartSettings& settings, OutputClaims& claims,
+                                        Console& console)
 {
     ChartPipeline chart(ChartSource::file(
         readsStandardInput(job) ? standardInputPath() : utf8Path(job.name), settings.encoding));
@@ -210,18 +269,33 @@ static ChartOutcome processChartOrThrow(const ChartJob& job, const DrawingTools&
         return { exitStatusOf(*error), {}, std::nullopt };
     }
     const auto refusal = drawsPicture(settings.task) ? refusalOf(job, settings) : std::nullopt;
-    if (refusal) {
-        console.report(*refusal, job.name);
-        return { kExitOutputFailed, {}, std::nullopt };
+    if (refusal)
+        return { refuse(job, *refusal, console), {}, std::nullopt };
+    return processOpenedChart(job, chart, tools, settings, claims, console);
+}
+
+std::size_t countPictures(const ChartJob& job, const ChartSettings& settings)
+{
+    // Standard input is read once, when the chart is drawn.
+    if (readsStandardInput(job))
+        return 1;
+    try {
+        ChartPipeline chart(ChartSource::file(utf8Path(job.name), settings.encoding));
+        if (chart.open() || chart.read(DiagnosticScope::FirstError)
+            || chart.layOutPicture(settings.form))
+            return 1;
+        return chart.pictureParts();
+    } catch (const std::exception&) {
+        // What keeps the chart from being drawn is reported when it is drawn.
+        return 1;
     }
-    return processOpenedChart(job, chart, tools, settings, console);
 }
 
 ChartOutcome processChart(const ChartJob& job, const DrawingTools& tools,
-                          const ChartSettings& settings, Console& console)
+                          const ChartSettings& settings, OutputClaims& claims, Console& console)
 {
     try {
-        return processChartOrThrow(job, tools, settings, console);
+        return processChartOrThrow(job, tools, settings, claims, console);
     } catch (const std::exception& error) {
         const PipelineError failure = pictureErrorOf(error);
         console.report(withDetail(failure.message, failure.reason), job.name);

@@ -12,6 +12,7 @@
 namespace beatplate {
 
 class Console;
+class OutputClaims;
 class PictureTools;
 
 // One chart of a run and where its picture goes.
@@ -21,6 +22,7 @@ struct ChartJob {
     std::optional<std::filesystem::path> picture;
     // A message that refuses the chart before it is read (a picture path taken twice).
     std::optional<std::string> refusal;
+    std::size_t index = 0; // in the run, where it claims its outputs (OutputClaims)
 };
 
 // What the charts of one thread draw with.
@@ -68,9 +70,15 @@ struct ChartOutcome {
 // The whole way of one chart, read once: open, then check it, or parse it (with its warnings
 // shown on the console), give its figures, draw it and write it, as the task says. The
 // picture's file is opened before the chart is parsed, so that a place that takes no picture
-// fails at once. Every failure is reported on console with the chart's name. Safe to run for
-// several charts at once when each thread has its own tools.
+// fails at once; each path written is claimed in claims first. Every failure is reported on
+// console with the chart's name. Safe to run for several charts at once when each thread has
+// its own tools.
 [[nodiscard]] ChartOutcome processChart(const ChartJob& job, const DrawingTools& tools,
-                                        const ChartSettings& settings, Console& console);
+                                        const ChartSettings& settings, OutputClaims& claims,
+                                        Console& console);
+
+// The pictures a chart will make as settings lay it out: 1, or its parts; 1 when it cannot be
+// read or laid out (which drawing it reports). Standard input is not read.
+[[nodiscard]] std::size_t countPictures(const ChartJob& job, const ChartSettings& settings);
 
 } // namespace beatplate

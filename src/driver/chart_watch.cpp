@@ -14,10 +14,10 @@
 namespace beatplate {
 
 static void drawWatchedChart(const ChartJob& job, const DrawingTools& tools,
-                             const ChartSettings& settings, Console& console)
+                             const ChartSettings& settings, OutputClaims& claims, Console& console)
 {
     const auto start = std::chrono::steady_clock::now();
-    if (processChart(job, tools, settings, console).status != kExitSuccess)
+    if (processChart(job, tools, settings, claims, console).status != kExitSuccess)
         return;
     const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(
         std::chrono::steady_clock::now() - start);
@@ -27,7 +27,7 @@ static void drawWatchedChart(const ChartJob& job, const DrawingTools& tools,
 }
 
 int watchCharts(std::span<const ChartJob> jobs, const DrawingTools& tools,
-                const ChartSettings& settings, Console& console)
+                const ChartSettings& settings, OutputClaims& claims, Console& console)
 {
     std::vector<std::filesystem::path> charts;
     for (const ChartJob& job : jobs)
@@ -38,12 +38,12 @@ int watchCharts(std::span<const ChartJob> jobs, const DrawingTools& tools,
         StopOnInterrupt stopOnInterrupt;
         stopOnInterrupt.watch([&watcher] { watcher.stop(); });
         for (const ChartJob& job : jobs)
-            drawWatchedChart(job, tools, settings, console);
+            drawWatchedChart(job, tools, settings, claims, console);
         for (auto changed = watcher.waitForChanges(kSaveBurst); !changed.empty();
              changed = watcher.waitForChanges(kSaveBurst)) {
             for (std::size_t i = 0; i < jobs.size(); ++i) {
                 if (std::find(changed.begin(), changed.end(), charts[i]) != changed.end())
-                    drawWatchedChart(jobs[i], tools, settings, console);
+                    drawWatchedChart(jobs[i], tools, settings, claims, console);
             }
         }
     } catch (const std::system_error& error) {

@@ -15,6 +15,7 @@ inline constexpr std::chrono::milliseconds kSaveBurst{ 100 };
 // chart that fails leaves its last picture as it was. Returns 0 once interrupted, 1 when the
 // charts' directories cannot be watched.
 [[nodiscard]] int watchCharts(std::span<const ChartJob> jobs, const DrawingTools& tools,
-                              const ChartSettings& settings, Console& console);
+                              const ChartSettings& settings, OutputClaims& claims,
+                              Console& console);
 
 } // namespace beatplate

@@ -111,13 +111,13 @@ static std::string dataOf(const RunOptions& options, std::span<const ChartOutcom
 }
 
 static int watch(std::span<const ChartJob> jobs, PictureSources& sources,
-                 const ChartSettings& settings, Console& console)
+                 const ChartSettings& settings, OutputClaims& claims, Console& console)
 {
     // A watch draws at once and again on every save: a sheet it cannot draw with ends it now.
     if (!settings.sound && sources.spriteSheet() == nullptr)
         return kExitOutputFailed;
     ThreadPictureTools pictures(sources);
-    return watchCharts(jobs, { pictures }, settings, console);
+    return watchCharts(jobs, { pictures }, settings, claims, console);
 }
 
 // readAtTheEnd: a person reads the window once the run is over (it waits for a key after a
@@ -139,7 +139,15 @@ static int runCharts(const RunOptions& options, std::string_view argv0,
         console.report(kFontUnreadableMessage, options.font->string());
         return kExitOutputFailed;
     }
-    const auto jobs = planChartJobs(options.charts, options.output, outputExtension(options));
+    OutputClaims claims(options.charts);
+    // Parts are known only once a chart is laid out: those whose names another chart's picture
+    // could have are counted before any picture is written, so that the first chart keeps them.
+    PartCounter countParts;
+    if (settings.form.maxSize && !settings.sound && settings.task != ChartTask::Check
+        && settings.task != ChartTask::Stats)
+        countParts = [&settings](const ChartJob& job) { return countPictures(job, settings); };
+    const auto jobs =
+        planChartJobs(options.charts, options.output, claims, countParts, outputExtension(options));
     const bool toStandardOutput =
         std::any_of(jobs.begin(), jobs.end(), [](const ChartJob& job) { return !job.picture; });
     if (settings.task == ChartTask::StatsAndDraw && toStandardOutput)
@@ -157,14 +165,14 @@ static int runCharts(const RunOptions& options, std::string_view argv0,
             return findHeaderFontFile();
         });
     if (options.mode == RunMode::Watch)
-        return watch(jobs, sources, settings, console);
+        return watch(jobs, sources, settings, claims, console);
     const unsigned threads = options.jobs != 0 ? options.jobs
         : jobs.size() > 1                      ? processorCount()
                                                : 1;
     // -j N bounds the threads of the whole run: several charts are each compressed on one thread
     // (the batch spreads them over the processors), a chart alone on N, or on all without -j.
     const unsigned pictureThreads = jobs.size() > 1 ? 1 : options.jobs;
-    ChartBatch batch(jobs, sources, settings, console);
+    ChartBatch batch(jobs, sources, settings, claims, console);
     const int status = batch.run(threads, pictureThreads);
     if (readAtTheEnd && jobs.size() > 1 && settings.task == ChartTask::Draw && !settings.sound
         && console.needsReading())

@@ -146,10 +146,13 @@ bool BandedPngEncoder::encode(const PngBandSource& source,
 }
 
 bool BandedPngEncoder::writeHeader(std::span<const std::uint8_t> sourceChunk,
-                                   const PngByteSink& sink) const
+                                   const PngByteSink& sink, std::string_view partLabel) const
 {
+    const std::span<const std::uint8_t> label(
+        reinterpret_cast<const std::uint8_t*>(partLabel.data()), partLabel.size());
     return sink(kPngSignature) && writeChunk(sink, "IHDR", headerData(m_width, m_height))
-        && writeChunk(sink, kChartChunkName, sourceChunk);
+        && writeChunk(sink, kChartChunkName, sourceChunk)
+        && (label.empty() || writeChunk(sink, kPartChunkName, label));
 }
 
 bool BandedPngEncoder::writeImage(const PngBandSource& source, const PngByteSink& sink) const

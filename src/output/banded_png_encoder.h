@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <span>
+#include <string_view>
 
 namespace beatplate {
 
@@ -33,10 +34,10 @@ public:
     [[nodiscard]] bool encode(const PngBandSource& source,
                               std::span<const std::uint8_t> sourceChunk,
                               const PngByteSink& sink) const;
-    // encode in two steps: the chunks before the image, after which sourceChunk is no longer
-    // needed, then the image and the end.
+    // encode in two steps: the chunks before the image (with a part's label as "bpPt" after
+    // "bpLt"), after which sourceChunk is no longer needed, then the image and the end.
     [[nodiscard]] bool writeHeader(std::span<const std::uint8_t> sourceChunk,
-                                   const PngByteSink& sink) const;
+                                   const PngByteSink& sink, std::string_view partLabel = {}) const;
     [[nodiscard]] bool writeImage(const PngBandSource& source, const PngByteSink& sink) const;
 
 private:

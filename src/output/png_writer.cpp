@@ -104,6 +104,8 @@ void PngSink::finish()
         throw PngWriteError(messageForError(error.code().value(), kWriteFailedMessage),
                             failureDetail(error.code().value()));
     }
+    if (m_placement == Placement::Part)
+        return;
     try {
         m_file->replaceTarget();
     } catch (const std::system_error& error) {
@@ -124,7 +126,7 @@ SourceChunk makeSourceChunk(std::u16string_view sourceText)
     }
     if (chunkData.size() > PNG_UINT_31_MAX)
         throw PngWriteError(kSourceTooLongMessage);
-    return { std::move(chunkData) };
+    return { std::move(chunkData), {} };
 }
 
 static void checkPictureSize(int width, int height, const PngWriteOptions& options)
@@ -149,7 +151,7 @@ void writeChartPng(const BandedPicture& picture, SourceChunk chunk, PngSink& sin
     const auto write = [&sink](std::span<const std::uint8_t> bytes) { return sink.write(bytes); };
     bool written = false;
     try {
-        written = encoder.writeHeader(chunk.data, write);
+        written = encoder.writeHeader(chunk.data, write, chunk.partLabel);
         // Written out, the chart text takes no room while the picture is drawn.
         std::vector<std::uint8_t>().swap(chunk.data);
         written = written && encoder.writeImage(picture.rows, write);
@@ -198,6 +200,42 @@ TemporaryFile openOutputFile(const std::filesystem::path& outputPath,
 TemporaryFile openPngOutput(const std::filesystem::path& outputPath)
 {
     return openOutputFile(outputPath, { kOutputOpenFailedMessage, kDiskFullMessage });
+}
+
+StagedFiles openPngParts(const std::filesystem::path& picturePath)
+{
+    try {
+        return StagedFiles(picturePath.parent_path());
+    } catch (const std::system_error& error) {
+        throw PngWriteError(messageForError(error.code().value(), kOutputOpenFailedMessage),
+                            outputFailureDetail(picturePath.string(), error.code().value()));
+    }
+}
+
+void stagePngPart(StagedFiles& parts, TemporaryFile& file)
+{
+    try {
+        parts.add(file);
+    } catch (const std::system_error& error) {
+        throw PngWriteError(messageForError(error.code().value(), kWriteFailedMessage),
+                            outputFailureDetail(file.target().string(), error.code().value()));
+    }
+}
+
+void placePngParts(StagedFiles& parts, std::span<const StagedFiles::Target> targets)
+{
+    try {
+        parts.placeAll(targets);
+    } catch (const std::system_error& error) {
+        std::string detail =
+            outputFailureDetail(parts.target(parts.placed()).string(), error.code().value());
+        if (parts.placed() > 0)
+            detail += "; the " + std::to_string(parts.placed())
+                + " parts before it were put in "
+                  "place, it and the parts after it were left as they were";
+        throw PngWriteError(messageForError(error.code().value(), kOutputOpenFailedMessage),
+                            detail);
+    }
 }
 
 } // namespace beatplate

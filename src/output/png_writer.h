@@ -2,6 +2,7 @@
 
 #include "output/banded_picture.h"
 #include "output/png_write_options.h"
+#include "platform/staged_files.h"
 #include "platform/temporary_file.h"
 
 #include <cstdint>
@@ -39,8 +40,13 @@ private:
 // failure leaves nothing half-written there), or bytes in memory.
 class PngSink {
 public:
-    explicit PngSink(TemporaryFile& file)
+    // Picture: the file is put in place of its target when finished. Part: it is only finished,
+    // for the caller to put in place with the other parts of its picture.
+    enum class Placement { Picture, Part };
+
+    explicit PngSink(TemporaryFile& file, Placement placement = Placement::Picture)
         : m_file(&file)
+        , m_placement(placement)
     {
     }
     explicit PngSink(std::vector<std::uint8_t>& memory)
@@ -53,7 +59,7 @@ public:
     void start();
     // False, with the cause kept, when the bytes could not all be taken.
     [[nodiscard]] bool write(std::span<const std::uint8_t> bytes) noexcept;
-    // Puts the picture in place once complete; throws PngWriteError.
+    // Puts the picture in place once complete (a part only finished); throws PngWriteError.
     void finish();
     // errno of the failed write, ENOMEM when memory ran out; 0 while none failed.
     [[nodiscard]] int error() const { return m_error; }
@@ -64,6 +70,7 @@ private:
     PngSink() = default;
 
     TemporaryFile* m_file = nullptr;
+    Placement m_placement = Placement::Picture;
     std::FILE* m_stream = nullptr; // the file's, once started
     std::vector<std::uint8_t>* m_memory = nullptr;
     std::vector<std::uint8_t> m_held; // for a descriptor
@@ -75,11 +82,13 @@ private:
 // the caller let go of the chart text, which takes twice its room.
 struct SourceChunk {
     std::vector<std::uint8_t> data;
+    std::string partLabel; // a part's ("2/3"), written as "bpPt" after it; empty for a picture
 };
 // Throws PngWriteError when the text is too long for a chunk or memory runs out.
 [[nodiscard]] SourceChunk makeSourceChunk(std::u16string_view sourceText);
 
-// Encodes picture as 8-bit RGBA with the chunk as "bpLt" right after IHDR into sink, drawing it
+// Encodes picture as 8-bit RGBA with the chunk as "bpLt" right after IHDR (and a part's label as
+// "bpPt" after that) into sink, drawing it
 // band by band as it goes, and finishes the sink. The chunk is let go once written, before the
 // image. Throws PngWriteError (or what the picture's source throws); a file sink's target is
 // then left as it was.
@@ -101,5 +110,14 @@ struct OutputMessages {
 // takes no picture is found before any work: throws PngWriteError with the disk-full message
 // when the disk or the quota is full (of blocks or of inodes), else the cannot-write one.
 [[nodiscard]] TemporaryFile openPngOutput(const std::filesystem::path& outputPath);
+
+// The parts of a picture are each written as a picture is, into a file from openPngOutput
+// through a sink of Placement::Part, and handed to the parts of the picture when finished, to be
+// put in place together once all are written (StagedFiles). Each throws PngWriteError with the
+// message a picture's file gives for the failure and "output PATH: REASON".
+[[nodiscard]] StagedFiles openPngParts(const std::filesystem::path& picturePath);
+void stagePngPart(StagedFiles& parts, TemporaryFile& file);
+// The detail also says which parts were put in place before the one that failed.
+void placePngParts(StagedFiles& parts, std::span<const StagedFiles::Target> targets);
 
 } // namespace beatplate

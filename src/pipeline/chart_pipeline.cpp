@@ -1,5 +1,6 @@
 #include "pipeline/chart_pipeline.h"
 
+#include "base/part_label.h"
 #include "base/utf8_path.h"
 #include "chart/chart_parser.h"
 #include "chart/chart_stats.h"
@@ -159,10 +160,16 @@ SourceChunk ChartPipeline::chunkFor(std::size_t part)
         // Assigning an empty text would keep the buffer.
         ChartText().swap(m_text);
     }
-    if (part + 1 < pictureParts())
-        return *m_chunk;
-    SourceChunk chunk = std::move(*m_chunk);
-    m_chunk.reset();
+    SourceChunk chunk;
+    if (part + 1 < pictureParts()) {
+        chunk = *m_chunk;
+    } else {
+        chunk = std::move(*m_chunk);
+        m_chunk.reset();
+    }
+    // A part names itself, so that a later run knows the file for one of ours.
+    if (m_pages.size() > 1)
+        chunk.partLabel = partLabel({ part + 1, m_pages.size() });
     return chunk;
 }
 
@@ -186,9 +193,7 @@ std::optional<PipelineError> ChartPipeline::drawPicture(PictureTools& tools, Png
         }
         std::optional<HeaderLines> header;
         if (const HeaderFont* font = tools.headerFont()) {
-            const std::string label = m_pages.size() > 1
-                ? std::to_string(part + 1) + "/" + std::to_string(m_pages.size())
-                : std::string();
+            const std::string& label = chunk.partLabel;
             header = layOutHeaderLines(*font, m_document, kPageWidth,
                                        std::u16string(label.begin(), label.end()));
         }

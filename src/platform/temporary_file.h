@@ -56,6 +56,10 @@ public:
     // Gives the finished file the name path, in the same directory, unless that name is taken;
     // returns false when it is. Throws std::system_error on any other failure.
     [[nodiscard]] bool claimName(const std::filesystem::path& path);
+    // Lets go of the finished file, which keeps a hidden name of its own beside the target (given
+    // one now when it has none) with every descriptor closed, and returns that name; the caller
+    // removes it or puts it in place. Throws std::system_error; the file is then as before.
+    [[nodiscard]] std::string releaseUnderHiddenName();
 
 private:
     void openNamed(std::string_view namePrefix);

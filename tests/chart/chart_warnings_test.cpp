@@ -90,6 +90,13 @@ TEST(ChartParser, WarnsAboutInputVeryLikelyNotMeant)
           kWhole + kWhole + "o o o o x x x\tx\n",
           { { 3, 15, "note line is longer than whole measures.",
               "17 characters in measures of 16" } } },
+        { "a slip beside a line not whole, told by a whole line on its other side",
+          "o o o o x x x x o\n" + kWhole + kWhole + "(===\n" + "=======)x x x x o\n" + kWhole
+              + "(===\n" + "=)o o o x x x x o\n" + "o\n",
+          { { 1, 17, "note line is longer than whole measures.",
+              "17 characters in measures of 16" },
+            { 5, 17, "note line is longer than whole measures.",
+              "17 characters in measures of 16" } } },
         { "numbers followed by other characters",
           "#bpm 150,5\n#level 7x\n#bpm 120 0x10 2\noooo\n",
           { { 1, 9, "number is followed by other characters.", "150,5" },

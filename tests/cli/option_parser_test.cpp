@@ -70,7 +70,7 @@ TEST(OptionParser, RefusesWhatItCannotRead)
         const char* message;
     } cases[] = {
         { { "--nope" }, "unrecognized option '--nope'" },
-        { { "--utf" }, "option '--utf' is ambiguous" },
+        { { "--utf" }, "option '--utf' is ambiguous; possibilities: '--utf8' '--utf16'" },
         { { "-x" }, "invalid option -- 'x'" },
         { { "-qx" }, "invalid option -- 'x'" },
         { { "-j" }, "option requires an argument -- 'j'" },

@@ -54,5 +54,46 @@ TEST(RunPaths, TellsWhenTheOutputWouldReplaceTheChart)
     EXPECT_FALSE(isSameFile(base / "song.txt", base / "missing.png"));
 }
 
+// Of two charts that would write one path the first keeps it, whether the path is a picture or a
+// part; parts are counted only where another chart's picture could take their names.
+TEST(RunPaths, RefusesTheLaterOfTwoChartsThatWouldWriteOnePath)
+{
+    const struct {
+        std::vector<std::string> charts;
+        std::optional<std::string> output;
+        std::vector<bool> refused;
+        std::vector<std::string> counted;
+    } cases[] = {
+        { { "a/mid.txt", "a/mid-2.txt" }, {}, { false, true }, { "a/mid.txt", "a/mid-2.txt" } },
+        { { "a/mid-2.txt", "a/mid.txt" }, {}, { false, true }, { "a/mid-2.txt", "a/mid.txt" } },
+        { { "a/mid.txt", "a/mid-4.txt" }, {}, { false, false }, { "a/mid.txt", "a/mid-4.txt" } },
+        { { "a/mid.txt", "b/mid-2.txt" }, {}, { false, false }, {} },
+        { { "a/mid.txt", "b/mid-2.txt" }, "out/", { false, true }, { "a/mid.txt", "b/mid-2.txt" } },
+        { { "a/mid.txt", "b/mid.txt" }, "out/", { false, true }, {} },
+        { { "a/mid.txt", "a/mid-2.png" }, {}, { true, true }, { "a/mid.txt", "a/mid-2.png" } },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.charts.front() + " " + c.charts.back());
+        test::TempDir dir;
+        std::vector<std::string> charts;
+        for (const auto& chart : c.charts) {
+            std::filesystem::create_directories((dir / chart).parent_path());
+            test::writeFile(dir / chart, "oooo\n");
+            charts.push_back((dir / chart).string());
+        }
+        const auto output =
+            c.output ? std::optional((dir / *c.output).string()) : std::optional<std::string>();
+        std::vector<std::string> counted;
+        OutputClaims claims(charts);
+        const auto jobs = planChartJobs(charts, output, claims, [&](const ChartJob& job) {
+            counted.push_back(std::filesystem::relative(job.name, dir.path()).string());
+            return job.name.ends_with("mid.txt") ? 3 : 1;
+        });
+        EXPECT_EQ(counted, c.counted);
+        for (std::size_t i = 0; i < jobs.size(); ++i)
+            EXPECT_EQ(jobs[i].refusal.has_value(), c.refused[i]) << jobs[i].name;
+    }
+}
+
 } // namespace
 } // namespace beatplate

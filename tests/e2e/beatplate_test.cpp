@@ -145,7 +145,7 @@ TEST(Beatplate, NeverWaitsForAKeyAfterAMessage)
         SCOPED_TRACE(c.errors);
         ChildProcess child(sandbox.binary(), c.arguments, sandbox.directory(), StandardInput::Pipe);
         // Its input stays open: a program that waited for a key would never end by itself.
-        EXPECT_TRUE(child.waitForExit(10s));
+        EXPECT_TRUE(child.waitForExit(kPatience));
         const auto result = child.finish();
         EXPECT_EQ(result.status, c.status);
         EXPECT_EQ(result.output, "");
@@ -359,7 +359,7 @@ TEST(Beatplate, DoesNotWaitAfterWritingThePicture)
     sandbox.writeChart("chart.txt", kOneMeasureChart);
     ChildProcess child(sandbox.binary(), { "chart.txt" }, sandbox.directory(), StandardInput::Pipe);
     // Its input stays open: a program that waited for a key would never end by itself.
-    EXPECT_TRUE(child.waitForExit(10s));
+    EXPECT_TRUE(child.waitForExit(kPatience));
     const auto result = child.finish();
     EXPECT_EQ(result.status, 0);
     EXPECT_EQ(result.output, "");

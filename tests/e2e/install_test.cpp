@@ -180,9 +180,10 @@ TEST(Installation, InstalledServerServesTheInstalledPage)
             fs::remove(tree / "share/beatplate/web/style.css");
         ChildProcess server(tree / "bin/beatplate", { "serve", "--port=0" }, tree.prefix(),
                             StandardInput::Closed);
-        const auto errors = server.readErrorsUntil("/ (", std::chrono::seconds(10));
+        const auto errors = server.readErrorsUntil("/ (", kPatience);
         const auto port = errors.substr(errors.rfind(':') + 1);
         httplib::Client client("127.0.0.1", std::stoi(port));
+        client.set_read_timeout(kPatience);
         const auto page = client.Get("/");
         ASSERT_TRUE(page) << errors;
         EXPECT_EQ(page->body.ends_with(marker), installedPage);

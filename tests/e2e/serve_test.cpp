@@ -51,11 +51,12 @@ TEST(BeatplateServe, ListensOnTheLoopbackAloneAndEndsCleanlyOnASignal)
         sandbox.writeChart("charts/song.txt", "oooo\n");
         ChildProcess child(sandbox.binary(), { "serve", "--port", "0", "charts" },
                            sandbox.directory(), StandardInput::Closed);
-        const auto errors = child.readErrorsUntil("/ (", 10s);
+        const auto errors = child.readErrorsUntil("/ (", kPatience);
         const int port = printedPort(errors, "127\\.0\\.0\\.1");
         ASSERT_GT(port, 0) << errors;
         EXPECT_EQ(listeningAddresses(port), std::vector<std::string>{ "0100007F" });
         httplib::Client client("127.0.0.1", port);
+        client.set_read_timeout(kPatience);
         const auto page = client.Get("/");
         ASSERT_TRUE(page);
         EXPECT_NE(page->body.find("<textarea id=\"editor\""), std::string::npos);
@@ -74,7 +75,7 @@ TEST(BeatplateServe, WarnsWhenAnotherAddressIsGivenAndRefusesWhatItCannotServe)
     {
         ChildProcess child(sandbox.binary(), { "serve", "--listen=0.0.0.0", "--port=0" },
                            sandbox.directory(), StandardInput::Closed);
-        const auto errors = child.readErrorsUntil("serving", 10s);
+        const auto errors = child.readErrorsUntil("serving", kPatience);
         EXPECT_NE(errors.find("warning: anyone who can reach 0.0.0.0 can read and write the "
                               "charts of this directory"),
                   std::string::npos)
@@ -87,9 +88,10 @@ TEST(BeatplateServe, WarnsWhenAnotherAddressIsGivenAndRefusesWhatItCannotServe)
         // A loopback address given on purpose keeps other sites' names out all the same.
         ChildProcess child(sandbox.binary(), { "serve", "--listen=127.0.0.1", "--port=0" },
                            sandbox.directory(), StandardInput::Closed);
-        const int port = printedPort(child.readErrorsUntil("/ (", 10s), "127\\.0\\.0\\.1");
+        const int port = printedPort(child.readErrorsUntil("/ (", kPatience), "127\\.0\\.0\\.1");
         ASSERT_GT(port, 0);
         httplib::Client client("127.0.0.1", port);
+        client.set_read_timeout(kPatience);
         const httplib::Headers foreign{ { "Host", "rebound.example:" + std::to_string(port) },
                                         { "If-Match", "*" } };
         EXPECT_EQ(client.Get("/api/charts/song.txt", foreign)->status, 403);

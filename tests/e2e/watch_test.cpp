@@ -31,22 +31,22 @@ TEST(BeatplateWatch, DrawsEverySaveUntilInterruptedAndLeavesNothingBehind)
         sandbox.writeChart("song.txt", "oooo\n");
         ChildProcess child(sandbox.binary(), { "--watch", "song.txt" }, sandbox.directory(),
                            StandardInput::Closed);
-        ASSERT_NE(child.readErrorsUntil(kDrawn, 10s).find(kDrawn), std::string::npos);
+        ASSERT_NE(child.readErrorsUntil(kDrawn, kPatience).find(kDrawn), std::string::npos);
         EXPECT_EQ(pictureChunk(sandbox), sourceChunkOf(u"oooo\n\n"));
 
         // Saved in place, then as editors that write a new file and rename it over the chart.
         sandbox.writeChart("song.txt", "oooo\noooo\n");
-        child.readErrorsUntil(kDrawn, 10s, 2);
+        child.readErrorsUntil(kDrawn, kPatience, 2);
         EXPECT_EQ(pictureChunk(sandbox), sourceChunkOf(u"oooo\noooo\n\n"));
         sandbox.writeChart(".song.txt.new", "xxxx\n");
         fs::rename(sandbox / ".song.txt.new", sandbox / "song.txt");
-        child.readErrorsUntil(kDrawn, 10s, 3);
+        child.readErrorsUntil(kDrawn, kPatience, 3);
         EXPECT_EQ(pictureChunk(sandbox), sourceChunkOf(u"xxxx\n\n"));
 
         // A save with an error is reported and leaves the last good picture.
         sandbox.writeChart("song.txt", "#bmp\n(o\n");
         const auto summary = "song.txt: 1 error, 1 warning\n";
-        ASSERT_NE(child.readErrorsUntil(summary, 10s).find(summary), std::string::npos);
+        ASSERT_NE(child.readErrorsUntil(summary, kPatience).find(summary), std::string::npos);
         EXPECT_EQ(pictureChunk(sandbox), sourceChunkOf(u"xxxx\n\n"));
 
         ::kill(child.pid(), signalNumber);
@@ -77,15 +77,15 @@ TEST(BeatplateWatch, ReportsAChartWhoseDirectoryWentAndDrawsItWhenItIsBack)
         sandbox.writeChart("charts/song.txt", "oooo\n");
         ChildProcess child(sandbox.binary(), { "--watch", "charts/song.txt" }, sandbox.directory(),
                            StandardInput::Closed);
-        ASSERT_NE(child.readErrorsUntil(drawn, 10s).find(drawn), std::string::npos);
+        ASSERT_NE(child.readErrorsUntil(drawn, kPatience).find(drawn), std::string::npos);
         if (renamed)
             fs::rename(sandbox / "charts", sandbox / "charts.old");
         else
             fs::remove_all(sandbox / "charts");
         const auto missing = "ファイルが見つかりません。 (charts/song.txt)\n";
-        ASSERT_NE(child.readErrorsUntil(missing, 10s).find(missing), std::string::npos);
+        ASSERT_NE(child.readErrorsUntil(missing, kPatience).find(missing), std::string::npos);
         sandbox.writeChart("charts/song.txt", "xxxx\n");
-        child.readErrorsUntil(drawn, 10s, 2);
+        child.readErrorsUntil(drawn, kPatience, 2);
         EXPECT_EQ(readPng(sandbox / "charts" / "song.png").findChunk("bpLt")->data,
                   sourceChunkOf(u"xxxx\n\n"));
         ::kill(child.pid(), SIGINT);

@@ -202,7 +202,7 @@ TEST(BeatplateChart, RefusesAnImpossibleChunkLengthBeforeReadingFurther)
     // The chunk's length and type, and nothing after them while the pipe stays open.
     child.writeInput(test::pngFile({ test::rgbaHeaderChunk(1, 1) })
                      + test::pngChunk(kChartChunkName, "", 0x7FFFFFF0).substr(0, 8));
-    EXPECT_TRUE(child.waitForExit(std::chrono::seconds(10)));
+    EXPECT_TRUE(child.waitForExit(test::kPatience));
     const auto run = child.finish();
     EXPECT_EQ(run.status, 2);
     EXPECT_EQ(run.errors, "この画像の譜面は壊れています。 (/dev/stdin)\n");

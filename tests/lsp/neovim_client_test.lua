@@ -1,9 +1,14 @@
 -- The language server under Neovim's own client: the diagnostics it shows are those of
 -- --check, an edit that mends a mistake clears it, and hover tells a note's measure and time.
--- Run by neovim_client_test.sh, which passes the program and the chart in the environment.
+-- Run by neovim_client_test.sh, which passes the program and the chart in the environment, and
+-- README.md when the client is to be started by the README's lines instead of editors/vim.
 local beatplate = os.getenv('BEATPLATE')
 local chart = os.getenv('CHART')
+local readme = os.getenv('README')
 local passed, failed = 0, 0
+-- How long a step may wait for the server (ms): each wait ends as soon as what it waits for
+-- happens, so only a server that never answers takes it all.
+local patience = 30000
 
 local function expect(condition, what, got)
   if condition then
@@ -45,26 +50,42 @@ local function checked()
   return lines
 end
 
+-- The README's Lua block for Neovim, as a user would paste it into init.lua, with the user's own
+-- autocommand that gives charts their file type.
+local function runReadmeLines()
+  local text = table.concat(vim.fn.readfile(readme), '\n')
+  local block = text:match('%*%*Neovim and Vim%.%*%*.-```lua\n(.-)```')
+  expect(block ~= nil, 'the README has the Neovim lines', readme)
+  vim.cmd('autocmd BufRead *.txt set filetype=beatplate')
+  assert((loadstring or load)(block, 'README.md'))()
+end
+
 -- A Lua error would leave Neovim waiting: every step runs under pcall, and finish() always runs.
 local function run()
-  -- editors/vim is first on the runtime path: its detection, syntax and client lines are used.
-  vim.g.beatplate_command = beatplate
+  if readme then
+    runReadmeLines()
+  else
+    -- editors/vim is first on the runtime path: its detection, syntax and client lines are used.
+    vim.g.beatplate_command = beatplate
+  end
   vim.cmd('edit ' .. vim.fn.fnameescape(chart))
   local buffer = vim.api.nvim_get_current_buf()
-  expect(vim.bo.filetype == 'beatplate', 'a chart is detected by its first line', vim.bo.filetype)
-  expect(vim.fn.synIDattr(vim.fn.synID(3, 3, 1), 'name') == 'beatplateSmall',
-         'the syntax colours a note', vim.fn.synIDattr(vim.fn.synID(3, 3, 1), 'name'))
+  expect(vim.bo.filetype == 'beatplate', 'a chart gets its file type', vim.bo.filetype)
+  if not readme then
+    expect(vim.fn.synIDattr(vim.fn.synID(3, 3, 1), 'name') == 'beatplateSmall',
+           'the syntax colours a note', vim.fn.synIDattr(vim.fn.synID(3, 3, 1), 'name'))
+  end
 
   local expected = checked()
   expect(#expected == 3, 'the chart has three mistakes', expected)
-  vim.wait(10000, function() return #vim.diagnostic.get(buffer) == #expected end, 20)
+  vim.wait(patience, function() return #vim.diagnostic.get(buffer) == #expected end, 20)
   expect(vim.deep_equal(shown(buffer), expected), 'diagnostics equal to --check', shown(buffer))
   local client = next(vim.lsp.buf_get_clients(buffer))
   expect(client ~= nil, 'the client lines start the server', client)
 
   -- "#bmp" becomes "#bpm": the unknown command goes, the other two stay.
   vim.api.nvim_buf_set_text(buffer, 3, 2, 3, 4, { 'pm' })
-  vim.wait(10000, function() return #vim.diagnostic.get(buffer) == #expected - 1 end, 20)
+  vim.wait(patience, function() return #vim.diagnostic.get(buffer) == #expected - 1 end, 20)
   local after = shown(buffer)
   expect(#after == 2 and not after[1]:find('unknown command') and not after[2]:find('unknown command'),
          'an edit clears the mistake it mends', after)
@@ -72,7 +93,7 @@ local function run()
   local answers = vim.lsp.buf_request_sync(buffer, 'textDocument/hover', {
     textDocument = { uri = vim.uri_from_bufnr(buffer) },
     position = { line = 2, character = 10 },
-  }, 10000)
+  }, patience)
   local hover = answers and answers[client] and answers[client].result
   local text = hover and hover.contents.value or ''
   expect(text:find('**measure 1**, beat 3.5', 1, true) and text:find('time 1.250 s', 1, true),
@@ -80,7 +101,7 @@ local function run()
 
   if client then
     vim.lsp.stop_client(client)
-    vim.wait(5000, function() return vim.lsp.client_is_stopped(client) end, 20)
+    vim.wait(patience, function() return vim.lsp.client_is_stopped(client) end, 20)
   end
 end
 

@@ -1,5 +1,6 @@
 #include "platform/browser.h"
 #include "support/temp_dir.h"
+#include "support/test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -44,8 +45,10 @@ TEST(Browser, HandsTheAddressToTheDesktopsOpenerOrSaysItIsMissing)
         const PathForTest path(folder.path().string() + ":/usr/bin:/bin");
         EXPECT_EQ(openInBrowser(url), "");
     }
-    // The opener runs in the background: the call does not wait for it.
-    for (int i = 0; i < 100 && !std::filesystem::exists(opened); ++i)
+    // The opener runs in the background: the call does not wait for it, so the test waits for
+    // its file.
+    const auto deadline = std::chrono::steady_clock::now() + test::kPatience;
+    while (!std::filesystem::exists(opened) && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(50ms);
     EXPECT_EQ(test::readFile(opened), url);
 

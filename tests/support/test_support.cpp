@@ -75,22 +75,33 @@ PseudoTerminal::PseudoTerminal(TerminalStream stream)
     m_deviceName = name.data();
 }
 
+bool PseudoTerminal::readSome(std::chrono::steady_clock::time_point deadline)
+{
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now());
+    pollfd poll{ m_master.get(), POLLIN, 0 };
+    if (left.count() <= 0 || ::poll(&poll, 1, static_cast<int>(left.count())) <= 0)
+        return false;
+    std::array<char, 4096> buffer{};
+    const auto got = ::read(m_master.get(), buffer.data(), buffer.size());
+    // The terminal reads EIO once every process has closed its end and all it wrote is read.
+    if (got <= 0)
+        return false;
+    m_written.append(buffer.data(), static_cast<std::size_t>(got));
+    return true;
+}
+
 std::string PseudoTerminal::readUntil(std::string_view text, std::chrono::milliseconds timeout)
 {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (m_written.find(text) == std::string::npos) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            deadline - std::chrono::steady_clock::now());
-        pollfd poll{ m_master.get(), POLLIN, 0 };
-        if (left.count() <= 0 || ::poll(&poll, 1, static_cast<int>(left.count())) <= 0)
-            break;
-        std::array<char, 4096> buffer{};
-        const auto got = ::read(m_master.get(), buffer.data(), buffer.size());
-        // The terminal reads EIO once the child has closed its end.
-        if (got <= 0)
-            break;
-        m_written.append(buffer.data(), static_cast<std::size_t>(got));
-    }
+    while (m_written.find(text) == std::string::npos && readSome(deadline)) { }
+    return m_written;
+}
+
+std::string PseudoTerminal::readToEnd(std::chrono::milliseconds timeout)
+{
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (readSome(deadline)) { }
     return m_written;
 }
 
@@ -225,19 +236,26 @@ std::string ChildProcess::readErrorsUntil(std::string_view text, std::chrono::mi
     return readUntil(m_result.errors, m_errors, text, occurrences, timeout);
 }
 
-bool ChildProcess::waitUntilReadingInput(std::chrono::milliseconds timeout)
+bool ChildProcess::waitUntilReadingTerminal(const PseudoTerminal& terminal,
+                                            std::chrono::milliseconds timeout)
 {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
-    const auto syscallFile = "/proc/" + std::to_string(m_pid) + "/syscall";
+    const auto process = "/proc/" + std::to_string(m_pid);
     while (std::chrono::steady_clock::now() < deadline) {
         if (hasExited())
             return false;
-        // The first two fields are the system call number and its first argument: read(0, ...).
-        std::ifstream file(syscallFile);
+        // The first two fields are the system call number and its first argument: read(FD, ...).
+        std::ifstream file(process + "/syscall");
         std::string number;
-        std::string firstArgument;
-        if (file >> number >> firstArgument && number == "0" && firstArgument == "0x0")
-            return true;
+        std::string descriptor;
+        if (file >> number >> descriptor && number == "0") {
+            // The child's controlling terminal, which is this one, or this one by its name.
+            std::error_code error;
+            const auto read = std::filesystem::read_symlink(
+                process + "/fd/" + std::to_string(std::stoul(descriptor, nullptr, 16)), error);
+            if (read == "/dev/tty" || read == terminal.deviceName())
+                return true;
+        }
         if (!pumpOutputs(5))
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }

@@ -13,6 +13,10 @@
 
 namespace beatplate::test {
 
+// How long a test waits for what it expects before it takes it for a hang: far more than a busy
+// machine needs, as every wait ends the moment its event comes.
+inline constexpr std::chrono::seconds kPatience{ 60 };
+
 struct RunResult {
     int status = -1; // exit status, or -1 when the process did not exit normally
     int signal = 0; // the signal that ended the process, or 0
@@ -43,9 +47,16 @@ public:
     [[nodiscard]] TerminalStream stream() const { return m_stream; }
     // Reads what the child wrote to the terminal until it contains text or timeout passes.
     std::string readUntil(std::string_view text, std::chrono::milliseconds timeout);
+    // Reads what the child wrote to the terminal until every process has closed it, or timeout
+    // passes: all of it, where a read as soon as a text shows may miss what the kernel has yet
+    // to pass on to this end.
+    std::string readToEnd(std::chrono::milliseconds timeout);
     void type(std::string_view bytes);
 
 private:
+    // Reads once what is ready within timeout; false at the terminal's end or the timeout.
+    bool readSome(std::chrono::steady_clock::time_point deadline);
+
     FileDescriptor m_master;
     std::string m_deviceName;
     TerminalStream m_stream;
@@ -75,9 +86,10 @@ public:
     // returns all of it read so far.
     std::string readErrorsUntil(std::string_view text, std::chrono::milliseconds timeout,
                                 std::size_t occurrences = 1);
-    // Waits until the child is blocked reading its standard input (as /proc/PID/syscall shows);
-    // false when it ends first or timeout passes.
-    [[nodiscard]] bool waitUntilReadingInput(std::chrono::milliseconds timeout);
+    // Waits until the child is blocked reading the terminal (as /proc/PID/syscall shows); false
+    // when it ends first or timeout passes.
+    [[nodiscard]] bool waitUntilReadingTerminal(const PseudoTerminal& terminal,
+                                                std::chrono::milliseconds timeout);
     // Waits until the child ends, reading its outputs meanwhile; false when timeout passes first.
     [[nodiscard]] bool waitForExit(std::chrono::milliseconds timeout);
     // True once the child has ended; does not wait.

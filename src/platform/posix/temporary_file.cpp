@@ -1,6 +1,7 @@
 #include "platform/temporary_file.h"
 
 #include "platform/hidden_file_name.h"
+#include "platform/posix/rename_no_replace.h"
 #include "platform/posix/signals_held.h"
 
 #include <array>
@@ -198,24 +199,27 @@ bool TemporaryFile::claimName(const std::filesystem::path& path)
             return false;
         throw lastSystemError("link");
     }
-    if (::renameat2(m_directory.get(), m_name.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE)
-        == 0) {
-        publish();
-        return true;
-    }
-    if (errno == EEXIST)
-        return false;
-    // File systems without the no-replace rename still refuse to link over an existing name.
-    if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP)
-        throw lastSystemError("rename");
-    if (::linkat(m_directory.get(), m_name.c_str(), AT_FDCWD, path.c_str(), 0) != 0) {
+    if (renameWithoutReplacing(m_directory.get(), m_name.c_str(), AT_FDCWD, path.c_str()) != 0) {
         if (errno == EEXIST)
             return false;
-        throw lastSystemError("link");
+        throw lastSystemError("rename");
     }
-    ::unlinkat(m_directory.get(), m_name.c_str(), 0);
     publish();
     return true;
+}
+
+std::string TemporaryFile::releaseUnderHiddenName()
+{
+    const SignalsHeld held;
+    if (!named()) {
+        m_name = linkUnderHiddenName();
+        m_removal = RemovalOnSignal(m_directory.get(), m_name);
+    }
+    m_stream.reset();
+    m_file.reset();
+    // The removal stays armed until this object goes, so that the new owner may arm its own
+    // first.
+    return std::exchange(m_name, {});
 }
 
 } // namespace beatplate

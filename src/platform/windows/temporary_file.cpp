@@ -157,6 +157,15 @@ void TemporaryFile::replaceTarget()
     publish();
 }
 
+std::string TemporaryFile::releaseUnderHiddenName()
+{
+    if (!setDeletedOnClose(m_file.get(), false))
+        throw lastSystemError("keep the new file");
+    m_stream.reset();
+    m_file.reset();
+    return std::exchange(m_name, {});
+}
+
 bool TemporaryFile::claimName(const std::filesystem::path& path)
 {
     const std::filesystem::path hidden = m_target.parent_path() / m_name;
