@@ -7,7 +7,7 @@
 // --keep writes each size's pictures and chart into DIR (bench-MEASURES.png drawn in bands,
 // bench-MEASURES-libpng.png and .txt) for comparing encoders. --tallest also draws the tallest
 // picture accepted, from a generated chart just short of it, in bands.
-#include "chart/chart_parser.h"
+#include "chart/chart_reading.h"
 #include "chart/chart_text_reader.h"
 #include "chart_generator.h"
 #include "child_run.h"
@@ -37,6 +37,7 @@
 #include <string_view>
 #include <unistd.h>
 #include <utility>
+#include <variant>
 #include <vector>
 
 namespace beatplate {
@@ -115,6 +116,23 @@ double timed(Stage&& stage)
     return millisecondsSince(start);
 }
 
+// A failed write ends the benchmark: its figures would mean nothing.
+void exitOnFailure(const std::optional<OutputError>& error)
+{
+    if (!error)
+        return;
+    std::fprintf(stderr, "the picture could not be written (error %d)\n", error->errorNumber);
+    std::exit(1);
+}
+
+TemporaryFile openOutput(const std::filesystem::path& path)
+{
+    auto file = openOutputFile(path);
+    if (auto* error = std::get_if<OutputError>(&file))
+        exitOnFailure(*error);
+    return std::move(std::get<TemporaryFile>(file));
+}
+
 double processorMilliseconds()
 {
     timespec time{};
@@ -138,14 +156,13 @@ void measureMemset(std::size_t bytes, RunFigures& figures)
 // Finds the face and parses the chart, timing both; text is the chart text the reader kept.
 // The bytes go to the reader, as a file's would, so that they are not held after the parse.
 void readChart(std::string chart, RunFigures& figures, std::optional<HeaderFont>& font,
-               std::optional<ParsedChart>& parsed, std::u16string& text)
+               std::optional<ChartReading>& parsed, std::u16string& text)
 {
     figures.chartBytes = chart.size();
     figures.font = timed([&] { font = HeaderFont::find(); });
     figures.parse = timed([&] {
-        auto reader = ChartTextReader::fromBytes(std::move(chart));
-        parsed.emplace(ChartParser().parse(reader));
-        text = reader.takeText();
+        parsed.emplace(beatplate::readChart(std::move(chart), { ChartScope::FirstError, {} }));
+        text = std::move(parsed->text);
     });
 }
 
@@ -160,7 +177,7 @@ RunFigures benchmarkBands(const Options& options, int measureCount)
             / ("beatplate-bench-" + std::to_string(getpid()) + ".png");
     RunFigures figures;
     std::optional<HeaderFont> font;
-    std::optional<ParsedChart> parsed;
+    std::optional<ChartReading> parsed;
     std::u16string text;
     readChart(std::move(chart), figures, font, parsed, text);
     std::optional<Canvas> sheet;
@@ -178,9 +195,9 @@ RunFigures benchmarkBands(const Options& options, int measureCount)
     });
     const double processorBefore = processorMilliseconds();
     figures.png = timed([&] {
-        TemporaryFile file = openPngOutput(output);
+        TemporaryFile file = openOutput(output);
         PngSink sink(file);
-        writeChartPng(bandsOf(*score), std::move(chunk), sink);
+        exitOnFailure(writeChartPng(bandsOf(*score), std::move(chunk), sink));
     });
     figures.pngProcessor = processorMilliseconds() - processorBefore;
     figures.pngMegabytes = static_cast<double>(std::filesystem::file_size(output)) / 1e6;
@@ -208,7 +225,7 @@ RunFigures benchmarkOnce(const Options& options, int measureCount, Path path)
 
     RunFigures figures;
     std::optional<HeaderFont> font;
-    std::optional<ParsedChart> parsed;
+    std::optional<ChartReading> parsed;
     std::u16string text;
     readChart(chart, figures, font, parsed, text);
     const ChartDocument* document = &parsed->document;
@@ -239,18 +256,17 @@ RunFigures benchmarkOnce(const Options& options, int measureCount, Path path)
     const double processorBefore = processorMilliseconds();
     figures.png = timed([&] {
         SourceChunk chunk = makeSourceChunk(text);
-        TemporaryFile file = openPngOutput(output);
+        TemporaryFile file = openOutput(output);
+        PngSink sink(file);
         if (!libpng) {
-            PngSink sink(file);
-            writeChartPng(bandsOf(canvas), std::move(chunk), sink);
+            exitOnFailure(writeChartPng(bandsOf(canvas), std::move(chunk), sink));
             return;
         }
         const auto png = encodeWithLibpng(canvas, chunk.data);
-        PngSink sink(file);
-        sink.start();
+        exitOnFailure(sink.start());
         if (!sink.write(png))
-            throw PngWriteError("the libpng picture could not be written");
-        sink.finish();
+            exitOnFailure(sink.failure(sink.error(), OutputErrorKind::WriteFailed));
+        exitOnFailure(sink.finish());
     });
     figures.pngProcessor = processorMilliseconds() - processorBefore;
     figures.pngMegabytes = static_cast<double>(std::filesystem::file_size(output)) / 1e6;
@@ -368,8 +384,9 @@ void printComparison(int measureCount, Path from, const std::vector<RunFigures>&
 RunFigures tallestChart()
 {
     const auto fits = [](int measures) {
-        auto reader = ChartTextReader::fromBytes(generateChart(measures));
-        return ScoreLayout(ChartParser().parse(reader).document).fitsPicture();
+        const ChartReading chart =
+            beatplate::readChart(generateChart(measures), { ChartScope::FirstError, {} });
+        return ScoreLayout(chart.document).fitsPicture();
     };
     int low = 1000; // fits
     int high = 100'000; // the most measures a chart may have; does not fit

@@ -1,6 +1,7 @@
 // Draws generated charts in one column and in auto columns, each in a process of its own, and
 // prints the time per pixel and the peak memory of each, with their ratios.
 //   columns_bench SPRITE_SHEET [MEASURES...]   (default 1000 10000)
+#include "chart/chart_reading.h"
 #include "chart_generator.h"
 #include "child_run.h"
 #include "load/header_font.h"
@@ -15,6 +16,7 @@
 #include <optional>
 #include <string>
 #include <unistd.h>
+#include <variant>
 #include <vector>
 
 namespace beatplate {
@@ -33,19 +35,19 @@ struct RunFigures {
     }
 };
 
-class BenchTools : public PictureTools {
-public:
-    explicit BenchTools(const std::filesystem::path& sheet)
-        : m_sheet(loadSpriteSheet(sheet))
-        , m_font(HeaderFont::find())
+struct BenchTools {
+    explicit BenchTools(const std::filesystem::path& sheetFile)
+        : sheet(loadSpriteSheet(sheetFile))
+        , font(HeaderFont::find())
     {
     }
-    const Canvas* spriteSheet() override { return m_sheet ? &*m_sheet : nullptr; }
-    const HeaderFont* headerFont() override { return m_font ? &*m_font : nullptr; }
+    [[nodiscard]] PictureTools tools() const
+    {
+        return { sheet ? &*sheet : nullptr, font ? &*font : nullptr };
+    }
 
-private:
-    std::optional<Canvas> m_sheet;
-    std::optional<HeaderFont> m_font;
+    std::optional<Canvas> sheet;
+    std::optional<HeaderFont> font;
 };
 
 // Reads the picture's size from its header: the 4-byte width and height after the signature.
@@ -71,17 +73,19 @@ RunFigures drawOnce(const std::filesystem::path& sheet, int measures, const Pict
     std::string chart = generateChart(measures);
     RunFigures figures;
     const auto start = std::chrono::steady_clock::now();
-    ChartPipeline pipeline(ChartSource::bytes(std::move(chart), std::nullopt));
-    if (pipeline.open() || pipeline.read(DiagnosticScope::FirstError)
-        || pipeline.layOutPicture(form))
+    ChartReading reading = readChart(std::move(chart), { ChartScope::FirstError, std::nullopt });
+    ChartPipeline pipeline(reading.document, std::move(reading.text));
+    if (reading.hasErrors() || pipeline.layOutPicture(form))
         std::exit(1);
     // Into a file, as the program writes: a picture held in memory would be counted in the peak.
     const auto output = std::filesystem::temp_directory_path()
         / ("beatplate-columns-bench-" + std::to_string(getpid()) + ".png");
     {
-        TemporaryFile file = openPngOutput(output);
-        PngSink sink(file);
-        if (pipeline.drawPicture(tools, sink))
+        auto file = openOutputFile(output);
+        if (!std::holds_alternative<TemporaryFile>(file))
+            std::exit(1);
+        PngSink sink(std::get<TemporaryFile>(file));
+        if (pipeline.drawPicture(tools.tools(), sink))
             std::exit(1);
     }
     figures.milliseconds =

@@ -4,7 +4,7 @@
 // chart.
 
 #include "base/text_codec.h"
-#include "chart/chart_parser.h"
+#include "chart/chart_reading.h"
 #include "chart/chart_text_reader.h"
 
 #include <algorithm>
@@ -76,11 +76,12 @@ Figures timeParses(const std::string& bytes, Mode mode)
     Figures figures;
     for (int run = 0; run < kRuns; ++run) {
         const auto start = std::chrono::steady_clock::now();
-        beatplate::ChartParser parser;
-        auto reader = beatplate::ChartTextReader::fromBytes(bytes);
-        const beatplate::ChartDocument document = mode == Mode::Parse
-            ? parser.parse(reader).document
-            : std::move(*parser.check(reader).document);
+        const beatplate::ChartDocument document =
+            beatplate::readChart(bytes,
+                                 { mode == Mode::Parse ? beatplate::ChartScope::FirstError
+                                                       : beatplate::ChartScope::WholeChart,
+                                   std::nullopt })
+                .document;
         const auto stop = std::chrono::steady_clock::now();
         milliseconds.push_back(std::chrono::duration<double, std::milli>(stop - start).count());
         figures.measures = document.measures.size();
@@ -106,26 +107,26 @@ void printFigures(const char* what, const Figures& figures, std::size_t bytes)
 // The chart's text as UTF-8 without a mark: detection reads all of it before decoding.
 std::string asUtf8(const std::string& bytes)
 {
-    auto reader = beatplate::ChartTextReader::fromBytes(bytes);
-    static_cast<void>(beatplate::ChartParser().parse(reader));
-    std::u16string text = reader.takeText();
+    std::u16string text =
+        beatplate::readChart(bytes, { beatplate::ChartScope::FirstError, std::nullopt }).text;
     text.pop_back(); // the line feed the reader adds after the last line
     return beatplate::utf8Of(text);
 }
 
 void report(const char* name, const std::string& bytes)
 {
-    try {
-        const auto figures = timeParses(bytes, Mode::Parse);
-        std::printf("%s: %zu bytes, %zu measures, %zu notes and spans\n", name, bytes.size(),
-                    figures.measures, figures.notes);
-        printFigures("parse", figures, bytes.size());
-        printFigures("check", timeParses(bytes, Mode::Check), bytes.size());
-        const std::string utf8 = asUtf8(bytes);
-        printFigures("parse as UTF-8", timeParses(utf8, Mode::Parse), utf8.size());
-    } catch (const beatplate::ChartParseError& error) {
-        std::printf("%s: chart error: %s\n", name, error.what());
+    const auto reading = beatplate::readChart(bytes, { beatplate::ChartScope::FirstError, {} });
+    if (const auto* error = reading.firstErrorDiagnostic()) {
+        std::printf("%s: chart error: %s\n", name, beatplate::formatErrorReport(*error).c_str());
+        return;
     }
+    const auto figures = timeParses(bytes, Mode::Parse);
+    std::printf("%s: %zu bytes, %zu measures, %zu notes and spans\n", name, bytes.size(),
+                figures.measures, figures.notes);
+    printFigures("parse", figures, bytes.size());
+    printFigures("check", timeParses(bytes, Mode::Check), bytes.size());
+    const std::string utf8 = asUtf8(bytes);
+    printFigures("parse as UTF-8", timeParses(utf8, Mode::Parse), utf8.size());
 }
 
 } // namespace

@@ -5,7 +5,7 @@
 // --chart, chart files. --write DIR saves each picture as encoded with libpng's defaults, for
 // comparing against other encoders.
 #include "base/text_codec.h"
-#include "chart/chart_parser.h"
+#include "chart/chart_reading.h"
 #include "chart/chart_text_reader.h"
 #include "chart_generator.h"
 #include "load/header_font.h"
@@ -49,11 +49,10 @@ struct Choice {
 Picture renderChart(const std::string& name, const std::string& chartBytes,
                     const std::filesystem::path& sheet, const HeaderFont* font)
 {
-    auto reader = ChartTextReader::fromBytes(chartBytes);
-    ParsedChart parsed = ChartParser().parse(reader);
+    ChartReading chart = readChart(chartBytes, { ChartScope::FirstError, std::nullopt });
     const auto loaded = loadSpriteSheet(sheet);
-    return { name, ScoreRenderer(loaded ? *loaded : Canvas(), font).render(parsed.document),
-             reader.takeText() };
+    return { name, ScoreRenderer(loaded ? *loaded : Canvas(), font).render(chart.document),
+             std::move(chart.text) };
 }
 
 std::string readFile(const std::filesystem::path& path)
@@ -63,8 +62,8 @@ std::string readFile(const std::filesystem::path& path)
 }
 
 // What libpng does untold: zlib's default level, every filter, and the strategy it takes then.
-constexpr PngWriteOptions kLibpngDefaults{ .compressionLevel = Z_DEFAULT_COMPRESSION,
-                                           .strategy = Z_FILTERED };
+const PngWriteOptions kLibpngDefaults{ .compressionLevel = Z_DEFAULT_COMPRESSION,
+                                       .strategy = Z_FILTERED };
 
 std::vector<Choice> choices()
 {
@@ -103,7 +102,8 @@ std::vector<std::uint8_t> encode(const Picture& picture, const Choice& choice)
                                 *choice.libpngOptions, choice.filters);
     std::vector<std::uint8_t> png;
     PngSink sink(png);
-    writeChartPng(bandsOf(picture.canvas), makeSourceChunk(picture.text), sink);
+    if (writeChartPng(bandsOf(picture.canvas), makeSourceChunk(picture.text), sink))
+        std::exit(1);
     return png;
 }
 

@@ -2,8 +2,7 @@
 // time, the sound's length and size, and the peak memory beside that of reading the chart alone:
 // the difference is what the sound takes, the same for a long chart as for a short one.
 //   sound_bench DIRECTORY [MEASURES...]   (default 100 1000 10000; the files are removed)
-#include "chart/chart_parser.h"
-#include "chart/chart_text_reader.h"
+#include "chart/chart_reading.h"
 #include "chart_generator.h"
 #include "child_run.h"
 #include "output/wav_writer.h"
@@ -13,6 +12,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <variant>
 #include <vector>
 
 namespace beatplate {
@@ -27,8 +27,7 @@ struct SoundFigures {
 
 ChartDocument readGenerated(int measures)
 {
-    auto reader = ChartTextReader::fromBytes(generateChart(measures));
-    return ChartParser().parse(reader).document;
+    return readChart(generateChart(measures), { ChartScope::FirstError, std::nullopt }).document;
 }
 
 SoundFigures readOnly(int measures)
@@ -43,8 +42,12 @@ SoundFigures writeSound(int measures, const std::filesystem::path& directory)
     const auto path = directory / ("sound-" + std::to_string(measures) + ".wav");
     const auto start = std::chrono::steady_clock::now();
     ChartSound sound(document, { true, true, 1 });
-    TemporaryFile file = openWavOutput(path);
-    writeChartWav(sound, file);
+    auto file = openOutputFile(path);
+    if (!std::holds_alternative<TemporaryFile>(file)
+        || writeChartWav(sound, std::get<TemporaryFile>(file))) {
+        std::fprintf(stderr, "the sound %s could not be written\n", path.string().c_str());
+        std::exit(1);
+    }
     const std::chrono::duration<double, std::milli> elapsed =
         std::chrono::steady_clock::now() - start;
     const auto bytes = std::filesystem::file_size(path);

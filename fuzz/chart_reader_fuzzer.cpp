@@ -1,4 +1,4 @@
-#include "chart/chart_parser.h"
+#include "chart/chart_reading.h"
 #include "chart/chart_text_reader.h"
 
 #include <cstddef>
@@ -6,32 +6,29 @@
 #include <optional>
 #include <string>
 
-// Any bytes are a chart: reading must end in a document or a chart error, nothing else, and a
-// check must agree with it: the same first error, or the same warnings when there is none.
+// Any bytes are a chart: reading must end in a document with its diagnostics, nothing else; a
+// check must agree with a reading to the first error (the same first error, or the same
+// warnings when there is none); and the text the bytes decode to, read as an editor's text,
+// must give what the bytes gave.
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
+    using beatplate::ChartScope;
     const std::string bytes(reinterpret_cast<const char*>(data), size);
-    std::optional<beatplate::ChartDiagnostic> firstError;
-    std::vector<beatplate::ChartDiagnostic> warnings;
-    try {
-        auto reader = beatplate::ChartTextReader::fromBytes(bytes);
-        warnings = beatplate::ChartParser().parse(reader).warnings;
-    } catch (const beatplate::ChartParseError& error) {
-        firstError = error.diagnostic();
-    }
-    auto reader = beatplate::ChartTextReader::fromBytes(bytes);
-    beatplate::ChartParser checker;
-    const auto check = checker.check(reader);
-    if (!check.document || check.hasErrors() != firstError.has_value())
+    const auto first = beatplate::readChart(bytes, { ChartScope::FirstError, std::nullopt });
+    const auto check = beatplate::readChart(bytes, { ChartScope::WholeChart, std::nullopt });
+    const beatplate::ChartDiagnostic* firstError = first.firstErrorDiagnostic();
+    if (check.hasErrors() != (firstError != nullptr))
         __builtin_trap();
-    if (!firstError && check.complete && check.diagnostics != warnings)
+    if (!firstError && check.complete && check.diagnostics != first.diagnostics)
         __builtin_trap();
-    for (const auto& diagnostic : check.diagnostics) {
-        if (firstError && diagnostic.severity == beatplate::ChartSeverity::Error) {
-            if (diagnostic != *firstError)
-                __builtin_trap();
-            break;
-        }
+    if (firstError && *check.firstErrorDiagnostic() != *firstError)
+        __builtin_trap();
+    if (!check.hasErrors() && check.complete) {
+        std::u16string text = check.text;
+        text.pop_back(); // the line feed the reader adds after the last line
+        const auto fromText = beatplate::readChart(text);
+        if (fromText.document != check.document || fromText.diagnostics != check.diagnostics)
+            __builtin_trap();
     }
     return 0;
 }

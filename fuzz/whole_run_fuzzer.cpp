@@ -1,3 +1,4 @@
+#include "chart/chart_reading.h"
 #include "load/header_font.h"
 #include "load/sprite_sheet.h"
 #include "output/png_writer.h"
@@ -34,7 +35,8 @@ beatplate::Canvas makeSheet()
     }
     std::vector<std::uint8_t> bytes;
     beatplate::PngSink sink(bytes);
-    beatplate::writeChartPng(beatplate::bandsOf(sheet), beatplate::makeSourceChunk(u""), sink);
+    if (beatplate::writeChartPng(beatplate::bandsOf(sheet), beatplate::makeSourceChunk(u""), sink))
+        __builtin_trap();
     auto loaded = beatplate::loadSpriteSheet(std::span<const std::uint8_t>(bytes));
     if (!loaded)
         __builtin_trap();
@@ -53,15 +55,6 @@ const FuzzFixture& fixture()
     static const FuzzFixture shared;
     return shared;
 }
-
-class FixtureTools final : public beatplate::PictureTools {
-public:
-    [[nodiscard]] const beatplate::Canvas* spriteSheet() override { return &fixture().sheet; }
-    [[nodiscard]] const beatplate::HeaderFont* headerFont() override
-    {
-        return fixture().font ? &*fixture().font : nullptr;
-    }
-};
 
 // Pictures up to this size are drawn; larger ones are only laid out, so that the fuzzer spends
 // its time on many charts rather than on painting a few, and stays within its memory limit.
@@ -89,12 +82,13 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
 // encode; only chart errors and pictures too large to make may stop it.
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    beatplate::ChartPipeline chart(beatplate::ChartSource::bytes(
-        std::string(reinterpret_cast<const char*>(data), size), std::nullopt));
-    if (chart.open() || chart.read(beatplate::DiagnosticScope::FirstError)
-        || !worthDrawing(chart.document()))
+    auto reading = beatplate::readChart(std::string(reinterpret_cast<const char*>(data), size),
+                                        { beatplate::ChartScope::FirstError, std::nullopt });
+    if (reading.hasErrors() || !worthDrawing(reading.document))
         return 0;
-    FixtureTools tools;
+    beatplate::ChartPipeline chart(reading.document, std::move(reading.text));
+    const beatplate::PictureTools tools{ &fixture().sheet,
+                                         fixture().font ? &*fixture().font : nullptr };
     std::vector<std::uint8_t> png;
     beatplate::PngSink sink(png);
     // The fastest level: the encoder's work hardly depends on the chart, and speed finds more.

@@ -7,7 +7,9 @@
 # picture accepted, drawn in bands. Then 1,000 and 10,000 measures in auto columns against one
 # column: the time per pixel and the peak memory of each.
 # Then compares the pictures with what optipng -o2 makes of them, keeping RGBA (-nx) and
-# letting it reduce the colour type. The machine's load is shown before and after.
+# letting it reduce the colour type. Then the language server, from a change of a chart of 200
+# and of 2,000 measures to its published diagnostics. The machine's load is shown before and
+# after.
 #   scripts/bench.sh [RUNS] [MEASURES...]      e.g. scripts/bench.sh 5 100 1000
 #   BEATPLATE_PNG_CHOICES=1 scripts/bench.sh   also times every PNG filter, level and strategy
 set -euo pipefail
@@ -19,7 +21,7 @@ sizes=("$@")
 BEATPLATE_DEV_TOOLS=1 ./scripts/setup.sh
 
 cmake -S . -B build-release -DCMAKE_BUILD_TYPE=Release -DBEATPLATE_TESTS=OFF -DBEATPLATE_BENCH=ON >/dev/null
-cmake --build build-release -j"$(nproc)" --target beatplate_bench png_choices columns_bench sprite_sheet
+cmake --build build-release -j"$(nproc)" --target beatplate_bench png_choices columns_bench lsp_bench sprite_sheet
 
 pictures=build-release/bench-pictures
 rm -rf "$pictures"
@@ -51,6 +53,10 @@ done
 echo
 echo "Auto columns against one column (time per pixel, peak memory):"
 ./build-release/bench/columns_bench build-release/pic.png 1000 10000 </dev/null
+
+echo
+echo "The language server, from a change to its published diagnostics (load: $(uptime)):"
+./build-release/bench/lsp_bench 200 2000 </dev/null
 
 if [ "${BEATPLATE_PNG_CHOICES:-0}" = 1 ]; then
   echo

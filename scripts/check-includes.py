@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
 """Checks how the folders under src/ include one another; prints each breach and exits 1.
 
-- Folders import downward only: no folder includes from a folder that includes from it,
-  directly or through others.
+- Folders import downward only: each folder includes only from folders on the floors below its
+  own, as SRC/floors.txt lists them (a line of folders for each floor, the lowest first), and no
+  folder includes from a folder that includes from it, directly or through others.
 - Only src/platform asks which operating system it runs on, includes the operating system's own
   headers, or includes the headers of one platform's implementation (src/platform/posix/...).
 
@@ -21,6 +22,7 @@ SYSTEM_HEADER = re.compile(
     r'pthread\.h|sched\.h|signal\.h|csignal|dirent\.h|netinet/[^>]+|arpa/[^>]+|termios\.h|'
     r'dlfcn\.h|spawn\.h|windows\.h|io\.h|winsock2\.h|ws2tcpip\.h)>')
 PLATFORM = 'platform'
+FLOORS = 'floors.txt'
 
 
 def folder_of(source, root):
@@ -34,6 +36,19 @@ def read_sources(root):
             yield source, source.read_text(encoding='utf-8', errors='replace').splitlines()
 
 
+def read_floors(root):
+    """The floor of each folder that FLOORS names, 0 for the lowest."""
+    floors = {}
+    path = root / FLOORS
+    if not path.is_file():
+        return floors
+    lines = (line.split('#')[0].split() for line in path.read_text(encoding='utf-8').splitlines())
+    for folders in filter(None, lines):
+        floor = len(set(floors.values()))
+        floors.update((folder, floor) for folder in folders)
+    return floors
+
+
 def reaches(edges, start, goal):
     seen, stack = set(), [[start]]
     while stack:
@@ -45,6 +60,28 @@ def reaches(edges, start, goal):
                 seen.add(nxt)
                 stack.append(path + [nxt])
     return None
+
+
+def order_breaches(root, floors, folders, first_seen):
+    breaches = [f'{root.name}/{folder}/: is on no floor of {root.name}/{FLOORS}'
+                for folder in sorted(folders - floors.keys())]
+    for (folder, target), where in sorted(first_seen.items()):
+        if folder not in floors or target not in floors or floors[target] < floors[folder]:
+            continue
+        relation = 'beside' if floors[target] == floors[folder] else 'above'
+        breaches.append(f'{where}: {folder}/ includes {target}/, which lies {relation} it in '
+                        f'{root.name}/{FLOORS}')
+    return breaches
+
+
+def loop_breaches(edges, first_seen):
+    breaches = []
+    for (folder, target), where in sorted(first_seen.items()):
+        loop = reaches(edges, target, folder)
+        if loop:
+            breaches.append(f'{where}: {folder}/ includes {target}/, which depends on {folder}/ '
+                            f'({" -> ".join(loop)})')
+    return breaches
 
 
 def main():
@@ -72,11 +109,8 @@ def main():
                 continue
             edges.setdefault(folder, set()).add(target)
             first_seen.setdefault((folder, target), f'{where}:{number}')
-    for (folder, target), where in sorted(first_seen.items()):
-        loop = reaches(edges, target, folder)
-        if loop:
-            breaches.append(f'{where}: {folder}/ includes {target}/, which depends on {folder}/ '
-                            f'({" -> ".join(loop)})')
+    breaches += order_breaches(root, read_floors(root), folders, first_seen)
+    breaches += loop_breaches(edges, first_seen)
     for breach in breaches:
         print(breach)
     if breaches:

@@ -1,5 +1,5 @@
-# Sourced by the scripts that build libraries from Debian's own source packages (windows-deps.sh,
-# web-deps.sh), which define say() for their messages.
+# Sourced by the scripts that build libraries from Debian's own source packages into a prefix
+# (windows-deps.sh, web-deps.sh), which define say() for their messages.
 
 # The source versions of a package to try, best first: the Linux build's own when the archive
 # lists it, then the archive's from the newest (a mirror may list a security update it does not
@@ -32,4 +32,28 @@ fetch_source() {
   done
   say "no version of $package could be downloaded"
   exit 1
+}
+
+# Links header-only libraries, the Linux packages' own headers, into STAGING/include, so that
+# the compiler of another platform never searches /usr/include as a whole.
+#   link_headers STAGING NAME...
+link_headers() {
+  local staging=$1 name
+  shift
+  for name in "$@"; do
+    ln -s "/usr/include/$name" "$staging/include/$name"
+  done
+}
+
+# Marks the build in STAGING complete and puts it in place of PREFIX at once, so that a prefix
+# is either whole or absent; tells the versions built and prints PREFIX.
+#   finish_prefix STAGING PREFIX
+finish_prefix() {
+  local staging=$1 prefix=$2
+  cat "$staging/versions.txt" >&2
+  touch "$staging/.complete"
+  rm -rf "$prefix"
+  mv "$staging" "$prefix"
+  say "done"
+  echo "$prefix"
 }

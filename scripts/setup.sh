@@ -45,7 +45,7 @@ if [ "$tests" = 1 ]; then
   packages+=(chromium chromium-driver python3-selenium)
 fi
 if [ "${BEATPLATE_DEV_TOOLS:-0}" = 1 ]; then
-  packages+=(clang-14 libclang-rt-14-dev clang-format clang-tidy-14 libbenchmark-dev optipng hyperfine)
+  packages+=(clang-14 libclang-rt-14-dev clang-format clang-tidy-14 libbenchmark-dev optipng hyperfine valgrind)
 fi
 # Only scripts/package.sh needs these: dpkg-shlibdeps and dpkg-buildflags, file, lintian.
 if [ "${BEATPLATE_PACKAGE_TOOLS:-0}" = 1 ]; then

@@ -25,7 +25,7 @@ source_dir() { find "$work/$1" -mindepth 1 -maxdepth 1 -type d -print -quit; }
 # the first version that downloads is not always the first listed. A complete prefix for the
 # versions listed first is taken without downloading anything.
 compiler_version=$(emcc -dumpversion)
-recipe=$(sha256sum "$0" | cut -c1-12)
+recipe=$(sha256sum "$0" scripts/debian-sources.sh | sha256sum | cut -c1-12)
 prefix_for() {
   local key="zlib-$1_png-$2_freetype-$3_emcc-${compiler_version}_${recipe}"
   echo "$cache/${key//[^A-Za-z0-9._-]/_}"
@@ -96,13 +96,5 @@ cp "$(source_dir zlib)/debian/copyright" "$staging/licenses/zlib.txt"
 cp "$(source_dir libpng1.6)/debian/copyright" "$staging/licenses/libpng.txt"
 cp "$(source_dir freetype)/debian/copyright" "$staging/licenses/FreeType.txt"
 
-# nlohmann-json is the Linux package's header, reached through a link so that emscripten never
-# searches /usr/include as a whole.
-ln -s /usr/include/nlohmann "$staging/include/nlohmann"
-
-cat "$staging/versions.txt" >&2
-touch "$staging/.complete"
-rm -rf "$prefix"
-mv "$staging" "$prefix"
-say "done"
-echo "$prefix"
+link_headers "$staging" nlohmann
+finish_prefix "$staging" "$prefix"

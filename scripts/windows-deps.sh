@@ -20,7 +20,7 @@ source scripts/debian-sources.sh
 png_versions=$(source_versions libpng1.6 "$(dpkg-query -W -f='${Version}' libpng-dev)")
 freetype_versions=$(source_versions freetype "$(dpkg-query -W -f='${Version}' libfreetype-dev)")
 compiler_version=$("$triplet-gcc-posix" -dumpfullversion)
-recipe=$(sha256sum "$0" cmake/mingw-w64-x86_64.cmake | sha256sum | cut -c1-12)
+recipe=$(sha256sum "$0" scripts/debian-sources.sh cmake/mingw-w64-x86_64.cmake | sha256sum | cut -c1-12)
 # The prefix of a build of these libpng and FreeType versions.
 prefix_of() {
   local key="png-${1}_freetype-${2}_gcc-${compiler_version}_${recipe}"
@@ -79,14 +79,5 @@ cmake -S "$freetype_source" -B "$work/freetype-build" "${toolchain[@]}" \
 cmake --build "$work/freetype-build" -j"$jobs" >/dev/null
 cmake --install "$work/freetype-build" >/dev/null
 
-# Header-only libraries are the Linux packages' own headers, reached through links so that the
-# cross compiler never searches /usr/include as a whole.
-ln -s /usr/include/boost "$staging/include/boost"
-ln -s /usr/include/nlohmann "$staging/include/nlohmann"
-
-cat "$staging/versions.txt" >&2
-touch "$staging/.complete"
-rm -rf "$prefix"
-mv "$staging" "$prefix"
-say "done"
-echo "$prefix"
+link_headers "$staging" boost nlohmann
+finish_prefix "$staging" "$prefix"

@@ -1,7 +1,6 @@
 #include "mock_score.h"
 
-#include "chart/chart_parser.h"
-#include "chart/chart_text_reader.h"
+#include "chart/chart_reading.h"
 #include "render/compositing.h"
 #include "render/score_renderer.h"
 
@@ -55,8 +54,7 @@ constexpr const char* kMockChart =
 
 Canvas composeMockScore(const Canvas& sheet)
 {
-    auto reader = ChartTextReader::fromBytes(kMockChart);
-    const ParsedChart chart = ChartParser().parse(reader);
+    const ChartReading chart = readChart(kMockChart, { ChartScope::FirstError, std::nullopt });
     return ScoreRenderer(sheet).render(chart.document);
 }
 

@@ -58,20 +58,24 @@ function servedCharts() {
       ]);
       // The picture is read whole first, so that it changes together with the figures.
       const blob = picture.ok ? await picture.blob() : null;
+      const refusal = picture.ok ? null : await picture.json().catch(() => null);
       if (!report.body.diagnostics) return { diagnostics: null, stats: null, pictures: blob && [blob], error: report.body.error ?? "the chart cannot be drawn" };
       const { diagnostics, stats, sound } = report.body;
-      return { diagnostics, stats, sound, pictures: blob && [blob] };
+      // A chart the preview does not draw, for its length: the refusal says why.
+      const error = picture.status === 413 ? refusal?.error ?? "the chart is too long to draw here" : undefined;
+      return { diagnostics, stats, sound, pictures: blob && [blob], error };
     },
 
     // The text as it stands: {diagnostics, stats, sound, pictures: [Blob] or null}.
     async draw(chart, text, form) {
-      const { status, body } = await fetchJson("/api/render?columns=" + encodeURIComponent(form.columns), {
+      const { body } = await fetchJson("/api/render?columns=" + encodeURIComponent(form.columns), {
         method: "POST",
         headers: { "Content-Type": "text/plain; charset=utf-8" },
         body: text,
       });
-      if (status !== 200 || !body.diagnostics) throw failure(body.error ?? "the chart cannot be drawn");
-      return { diagnostics: body.diagnostics, stats: body.stats, sound: body.sound, pictures: body.png ? [pictureFromBase64(body.png)] : null };
+      if (!body.diagnostics) throw failure(body.error ?? "the chart cannot be drawn");
+      // Without a picture, an error says why: a chart the preview does not draw, for its length.
+      return { diagnostics: body.diagnostics, stats: body.stats, sound: body.sound, pictures: body.png ? [pictureFromBase64(body.png)] : null, error: body.png ? undefined : body.error };
     },
 
     // The voices' WAV file the sound is played with.

@@ -1,10 +1,12 @@
 #include "chart/chart_diagnostic.h"
 
 #include "base/text_codec.h"
+#include "chart/directive_scanner.h"
 
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <nlohmann/json.hpp>
 
 namespace beatplate {
 namespace {
@@ -22,6 +24,29 @@ std::string codePointName(char32_t codePoint)
     std::array<char, 16> buffer{};
     std::snprintf(buffer.data(), buffer.size(), "U+%04X", static_cast<unsigned>(codePoint));
     return buffer.data();
+}
+
+constexpr const char* kReportHead = "読み込み時にエラーが発生しました: ";
+
+std::size_t endOfWord(std::u16string_view line, std::size_t start)
+{
+    std::size_t end = start;
+    while (end < line.size() && !isChartSpace(line[end]))
+        ++end;
+    return end;
+}
+
+std::size_t endOfContent(std::u16string_view line)
+{
+    std::size_t end = line.size();
+    while (end > 0 && isChartSpace(line[end - 1]))
+        --end;
+    return end;
+}
+
+std::size_t unitsOfCharacterAt(std::u16string_view line, std::size_t unit)
+{
+    return codePointAt(line, unit) >= 0x10000 ? 2 : 1;
 }
 
 std::string plural(std::size_t count, const char* noun)
@@ -69,6 +94,11 @@ std::string formatReportLine(const ChartDiagnostic& diagnostic)
     return line + ")";
 }
 
+std::string formatErrorReport(const ChartDiagnostic& diagnostic)
+{
+    return kReportHead + std::to_string(diagnostic.line()) + "行\n" + formatReportLine(diagnostic);
+}
+
 int columnAt(std::u16string_view line, std::size_t index)
 {
     index = std::min(index, line.size());
@@ -80,6 +110,31 @@ int columnAt(std::u16string_view line, std::size_t index)
             ++column;
     }
     return column;
+}
+
+std::size_t unitOfColumn(std::u16string_view line, int column)
+{
+    std::size_t unit = 0;
+    for (int at = 1; at < column && unit < line.size(); ++at)
+        unit += unitsOfCharacterAt(line, unit);
+    return std::min(unit, line.size());
+}
+
+void placeInLine(ChartDiagnostic& diagnostic, std::u16string_view line, ChartTarget target)
+{
+    const std::size_t start = unitOfColumn(line, diagnostic.column());
+    std::size_t end = start;
+    if (start < line.size()) {
+        if (target == ChartTarget::Character)
+            end = start + unitsOfCharacterAt(line, start);
+        else if (line.front() == u'#')
+            end = endOfWord(line, start);
+        else
+            end = std::max(endOfContent(line), start + 1);
+    }
+    diagnostic.units = { static_cast<int>(start), static_cast<int>(end) };
+    // The column given may lie past the line's end; the stretch is empty there.
+    diagnostic.endColumn = diagnostic.column() + (columnAt(line, end) - columnAt(line, start));
 }
 
 std::string describeCharacter(char32_t codePoint)
@@ -103,6 +158,23 @@ std::string excerptOf(std::u16string_view text)
     if (units >= text.size())
         return utf8Of(text);
     return utf8Of(text.substr(0, units)) + "…";
+}
+
+nlohmann::ordered_json diagnosticsJson(std::span<const ChartDiagnostic> diagnostics)
+{
+    nlohmann::ordered_json list = nlohmann::ordered_json::array();
+    for (const auto& diagnostic : diagnostics) {
+        list.push_back(
+            { { "line", diagnostic.line() },
+              { "column", diagnostic.column() },
+              { "severity", diagnostic.severity == ChartSeverity::Error ? "error" : "warning" },
+              { "message", diagnostic.message },
+              { "detail", diagnostic.detail },
+              { "endColumn", diagnostic.endColumn },
+              { "unit", diagnostic.units.start },
+              { "endUnit", diagnostic.units.end } });
+    }
+    return list;
 }
 
 } // namespace beatplate

@@ -2,12 +2,13 @@
 #include "chart/chart_parser.h"
 #include "chart/chart_reading_state.h"
 #include "chart/directive_scanner.h"
+#include "chart/directive_table.h"
 
 #include <array>
 #include <cmath>
 #include <limits>
 #include <optional>
-#include <stdexcept>
+#include <string>
 #include <string_view>
 
 namespace beatplate {
@@ -307,7 +308,15 @@ void readEndGogo(DirectiveLine& directive)
     const std::uint32_t tick = readGridOffset(directive);
     auto& spans = state.document.gogoSpans;
     const bool closesOpenSpan = !spans.empty() && spans.back().upper() == kChartEnd;
-    state.document.closeGogoSpan({ state.measureCursor, tick, 0 });
+    // The document's own errors point at the directive.
+    switch (state.document.closeGogoSpan({ state.measureCursor, tick, 0 })) {
+    case GogoClosing::Closed:
+        break;
+    case GogoClosing::NoneOpen:
+        directive.fail(kGogoSpanUnopenedMessage, directive.keyword);
+    case GogoClosing::Backwards:
+        directive.fail(kGogoSpanBackwardsMessage, directive.keyword);
+    }
     if (closesOpenSpan)
         --state.openGogoSpans;
 }
@@ -317,19 +326,48 @@ void readNewline(DirectiveLine& directive)
     insertEvent(directive, ChartEventKind::LineBreak, 0, 0, 0);
 }
 
-struct Directive {
-    std::u16string_view keyword;
-    void (*read)(DirectiveLine&);
-};
+using DirectiveReader = void (*)(DirectiveLine&);
 
-constexpr Directive kDirectives[] = {
-    { u"bpm", readTempo },       { u"hs", readScrollSpeed },
-    { u"title", readTitle },     { u"difficulty", readDifficulty },
-    { u"level", readLevel },     { u"tab", readTab },
-    { u"meter", readMeter },     { u"beatchar", readBeatChar },
-    { u"branch", readBranch },   { u"begingogo", readBeginGogo },
-    { u"endgogo", readEndGogo }, { u"newline", readNewline },
-};
+// Every directive of the table has its reader here; the compiler names one that has none.
+DirectiveReader readerOf(DirectiveKind kind)
+{
+    switch (kind) {
+    case DirectiveKind::Title:
+        return readTitle;
+    case DirectiveKind::Difficulty:
+        return readDifficulty;
+    case DirectiveKind::Level:
+        return readLevel;
+    case DirectiveKind::Bpm:
+        return readTempo;
+    case DirectiveKind::Hs:
+        return readScrollSpeed;
+    case DirectiveKind::Meter:
+        return readMeter;
+    case DirectiveKind::BeatChar:
+        return readBeatChar;
+    case DirectiveKind::Tab:
+        return readTab;
+    case DirectiveKind::Branch:
+        return readBranch;
+    case DirectiveKind::BeginGogo:
+        return readBeginGogo;
+    case DirectiveKind::EndGogo:
+        return readEndGogo;
+    case DirectiveKind::NewLine:
+        break;
+    }
+    return readNewline;
+}
+
+// "#bmp", and after it the name it was likely meant as: "#bmp; did you mean #bpm?".
+std::string unknownDirectiveDetail(std::u16string_view word)
+{
+    std::string detail = "#" + excerptOf(word);
+    if (const Directive* meant = nearestDirective(word))
+        detail += "; did you mean #" + std::string(meant->name) + "?";
+    return detail;
+}
 
 // "150,5": a number read with other characters right after it.
 void warnTextAfterNumber(const DirectiveLine& directive)
@@ -360,25 +398,18 @@ void ChartParser::readDirective(std::u16string_view line)
     const auto keyword = directive.scanner.readWord();
     if (keyword)
         directive.keyword = directive.lastRead();
-    for (const auto& entry : kDirectives) {
-        if (keyword != entry.keyword)
-            continue;
-        const auto checkpoint = m_tracker.checkpoint();
-        try {
-            entry.read(directive);
-        } catch (const ChartError&) {
-            m_tracker.rollBack(checkpoint);
-            throw;
-        } catch (const std::runtime_error& error) {
-            // The document's own errors (the gogo spans) point at the directive.
-            m_tracker.rollBack(checkpoint);
-            throw ChartError(error.what(), directive.keyword.column);
-        }
-        warnTextAfterNumber(directive);
-        return;
+    const Directive* const known = keyword ? findDirective(*keyword) : nullptr;
+    if (known == nullptr)
+        throw ChartError("unknown command.", directive.keyword.column,
+                         keyword ? unknownDirectiveDetail(*keyword) : std::string());
+    const auto checkpoint = m_tracker.checkpoint();
+    try {
+        readerOf(known->kind)(directive);
+    } catch (const ChartError&) {
+        m_tracker.rollBack(checkpoint);
+        throw;
     }
-    throw ChartError("unknown command.", directive.keyword.column,
-                     keyword ? "#" + excerptOf(*keyword) : std::string());
+    warnTextAfterNumber(directive);
 }
 
 } // namespace beatplate

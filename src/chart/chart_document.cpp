@@ -17,11 +17,14 @@ void ChartDocument::openGogoSpan(const ChartPosition& p)
     gogoSpans.emplace_back(p, kChartEnd);
 }
 
-void ChartDocument::closeGogoSpan(const ChartPosition& p)
+GogoClosing ChartDocument::closeGogoSpan(const ChartPosition& p)
 {
     if (gogoSpans.empty())
-        throw std::runtime_error("begin/endgogoの対応が取れていません");
+        return GogoClosing::NoneOpen;
+    if (p < gogoSpans.back().lower())
+        return GogoClosing::Backwards;
     gogoSpans.back() = GogoSpan(gogoSpans.back().lower(), p);
+    return GogoClosing::Closed;
 }
 
 } // namespace beatplate

@@ -17,8 +17,17 @@ enum class ChartEventKind : std::int32_t {
     LineBreak = 3
 };
 
-// The chart error of an "endgogo" placed before the "begingogo" it closes.
+// The chart errors of an "endgogo" placed before the "begingogo" it closes, and of one with
+// no section to close.
 inline constexpr const char* kGogoSpanBackwardsMessage = "gogo section ends before it begins.";
+inline constexpr const char* kGogoSpanUnopenedMessage = "begin/endgogoの対応が取れていません";
+
+// What closing a gogo span did.
+enum class GogoClosing {
+    Closed,
+    NoneOpen, // there was no span to close
+    Backwards, // the end lies before the span's start; the span stays as it was
+};
 
 struct ChartEvent {
     ChartEventKind kind = ChartEventKind::Tempo;
@@ -71,8 +80,8 @@ struct ChartDocument {
 
     // Appends a span [p, kChartEnd]; a span already open stays open.
     void openGogoSpan(const ChartPosition& p);
-    // Moves the end of the last span to p; throws when there is none or p is before its start.
-    void closeGogoSpan(const ChartPosition& p);
+    // Moves the end of the last span to p, unless there is none or p is before its start.
+    [[nodiscard]] GogoClosing closeGogoSpan(const ChartPosition& p);
 
     bool operator==(const ChartDocument&) const = default;
 };

@@ -2,45 +2,33 @@
 
 #include "chart/chart_diagnostic.h"
 
-#include <stdexcept>
+#include <exception>
 #include <string>
+#include <utility>
 
 namespace beatplate {
 
-// How much of the chart an error spoils for a reader that goes on after errors.
-enum class ChartErrorExtent {
-    Line, // the next line can be read as usual
-    Chart, // nothing after it can be read (a limit, or the file itself)
-};
-
-// The error of a chart longer than is read; a server answers it as a request too large.
-inline constexpr const char* kChartTooLongMessage = "chart is too long.";
-
-// A chart error raised while a line is read, with the column it points at. The message is one
-// of the system's fixed texts; the detail says what exactly (may be empty).
-class ChartError : public std::runtime_error {
+// A chart error raised while a line is read: it unwinds the reading of that line only, and the
+// parser turns it into a diagnostic. It never leaves chart/, and no library's exception is taken
+// for it: callers get the diagnostic.
+class ChartError : public std::exception {
 public:
-    ChartError(const std::string& message, int column, std::string detail = {},
+    explicit ChartError(LineFault fault)
+        : m_fault(std::move(fault))
+    {
+    }
+    ChartError(std::string message, int column, std::string detail = {},
                ChartErrorExtent extent = ChartErrorExtent::Line,
                ChartErrorKind kind = ChartErrorKind::Content)
-        : std::runtime_error(message)
-        , m_column(column)
-        , m_detail(std::move(detail))
-        , m_extent(extent)
-        , m_kind(kind)
+        : m_fault{ std::move(message), column, std::move(detail), extent, kind }
     {
     }
 
-    [[nodiscard]] int column() const { return m_column; }
-    [[nodiscard]] const std::string& detail() const { return m_detail; }
-    [[nodiscard]] ChartErrorExtent extent() const { return m_extent; }
-    [[nodiscard]] ChartErrorKind kind() const { return m_kind; }
+    [[nodiscard]] const LineFault& fault() const { return m_fault; }
+    [[nodiscard]] const char* what() const noexcept override { return m_fault.message.c_str(); }
 
 private:
-    int m_column;
-    std::string m_detail;
-    ChartErrorExtent m_extent;
-    ChartErrorKind m_kind;
+    LineFault m_fault;
 };
 
 } // namespace beatplate

@@ -7,13 +7,10 @@
 #include <algorithm>
 #include <cmath>
 #include <iterator>
-#include <stdexcept>
 #include <utility>
 
 namespace beatplate {
 namespace {
-
-constexpr const char* kReportHead = "読み込み時にエラーが発生しました: ";
 
 // Length of a note line with its tabs expanded to the next multiple of the tab width.
 std::size_t expandedLength(std::u16string_view line, std::uint32_t tabWidth)
@@ -45,12 +42,12 @@ std::size_t charsPerMeasure(const ChartReadingState& parser)
     const auto measureTicks =
         static_cast<std::uint32_t>(std::int64_t{ parser.beats } * kTicksPerQuarter);
     if (parser.ticksPerChar == 0)
-        throw std::runtime_error("measure has too many characters.");
+        throw ChartError("measure has too many characters.", 1);
     const double chars = std::trunc(measureTicks * parser.beatLength / parser.ticksPerChar + 0.5);
     if (chars < 1.0)
-        throw std::runtime_error("measure has no characters.");
+        throw ChartError("measure has no characters.", 1);
     if (chars > static_cast<double>(kMaxCharsPerMeasure))
-        throw std::runtime_error("measure has too many characters.");
+        throw ChartError("measure has too many characters.", 1);
     return static_cast<std::size_t>(chars);
 }
 
@@ -86,22 +83,13 @@ bool groupComplete(Branch branch, BranchMask branchMask)
     return branchMask == (BranchMask::None | Branch::Third);
 }
 
-// A chart error found while reading line `line`; one raised without a column points at its
-// first character.
-ChartDiagnostic errorOf(const std::runtime_error& error, int line)
+ChartDiagnostic diagnosticOf(const LineFault& fault, int lineNumber, std::u16string_view line)
 {
-    const auto* const chartError = dynamic_cast<const ChartError*>(&error);
-    return { { line, chartError ? chartError->column() : 1 },
-             ChartSeverity::Error,
-             error.what(),
-             chartError ? chartError->detail() : std::string(),
-             chartError ? chartError->kind() : ChartErrorKind::Content };
-}
-
-bool endsReading(const std::runtime_error& error)
-{
-    const auto* const chartError = dynamic_cast<const ChartError*>(&error);
-    return chartError && chartError->extent() == ChartErrorExtent::Chart;
+    ChartDiagnostic diagnostic{
+        { lineNumber, fault.column }, ChartSeverity::Error, fault.message, fault.detail, fault.kind
+    };
+    placeInLine(diagnostic, line, fault.target);
+    return diagnostic;
 }
 
 bool byLocation(const ChartDiagnostic& a, const ChartDiagnostic& b)
@@ -111,82 +99,63 @@ bool byLocation(const ChartDiagnostic& a, const ChartDiagnostic& b)
 
 } // namespace
 
-ChartParseError::ChartParseError(ChartDiagnostic diagnostic)
-    : m_diagnostic(std::move(diagnostic))
-    , m_report(kReportHead + std::to_string(m_diagnostic.line()) + "行\n"
-               + formatReportLine(m_diagnostic))
+ChartReading ChartParser::read(ChartTextReader& reader, ChartScope scope)
 {
-}
-
-ChartParseError::ChartParseError(int lineNumber, std::string message)
-    : ChartParseError(ChartDiagnostic{
-        { lineNumber, 1 }, ChartSeverity::Error, std::move(message), {}, ChartErrorKind::Content })
-{
-}
-
-bool ChartCheck::hasErrors() const
-{
-    return std::any_of(diagnostics.begin(), diagnostics.end(), [](const ChartDiagnostic& entry) {
-        return entry.severity == ChartSeverity::Error;
-    });
-}
-
-ParsedChart ChartParser::parse(ChartTextReader& reader)
-{
-    static_cast<void>(readLines(reader, nullptr));
-    finish(ReadingEnd::ChartEnd);
-    return { std::move(m_state.document), m_state.lineCount, m_tracker.warnings(),
-             m_tracker.omitted(), std::move(m_noteLines) };
-}
-
-ChartCheck ChartParser::check(ChartTextReader& reader)
-{
-    ChartCheck result;
-    result.complete = readLines(reader, &result.diagnostics);
-    finish(result.complete ? ReadingEnd::ChartEnd : ReadingEnd::Stopped);
+    ChartReading reading;
+    reading.complete = readLines(reader, scope, reading.diagnostics);
+    finish(reading.complete ? ReadingEnd::ChartEnd : ReadingEnd::Stopped);
+    if (!reading.diagnostics.empty())
+        reading.firstError = reading.diagnostics.front().kind;
     const auto& found = m_tracker.warnings();
-    const auto errorCount = static_cast<std::ptrdiff_t>(result.diagnostics.size());
-    result.diagnostics.insert(result.diagnostics.end(), found.begin(), found.end());
-    std::inplace_merge(result.diagnostics.begin(), result.diagnostics.begin() + errorCount,
-                       result.diagnostics.end(), byLocation);
-    result.omittedWarnings = m_tracker.omitted();
-    result.document = std::make_unique<ChartDocument>(std::move(m_state.document));
-    result.noteLines = std::move(m_noteLines);
-    return result;
+    const auto errorCount = static_cast<std::ptrdiff_t>(reading.diagnostics.size());
+    reading.diagnostics.insert(reading.diagnostics.end(), found.begin(), found.end());
+    std::inplace_merge(reading.diagnostics.begin(), reading.diagnostics.begin() + errorCount,
+                       reading.diagnostics.end(), byLocation);
+    reading.omittedWarnings = m_tracker.omitted();
+    reading.document = std::move(m_state.document);
+    reading.noteLines = std::move(m_noteLines);
+    return reading;
 }
 
-bool ChartParser::readLines(ChartTextReader& reader, std::vector<ChartDiagnostic>* errors)
+bool ChartParser::readLines(ChartTextReader& reader, ChartScope scope,
+                            std::vector<ChartDiagnostic>& errors)
 {
     std::u16string line;
     while (reader.good()) {
         // Counted before the read, so that a line too long to read is reported with its number.
         ++m_state.lineCount;
-        try {
-            readLine(reader, line);
-        } catch (const std::runtime_error& error) {
-            if (errors == nullptr)
-                throw ChartParseError(errorOf(error, m_state.lineCount));
-            errors->push_back(errorOf(error, m_state.lineCount));
-            if (endsReading(error))
+        auto fault = reader.readLine(line);
+        if (!fault)
+            fault = readContent(line);
+        if (fault) {
+            errors.push_back(diagnosticOf(*fault, m_state.lineCount, line));
+            if (scope == ChartScope::FirstError || fault->extent == ChartErrorExtent::Chart)
                 return false;
         }
+        if (!reader.good() && reader.cutAtEndOfFileMark())
+            m_tracker.warn({ m_state.lineCount, columnAt(line, line.size()) },
+                           "the chart ends here; the text after it is not read");
         // Warnings beyond the limit are only counted; errors stop the check, so that a chart
         // with many warnings is still read to its end and none of its errors is missed.
-        if (errors != nullptr && errors->size() >= kMaxDiagnostics)
+        if (errors.size() >= kMaxDiagnostics)
             return !reader.good();
     }
     return true;
 }
 
-void ChartParser::readLine(ChartTextReader& reader, std::u16string& line)
+std::optional<LineFault> ChartParser::readContent(std::u16string_view line)
 {
-    reader.readLine(line);
     if (line.empty() || line[0] == u';')
-        return;
-    if (line[0] == u'#')
-        readDirective(line);
-    else
-        readNoteLine(line);
+        return std::nullopt;
+    try {
+        if (line[0] == u'#')
+            readDirective(line);
+        else
+            readNoteLine(line);
+    } catch (const ChartError& error) {
+        return error.fault();
+    }
+    return std::nullopt;
 }
 
 void ChartParser::readNoteLine(std::u16string_view line)

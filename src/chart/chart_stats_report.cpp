@@ -173,7 +173,9 @@ Json rangeJson(const ValueRange& range)
     return { { "lowest", range.lowest }, { "highest", range.highest } };
 }
 
-Json entryJson(const ChartStatsEntry& entry)
+} // namespace
+
+Json chartStatsJson(const ChartStatsEntry& entry)
 {
     const ChartStats& stats = entry.stats;
     Json spans = Json::object();
@@ -214,8 +216,6 @@ Json entryJson(const ChartStatsEntry& entry)
              { "timeline", timelineJson(stats) } };
 }
 
-} // namespace
-
 std::string formatChartStatsText(const ChartStatsEntry& entry)
 {
     const ChartStats& stats = entry.stats;
@@ -253,7 +253,7 @@ std::string formatChartStatsJson(std::span<const ChartStatsEntry> entries, Stats
 {
     Json json = Json::array();
     for (const ChartStatsEntry& entry : entries)
-        json.push_back(entryJson(entry));
+        json.push_back(chartStatsJson(entry));
     const bool single = entries.size() == 1 && layout == StatsJsonLayout::ObjectForOne;
     const Json& document = single ? json.at(0) : json;
     // A path need not be UTF-8; its undecodable bytes become U+FFFD rather than an error.

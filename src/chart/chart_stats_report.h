@@ -3,6 +3,7 @@
 #include "chart/chart_stats.h"
 
 #include <filesystem>
+#include <nlohmann/json_fwd.hpp>
 #include <span>
 #include <string>
 
@@ -25,6 +26,9 @@ enum class StatsJsonLayout {
     ObjectForOne, // one entry as an object, any other number as an array
     Array, // always an array
 };
+
+// One entry's figures as the JSON object --stats --json prints for it, as a value to build on.
+[[nodiscard]] nlohmann::ordered_json chartStatsJson(const ChartStatsEntry& entry);
 
 // The figures as JSON, UTF-8, ending in LF: objects laid out as layout says. Seconds and notes
 // per second are rounded to three decimals.

@@ -3,7 +3,6 @@
 #include "base/chart_limits.h"
 #include "base/text_codec.h"
 #include "chart/chart_diagnostic.h"
-#include "chart/chart_error.h"
 #include "chart/utf8_detector.h"
 #include "platform/file_stream.h"
 #include "platform/files.h"
@@ -14,7 +13,6 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
-#include <stdexcept>
 #include <utility>
 
 namespace beatplate {
@@ -93,6 +91,20 @@ std::string describeBytes(std::string_view bytes, ChartEncoding encoding)
     return text + "cannot be read as " + std::string(chartEncodingName(encoding));
 }
 
+// The index of the first surrogate in line that is not half of a pair; npos when there is none.
+std::size_t loneSurrogateIn(std::u16string_view line)
+{
+    for (std::size_t unit = 0; unit < line.size(); ++unit) {
+        if (!isSurrogate(line[unit]))
+            continue;
+        if (line[unit] >= 0xDC00 || unit + 1 == line.size() || line[unit + 1] < 0xDC00
+            || line[unit + 1] > 0xDFFF)
+            return unit;
+        ++unit;
+    }
+    return std::u16string_view::npos;
+}
+
 } // namespace
 
 struct ChartTextReader::State {
@@ -102,8 +114,13 @@ struct ChartTextReader::State {
     void decodePending();
     void decodeMore();
     [[nodiscard]] std::optional<char16_t> peekUnit();
+    void endText();
     void reserveText();
-    void keepLine(std::u16string_view line);
+    [[nodiscard]] bool fits(std::u16string_view line) const;
+    [[nodiscard]] std::optional<LineFault> keepLine(std::u16string_view line);
+    void keepFaultyLine(std::u16string_view line);
+    [[nodiscard]] std::optional<LineFault> faultOfText(std::u16string_view line) const;
+    [[nodiscard]] bool inputFrom(std::size_t index);
 
     FilePtr file; // null when reading from memory
     std::optional<std::uint64_t> size; // of the whole input, when known
@@ -111,12 +128,16 @@ struct ChartTextReader::State {
     std::size_t byteOffset = 0;
     bool bytesExhausted = false; // the source holds no more bytes
     bool readFailed = false;
+    bool textCutShort = false; // a failed read ended the text before the file's end
     ChartEncoding encoding = ChartEncoding::Cp932;
     bool byteOrderMark = false;
     std::optional<Iconv> converter;
-    std::u16string units; // decoded text not yet delivered, from unitOffset on
+    bool givenAsText = false; // the input was UTF-16 text, not bytes
+    std::u16string decoded;
+    std::u16string_view units; // of decoded, or the text given; delivered up to unitOffset
     std::size_t unitOffset = 0;
     bool textEnded = false; // nothing more will be decoded
+    bool cutAtMark = false; // the text ended at a 0x1A that more input follows
     std::optional<std::string> undecodable; // the detail of bytes just stepped over
     bool good = true;
     // Kept between calls, so that a run of undecodable bytes costs time per byte, not per
@@ -197,6 +218,8 @@ void ChartTextReader::State::decodePending()
             endOfFile = from + found - byteOffset;
         searchedTo = found != std::string_view::npos ? from + found : std::max(from, limit);
     }
+    const std::size_t mark =
+        endOfFile == std::string_view::npos ? std::string_view::npos : byteOffset + endOfFile;
     if (endOfFile != std::string_view::npos)
         window = endOfFile;
     const bool windowReachesEnd = endOfFile != std::string_view::npos
@@ -211,9 +234,10 @@ void ChartTextReader::State::decodePending()
     const int error = errno;
     byteOffset += window - inLeft;
     const std::size_t produced = 2 * window - outLeft;
-    units += utf16Of(std::string_view(output).substr(0, produced), ByteOrder::LittleEndian);
+    decoded += utf16Of(std::string_view(output).substr(0, produced), ByteOrder::LittleEndian);
     if (result != static_cast<std::size_t>(-1)) {
         textEnded = endOfFile != std::string_view::npos;
+        cutAtMark = textEnded && inputFrom(mark + 1);
         return;
     }
     if (error == EILSEQ) {
@@ -223,29 +247,52 @@ void ChartTextReader::State::decodePending()
         byteOffset += length;
         return;
     }
-    if (error == EINVAL && windowReachesEnd)
+    if (error == EINVAL && windowReachesEnd) {
         textEnded = true;
+        cutAtMark = endOfFile != std::string_view::npos && inputFrom(mark + 1);
+    }
+}
+
+// Whether the input holds a byte at index of bytes, reading on to know; what is read is kept.
+bool ChartTextReader::State::inputFrom(std::size_t index)
+{
+    while (index >= bytes.size() && !bytesExhausted) {
+        const std::size_t dropped = byteOffset;
+        readMoreBytes();
+        index -= dropped;
+    }
+    return index < bytes.size();
 }
 
 // Refills the decoded buffer; leaves it empty only when the text has ended or bytes were
 // stepped over.
 void ChartTextReader::State::decodeMore()
 {
-    units.clear();
+    decoded.clear();
+    units = {};
     unitOffset = 0;
-    while (units.empty() && !textEnded && !undecodable) {
+    while (decoded.empty() && !textEnded && !undecodable) {
         const std::size_t pending = bytes.size() - byteOffset;
         if (pending == 0 && bytesExhausted) {
             textEnded = true;
-            if (readFailed)
-                throw ChartError("chart file could not be read.", 1, {}, ChartErrorExtent::Chart);
-            return;
+            textCutShort = readFailed;
+            break;
         }
         // A partial character left at the end of the pending bytes needs the next chunk.
         if (pending < kChunkSize && !bytesExhausted)
             readMoreBytes();
         decodePending();
     }
+    units = decoded;
+}
+
+void ChartTextReader::State::endText()
+{
+    textEnded = true;
+    decoded.clear();
+    units = {};
+    unitOffset = 0;
+    good = false;
 }
 
 // Room for the whole text at once: grown by doubling, it would take up to three times its size
@@ -258,16 +305,51 @@ void ChartTextReader::State::reserveText()
 
 // The LF kept after the last line is not the chart's own, so it does not count against the
 // limit.
-void ChartTextReader::State::keepLine(std::u16string_view line)
+bool ChartTextReader::State::fits(std::u16string_view line) const
 {
-    const std::size_t length = line.size() + (good ? 1 : 0);
-    if (text.size() + length > kMaxChartLength) {
+    return text.size() + line.size() + (good ? 1 : 0) <= kMaxChartLength;
+}
+
+std::optional<LineFault> ChartTextReader::State::keepLine(std::u16string_view line)
+{
+    if (!fits(line)) {
         good = false;
-        throw ChartError(kChartTooLongMessage, columnAt(line, kMaxChartLength - text.size()), {},
-                         ChartErrorExtent::Chart, ChartErrorKind::TooLong);
+        return LineFault{ kChartTooLongMessage,
+                          columnAt(line, kMaxChartLength - text.size()),
+                          {},
+                          ChartErrorExtent::Chart,
+                          ChartErrorKind::TooLong };
     }
     text += line;
     text += u'\n';
+    return std::nullopt;
+}
+
+// A line with a fault is kept as read, so that the lines of the text stay the lines read, or
+// empty without the room; a text at its limit takes neither, and its next line ends it.
+void ChartTextReader::State::keepFaultyLine(std::u16string_view line)
+{
+    const std::u16string_view kept = fits(line) ? line : std::u16string_view();
+    if (fits(kept)) {
+        text += kept;
+        text += u'\n';
+    }
+}
+
+// Text given as UTF-16 can hold what no file decodes to.
+std::optional<LineFault> ChartTextReader::State::faultOfText(std::u16string_view line) const
+{
+    if (!givenAsText)
+        return std::nullopt;
+    const std::size_t lone = loneSurrogateIn(line);
+    if (lone == std::u16string_view::npos)
+        return std::nullopt;
+    return LineFault{ "encoding error.",
+                      columnAt(line, lone),
+                      describeCharacter(line[lone]) + " is not half of a surrogate pair",
+                      ChartErrorExtent::Line,
+                      ChartErrorKind::Encoding,
+                      ChartTarget::Character };
 }
 
 std::optional<char16_t> ChartTextReader::State::peekUnit()
@@ -315,6 +397,18 @@ ChartTextReader ChartTextReader::fromBytes(std::string bytes, std::optional<Char
     return ChartTextReader(std::move(state));
 }
 
+ChartTextReader ChartTextReader::fromText(std::u16string_view text)
+{
+    auto state = std::make_unique<State>();
+    state->size = text.size();
+    state->bytesExhausted = true;
+    state->givenAsText = true;
+    state->encoding = ChartEncoding::Utf16Le;
+    state->units = text;
+    state->reserveText();
+    return ChartTextReader(std::move(state));
+}
+
 ChartEncoding ChartTextReader::encoding() const
 {
     return m_state->encoding;
@@ -335,25 +429,35 @@ bool ChartTextReader::good() const
     return m_state->good;
 }
 
-void ChartTextReader::readLine(std::u16string& line)
+bool ChartTextReader::cutAtEndOfFileMark() const
+{
+    return m_state->cutAtMark;
+}
+
+std::optional<LineFault> ChartTextReader::readLine(std::u16string& line)
 {
     line.clear();
     auto& state = *m_state;
-    std::optional<ChartError> fault; // the first bytes of the line that could not be decoded
+    std::optional<LineFault> fault; // the first bytes of the line that could not be decoded
     while (true) {
         const auto unit = state.peekUnit();
         if (!unit && state.undecodable) {
             if (!fault)
-                fault.emplace("encoding error.", columnAt(line, line.size()), *state.undecodable,
-                              ChartErrorExtent::Line, ChartErrorKind::Encoding);
+                fault =
+                    LineFault{ "encoding error.", columnAt(line, line.size()), *state.undecodable,
+                               ChartErrorExtent::Line, ChartErrorKind::Encoding };
             state.undecodable.reset();
             continue;
         }
+        if (!unit && state.textCutShort) {
+            state.endText();
+            return LineFault{ "chart file could not be read.", 1, {}, ChartErrorExtent::Chart };
+        }
         if (!unit || *unit == kEndOfFile) {
-            state.textEnded = true;
-            state.units.clear();
-            state.unitOffset = 0;
-            state.good = false;
+            if (unit)
+                state.cutAtMark =
+                    state.unitOffset + 1 < state.units.size() || state.inputFrom(state.byteOffset);
+            state.endText();
             break;
         }
         ++state.unitOffset;
@@ -368,17 +472,22 @@ void ChartTextReader::readLine(std::u16string& line)
         if (line.size() == kMaxLineLength) {
             state.good = false;
             // A limit: the rest of the line is not read, so nothing after it can be.
-            if (fault)
-                throw ChartError(fault->what(), fault->column(), fault->detail(),
-                                 ChartErrorExtent::Chart, fault->kind());
-            throw ChartError("line is too long.", columnAt(line, line.size()), {},
-                             ChartErrorExtent::Chart);
+            if (fault) {
+                fault->extent = ChartErrorExtent::Chart;
+                return fault;
+            }
+            return LineFault{
+                "line is too long.", columnAt(line, line.size()), {}, ChartErrorExtent::Chart
+            };
         }
         line.push_back(*unit);
     }
-    if (fault)
-        throw *fault;
-    state.keepLine(line);
+    if (!fault)
+        fault = state.faultOfText(line);
+    if (!fault)
+        return state.keepLine(line);
+    state.keepFaultyLine(line);
+    return fault;
 }
 
 const std::u16string& ChartTextReader::text() const

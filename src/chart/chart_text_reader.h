@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/chart_encoding.h"
+#include "chart/chart_diagnostic.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -16,11 +17,12 @@ namespace beatplate {
 inline constexpr std::size_t kMaxLineLength = std::size_t{ 1 } << 20;
 
 // Decodes a chart file into UTF-16 text (characters outside the BMP become surrogate pairs)
-// and keeps what it has read. A byte-order mark decides the encoding; without one the
-// forced encoding does, or else detection: text that is valid UTF-8 up to its end (or to a
-// 0x1A byte) and holds a multi-byte sequence is UTF-8, any other is code page 932.
-// Line ends are LF, CR LF and a lone CR; 0x1A ends the text, and so does a partial character
-// at the very end of the file. Bytes that cannot be decoded are a chart error.
+// and keeps what it has read; or reads UTF-16 text as an editor holds it, as it stands. A
+// byte-order mark decides the encoding; without one the forced encoding does, or else detection:
+// text that is valid UTF-8 up to its end (or to a 0x1A byte) and holds a multi-byte sequence is
+// UTF-8, any other is code page 932. Line ends are LF, CR LF and a lone CR; 0x1A ends the text, and
+// so does a partial character at the very end of the file. Bytes that cannot be decoded are a chart
+// error.
 class ChartTextReader {
 public:
     // Empty when the file cannot be opened or its first bytes cannot be read. Throws
@@ -30,6 +32,9 @@ public:
     // Reads from bytes held in memory (tests, fuzzing, a server); throws like open.
     [[nodiscard]] static ChartTextReader
     fromBytes(std::string bytes, std::optional<ChartEncoding> forced = std::nullopt);
+    // Reads text that is UTF-16 already, which must outlive the reader; a surrogate that is not
+    // half of a pair is an encoding error, as in a file.
+    [[nodiscard]] static ChartTextReader fromText(std::u16string_view text);
 
     ChartTextReader(ChartTextReader&&) noexcept;
     ChartTextReader& operator=(ChartTextReader&&) noexcept;
@@ -46,15 +51,17 @@ public:
 
     // True while the input may hold more; a read that reaches the end makes it false.
     [[nodiscard]] bool good() const;
+    // True once the text has ended at a 0x1A that more input follows, which is not read.
+    [[nodiscard]] bool cutAtEndOfFileMark() const;
     // Reads up to the next line end (consumed, not kept) or the end; line is emptied first.
-    // The line and one LF are added to text(). Throws ChartError for bytes that cannot be
-    // decoded (after stepping over the rest of their line, so that the next read starts the
-    // next line), and for a line longer than kMaxLineLength, a text longer than
-    // kMaxChartLength and a failed file read (these end the text); a line that throws adds
-    // nothing to text().
-    void readLine(std::u16string& line);
+    // The line and one LF are added to text(). The fault, when the line has one: bytes that
+    // cannot be decoded (the line is read to its end without them, and kept so, or empty when
+    // it is too long to keep), and a line longer than kMaxLineLength, a text longer than
+    // kMaxChartLength and a failed file read, which end the text and add nothing to text().
+    [[nodiscard]] std::optional<LineFault> readLine(std::u16string& line);
 
-    // Every line read so far, each followed by one LF: the chart text a picture carries.
+    // Every line read so far, each followed by one LF: the chart text a picture carries. A line
+    // of text() is the line of the same number read.
     [[nodiscard]] const std::u16string& text() const;
     // Hands the text over, leaving none behind.
     [[nodiscard]] std::u16string takeText();

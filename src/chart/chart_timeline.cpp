@@ -12,6 +12,13 @@ static double secondsOfTicks(std::int64_t ticks, double tempo)
     return static_cast<double>(ticks) * 60.0 / (kTicksPerQuarter * tempo);
 }
 
+ChartTimeline::ChartTimeline()
+    : m_measureStarts{ 0 }
+    , m_tempos{ { 0, kDefaultTempo } }
+    , m_secondsAtTempo{ 0 }
+{
+}
+
 ChartTimeline::ChartTimeline(const ChartDocument& document)
 {
     m_measureStarts.reserve(document.measures.size() + 1);

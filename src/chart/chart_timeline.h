@@ -24,6 +24,8 @@ struct TimedValue {
 // positions into ticks from the chart's start and ticks into seconds.
 class ChartTimeline {
 public:
+    // Of a chart without measures.
+    ChartTimeline();
     explicit ChartTimeline(const ChartDocument& document);
 
     // Ticks of all completed measures; a measure lasts its length in whole ticks.

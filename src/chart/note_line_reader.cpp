@@ -33,7 +33,7 @@ void NoteLineReader::read(std::u16string_view line, std::size_t charsPerMeasure,
     const auto warningsBefore = m_tracker.checkpoint();
     try {
         readLine(line, charsPerMeasure, paddedLength);
-    } catch (...) {
+    } catch (const ChartError&) {
         for (const ChartPosition& inserted : m_inserted)
             m_notes.erase(inserted);
         m_state = stateBefore;
@@ -121,7 +121,9 @@ void NoteLineReader::readSlot(char16_t c, std::uint32_t measure, std::uint32_t s
 
 void NoteLineReader::throwParseError() const
 {
-    throw ChartError("parse error.", m_column, describeCharacter(codePointAt(m_line, m_unit)));
+    throw ChartError(
+        LineFault{ "parse error.", m_column, describeCharacter(codePointAt(m_line, m_unit)),
+                   ChartErrorExtent::Line, ChartErrorKind::Content, ChartTarget::Character });
 }
 
 // The tick of a slot, advancing a triplet group: its three notes share four slots evenly.

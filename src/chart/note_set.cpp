@@ -53,6 +53,18 @@ NoteSet::Place NoteSet::locate(const ChartPosition& position) const
     return { at, static_cast<std::size_t>(place - block.begin()) };
 }
 
+NoteSet::Place NoteSet::placeOfNew(const ChartPosition& position) const
+{
+    const Block& last = m_blocks.back();
+    if (!(last.front().position < position))
+        return locate(position);
+    // Every block before the last ends before its first note, so the search would end here.
+    if (last.back().position < position)
+        return { m_blocks.size() - 1, last.size() };
+    const auto place = std::lower_bound(last.begin(), last.end(), position, before);
+    return { m_blocks.size() - 1, static_cast<std::size_t>(place - last.begin()) };
+}
+
 bool NoteSet::holds(const Place& place, const ChartPosition& position) const
 {
     const Block& block = m_blocks[place.block];
@@ -67,7 +79,7 @@ bool NoteSet::insert(const ChartNote& note)
         m_size = 1;
         return true;
     }
-    const Place place = locate(note.position);
+    const Place place = placeOfNew(note.position);
     if (holds(place, note.position))
         return false;
     const std::size_t at = place.block;

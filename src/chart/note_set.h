@@ -97,6 +97,9 @@ private:
         std::size_t offset = 0;
     };
     [[nodiscard]] Place locate(const ChartPosition& position) const;
+    // The same, for a note being written: notes come mostly in chart order, so one that goes in
+    // the last block is placed there without a search through the others.
+    [[nodiscard]] Place placeOfNew(const ChartPosition& position) const;
     [[nodiscard]] bool holds(const Place& place, const ChartPosition& position) const;
     [[nodiscard]] static Block newBlock();
 

@@ -7,11 +7,11 @@
 
 namespace beatplate {
 
-class ChartPipeline;
+struct ChartReading;
 
 // The check lines of a chart that was read: each diagnostic shown, under the name given, then
 // the summary; every line ends in LF. Warnings left out when hidden still count in the summary.
-[[nodiscard]] std::string checkLinesOf(std::string_view name, const ChartPipeline& chart,
+[[nodiscard]] std::string checkLinesOf(std::string_view name, const ChartReading& chart,
                                        WarningDisplay warnings);
 
 } // namespace beatplate

@@ -1,7 +1,8 @@
 #include "driver/chart_job.h"
 
 #include "base/utf8_path.h"
-#include "chart/chart_parser.h"
+#include "chart/chart_reading.h"
+#include "chart/chart_text_reader.h"
 #include "cli/console.h"
 #include "cli/exit_status.h"
 #include "cli/messages.h"
@@ -11,10 +12,12 @@
 #include "output/png_writer.h"
 #include "output/wav_writer.h"
 #include "pipeline/chart_pipeline.h"
+#include "pipeline/thread_picture_tools.h"
 #include "platform/files.h"
 #include "platform/terminal.h"
 
 #include <optional>
+#include <variant>
 
 namespace beatplate {
 
@@ -43,11 +46,18 @@ static bool givesFigures(ChartTask task)
     return task == ChartTask::Stats || task == ChartTask::StatsAndDraw;
 }
 
-static int exitStatusOf(const PipelineError& error)
+// The chart's reader; none when it cannot be opened (a directory holds none).
+static std::optional<ChartTextReader> openChart(const ChartJob& job,
+                                                std::optional<ChartEncoding> encoding)
 {
-    if (error.kind == PipelineErrorKind::ChartMissing)
-        return kExitChartMissing;
-    return error.isChartError() ? kExitChartError : kExitOutputFailed;
+    if (readsStandardInput(job))
+        return ChartTextReader::open(standardInputPath(), encoding);
+    const std::filesystem::path path = utf8Path(job.name);
+    std::error_code error;
+    // A directory opens like a file on Linux but holds no chart.
+    if (std::filesystem::is_directory(path, error))
+        return std::nullopt;
+    return ChartTextReader::open(path, encoding);
 }
 
 // The refusals that need no reading: a picture or a sound that would replace its chart or fill
@@ -68,45 +78,44 @@ static std::optional<std::string> refusalOf(const ChartJob& job, const ChartSett
 
 // The warnings of a parsed chart as one message of check lines, so that another chart's lines
 // never come between them.
-static void showWarnings(const ChartJob& job, const ChartPipeline& chart,
+static void showWarnings(const ChartJob& job, const ChartReading& chart,
                          const ChartSettings& settings, Console& console)
 {
     if (settings.warnings == WarningDisplay::Hidden)
         return;
     std::string lines;
-    for (const ChartDiagnostic& warning : chart.diagnostics())
+    for (const ChartDiagnostic& warning : chart.diagnostics)
         lines += formatDiagnosticLine(job.name, warning) + '\n';
-    if (chart.omittedWarnings() > 0)
-        lines += job.name + ": " + std::to_string(chart.omittedWarnings())
-            + " more warnings not shown\n";
+    if (chart.omittedWarnings > 0)
+        lines +=
+            job.name + ": " + std::to_string(chart.omittedWarnings) + " more warnings not shown\n";
     if (!lines.empty())
         console.report(lines, std::nullopt, MessageKind::Warning);
 }
 
 // A chart read whole shows every error it has as check lines; one read to its first error, that
 // error's report.
-static int reportChartError(const ChartJob& job, const ChartPipeline& chart,
-                            const PipelineError& error, const ChartSettings& settings,
-                            Console& console)
+static int reportChartError(const ChartJob& job, const ChartReading& chart,
+                            const ChartSettings& settings, Console& console)
 {
     if (settings.errors == ErrorDisplay::CheckLines)
         console.report(checkLinesOf(job.name, chart, settings.warnings), std::nullopt);
     else
-        console.report(ChartParseError(*error.diagnostic).what(), job.name);
+        console.report(formatErrorReport(*chart.firstErrorDiagnostic()), job.name);
     return kExitChartError;
 }
 
-static ChartOutcome checkChart(const ChartJob& job, ChartPipeline& chart,
+static ChartOutcome checkChart(const ChartJob& job, ChartTextReader& reader,
                                const ChartSettings& settings, Console& console)
 {
-    const bool hasErrors = chart.read(DiagnosticScope::WholeChart).has_value();
-    ChartOutcome outcome{ hasErrors ? kExitChartError : kExitSuccess,
+    const ChartReading chart = readChart(reader, ChartScope::WholeChart);
+    ChartOutcome outcome{ chart.hasErrors() ? kExitChartError : kExitSuccess,
                           checkLinesOf(job.name, chart, settings.warnings), std::nullopt };
-    if (hasErrors)
+    if (chart.hasErrors())
         return outcome;
-    if (const auto error = chart.fitPicture()) {
+    if (const auto error = ChartPipeline(chart.document, {}).fitPicture()) {
         console.report(error->message, job.name);
-        outcome.status = exitStatusOf(*error);
+        outcome.status = kExitOutputFailed;
     }
     return outcome;
 }
@@ -116,7 +125,7 @@ static int reportDrawingError(const ChartJob& job, const PipelineError& error, C
 {
     if (error.kind != PipelineErrorKind::SheetUnreadable)
         console.report(withDetail(error.message, error.reason), job.name);
-    return exitStatusOf(error);
+    return kExitOutputFailed;
 }
 
 // A part is written only where nothing or one of our parts of its number stands.
@@ -170,21 +179,28 @@ static int drawParts(const ChartJob& job, ChartPipeline& chart, const DrawingToo
         return refuse(job, *refusal, console);
     if (const auto other = examinePartTargets(paths).other)
         return reportOtherFile(job, *other, console);
-    StagedFiles staged = openPngParts(*job.picture);
+    auto opened = openPngParts(*job.picture);
+    if (const auto* error = std::get_if<OutputError>(&opened))
+        return reportDrawingError(job, pictureErrorOf(*error), console);
+    StagedFiles& staged = std::get<StagedFiles>(opened);
     for (std::size_t part = 0; part < parts; ++part) {
-        TemporaryFile file = openPngOutput(paths[part]);
-        PngSink sink(file, PngSink::Placement::Part);
-        const auto error =
-            chart.drawPicture(tools.pictures, sink, { .threads = tools.pictureThreads }, part);
+        auto file = openOutputFile(paths[part]);
+        if (const auto* error = std::get_if<OutputError>(&file))
+            return reportDrawingError(job, pictureErrorOf(*error), console);
+        PngSink sink(std::get<TemporaryFile>(file), PngSink::Placement::Part);
+        const auto error = chart.drawPicture(tools.pictures.tools(), sink,
+                                             { .threads = tools.pictureThreads }, part);
         if (error)
             return reportDrawingError(job, *error, console);
-        stagePngPart(staged, file);
+        if (const auto failure = stagePngPart(staged, std::get<TemporaryFile>(file)))
+            return reportDrawingError(job, pictureErrorOf(*failure), console);
     }
     // Looked at again, as a file may have come while the parts were drawn.
     const PartTargets targets = examinePartTargets(paths);
     if (targets.other)
         return reportOtherFile(job, *targets.other, console);
-    placePngParts(staged, targets.targets);
+    if (const auto error = placePngParts(staged, targets.targets))
+        return reportDrawingError(job, pictureErrorOf(*error), console);
     return removeEarlierParts(job, parts, claims, console);
 }
 
@@ -206,7 +222,8 @@ static int drawChart(const ChartJob& job, ChartPipeline& chart,
             return refuse(job, *refusal, console);
     }
     PngSink sink = output ? PngSink(*output) : PngSink::descriptor(kStandardOutput);
-    const auto error = chart.drawPicture(tools.pictures, sink, { .threads = tools.pictureThreads });
+    const auto error =
+        chart.drawPicture(tools.pictures.tools(), sink, { .threads = tools.pictureThreads });
     if (error)
         return reportDrawingError(job, *error, console);
     // A picture that was cut in parts before is whole now: its parts go.
@@ -216,45 +233,55 @@ static int drawChart(const ChartJob& job, ChartPipeline& chart,
 }
 
 // Writes the sound of a parsed chart into the file opened for it, or onto standard output.
-static int writeSound(const ChartJob& job, const ChartPipeline& chart,
+static int writeSound(const ChartJob& job, const ChartDocument& chart,
                       std::optional<TemporaryFile>& output, const SoundChoice& choice,
                       Console& console)
 {
+    std::optional<OutputError> failure;
     try {
-        ChartSound sound(chart.document(), choice);
-        if (output)
-            writeChartWav(sound, *output);
-        else
-            writeChartWav(sound, kStandardOutput);
+        ChartSound sound(chart, choice);
+        failure = output ? writeChartWav(sound, *output) : writeChartWav(sound, kStandardOutput);
     } catch (const std::exception& error) {
         return reportDrawingError(job, pictureErrorOf(error), console);
     }
-    return kExitSuccess;
+    return failure ? reportDrawingError(job, soundErrorOf(*failure), console) : kExitSuccess;
 }
 
-static ChartOutcome processOpenedChart(const ChartJob& job, ChartPipeline& chart,
+static ChartOutcome processOpenedChart(const ChartJob& job, ChartTextReader& reader,
                                        const DrawingTools& tools, const ChartSettings& settings,
                                        OutputClaims& claims, Console& console)
 {
     if (settings.task == ChartTask::Check)
-        return checkChart(job, chart, settings, console);
+        return checkChart(job, reader, settings, console);
     // Opened before the chart is read, so that a place that takes no picture fails at once
     // rather than after a long chart has been parsed and drawn.
     std::optional<TemporaryFile> output;
-    if (drawsPicture(settings.task) && job.picture)
-        output.emplace(settings.sound ? openWavOutput(*job.picture) : openPngOutput(*job.picture));
-    const auto scope = settings.errors == ErrorDisplay::CheckLines ? DiagnosticScope::WholeChart
-                                                                   : DiagnosticScope::FirstError;
-    if (const auto error = chart.read(scope))
-        return { reportChartError(job, chart, *error, settings, console), {}, std::nullopt };
+    if (drawsPicture(settings.task) && job.picture) {
+        auto file = openOutputFile(*job.picture);
+        if (const auto* error = std::get_if<OutputError>(&file)) {
+            const auto failure = settings.sound ? soundErrorOf(*error) : pictureErrorOf(*error);
+            return { reportDrawingError(job, failure, console), {}, std::nullopt };
+        }
+        output.emplace(std::move(std::get<TemporaryFile>(file)));
+    }
+    const auto scope = settings.errors == ErrorDisplay::CheckLines ? ChartScope::WholeChart
+                                                                   : ChartScope::FirstError;
+    ChartReading chart = readChart(reader, scope);
+    if (chart.hasErrors())
+        return { reportChartError(job, chart, settings, console), {}, std::nullopt };
     showWarnings(job, chart, settings, console);
     ChartOutcome outcome;
-    if (givesFigures(settings.task))
-        outcome.stats = chart.figures(job.name, settings.form);
-    if (drawsPicture(settings.task) && settings.sound)
-        outcome.status = writeSound(job, chart, output, *settings.sound, console);
-    else if (drawsPicture(settings.task))
-        outcome.status = drawChart(job, chart, output, tools, settings, claims, console);
+    if (givesFigures(settings.task)) {
+        outcome.stats =
+            ChartStatsEntry{ utf8Path(job.name), chart.document.title, chart.figures() };
+        placeOnPicture(outcome.stats->stats, chart.document, settings.form);
+    }
+    if (drawsPicture(settings.task) && settings.sound) {
+        outcome.status = writeSound(job, chart.document, output, *settings.sound, console);
+    } else if (drawsPicture(settings.task)) {
+        ChartPipeline picture(chart.document, std::move(chart.text));
+        outcome.status = drawChart(job, picture, output, tools, settings, claims, console);
+    }
     return outcome;
 }
 
@@ -262,16 +289,15 @@ static ChartOutcome processChartOrThrow(const ChartJob& job, const DrawingTools&
                                         const ChartSettings& settings, OutputClaims& claims,
                                         Console& console)
 {
-    ChartPipeline chart(ChartSource::file(
-        readsStandardInput(job) ? standardInputPath() : utf8Path(job.name), settings.encoding));
-    if (const auto error = chart.open()) {
-        console.report(error->message, job.name);
-        return { exitStatusOf(*error), {}, std::nullopt };
+    auto reader = openChart(job, settings.encoding);
+    if (!reader) {
+        console.report(kFileMissingMessage, job.name);
+        return { kExitChartMissing, {}, std::nullopt };
     }
     const auto refusal = drawsPicture(settings.task) ? refusalOf(job, settings) : std::nullopt;
     if (refusal)
         return { refuse(job, *refusal, console), {}, std::nullopt };
-    return processOpenedChart(job, chart, tools, settings, claims, console);
+    return processOpenedChart(job, *reader, tools, settings, claims, console);
 }
 
 std::size_t countPictures(const ChartJob& job, const ChartSettings& settings)
@@ -280,11 +306,16 @@ std::size_t countPictures(const ChartJob& job, const ChartSettings& settings)
     if (readsStandardInput(job))
         return 1;
     try {
-        ChartPipeline chart(ChartSource::file(utf8Path(job.name), settings.encoding));
-        if (chart.open() || chart.read(DiagnosticScope::FirstError)
-            || chart.layOutPicture(settings.form))
+        auto reader = openChart(job, settings.encoding);
+        if (!reader)
             return 1;
-        return chart.pictureParts();
+        const ChartReading chart = readChart(*reader, ChartScope::FirstError);
+        if (chart.hasErrors())
+            return 1;
+        ChartPipeline picture(chart.document, {});
+        if (picture.layOutPicture(settings.form))
+            return 1;
+        return picture.pictureParts();
     } catch (const std::exception&) {
         // What keeps the chart from being drawn is reported when it is drawn.
         return 1;
@@ -299,7 +330,7 @@ ChartOutcome processChart(const ChartJob& job, const DrawingTools& tools,
     } catch (const std::exception& error) {
         const PipelineError failure = pictureErrorOf(error);
         console.report(withDetail(failure.message, failure.reason), job.name);
-        return { exitStatusOf(failure), {}, std::nullopt };
+        return { kExitOutputFailed, {}, std::nullopt };
     } catch (...) {
         console.report(kUnexpectedFailureMessage, job.name);
     }

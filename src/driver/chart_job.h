@@ -13,7 +13,7 @@ namespace beatplate {
 
 class Console;
 class OutputClaims;
-class PictureTools;
+class ThreadPictureTools;
 
 // One chart of a run and where its picture goes.
 struct ChartJob {
@@ -27,7 +27,7 @@ struct ChartJob {
 
 // What the charts of one thread draw with.
 struct DrawingTools {
-    PictureTools& pictures; // asked for the sheet and the face only when a picture is drawn
+    ThreadPictureTools& pictures; // asked for the sheet and the face only when a picture is drawn
     unsigned pictureThreads = 0; // that encode each picture; 0: one per core
 };
 

@@ -10,13 +10,12 @@
 #include "driver/run_paths.h"
 #include "driver/run_summary.h"
 #include "load/header_font.h"
-#include "load/sprite_sheet.h"
+#include "load/header_font_choice.h"
 #include "load/sprite_sheet_choice.h"
 #include "pipeline/pipeline_error.h"
 #include "pipeline/thread_picture_tools.h"
 #include "platform/processors.h"
 #include "platform/terminal.h"
-#include "platform/text_font_lookup.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -133,11 +132,15 @@ static int runCharts(const RunOptions& options, std::string_view argv0,
     if (!makeOutputDirectory(options, console))
         return kExitOutputFailed;
     // A font asked for by name that cannot draw the header is said at once, as a sheet is, rather
-    // than leaving the header out of every picture.
+    // than leaving the header out of every picture; the face opened for that is drawn with.
+    std::optional<HeaderFont> namedFace;
     if (options.font && settings.task != ChartTask::Check && settings.task != ChartTask::Stats
-        && !settings.sound && !HeaderFont::fromFile(*options.font, 0)) {
-        console.report(kFontUnreadableMessage, options.font->string());
-        return kExitOutputFailed;
+        && !settings.sound) {
+        namedFace = HeaderFont::fromFile(*options.font, 0);
+        if (!namedFace) {
+            console.report(kFontUnreadableMessage, options.font->string());
+            return kExitOutputFailed;
+        }
     }
     OutputClaims claims(options.charts);
     // Parts are known only once a chart is laid out: those whose names another chart's picture
@@ -154,16 +157,10 @@ static int runCharts(const RunOptions& options, std::string_view argv0,
         throw CommandLineError("--stats prints on standard output; a "
                                + std::string(options.sound ? "sound" : "picture")
                                + " cannot go there too");
-    // The sheet is loaded and fontconfig asked once, when the first picture is drawn; each
+    // The sheet is loaded and the font looked for once, when the first picture is drawn; each
     // drawing thread then opens the face for itself. A check or the figures alone load neither.
-    PictureSources sources(
-        [&] { return loadChosenSpriteSheet(options.sheet, argv0, builtIn, console); },
-        [&]() -> std::optional<FontFileRef> {
-            if (options.font)
-                return FontFileRef{ *options.font, 0, options.font->stem().string(),
-                                    FontChoice::NamedGothic };
-            return findHeaderFontFile();
-        });
+    PictureSources sources(chooseSpriteSheet(options.sheet, argv0, builtIn),
+                           { options.font, programDirectory() }, console, std::move(namedFace));
     if (options.mode == RunMode::Watch)
         return watch(jobs, sources, settings, claims, console);
     const unsigned threads = options.jobs != 0 ? options.jobs

@@ -116,6 +116,7 @@ std::vector<ChartJob> planChartJobs(const std::vector<std::string>& charts,
                                     const PartCounter& countParts, std::string_view extension)
 {
     std::vector<ChartJob> jobs;
+    jobs.reserve(charts.size());
     for (const auto& chart : charts)
         jobs.push_back(
             { chart, picturePathFor(chart, output, extension), std::nullopt, jobs.size() });

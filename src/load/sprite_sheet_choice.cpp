@@ -1,7 +1,6 @@
 #include "load/sprite_sheet_choice.h"
 
 #include "base/utf8_path.h"
-#include "cli/console.h"
 #include "load/sprite_sheet.h"
 #include "platform/executable_path.h"
 
@@ -12,7 +11,6 @@ namespace beatplate {
 
 namespace {
 
-constexpr const char* kSheetUnreadableMessage = "スプライトシートを読み込めません。";
 constexpr const char* kBuiltInSheetName = "built-in sheet";
 
 } // namespace
@@ -58,16 +56,22 @@ findSpriteSheet(const std::vector<std::filesystem::path>& candidates)
     return std::nullopt;
 }
 
-std::optional<Canvas> loadChosenSpriteSheet(const std::optional<std::filesystem::path>& named,
-                                            std::string_view argv0,
-                                            std::span<const std::uint8_t> builtIn, Console& console)
+SheetChoice chooseSpriteSheet(const std::optional<std::filesystem::path>& named,
+                              std::string_view argv0, std::span<const std::uint8_t> builtIn)
 {
-    const auto file =
-        named ? named : findSpriteSheet(spriteSheetCandidatesFor(runningExecutablePath(), argv0));
-    auto sheet = file ? loadSpriteSheet(*file) : loadSpriteSheet(builtIn);
-    if (!sheet)
-        console.report(kSheetUnreadableMessage, file ? file->string() : kBuiltInSheetName);
-    return sheet;
+    if (named)
+        return { named, builtIn };
+    return { findSpriteSheet(spriteSheetCandidatesFor(runningExecutablePath(), argv0)), builtIn };
+}
+
+std::optional<Canvas> loadSpriteSheet(const SheetChoice& choice)
+{
+    return choice.file ? loadSpriteSheet(*choice.file) : loadSpriteSheet(choice.builtIn);
+}
+
+std::string sheetName(const SheetChoice& choice)
+{
+    return choice.file ? choice.file->string() : kBuiltInSheetName;
 }
 
 } // namespace beatplate

@@ -9,7 +9,8 @@
 
 namespace beatplate {
 
-// The two directions a language server talks in: what the editor sends and what goes back.
+// The two directions a language server talks in, what the editor sends and what goes back, and
+// its log beside them. Reads come from one thread; writes and the log may come from any.
 class ByteChannel {
 public:
     ByteChannel() = default;
@@ -22,6 +23,8 @@ public:
                                          std::optional<std::chrono::milliseconds> timeout) = 0;
     // False when the bytes could not all be written.
     [[nodiscard]] virtual bool write(std::string_view bytes) = 0;
+    // A line for whoever reads the server's log (standard error), not for the editor.
+    virtual void log(std::string_view line) = 0;
     // The time by which pauses are measured.
     [[nodiscard]] virtual std::chrono::steady_clock::time_point now() const = 0;
 };

@@ -1,8 +1,7 @@
 #include "lsp/chart_analysis.h"
 
-#include "base/text_codec.h"
-
 #include <algorithm>
+#include <optional>
 
 namespace beatplate {
 
@@ -18,11 +17,13 @@ std::optional<ChartDiagnostic> invalidTextError(const TextDocument& document)
         const auto found = lines[number].find(kReplacementCharacter);
         if (found == std::u16string_view::npos)
             continue;
-        return ChartDiagnostic{ { static_cast<int>(number) + 1, columnAt(lines[number], found) },
-                                ChartSeverity::Error,
-                                "encoding error.",
-                                "the editor sent text that is not valid UTF-8 or UTF-16",
-                                ChartErrorKind::Encoding };
+        ChartDiagnostic error{ { static_cast<int>(number) + 1, columnAt(lines[number], found) },
+                               ChartSeverity::Error,
+                               "encoding error.",
+                               "the editor sent text that is not valid UTF-8 or UTF-16",
+                               ChartErrorKind::Encoding };
+        placeInLine(error, lines[number], ChartTarget::Character);
+        return error;
     }
     return std::nullopt;
 }
@@ -34,68 +35,19 @@ bool byLocation(const ChartDiagnostic& a, const ChartDiagnostic& b)
 
 } // namespace
 
-std::string ChartAnalysis::chartBytesOf(std::u16string_view text)
-{
-    return "\xFF\xFE" + utf16Bytes(text, ByteOrder::LittleEndian);
-}
-
 ChartAnalysis::ChartAnalysis(const TextDocument& document, bool invalidText)
-    : m_pipeline(ChartSource::bytes(chartBytesOf(document.text()), std::nullopt))
+    : m_reading(readChart(document.text(), ChartScope::WholeChart))
     , m_version(document.version())
 {
-    // Bytes in memory always open.
-    static_cast<void>(m_pipeline.open());
-    static_cast<void>(m_pipeline.read(DiagnosticScope::WholeChart));
-    m_diagnostics = m_pipeline.diagnostics();
     if (!invalidText)
         return;
     if (auto error = invalidTextError(document)) {
+        auto& diagnostics = m_reading.diagnostics;
         const auto at =
-            std::upper_bound(m_diagnostics.begin(), m_diagnostics.end(), *error, byLocation);
-        m_diagnostics.insert(at, std::move(*error));
+            std::upper_bound(diagnostics.begin(), diagnostics.end(), *error, byLocation);
+        diagnostics.insert(at, std::move(*error));
+        m_reading.firstError = m_reading.firstErrorDiagnostic()->kind;
     }
-}
-
-bool ChartAnalysis::hasErrors() const
-{
-    return std::any_of(m_diagnostics.begin(), m_diagnostics.end(),
-                       [](const ChartDiagnostic& diagnostic) {
-                           return diagnostic.severity == ChartSeverity::Error;
-                       });
-}
-
-std::size_t unitOfColumn(std::u16string_view line, int column)
-{
-    std::size_t unit = 0;
-    for (int at = 1; at < column && unit < line.size(); ++at)
-        unit += codePointAt(line, unit) >= 0x10000 ? 2 : 1;
-    return std::min(unit, line.size());
-}
-
-} // namespace beatplate
-
-namespace beatplate {
-
-const NoteLinePlace* ChartAnalysis::placeOfLine(int line) const
-{
-    const auto& places = noteLines();
-    const auto found = std::lower_bound(
-        places.begin(), places.end(), line,
-        [](const NoteLinePlace& place, int number) { return place.line < number; });
-    return found != places.end() && found->line == line ? &*found : nullptr;
-}
-
-std::size_t slotOfUnit(std::u16string_view line, std::uint32_t tabWidth, std::size_t unit)
-{
-    std::size_t slot = 0;
-    for (std::size_t at = 0; at < unit && at < line.size(); ++at)
-        slot += line[at] == u'\t' ? tabWidth - (slot % tabWidth) : 1;
-    return slot;
-}
-
-std::size_t slotCount(std::u16string_view line, std::uint32_t tabWidth)
-{
-    return slotOfUnit(line, tabWidth, line.size());
 }
 
 } // namespace beatplate

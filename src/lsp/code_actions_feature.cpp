@@ -19,9 +19,8 @@ struct TextEdit {
 
 class ActionList {
 public:
-    ActionList(const std::string& uri, const std::vector<std::u16string_view>& lines)
+    explicit ActionList(const std::string& uri)
         : m_uri(uri)
-        , m_lines(lines)
     {
     }
 
@@ -32,8 +31,7 @@ public:
         for (const TextEdit& edit : edits)
             changes.push_back(
                 { { "range", toJson(edit.range) }, { "newText", utf8Of(edit.text) } });
-        const nlohmann::json fixed = { { "range",
-                                         toJson(DiagnosticsFeature::rangeOf(diagnostic, m_lines)) },
+        const nlohmann::json fixed = { { "range", toJson(DiagnosticsFeature::rangeOf(diagnostic)) },
                                        { "message", diagnostic.text() } };
         m_actions.push_back({ { "title", title },
                               { "kind", "quickfix" },
@@ -45,7 +43,6 @@ public:
 
 private:
     const std::string& m_uri;
-    const std::vector<std::u16string_view>& m_lines;
     nlohmann::json m_actions = nlohmann::json::array();
 };
 
@@ -58,12 +55,12 @@ void wholeMeasureFixes(ActionList& actions, const ChartDiagnostic& diagnostic,
                        std::u16string_view line, const NoteLinePlace& place)
 {
     const int index = diagnostic.line() - 1;
-    const std::size_t slots = slotCount(line, place.tabWidth);
+    const std::size_t slots = place.slotOfUnit(line, line.size());
     const std::size_t missing = place.charsPerMeasure - slots % place.charsPerMeasure;
     actions.add(
         "Pad the line with rests to whole measures", diagnostic,
         { { { at(index, line.size()), at(index, line.size()) }, std::u16string(missing, u' ') } });
-    const std::size_t cut = unitOfColumn(line, diagnostic.column());
+    const auto cut = static_cast<std::size_t>(diagnostic.units.start);
     actions.add("Trim the line to whole measures", diagnostic,
                 { { { at(index, cut), at(index, line.size()) }, {} } });
 }
@@ -73,7 +70,7 @@ void closeSpanFix(ActionList& actions, const ChartDiagnostic& diagnostic,
                   const std::vector<std::u16string_view>& lines, const ChartAnalysis& analysis)
 {
     const std::u16string_view opening = lines[static_cast<std::size_t>(diagnostic.line() - 1)];
-    const std::size_t start = unitOfColumn(opening, diagnostic.column());
+    const auto start = static_cast<std::size_t>(diagnostic.units.start);
     const char16_t opener = start < opening.size() ? opening[start] : u'(';
     const char16_t closer = opener == u'<' ? u'>' : opener == u'[' ? u']' : u')';
     const NoteLinePlace* const opened = analysis.placeOfLine(diagnostic.line());
@@ -103,11 +100,10 @@ void fullWidthSpaceFix(ActionList& actions, const ChartDiagnostic& diagnostic,
     actions.add("Replace the full-width spaces with spaces", diagnostic, edits);
 }
 
-void splitNumberFix(ActionList& actions, const ChartDiagnostic& diagnostic,
-                    std::u16string_view line)
+void splitNumberFix(ActionList& actions, const ChartDiagnostic& diagnostic)
 {
     const int index = diagnostic.line() - 1;
-    const std::size_t split = unitOfColumn(line, diagnostic.column());
+    const auto split = static_cast<std::size_t>(diagnostic.units.start);
     actions.add("Put a space between the number and what follows", diagnostic,
                 { { { at(index, split), at(index, split) }, u" " } });
 }
@@ -118,7 +114,7 @@ nlohmann::json CodeActionsFeature::actions(const std::string& uri, const TextDoc
                                            const ChartAnalysis& analysis, const TextRange& range)
 {
     const auto lines = document.lines();
-    ActionList actions(uri, lines);
+    ActionList actions(uri);
     for (const ChartDiagnostic& diagnostic : analysis.diagnostics()) {
         const int index = diagnostic.line() - 1;
         if (index < range.start.line || index > range.end.line
@@ -131,7 +127,7 @@ nlohmann::json CodeActionsFeature::actions(const std::string& uri, const TextDoc
         } else if (diagnostic.slip == ChartSlip::SpanNeverClosed) {
             closeSpanFix(actions, diagnostic, lines, analysis);
         } else if (diagnostic.slip == ChartSlip::NumberWithText) {
-            splitNumberFix(actions, diagnostic, line);
+            splitNumberFix(actions, diagnostic);
         }
         if (line.find(kFullWidthSpace) != std::u16string_view::npos)
             fullWidthSpaceFix(actions, diagnostic, line);

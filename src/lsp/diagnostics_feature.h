@@ -6,8 +6,6 @@
 
 #include <nlohmann/json.hpp>
 #include <string>
-#include <string_view>
-#include <vector>
 
 namespace beatplate {
 
@@ -16,12 +14,9 @@ class DiagnosticsFeature {
 public:
     // The params of textDocument/publishDiagnostics.
     [[nodiscard]] static nlohmann::json publishParams(const std::string& uri,
-                                                      const TextDocument& document,
                                                       const ChartAnalysis& analysis);
-    // The span of text a diagnostic is about in lines (the chart's lines, from 0): the character
-    // it names, a directive's word, or the rest of a note line.
-    [[nodiscard]] static TextRange rangeOf(const ChartDiagnostic& diagnostic,
-                                           const std::vector<std::u16string_view>& lines);
+    // The text a diagnostic is about, as the chart reader placed it in its line.
+    [[nodiscard]] static TextRange rangeOf(const ChartDiagnostic& diagnostic);
 };
 
 } // namespace beatplate

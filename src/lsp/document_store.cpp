@@ -32,6 +32,12 @@ void DocumentStore::markInvalidText(const std::string& uri)
         found->second.invalidText = true;
 }
 
+bool DocumentStore::hasInvalidText(const std::string& uri) const
+{
+    const auto found = m_entries.find(uri);
+    return found != m_entries.end() && found->second.invalidText;
+}
+
 void DocumentStore::close(const std::string& uri)
 {
     m_entries.erase(uri);

@@ -25,6 +25,7 @@ public:
     [[nodiscard]] TextDocument* edit(const std::string& uri);
     // Marks the text as holding invalid text the editor sent, from now on.
     void markInvalidText(const std::string& uri);
+    [[nodiscard]] bool hasInvalidText(const std::string& uri) const;
     void close(const std::string& uri);
 
     // The analysis of the document's current text, made when first asked for after a change.

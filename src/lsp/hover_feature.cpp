@@ -3,36 +3,16 @@
 #include "base/text_codec.h"
 #include "chart/chart_timeline.h"
 #include "chart/directive_scanner.h"
+#include "chart/directive_table.h"
 #include "lsp/protocol_json.h"
 
 #include <algorithm>
 #include <array>
 #include <cstdio>
-#include <iterator>
 
 namespace beatplate {
 
 namespace {
-
-struct DirectiveMeaning {
-    std::u16string_view keyword;
-    const char* sets;
-};
-
-constexpr DirectiveMeaning kDirectiveMeanings[] = {
-    { u"bpm", "the tempo, in quarter notes per minute (from here, or at a grid offset)" },
-    { u"hs", "the scroll speed (from here, or at a grid offset)" },
-    { u"title", "the title in the picture's header" },
-    { u"difficulty", "the difficulty in the picture's header" },
-    { u"level", "the level in the picture's header" },
-    { u"tab", "the tab stops of note lines: 4 or 8" },
-    { u"meter", "the meter of the next measures: beats and note value" },
-    { u"beatchar", "the characters of a note line per beat" },
-    { u"branch", "the branches the next note lines fill" },
-    { u"begingogo", "the start of a gogo section" },
-    { u"endgogo", "the end of a gogo section" },
-    { u"newline", "a new row of the picture" },
-};
 
 // Whole numbers without a point, others with as many decimals as they need, up to six digits.
 std::string formatNumber(double value)
@@ -61,16 +41,14 @@ nlohmann::json directiveHover(std::u16string_view line, int lineIndex)
     const auto keyword = scanner.readWord();
     if (!keyword)
         return nullptr;
-    const auto* const meaning =
-        std::find_if(std::begin(kDirectiveMeanings), std::end(kDirectiveMeanings),
-                     [&](const DirectiveMeaning& entry) { return entry.keyword == *keyword; });
+    const Directive* const directive = findDirective(*keyword);
     const std::string name = "#" + utf8Of(*keyword);
     const TextRange range{
         { lineIndex, 0 }, { lineIndex, static_cast<int>(1 + scanner.lastStart() + keyword->size()) }
     };
-    if (meaning == std::end(kDirectiveMeanings))
+    if (directive == nullptr)
         return markdown("`" + name + "`: not a directive of the notation", range);
-    std::string text = "`" + name + "` sets " + meaning->sets;
+    std::string text = "`" + name + "` " + std::string(directive->description);
     const std::u16string_view value = trimChartSpace(scanner.rest());
     if (!value.empty())
         text += "\n\nvalue as read: `" + utf8Of(value) + "`";
@@ -108,14 +86,10 @@ std::optional<std::int32_t> valueInForce(const ChartDocument& chart, ChartEventK
     return value;
 }
 
-std::string noteLineText(const ChartAnalysis& analysis, const NoteLinePlace& place,
-                         std::size_t slot)
+std::string noteLineText(const ChartReading& reading, const NoteLinePlace& place, std::size_t slot)
 {
-    const ChartPosition position{
-        place.firstMeasure + static_cast<std::uint32_t>(slot / place.charsPerMeasure),
-        static_cast<std::uint32_t>(slot % place.charsPerMeasure) * place.ticksPerChar, place.branch
-    };
-    const ChartDocument& chart = analysis.chart();
+    const ChartPosition position = place.positionOfSlot(slot);
+    const ChartDocument& chart = reading.document;
     std::string text = "**measure " + std::to_string(position.measure + 1) + "**";
     if (position.measure < chart.measures.size()) {
         const double beat =
@@ -123,7 +97,7 @@ std::string noteLineText(const ChartAnalysis& analysis, const NoteLinePlace& pla
         text += ", beat " + formatNumber(beat + 1);
     }
     text += " (tick " + std::to_string(position.tick) + ")";
-    const ChartTimeline timeline(chart);
+    const ChartTimeline& timeline = reading.timeline;
     const auto tick = timeline.tickOf(position);
     text += tick ? "\n\ntime " + formatSeconds(timeline.secondsAt(*tick)) + " s"
                  : std::string("\n\ntime unknown: the measure is not complete");
@@ -152,10 +126,10 @@ nlohmann::json HoverFeature::hover(const TextDocument& document, const ChartAnal
     const auto unit = static_cast<std::size_t>(std::max(position.character, 0));
     if (place == nullptr || unit >= line.size())
         return nullptr;
-    const std::size_t slot = slotOfUnit(line, place->tabWidth, unit);
+    const std::size_t slot = place->slotOfUnit(line, unit);
     const TextRange range{ { position.line, static_cast<int>(unit) },
                            { position.line, static_cast<int>(unit + 1) } };
-    return markdown(noteLineText(analysis, *place, slot), range);
+    return markdown(noteLineText(analysis.reading(), *place, slot), range);
 }
 
 } // namespace beatplate

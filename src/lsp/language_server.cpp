@@ -1,6 +1,6 @@
 #include "lsp/language_server.h"
 
-#include "chart/chart_error.h"
+#include "chart/chart_diagnostic.h"
 #include "lsp/code_actions_feature.h"
 #include "lsp/diagnostics_feature.h"
 #include "lsp/hover_feature.h"
@@ -9,6 +9,10 @@
 #include "lsp/rpc_error.h"
 #include "lsp/semantic_tokens_feature.h"
 #include "lsp/symbols_feature.h"
+
+#include <limits>
+#include <utility>
+#include <vector>
 
 namespace beatplate {
 
@@ -28,9 +32,15 @@ nlohmann::json capabilities()
         { "documentSymbolProvider", true },
         { "codeActionProvider", { { "codeActionKinds", { "quickfix" } } } },
         { "semanticTokensProvider",
-          { { "legend", SemanticTokensFeature::legend() }, { "full", true } } },
+          { { "legend", SemanticTokensFeature::legend() }, { "full", true }, { "range", true } } },
         { "experimental", { { "picture", "beatplate/picture" } } },
     };
+}
+
+// Our texts are UTF-8 already; a replacement only guards against a mistake of ours.
+std::string dumped(const nlohmann::json& json)
+{
+    return json.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
 }
 
 nlohmann::json initializeResult()
@@ -41,12 +51,12 @@ nlohmann::json initializeResult()
 
 } // namespace
 
-LanguageServer::LanguageServer(ByteChannel& channel, PictureTools& pictures,
+LanguageServer::LanguageServer(ByteChannel& channel, PictureSources& pictures,
                                std::chrono::milliseconds checkPause, std::size_t maxMessageLength)
     : m_stream(channel, maxMessageLength)
     , m_channel(channel)
-    , m_pictures(pictures)
     , m_checkPause(checkPause)
+    , m_pictures(pictures, [this](const nlohmann::json& message) { send(message); })
 {
 }
 
@@ -59,37 +69,38 @@ int LanguageServer::run()
             timeout = std::max(
                 std::chrono::duration_cast<std::chrono::milliseconds>(*due - m_channel.now()),
                 std::chrono::milliseconds(0));
-        const IncomingMessage message = m_stream.next(timeout);
+        IncomingMessage message = m_stream.next(timeout);
         if (message.kind == IncomingKind::End)
             break;
-        receive(message);
+        receive(std::move(message));
     }
+    // Nothing is written once the server has returned.
+    m_pictures.cancelAll("the server is ending");
     if (m_exitStatus)
         return *m_exitStatus;
     return m_shutDown ? 0 : 1;
 }
 
-void LanguageServer::receive(const IncomingMessage& message)
+void LanguageServer::receive(IncomingMessage message)
 {
     switch (message.kind) {
     case IncomingKind::TimedOut:
     case IncomingKind::End:
         return;
     case IncomingKind::TooLarge:
-        sendError(nullptr, static_cast<int>(RpcErrorCode::InvalidRequest),
-                  std::string(kChartTooLongMessage) + " (" + message.problem + ")");
         showMessage(kMessageTypeError,
                     std::string(kChartTooLongMessage) + " (" + message.problem
                         + "; the chart was not read)");
+        endOnFault(std::string(kChartTooLongMessage) + " (" + message.problem + ")");
         return;
     case IncomingKind::Malformed:
-        sendError(nullptr, static_cast<int>(RpcErrorCode::ParseError),
-                  "malformed message: " + message.problem);
+        endOnFault("malformed message: " + message.problem);
         return;
     case IncomingKind::Message:
         break;
     }
     const auto json = nlohmann::json::parse(message.body, nullptr, false);
+    std::string().swap(message.body);
     if (json.is_discarded()) {
         sendError(nullptr, static_cast<int>(RpcErrorCode::ParseError), "message is not JSON");
         return;
@@ -103,19 +114,29 @@ void LanguageServer::receive(const IncomingMessage& message)
                   static_cast<int>(RpcErrorCode::InvalidRequest), "message is not a request");
         return;
     }
-    const nlohmann::json params = json.value("params", nlohmann::json::object());
+    const nlohmann::json noParams = nlohmann::json::object();
+    const auto found = json.find("params");
+    const nlohmann::json& params = found != json.end() ? *found : noParams;
     if (hasId)
         answerRequest(json.at("id"), method->get<std::string>(), params);
     else
         notify(method->get<std::string>(), params, message.textRepaired);
 }
 
+// Where the framing breaks, where the next message begins is unknown: reading on would take
+// parts of messages for whole ones.
+void LanguageServer::endOnFault(const std::string& problem)
+{
+    m_channel.log("beatplate lsp: " + problem + "; the input cannot be read past it");
+    m_exitStatus = 1;
+}
+
 void LanguageServer::answerRequest(const nlohmann::json& id, const std::string& method,
                                    const nlohmann::json& params)
 {
     try {
-        nlohmann::json result = request(method, params);
-        send({ { "jsonrpc", "2.0" }, { "id", id }, { "result", std::move(result) } });
+        if (auto result = request(id, method, params))
+            send({ { "jsonrpc", "2.0" }, { "id", id }, { "result", std::move(*result) } });
     } catch (const RpcError& error) {
         sendError(id, static_cast<int>(error.code()), error.what());
     } catch (const nlohmann::json::exception& error) {
@@ -126,7 +147,9 @@ void LanguageServer::answerRequest(const nlohmann::json& id, const std::string& 
     }
 }
 
-nlohmann::json LanguageServer::request(const std::string& method, const nlohmann::json& params)
+std::optional<nlohmann::json> LanguageServer::request(const nlohmann::json& id,
+                                                      const std::string& method,
+                                                      const nlohmann::json& params)
 {
     if (m_shutDown)
         throw RpcError(RpcErrorCode::InvalidRequest, "the server is shutting down");
@@ -138,13 +161,14 @@ nlohmann::json LanguageServer::request(const std::string& method, const nlohmann
         throw RpcError(RpcErrorCode::ServerNotInitialized, "the server is not initialized");
     if (method == "shutdown") {
         m_shutDown = true;
+        m_pictures.cancelAll("the server is shutting down");
         return nullptr;
     }
     if (method == "textDocument/hover") {
         const std::string uri = documentUriOf(params);
+        const TextPosition position = positionOf(params.at("position"));
         const ChartAnalysis& analysis = m_documents.analysis(uri);
-        return HoverFeature::hover(*m_documents.find(uri), analysis,
-                                   positionOf(params.at("position")));
+        return HoverFeature::hover(*m_documents.find(uri), analysis, position);
     }
     if (method == "textDocument/documentSymbol") {
         const std::string uri = documentUriOf(params);
@@ -153,21 +177,65 @@ nlohmann::json LanguageServer::request(const std::string& method, const nlohmann
     }
     if (method == "textDocument/codeAction") {
         const std::string uri = documentUriOf(params);
+        const TextRange range = rangeOf(params.at("range"));
         const ChartAnalysis& analysis = m_documents.analysis(uri);
-        return CodeActionsFeature::actions(uri, *m_documents.find(uri), analysis,
-                                           rangeOf(params.at("range")));
+        return CodeActionsFeature::actions(uri, *m_documents.find(uri), analysis, range);
     }
-    if (method == "textDocument/semanticTokens/full") {
-        const std::string uri = documentUriOf(params);
-        static_cast<void>(m_documents.analysis(uri));
-        return SemanticTokensFeature::tokens(*m_documents.find(uri));
+    if (method == "textDocument/semanticTokens/full"
+        || method == "textDocument/semanticTokens/range") {
+        answerTokens(id, params, method.ends_with("range"));
+        return std::nullopt;
     }
     if (method == "beatplate/picture") {
-        const std::string uri = documentUriOf(params);
-        const ChartAnalysis& analysis = m_documents.analysis(uri);
-        return PictureFeature::picture(uri, *m_documents.find(uri), analysis, m_pictures);
+        askForPicture(id, params);
+        return std::nullopt;
     }
     throw RpcError(RpcErrorCode::MethodNotFound, "unknown method: " + method);
+}
+
+const TextDocument& LanguageServer::openDocumentOf(const nlohmann::json& params) const
+{
+    const std::string uri = documentUriOf(params);
+    const TextDocument* const document = m_documents.find(uri);
+    if (document == nullptr)
+        throw RpcError(RpcErrorCode::InvalidParams, "unknown document: " + uri);
+    return *document;
+}
+
+// The snapshot goes with the job, so that edits made while it is drawn do not reach it.
+void LanguageServer::askForPicture(const nlohmann::json& id, const nlohmann::json& params)
+{
+    const std::string uri = documentUriOf(params);
+    const TextDocument& document = openDocumentOf(params);
+    m_pictures.add(PictureJob{ id, uri, document, m_documents.hasInvalidText(uri) });
+}
+
+// Counted, then written as they are made: the tokens of a long chart are many times its size
+// as JSON numbers.
+void LanguageServer::answerTokens(const nlohmann::json& id, const nlohmann::json& params,
+                                  bool inRange)
+{
+    const TextDocument& document = openDocumentOf(params);
+    int first = 0;
+    int last = std::numeric_limits<int>::max();
+    if (inRange) {
+        const TextRange range = rangeOf(params.at("range"));
+        first = range.start.line;
+        // A range that ends at the start of a line takes nothing of it.
+        last = range.end.character == 0 && range.end.line > first ? range.end.line - 1
+                                                                  : range.end.line;
+    }
+    const std::string head = R"({"jsonrpc":"2.0","id":)" + dumped(id) + R"(,"result":)";
+    std::size_t length = head.size() + 1;
+    SemanticTokensFeature::write(document, first, last,
+                                 [&](std::string_view piece) { length += piece.size(); });
+    const bool sent = m_stream.send(length, [&](const TextSink& sink) {
+        sink(head);
+        SemanticTokensFeature::write(document, first, last, sink);
+        sink("}");
+    });
+    if (!sent)
+        m_outputLost = true;
 }
 
 void LanguageServer::notify(const std::string& method, const nlohmann::json& params,
@@ -187,9 +255,12 @@ void LanguageServer::notify(const std::string& method, const nlohmann::json& par
             changeDocument(params, textRepaired);
         else if (method == "textDocument/didClose")
             closeDocument(params);
+        else if (method == "$/cancelRequest")
+            static_cast<void>(m_pictures.cancel(params.at("id")));
     } catch (const std::exception& error) {
-        // A notification has no answer: the author is told instead.
-        showMessage(kMessageTypeWarning, "beatplate: " + method + ": " + error.what());
+        // A notification has no answer, and params the editor got wrong are not the author's
+        // to mend: the log is told.
+        m_channel.log("beatplate lsp: " + method + " ignored: " + error.what());
     }
 }
 
@@ -197,31 +268,45 @@ void LanguageServer::openDocument(const nlohmann::json& params, bool textRepaire
 {
     const auto& item = params.at("textDocument");
     const std::string uri = item.at("uri").get<std::string>();
-    m_documents.open(uri, chartTextOf(item.at("text").get<std::string>()),
-                     item.at("version").get<int>(), textRepaired);
-    publish(uri);
+    const int version = integerOf(item, "version");
+    m_documents.open(uri, chartTextOf(item.at("text").get_ref<const std::string&>()), version,
+                     textRepaired);
+    // Checked once the message that carried the text has gone, so that a long chart is not
+    // held three times over while it is read.
+    m_documents.schedule(uri, m_channel.now());
 }
 
+// Every change is read before any is made, so that a change the editor got wrong leaves the
+// text as it was rather than half edited.
 void LanguageServer::changeDocument(const nlohmann::json& params, bool textRepaired)
 {
     const std::string uri = documentUriOf(params);
-    TextDocument* const document = m_documents.edit(uri);
-    if (document == nullptr)
-        throw RpcError(RpcErrorCode::InvalidParams, "unknown document: " + uri);
-    const int version = params.at("textDocument").at("version").get<int>();
+    const int version = integerOf(params.at("textDocument"), "version");
+    std::vector<std::pair<std::optional<TextRange>, std::u16string>> changes;
     for (const auto& change : params.at("contentChanges")) {
         const auto range =
             change.contains("range") ? std::optional(rangeOf(change.at("range"))) : std::nullopt;
-        document->edit(range, chartTextOf(change.at("text").get<std::string>()), version);
+        changes.emplace_back(range, chartTextOf(change.at("text").get_ref<const std::string&>()));
     }
+    TextDocument* const document = m_documents.edit(uri);
+    if (document == nullptr) {
+        showMessage(kMessageTypeWarning,
+                    "beatplate: textDocument/didChange: unknown document: " + uri);
+        return;
+    }
+    for (const auto& [range, text] : changes)
+        document->edit(range, text, version);
     if (textRepaired)
         m_documents.markInvalidText(uri);
+    m_pictures.cancelOlder(uri, version,
+                           "the chart changed (version " + std::to_string(version) + ")");
     m_documents.schedule(uri, m_channel.now() + m_checkPause);
 }
 
 void LanguageServer::closeDocument(const nlohmann::json& params)
 {
     const std::string uri = documentUriOf(params);
+    m_pictures.cancelOlder(uri, std::nullopt, "the chart was closed");
     m_documents.close(uri);
     send({ { "jsonrpc", "2.0" },
            { "method", "textDocument/publishDiagnostics" },
@@ -237,17 +322,14 @@ void LanguageServer::publishDue()
 void LanguageServer::publish(const std::string& uri)
 {
     const ChartAnalysis& analysis = m_documents.analysis(uri);
-    send(
-        { { "jsonrpc", "2.0" },
-          { "method", "textDocument/publishDiagnostics" },
-          { "params", DiagnosticsFeature::publishParams(uri, *m_documents.find(uri), analysis) } });
+    send({ { "jsonrpc", "2.0" },
+           { "method", "textDocument/publishDiagnostics" },
+           { "params", DiagnosticsFeature::publishParams(uri, analysis) } });
 }
 
 void LanguageServer::send(const nlohmann::json& message)
 {
-    // Our texts are UTF-8 already; a replacement only guards against a mistake of ours.
-    const std::string text = message.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
-    if (!m_stream.send(text))
+    if (!m_stream.send(dumped(message)))
         m_outputLost = true;
 }
 

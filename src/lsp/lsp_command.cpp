@@ -4,13 +4,12 @@
 #include "cli/exit_status.h"
 #include "cli/option_parser.h"
 #include "cli/subcommand.h"
+#include "load/header_font_choice.h"
 #include "load/sprite_sheet_choice.h"
 #include "lsp/language_server.h"
 #include "lsp/standard_byte_channel.h"
 #include "pipeline/picture_sources.h"
-#include "pipeline/thread_picture_tools.h"
 #include "platform/terminal.h"
-#include "platform/text_font_lookup.h"
 
 #include <filesystem>
 #include <optional>
@@ -62,14 +61,10 @@ int runLanguageServerCommand(std::span<const std::string_view> arguments, std::s
             throw CommandLineError("unexpected operand: '" + operands.front() + "'");
         if (options.info == InfoRequest::Help)
             return writeAll(kStandardOutput, helpText()) ? kExitSuccess : kExitOutputFailed;
-        PictureSources sources(
-            [&] {
-                return loadChosenSpriteSheet(options.sheet, argv0, builtInSpriteSheet, console);
-            },
-            [] { return findHeaderFontFile(); });
-        ThreadPictureTools pictures(sources);
-        StandardByteChannel channel;
-        return LanguageServer(channel, pictures).run();
+        PictureSources sources(chooseSpriteSheet(options.sheet, argv0, builtInSpriteSheet),
+                               { std::nullopt, programDirectory() }, console);
+        StandardByteChannel channel(console);
+        return LanguageServer(channel, sources).run();
     });
 }
 

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cassert>
 #include <cctype>
 #include <charconv>
 
@@ -13,8 +14,9 @@ namespace {
 
 // A header longer than this is not one a client sends.
 constexpr std::size_t kMaxHeaderLength = 8192;
-constexpr std::string_view kHeaderEnd = "\r\n\r\n";
 constexpr std::string_view kReplacement = "\xEF\xBF\xBD";
+// Pieces of a long body are gathered into writes of about this size.
+constexpr std::size_t kWriteChunk = 65536;
 
 bool equalsIgnoringCase(std::string_view a, std::string_view b)
 {
@@ -22,6 +24,11 @@ bool equalsIgnoringCase(std::string_view a, std::string_view b)
                return std::tolower(static_cast<unsigned char>(x))
                    == std::tolower(static_cast<unsigned char>(y));
            });
+}
+
+std::string headerFor(std::size_t length)
+{
+    return "Content-Length: " + std::to_string(length) + "\r\n\r\n";
 }
 
 std::string_view trimmed(std::string_view text)
@@ -33,24 +40,47 @@ std::string_view trimmed(std::string_view text)
     return text;
 }
 
-// The Content-Length of a header block; none when it names none or no plain number.
-std::optional<std::size_t> contentLengthOf(std::string_view header)
+// A header block read: where the body begins and the length it declares, if any.
+struct Header {
+    std::size_t bodyStart = 0;
+    std::optional<std::size_t> length;
+};
+
+// The value of a Content-Length line; none when it is no plain number.
+std::optional<std::size_t> lengthOf(std::string_view value)
 {
-    while (!header.empty()) {
-        const auto end = header.find("\r\n");
-        const std::string_view line = header.substr(0, end);
-        header.remove_prefix(end == std::string_view::npos ? header.size() : end + 2);
+    std::size_t length = 0;
+    const auto [rest, error] = std::from_chars(value.data(), value.data() + value.size(), length);
+    if (error != std::errc() || rest != value.data() + value.size() || value.empty())
+        return std::nullopt;
+    return length;
+}
+
+// The header block at the start of buffer, its lines ended by CR LF or by LF alone and the
+// block by an empty line; none while it is not complete. Line ends before it are passed over.
+std::optional<Header> headerAt(std::string_view buffer)
+{
+    Header header;
+    std::size_t start = buffer.find_first_not_of("\r\n");
+    bool lengthSeen = false;
+    while (start != std::string_view::npos) {
+        const std::size_t end = buffer.find('\n', start);
+        if (end == std::string_view::npos)
+            return std::nullopt;
+        std::string_view line = buffer.substr(start, end - start);
+        if (line.ends_with('\r'))
+            line.remove_suffix(1);
+        start = end + 1;
+        if (line.empty()) {
+            header.bodyStart = start;
+            return header;
+        }
         const auto colon = line.find(':');
-        if (colon == std::string_view::npos
+        if (lengthSeen || colon == std::string_view::npos
             || !equalsIgnoringCase(trimmed(line.substr(0, colon)), "Content-Length"))
             continue;
-        const std::string_view value = trimmed(line.substr(colon + 1));
-        std::size_t length = 0;
-        const auto [rest, error] =
-            std::from_chars(value.data(), value.data() + value.size(), length);
-        if (error != std::errc() || rest != value.data() + value.size() || value.empty())
-            return std::nullopt;
-        return length;
+        lengthSeen = true;
+        header.length = lengthOf(trimmed(line.substr(colon + 1)));
     }
     return std::nullopt;
 }
@@ -150,43 +180,36 @@ MessageStream::MessageStream(ByteChannel& channel, std::size_t maxBodyLength)
 {
 }
 
-void MessageStream::dropSkipped()
-{
-    const std::size_t dropped = std::min(m_skip, m_buffer.size());
-    m_buffer.erase(0, dropped);
-    m_skip -= dropped;
-}
-
 std::optional<IncomingMessage> MessageStream::takeBuffered()
 {
-    dropSkipped();
-    const auto headerEnd = m_buffer.find(kHeaderEnd);
-    if (headerEnd == std::string::npos) {
+    const auto header = headerAt(m_buffer);
+    if (!header) {
         if (m_buffer.size() <= kMaxHeaderLength)
             return std::nullopt;
-        m_buffer.clear();
         return IncomingMessage{ IncomingKind::Malformed, {}, false, "header without an end" };
     }
-    const auto length = contentLengthOf(std::string_view(m_buffer).substr(0, headerEnd + 2));
-    const std::size_t bodyStart = headerEnd + kHeaderEnd.size();
-    if (!length) {
-        m_buffer.erase(0, bodyStart);
+    if (!header->length)
         return IncomingMessage{ IncomingKind::Malformed, {}, false, "header without a length" };
-    }
-    if (*length > m_maxBodyLength) {
-        m_buffer.erase(0, bodyStart);
-        m_skip = *length;
-        dropSkipped();
-        return IncomingMessage{
-            IncomingKind::TooLarge, {}, false, "message of " + std::to_string(*length) + " bytes"
-        };
-    }
-    if (m_buffer.size() - bodyStart < *length)
+    if (*header->length > m_maxBodyLength)
+        return IncomingMessage{ IncomingKind::TooLarge,
+                                {},
+                                false,
+                                "message of " + std::to_string(*header->length) + " bytes" };
+    const std::size_t end = header->bodyStart + *header->length;
+    if (m_buffer.size() < end) {
+        // A long body comes in many reads: room for it once, not by doubling.
+        m_buffer.reserve(end);
         return std::nullopt;
-    IncomingMessage message{
-        IncomingKind::Message, m_buffer.substr(bodyStart, *length), false, {}
-    };
-    m_buffer.erase(0, bodyStart + *length);
+    }
+    IncomingMessage message{ IncomingKind::Message, {}, false, {} };
+    if (m_buffer.size() == end) {
+        message.body = std::move(m_buffer);
+        message.body.erase(0, header->bodyStart);
+        m_buffer.clear();
+    } else {
+        message.body = m_buffer.substr(header->bodyStart, *header->length);
+        m_buffer.erase(0, end);
+    }
     message.textRepaired = repairJsonText(message.body);
     return message;
 }
@@ -214,9 +237,27 @@ IncomingMessage MessageStream::next(std::optional<std::chrono::milliseconds> tim
 
 bool MessageStream::send(std::string_view json)
 {
-    std::string framed = "Content-Length: " + std::to_string(json.size()) + "\r\n\r\n";
-    framed += json;
-    return m_channel.write(framed);
+    const std::lock_guard lock(m_writing);
+    return m_channel.write(headerFor(json.size())) && m_channel.write(json);
+}
+
+bool MessageStream::send(std::size_t length, const std::function<void(const TextSink&)>& produce)
+{
+    const std::lock_guard lock(m_writing);
+    bool written = m_channel.write(headerFor(length));
+    std::string held;
+    std::size_t total = 0;
+    const TextSink sink = [&](std::string_view piece) {
+        total += piece.size();
+        held += piece;
+        if (held.size() < kWriteChunk)
+            return;
+        written = written && m_channel.write(held);
+        held.clear();
+    };
+    produce(sink);
+    assert(total == length);
+    return written && m_channel.write(held);
 }
 
 } // namespace beatplate

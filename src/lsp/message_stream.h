@@ -4,6 +4,8 @@
 
 #include <chrono>
 #include <cstddef>
+#include <functional>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -14,8 +16,9 @@ enum class IncomingKind {
     Message,
     TimedOut, // nothing whole came within the time given
     End, // the input closed, or cannot be read
-    TooLarge, // a body longer than allowed: dropped as it comes, unread
-    Malformed, // a header that says no length: dropped
+    // The two faults of framing; the stream cannot be read past either.
+    TooLarge, // a body longer than allowed
+    Malformed, // a header that says no length, or that does not end
 };
 
 struct IncomingMessage {
@@ -27,24 +30,33 @@ struct IncomingMessage {
     std::string problem; // of TooLarge and Malformed, for the answer
 };
 
-// JSON-RPC messages framed by a "Content-Length" header, read from and written to a channel.
+// Takes the text of a message in pieces.
+using TextSink = std::function<void(std::string_view)>;
+
+// JSON-RPC messages framed by a "Content-Length" header (its lines ended by CR LF or LF), read
+// from and written to a channel. Messages are read on one thread; any thread may send, each
+// message written whole before the next.
 class MessageStream {
 public:
     MessageStream(ByteChannel& channel, std::size_t maxBodyLength);
 
-    // The next message, waiting for it at most timeout (none: as long as it takes).
+    // The next message, waiting for it at most timeout (none: as long as it takes). After a
+    // fault of framing it is not to be asked again.
     [[nodiscard]] IncomingMessage next(std::optional<std::chrono::milliseconds> timeout);
     // Frames and writes one JSON text; false when the output is gone.
     [[nodiscard]] bool send(std::string_view json);
+    // Frames and writes a JSON text of length bytes that produce hands to its sink in pieces,
+    // so that a long one is never held whole; false when the output is gone.
+    [[nodiscard]] bool send(std::size_t length,
+                            const std::function<void(const TextSink&)>& produce);
 
 private:
     [[nodiscard]] std::optional<IncomingMessage> takeBuffered();
-    void dropSkipped();
 
     ByteChannel& m_channel;
     std::size_t m_maxBodyLength;
     std::string m_buffer;
-    std::size_t m_skip = 0; // bytes of a dropped body still to come
+    std::mutex m_writing;
 };
 
 // Replaces in JSON text every byte that is not part of valid UTF-8 and every \u escape of a

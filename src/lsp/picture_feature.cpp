@@ -1,10 +1,10 @@
 #include "lsp/picture_feature.h"
 
+#include "base/base64.h"
+#include "base/utf8_path.h"
 #include "chart/chart_stats_report.h"
 #include "pipeline/chart_pipeline.h"
-#include "server/http_text.h"
-
-#include <algorithm>
+#include "pipeline/thread_picture_tools.h"
 
 namespace beatplate {
 
@@ -17,31 +17,33 @@ static nlohmann::json result(int version, nlohmann::json png, nlohmann::json fig
              { "error", std::move(error) } };
 }
 
-nlohmann::json PictureFeature::picture(const std::string& uri, const TextDocument& document,
-                                       const ChartAnalysis& analysis, PictureTools& tools)
+std::optional<nlohmann::json> PictureFeature::picture(const std::string& uri,
+                                                      const ChartAnalysis& analysis,
+                                                      ThreadPictureTools& tools,
+                                                      const std::stop_token& stop)
 {
-    const auto firstError =
-        std::find_if(analysis.diagnostics().begin(), analysis.diagnostics().end(),
-                     [](const ChartDiagnostic& diagnostic) {
-                         return diagnostic.severity == ChartSeverity::Error;
-                     });
-    if (firstError != analysis.diagnostics().end())
-        return result(document.version(), nullptr, nullptr, formatDiagnosticLine(uri, *firstError));
-    // The analysis's pipeline gave its text away; a picture reads the text once more.
-    ChartPipeline chart(
-        ChartSource::bytes(ChartAnalysis::chartBytesOf(document.text()), std::nullopt));
-    static_cast<void>(chart.open());
-    if (auto error = chart.read(DiagnosticScope::FirstError))
-        return result(document.version(), nullptr, nullptr, error->message);
-    const ChartStatsEntry entry = chart.figures(uri);
-    nlohmann::json figures = nlohmann::json::parse(formatChartStatsJson(std::span(&entry, 1)));
-    if (auto error = chart.fitPicture())
-        return result(document.version(), nullptr, std::move(figures), error->message);
+    const ChartReading& chart = analysis.reading();
+    if (const ChartDiagnostic* error = chart.firstErrorDiagnostic())
+        return result(analysis.version(), nullptr, nullptr, formatDiagnosticLine(uri, *error));
+    nlohmann::json figures =
+        chartStatsJson({ utf8Path(uri), chart.document.title, chart.figures() });
+    ChartPipeline picture(chart.document, chart.text);
+    if (auto error = picture.fitPicture())
+        return result(analysis.version(), nullptr, std::move(figures), error->message);
+    // Loaded by the first picture, the sheet may take a while: a stop may come meanwhile.
+    const PictureTools loaded = tools.tools();
+    if (stop.stop_requested())
+        return std::nullopt;
     std::vector<std::uint8_t> png;
     PngSink sink(png);
-    if (auto error = chart.drawPicture(tools, sink))
-        return result(document.version(), nullptr, std::move(figures), error->message);
-    return result(document.version(), encodeBase64(png), std::move(figures), nullptr);
+    PngWriteOptions options;
+    options.stop = stop;
+    if (auto error = picture.drawPicture(loaded, sink, options)) {
+        if (error->kind == PipelineErrorKind::Stopped)
+            return std::nullopt;
+        return result(analysis.version(), nullptr, std::move(figures), error->message);
+    }
+    return result(analysis.version(), encodeBase64(png), std::move(figures), nullptr);
 }
 
 } // namespace beatplate

@@ -1,24 +1,26 @@
 #pragma once
 
 #include "lsp/chart_analysis.h"
-#include "lsp/text_document.h"
 
 #include <nlohmann/json.hpp>
+#include <optional>
+#include <stop_token>
 #include <string>
 
 namespace beatplate {
 
-class PictureTools;
+class ThreadPictureTools;
 
 // The picture of an open chart's current text, for an editor's preview: the PNG (the chart in
 // its chunk, as a file would carry it) in base64, with the chart's figures.
 class PictureFeature {
 public:
     // {"version", "png": base64 or null, "figures": the --stats --json object or null,
-    // "error": why there is no picture, or null}.
-    [[nodiscard]] static nlohmann::json picture(const std::string& uri,
-                                                const TextDocument& document,
-                                                const ChartAnalysis& analysis, PictureTools& tools);
+    // "error": why there is no picture, or null}, drawn from the analysis the editor's
+    // diagnostics came from; none when stop was asked for before the picture was done.
+    [[nodiscard]] static std::optional<nlohmann::json>
+    picture(const std::string& uri, const ChartAnalysis& analysis, ThreadPictureTools& tools,
+            const std::stop_token& stop);
 };
 
 } // namespace beatplate

@@ -14,6 +14,7 @@ enum class RpcErrorCode {
     InternalError = -32603,
     ServerNotInitialized = -32002,
     RequestFailed = -32803,
+    RequestCancelled = -32800,
 };
 
 // Thrown by a request's handler: the error the request is answered with.

@@ -2,9 +2,11 @@
 
 #include "chart/directive_scanner.h"
 
+#include <array>
+#include <charconv>
 #include <cstdint>
 #include <optional>
-#include <vector>
+#include <string>
 
 namespace beatplate {
 
@@ -62,20 +64,30 @@ std::optional<TokenKind> noteTokenOf(char16_t c)
     }
 }
 
-class TokenData {
+// The numbers of the tokens, five to a token, each line relative to the token before, as the
+// JSON text of the result in pieces.
+class TokenWriter {
 public:
+    explicit TokenWriter(const std::function<void(std::string_view)>& sink)
+        : m_sink(sink)
+    {
+        m_sink(R"({"data":[)");
+    }
+
     void add(int line, std::size_t start, std::size_t length, TokenKind kind)
     {
         if (length == 0)
             return;
         const auto character = static_cast<int>(start);
-        m_data.push_back(line - m_line);
-        m_data.push_back(line == m_line ? character - m_character : character);
-        m_data.push_back(static_cast<int>(length));
-        m_data.push_back(static_cast<int>(kind.type));
-        m_data.push_back(static_cast<int>(kind.modifiers));
+        number(line - m_line);
+        number(line == m_line ? character - m_character : character);
+        number(static_cast<int>(length));
+        number(static_cast<int>(kind.type));
+        number(static_cast<int>(kind.modifiers));
         m_line = line;
         m_character = character;
+        if (m_pending.size() >= kPieceLength)
+            flush();
     }
 
     void noteLine(int line, std::u16string_view text)
@@ -105,10 +117,34 @@ public:
                 { TokenType::String });
     }
 
-    [[nodiscard]] std::vector<int> take() { return std::move(m_data); }
+    void finish()
+    {
+        m_pending += "]}";
+        flush();
+    }
 
 private:
-    std::vector<int> m_data;
+    static constexpr std::size_t kPieceLength = 4096;
+
+    void number(int value)
+    {
+        std::array<char, 16> digits{};
+        const auto end = std::to_chars(digits.data(), digits.data() + digits.size(), value).ptr;
+        if (!m_first)
+            m_pending += ',';
+        m_first = false;
+        m_pending.append(digits.data(), end);
+    }
+
+    void flush()
+    {
+        m_sink(m_pending);
+        m_pending.clear();
+    }
+
+    const std::function<void(std::string_view)>& m_sink;
+    std::string m_pending;
+    bool m_first = true;
     int m_line = 0;
     int m_character = 0;
 };
@@ -122,23 +158,23 @@ nlohmann::json SemanticTokensFeature::legend()
              { "tokenModifiers", { "big" } } };
 }
 
-nlohmann::json SemanticTokensFeature::tokens(const TextDocument& document)
+void SemanticTokensFeature::write(const TextDocument& document, int first, int last,
+                                  const std::function<void(std::string_view)>& sink)
 {
-    const auto lines = document.lines();
-    TokenData data;
-    for (std::size_t index = 0; index < lines.size(); ++index) {
-        const std::u16string_view line = lines[index];
-        const int number = static_cast<int>(index);
+    TokenWriter writer(sink);
+    int number = first;
+    for (const std::u16string_view line : document.lines(first, last)) {
+        const int index = number++;
         if (line.empty())
             continue;
         if (line.front() == u';')
-            data.add(number, 0, line.size(), { TokenType::Comment });
+            writer.add(index, 0, line.size(), { TokenType::Comment });
         else if (line.front() == u'#')
-            data.directiveLine(number, line);
+            writer.directiveLine(index, line);
         else
-            data.noteLine(number, line);
+            writer.noteLine(index, line);
     }
-    return { { "data", data.take() } };
+    writer.finish();
 }
 
 } // namespace beatplate

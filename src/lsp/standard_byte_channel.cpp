@@ -15,4 +15,9 @@ bool StandardByteChannel::write(std::string_view bytes)
     return writeAll(kStandardOutput, bytes);
 }
 
+void StandardByteChannel::log(std::string_view line)
+{
+    m_console.report(line, std::nullopt);
+}
+
 } // namespace beatplate

@@ -68,7 +68,7 @@ public:
         const std::u16string_view line = m_lines[static_cast<std::size_t>(index)];
         std::size_t slot = 0;
         for (std::size_t unit = 0; unit < line.size(); ++unit) {
-            const std::size_t next = slotOfUnit(line, place.tabWidth, unit + 1);
+            const std::size_t next = place.slotOfUnit(line, unit + 1);
             for (; slot < next; ++slot) {
                 if (slot % place.charsPerMeasure != 0)
                     continue;

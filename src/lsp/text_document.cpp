@@ -1,6 +1,7 @@
 #include "lsp/text_document.h"
 
 #include <algorithm>
+#include <limits>
 
 namespace beatplate {
 
@@ -91,15 +92,23 @@ std::u16string_view TextDocument::line(int number) const
 
 std::vector<std::u16string_view> TextDocument::lines() const
 {
+    return lines(0, std::numeric_limits<int>::max());
+}
+
+std::vector<std::u16string_view> TextDocument::lines(int first, int last) const
+{
     std::vector<std::u16string_view> result;
-    std::size_t start = 0;
-    while (true) {
+    if (first < 0 || first > last || first >= lineCount())
+        return result;
+    std::size_t start = lineStart(first);
+    for (int number = first; number <= last; ++number) {
         const std::size_t end = lineEnd(start);
         result.push_back(std::u16string_view(m_text).substr(start, end - start));
         if (end == m_text.size())
-            return result;
+            break;
         start = afterLineEnd(m_text, end);
     }
+    return result;
 }
 
 int TextDocument::lineCount() const

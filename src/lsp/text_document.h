@@ -47,6 +47,8 @@ public:
     [[nodiscard]] int lineCount() const;
     // Every line without its line end, in order; valid until the next edit.
     [[nodiscard]] std::vector<std::u16string_view> lines() const;
+    // Lines first to last (from 0, both included) as lines() gives them; fewer past the end.
+    [[nodiscard]] std::vector<std::u16string_view> lines(int first, int last) const;
 
 private:
     // The index where line number begins, or text().size() past the last.

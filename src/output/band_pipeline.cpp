@@ -150,6 +150,7 @@ BandPipeline::BandPipeline(const BandedPicture& picture, int bandRows,
     , m_bandRows(bandRows)
     , m_compressionLevel(options.compressionLevel)
     , m_strategy(options.strategy)
+    , m_stop(options.stop)
     , m_source(picture.rows)
 {
 }
@@ -163,6 +164,8 @@ bool BandPipeline::run(unsigned threads, const CompressedBandSink& deliver)
 
 void BandPipeline::drawBand(int band, Canvas& canvas, Slot& slot) const
 {
+    if (m_stop.stop_requested())
+        throw PngEncodingStopped();
     const int first = band * m_bandRows;
     const int rows = std::min(m_bandRows, m_height - first);
     if (canvas.height() != rows)

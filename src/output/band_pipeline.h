@@ -1,6 +1,6 @@
 #pragma once
 
-#include "output/banded_picture.h"
+#include "image/banded_picture.h"
 #include "output/png_write_options.h"
 
 #include <condition_variable>
@@ -89,6 +89,7 @@ private:
     int m_bandRows;
     int m_compressionLevel;
     int m_strategy;
+    std::stop_token m_stop;
     const PngBandSource& m_source;
     std::vector<Slot> m_slots;
     std::mutex m_mutex;

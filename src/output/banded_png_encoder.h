@@ -1,6 +1,6 @@
 #pragma once
 
-#include "output/banded_picture.h"
+#include "image/banded_picture.h"
 #include "output/png_write_options.h"
 
 #include <cstdint>

@@ -8,6 +8,7 @@
 #include <png.h>
 
 #include <cstring>
+#include <stdexcept>
 #include <string>
 
 namespace beatplate {
@@ -69,7 +70,7 @@ std::vector<std::uint8_t> encodeWithLibpng(const Canvas& canvas,
                                            const PngWriteOptions& options, int filters)
 {
     if (canvas.width() <= 0 || canvas.height() <= 0)
-        throw PngWriteError("libpng takes no empty canvas");
+        throw std::runtime_error("libpng takes no empty canvas");
     // Rows are handed over in place; with only png_set_bgr in force libpng reads them and
     // transforms its own copy.
     std::vector<png_bytep> rows(static_cast<std::size_t>(canvas.height()));
@@ -92,7 +93,7 @@ std::vector<std::uint8_t> encodeWithLibpng(const Canvas& canvas,
         throw std::bad_alloc();
     png_set_write_fn(guard.png(), &sink, writeToMemory, flushNothing);
     if (!writeImage(guard.png(), guard.info(), canvas, &sourceChunk, rows.data(), options, filters))
-        throw PngWriteError("libpng: " + std::string(errors.message.data()));
+        throw std::runtime_error("libpng: " + std::string(errors.message.data()));
     return bytes;
 }
 

@@ -13,7 +13,7 @@ inline constexpr int kPngFilterNone = 0x08; // PNG_FILTER_NONE
 
 // The reference the program's encoder is held to, for the tests and the benchmarks: the same
 // PNG made by libpng on one thread from the whole canvas, with the row filters given (a mask of
-// PNG_FILTER_* flags). Throws PngWriteError.
+// PNG_FILTER_* flags). Throws std::runtime_error when libpng fails.
 [[nodiscard]] std::vector<std::uint8_t> encodeWithLibpng(const Canvas& canvas,
                                                          std::span<const std::uint8_t> chunkData,
                                                          const PngWriteOptions& options = {},

@@ -1,9 +1,11 @@
 #pragma once
 
 #include "base/chart_limits.h"
-#include "output/banded_picture.h"
+#include "image/banded_picture.h"
 
 #include <cstdint>
+#include <stdexcept>
+#include <stop_token>
 
 namespace beatplate {
 
@@ -22,6 +24,18 @@ struct PngWriteOptions {
     int bandRows = kPngBandRows; // for a picture whose source draws bands of any height
     // Taller pictures are refused: libpng's default user limit, which PNG readers apply too.
     std::uint32_t maxHeight = kMaxPictureRows;
+    // Asked to stop, the encoding ends before its next band: the encoder throws
+    // PngEncodingStopped, and writeChartPng returns OutputErrorKind::Stopped.
+    std::stop_token stop{};
+};
+
+// A picture whose encoding was stopped before it was finished, as its options asked.
+class PngEncodingStopped : public std::runtime_error {
+public:
+    PngEncodingStopped()
+        : std::runtime_error("the picture was stopped before it was finished")
+    {
+    }
 };
 
 } // namespace beatplate

@@ -1,37 +1,20 @@
 #include "output/png_writer.h"
 
 #include "base/text_codec.h"
-#include "cli/console.h"
-#include "cli/messages.h"
 #include "output/banded_png_encoder.h"
-#include "platform/files.h"
 #include "platform/terminal.h"
 
 #include <png.h>
 
 #include <cerrno>
 #include <cstdio>
-#include <string>
 #include <system_error>
 
 namespace beatplate {
 
-namespace {
-
-constexpr const char* kOutputOpenFailedMessage =
-    "出力がなぜかできません。　pngファイル開いてない？";
-constexpr const char* kDiskFullMessage = "pngファイルを書ききれません。　ディスクがいっぱいかも？";
-constexpr const char* kOutOfMemoryMessage = "メモリが足りなくてpngを作れません。";
-constexpr const char* kEmptyCanvasMessage = "画像が空なのでpngにできません。";
-constexpr const char* kTooTallMessage = "画像が縦に長すぎてpngにできません。";
-constexpr const char* kTooWideMessage = "画像が横に長すぎてpngにできません。";
-constexpr const char* kSourceTooLongMessage = "譜面が長すぎてpngに入りません。";
-
-} // namespace
-
-static const char* messageForError(int error, const char* otherwise)
+static OutputError errorOf(OutputErrorKind kind)
 {
-    return meansDiskFull(error) ? kDiskFullMessage : otherwise;
+    return { kind, 0, OutputDestination::Memory, {} };
 }
 
 PngSink PngSink::descriptor(int fd)
@@ -41,25 +24,25 @@ PngSink PngSink::descriptor(int fd)
     return sink;
 }
 
-void PngSink::start()
+std::optional<OutputError> PngSink::start()
 {
     if (m_file == nullptr || m_stream != nullptr)
-        return;
+        return std::nullopt;
     try {
         m_stream = m_file->stream();
     } catch (const std::system_error& error) {
-        throw PngWriteError(messageForError(error.code().value(), kWriteFailedMessage),
-                            failureDetail(error.code().value()));
+        return failure(error.code().value(), OutputErrorKind::WriteFailed);
     }
+    return std::nullopt;
 }
 
-std::string PngSink::failureDetail(int errorNumber) const
+OutputError PngSink::failure(int errorNumber, OutputErrorKind otherwise) const
 {
     if (m_file != nullptr)
-        return outputFailureDetail(m_file->target().string(), errorNumber);
-    if (m_descriptor >= 0)
-        return "standard output: " + std::generic_category().message(errorNumber);
-    return {};
+        return systemOutputError(otherwise, errorNumber, OutputDestination::File, m_file->target());
+    return systemOutputError(otherwise, errorNumber,
+                             m_descriptor >= 0 ? OutputDestination::StandardOutput
+                                               : OutputDestination::Memory);
 }
 
 bool PngSink::write(std::span<const std::uint8_t> bytes) noexcept
@@ -89,65 +72,70 @@ static int writeWhole(int fd, std::span<const std::uint8_t> bytes)
     return errno != 0 ? errno : EIO;
 }
 
-void PngSink::finish()
+std::optional<OutputError> PngSink::finish()
 {
     if (m_descriptor >= 0) {
         if (const int error = writeWhole(m_descriptor, m_held); error != 0)
-            throw PngWriteError(messageForError(error, kWriteFailedMessage), failureDetail(error));
+            return failure(error, OutputErrorKind::WriteFailed);
         std::vector<std::uint8_t>().swap(m_held);
     }
     if (m_file == nullptr)
-        return;
+        return std::nullopt;
     try {
         m_file->finishWriting();
     } catch (const std::system_error& error) {
-        throw PngWriteError(messageForError(error.code().value(), kWriteFailedMessage),
-                            failureDetail(error.code().value()));
+        return failure(error.code().value(), OutputErrorKind::WriteFailed);
     }
     if (m_placement == Placement::Part)
-        return;
+        return std::nullopt;
     try {
         m_file->replaceTarget();
     } catch (const std::system_error& error) {
-        throw PngWriteError(messageForError(error.code().value(), kOutputOpenFailedMessage),
-                            failureDetail(error.code().value()));
+        return failure(error.code().value(), OutputErrorKind::Unopenable);
     }
+    return std::nullopt;
 }
 
 SourceChunk makeSourceChunk(std::u16string_view sourceText)
 {
     if (sourceText.size() > (PNG_UINT_31_MAX - 2) / 2)
-        throw PngWriteError(kSourceTooLongMessage);
-    std::vector<std::uint8_t> chunkData;
+        return { {}, {}, errorOf(OutputErrorKind::SourceTooLong) };
+    SourceChunk chunk;
     try {
-        chunkData = encodeChartChunk(sourceText);
+        chunk.data = encodeChartChunk(sourceText);
     } catch (const std::bad_alloc&) {
-        throw PngWriteError(kOutOfMemoryMessage);
+        return { {}, {}, errorOf(OutputErrorKind::OutOfMemory) };
     }
-    if (chunkData.size() > PNG_UINT_31_MAX)
-        throw PngWriteError(kSourceTooLongMessage);
-    return { std::move(chunkData), {} };
+    if (chunk.data.size() > PNG_UINT_31_MAX)
+        return { {}, {}, errorOf(OutputErrorKind::SourceTooLong) };
+    return chunk;
 }
 
-static void checkPictureSize(int width, int height, const PngWriteOptions& options)
+static std::optional<OutputError> checkPictureSize(int width, int height,
+                                                   const PngWriteOptions& options)
 {
     if (width <= 0 || height <= 0)
-        throw PngWriteError(kEmptyCanvasMessage);
+        return errorOf(OutputErrorKind::EmptyPicture);
     if (static_cast<std::uint32_t>(height) > options.maxHeight)
-        throw PngWriteError(kTooTallMessage);
+        return errorOf(OutputErrorKind::TooTall);
     if (static_cast<std::uint32_t>(width) > PNG_USER_WIDTH_MAX)
-        throw PngWriteError(kTooWideMessage);
+        return errorOf(OutputErrorKind::TooWide);
+    return std::nullopt;
 }
 
-void writeChartPng(const BandedPicture& picture, SourceChunk chunk, PngSink& sink,
-                   const PngWriteOptions& options)
+std::optional<OutputError> writeChartPng(const BandedPicture& picture, SourceChunk chunk,
+                                         PngSink& sink, const PngWriteOptions& options)
 {
-    checkPictureSize(picture.width, picture.height, options);
+    if (chunk.error)
+        return chunk.error;
+    if (auto error = checkPictureSize(picture.width, picture.height, options))
+        return error;
     PngWriteOptions bandOptions = options;
     if (picture.bandRows > 0)
         bandOptions.bandRows = picture.bandRows;
     const BandedPngEncoder encoder(picture.width, picture.height, bandOptions);
-    sink.start();
+    if (auto error = sink.start())
+        return error;
     const auto write = [&sink](std::span<const std::uint8_t> bytes) { return sink.write(bytes); };
     bool written = false;
     try {
@@ -156,86 +144,53 @@ void writeChartPng(const BandedPicture& picture, SourceChunk chunk, PngSink& sin
         std::vector<std::uint8_t>().swap(chunk.data);
         written = written && encoder.writeImage(picture.rows, write);
     } catch (const std::bad_alloc&) {
-        throw PngWriteError(kOutOfMemoryMessage);
+        return errorOf(OutputErrorKind::OutOfMemory);
+    } catch (const PngEncodingStopped&) {
+        return errorOf(OutputErrorKind::Stopped);
     }
     if (!written && sink.error() == ENOMEM)
-        throw PngWriteError(kOutOfMemoryMessage);
+        return errorOf(OutputErrorKind::OutOfMemory);
     // Only a write that the system refused has a reason to add.
     if (!written)
-        throw PngWriteError(messageForError(sink.error(), kWriteFailedMessage),
-                            sink.error() != 0 ? sink.failureDetail(sink.error()) : "");
-    sink.finish();
+        return sink.error() != 0 ? sink.failure(sink.error(), OutputErrorKind::WriteFailed)
+                                 : errorOf(OutputErrorKind::WriteFailed);
+    return sink.finish();
 }
 
-// An existing output that we may not write, or a directory, is not ours to replace; a symbolic
-// link is replaced itself, so what it points to is never looked at.
-static void checkOutputReplaceable(const std::filesystem::path& outputPath,
-                                   const char* openFailedMessage)
-{
-    std::error_code error;
-    const auto status = std::filesystem::symlink_status(outputPath, error);
-    if (!std::filesystem::exists(status) || std::filesystem::is_symlink(status))
-        return;
-    if (std::filesystem::is_directory(status))
-        throw PngWriteError(openFailedMessage, outputFailureDetail(outputPath.string(), EISDIR));
-    errno = 0;
-    if (!mayWrite(outputPath))
-        throw PngWriteError(openFailedMessage,
-                            outputFailureDetail(outputPath.string(), errno != 0 ? errno : EACCES));
-}
-
-TemporaryFile openOutputFile(const std::filesystem::path& outputPath,
-                             const OutputMessages& messages)
-{
-    checkOutputReplaceable(outputPath, messages.openFailed);
-    try {
-        return TemporaryFile(outputPath);
-    } catch (const std::system_error& error) {
-        const int reason = error.code().value();
-        throw PngWriteError(meansDiskFull(reason) ? messages.diskFull : messages.openFailed,
-                            outputFailureDetail(outputPath.string(), reason));
-    }
-}
-
-TemporaryFile openPngOutput(const std::filesystem::path& outputPath)
-{
-    return openOutputFile(outputPath, { kOutputOpenFailedMessage, kDiskFullMessage });
-}
-
-StagedFiles openPngParts(const std::filesystem::path& picturePath)
+std::variant<StagedFiles, OutputError> openPngParts(const std::filesystem::path& picturePath)
 {
     try {
         return StagedFiles(picturePath.parent_path());
     } catch (const std::system_error& error) {
-        throw PngWriteError(messageForError(error.code().value(), kOutputOpenFailedMessage),
-                            outputFailureDetail(picturePath.string(), error.code().value()));
+        return systemOutputError(OutputErrorKind::Unopenable, error.code().value(),
+                                 OutputDestination::File, picturePath);
     }
 }
 
-void stagePngPart(StagedFiles& parts, TemporaryFile& file)
+std::optional<OutputError> stagePngPart(StagedFiles& parts, TemporaryFile& file)
 {
     try {
         parts.add(file);
     } catch (const std::system_error& error) {
-        throw PngWriteError(messageForError(error.code().value(), kWriteFailedMessage),
-                            outputFailureDetail(file.target().string(), error.code().value()));
+        return systemOutputError(OutputErrorKind::WriteFailed, error.code().value(),
+                                 OutputDestination::File, file.target());
     }
+    return std::nullopt;
 }
 
-void placePngParts(StagedFiles& parts, std::span<const StagedFiles::Target> targets)
+std::optional<OutputError> placePngParts(StagedFiles& parts,
+                                         std::span<const StagedFiles::Target> targets)
 {
     try {
         parts.placeAll(targets);
     } catch (const std::system_error& error) {
-        std::string detail =
-            outputFailureDetail(parts.target(parts.placed()).string(), error.code().value());
-        if (parts.placed() > 0)
-            detail += "; the " + std::to_string(parts.placed())
-                + " parts before it were put in "
-                  "place, it and the parts after it were left as they were";
-        throw PngWriteError(messageForError(error.code().value(), kOutputOpenFailedMessage),
-                            detail);
+        OutputError failure =
+            systemOutputError(OutputErrorKind::Unopenable, error.code().value(),
+                              OutputDestination::File, parts.target(parts.placed()));
+        failure.partsPlaced = parts.placed();
+        return failure;
     }
+    return std::nullopt;
 }
 
 } // namespace beatplate

@@ -1,6 +1,7 @@
 #pragma once
 
-#include "output/banded_picture.h"
+#include "image/banded_picture.h"
+#include "output/output_file.h"
 #include "output/png_write_options.h"
 #include "platform/staged_files.h"
 #include "platform/temporary_file.h"
@@ -8,32 +9,13 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 #include <span>
-#include <stdexcept>
-#include <string>
 #include <string_view>
-#include <utility>
+#include <variant>
 #include <vector>
 
 namespace beatplate {
-
-// A failure to encode or write the picture, or a sound; what() is a short message for the user,
-// detail() what exactly failed where the system told ("output pics/a.png: Permission denied"),
-// or empty.
-class PngWriteError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-    PngWriteError(const std::string& message, std::string detail)
-        : std::runtime_error(message)
-        , m_detail(std::move(detail))
-    {
-    }
-
-    [[nodiscard]] const std::string& detail() const { return m_detail; }
-
-private:
-    std::string m_detail;
-};
 
 // Where an encoded picture goes: a file put in place of its target once complete, an open
 // descriptor such as standard output (given the picture only once it is complete, so that a
@@ -55,16 +37,17 @@ public:
     }
     [[nodiscard]] static PngSink descriptor(int fd);
 
-    // Readies the sink before the first bytes; throws PngWriteError.
-    void start();
+    // Readies the sink before the first bytes.
+    [[nodiscard]] std::optional<OutputError> start();
     // False, with the cause kept, when the bytes could not all be taken.
     [[nodiscard]] bool write(std::span<const std::uint8_t> bytes) noexcept;
-    // Puts the picture in place once complete (a part only finished); throws PngWriteError.
-    void finish();
+    // Puts the picture in place once complete (a part is only finished).
+    [[nodiscard]] std::optional<OutputError> finish();
     // errno of the failed write, ENOMEM when memory ran out; 0 while none failed.
     [[nodiscard]] int error() const { return m_error; }
-    // What failed where, for an error number: "output PATH: REASON" or "standard output: REASON".
-    [[nodiscard]] std::string failureDetail(int errorNumber) const;
+    // The failure of this sink for an error number: DiskFull when it means a full disk, else
+    // otherwise.
+    [[nodiscard]] OutputError failure(int errorNumber, OutputErrorKind otherwise) const;
 
 private:
     PngSink() = default;
@@ -83,41 +66,29 @@ private:
 struct SourceChunk {
     std::vector<std::uint8_t> data;
     std::string partLabel; // a part's ("2/3"), written as "bpPt" after it; empty for a picture
+    // Why the text makes no chunk (too long, or memory ran out); writeChartPng returns it
+    // before it draws or writes anything.
+    std::optional<OutputError> error;
 };
-// Throws PngWriteError when the text is too long for a chunk or memory runs out.
 [[nodiscard]] SourceChunk makeSourceChunk(std::u16string_view sourceText);
 
 // Encodes picture as 8-bit RGBA with the chunk as "bpLt" right after IHDR (and a part's label as
 // "bpPt" after that) into sink, drawing it
 // band by band as it goes, and finishes the sink. The chunk is let go once written, before the
-// image. Throws PngWriteError (or what the picture's source throws); a file sink's target is
-// then left as it was.
-void writeChartPng(const BandedPicture& picture, SourceChunk chunk, PngSink& sink,
-                   const PngWriteOptions& options = {});
+// image. On failure, or when stopped as the options ask (Stopped), a file sink's target is left
+// as it was. What the picture's source throws reaches the caller.
+[[nodiscard]] std::optional<OutputError> writeChartPng(const BandedPicture& picture,
+                                                       SourceChunk chunk, PngSink& sink,
+                                                       const PngWriteOptions& options = {});
 
-// The messages that say an output file of one kind cannot be opened.
-struct OutputMessages {
-    const char* openFailed;
-    const char* diskFull; // of blocks or of inodes
-};
-
-// Opens the file that will be put in place of outputPath once written, so that a place that
-// takes no file is found before any work; throws PngWriteError with one of the messages.
-[[nodiscard]] TemporaryFile openOutputFile(const std::filesystem::path& outputPath,
-                                           const OutputMessages& messages);
-
-// Opens the file that the picture for outputPath will be written into, so that a place that
-// takes no picture is found before any work: throws PngWriteError with the disk-full message
-// when the disk or the quota is full (of blocks or of inodes), else the cannot-write one.
-[[nodiscard]] TemporaryFile openPngOutput(const std::filesystem::path& outputPath);
-
-// The parts of a picture are each written as a picture is, into a file from openPngOutput
+// The parts of a picture are each written as a picture is, into a file from openOutputFile
 // through a sink of Placement::Part, and handed to the parts of the picture when finished, to be
-// put in place together once all are written (StagedFiles). Each throws PngWriteError with the
-// message a picture's file gives for the failure and "output PATH: REASON".
-[[nodiscard]] StagedFiles openPngParts(const std::filesystem::path& picturePath);
-void stagePngPart(StagedFiles& parts, TemporaryFile& file);
-// The detail also says which parts were put in place before the one that failed.
-void placePngParts(StagedFiles& parts, std::span<const StagedFiles::Target> targets);
+// put in place together once all are written (StagedFiles). Each gives the error a picture's
+// file gives for the failure; placing says how many parts were put in place before it failed.
+[[nodiscard]] std::variant<StagedFiles, OutputError>
+openPngParts(const std::filesystem::path& picturePath);
+[[nodiscard]] std::optional<OutputError> stagePngPart(StagedFiles& parts, TemporaryFile& file);
+[[nodiscard]] std::optional<OutputError>
+placePngParts(StagedFiles& parts, std::span<const StagedFiles::Target> targets);
 
 } // namespace beatplate

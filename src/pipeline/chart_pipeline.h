@@ -1,79 +1,35 @@
 #pragma once
 
-#include "chart/chart_diagnostic.h"
 #include "chart/chart_document.h"
-#include "chart/chart_parser.h"
-#include "chart/chart_stats_report.h"
-#include "chart/chart_text_reader.h"
+#include "chart/chart_stats.h"
 #include "output/png_writer.h"
+#include "pipeline/picture_tools.h"
 #include "pipeline/pipeline_error.h"
 #include "render/column_layout.h"
 #include "render/score_layout.h"
 
 #include <algorithm>
 #include <cstddef>
-#include <filesystem>
 #include <optional>
 #include <string>
-#include <variant>
 #include <vector>
 
 namespace beatplate {
 
-class PictureTools;
+// Gives each measure of a chart's figures its place on the chart's picture in form; a picture
+// that cannot be made has no places to give.
+void placeOnPicture(ChartStats& figures, const ChartDocument& document, const PictureForm& form);
 
-// Where a chart is read from: a file (standardInputPath() for standard input) or its bytes.
-struct ChartSource {
-    [[nodiscard]] static ChartSource file(std::filesystem::path path,
-                                          std::optional<ChartEncoding> encoding)
-    {
-        return { std::move(path), encoding };
-    }
-    [[nodiscard]] static ChartSource bytes(std::string bytes, std::optional<ChartEncoding> encoding)
-    {
-        return { std::move(bytes), encoding };
-    }
-
-    std::variant<std::filesystem::path, std::string> from;
-    std::optional<ChartEncoding> encoding; // for a chart without a byte-order mark
-};
-
-enum class DiagnosticScope {
-    FirstError, // reading stops at the first error, as drawing needs no more
-    WholeChart, // reading goes on after each line with an error, to find every one
-};
-
-// The chart text as the parser gives it, every line followed by one LF.
+// The chart text a picture carries, every line followed by one LF.
 using ChartText = std::u16string;
 
-// One chart on its way to a picture: opened, read and decoded once, parsed or checked, then
-// what the caller asks of it: its figures, whether its picture fits, its picture drawn and
-// encoded into a sink. Each step returns its failure as a value and is taken at most once, in
-// this order; a step after a failed one is not taken.
+// One chart on its way to a picture, from what reading it made: whether its picture fits, and
+// its picture drawn and encoded into a sink. Each step returns its failure as a value.
 class ChartPipeline {
 public:
-    explicit ChartPipeline(ChartSource source);
+    // The document must outlive the pipeline; the text goes into the picture's chunk.
+    ChartPipeline(const ChartDocument& document, ChartText text);
 
-    // ChartMissing when the chart cannot be opened (a directory holds none).
-    [[nodiscard]] std::optional<PipelineError> open();
-    // The chart's first error, when it has one.
-    [[nodiscard]] std::optional<PipelineError> read(DiagnosticScope scope);
-
-    // What reading found, once read: errors and warnings in line and column order (with
-    // FirstError: the warnings, and the error that stopped it).
-    [[nodiscard]] const std::vector<ChartDiagnostic>& diagnostics() const { return m_diagnostics; }
-    [[nodiscard]] std::size_t omittedWarnings() const { return m_omittedWarnings; }
-    // False when reading stopped before the chart's end.
-    [[nodiscard]] bool complete() const { return m_complete; }
-    [[nodiscard]] bool hasErrors() const;
-    // What the lines without errors make.
-    [[nodiscard]] const ChartDocument& document() const { return m_document; }
-    // Where each note line laid its slots; read with WholeChart only.
-    [[nodiscard]] const std::vector<NoteLinePlace>& noteLines() const { return m_noteLines; }
-
-    // The figures, under name, their timeline placed on the picture in form.
-    [[nodiscard]] ChartStatsEntry figures(const std::string& name,
-                                          const PictureForm& form = {}) const;
     // PictureTooLarge when the layout makes a picture larger than may be drawn.
     [[nodiscard]] std::optional<PipelineError> fitPicture() const;
     // Lays the picture out in a form: PictureTooLarge when a row does not fit its size. Without
@@ -84,27 +40,21 @@ public:
     {
         return std::max<std::size_t>(m_pages.size(), 1);
     }
-    // Draws the picture, or its part, band by band as it is encoded into sink, the whole chart
-    // text in its chunk; the text is let go once in the last part's chunk. Takes the sheet and
-    // the face from tools only now.
-    [[nodiscard]] std::optional<PipelineError> drawPicture(PictureTools& tools, PngSink& sink,
+    // Draws the picture, or its part, with the caller's sheet and face band by band as it is
+    // encoded into sink, the whole chart text in its chunk; the text is let go once in the last
+    // part's chunk. SheetUnreadable without a sheet.
+    [[nodiscard]] std::optional<PipelineError> drawPicture(const PictureTools& tools, PngSink& sink,
                                                            const PngWriteOptions& options = {},
                                                            std::size_t part = 0);
 
 private:
     [[nodiscard]] SourceChunk chunkFor(std::size_t part);
 
-    ChartSource m_source;
-    std::optional<ChartTextReader> m_reader;
-    ChartDocument m_document;
+    const ChartDocument& m_document;
     ChartText m_text;
     std::optional<SourceChunk> m_chunk;
     std::optional<ScoreLayout> m_layout; // of a picture in columns or parts
     std::vector<ColumnPage> m_pages;
-    std::vector<ChartDiagnostic> m_diagnostics;
-    std::vector<NoteLinePlace> m_noteLines;
-    std::size_t m_omittedWarnings = 0;
-    bool m_complete = true;
 };
 
 } // namespace beatplate

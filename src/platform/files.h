@@ -67,6 +67,16 @@ struct FileStatus {
 // True when this process may write to the existing file path names, as its permissions say.
 [[nodiscard]] bool mayWrite(const std::filesystem::path& path);
 
+enum class WriteAccess {
+    Allowed,
+    Denied, // by the permissions of the file or directory, or its read-only mark
+    ReadOnlyFileSystem, // the file system it is on is mounted read-only
+};
+
+// Whether this process may write to the existing file or directory path names; writing to a
+// directory is making and renaming files in it.
+[[nodiscard]] WriteAccess writeAccessTo(const std::filesystem::path& path);
+
 // True when the process runs with every permission (root), which ignores a file's mode.
 [[nodiscard]] bool runsAsAdministrator();
 // True when the process's user owns a file of this status.

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "chart/chart_document.h"
+#include "image/banded_picture.h"
 #include "image/canvas.h"
-#include "output/banded_picture.h"
 #include "render/band_index.h"
 #include "render/column_layout.h"
 #include "render/score_layout.h"

@@ -1,15 +1,20 @@
 #include "server/chart_api.h"
 
+#include "base/base64.h"
 #include "base/text_codec.h"
-#include "chart/chart_error.h"
+#include "base/utf8_path.h"
+#include "chart/chart_diagnostic.h"
+#include "chart/chart_reading.h"
+#include "chart/chart_stats_report.h"
+#include "chart/chart_text_form.h"
+#include "pipeline/chart_pipeline.h"
 #include "platform/files.h"
 #include "server/chart_directory.h"
 #include "server/chart_preview.h"
-#include "server/chart_text_form.h"
 #include "server/http_text.h"
-#include "server/preview_json.h"
 #include "sound/chart_sound.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <httplib.h>
@@ -35,11 +40,23 @@ constexpr int kServerError = 500;
 constexpr int kInsufficientStorage = 507;
 constexpr const char* kChartTooLong = kChartTooLongMessage;
 
+// Why a save may not replace what is on disk.
+struct Refusal {
+    int status;
+    std::string message;
+};
+
 } // namespace
 
 std::string errorJson(const std::string& message)
 {
     return Json{ { "error", message } }.dump();
+}
+
+// A name need not be UTF-8; its undecodable bytes become U+FFFD rather than an error.
+static std::string textOf(const Json& json)
+{
+    return json.dump(-1, ' ', false, Json::error_handler_t::replace);
 }
 
 static void answer(httplib::Response& response, int status, const std::string& json)
@@ -53,21 +70,39 @@ static void fail(httplib::Response& response, int status, const std::string& mes
     answer(response, status, errorJson(message));
 }
 
-// {"diagnostics": [...], "stats": {...} or null, "sound": {...} or null} and, when asked,
-// "png": base64 or null; the figures are the --stats JSON as it stands, without its final line
-// end.
-static std::string previewJson(const ChartPreviewResult& result, bool withPicture)
+// Whether reading stopped at the most text it takes: what is read is not the whole chart.
+static bool tooLong(const ChartReading& chart)
 {
-    std::string stats = result.statsJson.empty() ? "null" : result.statsJson;
-    while (stats.ends_with('\n'))
-        stats.pop_back();
-    std::string json =
-        "{\"diagnostics\":" + diagnosticsJson(result.diagnostics) + ",\"stats\":" + stats;
-    json += ",\"sound\":" + (stats == "null" ? "null" : soundJson(result.strokes));
-    if (withPicture)
-        json +=
-            result.png.empty() ? ",\"png\":null" : ",\"png\":\"" + encodeBase64(result.png) + "\"";
-    return json + "}";
+    return std::any_of(chart.diagnostics.begin(), chart.diagnostics.end(),
+                       [](const ChartDiagnostic& diagnostic) {
+                           return diagnostic.kind == ChartErrorKind::TooLong;
+                       });
+}
+
+// Why a chart without errors has no preview picture: more measures than a preview draws.
+static std::optional<std::string> tooManyMeasures(const ChartDocument& document)
+{
+    const std::size_t measures = document.measures.size();
+    if (measures <= kMaxPreviewMeasures)
+        return std::nullopt;
+    return "the chart has " + std::to_string(measures) + " measures; the preview draws "
+        + std::to_string(kMaxPreviewMeasures) + " at most (the command line draws any number)";
+}
+
+// {"diagnostics": [...], "stats": the --stats JSON object, its measures placed on the picture in
+// form, "sound": {...}}; stats and sound are null for a chart with errors.
+static Json reportJson(const ChartReading& chart, const std::string& name, const PictureForm& form)
+{
+    Json json{ { "diagnostics", diagnosticsJson(chart.diagnostics) },
+               { "stats", nullptr },
+               { "sound", nullptr } };
+    if (chart.hasErrors())
+        return json;
+    ChartStatsEntry figures{ utf8Path(name), chart.document.title, chart.figures() };
+    placeOnPicture(figures.stats, chart.document, form);
+    json["stats"] = chartStatsJson(figures);
+    json["sound"] = soundJson(chart.document, chart.timeline);
+    return json;
 }
 
 static Json infoJson(const ChartFileInfo& info)
@@ -130,6 +165,17 @@ static std::optional<ChartFile> readNamedChart(const ChartDirectory& directory,
     return chart;
 }
 
+// Why the chart on disk may not be saved over, whatever is sent: the page shows it before a
+// save, and the save is refused with it.
+static std::optional<Refusal> refusalOfSave(const ChartDirectory& directory, const ChartFile& chart)
+{
+    if (const auto cut = placeCutOff(chart.bytes))
+        return Refusal{ kUnprocessable, cutOffReason(*cut) };
+    if (const auto reason = directory.whyNotWritable(chart.info.name))
+        return Refusal{ kForbidden, *reason };
+    return std::nullopt;
+}
+
 void ChartApi::getText(const httplib::Request& request, httplib::Response& response) const
 {
     const auto chart = readNamedChart(m_directory, request, response);
@@ -148,8 +194,8 @@ void ChartApi::getText(const httplib::Request& request, httplib::Response& respo
     json["lineEnds"] = form.crlf ? "CRLF" : "LF";
     json["text"] = *text;
     json["readOnly"] = nullptr;
-    if (const auto cut = placeCutOff(chart->bytes))
-        json["readOnly"] = cutOffReason(*cut);
+    if (const auto refusal = refusalOfSave(m_directory, *chart))
+        json["readOnly"] = refusal->message;
     setVersionHeaders(response, chart->info, chart->etag);
     answer(response, kOk, json.dump());
 }
@@ -176,18 +222,20 @@ void ChartApi::getPicture(const httplib::Request& request, httplib::Response& re
     const auto form = formOf(request, response);
     if (!form)
         return;
-    auto chart = readNamedChart(m_directory, request, response);
-    if (!chart)
+    auto file = readNamedChart(m_directory, request, response);
+    if (!file)
         return;
-    const auto result = m_preview.preview(std::move(chart->bytes), std::nullopt, chart->info.name,
-                                          PreviewPicture::Draw, *form);
-    if (result.hasErrors)
-        return result.tooLong ? fail(response, kPayloadTooLarge, kChartTooLong)
+    ChartReading chart = readChart(std::move(file->bytes));
+    if (chart.hasErrors())
+        return tooLong(chart) ? fail(response, kPayloadTooLarge, kChartTooLong)
                               : fail(response, kUnprocessable, "the chart has an error");
-    if (result.pictureError)
-        return fail(response, kServerError, result.pictureError->message);
-    setVersionHeaders(response, chart->info, chart->etag);
-    response.set_content(reinterpret_cast<const char*>(result.png.data()), result.png.size(),
+    if (const auto reason = tooManyMeasures(chart.document))
+        return fail(response, kPayloadTooLarge, *reason);
+    const auto picture = m_preview.draw(chart.document, std::move(chart.text), *form);
+    if (picture.error)
+        return fail(response, kServerError, picture.error->message);
+    setVersionHeaders(response, file->info, file->etag);
+    response.set_content(reinterpret_cast<const char*>(picture.png.data()), picture.png.size(),
                          "image/png");
 }
 
@@ -197,15 +245,14 @@ void ChartApi::getReport(const httplib::Request& request, httplib::Response& res
     const auto form = formOf(request, response);
     if (!form)
         return;
-    auto chart = readNamedChart(m_directory, request, response);
-    if (!chart)
+    auto file = readNamedChart(m_directory, request, response);
+    if (!file)
         return;
-    const auto result = m_preview.preview(std::move(chart->bytes), std::nullopt, chart->info.name,
-                                          PreviewPicture::Skip, *form);
-    setVersionHeaders(response, chart->info, chart->etag);
-    if (result.tooLong)
+    const ChartReading chart = readChart(std::move(file->bytes));
+    setVersionHeaders(response, file->info, file->etag);
+    if (tooLong(chart))
         return fail(response, kPayloadTooLarge, kChartTooLong);
-    answer(response, kOk, previewJson(result, false));
+    answer(response, kOk, textOf(reportJson(chart, file->info.name, *form)));
 }
 
 void ChartApi::render(const httplib::Request& request, httplib::Response& response) const
@@ -213,13 +260,22 @@ void ChartApi::render(const httplib::Request& request, httplib::Response& respon
     const auto form = formOf(request, response);
     if (!form)
         return;
-    const auto result =
-        m_preview.preview(request.body, ChartEncoding::Utf8, "", PreviewPicture::Draw, *form);
-    if (result.tooLong)
+    ChartReading chart = readChart(request.body, { ChartScope::WholeChart, ChartEncoding::Utf8 });
+    if (tooLong(chart))
         return fail(response, kPayloadTooLarge, kChartTooLong);
-    if (result.pictureError)
-        return fail(response, kServerError, result.pictureError->message);
-    answer(response, kOk, previewJson(result, true));
+    Json json = reportJson(chart, "", *form);
+    json["png"] = nullptr;
+    if (chart.hasErrors())
+        return answer(response, kOk, textOf(json));
+    if (const auto reason = tooManyMeasures(chart.document)) {
+        json["error"] = *reason;
+        return answer(response, kPayloadTooLarge, textOf(json));
+    }
+    const auto picture = m_preview.draw(chart.document, std::move(chart.text), *form);
+    if (picture.error)
+        return fail(response, kServerError, picture.error->message);
+    json["png"] = encodeBase64(picture.png);
+    answer(response, kOk, textOf(json));
 }
 
 // Whether an If-Match or If-None-Match list names the tag; weak tags never match strongly.
@@ -243,16 +299,6 @@ static bool listNames(std::string_view list, std::string_view etag, bool strong)
     }
     return false;
 }
-
-namespace {
-
-// Why a save may not replace what is on disk.
-struct Refusal {
-    int status;
-    std::string message;
-};
-
-} // namespace
 
 // Why the chart on disk may not be replaced by this request; none when it may.
 static std::optional<Refusal> refusalOfPreconditions(const httplib::Request& request,
@@ -312,7 +358,8 @@ static std::optional<ChartTextForm> formOfSave(const httplib::Request& request,
     return form;
 }
 
-// The refusal of a text that would not read back as sent, naming where.
+// The refusal of a text that would not read back as sent, naming where and, for a U+001A,
+// why.
 static std::string notReadBackJson(std::string_view text, const TextPlace& place)
 {
     return Json{
@@ -358,12 +405,8 @@ void ChartApi::save(const httplib::Request& request, httplib::Response& response
         json["etag"] = current ? Json(current->etag) : Json(nullptr);
         return answer(response, refusal->status, json.dump());
     }
-    if (current) {
-        if (const auto cut = placeCutOff(current->bytes))
-            return fail(response, kUnprocessable, cutOffReason(*cut));
-    }
-    if (const auto reason = m_directory.whyNotWritable(name))
-        return fail(response, kForbidden, *reason);
+    if (const auto refusal = current ? refusalOfSave(m_directory, *current) : std::nullopt)
+        return fail(response, refusal->status, refusal->message);
     const auto form = formOfSave(request, current);
     if (!form)
         return fail(response, kBadRequest, "encoding must be cp932 or utf-8");

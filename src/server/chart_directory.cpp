@@ -221,12 +221,19 @@ std::optional<std::string> ChartDirectory::whyNotWritable(std::string_view name)
     const auto status = target ? fileStatusOf(*target, LinkHandling::Follow) : std::nullopt;
     if (!status)
         return std::nullopt;
+    const WriteAccess file = writeAccessTo(*target);
+    // A save writes a new file beside the chart and renames it over the chart.
+    const WriteAccess folder = writeAccessTo(target->parent_path());
+    if (file == WriteAccess::ReadOnlyFileSystem || folder == WriteAccess::ReadOnlyFileSystem)
+        return "the chart is on a file system mounted read-only";
     // A chart without any write permission was made read-only on purpose, even for root.
-    if ((status->mode & 0222) == 0 || !mayWrite(*target))
+    if ((status->mode & 0222) == 0 || file != WriteAccess::Allowed)
         return "the chart is read-only";
     if (status->links > 1)
         return "the chart has " + std::to_string(status->links)
             + " hard links, which saving would break";
+    if (folder != WriteAccess::Allowed)
+        return "the chart's folder may not be written, and saving makes a new file there";
     if (!runsAsAdministrator() && !ownsFile(*status))
         return "the chart belongs to another user, and saving would make it ours";
     return std::nullopt;

@@ -62,8 +62,9 @@ public:
     // link that leads nowhere or outside.
     [[nodiscard]] std::optional<std::filesystem::path> writeTarget(std::string_view name) const;
     // Why the chart may not be replaced, in words; none when it may (or does not exist): it is
-    // read-only, has several hard links a replacement would break, or has an owner a
-    // replacement could not keep.
+    // read-only or on a read-only file system, has several hard links a replacement would
+    // break, lies in a folder that may not be written, or has an owner a replacement could not
+    // keep.
     [[nodiscard]] std::optional<std::string> whyNotWritable(std::string_view name) const;
     // Writes bytes as the chart, atomically: the file appears complete or not at all, and an
     // earlier one keeps its owner and permissions. Throws std::system_error, or

@@ -1,67 +1,59 @@
 #pragma once
 
-#include "chart/chart_diagnostic.h"
-#include "chart/chart_text_reader.h"
+#include "chart/chart_document.h"
 #include "image/canvas.h"
 #include "load/header_font.h"
 #include "pipeline/picture_tools.h"
 #include "pipeline/pipeline_error.h"
 #include "platform/text_font_lookup.h"
 #include "render/column_layout.h"
-#include "sound/stroke_scheduler.h"
+#include "server/fifo_semaphore.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <mutex>
 #include <optional>
-#include <semaphore>
 #include <string>
-#include <string_view>
 #include <vector>
 
 namespace beatplate {
 
-enum class PreviewPicture {
-    Skip, // diagnostics and figures only
-    Draw,
-};
+// The most measures a preview draws: more than a real chart has, and few enough that one
+// drawing takes seconds and megabytes at most, not minutes and hundreds of megabytes.
+inline constexpr std::size_t kMaxPreviewMeasures = 2000;
 
-// What the page shows of one chart text.
-struct ChartPreviewResult {
-    std::vector<ChartDiagnostic> diagnostics; // errors and warnings, in line and column order
-    bool hasErrors = false;
-    bool tooLong = false; // longer than the reader takes: no more of it was read
-    std::string statsJson; // the --stats JSON object; empty when there is an error
-    std::vector<std::uint8_t> png; // the picture with its chart inside; empty on an error or Skip
-    std::optional<PipelineError> pictureError; // why a chart without errors has no picture
-    // Every stroke of the chart's sound, of every branch path and the metronome, in time order;
-    // empty when there is an error.
-    std::vector<Stroke> strokes;
+// The picture of a chart, or why it has none.
+struct PreviewPicture {
+    std::vector<std::uint8_t> png; // with its chart inside; empty on an error
+    std::optional<PipelineError> error;
 };
 
 // Draws charts in the server's own process, on any of its threads: each drawing takes a header
 // face of its own from a pool (FreeType faces may not be shared), and no more drawings run at
-// once than were allowed, which bounds the memory that their canvases take.
+// once than were allowed, which bounds the memory that their canvases take; the others wait
+// their turn in the order they came.
 class ChartPreview {
 public:
     // font: the face found for the header, or none (the header is then left out).
     ChartPreview(Canvas spriteSheet, std::optional<FontFileRef> font, unsigned concurrentDrawings);
 
-    // Checks the chart text in bytes (decoded as the reader decides, or in forced) and draws it
-    // when asked and it has no error, in form. name is the chart's path in the figures.
-    [[nodiscard]] ChartPreviewResult preview(std::string bytes, std::optional<ChartEncoding> forced,
-                                             std::string_view name, PreviewPicture picture,
-                                             const PictureForm& form = {});
+    // Draws a chart read without errors, in form, its text in the picture's chunk.
+    [[nodiscard]] PreviewPicture draw(const ChartDocument& document, std::u16string text,
+                                      const PictureForm& form = {});
+    // The turns of the drawings; whoever holds a slot keeps the drawings behind it waiting.
+    [[nodiscard]] FifoSemaphore& drawings() { return m_drawings; }
 
 private:
     // The sheet, and a face of the pool returned to it when the lease ends.
-    class FontLease final : public PictureTools {
+    class FontLease {
     public:
         explicit FontLease(ChartPreview& owner);
-        ~FontLease() override;
-        [[nodiscard]] const Canvas* spriteSheet() override { return &m_owner.m_spriteSheet; }
-        [[nodiscard]] const HeaderFont* headerFont() override
+        FontLease(const FontLease&) = delete;
+        FontLease& operator=(const FontLease&) = delete;
+        ~FontLease();
+        [[nodiscard]] PictureTools tools() const
         {
-            return m_font ? &*m_font : nullptr;
+            return { &m_owner.m_spriteSheet, m_font ? &*m_font : nullptr };
         }
 
     private:
@@ -73,7 +65,7 @@ private:
     std::optional<FontFileRef> m_fontFile;
     std::mutex m_fontMutex;
     std::vector<HeaderFont> m_freeFonts;
-    std::counting_semaphore<> m_drawings;
+    FifoSemaphore m_drawings;
 };
 
 } // namespace beatplate

@@ -1,9 +1,9 @@
 #include "server/chart_server.h"
 
-#include "chart/chart_error.h"
+#include "chart/chart_diagnostic.h"
 #include "platform/network.h"
 #include "server/chart_directory.h"
-#include "server/connection_threads.h"
+#include "server/connection_stream.h"
 
 #include <array>
 #include <charconv>
@@ -15,13 +15,7 @@ namespace beatplate {
 
 namespace {
 
-// Each connection has a thread of its own, up to this many at once; past them, new ones wait.
-constexpr std::size_t kMaxConnections = 256;
 constexpr int kListenBacklog = 256;
-// A request's headers and body come within this of each other, or the connection is dropped,
-// so that idle or dripping clients give their threads back soon.
-constexpr std::chrono::seconds kReadTimeout{ 2 };
-constexpr std::time_t kKeepAliveSeconds = 2;
 // A comment this often finds the socket of a page that has gone: the second write to it fails.
 constexpr std::chrono::milliseconds kKeepAliveInterval{ 500 };
 constexpr std::array<std::string_view, 3> kLoopbackHosts{ "127.0.0.1", "localhost", "[::1]" };
@@ -31,6 +25,21 @@ constexpr const char* kContentSecurityPolicy =
     "frame-ancestors 'none'; form-action 'none'";
 
 } // namespace
+
+// The HTTP library's server as a parser of requests and a writer of answers on connections
+// that the listener holds, not as the taker of connections.
+class ChartServer::Routes : public httplib::Server {
+public:
+    // Reads one request from stream and answers it; false when it could not be read or
+    // answered. closed: the request asked for the connection to end.
+    bool answer(httplib::Stream& stream, bool last, bool& closed,
+                const std::function<void(httplib::Request&)>& onHead)
+    {
+        return process_request(stream, last, closed, onHead);
+    }
+    // Streams of events go on while the server runs; they end once this is called.
+    void setRunning(bool running) { svr_sock_ = running ? 0 : INVALID_SOCKET; }
+};
 
 // The host of a Host header, without its port.
 static std::string_view hostName(std::string_view header)
@@ -49,34 +58,28 @@ HostCheck hostCheckFor(const std::string& address)
 }
 
 ChartServer::ChartServer(ChartDirectory& directory, ChartPreview& preview, WebPage page,
-                         HostCheck hosts)
+                         HostCheck hosts, const ConnectionLimits& limits)
     : m_directory(directory)
     , m_api(directory, preview)
     , m_page(std::move(page))
     , m_hosts(hosts)
     , m_hostNames(kLoopbackHosts.begin(), kLoopbackHosts.end())
+    , m_limits(limits)
     , m_events(directory, kMaxEventListeners)
-    , m_server(std::make_unique<httplib::Server>())
+    , m_server(std::make_unique<Routes>())
 {
-    // The server takes the queue and deletes it when it stops.
-    m_server->new_task_queue = [] {
-        return std::make_unique<ConnectionThreads>(kMaxConnections).release();
-    };
     m_server->set_payload_max_length(kMaxChartBytes);
-    m_server->set_read_timeout(kReadTimeout);
-    m_server->set_keep_alive_timeout(kKeepAliveSeconds);
-    // The library's default shares the port with any server already on it (SO_REUSEPORT), so
-    // that a second beatplate serve would take half the requests instead of failing.
-    m_server->set_socket_options([this](int socket) {
-        allowAddressReuse(socket);
-        m_listeningSocket = socket;
-    });
+    // What the answers' Keep-Alive header tells clients.
+    m_server->set_keep_alive_timeout(
+        std::chrono::duration_cast<std::chrono::seconds>(limits.requestTime).count());
     route();
 }
 
 ChartServer::~ChartServer()
 {
     stop();
+    // The listener's threads use the routes: they end first.
+    m_listener.reset();
 }
 
 int ChartServer::bind(const std::string& address, int port)
@@ -84,13 +87,16 @@ int ChartServer::bind(const std::string& address, int port)
     const std::string name = address.find(':') == std::string::npos ? address : "[" + address + "]";
     if (std::find(m_hostNames.begin(), m_hostNames.end(), name) == m_hostNames.end())
         m_hostNames.push_back(name);
-    const int bound = port == 0 ? m_server->bind_to_any_port(address)
-                                : (m_server->bind_to_port(address, port) ? port : -1);
-    m_port = bound;
-    // The library's backlog of 5 drops the connections that come in a burst, which then wait a
-    // second or more for the kernel to try them again.
-    if (bound >= 0)
-        listenWithBacklog(m_listeningSocket, kListenBacklog);
+    // A backlog long enough for the connections that come in a burst, which would otherwise
+    // wait a second or more for the kernel to try them again.
+    Socket listening = Socket::listenOn(address, port, kListenBacklog);
+    if (!listening.valid())
+        return -1;
+    const int bound = listening.localPort();
+    m_listener = std::make_unique<ConnectionListener>(
+        std::move(listening), m_limits, [this](ClientConnection& connection, ClientWait& wait) {
+            return answer(connection, wait);
+        });
     return bound;
 }
 
@@ -98,15 +104,57 @@ bool ChartServer::run()
 {
     if (m_stopRequested)
         return true;
-    return m_server->listen_after_bind();
+    if (!m_listener)
+        return false;
+    m_server->setRunning(true);
+    // A stop() that came as the streams were let run ends them again.
+    if (m_stopRequested)
+        m_server->setRunning(false);
+    return m_listener->run();
 }
 
 void ChartServer::stop()
 {
     m_stopRequested = true;
-    // The streams end first, or the server would wait for the workers they hold.
+    // The streams end first, or the server would wait for the threads they hold.
     m_events.stop();
-    m_server->stop();
+    m_server->setRunning(false);
+    if (m_listener)
+        m_listener->stop();
+}
+
+// The length of the body a request declares: 0 when it declares none; none when it is sent
+// in chunks or its length is no number.
+static std::optional<std::size_t> declaredBodyLength(const httplib::Request& request)
+{
+    if (request.has_header("Transfer-Encoding"))
+        return std::nullopt;
+    const auto length = request.get_header_value("Content-Length");
+    std::size_t declared = 0;
+    const auto [end, error] =
+        std::from_chars(length.data(), length.data() + length.size(), declared);
+    if (length.empty())
+        return 0;
+    if (error != std::errc() || end != length.data() + length.size())
+        return std::nullopt;
+    return declared;
+}
+
+bool ChartServer::answer(ClientConnection& connection, ClientWait& wait)
+{
+    ConnectionStream stream(connection, wait, m_limits.writeTimeout);
+    bool closed = false;
+    std::size_t bodyStart = 0;
+    std::optional<std::size_t> bodyLength;
+    const bool answered =
+        m_server->answer(stream, m_stopRequested, closed, [&](httplib::Request& request) {
+            bodyStart = stream.bytesRead();
+            bodyLength = declaredBodyLength(request);
+        });
+    // A body the answer left unread, as a refusal does, must never be read as a request of its
+    // own: another site could send one inside the body of a request it may make.
+    const bool bodyRead = bodyLength && stream.bytesRead() - bodyStart == *bodyLength;
+    return answered && !closed && bodyRead && !stream.saidClose() && !m_stopRequested;
 }
 
 std::optional<std::pair<int, std::string>>
@@ -118,6 +166,12 @@ ChartServer::refusalOf(const httplib::Request& request) const
     if (m_hosts == HostCheck::LoopbackNames
         && std::find(m_hostNames.begin(), m_hostNames.end(), host) == m_hostNames.end())
         return std::pair(403, "unknown host: " + host);
+    // Browsers say where a request comes from, even one for a picture that sends no Origin;
+    // another site is refused before anything is looked up or drawn, so that the answer tells it
+    // nothing.
+    const std::string site = request.get_header_value("Sec-Fetch-Site");
+    if (site == "cross-site" || site == "same-site")
+        return std::pair(403, std::string("requests from other sites are refused"));
     // Browsers name the page that makes a request; only our own page may make one.
     if (request.has_header("Origin")
         && request.get_header_value("Origin") != "http://" + request.get_header_value("Host"))
@@ -149,9 +203,8 @@ void ChartServer::route()
             return Handled::Unhandled;
         response.status = refusal->first;
         response.set_content(errorJson(refusal->second), "application/json; charset=utf-8");
-        // A body whose length is refused is not read: the connection ends instead.
-        if (refusal->first != 403)
-            response.set_header("Connection", "close");
+        // The body of a refused request is not read: the connection ends instead.
+        response.set_header("Connection", "close");
         return Handled::Handled;
     });
     // Refusals of the server itself (no route, a body over the limit) are JSON as well.

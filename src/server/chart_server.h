@@ -2,6 +2,7 @@
 
 #include "server/chart_api.h"
 #include "server/chart_save_events.h"
+#include "server/connection_listener.h"
 #include "server/web_page.h"
 
 #include <atomic>
@@ -13,8 +14,8 @@
 #include <vector>
 
 namespace httplib {
-class Server;
 struct Request;
+struct Response;
 } // namespace httplib
 
 namespace beatplate {
@@ -37,23 +38,28 @@ enum class HostCheck {
 class ChartServer {
 public:
     // Throws std::system_error when the directory cannot be watched.
-    ChartServer(ChartDirectory& directory, ChartPreview& preview, WebPage page, HostCheck hosts);
+    ChartServer(ChartDirectory& directory, ChartPreview& preview, WebPage page, HostCheck hosts,
+                const ConnectionLimits& limits = {});
     ChartServer(const ChartServer&) = delete;
     ChartServer& operator=(const ChartServer&) = delete;
     ~ChartServer();
 
-    // Binds address and port (0: any free port); returns the port bound, or -1 when it cannot.
+    // Binds address and port (0: any free port); returns the port bound, or -1 with errno set
+    // when it cannot.
     [[nodiscard]] int bind(const std::string& address, int port);
     // Answers requests until stop(); false when the server could not listen. Returns at once
     // when stop() came first.
     bool run();
-    // Ends the save events and the server; requests under way are answered first. Any thread;
-    // a stop() that comes while run() is only starting may be missed, so call it until run()
-    // returns.
+    // Ends the save events and the server; requests under way are answered first. Any thread.
     void stop();
 
 private:
+    class Routes;
+
     void route();
+    // Answers the request whose head is in connection; true when the connection may carry
+    // another.
+    bool answer(ClientConnection& connection, ClientWait& wait);
     // Why a request is refused before it is routed, as a status and a message; none when not.
     [[nodiscard]] std::optional<std::pair<int, std::string>>
     refusalOf(const httplib::Request& request) const;
@@ -64,11 +70,11 @@ private:
     WebPage m_page;
     HostCheck m_hosts;
     std::vector<std::string> m_hostNames; // the Host names that LoopbackNames lets in
-    int m_port = -1;
-    int m_listeningSocket = -1; // owned by the library
+    ConnectionLimits m_limits;
     std::atomic<bool> m_stopRequested{ false };
     ChartSaveEvents m_events;
-    std::unique_ptr<httplib::Server> m_server;
+    std::unique_ptr<Routes> m_server;
+    std::unique_ptr<ConnectionListener> m_listener; // from bind()
 };
 
 } // namespace beatplate

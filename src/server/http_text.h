@@ -1,16 +1,11 @@
 #pragma once
 
-#include <cstdint>
 #include <ctime>
 #include <optional>
-#include <span>
 #include <string>
 #include <string_view>
 
 namespace beatplate {
-
-// bytes in base64 with padding, as RFC 4648 gives it.
-[[nodiscard]] std::string encodeBase64(std::span<const std::uint8_t> bytes);
 
 // A time as HTTP dates write it: "Sun, 06 Nov 1994 08:49:37 GMT" (seconds dropped below).
 [[nodiscard]] std::string formatHttpDate(std::time_t time);

@@ -5,19 +5,21 @@
 #include "cli/messages.h"
 #include "cli/option_parser.h"
 #include "cli/subcommand.h"
+#include "load/header_font_choice.h"
 #include "load/sprite_sheet_choice.h"
 #include "platform/browser.h"
 #include "platform/executable_path.h"
 #include "platform/processors.h"
+#include "platform/socket.h"
 #include "platform/stop_on_interrupt.h"
 #include "platform/terminal.h"
-#include "platform/text_font_lookup.h"
 #include "server/chart_directory.h"
 #include "server/chart_preview.h"
 #include "server/chart_server.h"
 #include "server/serve_options.h"
 #include "server/web_page.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -26,8 +28,25 @@ namespace beatplate {
 namespace {
 
 constexpr std::string_view kProgramName = "beatplate serve";
+// Descriptors kept for what is not a connection: charts read and written, the watch of the
+// folder, the page's files.
+constexpr std::size_t kOtherDescriptors = 64;
+constexpr std::size_t kFewestConnections = 16;
 
 } // namespace
+
+// The limits of the connections: as many held at once as the descriptors the process may have
+// allow, beside those of the threads' connections and the rest.
+static ConnectionLimits connectionLimits()
+{
+    ConnectionLimits limits;
+    const std::size_t descriptors = raiseOpenFileLimit();
+    const std::size_t spare = descriptors > limits.maxThreads + kOtherDescriptors
+        ? descriptors - limits.maxThreads - kOtherDescriptors
+        : 0;
+    limits.maxConnections = std::clamp(spare, kFewestConnections, limits.maxConnections);
+    return limits;
+}
 
 static std::string urlOf(const std::string& address, int port)
 {
@@ -66,7 +85,8 @@ static int serveDirectory(const ServeOptions& options, ChartDirectory& directory
     // Interrupts are held back before the server starts the threads that would otherwise take
     // them; a stop just before the server begins to listen is repeated until it takes.
     StopOnInterrupt stopper;
-    ChartServer server(directory, preview, std::move(page), hostCheckFor(options.address));
+    ChartServer server(directory, preview, std::move(page), hostCheckFor(options.address),
+                       connectionLimits());
     stopper.watch([&server] { server.stop(); });
     const int status = listenAndServe(options, server, directory.path(), console);
     stopper.finish();
@@ -85,10 +105,15 @@ static int serveWithOptions(const ServeOptions& options, std::string_view argv0,
                        std::nullopt);
         return kExitChartMissing;
     }
-    auto sheet = loadChosenSpriteSheet(options.sheet, argv0, builtIn, console);
-    if (!sheet)
+    const SheetChoice sheetChoice = chooseSpriteSheet(options.sheet, argv0, builtIn);
+    auto sheet = loadSpriteSheet(sheetChoice);
+    if (!sheet) {
+        console.report(kSheetUnreadableMessage, sheetName(sheetChoice));
         return kExitOutputFailed;
-    ChartPreview preview(std::move(*sheet), findHeaderFontFile(), processorCount());
+    }
+    ChartPreview preview(std::move(*sheet),
+                         findChosenFontFile({ std::nullopt, programDirectory() }),
+                         processorCount());
     const auto candidates = spriteSheetCandidatesFor(runningExecutablePath(), argv0);
     return serveDirectory(options, *directory, preview,
                           WebPage::load(webPageCandidatesFor(candidates)), console);

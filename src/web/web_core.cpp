@@ -1,16 +1,16 @@
 #include "web/web_core.h"
 
 #include "base/chart_encoding.h"
-#include "chart/chart_parser.h"
+#include "base/utf8_path.h"
+#include "chart/chart_reading.h"
 #include "chart/chart_stats_report.h"
+#include "chart/chart_text_form.h"
 #include "cli/option_parser.h"
-#include "driver/picture_form_options.h"
 #include "extract/chart_chunk_reader.h"
 #include "extract/extract_error.h"
 #include "load/sprite_sheet.h"
 #include "pipeline/chart_pipeline.h"
-#include "server/chart_text_form.h"
-#include "server/preview_json.h"
+#include "pipeline/picture_form_options.h"
 #include "sound/chart_sound.h"
 
 #include <array>
@@ -38,17 +38,19 @@ static WebAnswer errorAnswer(const std::string& message)
     return jsonAnswer({ { "error", message } });
 }
 
-// A failure as the command line reports it: the message, and the detail on a line of its own.
+// A failure as the command line reports it: the message, and the reason on a line of its own.
 static WebAnswer errorAnswer(const PipelineError& error)
 {
-    if (error.diagnostic) {
-        const ChartDiagnostic& diagnostic = *error.diagnostic;
-        return jsonAnswer({ { "error", ChartParseError(diagnostic).what() },
-                            { "line", diagnostic.line() },
-                            { "column", diagnostic.column() } });
-    }
     return errorAnswer(error.reason.empty() ? error.message
                                             : error.message + "\n(" + error.reason + ")");
+}
+
+// A chart's first error as the command line reports a chart it cannot draw, and its place.
+static WebAnswer errorAnswer(const ChartDiagnostic& diagnostic)
+{
+    return jsonAnswer({ { "error", formatErrorReport(diagnostic) },
+                        { "line", diagnostic.line() },
+                        { "column", diagnostic.column() } });
 }
 
 WebAnswer failureAnswer(const std::exception& error)
@@ -62,14 +64,9 @@ WebAnswer loadedAnswer(bool loaded)
 }
 
 // The chart read from bytes as the command line reads a file, in the encoding it decides.
-static ChartPipeline readChart(std::string chart, DiagnosticScope scope,
-                               std::optional<PipelineError>& error)
+static ChartReading readChartBytes(std::string chart, ChartScope scope)
 {
-    ChartPipeline pipeline(ChartSource::bytes(std::move(chart), std::nullopt));
-    // Bytes in memory always open.
-    static_cast<void>(pipeline.open());
-    error = pipeline.read(scope);
-    return pipeline;
+    return readChart(std::move(chart), { .scope = scope, .encoding = std::nullopt });
 }
 
 bool WebCore::loadSpriteSheet(std::span<const std::uint8_t> png)
@@ -84,14 +81,9 @@ bool WebCore::loadHeaderFont(std::vector<std::uint8_t> font)
     return m_font.has_value();
 }
 
-const Canvas* WebCore::spriteSheet()
+PictureTools WebCore::tools() const
 {
-    return m_sheet ? &*m_sheet : nullptr;
-}
-
-const HeaderFont* WebCore::headerFont()
-{
-    return m_font ? &*m_font : nullptr;
+    return { m_sheet ? &*m_sheet : nullptr, m_font ? &*m_font : nullptr };
 }
 
 // The picture's form as --columns and --max-size take it, or why not.
@@ -114,17 +106,17 @@ WebAnswer WebCore::draw(std::string chart, std::string_view columns, std::string
     const auto form = pictureFormOf(columns, maxSize);
     if (const auto* failure = std::get_if<std::string>(&form))
         return errorAnswer(*failure);
-    std::optional<PipelineError> error;
-    ChartPipeline pipeline = readChart(std::move(chart), DiagnosticScope::FirstError, error);
-    if (!error)
-        error = pipeline.layOutPicture(std::get<PictureForm>(form));
-    if (error)
+    ChartReading reading = readChartBytes(std::move(chart), ChartScope::FirstError);
+    if (const ChartDiagnostic* error = reading.firstErrorDiagnostic())
+        return errorAnswer(*error);
+    ChartPipeline pipeline(reading.document, std::move(reading.text));
+    if (const auto error = pipeline.layOutPicture(std::get<PictureForm>(form)))
         return errorAnswer(*error);
     WebAnswer answer;
     for (std::size_t part = 0; part < pipeline.pictureParts(); ++part) {
         PngSink sink(answer.files.emplace_back());
         // The page has one thread; the bytes are the same on any number.
-        if (const auto failure = pipeline.drawPicture(*this, sink, { .threads = 1 }, part))
+        if (const auto failure = pipeline.drawPicture(tools(), sink, { .threads = 1 }, part))
             return errorAnswer(*failure);
     }
     answer.json = Json{ { "parts", answer.files.size() } }.dump();
@@ -133,9 +125,8 @@ WebAnswer WebCore::draw(std::string chart, std::string_view columns, std::string
 
 WebAnswer WebCore::check(std::string chart)
 {
-    std::optional<PipelineError> error;
-    const ChartPipeline pipeline = readChart(std::move(chart), DiagnosticScope::WholeChart, error);
-    return { diagnosticsJson(pipeline.diagnostics()), {} };
+    const ChartReading reading = readChartBytes(std::move(chart), ChartScope::WholeChart);
+    return jsonAnswer(diagnosticsJson(reading.diagnostics));
 }
 
 WebAnswer WebCore::figures(std::string chart, const std::string& name, std::string_view columns,
@@ -144,21 +135,20 @@ WebAnswer WebCore::figures(std::string chart, const std::string& name, std::stri
     const auto form = pictureFormOf(columns, maxSize);
     if (const auto* failure = std::get_if<std::string>(&form))
         return errorAnswer(*failure);
-    std::optional<PipelineError> error;
-    const ChartPipeline pipeline = readChart(std::move(chart), DiagnosticScope::FirstError, error);
-    if (error)
+    const ChartReading reading = readChartBytes(std::move(chart), ChartScope::FirstError);
+    if (const ChartDiagnostic* error = reading.firstErrorDiagnostic())
         return errorAnswer(*error);
-    const ChartStatsEntry entry = pipeline.figures(name, std::get<PictureForm>(form));
+    ChartStatsEntry entry{ utf8Path(name), reading.document.title, reading.figures() };
+    placeOnPicture(entry.stats, reading.document, std::get<PictureForm>(form));
     return { formatChartStatsJson(std::span(&entry, 1)), {} };
 }
 
 WebAnswer WebCore::sound(std::string chart)
 {
-    std::optional<PipelineError> error;
-    const ChartPipeline pipeline = readChart(std::move(chart), DiagnosticScope::FirstError, error);
-    if (error)
+    const ChartReading reading = readChartBytes(std::move(chart), ChartScope::FirstError);
+    if (const ChartDiagnostic* error = reading.firstErrorDiagnostic())
         return errorAnswer(*error);
-    return { soundJson(previewStrokes(pipeline.document())), {} };
+    return jsonAnswer(soundJson(reading.document, reading.timeline));
 }
 
 WebAnswer WebCore::voices()

@@ -32,7 +32,7 @@ struct WebAnswer {
 // from files: the picture, the diagnostics of --check, the figures of --stats --json, the chart
 // a picture carries, and a chart file's text and form for the editor and back. Draws with the
 // sheet and the header face it was given.
-class WebCore final : public PictureTools {
+class WebCore final {
 public:
     // False when png is no sprite sheet; drawing then fails as without a sheet.
     bool loadSpriteSheet(std::span<const std::uint8_t> png);
@@ -45,7 +45,7 @@ public:
     [[nodiscard]] WebAnswer draw(std::string chart, std::string_view columns,
                                  std::string_view maxSize);
     // Every error and warning, in line and column order as --check lists them:
-    // [{"line", "column", "severity", "message", "detail"}].
+    // [{"line", "column", "severity", "message", "detail", ...}] as diagnosticsJson gives them.
     [[nodiscard]] static WebAnswer check(std::string chart);
     // The figures as --stats --json gives them for a chart named name, its timeline placed on
     // the picture in columns and maxSize as draw takes them; a chart error answers its report.
@@ -68,10 +68,10 @@ public:
     [[nodiscard]] static WebAnswer writeChartFile(std::string_view text, std::string_view encoding,
                                                   bool byteOrderMark, std::string_view lineEnds);
 
-    [[nodiscard]] const Canvas* spriteSheet() override;
-    [[nodiscard]] const HeaderFont* headerFont() override;
-
 private:
+    // The sheet and face loaded; a picture without a sheet fails as the command line's does.
+    [[nodiscard]] PictureTools tools() const;
+
     std::optional<Canvas> m_sheet;
     std::optional<HeaderFont> m_font;
 };

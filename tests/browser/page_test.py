@@ -29,6 +29,8 @@ OTHER_CHARTS = {
     "broken.txt": b"#bmp 120\noooo\n",
     "wide.txt": b"#tab 8\n\to\to\n",
     "cut.txt": b"oooo\n\x1axxxx\n",
+    "locked.txt": b"oooo\n",
+    "long.txt": b"o               \n" * 2001,
 }
 
 
@@ -124,7 +126,7 @@ class PageTest:
         editor.send_keys(Keys.CONTROL, Keys.END)
         editor.send_keys("\n#bmp 200")
         typo_line = len(lines) + 1
-        typo = r"%d:\d+ error: unknown command\. \(#bmp\)$" % typo_line
+        typo = r"%d:\d+ error: unknown command\. \(#bmp; did you mean #bpm\?\)$" % typo_line
         self.wait.until(lambda _: any(re.match(typo, d) for d in self.diagnostics()),
                         "the mistake was not reported")
         assert self.picture()[1] == first[1], "the last good picture was replaced"
@@ -232,6 +234,14 @@ class PageTest:
         assert "U+001A" in self.element("read-only").text, self.element("read-only").text
         assert editor.get_property("readOnly") and not self.element("save").is_enabled()
         self.shot("8-read-only")
+        # So does one that a save would be refused for, before any save.
+        self.open("locked.txt")
+        assert "the chart is read-only" in self.element("read-only").text, self.element("read-only").text
+        assert not self.element("save").is_enabled()
+
+        # A chart longer than the preview draws says so where its picture would be.
+        self.open("long.txt")
+        assert "2001 measures" in self.element("no-picture").text, self.element("no-picture").text
 
         # A new chart is asked for by name and never replaces one that exists.
         self.element("new-chart").click()
@@ -255,6 +265,7 @@ def main():
     for name, data in OTHER_CHARTS.items():
         with open(os.path.join(directory, name), "wb") as file:
             file.write(data)
+    os.chmod(os.path.join(directory, "locked.txt"), 0o444)
     server, url = start_server(binary, directory)
     browser = None
     try:

@@ -2,13 +2,15 @@
 
 #include "base/text_codec.h"
 #include "chart/chart_document.h"
-#include "chart/chart_parser.h"
+#include "chart/chart_reading.h"
 #include "chart/chart_text_reader.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -42,24 +44,17 @@ namespace test {
     return std::filesystem::path(BEATPLATE_TEST_DATA_DIR) / name;
 }
 
-// A chart parsed the way the driver parses a file, and the text its reader kept.
-struct ReadChart {
-    ParsedChart parsed;
-    std::u16string text;
-};
-
-[[nodiscard]] inline ReadChart readChart(std::string bytes)
+// Chart bytes read the way the driver reads a file to draw it: to the first error.
+[[nodiscard]] inline ChartReading readChart(std::string bytes)
 {
-    auto reader = ChartTextReader::fromBytes(std::move(bytes));
-    ParsedChart parsed = ChartParser().parse(reader);
-    return { std::move(parsed), reader.takeText() };
+    return beatplate::readChart(std::move(bytes), { ChartScope::FirstError, std::nullopt });
 }
 
-// Checks chart bytes the way --check does.
-[[nodiscard]] inline ChartCheck checkChart(std::string bytes)
+// Chart bytes read the way --check reads them.
+[[nodiscard]] inline ChartReading checkChart(std::string bytes,
+                                             std::optional<ChartEncoding> forced = std::nullopt)
 {
-    auto reader = ChartTextReader::fromBytes(std::move(bytes));
-    return ChartParser().check(reader);
+    return beatplate::readChart(std::move(bytes), { ChartScope::WholeChart, forced });
 }
 
 // Note lines (UTF-16) after the directive lines given, each ended by LF, as chart bytes.
@@ -74,18 +69,22 @@ struct ReadChart {
 
 [[nodiscard]] inline std::unique_ptr<ChartDocument> parseChart(std::string bytes)
 {
-    return std::make_unique<ChartDocument>(readChart(std::move(bytes)).parsed.document);
+    return std::make_unique<ChartDocument>(readChart(std::move(bytes)).document);
 }
 
-// The chart error that parsing the bytes reports; line 0 and "no error" when there is none.
-[[nodiscard]] inline ChartParseError parseFailure(std::string bytes)
+// The chart error that reading the bytes finds first; line 0 and "no error" when there is none.
+[[nodiscard]] inline ChartDiagnostic parseFailure(std::string bytes)
 {
-    try {
-        static_cast<void>(parseChart(std::move(bytes)));
-    } catch (const ChartParseError& error) {
-        return error;
-    }
-    return ChartParseError(0, "no error");
+    const ChartReading reading = readChart(std::move(bytes));
+    if (const ChartDiagnostic* error = reading.firstErrorDiagnostic())
+        return *error;
+    return { { 0, 1 }, ChartSeverity::Error, "no error", {} };
+}
+
+// Lines read: each is followed by one LF in the text.
+[[nodiscard]] inline std::ptrdiff_t lineCountOf(const ChartReading& reading)
+{
+    return std::count(reading.text.begin(), reading.text.end(), u'\n');
 }
 
 [[nodiscard]] inline std::vector<ChartNote> notesOf(const ChartDocument& document)

@@ -1,28 +1,22 @@
-#include "chart/chart_error.h"
 #include "chart/chart_text_reader.h"
 #include "chart_test_helpers.h"
 #include "support/test_support.h"
 
-#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <optional>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
 namespace beatplate {
 namespace {
 
-using ::testing::StrEq;
-using ::testing::ThrowsMessage;
-
 std::vector<std::u16string> readAllLines(ChartTextReader& reader)
 {
     std::vector<std::u16string> lines;
     std::u16string line;
     while (reader.good()) {
-        reader.readLine(line);
+        static_cast<void>(reader.readLine(line));
         lines.push_back(line);
     }
     return lines;
@@ -37,6 +31,7 @@ struct DecodeCase {
     const char* name;
     std::string bytes;
     std::vector<std::u16string> lines;
+    bool cutAtMark = false; // input follows the 0x1A that ends the text
 };
 
 TEST(ChartTextReader, DecodesLinesOfEveryEncoding)
@@ -52,15 +47,19 @@ TEST(ChartTextReader, DecodesLinesOfEveryEncoding)
         { "0x1A ends the input",
           "ab\ncd\x1A"
           "ef\ngh",
-          { u"ab", u"cd" } },
+          { u"ab", u"cd" },
+          true },
         { "0x1A right after a line break",
           "ab\n\x1A"
           "cd",
-          { u"ab", u"" } },
+          { u"ab", u"" },
+          true },
+        { "0x1A as the last byte", "ab\x1A", { u"ab" } },
         { "lead byte without a trail byte",
           "ab\x81\x1A"
           "cd",
-          { u"ab" } },
+          { u"ab" },
+          true },
         { "lead byte at the very end", "ab\n\x82", { u"ab", u"" } },
         { "double-byte characters", "\x82\xD3\x82\xC2\x82\xA4", { u"ふつう" } },
         { "half-width katakana", "\xB1\xB2\xDF", { units({ 0xFF71, 0xFF72, 0xFF9F }) } },
@@ -80,7 +79,8 @@ TEST(ChartTextReader, DecodesLinesOfEveryEncoding)
           "\xEF\xBB\xBF"
           "a\x1A"
           "b",
-          { u"a" } },
+          { u"a" },
+          true },
         { "UTF-16LE mark",
           std::string("\xFF\xFE"
                       "a\0\r\0\n\0\x75\x30",
@@ -88,7 +88,13 @@ TEST(ChartTextReader, DecodesLinesOfEveryEncoding)
           { u"a", u"ふ" } },
         { "UTF-16BE mark",
           std::string("\xFE\xFF\0a\0\r\0\n\x30\x75\0\x1A\0b", 14),
-          { u"a", u"ふ" } },
+          { u"a", u"ふ" },
+          true },
+        { "UTF-16 0x1A as the last unit",
+          std::string("\xFF\xFE"
+                      "a\0\x1A\0",
+                      6),
+          { u"a" } },
         { "UTF-16 odd final byte",
           std::string("\xFF\xFE"
                       "a\0b",
@@ -100,6 +106,7 @@ TEST(ChartTextReader, DecodesLinesOfEveryEncoding)
         SCOPED_TRACE(testCase.name);
         auto reader = ChartTextReader::fromBytes(testCase.bytes);
         EXPECT_EQ(readAllLines(reader), testCase.lines);
+        EXPECT_EQ(reader.cutAtEndOfFileMark(), testCase.cutAtMark);
     }
 }
 
@@ -164,7 +171,7 @@ TEST(ChartTextReader, DetectsTheEncodingOfAFileWithoutAMark)
         EXPECT_EQ(reader.encoding(), testCase.encoding);
         EXPECT_EQ(reader.hasByteOrderMark(), testCase.byteOrderMark);
         std::u16string line;
-        reader.readLine(line);
+        EXPECT_FALSE(reader.readLine(line));
         EXPECT_EQ(line, testCase.firstLine);
     }
 }
@@ -223,16 +230,14 @@ TEST(ChartTextReader, ReportsUndecodableBytesAndGoesOnWithTheNextLine)
             testCase.bytes + (utf16 ? std::string("\n\0x\0", 4) : std::string("\nx")),
             testCase.forced);
         std::u16string line;
-        try {
-            reader.readLine(line);
-            ADD_FAILURE() << "no error";
-        } catch (const ChartError& error) {
-            EXPECT_STREQ(error.what(), "encoding error.");
-            EXPECT_EQ(error.column(), testCase.column);
-            EXPECT_EQ(error.detail(), testCase.detail);
-            EXPECT_EQ(error.extent(), ChartErrorExtent::Line);
-        }
+        const auto fault = reader.readLine(line);
+        ASSERT_TRUE(fault);
+        EXPECT_EQ(*fault,
+                  (LineFault{ "encoding error.", testCase.column, testCase.detail,
+                              ChartErrorExtent::Line, ChartErrorKind::Encoding }));
         EXPECT_EQ(readAllLines(reader), std::vector<std::u16string>{ u"x" });
+        // The line is kept without its bytes, so that the text keeps every line read.
+        EXPECT_EQ(reader.text(), line + u"\nx\n");
     }
 }
 
@@ -257,6 +262,23 @@ TEST(ChartTextReader, ReadsAFileAcrossChunkEndsAsFromMemory)
     EXPECT_EQ(readAllLines(*fromFile), expected);
     auto fromMemory = ChartTextReader::fromBytes(bytes);
     EXPECT_EQ(readAllLines(fromMemory), expected);
+}
+
+TEST(ChartTextReader, SeesTextAfterAMarkThatEndsARead)
+{
+    // The 0x1A is the last byte of the reader's first 64 KiB read: what follows it, if
+    // anything, comes only with the next read.
+    const std::string head = "\x82\xA0" + std::string(65533, 'o') + "\x1A";
+    test::TempDir directory;
+    for (const auto& [tail, cut] : { std::pair{ "", false }, std::pair{ "oo", true } }) {
+        SCOPED_TRACE(tail);
+        test::writeFile(directory / "mark.txt", head + tail);
+        auto reader = ChartTextReader::open(directory / "mark.txt", ChartEncoding::Cp932);
+        ASSERT_TRUE(reader.has_value());
+        EXPECT_EQ(readAllLines(*reader),
+                  std::vector<std::u16string>{ u"あ" + std::u16string(65533, u'o') });
+        EXPECT_EQ(reader->cutAtEndOfFileMark(), cut);
+    }
 }
 
 TEST(ChartTextReader, DetectionReadsPastTheFirstChunk)
@@ -298,11 +320,32 @@ TEST(ChartTextReader, RejectsALineLongerThanTheLimit)
     auto reader = ChartTextReader::fromBytes(std::string(kMaxLineLength, 'o') + "\r\n"
                                              + std::string(kMaxLineLength + 1, 'o'));
     std::u16string line;
-    reader.readLine(line);
+    EXPECT_FALSE(reader.readLine(line));
     EXPECT_EQ(line.size(), kMaxLineLength);
-    EXPECT_THAT([&] { reader.readLine(line); },
-                ThrowsMessage<std::runtime_error>(StrEq("line is too long.")));
+    const auto fault = reader.readLine(line);
+    ASSERT_TRUE(fault);
+    EXPECT_EQ(fault->message, "line is too long.");
+    EXPECT_EQ(fault->extent, ChartErrorExtent::Chart);
     EXPECT_FALSE(reader.good()); // a limit: nothing after it is read
+}
+
+TEST(ChartTextReader, ReadsUtf16TextAsItStandsAndRefusesALoneSurrogateAsAFileWould)
+{
+    const std::u16string text =
+        units({ u'a', 0xD83C, 0xDFB5, u'\r', u'\n', u'b', 0xDC00, u'c', u'\r', u'd', 0x1A, u'e' });
+    auto reader = ChartTextReader::fromText(text);
+    std::u16string line;
+    EXPECT_FALSE(reader.readLine(line));
+    EXPECT_EQ(line, units({ u'a', 0xD83C, 0xDFB5 }));
+    const auto fault = reader.readLine(line);
+    ASSERT_TRUE(fault);
+    EXPECT_EQ(
+        *fault,
+        (LineFault{ "encoding error.", 2, "U+DC00 is not half of a surrogate pair",
+                    ChartErrorExtent::Line, ChartErrorKind::Encoding, ChartTarget::Character }));
+    EXPECT_EQ(readAllLines(reader), std::vector<std::u16string>{ u"d" });
+    EXPECT_EQ(reader.text(),
+              units({ u'a', 0xD83C, 0xDFB5, u'\n', u'b', 0xDC00, u'c', u'\n', u'd', u'\n' }));
 }
 
 } // namespace

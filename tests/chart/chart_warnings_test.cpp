@@ -21,9 +21,9 @@ struct Expected {
 
 std::vector<Expected> warningsOf(const std::string& chart)
 {
-    const ParsedChart parsed = test::readChart(chart).parsed;
+    const ChartReading reading = test::readChart(chart);
     std::vector<Expected> found;
-    for (const auto& warning : parsed.warnings)
+    for (const auto& warning : reading.diagnostics)
         found.push_back({ warning.line(), warning.column(), warning.message, warning.detail });
     return found;
 }
@@ -116,6 +116,10 @@ TEST(ChartParser, WarnsAboutInputVeryLikelyNotMeant)
           "(==<==>\n(==\n(=)\n",
           { { 1, 4, "span opened inside a span; the first is dropped." },
             { 3, 1, "span opened inside a span; the first is dropped." } } },
+        { "text after U+001A, which ends the chart",
+          "oooo\n;end\x1A"
+          "oooo\n",
+          { { 2, 5, "the chart ends here; the text after it is not read" } } },
         { "notes dropped where a note already is",
           "#branch xxx\noooo\nx  (=)\n",
           { { 1, 9, "branch word selects no branch.", "xxx" },
@@ -167,9 +171,9 @@ TEST(ChartParser, CountsWarningsBeyondTheLimit)
     std::string chart;
     for (std::size_t i = 0; i < kMaxDiagnostics + 5; ++i)
         chart += "#level 11\n";
-    const ParsedChart parsed = test::readChart(chart).parsed;
-    EXPECT_EQ(parsed.warnings.size(), kMaxDiagnostics);
-    EXPECT_EQ(parsed.omittedWarnings, 5u);
+    const ChartReading reading = test::readChart(chart);
+    EXPECT_EQ(reading.diagnostics.size(), kMaxDiagnostics);
+    EXPECT_EQ(reading.omittedWarnings, 5u);
 }
 
 } // namespace

@@ -86,7 +86,7 @@ TEST(RunPaths, RefusesTheLaterOfTwoChartsThatWouldWriteOnePath)
         std::vector<std::string> counted;
         OutputClaims claims(charts);
         const auto jobs = planChartJobs(charts, output, claims, [&](const ChartJob& job) {
-            counted.push_back(std::filesystem::relative(job.name, dir.path()).string());
+            counted.push_back(std::filesystem::relative(job.name, dir.path()).generic_string());
             return job.name.ends_with("mid.txt") ? 3 : 1;
         });
         EXPECT_EQ(counted, c.counted);

@@ -24,7 +24,7 @@ constexpr const char* kFaultyChart = "#bmp 120\n"
                                      "o\x81\x40o\n"
                                      "\xff\n";
 constexpr const char* kFaultyLines =
-    "bad.txt:1:2: error: unknown command. (#bmp)\n"
+    "bad.txt:1:2: error: unknown command. (#bmp; did you mean #bpm?)\n"
     "bad.txt:3:8: warning: level is outside 0 to 10; it is drawn clamped.\n"
     "bad.txt:4:9: warning: number is followed by other characters. (150,5)\n"
     "bad.txt:5:2: warning: span opened inside a span; the first is dropped.\n"
@@ -33,7 +33,7 @@ constexpr const char* kFaultyLines =
     "bad.txt:7:1: error: encoding error. (0xFF cannot be read as code page 932)\n"
     "bad.txt: 3 errors, 4 warnings\n";
 constexpr const char* kFaultyErrorLines =
-    "bad.txt:1:2: error: unknown command. (#bmp)\n"
+    "bad.txt:1:2: error: unknown command. (#bmp; did you mean #bpm?)\n"
     "bad.txt:6:2: error: parse error. ('　' U+3000)\n"
     "bad.txt:7:1: error: encoding error. (0xFF cannot be read as code page 932)\n"
     "bad.txt: 3 errors, 4 warnings\n";
@@ -94,7 +94,7 @@ TEST(BeatplateChartOptions, PrintsDiagnosticsAsDataWhenCheckingAndAsMessagesWhen
     const ProgramSandbox sandbox;
     writeCharts(sandbox);
     const std::string badReport = "読み込み時にエラーが発生しました: 1行 (bad.txt)\n"
-                                  "unknown command. (column 2: #bmp)\n";
+                                  "unknown command. (column 2: #bmp; did you mean #bpm?)\n";
     expectRuns(
         sandbox,
         {
@@ -217,7 +217,7 @@ TEST(BeatplateChartOptions, PrintsFiguresInTheOrderGivenAndDrawsOnlyWhenAsked)
                      2,
                      sandbox.run({ "--stats", "example.txt" }).output + "\n" + good,
                      "読み込み時にエラーが発生しました: 1行 (bad.txt)\n"
-                     "unknown command. (column 2: #bmp)\n",
+                     "unknown command. (column 2: #bmp; did you mean #bpm?)\n",
                      {} },
                    { { "--stats", "--draw", "good.txt" }, 0, good, "", { "good.png" } },
                    { { "--stats", "-o", "good.png", "good.txt" }, 0, good, "", { "good.png" } },

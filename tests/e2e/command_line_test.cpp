@@ -3,6 +3,7 @@
 #include "support/program_sandbox.h"
 #include "support/test_sheet.h"
 #include "support/test_support.h"
+#include "support/text_pixels.h"
 
 #include <gtest/gtest.h>
 
@@ -225,6 +226,22 @@ TEST(BeatplateCommandLine, RefusesAFontThatIsNamedButCannotBeRead)
         EXPECT_EQ(result.errors, std::string("フォントを読み込めません。 (") + font + ")\n");
         EXPECT_FALSE(fs::exists(sandbox / "a.png"));
     }
+}
+
+TEST(BeatplateCommandLine, WritesTheHeaderWithAFontBesideTheProgram)
+{
+    if (!fs::exists(test::kDejaVuSansBoldFile))
+        GTEST_SKIP() << "DejaVu Sans Bold is not installed";
+    const ProgramSandbox sandbox;
+    sandbox.writeChart("a.txt", "#title Beside\noooo\n");
+    const std::string font = test::kDejaVuSansBoldFile.string();
+    ASSERT_EQ(sandbox.run({ "-o", "system.png", "a.txt" }).status, 0);
+    ASSERT_EQ(sandbox.run({ "--font", font, "-o", "named.png", "a.txt" }).status, 0);
+    fs::copy_file(font, sandbox / "DejaVuSans-Bold.ttf");
+    ASSERT_EQ(sandbox.run({ "-o", "beside.png", "a.txt" }).status, 0);
+    const auto beside = readPng(sandbox / "beside.png").pixels;
+    EXPECT_EQ(beside, readPng(sandbox / "named.png").pixels);
+    EXPECT_NE(beside, readPng(sandbox / "system.png").pixels);
 }
 
 TEST(BeatplateCommandLine, PassesOverAPicPngThatIsNoRegularFile)

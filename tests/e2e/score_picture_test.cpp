@@ -66,12 +66,14 @@ std::vector<Run> columnRuns(const DecodedPng& png, int x, int from, int to)
     return runsOf(from, to, [&](int y) { return spriteOf(png, x, y); });
 }
 
-// Writes the chart (code page 932 bytes) beside the program, runs it and reads the picture.
-DecodedPng pictureOf(const ProgramSandbox& sandbox, std::string_view chart)
+// Writes the chart (code page 932 bytes) beside the program, runs it and reads the picture; the
+// run says nothing but the warnings given.
+DecodedPng pictureOf(const ProgramSandbox& sandbox, std::string_view chart,
+                     std::string_view warnings = "")
 {
     const auto result = sandbox.runChart("chart.txt", chart);
     EXPECT_EQ(result.status, 0) << result.errors;
-    EXPECT_EQ(result.errors, "");
+    EXPECT_EQ(result.errors, warnings);
     return readPng(sandbox / "chart.png");
 }
 
@@ -617,25 +619,30 @@ TEST(ScorePicture, CarriesTheDecodedChartTextAndOneMoreLineFeed)
         const char* name;
         std::string chart;
         std::vector<std::uint8_t> chunk;
+        std::string warnings;
     };
     const std::vector<Case> cases{
         { "half-width katakana, CR LF, a lone CR and no final line feed",
           ";\xB1\r\n;a\r;b",
-          { ';', 0, 0x71, 0xFF, '\n', 0, ';', 0, 'a', 0, '\n', 0, ';', 0, 'b', 0, '\n', 0, 0, 0 } },
+          { ';', 0, 0x71, 0xFF, '\n', 0, ';', 0, 'a', 0, '\n', 0, ';', 0, 'b', 0, '\n', 0, 0, 0 },
+          "" },
         { "a UTF-8 chart behind its byte-order mark",
           "\xEF\xBB\xBF;\xE3\x81\xB5\n",
-          { ';', 0, 0x75, 0x30, '\n', 0, '\n', 0, 0, 0 } },
+          { ';', 0, 0x75, 0x30, '\n', 0, '\n', 0, 0, 0 },
+          "" },
         { "a UTF-8 chart without a mark",
           ";\xE3\x81\xB5\n",
-          { ';', 0, 0x75, 0x30, '\n', 0, '\n', 0, 0, 0 } },
-        { "the input ends at 0x1A",
+          { ';', 0, 0x75, 0x30, '\n', 0, '\n', 0, 0, 0 },
+          "" },
+        { "the input ends at 0x1A, with a warning for the text after it",
           ";a\n;b\x1A;c\n",
-          { ';', 0, 'a', 0, '\n', 0, ';', 0, 'b', 0, '\n', 0, 0, 0 } },
+          { ';', 0, 'a', 0, '\n', 0, ';', 0, 'b', 0, '\n', 0, 0, 0 },
+          "chart.txt:2:3: warning: the chart ends here; the text after it is not read\n" },
     };
     const ProgramSandbox sandbox;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        const DecodedPng png = pictureOf(sandbox, c.chart);
+        const DecodedPng png = pictureOf(sandbox, c.chart, c.warnings);
         const PngChunk* chunk = png.findChunk(kChartChunkName);
         ASSERT_NE(chunk, nullptr);
         EXPECT_EQ(chunk->data, c.chunk);

@@ -56,7 +56,7 @@ TEST(BeatplateWatch, DrawsEverySaveUntilInterruptedAndLeavesNothingBehind)
         const auto reported = result.errors.find("song.txt:1:2:");
         ASSERT_NE(reported, std::string::npos) << result.errors;
         EXPECT_EQ(result.errors.substr(reported),
-                  std::string("song.txt:1:2: error: unknown command. (#bmp)\n"
+                  std::string("song.txt:1:2: error: unknown command. (#bmp; did you mean #bpm?)\n"
                               "song.txt:2:1: warning: span is never closed; it is not drawn.\n")
                       + summary);
         // Each save drawn once, and nothing else said before the error.

@@ -1,15 +1,21 @@
+#include "cli/console.h"
 #include "lsp/language_server.h"
 #include "pipeline/picture_sources.h"
-#include "pipeline/thread_picture_tools.h"
+#include "platform/terminal.h"
 #include "support/png_file.h"
 #include "support/test_sheet.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <condition_variable>
 #include <deque>
 #include <functional>
+#include <memory>
+#include <mutex>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,10 +25,59 @@ namespace {
 using nlohmann::json;
 using namespace std::chrono_literals;
 
-// What the editor sends: a message, bytes as they stand, or a pause in its typing.
+// Holds the first picture back until it is opened: while it waits, the picture is being drawn.
+class Gate {
+public:
+    void open()
+    {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_open = true;
+        }
+        m_opened.notify_all();
+    }
+
+    // The bound only turns a server that waits for the picture into a failed test, not a hung one.
+    void wait()
+    {
+        std::unique_lock lock(m_mutex);
+        m_opened.wait_for(lock, 10s, [&] { return m_open; });
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_opened;
+    bool m_open = false;
+};
+
+// The sources of the pictures, whose sheet is loaded, by the first picture drawn, only once the
+// gate, if any, is open.
+class GatedSources final : public PictureSources {
+public:
+    GatedSources(SheetChoice sheet, HeaderFontChoice font, Console& console, Gate* gate)
+        : PictureSources(std::move(sheet), std::move(font), console)
+        , m_gate(gate)
+    {
+    }
+
+private:
+    std::optional<Canvas> loadSheet(const SheetChoice& choice) const override
+    {
+        if (m_gate != nullptr)
+            m_gate->wait();
+        return PictureSources::loadSheet(choice);
+    }
+
+    Gate* m_gate;
+};
+
+// What the editor sends: a message, bytes as they stand, or a pause in its typing; or what it
+// does once the server has read all before: opens the gate, or waits for an answer.
 struct Input {
     std::string bytes;
     std::chrono::milliseconds pause{ 0 };
+    Gate* opens = nullptr;
+    std::optional<int> awaits{};
 };
 
 Input message(const json& body)
@@ -39,6 +94,16 @@ Input raw(const std::string& body)
 Input pause(std::chrono::milliseconds length)
 {
     return { {}, length };
+}
+
+Input openGate(Gate& gate)
+{
+    return { {}, {}, &gate };
+}
+
+Input awaitAnswer(int id)
+{
+    return { {}, {}, nullptr, id };
 }
 
 Input request(int id, const std::string& method, json params = json::object())
@@ -71,7 +136,7 @@ Input change(int version, json range, const std::string& text)
                           { "contentChanges", { { { "range", range }, { "text", text } } } } });
 }
 
-json range(int line, int character, int endLine, int endCharacter)
+json range(json line, json character, json endLine, json endCharacter)
 {
     return { { "start", { { "line", line }, { "character", character } } },
              { "end", { { "line", endLine }, { "character", endCharacter } } } };
@@ -96,6 +161,12 @@ public:
     {
         while (!m_inputs.empty()) {
             Input& next = m_inputs.front();
+            if (next.opens != nullptr)
+                next.opens->open();
+            if (next.awaits)
+                waitForAnswer(*next.awaits);
+            next.opens = nullptr;
+            next.awaits.reset();
             if (next.pause > 0ms) {
                 const auto waited = timeout ? std::min(*timeout, next.pause) : next.pause;
                 m_now += waited;
@@ -111,6 +182,8 @@ public:
             const std::size_t size = std::min(buffer.size(), next.bytes.size());
             std::copy_n(next.bytes.begin(), size, buffer.begin());
             next.bytes.erase(0, size);
+            if (next.bytes.empty())
+                m_inputs.pop_front();
             return { ReadOutcome::Data, size };
         }
         return { ReadOutcome::End, 0 };
@@ -118,8 +191,18 @@ public:
 
     bool write(std::string_view bytes) override
     {
-        m_written += bytes;
+        {
+            const std::lock_guard lock(m_mutex);
+            m_written += bytes;
+        }
+        m_wrote.notify_all();
         return true;
+    }
+
+    void log(std::string_view line) override
+    {
+        const std::lock_guard lock(m_mutex);
+        m_log.emplace_back(line);
     }
 
     [[nodiscard]] std::chrono::steady_clock::time_point now() const override { return m_now; }
@@ -127,26 +210,60 @@ public:
     // Every message written, in order.
     [[nodiscard]] std::vector<json> sent() const
     {
+        const std::lock_guard lock(m_mutex);
+        return parsed(m_written);
+    }
+
+    [[nodiscard]] std::vector<std::string> logged() const
+    {
+        const std::lock_guard lock(m_mutex);
+        return m_log;
+    }
+
+    // Inputs the server never read, because it had ended.
+    [[nodiscard]] std::size_t unread() const { return m_inputs.size(); }
+
+private:
+    // A message is written as a header and a body: whole once the body has come.
+    static std::vector<json> parsed(std::string_view rest)
+    {
         std::vector<json> messages;
-        std::string_view rest = m_written;
         while (!rest.empty()) {
             const auto headerEnd = rest.find("\r\n\r\n");
             const auto length = std::stoul(std::string(rest.substr(16, headerEnd - 16)));
+            if (rest.size() < headerEnd + 4 + length)
+                break;
             messages.push_back(json::parse(rest.substr(headerEnd + 4, length)));
             rest.remove_prefix(headerEnd + 4 + length);
         }
         return messages;
     }
 
-private:
+    // Bounded only so that a lost answer fails the test instead of hanging it.
+    void waitForAnswer(int id)
+    {
+        std::unique_lock lock(m_mutex);
+        m_wrote.wait_for(lock, 60s, [&] {
+            const auto messages = parsed(m_written);
+            return std::any_of(messages.begin(), messages.end(), [&](const json& message) {
+                return message.contains("id") && message["id"] == id;
+            });
+        });
+    }
+
     std::deque<Input> m_inputs;
+    mutable std::mutex m_mutex;
+    std::condition_variable m_wrote;
     std::string m_written;
+    std::vector<std::string> m_log;
     std::chrono::steady_clock::time_point m_now{};
 };
 
 struct Session {
     int status = -1;
     std::vector<json> sent;
+    std::vector<std::string> logged;
+    std::size_t unread = 0;
 
     [[nodiscard]] json answer(int id) const
     {
@@ -155,6 +272,16 @@ struct Session {
                 return entry;
         }
         return nullptr;
+    }
+    // Where among the messages sent the answers to id are.
+    [[nodiscard]] std::vector<std::size_t> answerPlaces(int id) const
+    {
+        std::vector<std::size_t> places;
+        for (std::size_t index = 0; index < sent.size(); ++index) {
+            if (sent[index].contains("id") && sent[index]["id"] == id)
+                places.push_back(index);
+        }
+        return places;
     }
     [[nodiscard]] std::vector<json> notifications(const std::string& method) const
     {
@@ -181,18 +308,21 @@ struct Session {
     }
 };
 
-// Runs a server over the inputs after an initialize (id 0), with a small message limit.
-Session serve(std::vector<Input> inputs, bool initialize = true)
+// Runs a server over the inputs after an initialize (id 0), with a small message limit; the
+// sprite sheet is loaded once the gate, if any, is opened.
+Session serve(std::vector<Input> inputs, bool initialize = true, Gate* gate = nullptr)
 {
     if (initialize)
         inputs.insert(inputs.begin(), request(0, "initialize"));
     ScriptedChannel channel(std::move(inputs));
-    PictureSources sources([] { return std::optional(test::makeTestSheet()); },
-                           [] { return std::optional<FontFileRef>(); });
-    ThreadPictureTools tools(sources);
-    LanguageServer server(channel, tools, 150ms, 4096);
+    const auto sheet = test::encodeCanvasPng(test::makeTestSheet());
+    Console console(kStandardError);
+    // A named font that cannot be opened leaves the header out.
+    GatedSources sources({ std::nullopt, sheet }, { "/nonexistent/font.ttf", std::nullopt },
+                         console, gate);
+    LanguageServer server(channel, sources, 150ms, 4096);
     const int status = server.run();
-    return { status, channel.sent() };
+    return { status, channel.sent(), channel.logged(), channel.unread() };
 }
 
 struct ProtocolCase {
@@ -200,6 +330,7 @@ struct ProtocolCase {
     std::vector<Input> inputs;
     std::function<void(const Session&)> check;
     bool initialize = true;
+    std::shared_ptr<Gate> gate = nullptr;
 };
 
 int errorCode(const json& answer)
@@ -256,12 +387,7 @@ std::vector<ProtocolCase> malformedCases()
               EXPECT_TRUE(session.sent.at(1)["id"].is_null());
               EXPECT_TRUE(session.answer(2)["result"].is_null());
           } },
-        { "header without a length",
-          { { "Content-Type: x\r\n\r\n", {} }, request(2, "shutdown") },
-          [](const Session& session) {
-              EXPECT_EQ(session.sent.at(1)["error"]["code"], -32700);
-              EXPECT_TRUE(session.answer(2)["result"].is_null());
-          } },
+
         { "no method",
           { raw("{\"jsonrpc\":\"2.0\",\"method\":3,\"id\":1}") },
           [](const Session& session) { EXPECT_EQ(errorCode(session.answer(1)), -32600); } },
@@ -279,15 +405,7 @@ std::vector<ProtocolCase> malformedCases()
                   session.notifications("window/showMessage").at(0)["message"].get<std::string>(),
                   testing::HasSubstr("unknown document"));
           } },
-        { "over the message limit, read past",
-          { open(std::string(5000, 'o')), request(1, "shutdown") },
-          [](const Session& session) {
-              EXPECT_THAT(session.sent.at(1)["error"]["message"].get<std::string>(),
-                          testing::StartsWith("chart is too long."));
-              EXPECT_FALSE(session.notifications("window/showMessage").empty());
-              EXPECT_TRUE(session.answer(1)["result"].is_null());
-              EXPECT_TRUE(session.notifications("textDocument/publishDiagnostics").empty());
-          } },
+
         { "lone surrogate in the text",
           { raw(R"({"jsonrpc":"2.0","method":"textDocument/didOpen","params":{"textDocument":)"
                 R"({"uri":"file:///song.txt","languageId":"beatplate","version":1,)"
@@ -315,7 +433,7 @@ std::vector<ProtocolCase> documentCases()
           { open(kChart) },
           [](const Session& session) {
               EXPECT_THAT(session.diagnosticTexts(),
-                          testing::ElementsAre("3:1 unknown command. (#bmp)",
+                          testing::ElementsAre("3:1 unknown command. (#bmp; did you mean #bpm?)",
                                                "4:0 span is never closed; it is not drawn."));
               const json first =
                   session.notifications("textDocument/publishDiagnostics")[0]["diagnostics"][0];
@@ -346,6 +464,17 @@ std::vector<ProtocolCase> documentCases()
               EXPECT_TRUE(published[1]["diagnostics"].empty());
               EXPECT_THAT(session.answer(1)["result"]["contents"]["value"].get<std::string>(),
                           testing::HasSubstr("value as read: `\xF0\x9D\x84\x9E\xE3\x81\x82x`"));
+          } },
+        { "text after U+001A is not read, and the author is told",
+          { open("#title Song\noo\x1Aoo\noooo\n"), open("#title Song\no\x1A", "file:///end.txt") },
+          [](const Session& session) {
+              const auto published = session.notifications("textDocument/publishDiagnostics");
+              ASSERT_EQ(published.size(), 2u);
+              EXPECT_TRUE(published[1]["diagnostics"].empty());
+              const json warning = published[0]["diagnostics"].at(0);
+              EXPECT_EQ(warning["message"], "the chart ends here; the text after it is not read");
+              EXPECT_EQ(warning["severity"], 2);
+              EXPECT_EQ(warning["range"]["start"], json({ { "line", 1 }, { "character", 2 } }));
           } },
         { "close clears the diagnostics",
           { open(kChart), notification("textDocument/didClose", onDocument()) },
@@ -414,17 +543,31 @@ std::vector<ProtocolCase> featureCases()
                       "Replace the full-width spaces with spaces @12:3  ",
                   }));
           } },
-        { "semantic tokens",
+        { "semantic tokens, of the whole chart and of ranges",
           { open(";c\n#bpm 1\noO(=)\n"),
-            request(1, "textDocument/semanticTokens/full", onDocument()) },
+            request(1, "textDocument/semanticTokens/full", onDocument()),
+            request(2, "textDocument/semanticTokens/range",
+                    onDocument({ { "range", range(1, 3, 2, 0) } })),
+            request(3, "textDocument/semanticTokens/range",
+                    onDocument({ { "range", range(2, 0, 9, 0) } })),
+            request(4, "textDocument/semanticTokens/range",
+                    onDocument({ { "range", range(7, 0, 9, 0) } })) },
           [](const Session& session) {
               EXPECT_EQ(session.answer(1)["result"]["data"],
                         json({ 0, 0, 2, 0, 0, 1, 0, 4, 1, 0, 0, 5, 1, 2, 0,
                                1, 0, 1, 3, 0, 0, 1, 1, 3, 1, 0, 1, 3, 5, 0 }));
+              EXPECT_EQ(session.answer(2)["result"]["data"],
+                        json({ 1, 0, 4, 1, 0, 0, 5, 1, 2, 0 }));
+              EXPECT_EQ(session.answer(3)["result"]["data"],
+                        json({ 2, 0, 1, 3, 0, 0, 1, 1, 3, 1, 0, 1, 3, 5, 0 }));
+              EXPECT_EQ(session.answer(4)["result"]["data"], json::array());
+              EXPECT_TRUE(
+                  session.answer(0)["result"]["capabilities"]["semanticTokensProvider"]["range"]);
           } },
         { "picture with figures, and none for a chart with an error",
           { open("#title Song\no o x o\n"), request(1, "beatplate/picture", onDocument()),
-            change(2, range(0, 0, 0, 0), "#bmp\n"), request(2, "beatplate/picture", onDocument()) },
+            awaitAnswer(1), change(2, range(0, 0, 0, 0), "#bmp\n"),
+            request(2, "beatplate/picture", onDocument()), awaitAnswer(2) },
           [](const Session& session) {
               const json drawn = session.answer(1)["result"];
               const std::string png = drawn["png"].get<std::string>();
@@ -432,18 +575,196 @@ std::vector<ProtocolCase> featureCases()
               EXPECT_EQ(drawn["figures"]["notes"]["total"], 4);
               const json failed = session.answer(2)["result"];
               EXPECT_TRUE(failed["png"].is_null());
-              EXPECT_EQ(failed["error"], kUri + ":1:2: error: unknown command. (#bmp)");
+              EXPECT_EQ(failed["error"],
+                        kUri + ":1:2: error: unknown command. (#bmp; did you mean #bpm?)");
           } },
     };
+}
+
+// The fault the server ended on, in its log, and the input it left unread.
+void expectEndedOn(const Session& session, const std::string& problem)
+{
+    EXPECT_EQ(session.status, 1);
+    EXPECT_THAT(session.logged, testing::ElementsAre(testing::HasSubstr(problem)));
+    EXPECT_EQ(session.unread, 1u);
+    EXPECT_TRUE(session.answer(1).is_null());
+}
+
+std::vector<ProtocolCase> framingCases()
+{
+    const std::string shutdown = R"({"jsonrpc":"2.0","id":1,"method":"shutdown"})";
+    return {
+        { "header lines ended by LF alone",
+          { { "Content-Length: " + std::to_string(shutdown.size()) + "\n\n" + shutdown, {} } },
+          [](const Session& session) {
+              ASSERT_EQ(session.answerPlaces(1).size(), 1u);
+              EXPECT_TRUE(session.answer(1)["result"].is_null());
+          } },
+        { "a length far over the limit ends the server",
+          { { "Content-Length: 1099511627776\r\n\r\n", {} }, request(1, "shutdown") },
+          [](const Session& session) {
+              expectEndedOn(session, "message of 1099511627776 bytes");
+          } },
+        { "a chart over the message limit ends the server, and the author is told",
+          { open(std::string(5000, 'o')), request(1, "shutdown") },
+          [](const Session& session) {
+              expectEndedOn(session, "chart is too long.");
+              EXPECT_THAT(
+                  session.notifications("window/showMessage").at(0)["message"].get<std::string>(),
+                  testing::StartsWith("chart is too long."));
+              EXPECT_TRUE(session.notifications("textDocument/publishDiagnostics").empty());
+          } },
+        { "a header without a length ends the server",
+          { { "Content-Type: x\r\n\r\n{}", {} }, request(1, "shutdown") },
+          [](const Session& session) { expectEndedOn(session, "header without a length"); } },
+        { "a header without an end ends the server",
+          { { "X-Filler: " + std::string(9000, 'x'), {} }, request(1, "shutdown") },
+          [](const Session& session) { expectEndedOn(session, "header without an end"); } },
+    };
+}
+
+json hoverAt(json line, json character)
+{
+    return onDocument({ { "position", { { "line", line }, { "character", character } } } });
+}
+
+std::vector<ProtocolCase> numberCases()
+{
+    return {
+        { "positions that are no uinteger",
+          { open(kChart), request(1, "textDocument/hover", hoverAt(0, 4294967298)),
+            request(2, "textDocument/hover", hoverAt(0, 1e20)),
+            request(3, "textDocument/hover", hoverAt(0, 2.5)),
+            request(4, "textDocument/hover", hoverAt(-1, 0)),
+            request(5, "textDocument/codeAction",
+                    onDocument({ { "range", range(0, 0, 2147483648, 0) } })) },
+          [](const Session& session) {
+              for (const int id : { 1, 2, 3, 4, 5 })
+                  EXPECT_EQ(errorCode(session.answer(id)), -32602) << id;
+          } },
+        { "a version out of range: the chart is not opened",
+          { raw(R"({"jsonrpc":"2.0","method":"textDocument/didOpen","params":{"textDocument":)"
+                R"({"uri":"file:///song.txt","languageId":"beatplate","version":2147483648,)"
+                R"("text":"o"}}})") },
+          [](const Session& session) {
+              EXPECT_TRUE(session.notifications("textDocument/publishDiagnostics").empty());
+              EXPECT_THAT(session.logged,
+                          testing::ElementsAre(testing::HasSubstr("version must be an integer")));
+          } },
+        { "a change with a fraction is not made, not even in part",
+          { open(kChart),
+            notification("textDocument/didChange",
+                         { { "textDocument", { { "uri", kUri }, { "version", 2 } } },
+                           { "contentChanges",
+                             { { { "range", range(0, 7, 0, 11) }, { "text", "Tune" } },
+                               { { "range", range(0, 2.5, 0, 3) }, { "text", "x" } } } } }),
+            pause(200ms), request(1, "textDocument/hover", hoverAt(0, 1)) },
+          [](const Session& session) {
+              EXPECT_EQ(session.notifications("textDocument/publishDiagnostics").size(), 1u);
+              EXPECT_THAT(session.answer(1)["result"]["contents"]["value"].get<std::string>(),
+                          testing::HasSubstr("value as read: `Song`"));
+          } },
+        { "a position past its line's end stands at the end",
+          { open(kChart), change(2, range(0, 1000, 0, 2147483647), "!"), pause(200ms),
+            request(1, "textDocument/hover", hoverAt(0, 1)) },
+          [](const Session& session) {
+              EXPECT_THAT(session.answer(1)["result"]["contents"]["value"].get<std::string>(),
+                          testing::HasSubstr("value as read: `Song!`"));
+          } },
+    };
+}
+
+// The messages of one answer to the picture asked for as id: its place, and that it is alone.
+std::size_t placeOfOnly(const Session& session, int id)
+{
+    const auto places = session.answerPlaces(id);
+    EXPECT_EQ(places.size(), 1u) << id;
+    return places.empty() ? 0 : places.front();
+}
+
+std::vector<ProtocolCase> pictureCases()
+{
+    const std::string chart = "#title Song\no o x o\n";
+    const auto picture = [](int id) { return request(id, "beatplate/picture", onDocument()); };
+    std::vector<ProtocolCase> cases;
+    const auto add = [&](const char* name, const std::function<std::vector<Input>(Gate&)>& inputs,
+                         std::function<void(const Session&)> check) {
+        auto gate = std::make_shared<Gate>();
+        cases.push_back({ name, inputs(*gate), std::move(check), true, gate });
+    };
+    add(
+        "hover is answered while a picture is drawn",
+        [&](Gate& gate) {
+            return std::vector{ open(chart), picture(1),
+                                request(2, "textDocument/hover", hoverAt(1, 2)), openGate(gate),
+                                awaitAnswer(1) };
+        },
+        [](const Session& session) {
+            EXPECT_LT(placeOfOnly(session, 2), placeOfOnly(session, 1));
+            EXPECT_TRUE(session.answer(1)["result"]["png"].is_string());
+        });
+    add(
+        "a cancelled picture, and the next one drawn",
+        [&](Gate& gate) {
+            return std::vector{
+                open(chart),    picture(1),     notification("$/cancelRequest", { { "id", 1 } }),
+                openGate(gate), awaitAnswer(1), picture(2),
+                awaitAnswer(2)
+            };
+        },
+        [](const Session& session) {
+            EXPECT_EQ(errorCode(session.answer(1)), -32800);
+            placeOfOnly(session, 1);
+            EXPECT_TRUE(session.answer(2)["result"]["png"].is_string());
+        });
+    add(
+        "a change overtakes the picture of the version before",
+        [&](Gate& gate) {
+            return std::vector{ open(chart),    picture(1),     change(2, range(0, 7, 0, 11), "T"),
+                                openGate(gate), awaitAnswer(1), picture(2),
+                                awaitAnswer(2) };
+        },
+        [](const Session& session) {
+            EXPECT_EQ(errorCode(session.answer(1)), -32800);
+            EXPECT_THAT(session.answer(1)["error"]["message"].get<std::string>(),
+                        testing::HasSubstr("changed (version 2)"));
+            EXPECT_EQ(session.answer(2)["result"]["version"], 2);
+        });
+    add(
+        "shutdown and exit while a picture is drawn",
+        [&](Gate& gate) {
+            return std::vector{ open(chart), picture(1), openGate(gate), request(2, "shutdown"),
+                                notification("exit") };
+        },
+        [](const Session& session) {
+            EXPECT_LT(placeOfOnly(session, 1), placeOfOnly(session, 2));
+            EXPECT_EQ(session.status, 0);
+        });
+    add(
+        "the input ends while a picture is drawn",
+        [&](Gate& gate) {
+            return std::vector{ open(chart), picture(1), openGate(gate) };
+        },
+        [](const Session& session) {
+            placeOfOnly(session, 1);
+            EXPECT_EQ(session.status, 1);
+        });
+    return cases;
 }
 
 TEST(LanguageServer, AnswersTheProtocolTable)
 {
     using Table = std::vector<ProtocolCase> (*)();
-    for (const Table table : { lifecycleCases, malformedCases, documentCases, featureCases }) {
+    for (const Table table : { lifecycleCases, malformedCases, framingCases, numberCases,
+                               documentCases, featureCases, pictureCases }) {
         for (const ProtocolCase& entry : table()) {
             SCOPED_TRACE(entry.name);
-            entry.check(serve(entry.inputs, entry.initialize));
+            // A check that throws on an answer it did not expect fails its case, not the table.
+            try {
+                entry.check(serve(entry.inputs, entry.initialize, entry.gate.get()));
+            } catch (const json::exception& error) {
+                ADD_FAILURE() << error.what();
+            }
         }
     }
 }

@@ -1,5 +1,6 @@
 -- The language server under Neovim's own client: the diagnostics it shows are those of
--- --check, an edit that mends a mistake clears it, and hover tells a note's measure and time.
+-- --check, an edit that mends a mistake clears it, hover tells a note's measure and time, and a
+-- picture asked for is answered.
 -- Run by neovim_client_test.sh, which passes the program and the chart in the environment, and
 -- README.md when the client is to be started by the README's lines instead of editors/vim.
 local beatplate = os.getenv('BEATPLATE')
@@ -98,6 +99,15 @@ local function run()
   local text = hover and hover.contents.value or ''
   expect(text:find('**measure 1**, beat 3.5', 1, true) and text:find('time 1.250 s', 1, true),
          'hover gives the measure and the time', text)
+
+  -- The picture is drawn off the server's loop; its answer comes through the same client.
+  local pictures = vim.lsp.buf_request_sync(buffer, 'beatplate/picture', {
+    textDocument = { uri = vim.uri_from_bufnr(buffer) },
+  }, patience)
+  local picture = pictures and pictures[client] and pictures[client].result
+  local drawn = picture and picture.png ~= nil and picture.png ~= vim.NIL
+  expect(picture and not drawn and tostring(picture.error):find('parse error', 1, true),
+         'the picture names the error that keeps the chart from being drawn', picture)
 
   if client then
     vim.lsp.stop_client(client)

@@ -186,10 +186,13 @@ TEST(BandedPngEncoder, AFailingSourceLeavesNothingBehindAndReportsItsError)
                                             throw std::runtime_error("no more drawing");
                                     } };
         {
-            TemporaryFile file = openPngOutput(dir / "chart.png");
-            PngSink sink(file);
+            auto file = openOutputFile(dir / "chart.png");
+            PngSink sink(std::get<TemporaryFile>(file));
             EXPECT_THAT(
-                [&] { writeChartPng(picture, makeSourceChunk(u""), sink, { .threads = threads }); },
+                [&] {
+                    (void)writeChartPng(picture, makeSourceChunk(u""), sink,
+                                        { .threads = threads });
+                },
                 ThrowsMessage<std::runtime_error>(StrEq("no more drawing")));
         }
         // The bands after the failure were never asked for, bar the few already in flight.

@@ -5,13 +5,17 @@
 #include "support/png_file.h"
 #include "support/test_support.h"
 
-#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <png.h>
 
+#include <atomic>
 #include <csignal>
+#include <functional>
+#include <optional>
 #include <random>
+#include <stop_token>
 #include <sys/resource.h>
+#include <variant>
 #include <zlib.h>
 
 namespace beatplate {
@@ -19,8 +23,17 @@ namespace {
 
 using test::DecodedPng;
 using test::decodePng;
-using ::testing::StrEq;
-using ::testing::ThrowsMessage;
+
+// The kind of error that writing threw, or none.
+std::optional<OutputErrorKind> failureOf(const std::function<void()>& write)
+{
+    try {
+        write();
+    } catch (const test::PngWriteFailure& failure) {
+        return failure.error.kind;
+    }
+    return std::nullopt;
+}
 
 Canvas makeRandomCanvas(int width, int height, std::uint32_t seed)
 {
@@ -165,10 +178,10 @@ TEST(PngWriter, EveryOptionGivesTheSamePixelsAndSourceChunk)
 TEST(PngWriter, RefusesAnEmptyCanvasWithoutTouchingTheOutput)
 {
     test::TempDir dir;
-    EXPECT_THAT([] { (void)test::encodeChart(Canvas(), u""); },
-                ThrowsMessage<PngWriteError>(StrEq("画像が空なのでpngにできません。")));
-    EXPECT_THAT([&] { test::writeChart(dir / "a.png", Canvas(), u""); },
-                ThrowsMessage<PngWriteError>(StrEq("画像が空なのでpngにできません。")));
+    EXPECT_EQ(failureOf([] { (void)test::encodeChart(Canvas(), u""); }),
+              OutputErrorKind::EmptyPicture);
+    EXPECT_EQ(failureOf([&] { test::writeChart(dir / "a.png", Canvas(), u""); }),
+              OutputErrorKind::EmptyPicture);
     EXPECT_TRUE(test::listDirectory(dir.path()).empty());
 }
 
@@ -176,8 +189,8 @@ TEST(PngWriter, RefusesACanvasTallerThanTheHeightLimit)
 {
     const PngWriteOptions options{ .maxHeight = 100 };
     EXPECT_NO_THROW((void)test::encodeChart(Canvas(2, 100), u"", options));
-    EXPECT_THAT([&] { (void)test::encodeChart(Canvas(2, 101), u"", options); },
-                ThrowsMessage<PngWriteError>(StrEq("画像が縦に長すぎてpngにできません。")));
+    EXPECT_EQ(failureOf([&] { (void)test::encodeChart(Canvas(2, 101), u"", options); }),
+              OutputErrorKind::TooTall);
     EXPECT_EQ(PngWriteOptions{}.maxHeight, PNG_USER_HEIGHT_MAX);
 }
 
@@ -218,12 +231,47 @@ TEST(PngWriter, ReportsAnOutputThatCannotBeOpened)
                                                       dir / "taken.png" };
     for (const auto& output : outputs) {
         SCOPED_TRACE(output.string());
-        EXPECT_THAT([&] { test::writeChart(output, Canvas(2, 2), u""); },
-                    ThrowsMessage<PngWriteError>(
-                        StrEq("出力がなぜかできません。　pngファイル開いてない？")));
+        const auto opened = openOutputFile(output);
+        const auto* error = std::get_if<OutputError>(&opened);
+        ASSERT_NE(error, nullptr);
+        EXPECT_EQ(error->kind, OutputErrorKind::Unopenable);
+        EXPECT_NE(error->errorNumber, 0);
+        EXPECT_EQ(error->destination, OutputDestination::File);
+        EXPECT_EQ(error->file, output);
     }
     EXPECT_EQ(test::listDirectory(dir.path()), std::vector<std::string>{ "taken.png" });
     EXPECT_TRUE(test::listDirectory(dir / "taken.png").empty());
+}
+
+TEST(PngWriter, AStoppedEncodingEndsBeforeItsNextBandAndKeepsTheEarlierPicture)
+{
+    test::TempDir dir;
+    test::writeFile(dir / "chart.png", "earlier picture");
+    std::stop_source before;
+    before.request_stop();
+    const PngWriteOptions stoppedBefore{ .stop = before.get_token() };
+    EXPECT_EQ(failureOf([&] { (void)test::encodeChart(Canvas(8, 8), u"o\n", stoppedBefore); }),
+              OutputErrorKind::Stopped);
+    EXPECT_EQ(
+        failureOf([&] { test::writeChart(dir / "chart.png", Canvas(8, 8), u"", stoppedBefore); }),
+        OutputErrorKind::Stopped);
+    EXPECT_EQ(test::readFile(dir / "chart.png"), "earlier picture");
+    EXPECT_EQ(test::listDirectory(dir.path()), std::vector<std::string>{ "chart.png" });
+
+    // The first band drawn asks for the stop: the bands not yet taken are never drawn.
+    std::stop_source whileDrawing;
+    std::atomic<int> drawn = 0;
+    const BandedPicture picture{ 8, 256,
+                                 [&](int, Canvas&) {
+                                     ++drawn;
+                                     whileDrawing.request_stop();
+                                 },
+                                 4 };
+    const PngWriteOptions stoppedWhileDrawing{ .threads = 2, .stop = whileDrawing.get_token() };
+    EXPECT_EQ(failureOf([&] { (void)test::encodeChart(picture, u"o\n", stoppedWhileDrawing); }),
+              OutputErrorKind::Stopped);
+    EXPECT_GE(drawn.load(), 1);
+    EXPECT_LT(drawn.load(), 64);
 }
 
 // Limits the size of files this process may write, ignoring the signal that would end it.
@@ -257,8 +305,8 @@ TEST(PngWriter, AFailedWriteKeepsTheEarlierPictureAndLeavesNoFileBehind)
     const Canvas canvas = makeRandomCanvas(816, 100, 5); // noise: some 300 kB however compressed
     {
         const FileSizeLimit limit(16384);
-        EXPECT_THAT([&] { test::writeChart(dir / "chart.png", canvas, u""); },
-                    ThrowsMessage<PngWriteError>(StrEq("pngファイルの書き込みに失敗しました。")));
+        EXPECT_EQ(failureOf([&] { test::writeChart(dir / "chart.png", canvas, u""); }),
+                  OutputErrorKind::WriteFailed);
     }
     EXPECT_EQ(test::readFile(dir / "chart.png"), "earlier picture");
     EXPECT_EQ(test::listDirectory(dir.path()), std::vector<std::string>{ "chart.png" });

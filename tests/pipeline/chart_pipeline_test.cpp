@@ -1,4 +1,4 @@
-#include "chart/chart_parser.h"
+#include "chart/chart_reading.h"
 #include "pipeline/chart_pipeline.h"
 #include "pipeline/picture_tools.h"
 #include "support/png_file.h"
@@ -10,85 +10,16 @@
 namespace beatplate {
 namespace {
 
-// Counts what the pipeline asks for; the sheet is the test sheet, or none.
-class CountingTools final : public PictureTools {
-public:
-    explicit CountingTools(bool hasSheet)
-        : m_hasSheet(hasSheet)
-    {
-    }
-
-    [[nodiscard]] const Canvas* spriteSheet() override
-    {
-        ++sheetRequests;
-        return m_hasSheet ? &m_sheet : nullptr;
-    }
-    [[nodiscard]] const HeaderFont* headerFont() override
-    {
-        ++fontRequests;
-        return nullptr;
-    }
-
-    int sheetRequests = 0;
-    int fontRequests = 0;
-
-private:
-    bool m_hasSheet;
-    Canvas m_sheet = test::makeTestSheet();
-};
-
-ChartPipeline readBytes(std::string bytes, DiagnosticScope scope,
-                        std::optional<PipelineError>& error)
+TEST(ChartPipeline, DrawsWithTheCallersSheetAndPutsTheTextInItsChunk)
 {
-    ChartPipeline chart(ChartSource::bytes(std::move(bytes), ChartEncoding::Cp932));
-    EXPECT_FALSE(chart.open());
-    error = chart.read(scope);
-    return chart;
-}
-
-TEST(ChartPipeline, GivesAChartsFirstErrorItsKindWhateverItsText)
-{
-    const struct {
-        const char* name;
-        std::string bytes;
-        PipelineErrorKind kind;
-        std::size_t errorsFoundWhole; // by a read of the whole chart
-    } cases[] = {
-        { "an unknown directive", "o\n#bmp 1\n#bmp 2\n", PipelineErrorKind::ChartError, 2 },
-        { "undecodable bytes", "o\xFF\n\xFFo\n", PipelineErrorKind::ChartEncoding, 2 },
-        { "a chart too long", std::string(kMaxChartLength + 1, '\n'),
-          PipelineErrorKind::ChartTooLong, 1 },
-    };
-    for (const auto& [name, bytes, kind, errorsFoundWhole] : cases) {
-        SCOPED_TRACE(name);
-        for (const auto scope : { DiagnosticScope::FirstError, DiagnosticScope::WholeChart }) {
-            std::optional<PipelineError> error;
-            const ChartPipeline chart = readBytes(bytes, scope, error);
-            ASSERT_TRUE(error);
-            EXPECT_EQ(error->kind, kind);
-            EXPECT_TRUE(error->isChartError());
-            ASSERT_TRUE(error->diagnostic);
-            EXPECT_EQ(error->diagnostic->message, error->message);
-            EXPECT_EQ(chart.diagnostics().size(),
-                      scope == DiagnosticScope::WholeChart ? errorsFoundWhole : 1u);
-        }
-    }
-}
-
-TEST(ChartPipeline, TakesTheSheetAndTheFaceOnlyToDrawThenPutsTheTextInItsChunk)
-{
-    std::optional<PipelineError> error;
-    ChartPipeline chart = readBytes("#title a\noooo\n", DiagnosticScope::FirstError, error);
-    ASSERT_FALSE(error);
-    CountingTools tools(true);
-    EXPECT_EQ(chart.figures("a.txt").stats.measures, 1u);
+    ChartReading reading = readChart(u"#title a\noooo\n", ChartScope::FirstError);
+    ASSERT_FALSE(reading.hasErrors());
+    ChartPipeline chart(reading.document, std::move(reading.text));
     EXPECT_FALSE(chart.fitPicture());
-    EXPECT_EQ(tools.sheetRequests + tools.fontRequests, 0);
+    const Canvas sheet = test::makeTestSheet();
     std::vector<std::uint8_t> png;
     PngSink sink(png);
-    EXPECT_FALSE(chart.drawPicture(tools, sink));
-    EXPECT_EQ(tools.sheetRequests, 1);
-    EXPECT_EQ(tools.fontRequests, 1);
+    EXPECT_FALSE(chart.drawPicture({ &sheet, nullptr }, sink));
     const test::DecodedPng decoded = test::decodePng(png);
     const auto* chunk = decoded.findChunk("bpLt");
     ASSERT_NE(chunk, nullptr);
@@ -96,32 +27,17 @@ TEST(ChartPipeline, TakesTheSheetAndTheFaceOnlyToDrawThenPutsTheTextInItsChunk)
     EXPECT_EQ(chunk->data, test::sourceChunkOf(u"#title a\noooo\n\n"));
 }
 
-TEST(ChartPipeline, ReportsAMissingChartAndASheetItCannotDrawWith)
+TEST(ChartPipeline, ReportsASheetItCannotDrawWith)
 {
-    test::TempDir dir;
-    for (const auto& path : { dir / "missing.txt", dir.path() }) {
-        ChartPipeline missing(ChartSource::file(path, std::nullopt));
-        const auto error = missing.open();
-        ASSERT_TRUE(error);
-        EXPECT_EQ(error->kind, PipelineErrorKind::ChartMissing);
-        EXPECT_EQ(error->path, path);
-    }
-    std::optional<PipelineError> error;
-    ChartPipeline chart = readBytes("oooo\n", DiagnosticScope::FirstError, error);
-    CountingTools tools(false);
+    const ChartReading reading = readChart(u"oooo\n", ChartScope::FirstError);
+    ChartPipeline chart(reading.document, reading.text);
     std::vector<std::uint8_t> png;
     PngSink sink(png);
-    const auto failure = chart.drawPicture(tools, sink);
+    const auto failure = chart.drawPicture({}, sink);
     ASSERT_TRUE(failure);
     EXPECT_EQ(failure->kind, PipelineErrorKind::SheetUnreadable);
     EXPECT_TRUE(png.empty());
 }
-
-} // namespace
-} // namespace beatplate
-
-namespace beatplate {
-namespace {
 
 // Each measure's time, the lines that fill it and its place, from the layout in one column and
 // in three; the chart has a tempo change inside a measure and a branched row of three lanes.
@@ -129,9 +45,8 @@ TEST(ChartPipeline, FiguresPlaceEveryMeasureInTimeInTheTextAndOnThePicture)
 {
     const std::string text = "#bpm 120\noooo\noooo\noooo\n#bpm 60 4 8\noooo\noooo\n"
                              "#branch ooo\no\nx\nO\n";
-    std::optional<PipelineError> error;
-    ChartPipeline chart = readBytes(text, DiagnosticScope::FirstError, error);
-    ASSERT_FALSE(error);
+    const ChartReading chart = readChart(text, { ChartScope::FirstError, std::nullopt });
+    ASSERT_FALSE(chart.hasErrors());
     struct Expected {
         std::size_t measure;
         double start;
@@ -155,7 +70,8 @@ TEST(ChartPipeline, FiguresPlaceEveryMeasureInTimeInTheTextAndOnThePicture)
     };
     for (const auto& [form, measures] : cases) {
         SCOPED_TRACE(form.columns);
-        const ChartStats stats = chart.figures("a.txt", form).stats;
+        ChartStats stats = chart.figures();
+        placeOnPicture(stats, chart.document, form);
         ASSERT_EQ(stats.timeline.size(), 6u);
         for (const Expected& expected : measures) {
             SCOPED_TRACE(expected.measure);

@@ -1,6 +1,6 @@
+#include "image/banded_picture.h"
 #include "load/header_font.h"
 #include "load/sprite_sheet.h"
-#include "output/banded_picture.h"
 #include "render/pass_test_support.h"
 #include "render/sample_charts.h"
 #include "render/score_renderer.h"

@@ -1,4 +1,4 @@
-#include "output/banded_picture.h"
+#include "image/banded_picture.h"
 #include "render/column_layout.h"
 #include "render/column_picture.h"
 #include "render/pass_test_support.h"

@@ -136,7 +136,7 @@ TEST(ScoreRendererMeasures, GogoSpanShadesFromItsStartToItsEndAcrossRows)
 {
     auto document = documentOf(8);
     document.openGogoSpan({ 3, 960, 0 });
-    document.closeGogoSpan({ 5, 480, 0 });
+    static_cast<void>(document.closeGogoSpan({ 5, 480, 0 }));
     PassDrawing drawing(document);
     drawMeasures(drawing.layout, WholeBand(drawing.layout, document).contents(), testSheet(),
                  drawing.target());
@@ -253,7 +253,7 @@ TEST(ScoreRendererMeasures, NestedGogoSpanOutsideTheMeasureIsSkipped)
     auto document = documentOf(8);
     document.openGogoSpan({ 0, 0, 0 });
     document.openGogoSpan({ 1, 0, 0 });
-    document.closeGogoSpan({ 2, 0, 0 });
+    static_cast<void>(document.closeGogoSpan({ 2, 0, 0 }));
     PassDrawing drawing(document);
     EXPECT_EQ(
         gogoPieces(drawing.layout, document, 1),
@@ -371,7 +371,7 @@ TEST(ScoreRendererMeasures, GogoPiecesAreEveryOverlappingSpanOnRandomCharts)
             if (document.gogoSpans.empty() || random() % 2 == 0)
                 document.openGogoSpan(at);
             else if (document.gogoSpans.back().lower() <= at)
-                document.closeGogoSpan(at);
+                static_cast<void>(document.closeGogoSpan(at));
         }
         const ScoreLayout layout(document);
         for (std::uint32_t measure = 0; measure < 12; ++measure)

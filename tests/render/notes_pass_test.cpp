@@ -1,4 +1,4 @@
-#include "chart/chart_parser.h"
+#include "chart/chart_reading.h"
 #include "chart/chart_text_reader.h"
 #include "load/sprite_sheet.h"
 #include "pass_test_support.h"
@@ -258,9 +258,9 @@ TEST(ScoreRendererNotes, CountsAndNotesAfterASpanStayInViewOnOurSheet)
     auto reader =
         ChartTextReader::open(std::filesystem::path(BEATPLATE_TEST_DATA_DIR) / "span_pairings.txt");
     ASSERT_TRUE(reader);
-    ChartParser parser;
-    const ParsedChart parsed = parser.parse(*reader);
-    const ChartDocument* document = &parsed.document;
+    const ChartReading reading = readChart(*reader, ChartScope::FirstError);
+    ASSERT_FALSE(reading.hasErrors());
+    const ChartDocument* document = &reading.document;
     const auto loaded = loadSpriteSheet(BEATPLATE_BUILT_SPRITE_SHEET);
     ASSERT_TRUE(loaded);
     const Canvas& sheet = *loaded;

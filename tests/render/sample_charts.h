@@ -1,7 +1,6 @@
 #pragma once
 
-#include "chart/chart_parser.h"
-#include "chart/chart_text_reader.h"
+#include "chart/chart_reading.h"
 
 #include <filesystem>
 #include <optional>
@@ -13,12 +12,10 @@ namespace beatplate::test {
 // The chart of a text, or none when it has an error.
 inline std::optional<ChartDocument> parsed(std::string text)
 {
-    auto reader = ChartTextReader::fromBytes(std::move(text));
-    try {
-        return ChartParser().parse(reader).document;
-    } catch (const ChartParseError&) {
+    ChartReading reading = readChart(std::move(text), { ChartScope::FirstError, std::nullopt });
+    if (reading.hasErrors())
         return std::nullopt;
-    }
+    return std::move(reading.document);
 }
 
 // Every chart we keep for tests, and the example.

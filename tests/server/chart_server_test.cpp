@@ -11,6 +11,7 @@
 
 #include <arpa/inet.h>
 #include <array>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
@@ -20,6 +21,8 @@
 #include <mutex>
 #include <netinet/in.h>
 #include <nlohmann/json.hpp>
+#include <poll.h>
+#include <set>
 #include <sys/mount.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -39,7 +42,7 @@ constexpr std::string_view kCp932Chart = "#title \x95\x88\x96\xca\r\noooo\r\n";
 // A server on a free loopback port over a fresh directory, answering on a thread of its own.
 class RunningServer {
 public:
-    RunningServer()
+    explicit RunningServer(const ConnectionLimits& limits = {})
         : m_preview(makeTestSheet(), std::nullopt, 2)
     {
         writeFile(m_dir / "song.txt", kCp932Chart);
@@ -48,7 +51,8 @@ public:
         fs::create_symlink(m_dir / "song.txt", m_dir / "alias.txt");
         fs::create_symlink(m_dir / "gone", m_dir / "dangling.txt");
         m_directory.emplace(m_dir.path());
-        m_server.emplace(*m_directory, m_preview, WebPage::load({}), HostCheck::LoopbackNames);
+        m_server.emplace(*m_directory, m_preview, WebPage::load({}), HostCheck::LoopbackNames,
+                         limits);
         m_port = m_server->bind("127.0.0.1", 0);
         m_thread = std::thread([this] { m_server->run(); });
         m_client.emplace("127.0.0.1", m_port);
@@ -69,6 +73,7 @@ public:
     [[nodiscard]] int port() const { return m_port; }
     [[nodiscard]] const fs::path& dir() const { return m_dir.path(); }
     [[nodiscard]] const fs::path& outside() const { return m_outside.path(); }
+    [[nodiscard]] ChartPreview& preview() { return m_preview; }
 
 private:
     TempDir m_dir;
@@ -277,6 +282,107 @@ std::string receiveUntil(int socket, std::string_view text, std::chrono::millise
     return received;
 }
 
+// True when the server closes the connection within timeout; what it sent before goes to
+// received.
+bool closedWithin(int socket, std::chrono::milliseconds timeout, std::string* received = nullptr)
+{
+    pollfd wait{ socket, POLLIN, 0 };
+    const auto end = std::chrono::steady_clock::now() + timeout;
+    std::array<char, 4096> buffer{};
+    for (auto now = std::chrono::steady_clock::now(); now < end;
+         now = std::chrono::steady_clock::now()) {
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(end - now);
+        if (::poll(&wait, 1, static_cast<int>(left.count())) <= 0)
+            continue;
+        const ssize_t got = ::recv(socket, buffer.data(), buffer.size(), MSG_DONTWAIT);
+        if (got <= 0)
+            return got == 0 || errno != EAGAIN;
+        if (received != nullptr)
+            received->append(buffer.data(), static_cast<std::size_t>(got));
+    }
+    return false;
+}
+
+// True while the server keeps the connection open and has sent nothing on it.
+bool stillOpen(int socket)
+{
+    char byte = 0;
+    return ::recv(socket, &byte, 1, MSG_DONTWAIT | MSG_PEEK) < 0 && errno == EAGAIN;
+}
+
+TEST(ChartServer, ClosesAClientWhoseRequestIsNotInWholeByItsDeadline)
+{
+    ConnectionLimits limits;
+    limits.requestTime = 300ms;
+    RunningServer server(limits);
+    // Each byte comes long before any one read would give up, the whole request never in time.
+    const struct {
+        std::string sentAtOnce;
+        std::string dripped;
+    } cases[] = {
+        { "", "GET /api/charts HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n" },
+        { "POST /api/render HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: 100\r\n\r\n",
+          std::string(100, 'o') },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.sentAtOnce + c.dripped);
+        const auto socket = connectRaw(server.port(), c.sentAtOnce);
+        std::string received;
+        bool closed = false;
+        for (std::size_t sent = 0; !closed && sent < c.dripped.size(); ++sent) {
+            ASSERT_EQ(::send(socket.get(), &c.dripped[sent], 1, MSG_NOSIGNAL), 1);
+            closed = closedWithin(socket.get(), 50ms, &received);
+        }
+        EXPECT_TRUE(closed || closedWithin(socket.get(), 5s, &received)) << received;
+        EXPECT_TRUE(received.starts_with("HTTP/1.1 4")) << received;
+    }
+}
+
+TEST(ChartServer, AnswersBesideSlowClientsAndDropsTheOldestWhenFull)
+{
+    const std::string head = "GET /api/charts HTTP/1.1\r\nHo";
+    const std::string body =
+        "POST /api/render HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: 100\r\n\r\no";
+    const struct {
+        std::string what;
+        std::string sent;
+        std::size_t clients;
+        std::size_t maxConnections;
+        std::size_t maxThreads;
+        bool oldestDropped;
+        bool newestKept;
+    } cases[] = {
+        // More than there were threads once, each holding only its connection.
+        { "heads", head, 300, 2048, 128, false, true },
+        { "heads past the connections", head, 40, 32, 128, true, true },
+        // Each body that does not come holds the one thread until a newer request needs it.
+        { "bodies past the threads", body, 3, 2048, 1, true, false },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ConnectionLimits limits;
+        limits.requestTime = 10min; // no client is closed for its time here
+        limits.maxConnections = c.maxConnections;
+        limits.maxThreads = c.maxThreads;
+        RunningServer server(limits);
+        std::vector<FileDescriptor> slow;
+        for (std::size_t client = 0; client < c.clients; ++client)
+            slow.push_back(connectRaw(server.port(), c.sent));
+        httplib::Client client("127.0.0.1", server.port());
+        const auto list = client.Get("/api/charts");
+        ASSERT_TRUE(list);
+        EXPECT_EQ(list->status, 200);
+        EXPECT_TRUE(!c.newestKept || stillOpen(slow.back().get()));
+        if (c.oldestDropped) {
+            EXPECT_TRUE(closedWithin(slow.front().get(), 10s));
+        } else {
+            EXPECT_TRUE(std::all_of(slow.begin(), slow.end(), [](const FileDescriptor& socket) {
+                return stillOpen(socket.get());
+            }));
+        }
+    }
+}
+
 TEST(ChartServer, AnswersWithinTwoSecondsWhateverOtherClientsHold)
 {
     RunningServer server;
@@ -366,6 +472,109 @@ TEST(ChartServer, RefusesRequestsOfOtherPagesAndOtherHostNames)
     EXPECT_EQ(hostCheckFor("0.0.0.0"), HostCheck::Any);
     EXPECT_EQ(hostCheckFor("::"), HostCheck::Any);
     EXPECT_EQ(hostCheckFor("192.168.1.5"), HostCheck::Any);
+}
+
+TEST(ChartServer, DoesNothingAnotherSiteAsksAndDrawsNoMoreThanAPreviewMay)
+{
+    RunningServer server;
+    auto& client = server.client();
+    const struct {
+        std::string method;
+        std::string path;
+        std::string site; // Sec-Fetch-Site
+        int status;
+    } cases[] = {
+        { "GET", "/api/charts/song.txt/picture.png", "cross-site", 403 },
+        { "GET", "/api/charts/missing.txt/picture.png", "cross-site", 403 },
+        { "GET", "/api/charts", "same-site", 403 },
+        { "POST", "/api/render", "cross-site", 403 },
+        { "GET", "/", "cross-site", 403 },
+        { "GET", "/api/charts/song.txt/picture.png", "same-origin", 200 },
+        { "GET", "/api/charts/song.txt", "none", 200 },
+        { "POST", "/api/render", "same-origin", 200 },
+    };
+    std::set<std::string> refusals;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.method + " " + c.path + " from " + c.site);
+        httplib::Request request;
+        request.method = c.method;
+        request.path = c.path;
+        request.headers = { { "Sec-Fetch-Site", c.site } };
+        request.body = "oooo\n";
+        const auto response = client.send(request);
+        ASSERT_TRUE(response);
+        EXPECT_EQ(response->status, c.status);
+        if (c.status == 403)
+            refusals.insert(response->body);
+    }
+    // A refusal says nothing of what is there.
+    EXPECT_EQ(refusals.size(), 1u);
+
+    // A request hidden in the body of one refused is never read as one, wherever the reads of
+    // the connection happen to end.
+    const std::string hidden = "PUT /api/charts/song.txt HTTP/1.1\r\nHost: 127.0.0.1\r\n"
+                               "If-Match: *\r\nContent-Length: 5\r\n\r\nxxxx\n";
+    const std::string head = "POST /api/render HTTP/1.1\r\nHost: 127.0.0.1\r\n"
+                             "Origin: http://attacker.example\r\nContent-Length: 9999\r\n\r\n";
+    const std::string padding(4096 - head.size(), ';');
+    const std::string filler(9999 - padding.size() - hidden.size(), ';');
+    const auto smuggler = connectRaw(server.port(), head + padding + hidden + filler);
+    std::string received;
+    EXPECT_TRUE(closedWithin(smuggler.get(), 10s, &received));
+    EXPECT_TRUE(received.starts_with("HTTP/1.1 403")) << received;
+    EXPECT_EQ(received.find("HTTP/1.1", 1), std::string::npos) << received;
+    EXPECT_EQ(readFile(server.dir() / "song.txt"), kCp932Chart);
+
+    // A chart longer than a preview draws gets its figures and why it has no picture.
+    std::string measures;
+    for (std::size_t measure = 0; measure <= kMaxPreviewMeasures; ++measure)
+        measures += "o               \n";
+    writeFile(server.dir() / "long.txt", measures);
+    const auto picture = client.Get("/api/charts/long.txt/picture.png");
+    ASSERT_TRUE(picture);
+    EXPECT_EQ(picture->status, 413);
+    const auto rendered = client.Post("/api/render", measures, "text/plain");
+    ASSERT_TRUE(rendered);
+    EXPECT_EQ(rendered->status, 413);
+    const auto body = Json::parse(rendered->body);
+    EXPECT_EQ(body["stats"]["measures"], kMaxPreviewMeasures + 1);
+    EXPECT_TRUE(body["png"].is_null());
+    EXPECT_EQ(body["error"], Json::parse(picture->body)["error"]);
+    EXPECT_NE(body["error"].get<std::string>().find("2001 measures"), std::string::npos) << body;
+}
+
+TEST(ChartServer, DrawsPicturesInTheOrderTheyWereAskedFor)
+{
+    RunningServer server;
+    // The test takes both drawing slots of the server's preview, and the requests line up.
+    constexpr std::size_t kSlots = 2;
+    constexpr std::size_t kRequests = 4;
+    FifoSemaphore& drawings = server.preview().drawings();
+    for (std::size_t slot = 0; slot < kSlots; ++slot)
+        drawings.acquire();
+    std::atomic<std::size_t> drawn{ 0 };
+    std::vector<std::thread> clients;
+    for (std::size_t request = 0; request < kRequests; ++request) {
+        clients.emplace_back([&server, &drawn] {
+            httplib::Client client("127.0.0.1", server.port());
+            const auto picture = client.Get("/api/charts/song.txt/picture.png");
+            drawn += picture && picture->status == 200 ? 1 : 0;
+        });
+        while (drawings.waiting() < request + 1)
+            std::this_thread::yield();
+    }
+    // Asking again the moment the slots come free, as a newcomer would, goes behind them all.
+    for (std::size_t slot = 0; slot < kSlots; ++slot)
+        drawings.release();
+    for (std::size_t slot = 0; slot < kSlots; ++slot)
+        drawings.acquire();
+    const std::size_t passedOver = drawings.waiting();
+    for (std::size_t slot = 0; slot < kSlots; ++slot)
+        drawings.release();
+    for (auto& client : clients)
+        client.join();
+    EXPECT_EQ(passedOver, 0u);
+    EXPECT_EQ(drawn, kRequests);
 }
 
 // Sets a file's modification time to a whole second plus nanoseconds.
@@ -476,6 +685,59 @@ TEST(ChartServer, KeepsTheOwnerModeAndLinksOfTheChartsItSaves)
     const auto literal = client.Get("/api/charts/caf%5Cx5CxE9%5Cx5C.txt");
     ASSERT_EQ(literal->status, 200);
     EXPECT_EQ(Json::parse(literal->body)["text"], "xxxx\n");
+}
+
+TEST(ChartServer, SaysBeforeASaveWhyItWouldBeRefused)
+{
+    RunningServer server;
+    auto& client = server.client();
+    const fs::path dir = server.dir();
+    writeFile(dir / "locked.txt", "oooo\n");
+    ASSERT_EQ(::chmod((dir / "locked.txt").c_str(), 0444), 0);
+    writeFile(dir / "linked.txt", "oooo\n");
+    fs::create_hard_link(dir / "linked.txt", server.outside() / "another-name.txt");
+    // A link leads to a chart in a folder that may not be written (root may write any).
+    fs::create_directory(dir / "shut");
+    writeFile(dir / "shut" / "shut.txt", "oooo\n");
+    fs::create_symlink(dir / "shut" / "shut.txt", dir / "shut.txt");
+    ASSERT_EQ(::chmod((dir / "shut").c_str(), 0555), 0);
+    // And one to a chart on a file system mounted read-only, where one can be mounted.
+    fs::create_directory(dir / "disc");
+    const bool mounted = ::mount("tmpfs", (dir / "disc").c_str(), "tmpfs", 0, "size=64k") == 0;
+    if (mounted) {
+        writeFile(dir / "disc" / "disc.txt", "oooo\n");
+        fs::create_symlink(dir / "disc" / "disc.txt", dir / "disc.txt");
+        ASSERT_EQ(
+            ::mount(nullptr, (dir / "disc").c_str(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr), 0);
+    }
+    const struct {
+        std::string name;
+        std::string reason;
+        bool applies;
+    } cases[] = {
+        { "locked.txt", "the chart is read-only", true },
+        { "linked.txt", "the chart has 2 hard links, which saving would break", true },
+        { "shut.txt", "the chart's folder may not be written, and saving makes a new file there",
+          ::geteuid() != 0 },
+        { "disc.txt", "the chart is on a file system mounted read-only", mounted },
+    };
+    for (const auto& c : cases) {
+        if (!c.applies)
+            continue;
+        SCOPED_TRACE(c.name);
+        const auto loaded = Json::parse(client.Get("/api/charts/" + c.name)->body);
+        EXPECT_EQ(loaded["readOnly"], c.reason);
+        const auto saved = client.Put("/api/charts/" + c.name, { { "If-Match", loaded["etag"] } },
+                                      "xxxx\n", "text/plain");
+        EXPECT_EQ(saved->status, 403);
+        EXPECT_EQ(Json::parse(saved->body)["error"], c.reason);
+    }
+    if (mounted)
+        ::umount((dir / "disc").c_str());
+    ::chmod((dir / "shut").c_str(), 0755);
+    EXPECT_EQ(readFile(dir / "locked.txt"), "oooo\n");
+    EXPECT_EQ(readFile(dir / "linked.txt"), "oooo\n");
+    EXPECT_EQ(readFile(dir / "shut" / "shut.txt"), "oooo\n");
 }
 
 TEST(ChartServer, SaysWhenTheDiskIsFull)

@@ -144,7 +144,7 @@ Heard hear(const std::string& chart, SoundChoice choice)
 {
     const auto read = test::readChart(chart);
     Heard heard;
-    ChartSound sound(read.parsed.document, choice, [&heard](std::int64_t sample, const Stroke& s) {
+    ChartSound sound(read.document, choice, [&heard](std::int64_t sample, const Stroke& s) {
         heard.reported.emplace_back(sample, s.voice);
     });
     std::vector<std::uint8_t> bytes;

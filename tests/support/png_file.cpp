@@ -12,6 +12,8 @@
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
+#include <utility>
+#include <variant>
 #include <zlib.h>
 
 namespace beatplate::test {
@@ -333,12 +335,24 @@ void writeBytes(const std::filesystem::path& path, std::span<const std::uint8_t>
         throw std::runtime_error("cannot write " + path.string());
 }
 
+PngWriteFailure::PngWriteFailure(OutputError failure)
+    : std::runtime_error("the picture was not written")
+    , error(std::move(failure))
+{
+}
+
+static void throwOnFailure(const std::optional<OutputError>& error)
+{
+    if (error)
+        throw PngWriteFailure(*error);
+}
+
 std::vector<std::uint8_t> encodeChart(const BandedPicture& picture, std::u16string_view text,
                                       const PngWriteOptions& options)
 {
     std::vector<std::uint8_t> bytes;
     PngSink sink(bytes);
-    writeChartPng(picture, makeSourceChunk(text), sink, options);
+    throwOnFailure(writeChartPng(picture, makeSourceChunk(text), sink, options));
     return bytes;
 }
 
@@ -351,9 +365,11 @@ std::vector<std::uint8_t> encodeChart(const Canvas& canvas, std::u16string_view 
 void writeChart(const std::filesystem::path& path, const Canvas& canvas, std::u16string_view text,
                 const PngWriteOptions& options)
 {
-    TemporaryFile file = openPngOutput(path);
-    PngSink sink(file);
-    writeChartPng(bandsOf(canvas), makeSourceChunk(text), sink, options);
+    auto file = openOutputFile(path);
+    if (auto* error = std::get_if<OutputError>(&file))
+        throw PngWriteFailure(*error);
+    PngSink sink(std::get<TemporaryFile>(file));
+    throwOnFailure(writeChartPng(bandsOf(canvas), makeSourceChunk(text), sink, options));
 }
 
 } // namespace beatplate::test

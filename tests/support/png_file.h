@@ -1,13 +1,15 @@
 #pragma once
 
+#include "image/banded_picture.h"
 #include "image/canvas.h"
-#include "output/banded_picture.h"
 #include "output/png_write_options.h"
+#include "output/png_writer.h"
 
 #include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <span>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -82,8 +84,14 @@ struct TestPngSpec {
 
 void writeBytes(const std::filesystem::path& path, std::span<const std::uint8_t> bytes);
 
-// A picture encoded as the program encodes its pictures, text in its chunk; throws as the
-// writer does.
+// What encodeChart and writeChart throw when the writer returns an error.
+struct PngWriteFailure : std::runtime_error {
+    explicit PngWriteFailure(OutputError failure);
+    OutputError error;
+};
+
+// A picture encoded as the program encodes its pictures, text in its chunk; throws
+// PngWriteFailure, or what the picture's source throws.
 [[nodiscard]] std::vector<std::uint8_t> encodeChart(const BandedPicture& picture,
                                                     std::u16string_view text,
                                                     const PngWriteOptions& options = {});

@@ -9,6 +9,7 @@ set(BEATPLATE_WINDOWS_SKIPPED
   platform/files_test.cpp platform/stop_on_interrupt_test.cpp platform/temporary_file_test.cpp
   platform/terminal_test.cpp platform/browser_test.cpp cli/console_test.cpp load/sprite_sheet_choice_test.cpp
   output/png_writer_test.cpp server/chart_server_test.cpp platform/file_watcher_test.cpp
+  pipeline/picture_sources_test.cpp
   extract/beatplate_chart_test.cpp extract/round_trip_test.cpp
   # the choices of the Linux lookup among the faces fontconfig knows
   platform/text_font_lookup_test.cpp)

@@ -5,7 +5,10 @@ if exists('b:current_syntax')
 endif
 
 syntax match beatplateComment /^;.*$/
-syntax match beatplateDirective /^#\S*/ nextgroup=beatplateValue skipwhite
+" A directive the notation does not know is an error; the known ones are those of the reader's
+" table, which a test keeps this list in line with.
+syntax match beatplateUnknownDirective /^#\s*\S*/ nextgroup=beatplateValue skipwhite
+syntax match beatplateDirective /^#\s*\(title\|difficulty\|level\|bpm\|hs\|meter\|beatchar\|tab\|branch\|begingogo\|endgogo\|newline\)\ze\(\s\|$\)/ nextgroup=beatplateValue skipwhite
 syntax match beatplateValue /.*$/ contained
 syntax match beatplateSmall /[oxc]/
 syntax match beatplateBig /[OXC]/
@@ -15,6 +18,7 @@ syntax match beatplateTriplet /3/
 
 highlight default link beatplateComment Comment
 highlight default link beatplateDirective Keyword
+highlight default link beatplateUnknownDirective Error
 highlight default link beatplateValue String
 highlight default link beatplateSmall Identifier
 highlight default link beatplateBig Function

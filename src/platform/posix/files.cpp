@@ -87,6 +87,13 @@ bool mayWrite(const std::filesystem::path& path)
     return ::access(path.c_str(), W_OK) == 0;
 }
 
+WriteAccess writeAccessTo(const std::filesystem::path& path)
+{
+    if (::access(path.c_str(), W_OK) == 0)
+        return WriteAccess::Allowed;
+    return errno == EROFS ? WriteAccess::ReadOnlyFileSystem : WriteAccess::Denied;
+}
+
 bool runsAsAdministrator()
 {
     return ::geteuid() == 0;

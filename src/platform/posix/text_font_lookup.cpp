@@ -3,6 +3,7 @@
 #include <fontconfig/fontconfig.h>
 
 #include <array>
+#include <cstdlib>
 #include <initializer_list>
 #include <memory>
 
@@ -155,17 +156,64 @@ static std::optional<FontFileRef> firstJapaneseFace(FcConfig& config)
     return std::nullopt;
 }
 
-static std::optional<FontFileRef> findIn(FcConfig& config)
+static std::optional<FontFileRef> findNamedIn(FcConfig& config)
 {
     if (auto ref = matchFamily(config, { "ＭＳ ゴシック", "MS Gothic" }, FontChoice::NamedGothic))
         return ref;
-    if (auto ref = matchFamily(config, { "IPAGothic" }, FontChoice::IpaGothic))
+    return matchFamily(config, { "IPAGothic" }, FontChoice::IpaGothic);
+}
+
+static std::optional<FontFileRef> findIn(FcConfig& config)
+{
+    if (auto ref = findNamedIn(config))
         return ref;
     return firstJapaneseFace(config);
 }
 
+// The font directories and caches of the system's configuration, and the administrator's and
+// the user's own files, without the distribution's dozens of rules: those only rank faces for
+// a generic family, and reading them costs more than drawing a short chart.
+constexpr const char* kFontDirectoriesConfiguration = R"(<?xml version="1.0"?>
+<fontconfig>
+  <dir>/usr/share/fonts</dir>
+  <dir>/usr/local/share/fonts</dir>
+  <dir prefix="xdg">fonts</dir>
+  <dir>~/.fonts</dir>
+  <cachedir>/var/cache/fontconfig</cachedir>
+  <cachedir prefix="xdg">fontconfig</cachedir>
+  <cachedir>~/.fontconfig</cachedir>
+  <include ignore_missing="yes">/etc/fonts/local.conf</include>
+  <include ignore_missing="yes" prefix="xdg">fontconfig/conf.d</include>
+  <include ignore_missing="yes" prefix="xdg">fontconfig/fonts.conf</include>
+  <include ignore_missing="yes">~/.fonts.conf.d</include>
+  <include ignore_missing="yes">~/.fonts.conf</include>
+</fontconfig>
+)";
+
+// None when the user points fontconfig at a configuration of their own, which is then read whole.
+static FcConfigPtr fontDirectoriesConfig()
+{
+    for (const char* variable : { "FONTCONFIG_FILE", "FONTCONFIG_PATH", "FONTCONFIG_SYSROOT" }) {
+        if (std::getenv(variable) != nullptr)
+            return nullptr;
+    }
+    FcConfigPtr config(FcConfigCreate());
+    if (!config
+        || !FcConfigParseAndLoadFromMemory(config.get(), fcText(kFontDirectoriesConfiguration),
+                                           FcFalse)
+        || !FcConfigBuildFonts(config.get()))
+        return nullptr;
+    return config;
+}
+
 std::optional<FontFileRef> findHeaderFontFile()
 {
+    // A face asked for by name is the same whatever the rules say; the whole configuration is
+    // read only for the best Japanese face, or when the directories alone hold no named one.
+    if (const FcConfigPtr directories = fontDirectoriesConfig()) {
+        if (auto ref = findNamedIn(*directories))
+            return ref;
+    }
     const FcConfigPtr config(FcInitLoadConfigAndFonts());
     if (!config)
         return std::nullopt;

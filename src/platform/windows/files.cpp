@@ -1,5 +1,6 @@
 #include "platform/files.h"
 
+#include "platform/windows/handle.h"
 #include "platform/windows/windows_text.h"
 
 #include <algorithm>
@@ -42,6 +43,15 @@ static bool isReparsePoint(const std::filesystem::path& path)
         && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
 }
 
+// The names an open file has; the C library's status always says 1.
+static std::uint64_t linkCountOf(HANDLE file)
+{
+    BY_HANDLE_FILE_INFORMATION information{};
+    if (file == INVALID_HANDLE_VALUE || !::GetFileInformationByHandle(file, &information))
+        return 1;
+    return information.nNumberOfLinks;
+}
+
 std::optional<FileStatus> fileStatusOf(const std::filesystem::path& path, LinkHandling links)
 {
     struct _stat64 status { };
@@ -52,6 +62,13 @@ std::optional<FileStatus> fileStatusOf(const std::filesystem::path& path, LinkHa
         return FileStatus{};
     }
     FileStatus result = statusFrom(status);
+    if (result.kind == FileKind::Regular) {
+        // Opened for no access at all, the file is not kept from anyone else.
+        const Handle file(
+            ::CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                          nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+        result.links = linkCountOf(file.get());
+    }
     if (links == LinkHandling::NoFollow && isReparsePoint(path))
         result.kind = FileKind::Other;
     return result;
@@ -62,7 +79,10 @@ std::optional<FileStatus> fileStatusOf(int fd)
     struct _stat64 status { };
     if (::_fstat64(fd, &status) != 0)
         return std::nullopt;
-    return statusFrom(status);
+    FileStatus result = statusFrom(status);
+    if (result.kind == FileKind::Regular)
+        result.links = linkCountOf(reinterpret_cast<HANDLE>(::_get_osfhandle(fd)));
+    return result;
 }
 
 FileDescriptor openForReading(const std::filesystem::path& path, LinkHandling links)
@@ -112,6 +132,19 @@ std::optional<std::uint64_t> bytesLeftIn(std::FILE* stream)
 bool mayWrite(const std::filesystem::path& path)
 {
     return ::_waccess(path.c_str(), 2) == 0;
+}
+
+// A directory's read-only mark does not keep files from being made in it; a read-only volume
+// (a locked card, a disc) does.
+WriteAccess writeAccessTo(const std::filesystem::path& path)
+{
+    std::wstring volume(MAX_PATH + 1, L'\0');
+    DWORD flags = 0;
+    if (::GetVolumePathNameW(path.c_str(), volume.data(), static_cast<DWORD>(volume.size()))
+        && ::GetVolumeInformationW(volume.c_str(), nullptr, 0, nullptr, nullptr, &flags, nullptr, 0)
+        && (flags & FILE_READ_ONLY_VOLUME) != 0)
+        return WriteAccess::ReadOnlyFileSystem;
+    return ::_waccess(path.c_str(), 2) == 0 ? WriteAccess::Allowed : WriteAccess::Denied;
 }
 
 // Windows has no user that a file's read-only mark does not stop.

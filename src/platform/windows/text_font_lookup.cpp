@@ -1,11 +1,7 @@
 #include "platform/text_font_lookup.h"
 
-#include "platform/executable_path.h"
-
-#include <algorithm>
 #include <array>
 #include <string>
-#include <vector>
 #include <windows.h>
 
 namespace beatplate {
@@ -16,40 +12,12 @@ namespace {
 constexpr std::array kSystemFaces{ L"msgothic.ttc", L"YuGothB.ttc", L"YuGothM.ttc",
                                    L"meiryob.ttc",  L"meiryo.ttc",  L"BIZ-UDGothicB.ttc" };
 
-bool isFontFile(const std::filesystem::path& path)
-{
-    std::wstring extension = path.extension().wstring();
-    std::transform(extension.begin(), extension.end(), extension.begin(), ::towlower);
-    return extension == L".ttf" || extension == L".ttc" || extension == L".otf";
-}
-
 std::optional<FontFileRef> refTo(const std::filesystem::path& file, FontChoice choice)
 {
     std::error_code error;
     if (!std::filesystem::is_regular_file(file, error))
         return std::nullopt;
     return FontFileRef{ file, 0, file.stem().string(), choice };
-}
-
-// A font file that a user put beside the program, the first by name.
-std::optional<FontFileRef> fontBesideProgram()
-{
-    const auto program = runningExecutablePath();
-    if (!program)
-        return std::nullopt;
-    std::vector<std::filesystem::path> files;
-    std::error_code error;
-    std::filesystem::directory_iterator entries(program->parent_path(), error);
-    for (; !error && entries != std::filesystem::directory_iterator(); entries.increment(error)) {
-        if (isFontFile(entries->path()))
-            files.push_back(entries->path());
-    }
-    std::sort(files.begin(), files.end());
-    for (const auto& file : files) {
-        if (auto ref = refTo(file, FontChoice::NamedGothic))
-            return ref;
-    }
-    return std::nullopt;
 }
 
 std::optional<std::filesystem::path> windowsFontsFolder()
@@ -65,8 +33,6 @@ std::optional<std::filesystem::path> windowsFontsFolder()
 
 std::optional<FontFileRef> findHeaderFontFile()
 {
-    if (auto ref = fontBesideProgram())
-        return ref;
     const auto fonts = windowsFontsFolder();
     if (!fonts)
         return std::nullopt;

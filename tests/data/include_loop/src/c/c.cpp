@@ -1,4 +1,5 @@
 #include "a/a.h"
+#include "b/b.h"
 
 #include <unistd.h>
 

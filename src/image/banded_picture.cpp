@@ -1,4 +1,4 @@
-#include "output/banded_picture.h"
+#include "image/banded_picture.h"
 
 #include <algorithm>
 

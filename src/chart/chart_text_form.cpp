@@ -1,9 +1,9 @@
-#include "server/chart_text_form.h"
+#include "chart/chart_text_form.h"
 
 #include "base/text_codec.h"
+#include "chart/chart_diagnostic.h"
 
 #include <algorithm>
-#include <stdexcept>
 
 namespace beatplate {
 
@@ -37,11 +37,9 @@ DecodedChartFile decodeChartFile(std::string_view bytes)
                                 firstLineEndsInCrLf(bytes, reader.encoding()) },
                               std::nullopt };
     std::u16string line;
-    try {
-        while (reader.good())
-            reader.readLine(line);
-    } catch (const std::runtime_error&) {
-        return decoded;
+    while (reader.good()) {
+        if (reader.readLine(line))
+            return decoded;
     }
     // The reader ends its last line with an LF of its own.
     std::u16string_view text = reader.text();
@@ -168,9 +166,7 @@ std::string notReadBackReason(std::string_view utf8, const TextPlace& place)
     for (int line = 1; line < place.line; ++line)
         lineText.erase(0, lineText.find('\n') + 1);
     const auto characters = decodeUtf8(lineText.substr(0, lineText.find('\n'))).value_or(u"");
-    std::size_t unit = 0;
-    for (int column = 1; column < place.column && unit < characters.size(); ++column)
-        unit += characters[unit] >= 0xD800 && characters[unit] < 0xDC00 ? 2 : 1;
+    const std::size_t unit = unitOfColumn(characters, place.column);
     const bool endOfFile = unit < characters.size() && characters[unit] == 0x1A;
     const std::string where =
         "line " + std::to_string(place.line) + ", column " + std::to_string(place.column);
