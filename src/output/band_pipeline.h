@@ -89,7 +89,7 @@ private:
     int m_bandRows;
     int m_compressionLevel;
     int m_strategy;
-    std::stop_token m_stop;
+    StopToken m_stop;
     const PngBandSource& m_source;
     std::vector<Slot> m_slots;
     std::mutex m_mutex;

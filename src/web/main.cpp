@@ -37,6 +37,8 @@ static void ask(WebSession& session, const Question& question)
 
 using beatplate::WebSession;
 
+// The script calls these by their C names, which keep the C convention.
+// NOLINTBEGIN(readability-identifier-naming)
 extern "C" {
 
 // A new session; the script ends it with beatplate_destroy.
@@ -162,3 +164,4 @@ std::size_t beatplate_answer_file_size(const WebSession* session, std::size_t in
 }
 
 } // extern "C"
+// NOLINTEND(readability-identifier-naming)

@@ -131,7 +131,8 @@ TEST(WebCore, AnswersWhatCannotBeDrawnAsTheCommandLineReportsIt)
         const char* error;
     } cases[] = {
         { "a chart error", core, "o\n#bmp 120\n", "1", "",
-          "読み込み時にエラーが発生しました: 2行\nunknown command. (column 2: #bmp)" },
+          "読み込み時にエラーが発生しました: 2行\nunknown command. (column 2: #bmp; did you mean "
+          "#bpm?)" },
         { "no sheet", withoutSheet, "o\n", "1", "", "スプライトシートを読み込めません。" },
         { "no such columns", core, "o\n", "0", "",
           "invalid number of columns: '0' (1 to 1000, or auto)" },
