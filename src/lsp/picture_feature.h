@@ -18,9 +18,10 @@ public:
     // {"version", "png": base64 or null, "figures": the --stats --json object or null,
     // "error": why there is no picture, or null}, drawn from the analysis the editor's
     // diagnostics came from; none when stop was asked for before the picture was done.
-    [[nodiscard]] static std::optional<nlohmann::json>
-    picture(const std::string& uri, const ChartAnalysis& analysis, ThreadPictureTools& tools,
-            const std::stop_token& stop);
+    [[nodiscard]] static std::optional<nlohmann::json> picture(const std::string& uri,
+                                                               const ChartAnalysis& analysis,
+                                                               ThreadPictureTools& tools,
+                                                               const std::stop_token& stop);
 };
 
 } // namespace beatplate
