@@ -108,7 +108,8 @@ TEST(WebCore, DrawsThePartsOfAPictureEachWithTheWholeChart)
     const WebAnswer parts = core.draw(chart, "1", "816x600");
     ASSERT_GT(parts.files.size(), 1u) << parts.json;
     EXPECT_EQ(jsonOf(parts)["parts"], parts.files.size());
-    const auto wholeChunk = test::decodePng(one.files[0]).findChunk("bpLt");
+    const test::DecodedPng whole = test::decodePng(one.files[0]);
+    const auto wholeChunk = whole.findChunk("bpLt");
     ASSERT_NE(wholeChunk, nullptr);
     for (const auto& part : parts.files) {
         const test::DecodedPng png = test::decodePng(part);
