@@ -13,5 +13,5 @@ npm run -s test:grammar
 # The package carries the project's licence; the copy is made only for it.
 cp ../../LICENSE LICENSE
 trap 'rm -f LICENSE' EXIT
-npx vsce package --allow-missing-repository --out beatplate.vsix </dev/null
+npx vsce package --no-dependencies --allow-missing-repository --out beatplate.vsix </dev/null
 echo "build-editors: editors/vscode/beatplate.vsix"

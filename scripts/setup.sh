@@ -15,8 +15,9 @@
 #                               scripts/web-deps.sh builds zlib, libpng and FreeType for the browser
 #                               (the same as BEATPLATE_WEB=1)
 #   scripts/setup.sh --editors  that, and Neovim (the language server's test against a real
-#                               client), Node.js and npm (the VS Code extension); the same as
-#                               BEATPLATE_EDITOR_TOOLS=1
+#                               client), Node.js and npm (the VS Code extension), and what
+#                               code-server's install needs from Debian (the extension's test
+#                               inside VS Code); the same as BEATPLATE_EDITOR_TOOLS=1
 set -euo pipefail
 
 windows="${BEATPLATE_WINDOWS:-0}"
@@ -70,7 +71,8 @@ fi
 
 # A Node.js that came with its own npm is kept: Debian's npm would ask for Debian's nodejs.
 if [ "$editors" = 1 ]; then
-  packages+=(neovim)
+  # code-server builds its kerberos module against libkrb5 and takes Debian's ripgrep.
+  packages+=(neovim libkrb5-dev ripgrep)
   command -v npm >/dev/null || packages+=(nodejs npm)
 fi
 

@@ -2,11 +2,16 @@
 
 #include "chart/chart_diagnostic.h"
 #include "lsp/code_actions_feature.h"
+#include "lsp/completion_feature.h"
 #include "lsp/diagnostics_feature.h"
+#include "lsp/folding_feature.h"
+#include "lsp/highlight_feature.h"
 #include "lsp/hover_feature.h"
+#include "lsp/inlay_hints_feature.h"
 #include "lsp/picture_feature.h"
 #include "lsp/protocol_json.h"
 #include "lsp/rpc_error.h"
+#include "lsp/selection_feature.h"
 #include "lsp/semantic_tokens_feature.h"
 #include "lsp/symbols_feature.h"
 
@@ -29,6 +34,11 @@ nlohmann::json capabilities()
         { "positionEncoding", "utf-16" },
         { "textDocumentSync", { { "openClose", true }, { "change", kIncrementalSync } } },
         { "hoverProvider", true },
+        { "completionProvider", { { "triggerCharacters", { "#" } } } },
+        { "foldingRangeProvider", true },
+        { "inlayHintProvider", true },
+        { "selectionRangeProvider", true },
+        { "documentHighlightProvider", true },
         { "documentSymbolProvider", true },
         { "codeActionProvider", { { "codeActionKinds", { "quickfix" } } } },
         { "semanticTokensProvider",
@@ -108,7 +118,7 @@ void LanguageServer::receive(IncomingMessage message)
     const auto method = json.is_object() ? json.find("method") : json.end();
     const bool hasId = json.is_object() && json.contains("id");
     if (json.is_object() && method == json.end() && hasId)
-        return; // an answer to a request of ours; we send none that need one
+        return; // an answer to a request of ours: none of them needs its answer
     if (method == json.end() || !method->is_string()) {
         sendError(hasId ? json.at("id") : nlohmann::json(),
                   static_cast<int>(RpcErrorCode::InvalidRequest), "message is not a request");
@@ -155,6 +165,10 @@ std::optional<nlohmann::json> LanguageServer::request(const nlohmann::json& id,
         throw RpcError(RpcErrorCode::InvalidRequest, "the server is shutting down");
     if (method == "initialize") {
         m_initialized = true;
+        readSettings(params.value("initializationOptions", nlohmann::json::object()));
+        const nlohmann::json* refresh =
+            findPath(params, { "capabilities", "workspace", "inlayHint", "refreshSupport" });
+        m_inlayHintRefresh = refresh != nullptr && refresh->is_boolean() && refresh->get<bool>();
         return initializeResult();
     }
     if (!m_initialized)
@@ -169,6 +183,33 @@ std::optional<nlohmann::json> LanguageServer::request(const nlohmann::json& id,
         const TextPosition position = positionOf(params.at("position"));
         const ChartAnalysis& analysis = m_documents.analysis(uri);
         return HoverFeature::hover(*m_documents.find(uri), analysis, position);
+    }
+    if (method == "textDocument/completion") {
+        const TextPosition position = positionOf(params.at("position"));
+        return CompletionFeature::complete(openDocumentOf(params), position);
+    }
+    if (method == "textDocument/foldingRange")
+        return FoldingFeature::foldingRanges(openDocumentOf(params));
+    if (method == "textDocument/inlayHint") {
+        const std::string uri = documentUriOf(params);
+        const TextRange range = rangeOf(params.at("range"));
+        const ChartAnalysis& analysis = m_documents.analysis(uri);
+        if (!m_inlayHints)
+            return nlohmann::json::array();
+        return InlayHintsFeature::hints(*m_documents.find(uri), analysis, range);
+    }
+    if (method == "textDocument/selectionRange") {
+        const std::string uri = documentUriOf(params);
+        const ChartAnalysis& analysis = m_documents.analysis(uri);
+        const TextDocument& document = *m_documents.find(uri);
+        return SelectionFeature::selectionRanges(document, analysis, NoteSpans(document, analysis),
+                                                 params.at("positions"));
+    }
+    if (method == "textDocument/documentHighlight") {
+        const std::string uri = documentUriOf(params);
+        const TextPosition position = positionOf(params.at("position"));
+        const ChartAnalysis& analysis = m_documents.analysis(uri);
+        return HighlightFeature::highlights(NoteSpans(*m_documents.find(uri), analysis), position);
     }
     if (method == "textDocument/documentSymbol") {
         const std::string uri = documentUriOf(params);
@@ -207,7 +248,11 @@ void LanguageServer::askForPicture(const nlohmann::json& id, const nlohmann::jso
 {
     const std::string uri = documentUriOf(params);
     const TextDocument& document = openDocumentOf(params);
-    m_pictures.add(PictureJob{ id, uri, document, m_documents.hasInvalidText(uri) });
+    // Read here, so that a wrong "columns" is answered at once; drawn in it on the worker's thread.
+    const PictureForm form = PictureFeature::formOf(params);
+    // The editor shows only the newest picture of a chart: those asked before it are not drawn.
+    m_pictures.cancelOlder(uri, std::nullopt, "a newer picture of the chart was asked for");
+    m_pictures.add(PictureJob{ id, uri, document, m_documents.hasInvalidText(uri), form });
 }
 
 // Counted, then written as they are made: the tokens of a long chart are many times its size
@@ -257,6 +302,8 @@ void LanguageServer::notify(const std::string& method, const nlohmann::json& par
             closeDocument(params);
         else if (method == "$/cancelRequest")
             static_cast<void>(m_pictures.cancel(params.at("id")));
+        else if (method == "workspace/didChangeConfiguration")
+            changeSettings(params);
     } catch (const std::exception& error) {
         // A notification has no answer, and params the editor got wrong are not the author's
         // to mend: the log is told.
@@ -311,6 +358,27 @@ void LanguageServer::closeDocument(const nlohmann::json& params)
     send({ { "jsonrpc", "2.0" },
            { "method", "textDocument/publishDiagnostics" },
            { "params", { { "uri", uri }, { "diagnostics", nlohmann::json::array() } } } });
+}
+
+void LanguageServer::readSettings(const nlohmann::json& settings)
+{
+    if (const nlohmann::json* hints = findPath(settings, { "inlayHints" });
+        hints && hints->is_boolean())
+        m_inlayHints = hints->get<bool>();
+}
+
+void LanguageServer::changeSettings(const nlohmann::json& params)
+{
+    const nlohmann::json* settings = findPath(params, { "settings", "beatplate" });
+    if (settings == nullptr)
+        return;
+    const bool shown = m_inlayHints;
+    readSettings(*settings);
+    // The editor asks for hints again only when told that they changed.
+    if (shown != m_inlayHints && m_inlayHintRefresh)
+        send({ { "jsonrpc", "2.0" },
+               { "id", "beatplate-" + std::to_string(++m_requestsSent) },
+               { "method", "workspace/inlayHint/refresh" } });
 }
 
 void LanguageServer::publishDue()

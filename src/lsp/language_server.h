@@ -52,6 +52,9 @@ private:
     void openDocument(const nlohmann::json& params, bool textRepaired);
     void changeDocument(const nlohmann::json& params, bool textRepaired);
     void closeDocument(const nlohmann::json& params);
+    // The settings of our own: "inlayHints", true or false.
+    void readSettings(const nlohmann::json& settings);
+    void changeSettings(const nlohmann::json& params);
     void publishDue();
     void publish(const std::string& uri);
     // Safe from any thread.
@@ -63,6 +66,9 @@ private:
     ByteChannel& m_channel;
     DocumentStore m_documents;
     std::chrono::milliseconds m_checkPause;
+    bool m_inlayHints = true;
+    bool m_inlayHintRefresh = false; // the editor takes workspace/inlayHint/refresh
+    int m_requestsSent = 0;
     bool m_initialized = false;
     bool m_shutDown = false;
     std::atomic<bool> m_outputLost = false;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "lsp/chart_analysis.h"
+#include "render/column_layout.h"
 
 #include <nlohmann/json.hpp>
 #include <optional>
@@ -16,12 +17,14 @@ class ThreadPictureTools;
 class PictureFeature {
 public:
     // {"version", "png": base64 or null, "figures": the --stats --json object or null,
-    // "error": why there is no picture, or null}, drawn from the analysis the editor's
-    // diagnostics came from; none when stop was asked for before the picture was done.
-    [[nodiscard]] static std::optional<nlohmann::json> picture(const std::string& uri,
-                                                               const ChartAnalysis& analysis,
-                                                               ThreadPictureTools& tools,
-                                                               const std::stop_token& stop);
+    // "error": why there is no picture, or null}, drawn in form's columns from the analysis the
+    // editor's diagnostics came from; none when stop was asked for before the picture was done.
+    [[nodiscard]] static std::optional<nlohmann::json>
+    picture(const std::string& uri, const ChartAnalysis& analysis, ThreadPictureTools& tools,
+            const std::stop_token& stop, const PictureForm& form = {});
+    // The form a request's "columns" asks for: a number from 1 up, or "auto"; one column when
+    // there is none. Throws RpcError (InvalidParams) for anything else.
+    [[nodiscard]] static PictureForm formOf(const nlohmann::json& params);
 };
 
 } // namespace beatplate

@@ -127,7 +127,7 @@ nlohmann::json PictureWorker::answerFor(PictureJob job, ThreadPictureTools& tool
 {
     // Read here, not on the editor's thread, so that hovers are answered while a long chart is.
     const ChartAnalysis analysis(job.document, job.invalidText);
-    auto result = PictureFeature::picture(job.uri, analysis, tools, stop);
+    auto result = PictureFeature::picture(job.uri, analysis, tools, stop, job.form);
     if (result)
         return { { "jsonrpc", "2.0" }, { "id", job.id }, { "result", std::move(*result) } };
     const std::lock_guard lock(m_mutex);

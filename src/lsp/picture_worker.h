@@ -1,6 +1,7 @@
 #pragma once
 
 #include "lsp/text_document.h"
+#include "render/column_layout.h"
 
 #include <condition_variable>
 #include <deque>
@@ -24,6 +25,7 @@ struct PictureJob {
     std::string uri;
     TextDocument document;
     bool invalidText = false; // as the document store marks it
+    PictureForm form; // the columns the editor's setting asks for
 };
 
 // Draws the pictures asked for on a thread of its own, one at a time in the order asked, so

@@ -59,6 +59,20 @@ TextRange rangeOf(const nlohmann::json& json)
     return { positionOf(json.at("start")), positionOf(json.at("end")) };
 }
 
+const nlohmann::json* findPath(const nlohmann::json& json, std::initializer_list<const char*> keys)
+{
+    const nlohmann::json* at = &json;
+    for (const char* key : keys) {
+        if (!at->is_object())
+            return nullptr;
+        const auto found = at->find(key);
+        if (found == at->end())
+            return nullptr;
+        at = &*found;
+    }
+    return at;
+}
+
 std::u16string chartTextOf(const std::string& utf8)
 {
     return decodeUtf8(utf8).value_or(std::u16string());

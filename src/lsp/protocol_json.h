@@ -2,6 +2,7 @@
 
 #include "lsp/text_document.h"
 
+#include <initializer_list>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <string_view>
@@ -17,6 +18,9 @@ namespace beatplate {
 [[nodiscard]] TextPosition positionOf(const nlohmann::json& json);
 [[nodiscard]] TextRange rangeOf(const nlohmann::json& json);
 
+// The value at a path of object keys; null when a key is missing or a step is no object.
+[[nodiscard]] const nlohmann::json* findPath(const nlohmann::json& json,
+                                             std::initializer_list<const char*> keys);
 // The protocol's integer (signed 32 bits) and uinteger (0 to 2^31 - 1) in object[key]; a
 // number of another kind, with a fraction or out of range throws RpcError(InvalidParams), so
 // that no number is read as another. A missing key throws nlohmann::json::exception.

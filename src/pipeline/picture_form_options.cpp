@@ -8,9 +8,6 @@
 
 namespace beatplate {
 
-// More columns than a picture's width allows are no use to anyone.
-static constexpr int kMaxColumns = 1000;
-
 // A whole number in [1, most], or none.
 static std::optional<int> wholeNumber(std::string_view text, int most)
 {
@@ -25,7 +22,7 @@ std::size_t parseColumnsOption(std::string_view text)
 {
     if (text == "auto")
         return PictureForm::kAutoColumns;
-    const auto columns = wholeNumber(text, kMaxColumns);
+    const auto columns = wholeNumber(text, static_cast<int>(kMaxColumns));
     if (!columns)
         throw CommandLineError("invalid number of columns: '" + std::string(text) + "' (1 to "
                                + std::to_string(kMaxColumns) + ", or auto)");

@@ -74,6 +74,9 @@ struct PictureSize {
     bool operator==(const PictureSize&) const = default;
 };
 
+// More columns than a picture's width allows are no use to anyone.
+inline constexpr std::size_t kMaxColumns = 1000;
+
 // The form a picture is made in for sharing.
 struct PictureForm {
     static constexpr std::size_t kAutoColumns = 0;

@@ -349,6 +349,10 @@ std::vector<ProtocolCase> lifecycleCases()
               const json capabilities = session.answer(0)["result"]["capabilities"];
               EXPECT_EQ(capabilities["textDocumentSync"]["change"], 2);
               EXPECT_EQ(capabilities["positionEncoding"], "utf-16");
+              for (const char* provider :
+                   { "completionProvider", "foldingRangeProvider", "inlayHintProvider",
+                     "selectionRangeProvider", "documentHighlightProvider" })
+                  EXPECT_TRUE(capabilities.contains(provider)) << provider;
               EXPECT_TRUE(session.answer(1)["result"].is_null());
               EXPECT_EQ(session.status, 0);
           } },
@@ -581,6 +585,167 @@ std::vector<ProtocolCase> featureCases()
     };
 }
 
+// Comments, sections, a span over two lines, a line of two measures, two branches and a tempo
+// change: every range the editing requests find.
+const std::string kEditingChart = "; a chart\n; two lines\n#title Song\n#bpm 120\n"
+    + std::string("(") + std::string(15, '=') + "\n===)" + std::string(11, 'o')
+    + "\n#bpm 60\n#begingogo\n" + std::string(32, 'o') + "\n#endgogo\n#branch oox\no\nx\n"
+    + "#branch oxx\n<=>\n\n";
+
+json at(int line, int character)
+{
+    return { { "line", line }, { "character", character } };
+}
+
+// The labels of an answer's items, or its hints.
+std::vector<std::string> labels(const json& items)
+{
+    std::vector<std::string> found;
+    for (const json& item : items)
+        found.push_back(item["label"]);
+    return found;
+}
+
+// A selection range and its parents as "line:character-line:character", narrowest first.
+std::vector<std::string> selectionChain(json selection)
+{
+    std::vector<std::string> chain;
+    for (; selection.is_object(); selection = selection.value("parent", json())) {
+        const json& range = selection["range"];
+        chain.push_back(std::to_string(range["start"]["line"].get<int>()) + ":"
+                        + std::to_string(range["start"]["character"].get<int>()) + "-"
+                        + std::to_string(range["end"]["line"].get<int>()) + ":"
+                        + std::to_string(range["end"]["character"].get<int>()));
+    }
+    return chain;
+}
+
+// The width in a base64 PNG's header: its first 24 bytes are the first 32 characters.
+std::uint32_t pngWidth(const std::string& base64)
+{
+    const std::string alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::vector<std::uint8_t> bytes;
+    for (std::size_t at = 0; at + 4 <= 32 && at + 4 <= base64.size(); at += 4) {
+        std::uint32_t group = 0;
+        for (std::size_t i = 0; i < 4; ++i)
+            group = group << 6 | static_cast<std::uint32_t>(alphabet.find(base64[at + i]));
+        for (int shift = 16; shift >= 0; shift -= 8)
+            bytes.push_back(static_cast<std::uint8_t>(group >> shift));
+    }
+    return bytes.size() < 24 ? 0 : bytes[16] << 24 | bytes[17] << 16 | bytes[18] << 8 | bytes[19];
+}
+
+std::vector<ProtocolCase> editingCases()
+{
+    const json withRefresh = {
+        { "capabilities", { { "workspace", { { "inlayHint", { { "refreshSupport", true } } } } } } }
+    };
+    const auto settings = [](bool hints) {
+        return notification("workspace/didChangeConfiguration",
+                            { { "settings", { { "beatplate", { { "inlayHints", hints } } } } } });
+    };
+    return {
+        { "folding ranges of comments, gogo and branch sections",
+          { open(kEditingChart), request(1, "textDocument/foldingRange", onDocument()) },
+          [](const Session& session) {
+              EXPECT_EQ(session.answer(1)["result"],
+                        json({ { { "startLine", 0 }, { "endLine", 1 }, { "kind", "comment" } },
+                               { { "startLine", 7 }, { "endLine", 9 }, { "kind", "region" } },
+                               { { "startLine", 10 }, { "endLine", 12 }, { "kind", "region" } },
+                               { { "startLine", 13 }, { "endLine", 14 }, { "kind", "region" } } }));
+          } },
+        { "inlay hints in a range, turned off and on by the settings",
+          { request(0, "initialize", withRefresh), open(kEditingChart),
+            request(1, "textDocument/inlayHint", onDocument({ { "range", range(0, 0, 20, 0) } })),
+            request(2, "textDocument/inlayHint", onDocument({ { "range", range(5, 3, 8, 0) } })),
+            settings(false),
+            request(3, "textDocument/inlayHint", onDocument({ { "range", range(0, 0, 20, 0) } })),
+            settings(false), settings(true),
+            request(4, "textDocument/inlayHint", onDocument({ { "range", range(0, 0, 20, 0) } })) },
+          [](const Session& session) {
+              const json all = session.answer(1)["result"];
+              EXPECT_THAT(labels(all),
+                          testing::ElementsAre("m1 · 0:00.00", "m2 · 0:02.00", "m3 · 0:04.00",
+                                               "m5 · 0:12.00", "m5 · 0:12.00", "m6 · 0:16.00"));
+              EXPECT_EQ(all[3]["position"], at(11, 0));
+              EXPECT_THAT(labels(session.answer(2)["result"]),
+                          testing::ElementsAre("m2 · 0:02.00", "m3 · 0:04.00"));
+              EXPECT_EQ(session.answer(3)["result"], json::array());
+              EXPECT_EQ(session.answer(4)["result"], all);
+              // A refresh for each change of the setting, none for a setting left as it was.
+              std::size_t refreshes = 0;
+              for (const json& sent : session.sent)
+                  refreshes += sent.value("method", "") == "workspace/inlayHint/refresh";
+              EXPECT_EQ(refreshes, 2u);
+          },
+          false },
+        { "document highlight of a span's two ends",
+          { open(kEditingChart),
+            request(1, "textDocument/documentHighlight", onDocument({ { "position", at(4, 5) } })),
+            request(2, "textDocument/documentHighlight", onDocument({ { "position", at(5, 4) } })),
+            request(3, "textDocument/documentHighlight", onDocument({ { "position", at(5, 5) } })),
+            request(4, "textDocument/documentHighlight",
+                    onDocument({ { "position", at(14, 1) } })) },
+          [](const Session& session) {
+              const json ends = { { { "range", range(4, 0, 4, 1) }, { "kind", 1 } },
+                                  { { "range", range(5, 3, 5, 4) }, { "kind", 1 } } };
+              EXPECT_EQ(session.answer(1)["result"], ends);
+              EXPECT_EQ(session.answer(2)["result"], ends);
+              EXPECT_EQ(session.answer(3)["result"], json::array());
+              EXPECT_EQ(session.answer(4)["result"][1]["range"], range(14, 2, 14, 3));
+          } },
+        { "selection ranges: character, span or measure, line, section, chart",
+          { open(kEditingChart),
+            request(1, "textDocument/selectionRange",
+                    onDocument({ { "positions", { at(8, 20), at(4, 5) } } })) },
+          [](const Session& session) {
+              const json result = session.answer(1)["result"];
+              EXPECT_THAT(selectionChain(result[0]),
+                          testing::ElementsAre("8:20-8:20", "8:20-8:21", "8:16-8:32", "8:0-8:32",
+                                               "7:0-9:8", "0:0-16:0"));
+              EXPECT_THAT(
+                  selectionChain(result[1]),
+                  testing::ElementsAre("4:5-4:5", "4:5-4:6", "4:0-4:16", "4:0-5:4", "0:0-16:0"));
+          } },
+        { "picture in the columns asked for",
+          { open(std::string(16 * 40, 'o') + "\n"), request(1, "beatplate/picture", onDocument()),
+            awaitAnswer(1), request(2, "beatplate/picture", onDocument({ { "columns", 2 } })),
+            awaitAnswer(2), request(3, "beatplate/picture", onDocument({ { "columns", "auto" } })),
+            awaitAnswer(3), request(4, "beatplate/picture", onDocument({ { "columns", 0 } })) },
+          [](const Session& session) {
+              const auto width = [&](int id) {
+                  return pngWidth(session.answer(id)["result"]["png"].get<std::string>());
+              };
+              EXPECT_EQ(width(1), 816u);
+              EXPECT_GT(width(2), width(1));
+              EXPECT_GT(width(3), 0u);
+              EXPECT_EQ(errorCode(session.answer(4)), -32602);
+          } },
+        { "completion of directives and of their known values",
+          { open("#ta\n#tab 8\n#meter 4 \no\n"),
+            request(1, "textDocument/completion", onDocument({ { "position", at(0, 3) } })),
+            request(2, "textDocument/completion", onDocument({ { "position", at(1, 6) } })),
+            request(3, "textDocument/completion", onDocument({ { "position", at(2, 9) } })),
+            request(4, "textDocument/completion", onDocument({ { "position", at(3, 1) } })) },
+          [](const Session& session) {
+              const json directives = session.answer(1)["result"]["items"];
+              EXPECT_THAT(labels(directives),
+                          testing::ElementsAre("title", "difficulty", "level", "bpm", "hs", "meter",
+                                               "beatchar", "tab", "branch", "begingogo", "endgogo",
+                                               "newline"));
+              EXPECT_EQ(directives[5]["detail"], "#meter d n");
+              EXPECT_EQ(directives[3]["detail"], "#bpm tempo [d n]");
+              EXPECT_EQ(directives[7]["textEdit"],
+                        json({ { "range", range(0, 1, 0, 3) }, { "newText", "tab" } }));
+              const json values = session.answer(2)["result"]["items"];
+              EXPECT_THAT(labels(values), testing::ElementsAre("4", "8"));
+              EXPECT_EQ(values[0]["textEdit"]["range"], range(1, 5, 1, 6));
+              EXPECT_EQ(session.answer(3)["result"]["items"], json::array());
+              EXPECT_EQ(session.answer(4)["result"]["items"], json::array());
+          } },
+    };
+}
+
 // The fault the server ended on, in its log, and the input it left unread.
 void expectEndedOn(const Session& session, const std::string& problem)
 {
@@ -718,6 +883,22 @@ std::vector<ProtocolCase> pictureCases()
             EXPECT_TRUE(session.answer(2)["result"]["png"].is_string());
         });
     add(
+        "a newer picture overtakes the one asked before, in its own columns",
+        [&](Gate& gate) {
+            return std::vector{ open(std::string(16 * 40, 'o') + "\n"),
+                                picture(1),
+                                request(2, "beatplate/picture", onDocument({ { "columns", 2 } })),
+                                openGate(gate),
+                                awaitAnswer(1),
+                                awaitAnswer(2) };
+        },
+        [](const Session& session) {
+            EXPECT_EQ(errorCode(session.answer(1)), -32800);
+            EXPECT_THAT(session.answer(1)["error"]["message"].get<std::string>(),
+                        testing::HasSubstr("a newer picture"));
+            EXPECT_GT(pngWidth(session.answer(2)["result"]["png"].get<std::string>()), 816u);
+        });
+    add(
         "a change overtakes the picture of the version before",
         [&](Gate& gate) {
             return std::vector{ open(chart),    picture(1),     change(2, range(0, 7, 0, 11), "T"),
@@ -756,7 +937,7 @@ TEST(LanguageServer, AnswersTheProtocolTable)
 {
     using Table = std::vector<ProtocolCase> (*)();
     for (const Table table : { lifecycleCases, malformedCases, framingCases, numberCases,
-                               documentCases, featureCases, pictureCases }) {
+                               documentCases, featureCases, pictureCases, editingCases }) {
         for (const ProtocolCase& entry : table()) {
             SCOPED_TRACE(entry.name);
             // A check that throws on an answer it did not expect fails its case, not the table.

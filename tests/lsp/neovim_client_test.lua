@@ -1,6 +1,7 @@
 -- The language server under Neovim's own client: the diagnostics it shows are those of
--- --check, an edit that mends a mistake clears it, hover tells a note's measure and time, and a
--- picture asked for is answered.
+-- --check, an edit that mends a mistake clears it, hover tells a note's measure and time, a
+-- picture asked for is answered, completion offers the directives with their arguments, and a
+-- block of comments folds.
 -- Run by neovim_client_test.sh, which passes the program and the chart in the environment, and
 -- README.md when the client is to be started by the README's lines instead of editors/vim.
 local beatplate = os.getenv('BEATPLATE')
@@ -108,6 +109,27 @@ local function run()
   local drawn = picture and picture.png ~= nil and picture.png ~= vim.NIL
   expect(picture and not drawn and tostring(picture.error):find('parse error', 1, true),
          'the picture names the error that keeps the chart from being drawn', picture)
+
+  answers = vim.lsp.buf_request_sync(buffer, 'textDocument/completion', {
+    textDocument = { uri = vim.uri_from_bufnr(buffer) },
+    position = { line = 3, character = 2 },
+  }, patience)
+  local items = answers and answers[client] and answers[client].result and answers[client].result.items or {}
+  local offered = {}
+  for _, item in ipairs(items) do
+    offered[item.label] = item.detail
+  end
+  expect(offered.meter == '#meter d n' and offered.tab == '#tab width' and #items == 12,
+         'completion offers every directive with its arguments', offered)
+
+  -- Two comment lines after the last line fold as one block.
+  vim.api.nvim_buf_set_lines(buffer, -1, -1, false, { '; the end', '; of the chart' })
+  answers = vim.lsp.buf_request_sync(buffer, 'textDocument/foldingRange', {
+    textDocument = { uri = vim.uri_from_bufnr(buffer) },
+  }, patience)
+  local folds = answers and answers[client] and answers[client].result or {}
+  expect(#folds == 1 and folds[1].startLine == 6 and folds[1].endLine == 7
+           and folds[1].kind == 'comment', 'a block of comments folds', folds)
 
   if client then
     vim.lsp.stop_client(client)

@@ -10,13 +10,15 @@ const chartFirstLine =
 
 let client: LanguageClient | undefined;
 
+function settings(): vscode.WorkspaceConfiguration {
+  return vscode.workspace.getConfiguration('beatplate');
+}
+
 function isChart(document: vscode.TextDocument): boolean {
   if (document.lineCount > 0 && chartFirstLine.test(document.lineAt(0).text)) {
     return true;
   }
-  const patterns = vscode.workspace
-    .getConfiguration('beatplate')
-    .get<string[]>('filePatterns', []);
+  const patterns = settings().get<string[]>('filePatterns', []);
   return patterns.some((pattern) => vscode.languages.match({ pattern }, document) > 0);
 }
 
@@ -28,10 +30,13 @@ async function claim(document: vscode.TextDocument): Promise<void> {
 }
 
 export async function activate(context: vscode.ExtensionContext): Promise<void> {
-  const command = vscode.workspace.getConfiguration('beatplate').get<string>('command', 'beatplate');
+  const command = settings().get<string>('command', 'beatplate');
   const serverOptions: ServerOptions = { command, args: ['lsp'] };
   const clientOptions: LanguageClientOptions = {
     documentSelector: [{ language: 'beatplate' }],
+    initializationOptions: { inlayHints: settings().get<boolean>('inlayHints', true) },
+    // workspace/didChangeConfiguration carries the "beatplate" settings to the server.
+    synchronize: { configurationSection: 'beatplate' },
   };
   client = new LanguageClient('beatplate', 'beatplate', serverOptions, clientOptions);
   await client.start();
@@ -41,6 +46,11 @@ export async function activate(context: vscode.ExtensionContext): Promise<void> 
     pictures,
     vscode.workspace.onDidOpenTextDocument(claim),
     vscode.workspace.onDidChangeTextDocument((event) => pictures.changed(event.document)),
+    vscode.workspace.onDidChangeConfiguration((event) => {
+      if (event.affectsConfiguration('beatplate.picture.columns')) {
+        pictures.refresh();
+      }
+    }),
     vscode.commands.registerCommand('beatplate.showPicture', () => {
       const editor = vscode.window.activeTextEditor;
       if (editor) {

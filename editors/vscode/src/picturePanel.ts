@@ -1,5 +1,6 @@
 // The picture of a chart in a panel beside it, asked of the server (beatplate/picture) when the
-// panel opens and again once the author pauses typing.
+// panel opens and again once the author pauses typing. The server draws it off its message loop,
+// so the editor never waits for it; a picture asked for again cancels the one asked before.
 import * as vscode from 'vscode';
 import { LanguageClient } from 'vscode-languageclient/node';
 
@@ -21,6 +22,7 @@ export class PicturePanel implements vscode.Disposable {
   private panel: vscode.WebviewPanel | undefined;
   private document: vscode.TextDocument | undefined;
   private timer: NodeJS.Timeout | undefined;
+  private pending: vscode.CancellationTokenSource | undefined;
 
   constructor(private readonly client: LanguageClient) {}
 
@@ -51,10 +53,16 @@ export class PicturePanel implements vscode.Disposable {
     this.timer = setTimeout(() => void this.update(), pauseMilliseconds);
   }
 
+  // The columns setting changed: the picture is drawn again in them.
+  refresh(): void {
+    void this.update();
+  }
+
   dispose(): void {
     if (this.timer) {
       clearTimeout(this.timer);
     }
+    this.pending?.cancel();
     this.panel?.dispose();
   }
 
@@ -62,10 +70,32 @@ export class PicturePanel implements vscode.Disposable {
     if (!this.panel || !this.document) {
       return;
     }
-    const result = await this.client.sendRequest<PictureResult>('beatplate/picture', {
-      textDocument: { uri: this.document.uri.toString() },
-    });
-    if (this.panel) {
+    this.pending?.cancel();
+    const pending = new vscode.CancellationTokenSource();
+    this.pending = pending;
+    const columns = vscode.workspace
+      .getConfiguration('beatplate')
+      .get<string>('picture.columns', '1');
+    let result: PictureResult;
+    try {
+      result = await this.client.sendRequest<PictureResult>(
+        'beatplate/picture',
+        {
+          textDocument: { uri: this.document.uri.toString() },
+          columns: columns === 'auto' ? 'auto' : Number(columns),
+        },
+        pending.token,
+      );
+    } catch (error) {
+      // A picture cancelled for a newer one shows nothing; any other failure is shown.
+      if (pending.token.isCancellationRequested) {
+        return;
+      }
+      result = { version: 0, png: null, figures: null, error: String(error) };
+    } finally {
+      pending.dispose();
+    }
+    if (this.panel && this.pending === pending) {
       this.panel.webview.html = this.page(result);
     }
   }
