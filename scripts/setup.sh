@@ -40,6 +40,7 @@ packages=(
   libboost-dev # only the reference pictures test, for its SHA-1
   libfreetype-dev libfontconfig-dev fonts-ipafont-gothic
   pngcheck desktop-file-utils
+  git # the test of beatplate diff as git's difftool and of pictures' textconv
   dpkg-dev # dpkg-source, with which apt-get source unpacks cpp-httplib (fetch-httplib.sh)
 )
 if [ "$tests" = 1 ]; then

@@ -193,7 +193,7 @@ function rangeText(range) {
 // The picture's form as the page's controls ask for it.
 function pictureForm() {
   const maxSize = $("max-size").value;
-  return { columns: $("columns").value, maxSize: maxSize || undefined };
+  return { columns: $("columns").value, maxSize: maxSize || undefined, sinceSaved: $("since-saved").checked };
 }
 
 function svgElement(name, attributes) {
@@ -373,6 +373,15 @@ async function loadPlayer() {
   if (page.sound) showSound(page.sound.stats, page.sound.sound);
 }
 
+// What differs from the chart on disk, when the picture marks it: "changed 3, 5; added 7".
+function showChanges(changes) {
+  if (!changes) return;
+  const parts = [["changed", changes.changed], ["added", changes.added], ["removed", changes.removed]]
+    .filter(([, measures]) => measures.length > 0)
+    .map(([what, measures]) => what + " " + measures.join(", "));
+  $("picture-note").textContent = changes.same ? "No changes since saved." : "Since saved, measures " + parts.join("; ") + ".";
+}
+
 // Shows what drawing a chart gave: its diagnostics, figures and picture, or why there is none.
 function showDrawing(drawn) {
   if (!drawn.diagnostics) return clearPicture("No picture: " + drawn.error);
@@ -380,6 +389,7 @@ function showDrawing(drawn) {
   showFigures(drawn.stats);
   if (drawn.pictures) {
     showPicture(drawn.pictures);
+    showChanges(drawn.changes);
     rememberSound(drawn.stats, drawn.sound);
   } else if (drawn.error) clearPicture("No picture: " + drawn.error);
   else keepLastPicture(drawn.diagnostics);
@@ -506,6 +516,8 @@ async function save(options) {
   $("save-utf8").hidden = true;
   showStatus("saved " + chart.name);
   if (page.charts.keepEdits) loadChartList();
+  // The marks were of the text as it differed from the file now replaced.
+  if ($("since-saved").checked) redraw();
 }
 
 // A save by another editor: loaded at once, unless it would discard edits.
@@ -558,7 +570,7 @@ function listenToControls() {
   });
   $("new-chart").addEventListener("click", newChart);
   // The text as it stands is drawn again in the new form, which Download then gives.
-  for (const control of ["columns", "max-size"])
+  for (const control of ["columns", "max-size", "since-saved"])
     $(control).addEventListener("change", () => {
       if (page.chart) redraw();
     });
@@ -618,6 +630,8 @@ async function start() {
   page.charts = served ?? standaloneCharts();
   document.body.classList.add(page.charts.served ? "served" : "standalone");
   for (const id of ["open-chart", "drop-hint", "max-size", "max-size-label"]) $(id).hidden = page.charts.served;
+  // Only the served page has a file on disk to mark the changes since.
+  $("since-saved-label").hidden = !page.charts.served;
   if (!page.charts.served) {
     $("no-charts").textContent = "No chart yet.";
     $("no-chart").textContent = "Open a chart or a picture with its chart inside, drop one anywhere on the page, or make a new chart.";

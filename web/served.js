@@ -66,16 +66,19 @@ function servedCharts() {
       return { diagnostics, stats, sound, pictures: blob && [blob], error };
     },
 
-    // The text as it stands: {diagnostics, stats, sound, pictures: [Blob] or null}.
+    // The text as it stands: {diagnostics, stats, sound, pictures: [Blob] or null}; with
+    // form.sinceSaved, the measures that differ from the chart on disk are marked on the
+    // picture and changes lists them: {same, changed, added, removed}.
     async draw(chart, text, form) {
-      const { body } = await fetchJson("/api/render?columns=" + encodeURIComponent(form.columns), {
+      const since = form.sinceSaved ? "&since=" + encodeURIComponent(chart.name) : "";
+      const { body } = await fetchJson("/api/render?columns=" + encodeURIComponent(form.columns) + since, {
         method: "POST",
         headers: { "Content-Type": "text/plain; charset=utf-8" },
         body: text,
       });
       if (!body.diagnostics) throw failure(body.error ?? "the chart cannot be drawn");
       // Without a picture, an error says why: a chart the preview does not draw, for its length.
-      return { diagnostics: body.diagnostics, stats: body.stats, sound: body.sound, pictures: body.png ? [pictureFromBase64(body.png)] : null, error: body.png ? undefined : body.error };
+      return { diagnostics: body.diagnostics, stats: body.stats, sound: body.sound, pictures: body.png ? [pictureFromBase64(body.png)] : null, error: body.png ? undefined : body.error, changes: body.changes };
     },
 
     // The voices' WAV file the sound is played with.

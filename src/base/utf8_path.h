@@ -13,4 +13,11 @@ namespace beatplate {
     return std::filesystem::path(std::u8string(text.begin(), text.end()));
 }
 
+// The UTF-8 text of a path, as messages show it on every platform.
+[[nodiscard]] inline std::string utf8Text(const std::filesystem::path& path)
+{
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
 } // namespace beatplate

@@ -9,6 +9,7 @@ inline constexpr const char* kSameFileMessage =
 inline constexpr const char* kOutputFailedMessage = "出力がなぜかできません。";
 inline constexpr const char* kWriteFailedMessage = "pngファイルの書き込みに失敗しました。";
 inline constexpr const char* kUnexpectedFailureMessage = "画像を作れませんでした。";
+inline constexpr const char* kOutputDirectoryMessage = "出力先のフォルダを作れません。";
 inline constexpr const char* kSheetUnreadableMessage = "スプライトシートを読み込めません。";
 // What --pause shows while it waits for Enter.
 inline constexpr const char* kPausePrompt = "Enterキーを押すと終わります。";

@@ -46,9 +46,7 @@ static bool givesFigures(ChartTask task)
     return task == ChartTask::Stats || task == ChartTask::StatsAndDraw;
 }
 
-// The chart's reader; none when it cannot be opened (a directory holds none).
-static std::optional<ChartTextReader> openChart(const ChartJob& job,
-                                                std::optional<ChartEncoding> encoding)
+std::optional<ChartTextReader> openChart(const ChartJob& job, std::optional<ChartEncoding> encoding)
 {
     if (readsStandardInput(job))
         return ChartTextReader::open(standardInputPath(), encoding);
@@ -78,10 +76,10 @@ static std::optional<std::string> refusalOf(const ChartJob& job, const ChartSett
 
 // The warnings of a parsed chart as one message of check lines, so that another chart's lines
 // never come between them.
-static void showWarnings(const ChartJob& job, const ChartReading& chart,
-                         const ChartSettings& settings, Console& console)
+void showWarnings(const ChartJob& job, const ChartReading& chart, WarningDisplay warnings,
+                  Console& console)
 {
-    if (settings.warnings == WarningDisplay::Hidden)
+    if (warnings == WarningDisplay::Hidden)
         return;
     std::string lines;
     for (const ChartDiagnostic& warning : chart.diagnostics)
@@ -204,12 +202,11 @@ static int drawParts(const ChartJob& job, ChartPipeline& chart, const DrawingToo
     return removeEarlierParts(job, parts, claims, console);
 }
 
-// Draws a parsed chart into the file opened for it, or onto standard output without one.
-static int drawChart(const ChartJob& job, ChartPipeline& chart,
-                     std::optional<TemporaryFile>& output, const DrawingTools& tools,
-                     const ChartSettings& settings, OutputClaims& claims, Console& console)
+int drawChart(const ChartJob& job, ChartPipeline& chart, std::optional<TemporaryFile>& output,
+              const DrawingTools& tools, const PictureForm& form, OutputClaims& claims,
+              Console& console)
 {
-    if (const auto error = chart.layOutPicture(settings.form))
+    if (const auto error = chart.layOutPicture(form))
         return reportDrawingError(job, *error, console);
     if (chart.pictureParts() > 1) {
         // The whole picture's own file is not written.
@@ -227,7 +224,7 @@ static int drawChart(const ChartJob& job, ChartPipeline& chart,
     if (error)
         return reportDrawingError(job, *error, console);
     // A picture that was cut in parts before is whole now: its parts go.
-    if (job.picture && settings.form.maxSize)
+    if (job.picture && form.maxSize)
         return removeEarlierParts(job, 0, claims, console);
     return kExitSuccess;
 }
@@ -269,7 +266,7 @@ static ChartOutcome processOpenedChart(const ChartJob& job, ChartTextReader& rea
     ChartReading chart = readChart(reader, scope);
     if (chart.hasErrors())
         return { reportChartError(job, chart, settings, console), {}, std::nullopt };
-    showWarnings(job, chart, settings, console);
+    showWarnings(job, chart, settings.warnings, console);
     ChartOutcome outcome;
     if (givesFigures(settings.task)) {
         outcome.stats =
@@ -280,7 +277,7 @@ static ChartOutcome processOpenedChart(const ChartJob& job, ChartTextReader& rea
         outcome.status = writeSound(job, chart.document, output, *settings.sound, console);
     } else if (drawsPicture(settings.task)) {
         ChartPipeline picture(chart.document, std::move(chart.text));
-        outcome.status = drawChart(job, picture, output, tools, settings, claims, console);
+        outcome.status = drawChart(job, picture, output, tools, settings.form, claims, console);
     }
     return outcome;
 }

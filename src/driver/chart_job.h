@@ -11,8 +11,11 @@
 
 namespace beatplate {
 
+class ChartPipeline;
+struct ChartReading;
 class Console;
 class OutputClaims;
+class TemporaryFile;
 class ThreadPictureTools;
 
 // One chart of a run and where its picture goes.
@@ -80,5 +83,21 @@ struct ChartOutcome {
 // The pictures a chart will make as settings lay it out: 1, or its parts; 1 when it cannot be
 // read or laid out (which drawing it reports). Standard input is not read.
 [[nodiscard]] std::size_t countPictures(const ChartJob& job, const ChartSettings& settings);
+
+// The reader of job's chart, standard input for "-"; none when it cannot be opened (a directory
+// holds none). Throws as ChartTextReader::open does.
+[[nodiscard]] std::optional<ChartTextReader> openChart(const ChartJob& job,
+                                                       std::optional<ChartEncoding> encoding);
+
+// The warnings of a parsed chart, as one message of check lines on console.
+void showWarnings(const ChartJob& job, const ChartReading& chart, WarningDisplay warnings,
+                  Console& console);
+
+// Draws a parsed chart in a form into output, opened for job's picture, or onto standard output
+// without a picture; a picture cut in parts goes into files beside it instead, each claimed for
+// the job in claims first. Returns the exit status; a failure is reported on console.
+[[nodiscard]] int drawChart(const ChartJob& job, ChartPipeline& chart,
+                            std::optional<TemporaryFile>& output, const DrawingTools& tools,
+                            const PictureForm& form, OutputClaims& claims, Console& console);
 
 } // namespace beatplate

@@ -29,7 +29,6 @@ namespace beatplate {
 
 namespace {
 
-constexpr const char* kOutputDirectoryMessage = "出力先のフォルダを作れません。";
 constexpr const char* kFontUnreadableMessage = "フォントを読み込めません。";
 
 } // namespace

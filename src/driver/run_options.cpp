@@ -42,7 +42,7 @@ static int parseBranch(std::string_view text)
     return text[0] - '0';
 }
 
-static ChartEncoding parseEncoding(std::string_view name)
+ChartEncoding parseEncodingOption(std::string_view name)
 {
     const auto encoding = chartEncodingNamed(name);
     if (!encoding)
@@ -103,6 +103,36 @@ static void refuseConflicts(const RunOptions& options)
                                + " into files, not to '-'");
 }
 
+void appendDrawingOptions(std::vector<OptionSpec>& table, DrawingOptionTargets targets)
+{
+    std::vector<OptionSpec> options{
+        { '\0', "encoding", "NAME",
+          "read a chart without a byte-order mark as NAME,\n"
+          "cp932 or utf-8 (default: UTF-8 when the chart is\n"
+          "valid UTF-8, else cp932)",
+          [targets](std::string_view name) { targets.encoding = parseEncodingOption(name); } },
+        { 'q', "quiet", "", "show no warnings; errors are still shown",
+          [targets](std::string_view) { targets.quiet = true; } },
+        { '\0', "sheet", "FILE", "draw with the sprite sheet FILE",
+          [targets](std::string_view file) { targets.sheet = utf8Path(file); } },
+        { '\0', "font", "FILE", "write the title and difficulty with the font FILE",
+          [targets](std::string_view file) { targets.font = utf8Path(file); } },
+        { '\0', "columns", "N",
+          "lay the rows out in N columns side by side, or auto:\n"
+          "as many as show the picture largest on a 1920x1080\n"
+          "screen (default: 1)",
+          [targets](std::string_view columns) {
+              targets.form.columns = parseColumnsOption(columns);
+          } },
+        { '\0', "max-size", "WxH",
+          "cut a picture larger than W x H pixels at rows into\n"
+          "parts NAME-1.png, NAME-2.png, ..., each with the chart",
+          [targets](std::string_view size) { targets.form.maxSize = parseMaxSizeOption(size); } },
+    };
+    table.insert(table.end(), std::make_move_iterator(options.begin()),
+                 std::make_move_iterator(options.end()));
+}
+
 std::vector<OptionSpec> runOptionTable(RunOptions& options)
 {
     std::vector<OptionSpec> table{
@@ -131,26 +161,10 @@ std::vector<OptionSpec> runOptionTable(RunOptions& options)
           "use N threads: draw N charts at once, or compress\n"
           "a chart alone on N threads",
           [&](std::string_view jobs) { options.jobs = parseJobs(jobs); } },
-        { '\0', "encoding", "NAME",
-          "read a chart without a byte-order mark as NAME,\n"
-          "cp932 or utf-8 (default: UTF-8 when the chart is\n"
-          "valid UTF-8, else cp932)",
-          [&](std::string_view name) { options.encoding = parseEncoding(name); } },
-        { 'q', "quiet", "", "show no warnings; errors are still shown",
-          [&](std::string_view) { options.quiet = true; } },
-        { '\0', "sheet", "FILE", "draw with the sprite sheet FILE",
-          [&](std::string_view file) { options.sheet = utf8Path(file); } },
-        { '\0', "font", "FILE", "write the title and difficulty with the font FILE",
-          [&](std::string_view file) { options.font = utf8Path(file); } },
-        { '\0', "columns", "N",
-          "lay the rows out in N columns side by side, or auto:\n"
-          "as many as show the picture largest on a 1920x1080\n"
-          "screen (default: 1)",
-          [&](std::string_view columns) { options.form.columns = parseColumnsOption(columns); } },
-        { '\0', "max-size", "WxH",
-          "cut a picture larger than W x H pixels at rows into\n"
-          "parts NAME-1.png, NAME-2.png, ..., each with the chart",
-          [&](std::string_view size) { options.form.maxSize = parseMaxSizeOption(size); } },
+    };
+    appendDrawingOptions(
+        table, { options.encoding, options.quiet, options.sheet, options.font, options.form });
+    std::vector<OptionSpec> sound{
         { '\0', "sound", "",
           "write each chart's sound in place of its picture:\n"
           "a WAV file (16-bit, 44.1 kHz, mono) beside it",
@@ -173,6 +187,8 @@ std::vector<OptionSpec> runOptionTable(RunOptions& options)
               options.soundChoiceGiven = true;
           } },
     };
+    table.insert(table.end(), std::make_move_iterator(sound.begin()),
+                 std::make_move_iterator(sound.end()));
     appendCommonOptions(table, options.common);
     return table;
 }
@@ -192,6 +208,7 @@ std::string runHelpText()
     return "Usage: beatplate [OPTION]... CHART...\n"
            "  or:  beatplate serve [OPTION]... [DIR]   (see beatplate serve --help)\n"
            "  or:  beatplate lsp [OPTION]...           (see beatplate lsp --help)\n"
+           "  or:  beatplate diff [OPTION]... OLD NEW  (see beatplate diff --help)\n"
            "Draw each note chart as a PNG picture of its score, beside the chart\n"
            "(song.txt gives song.png), with the chart text inside the picture.\n"
            "A CHART of - is read from standard input; its picture goes to -o, or to\n"

@@ -46,8 +46,22 @@ struct RunOptions {
     CommonOptions common;
 };
 
+// --encoding NAME: cp932 or utf-8; throws CommandLineError.
+[[nodiscard]] ChartEncoding parseEncodingOption(std::string_view name);
+
 // What the run writes for each chart: ".png", or ".wav" with --sound.
 [[nodiscard]] std::string_view outputExtension(const RunOptions& options);
+
+// Where the options that read charts and draw pictures put what they are given: --encoding,
+// -q, --sheet, --font, --columns and --max-size, which beatplate and beatplate diff share.
+struct DrawingOptionTargets {
+    std::optional<ChartEncoding>& encoding;
+    bool& quiet;
+    std::optional<std::filesystem::path>& sheet;
+    std::optional<std::filesystem::path>& font;
+    PictureForm& form;
+};
+void appendDrawingOptions(std::vector<OptionSpec>& table, DrawingOptionTargets targets);
 
 // The options of beatplate, each applied to options as it is read.
 [[nodiscard]] std::vector<OptionSpec> runOptionTable(RunOptions& options);

@@ -94,9 +94,10 @@ std::optional<PipelineError> ChartPipeline::drawPicture(const PictureTools& tool
         const Canvas* const sheet = tools.spriteSheet;
         if (sheet == nullptr)
             return PipelineError{ PipelineErrorKind::SheetUnreadable, kSheetUnreadableMessage };
+        const MeasureMarks* const marks = m_marks ? &*m_marks : nullptr;
         if (m_pages.empty()) {
             const BandedScore score =
-                ScoreRenderer(*sheet, tools.headerFont).bands(m_document, kPngBandRows);
+                ScoreRenderer(*sheet, tools.headerFont, marks).bands(m_document, kPngBandRows);
             return writtenOrError(bandsOf(score), std::move(chunk), sink, options);
         }
         std::optional<HeaderLines> header;
@@ -105,8 +106,8 @@ std::optional<PipelineError> ChartPipeline::drawPicture(const PictureTools& tool
             header = layOutHeaderLines(*font, m_document, kPageWidth,
                                        std::u16string(label.begin(), label.end()));
         }
-        const ColumnPicture picture(*sheet, std::move(header), *m_layout, m_document,
-                                    m_pages[part]);
+        const ColumnPicture picture(*sheet, std::move(header), *m_layout, m_document, m_pages[part],
+                                    marks);
         return writtenOrError(bandsOf(picture), std::move(chunk), sink, options);
     } catch (const std::exception& error) {
         return pictureErrorOf(error);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "chart/chart_comparison.h"
 #include "chart/chart_document.h"
 #include "chart/chart_stats.h"
 #include "output/png_writer.h"
@@ -35,6 +36,9 @@ public:
     // Lays the picture out in a form: PictureTooLarge when a row does not fit its size. Without
     // it the picture is the one column of today.
     [[nodiscard]] std::optional<PipelineError> layOutPicture(const PictureForm& form);
+    // Marks the measures that differ from another version on the pictures drawPicture makes;
+    // one per measure of the document.
+    void markMeasures(MeasureMarks marks) { m_marks = std::move(marks); }
     // The pictures drawPicture makes: 1, or the parts of a picture cut to fit its size.
     [[nodiscard]] std::size_t pictureParts() const
     {
@@ -55,6 +59,7 @@ private:
     std::optional<SourceChunk> m_chunk;
     std::optional<ScoreLayout> m_layout; // of a picture in columns or parts
     std::vector<ColumnPage> m_pages;
+    std::optional<MeasureMarks> m_marks;
 };
 
 } // namespace beatplate

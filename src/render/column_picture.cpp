@@ -24,13 +24,14 @@ static int indexRowsFor(int bandRows)
 
 ColumnPicture::ColumnPicture(const Canvas& spriteSheet, std::optional<HeaderLines> header,
                              const ScoreLayout& layout, const ChartDocument& document,
-                             ColumnPage page)
+                             ColumnPage page, const MeasureMarks* marks)
     : m_spriteSheet(spriteSheet)
     , m_header(std::move(header))
     , m_layout(layout)
     , m_page(std::move(page))
     , m_bandRows(bandRowsFor(m_page.width()))
     , m_indexRows(indexRowsFor(m_bandRows))
+    , m_marks(marks)
 {
     assert(!m_page.columns.empty());
     m_indexes.reserve(m_page.columns.size());
@@ -62,11 +63,11 @@ void ColumnPicture::drawColumn(std::size_t at, int firstRow, Canvas& strip) cons
         const auto rows = static_cast<int>(to - from);
         if (rows == strip.height()) {
             drawScoreRows(m_layout, contents, m_spriteSheet,
-                          { strip, static_cast<int>(from + shift) });
+                          { strip, static_cast<int>(from + shift) }, m_marks);
         } else {
             Canvas part(kPageWidth, rows);
             drawScoreRows(m_layout, contents, m_spriteSheet,
-                          { part, static_cast<int>(from + shift) });
+                          { part, static_cast<int>(from + shift) }, m_marks);
             std::copy_n(part.pixels(), part.byteSize() / 4,
                         strip.row(static_cast<int>(from - firstRow)).data());
             fillBackground(firstRow, from);

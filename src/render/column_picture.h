@@ -1,5 +1,6 @@
 #pragma once
 
+#include "chart/chart_comparison.h"
 #include "chart/chart_document.h"
 #include "image/banded_picture.h"
 #include "image/canvas.h"
@@ -19,10 +20,11 @@ namespace beatplate {
 // threads.
 class ColumnPicture {
 public:
-    // The sheet, the layout and the document must outlive the picture; the layout fits a
-    // picture and the page is one of its column pages.
+    // The sheet, the layout, the document and the marks must outlive the picture; the layout
+    // fits a picture and the page is one of its column pages.
     ColumnPicture(const Canvas& spriteSheet, std::optional<HeaderLines> header,
-                  const ScoreLayout& layout, const ChartDocument& document, ColumnPage page);
+                  const ScoreLayout& layout, const ChartDocument& document, ColumnPage page,
+                  const MeasureMarks* marks = nullptr);
 
     [[nodiscard]] int width() const { return m_page.width(); }
     [[nodiscard]] int height() const { return static_cast<int>(m_page.height()); }
@@ -44,6 +46,7 @@ private:
     int m_bandRows;
     int m_indexRows; // a multiple of m_bandRows
     std::vector<BandIndex> m_indexes; // one per column, its bands aligned with the page's
+    const MeasureMarks* m_marks;
 };
 
 // The bands of a page, drawn as they are encoded; picture must outlive it.

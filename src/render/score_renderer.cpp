@@ -3,6 +3,7 @@
 #include "render/background_pass.h"
 #include "render/events_pass.h"
 #include "render/header_text_pass.h"
+#include "render/marks_pass.h"
 #include "render/measures_pass.h"
 #include "render/notes_pass.h"
 
@@ -27,10 +28,11 @@ Canvas blankCanvas(const ScoreLayout& layout)
 }
 
 BandedScore::BandedScore(const Canvas& spriteSheet, const HeaderFont* headerFont,
-                         const ChartDocument& document, int bandRows)
+                         const ChartDocument& document, int bandRows, const MeasureMarks* marks)
     : m_spriteSheet(spriteSheet)
     , m_layout(document)
     , m_index(checkedLayout(m_layout), document, bandRows > 0 ? bandRows : m_layout.canvasHeight())
+    , m_marks(marks)
 {
     if (headerFont != nullptr)
         m_header = layOutHeaderLines(*headerFont, document, kPageWidth);
@@ -40,17 +42,20 @@ void BandedScore::drawBand(int firstRow, Canvas& band) const
 {
     assert(firstRow % bandRows() == 0 && band.height() <= bandRows());
     const DrawTarget target{ band, firstRow };
-    drawScoreRows(m_layout, m_index.contents(firstRow / bandRows()), m_spriteSheet, target);
+    drawScoreRows(m_layout, m_index.contents(firstRow / bandRows()), m_spriteSheet, target,
+                  m_marks);
     if (m_header)
         drawHeaderText(*m_header, target);
 }
 
 void drawScoreRows(const ScoreLayout& layout, const BandContents& contents, const Canvas& sheet,
-                   DrawTarget target)
+                   DrawTarget target, const MeasureMarks* marks)
 {
     drawBackground(layout, sheet, target);
     drawMeasures(layout, contents, sheet, target);
     drawEvents(layout, contents, sheet, target);
+    if (marks != nullptr)
+        drawMarks(layout, contents, *marks, sheet, target);
     drawNotes(layout, contents, sheet, target);
 }
 

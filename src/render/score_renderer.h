@@ -1,5 +1,6 @@
 #pragma once
 
+#include "chart/chart_comparison.h"
 #include "chart/chart_document.h"
 #include "image/banded_picture.h"
 #include "image/canvas.h"
@@ -22,11 +23,11 @@ class BandedScore {
 public:
     static constexpr int kWholePicture = 0;
 
-    // The sheet and the document must outlive the score; the face is used only here. bandRows
-    // kWholePicture makes the whole picture one band. Throws std::length_error when the picture
-    // would be taller than kMaxPictureRows.
+    // The sheet, the document and the marks must outlive the score; the face is used only here.
+    // bandRows kWholePicture makes the whole picture one band. Throws std::length_error when the
+    // picture would be taller than kMaxPictureRows.
     BandedScore(const Canvas& spriteSheet, const HeaderFont* headerFont,
-                const ChartDocument& document, int bandRows);
+                const ChartDocument& document, int bandRows, const MeasureMarks* marks = nullptr);
 
     [[nodiscard]] int width() const { return kPageWidth; }
     [[nodiscard]] int height() const { return m_layout.canvasHeight(); }
@@ -41,17 +42,21 @@ private:
     ScoreLayout m_layout;
     BandIndex m_index;
     std::optional<HeaderLines> m_header;
+    const MeasureMarks* m_marks;
 };
 
 // Draws a chart document as a picture from the sprites of a sprite sheet.
 class ScoreRenderer {
 public:
-    // The sheet, and the face when there is one, must outlive the renderer; several renderers
-    // may share them, as nothing writes to them. Without a face the title and difficulty lines
-    // are left out.
-    explicit ScoreRenderer(const Canvas& spriteSheet, const HeaderFont* headerFont = nullptr)
+    // The sheet, and the face and the marks when there are some, must outlive the renderer;
+    // several renderers may share them, as nothing writes to them. Without a face the title and
+    // difficulty lines are left out; marks, one per measure of the document drawn, mark the
+    // measures that differ from another version.
+    explicit ScoreRenderer(const Canvas& spriteSheet, const HeaderFont* headerFont = nullptr,
+                           const MeasureMarks* marks = nullptr)
         : m_spriteSheet(spriteSheet)
         , m_headerFont(headerFont)
+        , m_marks(marks)
     {
     }
 
@@ -63,17 +68,19 @@ public:
     // render does.
     [[nodiscard]] BandedScore bands(const ChartDocument& document, int bandRows) const
     {
-        return { m_spriteSheet, m_headerFont, document, bandRows };
+        return { m_spriteSheet, m_headerFont, document, bandRows, m_marks };
     }
 
 private:
     const Canvas& m_spriteSheet;
     const HeaderFont* m_headerFont;
+    const MeasureMarks* m_marks;
 };
 
-// Everything of the score but its header that reaches the target, from what can reach it.
+// Everything of the score but its header that reaches the target, from what can reach it, with
+// the marks when there are some.
 void drawScoreRows(const ScoreLayout& layout, const BandContents& contents, const Canvas& sheet,
-                   DrawTarget target);
+                   DrawTarget target, const MeasureMarks* marks = nullptr);
 
 // The bands of a score, drawn as they are encoded; score must outlive it.
 [[nodiscard]] BandedPicture bandsOf(const BandedScore& score);

@@ -3,6 +3,7 @@
 #include "base/base64.h"
 #include "base/text_codec.h"
 #include "base/utf8_path.h"
+#include "chart/chart_comparison_report.h"
 #include "chart/chart_diagnostic.h"
 #include "chart/chart_reading.h"
 #include "chart/chart_stats_report.h"
@@ -255,6 +256,33 @@ void ChartApi::getReport(const httplib::Request& request, httplib::Response& res
     answer(response, kOk, textOf(reportJson(chart, file->info.name, *form)));
 }
 
+// The measures that differ from the saved chart, as beatplate diff --json gives them.
+static Json changesJson(const ChartComparison& changes)
+{
+    const Json whole = comparisonJson({ {}, {}, changes });
+    return { { "same", whole["same"] },
+             { "changed", whole["changed"] },
+             { "added", whole["added"] },
+             { "removed", whole["removed"] } };
+}
+
+// What differs from the chart saved as name; none when there is none or it has an error, as it
+// then has no picture to compare with.
+static std::optional<ChartComparison>
+changesSince(const ChartDirectory& directory, const std::string& name, const ChartDocument& edited)
+{
+    if (name.empty())
+        return std::nullopt;
+    auto file = directory.read(name);
+    if (!file)
+        return std::nullopt;
+    const ChartReading saved =
+        readChart(std::move(file->bytes), { ChartScope::FirstError, std::nullopt });
+    if (saved.hasErrors())
+        return std::nullopt;
+    return compareCharts(saved.document, edited);
+}
+
 void ChartApi::render(const httplib::Request& request, httplib::Response& response) const
 {
     const auto form = formOf(request, response);
@@ -271,10 +299,16 @@ void ChartApi::render(const httplib::Request& request, httplib::Response& respon
         json["error"] = *reason;
         return answer(response, kPayloadTooLarge, textOf(json));
     }
-    const auto picture = m_preview.draw(chart.document, std::move(chart.text), *form);
+    // since=NAME: marks what differs from that chart as saved.
+    const auto changes =
+        changesSince(m_directory, request.get_param_value("since"), chart.document);
+    const auto picture = m_preview.draw(chart.document, std::move(chart.text), *form,
+                                        changes ? std::optional(changes->marks) : std::nullopt);
     if (picture.error)
         return fail(response, kServerError, picture.error->message);
     json["png"] = encodeBase64(picture.png);
+    if (changes)
+        json["changes"] = changesJson(*changes);
     answer(response, kOk, textOf(json));
 }
 

@@ -20,7 +20,8 @@ class ChartPreview;
 //   GET  /api/charts/NAME               the text (UTF-8, LF), its encoding and entity tag
 //   GET  /api/charts/NAME/picture.png   the picture with the chart inside
 //   GET  /api/charts/NAME/report        diagnostics and figures
-//   POST /api/render                    diagnostics, figures and picture of the text sent
+//   POST /api/render                    diagnostics, figures and picture of the text sent;
+//                                       ?since=NAME: what differs from NAME on disk, marked
 //   PUT  /api/charts/NAME               saves the text sent, in the chart's encoding
 //   GET  /api/sound/voices.wav          the voices the strokes of a chart's sound are played with
 // Every failure is answered with a status and {"error": MESSAGE}.

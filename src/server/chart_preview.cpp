@@ -42,9 +42,11 @@ ChartPreview::ChartPreview(Canvas spriteSheet, std::optional<FontFileRef> font,
 }
 
 PreviewPicture ChartPreview::draw(const ChartDocument& document, std::u16string text,
-                                  const PictureForm& form)
+                                  const PictureForm& form, std::optional<MeasureMarks> marks)
 {
     ChartPipeline chart(document, std::move(text));
+    if (marks)
+        chart.markMeasures(std::move(*marks));
     PreviewPicture picture;
     const FifoSlot slot(m_drawings);
     const FontLease lease(*this);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "chart/chart_comparison.h"
 #include "chart/chart_document.h"
 #include "image/canvas.h"
 #include "load/header_font.h"
@@ -37,9 +38,11 @@ public:
     // font: the face found for the header, or none (the header is then left out).
     ChartPreview(Canvas spriteSheet, std::optional<FontFileRef> font, unsigned concurrentDrawings);
 
-    // Draws a chart read without errors, in form, its text in the picture's chunk.
+    // Draws a chart read without errors, in form, its text in the picture's chunk; with marks,
+    // the measures that differ from another version are marked.
     [[nodiscard]] PreviewPicture draw(const ChartDocument& document, std::u16string text,
-                                      const PictureForm& form = {});
+                                      const PictureForm& form = {},
+                                      std::optional<MeasureMarks> marks = std::nullopt);
     // The turns of the drawings; whoever holds a slot keeps the drawings behind it waiting.
     [[nodiscard]] FifoSemaphore& drawings() { return m_drawings; }
 

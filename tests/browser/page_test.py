@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """The preview page in headless Chromium: pick a chart, see its picture, type a mistake and
 see it reported while the last good picture stays, jump to it, fix it, save, and follow a save
-made by another editor; see its density graph and draw it in three columns; then switch to a chart with an error, keep unsaved edits from being
+made by another editor; see its density graph and draw it in three columns; mark its changes
+since saved; then switch to a chart with an error, keep unsaved edits from being
 discarded unasked, make a new chart, and see each chart with its own tab width and a cut-off
 chart read-only. Usage: page_test.py BEATPLATE CHART [SCREENSHOT [SHOTS_DIRECTORY]]"""
 import json
@@ -194,6 +195,25 @@ class PageTest:
         Select(self.element("columns")).select_by_value("1")
         self.wait.until(lambda _: width() == 816, "one column was not drawn again")
 
+    def run_changes_since_saved(self):
+        # The picture marks the measures that differ from the file on disk and the note names
+        # them; once saved, nothing differs.
+        editor = self.element("editor")
+        before = self.picture()
+        self.element("since-saved").click()
+        self.wait_for_new_picture(before[0])
+        note = lambda: self.element("picture-note").text
+        self.wait.until(lambda _: note() == "No changes since saved.", note())
+        unmarked = self.picture()
+        editor.send_keys(Keys.CONTROL, Keys.HOME)
+        editor.send_keys("x x x x x x x x \n")
+        self.wait.until(lambda _: "added 1" in note(), "the measure added was not named")
+        self.wait_for_new_picture(unmarked[0])
+        self.shot("4c-changes-since-saved")
+        self.element("save").click()
+        self.wait.until(lambda _: note() == "No changes since saved.", "the save left marks")
+        self.element("since-saved").click()
+
     def run_other_charts(self):
         editor = self.element("editor")
         tab_size = lambda: self.browser.execute_script("return getComputedStyle(arguments[0]).tabSize", editor)
@@ -276,6 +296,7 @@ def main():
             browser.execute_script("document.getElementById('editor').scrollTop = 0;")
             browser.save_screenshot(screenshot)
         test.run_columns_and_density()
+        test.run_changes_since_saved()
         test.run_other_charts()
     finally:
         if browser:

@@ -184,6 +184,8 @@ class StandaloneTest:
         self.drop("song.png", picture, "image/png")
         self.wait.until(lambda _: self.browser.find_element(By.ID, "chart-name").text == "song.txt")
         assert self.editor_text() == text, "the dropped picture's chart is not the one drawn"
+        # No file on disk to compare with: the page offers no marks of changes since saved.
+        assert not self.browser.find_element(By.ID, "since-saved").is_displayed(), "changes since saved offered"
         self.wait.until(lambda _: self.browser.execute_script(
             "const p = document.getElementById('picture'); return p.complete && p.naturalWidth === 816"))
         # Its sound comes from the core too: the page may play it with nothing served.

@@ -383,6 +383,7 @@ TEST(BeatplateCommandLine, HelpAndManualPageTellTheSameOptionsAndVersion)
     } programs[] = {
         { BEATPLATE_BINARY_PATH, { "-h" }, "man/beatplate.1", true },
         { BEATPLATE_BINARY_PATH, { "serve", "-h" }, "man/beatplate.1", true },
+        { BEATPLATE_BINARY_PATH, { "diff", "-h" }, "man/beatplate.1", true },
         { fs::path(BEATPLATE_BUILD_DIR) / "beatplate-chart",
           { "-h" },
           "man/beatplate-chart.1",

@@ -210,6 +210,28 @@ TEST(ChartServer, ListsDrawsAndSavesTheChartsOfItsDirectory)
     EXPECT_EQ(readFile(server.dir() / "new.txt"), "o\n");
 }
 
+// The page's "changes since saved": the text sent, marked where it differs from the file on disk.
+TEST(ChartServer, MarksWhatDiffersFromTheChartOnDisk)
+{
+    RunningServer server;
+    auto& client = server.client();
+    const auto render = [&](const std::string& query, const std::string& text) {
+        return Json::parse(client.Post("/api/render" + query, text, "text/plain")->body);
+    };
+    const std::string edited = "#title 譜面\noooo\nxxxx\n";
+    const auto marked = render("?since=song.txt", edited);
+    EXPECT_EQ(marked["changes"]["same"], false);
+    EXPECT_EQ(marked["changes"]["added"], Json({ 2 }));
+    EXPECT_EQ(marked["changes"]["changed"], Json::array());
+    const auto plain = render("", edited);
+    EXPECT_FALSE(plain.contains("changes"));
+    EXPECT_NE(marked["png"], plain["png"]);
+    EXPECT_EQ(render("?since=song.txt", "; a comment\n#title 譜面\n\noooo\n")["changes"]["same"],
+              true);
+    // A chart with nothing saved under its name yet has nothing to differ from.
+    EXPECT_FALSE(render("?since=new.txt", edited).contains("changes"));
+}
+
 TEST(ChartServer, TellsOfEachChartSavedByAnyone)
 {
     RunningServer server;
