@@ -12,8 +12,21 @@ install(FILES ${BEATPLATE_SPRITE_SHEET} DESTINATION share/beatplate)
 # Dropping charts on this entry in a file manager or on a launcher draws them in a terminal.
 install(FILES packaging/beatplate.desktop DESTINATION share/applications)
 # beatplate serve reads its page from here first, so that it can be changed without a build.
-install(FILES web/index.html web/style.css web/app.js web/player.js
-        DESTINATION share/beatplate/web)
+list(TRANSFORM BEATPLATE_WEB_FILES PREPEND web/ OUTPUT_VARIABLE BEATPLATE_WEB_PAGE_FILES)
+install(FILES ${BEATPLATE_WEB_PAGE_FILES} DESTINATION share/beatplate/web)
+# With the core of scripts/build-web.sh the page also draws alone, hosted by any static file
+# server; the sheet and the font are the package's own, reached through relative links.
+set(BEATPLATE_WEB_PAGE_DIR "" CACHE PATH "The page of scripts/build-web.sh (dist/web), if any")
+if(BEATPLATE_WEB_PAGE_DIR)
+  install(FILES ${BEATPLATE_WEB_PAGE_DIR}/beatplate.js ${BEATPLATE_WEB_PAGE_DIR}/beatplate.wasm
+          DESTINATION share/beatplate/web)
+  install(CODE "
+    set(web \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/share/beatplate/web\")
+    file(MAKE_DIRECTORY \"\${web}/fonts\")
+    file(CREATE_LINK ../pic.png \"\${web}/pic.png\" SYMBOLIC)
+    file(CREATE_LINK ../../../fonts/opentype/ipafont-gothic/ipag.ttf \"\${web}/fonts/ipag.ttf\"
+         SYMBOLIC)")
+endif()
 
 # Debian wants man pages and changelogs compressed with gzip -9n: best, and no name or time
 # stamp in the header, so that the package builds the same bytes twice.

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Writes dist/beatplate-VERSION-windows-x64.zip: a folder a Windows user unpacks and drops charts
 # on. It holds the two programs (stripped), the sprite sheet, the header font
-# (IPAGothic from fonts-ipafont-gothic), README.txt in Japanese and English (CRLF, UTF-8 with a
-# byte-order mark), LICENSE.txt, and the licences of zlib, libpng, FreeType and the font from
+# (IPAGothic from fonts-ipafont-gothic), the page in web (scripts/build-web.sh), README.txt
+# in Japanese and English (CRLF, UTF-8 with a byte-order mark), LICENSE.txt, and the licences of zlib, libpng, FreeType and the font from
 # the Debian packages the build used. The archive's entries are sorted and dated at the last
 # commit, so that the same tree gives the same archive.
 #   scripts/package-windows.sh
@@ -24,6 +24,10 @@ for program in beatplate beatplate-chart; do
 done
 cp assets/pic.png "$folder/pic.png"
 cp /usr/share/fonts/opentype/ipafont-gothic/ipag.ttf "$folder/ipag.ttf"
+# The page (scripts/build-web.sh), which beatplate serve serves from web beside the program and
+# any static file server hosts as it stands.
+./scripts/build-web.sh
+cp -r dist/web "$folder/web"
 
 # Windows editors and Notepad read a text file best with CRLF line ends and a byte-order mark.
 windows_text() {
@@ -39,20 +43,6 @@ windows_text /usr/share/doc/fonts-ipafont-gothic/copyright >"$folder/licenses/IP
 
 mkdir -p dist
 archive=dist/$name.zip
-python3 - "$stage" "$name" "$archive" "$(git log -1 --format=%ct 2>/dev/null || echo 315532800)" <<'PY'
-import os, sys, time, zipfile
-stage, name, archive, stamp = sys.argv[1], sys.argv[2], sys.argv[3], int(sys.argv[4])
-date = time.gmtime(max(stamp, 315532800))[:6]
-files = sorted(os.path.relpath(os.path.join(root, file), stage)
-               for root, _, names in os.walk(os.path.join(stage, name)) for file in names)
-partial = archive + ".partial"
-with zipfile.ZipFile(partial, "w", zipfile.ZIP_DEFLATED, compresslevel=9) as zip:
-    for path in files:
-        entry = zipfile.ZipInfo(path.replace(os.sep, "/"), date)
-        entry.compress_type = zipfile.ZIP_DEFLATED
-        entry.external_attr = 0o644 << 16
-        with open(os.path.join(stage, path), "rb") as source:
-            zip.writestr(entry, source.read())
-os.replace(partial, archive)
-PY
+python3 scripts/write-zip.py "$stage" "$name" "$archive" \
+  "$(git log -1 --format=%ct 2>/dev/null || echo 315532800)"
 echo "$archive ($(stat -c %s "$archive") bytes)"

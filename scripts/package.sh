@@ -3,7 +3,7 @@
 # lintian; install it with: sudo apt-get install ./beatplate_*.deb
 set -euo pipefail
 cd "$(dirname "$0")/.."
-BEATPLATE_PACKAGE_TOOLS=1 ./scripts/setup.sh
+BEATPLATE_PACKAGE_TOOLS=1 BEATPLATE_WEB=1 ./scripts/setup.sh
 
 # Debian's own compiler and linker flags (-O2, hardening), which CMake's Release flags would
 # override; CMake reads no CPPFLAGS of its own.
@@ -11,8 +11,12 @@ export DEB_BUILD_MAINT_OPTIONS=hardening=+all
 cxxflags="$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CXXFLAGS)"
 ldflags="$(dpkg-buildflags --get LDFLAGS)"
 
+# The page's core for the browser, which the package carries beside the served page.
+./scripts/build-web.sh
+
 build_dir=build-package
 cmake -S . -B "$build_dir" -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
+  -DBEATPLATE_WEB_PAGE_DIR="$PWD/dist/web" \
   -DCMAKE_CXX_FLAGS_RELEASE=-DNDEBUG -DBEATPLATE_TESTS=OFF -DBEATPLATE_WERROR=ON \
   -DCMAKE_CXX_FLAGS="$cxxflags" -DCMAKE_EXE_LINKER_FLAGS="$ldflags" >/dev/null
 cmake --build "$build_dir" -j"$(nproc)"

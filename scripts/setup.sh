@@ -11,6 +11,9 @@
 #                               BEATPLATE_WINDOWS=1)
 #   BEATPLATE_SCREENSHOT_TOOLS=1  also a virtual X display, xwd, xdotool and netpbm, with which
 #                               tools/console_screenshot.sh photographs beatplate.exe's console
+#   scripts/setup.sh --web      that, and Debian's emscripten and the deb-src entries from which
+#                               scripts/web-deps.sh builds zlib, libpng and FreeType for the browser
+#                               (the same as BEATPLATE_WEB=1)
 #   scripts/setup.sh --editors  that, and Neovim (the language server's test against a real
 #                               client), Node.js and npm (the VS Code extension), and what
 #                               code-server's install needs from Debian (the extension's test
@@ -18,14 +21,16 @@
 set -euo pipefail
 
 windows="${BEATPLATE_WINDOWS:-0}"
+web="${BEATPLATE_WEB:-0}"
 editors="${BEATPLATE_EDITOR_TOOLS:-0}"
 tests="${BEATPLATE_TEST_TOOLS:-0}"
 for argument in "$@"; do
   case "$argument" in
     --windows) windows=1 ;;
+    --web) web=1 ;;
     --editors) editors=1 ;;
     --tests) tests=1 ;;
-    *) echo "setup: unknown argument $argument (--tests, --windows or --editors)" >&2; exit 4 ;;
+    *) echo "setup: unknown argument $argument (--tests, --windows, --web or --editors)" >&2; exit 4 ;;
   esac
 done
 
@@ -54,6 +59,11 @@ if [ "$windows" = 1 ]; then
   # xvfb and xdotool give tests/windows/console.sh a display on which to press Enter; wine64
   # alone installs no command on PATH, which the package wine adds (`wine program.exe`).
   packages+=(g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine64 wine dpkg-dev xvfb xdotool)
+fi
+# The browser's build: Debian's emscripten (with its own clang, lld, binaryen and Node.js
+# modules) and, for its ports of zlib, libpng and FreeType, the sources apt-get source unpacks.
+if [ "$web" = 1 ]; then
+  packages+=(emscripten dpkg-dev)
 fi
 # tools/console_screenshot.sh only; CI draws no windows.
 if [ "${BEATPLATE_SCREENSHOT_TOOLS:-0}" = 1 ]; then
@@ -93,7 +103,7 @@ add_source_entries() {
   return $found
 }
 refresh=0
-if [ "$windows" = 1 ] && add_source_entries; then
+if { [ "$windows" = 1 ] || [ "$web" = 1 ]; } && add_source_entries; then
   echo "setup: added deb-src entries for apt-get source"
   refresh=1
 fi

@@ -15,23 +15,12 @@ triplet=x86_64-w64-mingw32
 
 say() { echo "windows-deps: $*" >&2; }
 
-# The source versions to try, best first: the Linux build's own when the archive lists it, then
-# the archive's from the newest (a mirror may list a security update it does not serve yet).
-source_versions() {
-  local package=$1 linux=$2 versions
-  versions=$(apt-cache showsrc --only-source "$package" | sed -n 's/^Version: //p' | sort -urV)
-  if [ -z "$versions" ]; then
-    say "no source package $package: is there a deb-src entry (scripts/setup.sh --windows)?"
-    exit 1
-  fi
-  grep -qxF "$linux" <<<"$versions" && echo "$linux"
-  grep -vxF "$linux" <<<"$versions" || true
-}
+source scripts/debian-sources.sh
 
 png_versions=$(source_versions libpng1.6 "$(dpkg-query -W -f='${Version}' libpng-dev)")
 freetype_versions=$(source_versions freetype "$(dpkg-query -W -f='${Version}' libfreetype-dev)")
 compiler_version=$("$triplet-gcc-posix" -dumpfullversion)
-recipe=$(sha256sum "$0" cmake/mingw-w64-x86_64.cmake | sha256sum | cut -c1-12)
+recipe=$(sha256sum "$0" scripts/debian-sources.sh cmake/mingw-w64-x86_64.cmake | sha256sum | cut -c1-12)
 # The prefix of a build of these libpng and FreeType versions.
 prefix_of() {
   local key="png-${1}_freetype-${2}_gcc-${compiler_version}_${recipe}"
@@ -47,21 +36,12 @@ work=$(mktemp -d)
 staging=""
 trap 'rm -rf "$work" "$staging"' EXIT
 
-# Unpacks the first version of a source package that downloads (with Debian's patches applied),
-# notes that version in $work/PACKAGE.version and prints the source's folder.
+# Unpacks the first version of a source package that downloads, notes that version in
+# $work/PACKAGE.version and prints the source's folder.
 fetch() {
-  local package=$1 versions=$2 version
-  mkdir "$work/$package"
-  for version in $versions; do
-    if (cd "$work/$package" && apt-get source -qq "$package=$version" >/dev/null 2>&1); then
-      echo "$version" >"$work/$package.version"
-      find "$work/$package" -mindepth 1 -maxdepth 1 -type d -print -quit
-      return
-    fi
-    say "could not download $package $version"
-  done
-  say "no version of $package could be downloaded"
-  exit 1
+  local package=$1
+  fetch_source "$work/$package" "$package" "$2" >"$work/$package.version"
+  find "$work/$package" -mindepth 1 -maxdepth 1 -type d -print -quit
 }
 
 png_source=$(fetch libpng1.6 "$png_versions")
@@ -99,14 +79,5 @@ cmake -S "$freetype_source" -B "$work/freetype-build" "${toolchain[@]}" \
 cmake --build "$work/freetype-build" -j"$jobs" >/dev/null
 cmake --install "$work/freetype-build" >/dev/null
 
-# Header-only libraries are the Linux packages' own headers, reached through links so that the
-# cross compiler never searches /usr/include as a whole.
-ln -s /usr/include/boost "$staging/include/boost"
-ln -s /usr/include/nlohmann "$staging/include/nlohmann"
-
-cat "$staging/versions.txt" >&2
-touch "$staging/.complete"
-rm -rf "$prefix"
-mv "$staging" "$prefix"
-say "done"
-echo "$prefix"
+link_headers "$staging" boost nlohmann
+finish_prefix "$staging" "$prefix"

@@ -1,4 +1,7 @@
-// The preview page: every name, text and message from the server goes in as text, never HTML.
+// The preview page: one page in two modes. Served by beatplate serve it shows the charts of the
+// server's folder through its API (served.js); hosted as plain files it draws with the core in
+// the browser the charts the user opens or drops, and keeps them in the browser's storage
+// (standalone.js). Every name, text and message goes in as text, never HTML.
 "use strict";
 
 const kRedrawPause = 250; // ms after the last key before the text is drawn again
@@ -9,11 +12,12 @@ const kSvg = "http://www.w3.org/2000/svg";
 
 const $ = (id) => document.getElementById(id);
 const page = {
-  chart: null, // { name, etag, encoding, savedText, readOnly }
+  charts: null, // servedCharts() or standaloneCharts()
+  chart: null, // { name, encoding, savedText, readOnly, ... as the charts give it }
   openSequence: 0, // counts charts opened, so that a late answer for an earlier one is dropped
   renderSequence: 0,
   redrawTimer: 0,
-  pictureUrl: null, // an object URL of the last good picture, or null
+  pictureUrls: [], // object URLs of the last good picture's parts
   pictureChart: null, // the name of the chart that picture shows
   player: null, // plays the chart of the picture shown; made once the voices are loaded
   playLine: 0, // the chart line of the measure being played, marked in the gutter
@@ -23,21 +27,6 @@ const page = {
 function showStatus(message, failure = false) {
   $("status").textContent = message;
   $("status").classList.toggle("failure", failure);
-}
-
-function chartUrl(name, rest = "") {
-  return "/api/charts/" + encodeURIComponent(name) + rest;
-}
-
-async function fetchJson(url, options) {
-  const response = await fetch(url, options);
-  let body = null;
-  try {
-    body = await response.json();
-  } catch (error) {
-    body = { error: response.statusText };
-  }
-  return { status: response.status, ok: response.ok, body };
 }
 
 function isDirty() {
@@ -67,17 +56,21 @@ function listButton(text, onClick) {
 }
 
 async function loadChartList() {
-  const { ok, body } = await fetchJson("/api/charts");
-  if (!ok) return showStatus(body.error, true);
+  let charts;
+  try {
+    charts = await page.charts.list();
+  } catch (error) {
+    return showStatus(error.message, true);
+  }
   const list = $("chart-list");
   list.replaceChildren();
-  for (const chart of body) {
+  for (const chart of charts) {
     const item = listButton(chart.name, () => chooseChart(chart.name));
-    item.firstChild.title = chart.size + " bytes, saved " + new Date(chart.modified).toLocaleString();
+    item.firstChild.title = chart.detail;
     item.firstChild.setAttribute("aria-current", String(page.chart?.name === chart.name));
     list.append(item);
   }
-  $("no-charts").hidden = body.length > 0;
+  $("no-charts").hidden = charts.length > 0;
 }
 
 function updateGutter() {
@@ -96,23 +89,46 @@ function updateGutter() {
   gutter.scrollTop = $("editor").scrollTop;
 }
 
-function showPicture(blob) {
-  if (page.pictureUrl) URL.revokeObjectURL(page.pictureUrl);
-  page.pictureUrl = URL.createObjectURL(blob);
+function releasePictures() {
+  for (const url of page.pictureUrls) URL.revokeObjectURL(url);
+  page.pictureUrls = [];
+  $("parts").replaceChildren();
+}
+
+// The picture, or its parts one under another, each with a link that downloads it.
+function showPicture(blobs) {
+  releasePictures();
+  page.pictureUrls = blobs.map((blob) => URL.createObjectURL(blob));
   page.pictureChart = page.chart.name;
-  $("picture").src = page.pictureUrl;
+  const stem = page.chart.name.replace(/\.txt$/i, "");
+  $("picture").src = page.pictureUrls[0];
   $("picture").hidden = false;
   $("no-picture").hidden = true;
-  $("download").href = page.pictureUrl;
+  $("download").href = page.pictureUrls[0];
+  $("download").download = blobs.length > 1 ? stem + "-1.png" : stem + ".png";
+  $("download").textContent = blobs.length > 1 ? "Download part 1" : "Download";
   $("download").hidden = false;
+  page.pictureUrls.slice(1).forEach((url, index) => {
+    const part = index + 2;
+    const figure = document.createElement("figure");
+    const image = document.createElement("img");
+    image.src = url;
+    image.alt = "Part " + part + " of the chart drawn as a score";
+    const link = document.createElement("a");
+    link.href = url;
+    link.download = stem + "-" + part + ".png";
+    link.textContent = "Download part " + part;
+    link.className = "button";
+    figure.append(image, link);
+    $("parts").append(figure);
+  });
   $("picture").parentElement.classList.remove("stale");
-  $("picture-note").textContent = "";
+  $("picture-note").textContent = blobs.length > 1 ? "(" + blobs.length + " parts)" : "";
 }
 
 // No picture at all: another chart's would be taken for this one's.
 function clearPicture(placeholder) {
-  if (page.pictureUrl) URL.revokeObjectURL(page.pictureUrl);
-  page.pictureUrl = null;
+  releasePictures();
   page.pictureChart = null;
   $("picture").removeAttribute("src");
   $("picture").hidden = true;
@@ -122,11 +138,6 @@ function clearPicture(placeholder) {
   $("download").hidden = true;
   $("picture").parentElement.classList.remove("stale");
   $("picture-note").textContent = "";
-}
-
-function pictureFromBase64(text) {
-  const bytes = Uint8Array.from(atob(text), (c) => c.charCodeAt(0));
-  return new Blob([bytes], { type: "image/png" });
 }
 
 // The UTF-16 offset in text of a line and column counted in characters from 1.
@@ -179,9 +190,10 @@ function rangeText(range) {
   return range.lowest === range.highest ? String(range.lowest) : range.lowest + " to " + range.highest;
 }
 
-// The picture's form as the server takes it: "?columns=..." or "&columns=...".
-function columnsQuery(separator) {
-  return separator + "columns=" + encodeURIComponent($("columns").value);
+// The picture's form as the page's controls ask for it.
+function pictureForm() {
+  const maxSize = $("max-size").value;
+  return { columns: $("columns").value, maxSize: maxSize || undefined, sinceSaved: $("since-saved").checked };
 }
 
 function svgElement(name, attributes) {
@@ -236,8 +248,8 @@ function showFigures(stats) {
     addFigure(list, "branch " + path.branch, path.notes + " notes, " + path.density.average.toFixed(3) + " notes/s");
 }
 
-function keepLastPicture(result) {
-  const errors = result.diagnostics.filter((d) => d.severity === "error").length;
+function keepLastPicture(diagnostics) {
+  const errors = diagnostics.filter((d) => d.severity === "error").length;
   const count = errors + " error" + (errors === 1 ? "" : "s");
   if (page.pictureChart !== page.chart.name)
     return clearPicture("No picture: " + page.chart.name + " has " + count + " and has not been drawn without errors here.");
@@ -342,11 +354,16 @@ function holdAtEditorCursor() {
   if (measure) page.player.seek(measure.start);
 }
 
+// The player, once the voices it plays with are loaded; without them the page stays silent.
 async function loadPlayer() {
-  const response = await fetch("/api/sound/voices.wav");
-  if (!response.ok) return;
+  let voiceBytes;
+  try {
+    voiceBytes = await page.charts.voices();
+  } catch (error) {
+    return;
+  }
   page.player = new ChartPlayer({
-    voiceBytes: await response.arrayBuffer(),
+    voiceBytes,
     showCursor: (place) => {
       showPlayCursor(place);
       updatePlayButton();
@@ -356,12 +373,7 @@ async function loadPlayer() {
   if (page.sound) showSound(page.sound.stats, page.sound.sound);
 }
 
-// "&since=NAME" while the picture marks the measures that differ from the chart on disk.
-function sinceQuery() {
-  return $("since-saved").checked && page.chart ? "&since=" + encodeURIComponent(page.chart.name) : "";
-}
-
-// Measure numbers as the picture shows them: "3, 5".
+// What differs from the chart on disk, when the picture marks it: "changed 3, 5; added 7".
 function showChanges(changes) {
   if (!changes) return;
   const parts = [["changed", changes.changed], ["added", changes.added], ["removed", changes.removed]]
@@ -370,28 +382,17 @@ function showChanges(changes) {
   $("picture-note").textContent = changes.same ? "No changes since saved." : "Since saved, measures " + parts.join("; ") + ".";
 }
 
-async function redraw() {
-  const sequence = ++page.renderSequence;
-  const { body } = await fetchJson("/api/render" + columnsQuery("?") + sinceQuery(), {
-    method: "POST",
-    headers: { "Content-Type": "text/plain; charset=utf-8" },
-    body: $("editor").value,
-  });
-  // A later redraw has begun: this answer is already out of date.
-  if (sequence !== page.renderSequence) return;
-  if (!body.diagnostics) return showStatus(body.error ?? "the chart cannot be drawn", true);
-  showDiagnostics(body.diagnostics);
-  if (body.stats) showFigures(body.stats);
-  if (body.png) {
-    showPicture(pictureFromBase64(body.png));
-    showChanges(body.changes);
-    rememberSound(body.stats, body.sound);
-  } else if (body.error) {
-    // A chart the preview does not draw, for its length: the answer says why.
-    clearPicture("No picture: " + body.error);
-  } else {
-    keepLastPicture(body);
-  }
+// Shows what drawing a chart gave: its diagnostics, figures and picture, or why there is none.
+function showDrawing(drawn) {
+  if (!drawn.diagnostics) return clearPicture("No picture: " + drawn.error);
+  showDiagnostics(drawn.diagnostics);
+  showFigures(drawn.stats);
+  if (drawn.pictures) {
+    showPicture(drawn.pictures);
+    showChanges(drawn.changes);
+    rememberSound(drawn.stats, drawn.sound);
+  } else if (drawn.error) clearPicture("No picture: " + drawn.error);
+  else keepLastPicture(drawn.diagnostics);
 }
 
 // The sound goes with the picture it was drawn with: a chart with an error keeps both.
@@ -400,175 +401,263 @@ function rememberSound(stats, sound) {
   showSound(stats, sound);
 }
 
-function scheduleRedraw() {
+async function redraw() {
+  const sequence = ++page.renderSequence;
+  let drawn;
+  try {
+    drawn = await page.charts.draw(page.chart, $("editor").value, pictureForm());
+  } catch (error) {
+    if (sequence === page.renderSequence) showStatus(error.message, true);
+    return;
+  }
+  // A later redraw has begun: this answer is already out of date.
+  if (sequence === page.renderSequence) showDrawing(drawn);
+}
+
+function edited() {
   clearTimeout(page.redrawTimer);
   page.redrawTimer = setTimeout(redraw, kRedrawPause);
   $("editor").style.tabSize = tabWidthOf($("editor").value);
   updateGutter();
+  if (!page.charts.keepEdits) return;
+  try {
+    page.charts.keepEdits(page.chart, $("editor").value);
+  } catch (error) {
+    showStatus(error.message, true);
+  }
 }
 
-// Loads the chart from disk, with its picture, diagnostics and figures as they are saved.
-async function openChart(name) {
-  const opening = ++page.openSequence;
-  const { ok, body } = await fetchJson(chartUrl(name));
-  if (opening !== page.openSequence) return;
-  if (!ok) return showStatus(name + ": " + body.error, true);
-  clearTimeout(page.redrawTimer);
-  ++page.renderSequence;
-  const readOnly = body.readOnly ?? null;
-  page.chart = { name, etag: body.etag, encoding: body.encoding, savedText: body.text, readOnly };
-  if (page.pictureChart !== name) {
-    clearPicture("Drawing " + name + "…");
+function showChart(chart, text) {
+  page.chart = chart;
+  if (page.pictureChart !== chart.name) {
+    clearPicture("Drawing " + chart.name + "…");
     page.player?.stop();
     page.sound = null;
   }
   $("workspace").hidden = false;
   $("no-chart").hidden = true;
-  $("chart-name").textContent = name;
-  $("encoding").textContent = body.encoding + (body.lineEnds === "CRLF" ? ", CR LF" : "");
-  $("editor").value = body.text;
-  $("editor").readOnly = readOnly !== null;
-  $("editor").style.tabSize = tabWidthOf(body.text);
-  $("save").disabled = readOnly !== null;
-  $("read-only").textContent = readOnly === null ? "" : "Read-only: " + readOnly + ".";
-  $("read-only").hidden = readOnly === null;
-  $("download").download = name.replace(/\.txt$/i, "") + ".png";
+  $("chart-name").textContent = chart.name;
+  $("encoding").textContent = chart.encoding + (chart.lineEnds === "CRLF" ? ", CR LF" : "");
+  $("editor").value = text;
+  $("editor").readOnly = chart.readOnly !== null;
+  $("editor").style.tabSize = tabWidthOf(text);
+  $("save").disabled = chart.readOnly !== null;
+  $("read-only").textContent = chart.readOnly === null ? "" : "Read-only: " + chart.readOnly + ".";
+  $("read-only").hidden = chart.readOnly === null;
   $("reload").hidden = true;
   $("save-utf8").hidden = true;
+  $("close-chart").hidden = page.charts.served;
   updateGutter();
   for (const button of $("chart-list").querySelectorAll("button"))
-    button.setAttribute("aria-current", String(button.textContent === name));
-  const version = "?v=" + encodeURIComponent(body.etag);
-  const [picture, report] = await Promise.all([
-    fetch(chartUrl(name, "/picture.png") + version + columnsQuery("&")),
-    fetchJson(chartUrl(name, "/report") + version + columnsQuery("&")),
-  ]);
-  // The picture is read whole first, so that it changes together with the figures.
-  const blob = picture.ok ? await picture.blob() : null;
-  const refusal = picture.ok ? null : await picture.json().catch(() => null);
+    button.setAttribute("aria-current", String(button.textContent === chart.name));
+}
+
+// Opens the chart with its picture, diagnostics and figures: as saved, or with the edits the
+// browser kept.
+async function openChart(name) {
+  const opening = ++page.openSequence;
+  let opened;
+  try {
+    opened = await page.charts.open(name);
+  } catch (error) {
+    if (opening === page.openSequence) showStatus(error.message, true);
+    return;
+  }
+  if (opening !== page.openSequence) return;
+  clearTimeout(page.redrawTimer);
+  ++page.renderSequence;
+  showChart(opened.chart, opened.text);
+  page.charts.remember?.(name);
+  const drawn = opened.text === opened.chart.savedText
+    ? await page.charts.drawSaved(opened.chart, pictureForm())
+    : await page.charts.draw(opened.chart, opened.text, pictureForm());
   // Another chart was chosen meanwhile: these answers are not for the chart shown.
   if (opening !== page.openSequence) return;
   ++page.renderSequence;
-  if (report.body.diagnostics) {
-    showDiagnostics(report.body.diagnostics);
-    showFigures(report.body.stats);
-  }
-  if (blob) {
-    showPicture(blob);
-    rememberSound(report.body.stats, report.body.sound);
-  } else if (picture.status === 413) {
-    clearPicture("No picture: " + (refusal?.error ?? "the chart is too long to draw here"));
-  } else if (report.body.diagnostics) {
-    keepLastPicture(report.body);
-  } else {
-    clearPicture("No picture: " + (report.body.error ?? "the chart cannot be drawn"));
-  }
-  showStatus(readOnly === null ? "loaded " + name : "loaded " + name + " (read-only)", readOnly !== null);
+  showDrawing(drawn);
+  const readOnly = opened.chart.readOnly !== null;
+  showStatus(readOnly ? "loaded " + name + " (read-only)" : "loaded " + name, readOnly);
 }
 
 function chooseChart(name) {
-  if (page.chart?.name !== name && mayDiscardEdits("Open " + name)) openChart(name);
+  if (page.chart?.name === name) return;
+  if (page.charts.keepEdits || mayDiscardEdits("Open " + name)) openChart(name);
 }
 
-// Asks for a name and saves an empty chart under it, unless a chart has that name already.
+// Asks for a name and makes an empty chart under it, unless a chart has that name already.
 async function newChart() {
-  if (!mayDiscardEdits("Make a new chart")) return;
+  if (!page.charts.keepEdits && !mayDiscardEdits("Make a new chart")) return;
   let name = window.prompt("Name of the new chart:", "new.txt");
   if (!name) return;
   name = name.trim();
   if (!/\.txt$/i.test(name)) name += ".txt";
-  const { status, body } = await fetchJson(chartUrl(name), {
-    method: "PUT",
-    headers: { "Content-Type": "text/plain; charset=utf-8", "If-None-Match": "*" },
-    body: "",
-  });
-  if (status !== 200) return showStatus(name + ": " + body.error, true);
+  try {
+    await page.charts.create(name);
+  } catch (error) {
+    return showStatus(error.message, true);
+  }
   await loadChartList();
   await openChart(name);
   showStatus("made " + name);
 }
 
-async function save(encoding) {
+async function save(options) {
   const chart = page.chart;
   if (!chart || chart.readOnly !== null) return;
   const text = $("editor").value;
-  const query = encoding ? "?encoding=" + encodeURIComponent(encoding) : "";
-  const { status, body } = await fetchJson(chartUrl(chart.name) + query, {
-    method: "PUT",
-    headers: { "Content-Type": "text/plain; charset=utf-8", "If-Match": chart.etag },
-    body: text,
-  });
-  if (status === 412) {
-    $("reload").hidden = false;
-    return showStatus(chart.name + " changed on disk since it was loaded; it was not saved.", true);
-  }
-  if (status === 409) {
-    $("save-utf8").hidden = false;
-    return showStatus(body.error + " (" + chart.name + " is " + body.encoding + ")", true);
-  }
+  const result = await page.charts.save(chart, text, options);
+  if (result.refusal === "changed") $("reload").hidden = false;
+  if (result.refusal === "encoding") $("save-utf8").hidden = false;
   // A text that would not read back whole: the cursor goes where it would be cut.
-  if (status === 422 && body.line) goToDiagnostic(body);
-  if (status !== 200) return showStatus(chart.name + ": " + body.error, true);
-  chart.etag = body.etag;
-  chart.encoding = body.encoding;
+  if (result.refusal === "place") goToDiagnostic(result);
+  if (result.refusal) return showStatus(result.message, true);
   chart.savedText = text;
-  $("encoding").textContent = body.encoding;
+  $("encoding").textContent = chart.encoding + (chart.lineEnds === "CRLF" ? ", CR LF" : "");
   $("save-utf8").hidden = true;
   showStatus("saved " + chart.name);
+  if (page.charts.keepEdits) loadChartList();
   // The marks were of the text as it differed from the file now replaced.
   if ($("since-saved").checked) redraw();
 }
 
-function listenForSaves() {
-  const events = new EventSource("/api/events");
-  events.addEventListener("saved", (event) => {
-    const saved = JSON.parse(event.data);
-    loadChartList();
-    const chart = page.chart;
-    // Our own save, or one we have already loaded.
-    if (!chart || saved.name !== chart.name || saved.etag === chart.etag) return;
-    if (isDirty()) {
-      $("reload").hidden = false;
-      return showStatus(chart.name + " was saved elsewhere; your edits are not saved.", true);
-    }
-    openChart(chart.name);
-  });
+// A save by another editor: loaded at once, unless it would discard edits.
+function followSave(saved) {
+  loadChartList();
+  const chart = page.chart;
+  // Our own save, or one we have already loaded.
+  if (!chart || saved.name !== chart.name || page.charts.isLoaded(chart, saved)) return;
+  if (isDirty()) {
+    $("reload").hidden = false;
+    return showStatus(chart.name + " was saved elsewhere; your edits are not saved.", true);
+  }
+  openChart(chart.name);
 }
 
-$("editor").addEventListener("input", scheduleRedraw);
-$("editor").addEventListener("scroll", () => ($("gutter").scrollTop = $("editor").scrollTop));
-$("save").addEventListener("click", () => save(null));
-$("save-utf8").addEventListener("click", () => save("utf-8"));
-$("reload").addEventListener("click", () => {
-  if (page.chart && mayDiscardEdits("Load the file on disk")) openChart(page.chart.name);
-});
-$("new-chart").addEventListener("click", newChart);
-// The text as it stands is drawn again in the new form, which Download then gives.
-$("columns").addEventListener("change", () => {
-  if (page.chart) redraw();
-});
-$("since-saved").addEventListener("change", () => {
-  if (page.chart) redraw();
-});
-window.addEventListener("beforeunload", (event) => {
-  if (!isDirty()) return;
-  event.preventDefault();
-  event.returnValue = ""; // browsers that predate preventDefault ask only with this
-});
-$("play").addEventListener("click", togglePlay);
-$("picture").addEventListener("click", playFromPicture);
-$("speed").addEventListener("change", () => page.player?.setOptions({ speed: Number($("speed").value) }));
-$("metronome").addEventListener("change", () => page.player?.setOptions({ metronome: $("metronome").checked }));
-$("branch").addEventListener("change", () => page.player?.setOptions({ branch: Number($("branch").value) }));
-for (const event of ["click", "keyup"]) $("editor").addEventListener(event, holdAtEditorCursor);
+// Forgets the chart in this browser (the file it came from stays as it is).
+function closeChart() {
+  const chart = page.chart;
+  if (!chart || !window.confirm("Close " + chart.name + "?" + (isDirty() ? " Its edits are not saved and will be lost." : ""))) return;
+  page.charts.close(chart.name);
+  page.chart = null;
+  ++page.openSequence;
+  clearPicture("");
+  $("workspace").hidden = true;
+  $("no-chart").hidden = false;
+  loadChartList();
+}
+
+// Opens the files the user gave: charts in any encoding the reader takes, or pictures with
+// their chart inside.
+async function addFiles(files) {
+  if (!files || files.length === 0) return;
+  let names;
+  try {
+    names = await page.charts.add(files);
+  } catch (error) {
+    return showStatus(error.message, true);
+  }
+  await loadChartList();
+  await openChart(names[names.length - 1]);
+}
+
+function listenToControls() {
+  $("editor").addEventListener("input", edited);
+  $("editor").addEventListener("scroll", () => ($("gutter").scrollTop = $("editor").scrollTop));
+  $("save").addEventListener("click", () => save());
+  $("save-utf8").addEventListener("click", () => save({ utf8: true }));
+  $("reload").addEventListener("click", () => {
+    if (page.chart && mayDiscardEdits("Load the file on disk")) openChart(page.chart.name);
+  });
+  $("new-chart").addEventListener("click", newChart);
+  // The text as it stands is drawn again in the new form, which Download then gives.
+  for (const control of ["columns", "max-size", "since-saved"])
+    $(control).addEventListener("change", () => {
+      if (page.chart) redraw();
+    });
+  window.addEventListener("beforeunload", (event) => {
+    if (page.charts.keepEdits || !isDirty()) return;
+    event.preventDefault();
+    event.returnValue = ""; // browsers that predate preventDefault ask only with this
+  });
+  $("play").addEventListener("click", togglePlay);
+  $("picture").addEventListener("click", playFromPicture);
+  $("speed").addEventListener("change", () => page.player?.setOptions({ speed: Number($("speed").value) }));
+  $("metronome").addEventListener("change", () => page.player?.setOptions({ metronome: $("metronome").checked }));
+  $("branch").addEventListener("change", () => page.player?.setOptions({ branch: Number($("branch").value) }));
+  for (const event of ["click", "keyup"]) $("editor").addEventListener(event, holdAtEditorCursor);
+  window.addEventListener("resize", placeHeldCursor);
+  $("picture").addEventListener("load", placeHeldCursor);
+}
+
 // A held cursor stays over its measure when the picture is shown anew or at another size; a
 // play moves its own on the next frame.
 function placeHeldCursor() {
   const player = page.player;
   if (player && !player.playing && player.position() > 0) showPlayCursor(player.placeAt(player.position()));
 }
-window.addEventListener("resize", placeHeldCursor);
-$("picture").addEventListener("load", placeHeldCursor);
-loadChartList();
-listenForSaves();
-loadPlayer();
+
+// Files come by the picker or dropped anywhere on the page.
+function listenForFiles() {
+  $("open-chart").addEventListener("click", async () => {
+    const picked = await page.charts.pick($("file-input"));
+    if (picked) addFiles(picked);
+  });
+  $("file-input").addEventListener("change", () => addFiles([...$("file-input").files].map((file) => ({ file }))));
+  document.addEventListener("dragover", (event) => {
+    event.preventDefault();
+    document.body.classList.add("dropping");
+  });
+  document.addEventListener("dragleave", (event) => {
+    if (event.relatedTarget === null) document.body.classList.remove("dropping");
+  });
+  document.addEventListener("drop", (event) => {
+    event.preventDefault();
+    document.body.classList.remove("dropping");
+    addFiles([...event.dataTransfer.files].map((file) => ({ file })));
+  });
+  $("close-chart").addEventListener("click", closeChart);
+}
+
+// Served by beatplate serve when its API answers; else the page's files are all there is.
+async function start() {
+  let served = null;
+  try {
+    const response = await fetch("/api/charts");
+    if (response.ok && Array.isArray(await response.json())) served = servedCharts();
+  } catch (error) {
+    served = null;
+  }
+  page.charts = served ?? standaloneCharts();
+  document.body.classList.add(page.charts.served ? "served" : "standalone");
+  for (const id of ["open-chart", "drop-hint", "max-size", "max-size-label"]) $(id).hidden = page.charts.served;
+  // Only the served page has a file on disk to mark the changes since.
+  $("since-saved-label").hidden = !page.charts.served;
+  if (!page.charts.served) {
+    $("no-charts").textContent = "No chart yet.";
+    $("no-chart").textContent = "Open a chart or a picture with its chart inside, drop one anywhere on the page, or make a new chart.";
+  }
+  listenToControls();
+  if (page.charts.served) {
+    loadPlayer();
+    await loadChartList();
+    page.charts.watch(followSave);
+    return;
+  }
+  listenForFiles();
+  showStatus("loading the drawing core…");
+  try {
+    await page.charts.ready();
+  } catch (error) {
+    document.body.dataset.state = "failed";
+    return showStatus("the page cannot draw: " + error.message, true);
+  }
+  showStatus("ready: nothing you open leaves this browser");
+  loadPlayer();
+  await loadChartList();
+  const last = page.charts.lastOpened();
+  if (last && (await page.charts.list()).some((chart) => chart.name === last)) await openChart(last);
+  // For scripts and tests: the page has loaded all it needs and shows what it kept.
+  document.body.dataset.state = "ready";
+}
+
+start();

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <nlohmann/json.hpp>
 
 namespace beatplate {
 namespace {
@@ -157,6 +158,23 @@ std::string excerptOf(std::u16string_view text)
     if (units >= text.size())
         return utf8Of(text);
     return utf8Of(text.substr(0, units)) + "…";
+}
+
+nlohmann::ordered_json diagnosticsJson(std::span<const ChartDiagnostic> diagnostics)
+{
+    nlohmann::ordered_json list = nlohmann::ordered_json::array();
+    for (const auto& diagnostic : diagnostics) {
+        list.push_back(
+            { { "line", diagnostic.line() },
+              { "column", diagnostic.column() },
+              { "severity", diagnostic.severity == ChartSeverity::Error ? "error" : "warning" },
+              { "message", diagnostic.message },
+              { "detail", diagnostic.detail },
+              { "endColumn", diagnostic.endColumn },
+              { "unit", diagnostic.units.start },
+              { "endUnit", diagnostic.units.end } });
+    }
+    return list;
 }
 
 } // namespace beatplate

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <nlohmann/json_fwd.hpp>
 #include <span>
 #include <string>
 #include <string_view>
@@ -96,6 +97,9 @@ struct ChartDiagnostic {
 // "PATH:LINE:COLUMN: error: MESSAGE (DETAIL)" or "... warning: ...", without a line end.
 [[nodiscard]] std::string formatDiagnosticLine(std::string_view path,
                                                const ChartDiagnostic& diagnostic);
+// The diagnostics as the preview pages show them: an array of {"line", "column", "severity"
+// ("error" or "warning"), "message", "detail", "endColumn", "unit", "endUnit"}.
+[[nodiscard]] nlohmann::ordered_json diagnosticsJson(std::span<const ChartDiagnostic> diagnostics);
 // "PATH: 2 errors, 1 warning", counting the warnings not listed, and a note when the check
 // stopped before the chart's end.
 [[nodiscard]] std::string formatCheckSummary(std::string_view path,

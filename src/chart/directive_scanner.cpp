@@ -1,7 +1,8 @@
 #include "chart/directive_scanner.h"
 
+#include "platform/float_text.h"
+
 #include <algorithm>
-#include <charconv>
 #include <limits>
 #include <string>
 #include <system_error>
@@ -148,7 +149,7 @@ std::optional<float> DirectiveScanner::readReal()
     if (m_failed)
         return std::nullopt;
     skipSpace();
-    std::string ascii; // the number for from_chars, which takes no leading "+"
+    std::string ascii; // the number for parseFloat, which takes no leading "+"
     const auto take = [&] { ascii.push_back(static_cast<char>(m_text[m_position++])); };
     if (nextIs(u'+'))
         ++m_position;
@@ -176,7 +177,7 @@ std::optional<float> DirectiveScanner::readReal()
     }
     float value = 0.0F;
     const char* const end = ascii.data() + ascii.size();
-    const auto [stop, error] = std::from_chars(ascii.data(), end, value);
+    const auto [stop, error] = parseFloat(ascii.data(), end, value);
     if (error == std::errc::result_out_of_range) {
         // Written, but beyond single precision: far too large, or far too small to be told
         // from zero.

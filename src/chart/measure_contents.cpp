@@ -3,7 +3,7 @@
 #include "chart/chart_timeline.h"
 
 #include <algorithm>
-#include <bit>
+#include <cstring>
 #include <unordered_map>
 
 namespace beatplate {
@@ -27,6 +27,14 @@ public:
             m_hash *= 0x100000001B3ull;
         }
     }
+    // The double's bits, as std::bit_cast would give them; the browser build's library has none.
+    void addBits(double value)
+    {
+        static_assert(sizeof(double) == sizeof(std::uint64_t));
+        std::uint64_t bits = 0;
+        std::memcpy(&bits, &value, sizeof bits);
+        add(bits);
+    }
     void add(const ChartPosition& position)
     {
         add(position.tick);
@@ -44,7 +52,7 @@ static std::uint64_t hashOf(const MeasureContents& contents)
 {
     ContentsHash hash;
     hash.add(static_cast<std::uint32_t>(contents.meter.beats));
-    hash.add(std::bit_cast<std::uint64_t>(contents.meter.beatLength));
+    hash.addBits(contents.meter.beatLength);
     hash.add(static_cast<std::uint32_t>(contents.meter.branchMask));
     for (const ChartNote& note : contents.notes) {
         hash.add(static_cast<std::uint32_t>(note.kind));

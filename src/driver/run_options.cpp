@@ -1,8 +1,8 @@
 #include "driver/run_options.h"
 
 #include "base/utf8_path.h"
-#include "driver/picture_form_options.h"
 #include "driver/run_paths.h"
+#include "pipeline/picture_form_options.h"
 
 #include <algorithm>
 #include <charconv>

@@ -134,6 +134,12 @@ std::string readChartChunk(int fd)
     }
 }
 
+std::string readChartChunkOfBytes(std::string_view png)
+{
+    PngChunkReader reader(png);
+    return walkChunks(reader);
+}
+
 std::string readChartChunk(const std::filesystem::path& picture)
 {
     const FileDescriptor file = openForReading(picture);

@@ -19,6 +19,8 @@ namespace beatplate {
 [[nodiscard]] std::string readChartChunk(const std::filesystem::path& picture);
 // The same from an open file or pipe, read from where it stands; the descriptor stays open.
 [[nodiscard]] std::string readChartChunk(int fd);
+// The same from the bytes of a picture held in memory.
+[[nodiscard]] std::string readChartChunkOfBytes(std::string_view png);
 
 // The chart file that chunk data came from: UTF-16LE code units and a zero unit in, UTF-8 bytes
 // out for Utf8 (without the byte-order mark, which the caller adds where it is wanted) and code

@@ -33,9 +33,21 @@ PngChunkReader::PngChunkReader(int fd)
     m_left = bytesLeftIn(fd);
 }
 
+PngChunkReader::PngChunkReader(std::string_view bytes)
+    : m_memory(bytes)
+    , m_left(bytes.size())
+{
+}
+
 // Up to size bytes of the input, refilling the buffer when it is empty; empty at the end.
 std::string_view PngChunkReader::take(std::size_t size)
 {
+    if (m_fd < 0) {
+        const std::string_view bytes = m_memory.substr(0, size);
+        m_memory.remove_prefix(bytes.size());
+        *m_left -= bytes.size();
+        return bytes;
+    }
     if (m_begin == m_end) {
         const long long got = readSome(m_fd, m_buffer.data(), m_buffer.size());
         if (got < 0)

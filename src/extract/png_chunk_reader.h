@@ -38,6 +38,8 @@ enum class ChunkData {
 class PngChunkReader {
 public:
     explicit PngChunkReader(int fd);
+    // Reads the bytes of a PNG held in memory, which must outlive the reader.
+    explicit PngChunkReader(std::string_view bytes);
 
     // True when the input begins with the 8-byte PNG signature.
     [[nodiscard]] bool readSignature();
@@ -55,7 +57,8 @@ private:
     [[nodiscard]] bool readExactly(char* destination, std::size_t size);
     ChunkData checkCrc();
 
-    int m_fd;
+    int m_fd = -1;
+    std::string_view m_memory; // what is left of the bytes, when there is no descriptor
     std::optional<std::uint64_t> m_left; // bytes still in a regular file
     PngChunkHeader m_chunk;
     unsigned long m_crc = 0;

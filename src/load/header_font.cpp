@@ -42,6 +42,7 @@ struct HeaderFont::Face {
     // FreeType reads the font from memory: a path of its own would not reach every file the
     // system can open, and a stream would cost system calls for its many scattered reads.
     std::optional<MappedFile> fontFile;
+    std::vector<std::uint8_t> fontBytes; // or the bytes given, which the face reads in place
     FtFacePtr face; // after the library and the file, so that it is released first
     std::filesystem::path file;
     CellMetrics cell;
@@ -78,14 +79,29 @@ std::optional<HeaderFont> HeaderFont::find()
 std::optional<HeaderFont> HeaderFont::fromFile(const std::filesystem::path& file, int faceIndex)
 {
     auto owned = std::make_unique<Face>();
+    owned->fontFile = MappedFile::open(file);
+    if (!owned->fontFile)
+        return std::nullopt;
+    owned->file = file;
+    const auto bytes = owned->fontFile->bytes();
+    return fromMemory(std::move(owned), bytes, faceIndex);
+}
+
+std::optional<HeaderFont> HeaderFont::fromBytes(std::vector<std::uint8_t> bytes, int faceIndex)
+{
+    auto owned = std::make_unique<Face>();
+    owned->fontBytes = std::move(bytes);
+    const std::span<const std::uint8_t> held = owned->fontBytes;
+    return fromMemory(std::move(owned), held, faceIndex);
+}
+
+std::optional<HeaderFont> HeaderFont::fromMemory(std::unique_ptr<Face> owned,
+                                                 std::span<const std::uint8_t> bytes, int faceIndex)
+{
     FT_Library library = nullptr;
     if (FT_Init_FreeType(&library) != 0)
         return std::nullopt;
     owned->library.reset(library);
-    owned->fontFile = MappedFile::open(file);
-    if (!owned->fontFile)
-        return std::nullopt;
-    const auto bytes = owned->fontFile->bytes();
     FT_Face face = nullptr;
     if (FT_New_Memory_Face(library, bytes.data(), static_cast<FT_Long>(bytes.size()), faceIndex,
                            &face)
@@ -97,7 +113,6 @@ std::optional<HeaderFont> HeaderFont::fromFile(const std::filesystem::path& file
     const auto cell = cellMetrics(face);
     if (!cell)
         return std::nullopt;
-    owned->file = file;
     owned->cell = *cell;
     owned->emboldens = !isBoldFace(face);
     return HeaderFont(std::move(owned));

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -36,6 +37,9 @@ public:
     // Loads a face of a font file; none when the file is missing, not a font or not scalable.
     [[nodiscard]] static std::optional<HeaderFont> fromFile(const std::filesystem::path& file,
                                                             int faceIndex = 0);
+    // The same from the bytes of a font file, which the font keeps; its file() is empty.
+    [[nodiscard]] static std::optional<HeaderFont> fromBytes(std::vector<std::uint8_t> bytes,
+                                                             int faceIndex = 0);
 
     HeaderFont(HeaderFont&& other) noexcept;
     HeaderFont& operator=(HeaderFont&& other) noexcept;
@@ -55,6 +59,8 @@ public:
 private:
     struct Face;
     explicit HeaderFont(std::unique_ptr<Face> face);
+    [[nodiscard]] static std::optional<HeaderFont>
+    fromMemory(std::unique_ptr<Face> owned, std::span<const std::uint8_t> bytes, int faceIndex);
 
     std::unique_ptr<Face> m_face;
 };

@@ -56,6 +56,40 @@ private:
     z_stream m_stream{};
 };
 
+class BandPipeline::Workers {
+public:
+    explicit Workers(BandPipeline& pipeline)
+        : m_pipeline(pipeline)
+    {
+    }
+    Workers(const Workers&) = delete;
+    Workers& operator=(const Workers&) = delete;
+    ~Workers() { stop(); }
+
+    // Starts one more worker; throws std::system_error when the system has no thread to give.
+    void add()
+    {
+        m_threads.emplace_back([this] { m_pipeline.work(); });
+    }
+    [[nodiscard]] bool empty() const { return m_threads.empty(); }
+
+    void stop()
+    {
+        {
+            const std::lock_guard lock(m_pipeline.m_mutex);
+            m_pipeline.m_stopping = true;
+        }
+        m_pipeline.m_changed.notify_all();
+        for (std::thread& thread : m_threads)
+            thread.join();
+        m_threads.clear();
+    }
+
+private:
+    BandPipeline& m_pipeline;
+    std::vector<std::thread> m_threads;
+};
+
 struct BandPipeline::Workspace {
     Workspace(int level, int strategy)
         : deflater(level, strategy)
@@ -199,10 +233,10 @@ bool BandPipeline::runOnWorkers(unsigned threads, const CompressedBandSink& deli
 {
     m_slots.resize(threads + kSlotsBeyondWorkers);
     // Declared after the state they use, so that they are stopped and joined before it goes.
-    std::vector<std::jthread> workers;
+    Workers workers(*this);
     try {
         for (unsigned i = 0; i < threads; ++i)
-            workers.emplace_back([this](const std::stop_token& stop) { work(stop); });
+            workers.add();
     } catch (const std::system_error&) {
         // Fewer workers make the same parts, only later.
         if (workers.empty())
@@ -217,7 +251,7 @@ bool BandPipeline::runOnWorkers(unsigned threads, const CompressedBandSink& deli
         if (m_error) {
             const auto error = m_error;
             lock.unlock();
-            workers.clear();
+            workers.stop();
             std::rethrow_exception(error);
         }
         lock.unlock();
@@ -232,14 +266,14 @@ bool BandPipeline::runOnWorkers(unsigned threads, const CompressedBandSink& deli
     return true;
 }
 
-void BandPipeline::work(const std::stop_token& stop)
+void BandPipeline::work()
 {
     try {
         Workspace workspace(m_compressionLevel, m_strategy);
-        for (int band = takeBand(stop); band >= 0; band = takeBand(stop)) {
+        for (int band = takeBand(); band >= 0; band = takeBand()) {
             Slot& slot = slotOf(band);
             drawBand(band, workspace.canvas, slot);
-            const auto before = markDrawn(band, slot, stop);
+            const auto before = markDrawn(band, slot);
             if (!before)
                 return;
             compressBand(band, slot, *before, workspace);
@@ -261,15 +295,15 @@ void BandPipeline::work(const std::stop_token& stop)
 
 // A band's slot is free once the band that took it last and the band after that (which read it
 // as its dictionary) are both delivered. Returns -1 when there is nothing more to do.
-int BandPipeline::takeBand(const std::stop_token& stop)
+int BandPipeline::takeBand()
 {
     std::unique_lock lock(m_mutex);
     const auto free = [&] {
         return static_cast<std::size_t>(m_nextBand - m_delivered) + 1 < m_slots.size();
     };
-    const bool woken =
-        m_changed.wait(lock, stop, [&] { return m_error || m_nextBand == bandCount() || free(); });
-    if (!woken || m_error || stop.stop_requested() || m_nextBand == bandCount())
+    m_changed.wait(lock,
+                   [&] { return m_stopping || m_error || m_nextBand == bandCount() || free(); });
+    if (m_stopping || m_error || m_nextBand == bandCount())
         return -1;
     Slot& slot = slotOf(m_nextBand);
     slot.band = m_nextBand;
@@ -278,8 +312,7 @@ int BandPipeline::takeBand(const std::stop_token& stop)
 }
 
 // Returns the raw bytes of the band before, once it is drawn; nothing when the pipeline stops.
-std::optional<std::span<const std::uint8_t>> BandPipeline::markDrawn(int band, Slot& slot,
-                                                                     const std::stop_token& stop)
+std::optional<std::span<const std::uint8_t>> BandPipeline::markDrawn(int band, Slot& slot)
 {
     std::unique_lock lock(m_mutex);
     slot.state = Slot::State::Drawn;
@@ -287,10 +320,11 @@ std::optional<std::span<const std::uint8_t>> BandPipeline::markDrawn(int band, S
     if (band == 0)
         return std::span<const std::uint8_t>();
     const Slot& before = slotOf(band - 1);
-    const bool woken = m_changed.wait(lock, stop, [&] {
-        return m_error || (before.band == band - 1 && before.state != Slot::State::Drawing);
+    m_changed.wait(lock, [&] {
+        return m_stopping || m_error
+            || (before.band == band - 1 && before.state != Slot::State::Drawing);
     });
-    if (!woken || m_error || stop.stop_requested())
+    if (m_stopping || m_error)
         return std::nullopt;
     return std::span<const std::uint8_t>(before.tail);
 }

@@ -11,7 +11,6 @@
 #include <mutex>
 #include <optional>
 #include <span>
-#include <stop_token>
 #include <vector>
 
 namespace beatplate {
@@ -68,13 +67,14 @@ private:
 
     // What a worker keeps from band to band, so that its memory is touched once.
     struct Workspace;
+    // The worker threads of a run, told to stop and joined when the run ends however it ends.
+    class Workers;
 
     bool runAlone(const CompressedBandSink& deliver);
     bool runOnWorkers(unsigned threads, const CompressedBandSink& deliver);
-    void work(const std::stop_token& stop);
-    int takeBand(const std::stop_token& stop);
-    std::optional<std::span<const std::uint8_t>> markDrawn(int band, Slot& slot,
-                                                           const std::stop_token& stop);
+    void work();
+    int takeBand();
+    std::optional<std::span<const std::uint8_t>> markDrawn(int band, Slot& slot);
     void drawBand(int band, Canvas& canvas, Slot& slot) const;
     void compressBand(int band, Slot& slot, std::span<const std::uint8_t> before,
                       Workspace& workspace) const;
@@ -89,11 +89,12 @@ private:
     int m_bandRows;
     int m_compressionLevel;
     int m_strategy;
-    std::stop_token m_stop;
+    StopToken m_stop;
     const PngBandSource& m_source;
     std::vector<Slot> m_slots;
     std::mutex m_mutex;
-    std::condition_variable_any m_changed;
+    std::condition_variable m_changed;
+    bool m_stopping = false; // the workers are to stop: the run has ended, early or not
     int m_nextBand = 0;
     int m_delivered = 0;
     std::exception_ptr m_error;

@@ -2,10 +2,10 @@
 
 #include "base/chart_limits.h"
 #include "image/banded_picture.h"
+#include "platform/stop_token.h"
 
 #include <cstdint>
 #include <stdexcept>
-#include <stop_token>
 
 namespace beatplate {
 
@@ -26,7 +26,7 @@ struct PngWriteOptions {
     std::uint32_t maxHeight = kMaxPictureRows;
     // Asked to stop, the encoding ends before its next band: the encoder throws
     // PngEncodingStopped, and writeChartPng returns OutputErrorKind::Stopped.
-    std::stop_token stop{};
+    StopToken stop{};
 };
 
 // A picture whose encoding was stopped before it was finished, as its options asked.

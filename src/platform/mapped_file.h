@@ -29,7 +29,8 @@ public:
     }
     MappedFile(const MappedFile&) = delete;
     MappedFile& operator=(const MappedFile&) = delete;
-    ~MappedFile();
+    // Unmaps the file; the browser, which maps none, defines it as the default.
+    ~MappedFile(); // NOLINT(performance-trivially-destructible)
 
     [[nodiscard]] std::span<const std::uint8_t> bytes() const { return m_bytes; }
 

@@ -1,5 +1,7 @@
 #include "render/number_text.h"
 
+#include "platform/float_text.h"
+
 #include <charconv>
 #include <system_error>
 
@@ -17,12 +19,9 @@ NumberText NumberText::wholeNumber(std::uint32_t value)
 
 NumberText NumberText::hundredths(std::int32_t value)
 {
+    constexpr int kSignificantDigits = 16;
     NumberText text;
-    char* const first = text.m_chars.data();
-    // General notation with 16 significant digits is what "%.16g" writes in the C locale.
-    const auto [end, error] = std::to_chars(first, first + text.m_chars.size(), value / 100.0,
-                                            std::chars_format::general, 16);
-    text.m_size = error == std::errc{} ? static_cast<std::size_t>(end - first) : 0;
+    text.m_size = formatGeneral(value / 100.0, kSignificantDigits, text.m_chars);
     return text;
 }
 

@@ -7,11 +7,11 @@
 #include "chart/chart_diagnostic.h"
 #include "chart/chart_reading.h"
 #include "chart/chart_stats_report.h"
+#include "chart/chart_text_form.h"
 #include "pipeline/chart_pipeline.h"
 #include "platform/files.h"
 #include "server/chart_directory.h"
 #include "server/chart_preview.h"
-#include "server/chart_text_form.h"
 #include "server/http_text.h"
 #include "sound/chart_sound.h"
 
@@ -71,23 +71,6 @@ static void fail(httplib::Response& response, int status, const std::string& mes
     answer(response, status, errorJson(message));
 }
 
-static Json diagnosticsJson(const std::vector<ChartDiagnostic>& diagnostics)
-{
-    Json list = Json::array();
-    for (const auto& diagnostic : diagnostics) {
-        list.push_back(
-            { { "line", diagnostic.line() },
-              { "column", diagnostic.column() },
-              { "severity", diagnostic.severity == ChartSeverity::Error ? "error" : "warning" },
-              { "message", diagnostic.message },
-              { "detail", diagnostic.detail },
-              { "endColumn", diagnostic.endColumn },
-              { "unit", diagnostic.units.start },
-              { "endUnit", diagnostic.units.end } });
-    }
-    return list;
-}
-
 // Whether reading stopped at the most text it takes: what is read is not the whole chart.
 static bool tooLong(const ChartReading& chart)
 {
@@ -107,24 +90,6 @@ static std::optional<std::string> tooManyMeasures(const ChartDocument& document)
         + std::to_string(kMaxPreviewMeasures) + " at most (the command line draws any number)";
 }
 
-// {"voices": names in the order of the voices' file, "strokes": [[seconds, voice, paths]]}:
-// every stroke of the chart's sound, of every branch path and the metronome, in time order.
-static Json soundJson(const ChartReading& chart)
-{
-    Json voices = Json::array();
-    for (std::size_t voice = 0; voice < kVoiceCount; ++voice)
-        voices.push_back(voiceName(static_cast<Voice>(voice)));
-    Json list = Json::array();
-    StrokeScheduler strokes(chart.document, chart.timeline, { true, true, 0 });
-    for (auto stroke = strokes.next(); stroke; stroke = strokes.next())
-        list.push_back({ std::round(stroke->seconds * 1e6) / 1e6, static_cast<int>(stroke->voice),
-                         stroke->paths });
-    return { { "sampleRate", kSampleRate },
-             { "voiceSamples", DrumVoices::kLongestVoice },
-             { "voices", voices },
-             { "strokes", list } };
-}
-
 // {"diagnostics": [...], "stats": the --stats JSON object, its measures placed on the picture in
 // form, "sound": {...}}; stats and sound are null for a chart with errors.
 static Json reportJson(const ChartReading& chart, const std::string& name, const PictureForm& form)
@@ -137,7 +102,7 @@ static Json reportJson(const ChartReading& chart, const std::string& name, const
     ChartStatsEntry figures{ utf8Path(name), chart.document.title, chart.figures() };
     placeOnPicture(figures.stats, chart.document, form);
     json["stats"] = chartStatsJson(figures);
-    json["sound"] = soundJson(chart);
+    json["sound"] = soundJson(chart.document, chart.timeline);
     return json;
 }
 
@@ -199,14 +164,6 @@ static std::optional<ChartFile> readNamedChart(const ChartDirectory& directory,
     else if (!chart)
         fail(response, kNotFound, "no such chart");
     return chart;
-}
-
-// Why a chart whose text goes on after a U+001A cannot be edited: its reader stops there.
-static std::string cutOffReason(const TextPlace& place)
-{
-    return "the chart's text goes on after U+001A (end of file) at line "
-        + std::to_string(place.line) + ", column " + std::to_string(place.column)
-        + ", where reading it stops; saving it here would cut it off";
 }
 
 // Why the chart on disk may not be saved over, whatever is sent: the page shows it before a
@@ -439,18 +396,11 @@ static std::optional<ChartTextForm> formOfSave(const httplib::Request& request,
 // why.
 static std::string notReadBackJson(std::string_view text, const TextPlace& place)
 {
-    std::string lineText(text);
-    for (int line = 1; line < place.line; ++line)
-        lineText.erase(0, lineText.find('\n') + 1);
-    const auto characters = decodeUtf8(lineText.substr(0, lineText.find('\n'))).value_or(u"");
-    const std::size_t unit = unitOfColumn(characters, place.column);
-    const bool endOfFile = unit < characters.size() && characters[unit] == 0x1A;
-    const std::string where =
-        "line " + std::to_string(place.line) + ", column " + std::to_string(place.column);
-    const std::string message = endOfFile ? "U+001A (end of file) at " + where
-            + " ends the chart for its reader: the text after it would be lost"
-                                          : "the chart would not read back as sent from " + where;
-    return Json{ { "error", message }, { "line", place.line }, { "column", place.column } }.dump();
+    return Json{
+        { "error", notReadBackReason(text, place) },
+        { "line", place.line },
+        { "column", place.column }
+    }.dump();
 }
 
 // Writes the chart, or answers why it could not be written.
@@ -498,9 +448,7 @@ void ChartApi::save(const httplib::Request& request, httplib::Response& response
     if (encoded.invalidText)
         return fail(response, kBadRequest, "the text sent is not UTF-8");
     if (encoded.unwritableLine) {
-        Json json{ { "error",
-                     "譜面の" + std::to_string(*encoded.unwritableLine)
-                         + "行目にShift_JISで書けない文字があります。" },
+        Json json{ { "error", unwritableLineMessage(*encoded.unwritableLine) },
                    { "line", *encoded.unwritableLine },
                    { "encoding", chartEncodingName(form->encoding) } };
         return answer(response, kConflict, json.dump());

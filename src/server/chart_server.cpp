@@ -231,6 +231,8 @@ void ChartServer::route()
     m_server->Get("/style.css", servePage("style.css"));
     m_server->Get("/app.js", servePage("app.js"));
     m_server->Get("/player.js", servePage("player.js"));
+    m_server->Get("/served.js", servePage("served.js"));
+    m_server->Get("/standalone.js", servePage("standalone.js"));
     m_server->Get("/api/events",
                   [this](const Request&, Response& response) { serveEvents(response); });
     m_api.route(*m_server);

@@ -17,11 +17,13 @@ struct PageFileKind {
     std::string_view contentType;
 };
 
-constexpr std::array<PageFileKind, 4> kPageFiles{ {
+constexpr std::array<PageFileKind, 6> kPageFiles{ {
     { "index.html", "text/html; charset=utf-8" },
     { "style.css", "text/css; charset=utf-8" },
     { "app.js", "text/javascript; charset=utf-8" },
     { "player.js", "text/javascript; charset=utf-8" },
+    { "served.js", "text/javascript; charset=utf-8" },
+    { "standalone.js", "text/javascript; charset=utf-8" },
 } };
 
 } // namespace

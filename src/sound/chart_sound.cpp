@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cassert>
 #include <cmath>
+#include <nlohmann/json.hpp>
 
 namespace beatplate {
 
@@ -90,6 +91,23 @@ std::span<const std::uint8_t> ChartSound::next()
     const std::size_t count = m_mixer.mix(m_samples);
     appendSamples(m_bytes, std::span(m_samples).first(count));
     return m_bytes;
+}
+
+nlohmann::ordered_json soundJson(const ChartDocument& document, const ChartTimeline& timeline)
+{
+    using Json = nlohmann::ordered_json;
+    Json voices = Json::array();
+    for (std::size_t voice = 0; voice < kVoiceCount; ++voice)
+        voices.push_back(voiceName(static_cast<Voice>(voice)));
+    Json list = Json::array();
+    StrokeScheduler strokes(document, timeline, { true, true, 0 });
+    for (auto stroke = strokes.next(); stroke; stroke = strokes.next())
+        list.push_back({ std::round(stroke->seconds * 1e6) / 1e6, static_cast<int>(stroke->voice),
+                         stroke->paths });
+    return { { "sampleRate", kSampleRate },
+             { "voiceSamples", DrumVoices::kLongestVoice },
+             { "voices", voices },
+             { "strokes", list } };
 }
 
 } // namespace beatplate

@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cstdint>
+#include <nlohmann/json_fwd.hpp>
 #include <span>
 #include <vector>
 
@@ -23,6 +24,12 @@ inline constexpr std::size_t kWavHeaderBytes = 44;
 // All voices, one after another, each in a slot of DrumVoices::kLongestVoice samples, as a WAV
 // file: what the page plays the strokes with, so that it sounds as the files we write.
 [[nodiscard]] std::vector<std::uint8_t> voicesWav(const DrumVoices& voices);
+
+// {"sampleRate", "voiceSamples", "voices": names in the order of voicesWav, "strokes":
+// [[seconds, voice, paths]]}: every stroke of the chart's sound, of every branch path and the
+// metronome, in time order, for a page to play with those voices.
+[[nodiscard]] nlohmann::ordered_json soundJson(const ChartDocument& document,
+                                               const ChartTimeline& timeline);
 
 // A chart's sound as the bytes of a WAV file (16-bit PCM, mono, kSampleRate), made a block at a
 // time, so that the longest chart takes no more memory than a short one beyond its document.

@@ -87,6 +87,7 @@ TEST(Installation, PutsEveryFileWhereDebianPutsIt)
                   "bin/beatplate", "bin/beatplate-chart", "share/applications/beatplate.desktop",
                   "share/beatplate/pic.png", "share/beatplate/web/app.js",
                   "share/beatplate/web/index.html", "share/beatplate/web/player.js",
+                  "share/beatplate/web/served.js", "share/beatplate/web/standalone.js",
                   "share/beatplate/web/style.css", "share/doc/beatplate/changelog.Debian.gz",
                   "share/doc/beatplate/copyright", "share/lintian/overrides/beatplate",
                   "share/man/man1/beatplate-chart.1.gz", "share/man/man1/beatplate.1.gz" }));

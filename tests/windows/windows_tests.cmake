@@ -13,7 +13,8 @@ set(BEATPLATE_WINDOWS_SKIPPED
   extract/beatplate_chart_test.cpp extract/round_trip_test.cpp
   # the choices of the Linux lookup among the faces fontconfig knows
   platform/text_font_lookup_test.cpp)
-foreach(folder platform base cli chart load sound render output pipeline driver server extract lsp)
+foreach(folder platform base cli chart load sound render output pipeline driver server extract lsp
+        web)
   file(GLOB sources CONFIGURE_DEPENDS RELATIVE ${CMAKE_CURRENT_SOURCE_DIR} ${folder}/*.cpp)
   list(REMOVE_ITEM sources ${BEATPLATE_WINDOWS_SKIPPED})
   if(sources)
@@ -23,9 +24,10 @@ foreach(folder platform base cli chart load sound render output pipeline driver 
     add_test(NAME ${folder}_tests COMMAND ${folder}_tests WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
   endif()
 endforeach()
-foreach(folder chart server)
+foreach(folder chart server web)
   target_link_libraries(${folder}_tests PRIVATE beatplate_json)
 endforeach()
+target_link_libraries(web_tests PRIVATE beatplate_web)
 target_compile_definitions(render_tests PRIVATE
   BEATPLATE_BUILT_SPRITE_SHEET="${BEATPLATE_SPRITE_SHEET}")
 target_link_libraries(extract_tests PRIVATE beatplate_extract)

@@ -1,6 +1,7 @@
-#include "server/chart_text_form.h"
+#include "chart/chart_text_form.h"
 
 #include "base/text_codec.h"
+#include "chart/chart_diagnostic.h"
 
 #include <algorithm>
 
@@ -150,6 +151,33 @@ EncodedChart encodeChartText(std::string_view utf8, const ChartTextForm& form)
         return { std::move(cp932.bytes), std::nullopt, false };
     const auto line = 1 + std::count(text.begin(), text.begin() + cp932.badUnit, u'\n');
     return { {}, static_cast<int>(line), false };
+}
+
+std::string cutOffReason(const TextPlace& place)
+{
+    return "the chart's text goes on after U+001A (end of file) at line "
+        + std::to_string(place.line) + ", column " + std::to_string(place.column)
+        + ", where reading it stops; saving it here would cut it off";
+}
+
+std::string notReadBackReason(std::string_view utf8, const TextPlace& place)
+{
+    std::string lineText(utf8);
+    for (int line = 1; line < place.line; ++line)
+        lineText.erase(0, lineText.find('\n') + 1);
+    const auto characters = decodeUtf8(lineText.substr(0, lineText.find('\n'))).value_or(u"");
+    const std::size_t unit = unitOfColumn(characters, place.column);
+    const bool endOfFile = unit < characters.size() && characters[unit] == 0x1A;
+    const std::string where =
+        "line " + std::to_string(place.line) + ", column " + std::to_string(place.column);
+    return endOfFile ? "U+001A (end of file) at " + where
+            + " ends the chart for its reader: the text after it would be lost"
+                     : "the chart would not read back as sent from " + where;
+}
+
+std::string unwritableLineMessage(int line)
+{
+    return "譜面の" + std::to_string(line) + "行目にShift_JISで書けない文字があります。";
 }
 
 } // namespace beatplate

@@ -1,4 +1,4 @@
-#include "driver/picture_form_options.h"
+#include "pipeline/picture_form_options.h"
 
 #include "base/chart_limits.h"
 #include "cli/option_parser.h"

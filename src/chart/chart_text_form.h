@@ -45,6 +45,17 @@ struct TextPlace {
 // the reader never reads; none when nothing follows one.
 [[nodiscard]] std::optional<TextPlace> placeCutOff(std::string_view bytes);
 
+// Why a chart file whose text goes on after a U+001A at place cannot be edited and saved: its
+// reader stops there.
+[[nodiscard]] std::string cutOffReason(const TextPlace& place);
+
+// Why UTF-8 text would not read back as it stands from place, naming a U+001A there, which
+// ends a chart.
+[[nodiscard]] std::string notReadBackReason(std::string_view utf8, const TextPlace& place);
+
+// Why a text cannot be saved in code page 932: line, from 1, holds a character it cannot write.
+[[nodiscard]] std::string unwritableLineMessage(int line);
+
 // A text encoded for a chart file.
 struct EncodedChart {
     std::string bytes; // valid when unwritableLine is none

@@ -1,4 +1,4 @@
-#include "server/chart_text_form.h"
+#include "chart/chart_text_form.h"
 
 #include <gtest/gtest.h>
 
