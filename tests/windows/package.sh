@@ -16,7 +16,9 @@ cd "$work"
 python3 -c 'import sys, zipfile; zipfile.ZipFile(sys.argv[1]).extractall(".")' "$archive"
 folder=$(basename "$archive" .zip)
 expected="LICENSE.txt README.txt beatplate-chart.exe beatplate.exe ipag.ttf licenses/FreeType.txt
-licenses/IPAfont.txt licenses/libpng.txt licenses/zlib.txt pic.png"
+licenses/IPAfont.txt licenses/libpng.txt licenses/zlib.txt pic.png web/app.js web/beatplate.js
+web/beatplate.wasm web/fonts/LICENSE-IPAfont.txt web/fonts/ipag.ttf web/index.html web/pic.png
+web/player.js web/served.js web/standalone.js web/style.css"
 actual=$(cd "$folder" && find . -type f | sed 's,^\./,,' | sort | tr '\n' ' ')
 [ "$actual" = "$(tr '\n' ' ' <<<"$expected")" ] || fail "the archive holds: $actual"
 head -c 3 "$folder/README.txt" | cmp -s - <(printf '\xEF\xBB\xBF') || fail "README.txt has no BOM"
