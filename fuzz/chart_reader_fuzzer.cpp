@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 // Any bytes are a chart: reading must end in a document with its diagnostics, nothing else; a
 // check must agree with a reading to the first error (the same first error, or the same
@@ -27,7 +28,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::u16string text = check.text;
         text.pop_back(); // the line feed the reader adds after the last line
         const auto fromText = beatplate::readChart(text);
-        if (fromText.document != check.document || fromText.diagnostics != check.diagnostics)
+        // Text cut at a U+001A is warned of in the bytes only: the text read holds no mark.
+        auto diagnostics = check.diagnostics;
+        std::erase_if(diagnostics, [](const beatplate::ChartDiagnostic& diagnostic) {
+            return diagnostic.message == "the chart ends here; the text after it is not read";
+        });
+        if (fromText.document != check.document || fromText.diagnostics != diagnostics)
             __builtin_trap();
     }
     return 0;
