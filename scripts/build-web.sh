@@ -9,6 +9,7 @@ prefix=$(scripts/web-deps.sh)
 emcmake cmake -S . -B build-web -DCMAKE_BUILD_TYPE=Release -DBEATPLATE_WEB_PREFIX="$prefix" \
   -DBEATPLATE_TESTS=OFF >/dev/null
 cmake --build build-web -j"$(( $(nproc) < 2 ? $(nproc) : 2 ))"
+mkdir -p dist
 rm -rf dist/web.partial
 cp -r build-web/page dist/web.partial
 rm -rf dist/web
