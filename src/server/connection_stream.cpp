@@ -1,7 +1,9 @@
 #include "server/connection_stream.h"
 
 #include <algorithm>
+#include <array>
 #include <string_view>
+#include <tuple>
 
 namespace beatplate {
 
@@ -18,6 +20,25 @@ ConnectionStream::~ConnectionStream()
     m_connection.received.erase(0, std::min(m_read, m_connection.received.size()));
 }
 
+ClientWait::ClientWait(std::function<void()> onBegin)
+    : m_onBegin(std::move(onBegin))
+{
+    std::tie(m_wakeReader, m_wakeWriter) = Socket::connectedPair();
+}
+
+void ClientWait::wake() const
+{
+    if (m_wakeWriter.valid())
+        static_cast<void>(m_wakeWriter.send("!", 1));
+}
+
+void ClientWait::forgetWake() const
+{
+    std::array<char, 64> bytes{};
+    if (m_wakeReader.valid())
+        while (m_wakeReader.receive(bytes.data(), bytes.size()).status == SocketStatus::Done) { }
+}
+
 bool ConnectionStream::waitFor(bool writing, SteadyClock::time_point until) const
 {
     SocketWait atOnce{ m_connection.socket.handle(), writing, false };
@@ -27,12 +48,14 @@ bool ConnectionStream::waitFor(bool writing, SteadyClock::time_point until) cons
     m_wait.begin();
     bool ready = false;
     for (auto now = SteadyClock::now(); !ready && now < until; now = SteadyClock::now()) {
-        SocketWait wait{ m_connection.socket.handle(), writing, false };
-        const int count = waitForSockets(std::span(&wait, 1),
-                                         std::chrono::ceil<std::chrono::milliseconds>(until - now));
-        if (count < 0)
+        std::array<SocketWait, 2> waits{ SocketWait{ m_connection.socket.handle(), writing, false },
+                                         SocketWait{ m_wait.wakeHandle(), false, false } };
+        const std::size_t count = m_wait.wakeHandle() == Socket::kNone ? 1 : 2;
+        const int got = waitForSockets(std::span(waits.data(), count),
+                                       std::chrono::ceil<std::chrono::milliseconds>(until - now));
+        if (got < 0 || waits[1].ready)
             break;
-        ready = count > 0;
+        ready = got > 0;
     }
     m_wait.end();
     return ready;

@@ -23,14 +23,12 @@ struct ClientConnection {
 };
 
 // Whether a thread waits on its client now; a client that keeps a thread waiting may be cut off
-// when every thread is busy.
+// when every thread is busy. A cut-off wakes the wait through a connection of its own, since not
+// every platform wakes a wait on a socket that another thread shuts down.
 class ClientWait {
 public:
     // onBegin: told each time a wait begins.
-    explicit ClientWait(std::function<void()> onBegin = {})
-        : m_onBegin(std::move(onBegin))
-    {
-    }
+    explicit ClientWait(std::function<void()> onBegin = {});
 
     void begin()
     {
@@ -41,9 +39,18 @@ public:
     void end() { m_waiting = false; }
     [[nodiscard]] bool waiting() const { return m_waiting; }
 
+    // Ends the wait under way, or the next one, as if its time had come; any thread.
+    void wake() const;
+    // Forgets a wake meant for a connection the thread no longer serves.
+    void forgetWake() const;
+    // The socket that is readable once woken; kNone where no pair could be had.
+    [[nodiscard]] Socket::Handle wakeHandle() const { return m_wakeReader.handle(); }
+
 private:
     std::function<void()> m_onBegin;
     std::atomic<bool> m_waiting{ false };
+    Socket m_wakeReader;
+    Socket m_wakeWriter;
 };
 
 // A connection as the HTTP library reads and writes it: first the bytes already received,

@@ -53,6 +53,7 @@ bool ConnectionWorkers::cutOffSlowestLocked()
         return false;
     // The socket stays open until its worker lets it go, under the lock held here.
     Socket::shutdown(slowest->socket);
+    slowest->wait.wake();
     slowest->cutOff = true;
     ++m_cutOff;
     return true;
@@ -74,6 +75,8 @@ void ConnectionWorkers::work(Worker& worker)
             worker.socket = connection.socket.handle();
             worker.since = connection.since;
             worker.cutOff = false;
+            // A wake is sent under this lock, only to a thread serving a connection.
+            worker.wait.forgetWake();
         }
         const bool keep = m_answer(connection, worker.wait);
         {
