@@ -153,6 +153,12 @@ EncodedChart encodeChartText(std::string_view utf8, const ChartTextForm& form)
     return { {}, static_cast<int>(line), false };
 }
 
+std::string notEditableReason(const ChartTextForm& form)
+{
+    return "the chart cannot be read whole as " + std::string(chartEncodingName(form.encoding))
+        + ", so it cannot be edited here";
+}
+
 std::string cutOffReason(const TextPlace& place)
 {
     return "the chart's text goes on after U+001A (end of file) at line "

@@ -27,6 +27,8 @@ struct DecodedChartFile {
     std::optional<std::string> text;
 };
 [[nodiscard]] DecodedChartFile decodeChartFile(std::string_view bytes);
+// Why a chart file that decodeChartFile gave no text for cannot be edited.
+[[nodiscard]] std::string notEditableReason(const ChartTextForm& form);
 
 // A place in a chart text: line and column from 1, the column counted in characters.
 struct TextPlace {

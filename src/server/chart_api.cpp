@@ -184,10 +184,7 @@ void ChartApi::getText(const httplib::Request& request, httplib::Response& respo
         return;
     const auto [form, text] = decodeChartFile(chart->bytes);
     if (!text)
-        return fail(response, kUnprocessable,
-                    "the chart cannot be read whole as "
-                        + std::string(chartEncodingName(form.encoding))
-                        + ", so it cannot be edited here");
+        return fail(response, kUnprocessable, notEditableReason(form));
     Json json = infoJson(chart->info);
     json["etag"] = chart->etag;
     json["encoding"] = chartEncodingName(form.encoding);

@@ -173,8 +173,7 @@ WebAnswer WebCore::readChartFile(std::string_view bytes)
     const auto [form, text] = decodeChartFile(bytes);
     const std::string encoding(chartEncodingName(form.encoding));
     if (!text)
-        return errorAnswer("the chart cannot be read whole as " + encoding
-                           + ", so it cannot be edited here");
+        return errorAnswer(notEditableReason(form));
     Json json{ { "text", *text },
                { "encoding", encoding },
                { "byteOrderMark", form.byteOrderMark },
